@@ -1,0 +1,43 @@
+#include "container/MkvCue.h"
+
+#include "container/MkvIds.h"
+#include "container/MkvPayload.h"
+
+namespace nvr {
+
+int32_t MkvTrackPos::parse() {
+    walkChildren(*this, [this](const MkvElement& child) {
+        switch (child.id) {
+            case ID_CUE_TRACK: cueTrack = readU32(child); break;
+            case ID_CUE_CLUSTER_POSITION: cueClusterPosition = readI64(child); break;
+            default: break;
+        }
+    });
+    return 0;
+}
+
+int32_t MkvCuePoint::parse() {
+    walkChildren(*this, [this](const MkvElement& child) {
+        if (child.id == ID_CUE_TIME) {
+            cueTime = readI64(child);
+        } else if (child.id == ID_CUE_TRACK_POSITIONS) {
+            MkvTrackPos position(child);
+            position.parse();
+            items.push_back(position);
+        }
+    });
+    return 0;
+}
+
+int32_t MkvCue::parse() {
+    walkChildren(*this, [this](const MkvElement& child) {
+        if (child.id == ID_CUE_POINT) {
+            MkvCuePoint point(child);
+            point.parse();
+            items.push_back(point);
+        }
+    });
+    return 0;
+}
+
+}  // namespace nvr
