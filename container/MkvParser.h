@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
+#include <string>
 
 #include "container/MkvEBMLHeader.h"
 #include "container/MkvFileReader.h"
 #include "container/MkvSegment.h"
+#include "signature/SignatureWalk.h"
 
 namespace nvr {
 
@@ -24,12 +27,37 @@ public:
     // Reads the EBML header and the first Segment; returns 0 or throws.
     int parse();
 
+    // Verifies the recorder tag and the chain of cluster signatures; returns
+    // VERIFY_OK, VERIFY_MISMATCH or VERIFY_UNSIGNED, or throws MkvException.
+    int verifySignatures(ProgressCallback progress, void* context);
+    // Why the last walk did not verify and where; empty after VERIFY_OK.
+    const std::string& verifyDetail() const { return detail; }
+    // Asks a running walk to stop at its next piece of data; it then throws
+    // MkvException. The flag must outlive the walk.
+    void setCancelFlag(const std::atomic<bool>* flag) { cancel = flag; }
+
     const MkvEBMLHeader& ebmlHeader() const { return header; }
     const MkvSegment& parsedSegment() const { return segment; }
     const TNVRTag& tag() const { return segment.tag; }
 
 private:
     iReader* source();
+
+    // Checks the first signature element of kind 1 or 2 among the children
+    // of `element` with `key` (empty: the built-in key); 0 verified,
+    // 1 mismatch, 2 unsigned. Copies that element's value into `value`.
+    int verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value);
+    int verifyRSA(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
+                  const ByteBuffer& signature);
+    int verifyHMAC(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
+                   const ByteBuffer& mac);
+    // Feeds [start, start + length) to `update` in pieces, retrying failed reads.
+    template <typename Update>
+    void streamRange(int64_t start, int64_t length, Update&& update);
+
+    std::string detail;
+    std::string elementIssue;  // why verifyElement did not return 0
+    const std::atomic<bool>* cancel = nullptr;
 
     MkvFileReader reader;
     std::unique_ptr<iReader> externalSource;

@@ -76,19 +76,19 @@ TEST(HostileInput, ChildRunningPastItsParentEndsTheWalk) {
 }
 
 TEST(HostileInput, MillionsOfSeekEntriesToOneElementStayLinear) {
-    // 200k entries all naming one large empty Tracks element: it is walked
+    // 20k entries all naming one large empty Tracks element: it is walked
     // once, not once per entry.
-    std::vector<Element> entries(200000, el(0x4DBB, {el(0x53AB, encodeId(0x1654AE6B)), uintEl(0x53AC, 0, 4)}));
+    std::vector<Element> entries(20000, el(0x4DBB, {el(0x53AB, encodeId(0x1654AE6B)), uintEl(0x53AC, 0, 4)}));
     const Bytes headSize = encode(el(0x114D9B74, entries).withSizeWidth(8));
     for (Element& entry : entries) {
         entry.children[1] = uintEl(0x53AC, headSize.size(), 4);
     }
     const Element segment = el(0x18538067, {el(0x114D9B74, entries).withSizeWidth(8),
-                                            el(0x1654AE6B, std::vector<Element>(50000, voidEl(3)))})
+                                            el(0x1654AE6B, std::vector<Element>(20000, voidEl(3)))})
                                 .withSizeWidth(8);
     const TempFile file(encode({ebmlHeader(), segment}));
     nvr::MkvParser parser(file.c_str());
     EXPECT_EQ(parser.parse(), 0);
-    EXPECT_EQ(parser.parsedSegment().seekHeads.items.at(0).items.size(), 200000u);
+    EXPECT_EQ(parser.parsedSegment().seekHeads.items.at(0).items.size(), 20000u);
     EXPECT_TRUE(parser.parsedSegment().tracks.items.empty());
 }

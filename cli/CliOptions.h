@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asked for.
+struct CliOptions {
+    enum class Action { Verify, Help, Version, UsageError };
+
+    Action action = Action::Verify;
+    bool json = false;
+    std::vector<std::string> files;
+    std::string error;  // for UsageError
+};
+
+CliOptions parseCommandLine(const std::vector<std::string>& arguments);
+
+const char* usageText();

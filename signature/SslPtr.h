@@ -1,0 +1,18 @@
+#pragma once
+
+#include <openssl/evp.h>
+
+#include <memory>
+
+// Every OpenSSL object has exactly one owner, which frees it with the
+// library's function for its type.
+template <auto Free>
+struct SslDeleter {
+    template <typename T>
+    void operator()(T* object) const noexcept {
+        Free(object);
+    }
+};
+
+using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, SslDeleter<EVP_PKEY_free>>;
+using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, SslDeleter<EVP_MD_CTX_free>>;

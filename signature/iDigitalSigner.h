@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "signature/DigitalSignature.h"
+
+// A signer that produces a value for the caller to compare, rather than
+// checking one itself.
+class iDigitalSigner : public DigitalSignature {
+  public:
+    virtual ~iDigitalSigner() = default;
+
+    // Ends the message and replaces `mac` with its value; returns 0, or
+    // DWM_NOT_READY without a context.
+    virtual int sign(std::vector<uint8_t>& mac) = 0;
+
+    // verify would report any value as valid on a signer: compare the result
+    // of sign instead.
+    int verify(const std::vector<uint8_t>& signature) = delete;
+
+  protected:
+    iDigitalSigner(DigestType type, std::vector<uint8_t> keyCopy)
+        : DigitalSignature(type, std::move(keyCopy)) {}
+};

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/VerdictFormat.h"
+
+namespace {
+
+FileReport report(const std::string& path, int code) {
+    FileReport r;
+    r.path = path;
+    r.verdict.code = code;
+    return r;
+}
+
+}  // namespace
+
+TEST(VerdictFormat, TextLines) {
+    FileReport ok = report("/cases/17/cam1.mkv", 0);
+    ok.verdict.startTime = "2026-12-01 08:00:00";
+    ok.verdict.endTime = "2026-12-01 09:00:00";
+    ok.verdict.serialNumber = "TLV-1";
+    EXPECT_EQ(textLine(ok), "Success  cam1.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial TLV-1");
+
+    FileReport mismatch = report("cam2.mkv", 1);
+    mismatch.verdict.detail = "cluster 3 at offset 9000: HMAC does not match";
+    EXPECT_EQ(textLine(mismatch), "Failed   cam2.mkv  signature mismatch: cluster 3 at offset 9000: HMAC does not match");
+
+    FileReport error = report("x.mkv", 3);
+    error.verdict.errorText = "I/O error @ 0";
+    EXPECT_EQ(textLine(error), "Failed   x.mkv  error: I/O error @ 0");
+
+    // A tag text cannot smuggle terminal control sequences.
+    FileReport hostile = report("y.mkv", 0);
+    hostile.verdict.serialNumber = "\x1b[2J\n";
+    EXPECT_NE(textLine(hostile).find("serial \\x1B[2J\\x0A"), std::string::npos);
+}
+
+TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
+    FileReport ok = report("dir/vid\xC3\xA9o.mkv", 0);
+    ok.verdict.serialNumber = std::string("SN\xFF\x00Z", 5);  // not UTF-8, with a zero byte
+    FileReport failed = report("b.mkv", 2);
+    failed.verdict.detail = "no recorder tag";
+
+    const std::string text = jsonReport({ok, failed});
+    const nlohmann::json parsed = nlohmann::json::parse(text);  // throws on invalid JSON
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed[0]["file"], "vid\xC3\xA9o.mkv");
+    EXPECT_EQ(parsed[0]["path"], "dir/vid\xC3\xA9o.mkv");
+    EXPECT_EQ(parsed[0]["verdict"], "Success");
+    EXPECT_EQ(parsed[0]["serialNumber"], std::string("SN\xEF\xBF\xBD\x00Z", 7));
+    EXPECT_EQ(parsed[1]["code"], 2);
+    EXPECT_EQ(parsed[1]["verdict"], "Failed");
+    EXPECT_EQ(parsed[1]["detail"], "no recorder tag");
+    for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
+        EXPECT_EQ(parsed[1][key], "") << key;
+    }
+}
