@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release and runs them, printing the results. Not
+# part of the tests. Add a program by building its target below and giving
+# it a section of its own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+
+build=build-bench  # the benchmarks need none of the tests, so those stay off
+targets=(telvar_micro_bench telvar_parse_bench)
+
+cmake -S . -B "$build" -DTELVAR_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DTELVAR_BUILD_TESTS=OFF
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+section() { printf '\n=== %s ===\n\n' "$1"; }
+
+section "Element header and integer decoders"
+"$build/bench/telvar_micro_bench" --benchmark_min_time=0.2
+
+section "Metadata parse"
+"$build/bench/telvar_parse_bench" --runs 5
