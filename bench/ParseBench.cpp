@@ -8,7 +8,10 @@
 // Each result is checked before it is timed: a parse that fails or loads
 // the wrong elements would otherwise be reported as fast.
 //
-// Usage: telvar_parse_bench [--runs N]
+//  - optionally, real recordings named with --file (e.g. a 4 GiB signed
+//    recording), whose recorder tag must load.
+//
+// Usage: telvar_parse_bench [--runs N] [--file PATH]...
 
 #include <algorithm>
 #include <chrono>
@@ -220,23 +223,33 @@ MakeParser fromMemory(const Bytes& bytes) {
         [&bytes] { return std::make_unique<nvr::MkvParser>(std::make_unique<BufferView>(bytes)); };
 }
 
-int parseRuns(int argc, char** argv) {
+struct Options {
     int runs = 5;
+    std::vector<std::string> files;
+};
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
+            options.runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--file") == 0 && i + 1 < argc) {
+            options.files.emplace_back(argv[++i]);
         } else {
             throw std::invalid_argument(std::string("unknown argument ") + argv[i] +
-                                        " (usage: telvar_parse_bench [--runs N])");
+                                        " (usage: telvar_parse_bench [--runs N] [--file PATH]...)");
         }
     }
-    if (runs < 1) {
+    if (options.runs < 1) {
         throw std::invalid_argument("--runs needs a count of at least 1");
     }
-    return runs;
+    return options;
 }
 
-void run(int runs) {
+bool loadedRecorderTag(const nvr::MkvParser& parser) { return !parser.tag().serialNumber.empty(); }
+
+void run(const Options& options) {
+    const int runs = options.runs;
     const bench::TempDir dir;
     std::printf("Metadata parse: MkvParser construction + parse(), median of %d runs\n\n", runs);
 
@@ -264,6 +277,11 @@ void run(int runs) {
     const uint64_t sparseSize = writeSparseRecording(sparsePath);
     cases.push_back({sparsePath, fromFile(sparsePath), loadedFarElements, {}});
 
+    const size_t firstExtra = cases.size();
+    for (const std::string& path : options.files) {
+        cases.push_back({path, fromFile(path), loadedRecorderTag, {}});
+    }
+
     measure(cases, runs);
     const auto fileMs = [&](size_t i) { return cases[i].median(); };
     const auto memoryMs = [&](size_t i) { return cases[kCounts + i].median(); };
@@ -278,11 +296,17 @@ void run(int runs) {
     std::printf("  %-52s %10.3f %12.1f\n", "1M Void elements (3 MB segment), from memory",
                 memoryMs(largest), perVoid(memoryMs(largest), largest));
     std::printf("  %-52s %10.3f %12s\n", "sparse file, seek targets above 4 GiB",
-                cases.back().median(), "-");
+                cases[firstExtra - 1].median(), "-");
     std::printf("    (%llu bytes, %llu KiB allocated; Info, Tracks, Cues and tag at %llu)\n\n",
                 static_cast<unsigned long long>(sparseSize),
                 static_cast<unsigned long long>(bench::allocatedBytes(sparsePath) / 1024),
                 static_cast<unsigned long long>(kFarOffset));
+    for (size_t i = firstExtra; i < cases.size(); ++i) {
+        std::printf("  %-52s %10.3f %12s\n", cases[i].label.substr(cases[i].label.find_last_of('/') + 1).c_str(), cases[i].median(), "-");
+    }
+    if (firstExtra < cases.size()) {
+        std::printf("\n");
+    }
 
     std::printf("Linear time in the number of Void elements (linear: x 1.00, 2.00, 4.00)\n\n");
     std::printf("  %10s %12s %8s %12s %12s %8s %12s\n", "Voids", "file ms", "x 250k", "ns/Void",
@@ -298,7 +322,7 @@ void run(int runs) {
 
 int main(int argc, char** argv) {
     try {
-        run(parseRuns(argc, argv));
+        run(parseOptions(argc, argv));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "telvar_parse_bench: %s\n", e.what());
         return 1;

@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 build=build-bench  # the benchmarks need none of the tests, so those stay off
-targets=(telvar_micro_bench telvar_parse_bench)
+targets=(telvar_micro_bench telvar_parse_bench telvar_bench_recording telvar-verify)
 
-cmake -S . -B "$build" -DTELVAR_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DTELVAR_BUILD_TESTS=OFF
+cmake -S . -B "$build" -DTELVAR_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 section() { printf '\n=== %s ===\n\n' "$1"; }
@@ -18,5 +18,5 @@ section() { printf '\n=== %s ===\n\n' "$1"; }
 section "Element header and integer decoders"
 "$build/bench/telvar_micro_bench" --benchmark_min_time=0.2
 
-section "Metadata parse"
-"$build/bench/telvar_parse_bench" --runs 5
+section "Verification speed and memory (includes the metadata parse)"
+bench/verify.sh "$build"

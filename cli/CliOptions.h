@@ -9,6 +9,7 @@ struct CliOptions {
 
     Action action = Action::Verify;
     bool json = false;
+    int jobs = 0;  // 0: one per core
     std::vector<std::string> files;
     std::string error;  // for UsageError
 };

@@ -1,8 +1,10 @@
 // telvar-verify: the headless verifier for batch and scripted use.
 #include <cstdio>
 #include <iostream>
+#include <thread>
 #include <vector>
 
+#include "cli/BatchVerifier.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
 #include "cli/VerdictFormat.h"
@@ -18,19 +20,31 @@ int main(int argc, char** argv) {
         case CliOptions::Action::Verify: break;
     }
 
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1));
     ProgressBar bar(stderr);
     std::vector<FileReport> reports;
     bool allVerified = true;
-    for (const std::string& path : options.files) {
-        bar.start(printable(baseName(path)));
-        FileReport report{path, verifyRecording(path, &ProgressBar::report, &bar)};
-        bar.finish();
-        allVerified = allVerified && report.verdict.code == RECORDING_OK;
-        if (!options.json) {
-            std::cout << textLine(report) << std::endl;
-        }
-        reports.push_back(std::move(report));
+    size_t started = 0;
+    if (!options.files.empty()) {
+        bar.start(printable(baseName(options.files[0])));
     }
+    verifier.run(
+        options.files,
+        [&](FileReport&& report) {
+            bar.finish();
+            allVerified = allVerified && report.verdict.code == RECORDING_OK;
+            if (!options.json) {
+                std::cout << textLine(report) << std::endl;
+            }
+            reports.push_back(std::move(report));
+            if (++started < options.files.size()) {
+                bar.start(printable(baseName(options.files[started])));
+            }
+        },
+        [&](double fraction) { bar.update(fraction); },
+        [&](size_t done, size_t total) { bar.update(static_cast<double>(done) / static_cast<double>(total)); });
+    bar.finish();
     if (options.json) {
         std::cout << jsonReport(reports) << std::endl;
     }

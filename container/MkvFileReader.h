@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "container/iReader.h"
 
@@ -10,6 +11,12 @@ namespace nvr {
 
 // Serves the bytes of one file. Offsets are 64-bit throughout, so files of
 // any size are served in full.
+//
+// Small reads (element headers, integers, short payloads) are served from a
+// read window of kWindowSize bytes, refilled with one large read on a miss:
+// walking a file of many small elements then costs a system call per
+// window, not one or two per field. Reads of a window or more go straight
+// to the file.
 class MkvFileReader : public iReader {
 public:
     MkvFileReader() = default;
@@ -26,11 +33,19 @@ public:
     bool isOpen = false;
     int64_t fileSize = 0;
 
+    static constexpr int32_t kWindowSize = 64 * 1024;
+
 private:
+    // Reads exactly `length` bytes at `offset` from the file; false on failure.
+    bool readFile(int64_t offset, int32_t length, uint8_t* buffer);
+
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, FileCloser> stream;
+    std::vector<uint8_t> window;  // allocated on the first small read
+    int64_t windowStart = 0;
+    int64_t windowLength = 0;  // 0: empty
 };
 
 }  // namespace nvr

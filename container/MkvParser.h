@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "container/MkvEBMLHeader.h"
 #include "container/MkvFileReader.h"
@@ -30,6 +31,14 @@ public:
     // Verifies the recorder tag and the chain of cluster signatures; returns
     // VERIFY_OK, VERIFY_MISMATCH or VERIFY_UNSIGNED, or throws MkvException.
     int verifySignatures(ProgressCallback progress, void* context);
+    // The same walk, with the clusters checked on this thread and one thread
+    // per helper: each helper is a parser opened on the same file and lends
+    // only its byte source. The result, the exception, the description and
+    // the progress reports are those of verifySignatures.
+    // `batchClusters` caps the clusters scanned ahead (0: the default).
+    int verifySignaturesParallel(ProgressCallback progress, void* context,
+                                 const std::vector<std::unique_ptr<MkvParser>>& helpers,
+                                 size_t batchClusters = 0);
     // Why the last walk did not verify and where; empty after VERIFY_OK.
     const std::string& verifyDetail() const { return detail; }
     // Asks a running walk to stop at its next piece of data; it then throws
@@ -47,6 +56,27 @@ private:
     // of `element` with `key` (empty: the built-in key); 0 verified,
     // 1 mismatch, 2 unsigned. Copies that element's value into `value`.
     int verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value);
+
+    // Where an element's signature lies: the first signature element of kind
+    // 1 or 2 among its children, and the bytes it covers.
+    struct SignatureSite {
+        int status = VERIFY_UNSIGNED;  // VERIFY_OK once a usable one is found
+        uint32_t kind = 0;
+        uint32_t digestType = 0;
+        ByteBuffer value;
+        int64_t signedStart = 0;
+        int64_t end = 0;  // end of the element
+    };
+    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail set.
+    int verifyTag();
+    // Compares the chain's end with the tag's final value, setting detail.
+    int finishChain(const ByteBuffer& chainKey, int64_t clusters);
+    // "cluster N at offset X: " and elementIssue.
+    std::string clusterIssue(int64_t number, int64_t headerOffset) const;
+    // The search half of verifyElement; sets elementIssue when unsigned.
+    SignatureSite findSignature(const MkvElement& element);
+    // The checking half: VERIFY_OK or VERIFY_MISMATCH (elementIssue says why).
+    int checkSignature(const SignatureSite& site, const ByteBuffer& key);
     int verifyRSA(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
                   const ByteBuffer& signature);
     int verifyHMAC(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
@@ -56,6 +86,7 @@ private:
     void streamRange(int64_t start, int64_t length, Update&& update);
 
     std::string detail;
+    std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
     std::string elementIssue;  // why verifyElement did not return 0
     const std::atomic<bool>* cancel = nullptr;
 

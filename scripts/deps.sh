@@ -6,9 +6,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qtbase5-dev
+  openssl time
 )
 if [ "${1:-}" = "--gui-test" ]; then
-  packages+=(xvfb xauth)
+  packages+=(xvfb xauth fonts-dejavu-core)
 fi
 
 missing=()

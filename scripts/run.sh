@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in Release, writes demo recordings and
-# verifies them.
+# Installs what is missing, builds in Release, writes demo recordings,
+# verifies them headless and starts the desktop program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,11 +8,20 @@ scripts/deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVAR_BUILD_TESTS=ON >/dev/null
-cmake --build build-release -j "$jobs" --target telvar-verify telvar-make-demo
+cmake --build build-release -j "$jobs" --target telvar-verify telvar-make-demo telvar-authenticator
 
 demo=demo
-mkdir -p "$demo"
 build-release/tests/telvar-make-demo "$demo" >/dev/null
-echo "Demo recordings in $demo/: authentic.mkv (verifies), tampered.mkv (one byte changed), unsigned.mkv (no signatures)"
+demo_dir=$(cd "$demo" && pwd)
+echo "Demo recordings in $demo_dir/: authentic.mkv (verifies), tampered.mkv (one byte changed), unsigned.mkv (no signatures)"
 echo
 build-release/cli/telvar-verify "$demo"/authentic.mkv "$demo"/tampered.mkv "$demo"/unsigned.mkv || true
+echo
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found; start the program from a desktop session with:"
+  echo "  build-release/ui/telvar-authenticator"
+  exit 0
+fi
+echo "Starting the authenticator: press Add and pick the files in $demo_dir/, or drop them on the window."
+exec build-release/ui/telvar-authenticator

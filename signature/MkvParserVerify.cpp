@@ -56,15 +56,20 @@ void MkvParser::streamRange(int64_t start, int64_t length, Update&& update) {
     if (bytes == nullptr) {
         throw MkvException(MKV_ERR_NO_READER, -1);
     }
-    std::vector<uint8_t> buffer(kReadChunkSize);
+    // One buffer for every range of the walk: a fresh one per cluster would
+    // cost more than hashing a small cluster.
+    if (chunkBuffer.size() != static_cast<size_t>(kReadChunkSize)) {
+        chunkBuffer.resize(kReadChunkSize);
+    }
+    uint8_t* const buffer = chunkBuffer.data();
     int retriesLeft = kReadRetries;  // one budget for the whole range
     while (length != 0) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             throw MkvException(MKV_ERR_OTHER, "verification cancelled");
         }
         const auto chunk = static_cast<int32_t>(length >= kReadChunkSize ? kReadChunkSize : length);
-        if (bytes->read(start, chunk, buffer.data()) > 0) {
-            update(buffer.data(), chunk);
+        if (bytes->read(start, chunk, buffer) > 0) {
+            update(buffer, chunk);
             start += chunk;
             length -= chunk;
         } else if (retriesLeft == 0) {
@@ -102,77 +107,105 @@ int MkvParser::verifyRSA(uint32_t digestType, int64_t start, int64_t length, con
     }
 }
 
-int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value) {
-    const int64_t end = element.endOffset();
+MkvParser::SignatureSite MkvParser::findSignature(const MkvElement& element) {
+    SignatureSite site;
+    site.end = element.endOffset();
     int64_t position = element.dataOffset;
-    while (position < end) {
+    while (position < site.end) {
         const MkvElement child(source(), position);
         const int64_t next = child.endOffset();
         if (child.id == ID_NVR_SIGNATURE) {
             NvrSignature signature(child);
             signature.parse();
-            const int64_t signedStart = signature.endOffset();
-            if (signedStart >= end) {
+            site.signedStart = signature.endOffset();
+            if (site.signedStart >= site.end) {
                 elementIssue = "nothing follows its signature element at offset " +
                                std::to_string(signature.headerOffset);
-                return VERIFY_UNSIGNED;
+                return site;
             }
-            const int64_t length = end - signedStart;
-            int result = -1;
-            if (signature.signatureKind == kKindHMAC) {
-                result = verifyHMAC(signature.digestType, signedStart, length, key,
-                                    signature.signatureBytes);
-            } else if (signature.signatureKind == kKindRSA) {
-                result = verifyRSA(signature.digestType, signedStart, length, key,
-                                   signature.signatureBytes);
-            }
-            if (result >= 0) {
-                if (value != nullptr) {
-                    *value = signature.signatureBytes;
-                }
-                if (result != 0) {
-                    elementIssue =
-                        std::string(signature.signatureKind == kKindHMAC ? "HMAC"
-                                                                         : "RSA signature") +
-                        " (" + digestName(signature.digestType) + ") over bytes " +
-                        std::to_string(signedStart) + " to " + std::to_string(end - 1) +
-                        " does not match";
-                    return VERIFY_MISMATCH;
-                }
-                return VERIFY_OK;
+            if (signature.signatureKind == kKindHMAC || signature.signatureKind == kKindRSA) {
+                site.status = VERIFY_OK;
+                site.kind = signature.signatureKind;
+                site.digestType = signature.digestType;
+                site.value = std::move(signature.signatureBytes);
+                return site;
             }
             // Any other kind is passed over; the search goes on.
         }
         position = next;
     }
     elementIssue = "no signature element of kind 1 or 2";
-    return VERIFY_UNSIGNED;
+    return site;
 }
 
-int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
+int MkvParser::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
+    const int64_t length = site.end - site.signedStart;
+    const int result = site.kind == kKindHMAC
+                           ? verifyHMAC(site.digestType, site.signedStart, length, key, site.value)
+                           : verifyRSA(site.digestType, site.signedStart, length, key, site.value);
+    if (result == 0) {
+        return VERIFY_OK;
+    }
+    elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
+                   digestName(site.digestType) + ") over bytes " + std::to_string(site.signedStart) +
+                   " to " + std::to_string(site.end - 1) + " does not match";
+    return VERIFY_MISMATCH;
+}
+
+int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value) {
+    const SignatureSite site = findSignature(element);
+    if (site.status != VERIFY_OK) {
+        return site.status;
+    }
+    const int result = checkSignature(site, key);
+    if (value != nullptr) {
+        *value = site.value;
+    }
+    return result;
+}
+
+int MkvParser::verifyTag() {
     detail.clear();
     if (!segment.isValid()) {
         detail = "the recording was not parsed";
         return VERIFY_MISMATCH;
     }
     if (segment.tag.serialNumber.empty()) {
-        detail =
-            segment.tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
+        detail = segment.tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
         return VERIFY_UNSIGNED;
+    }
+    // The tag is checked with the built-in key, and its own value does not
+    // enter the chain.
+    const int result = verifyElement(segment.tag, ByteBuffer(), nullptr);
+    if (result != VERIFY_OK) {
+        detail = "recorder tag at offset " + std::to_string(segment.tag.headerOffset) + ": " + elementIssue;
+    }
+    return result;
+}
+
+std::string MkvParser::clusterIssue(int64_t number, int64_t headerOffset) const {
+    return "cluster " + std::to_string(number) + " at offset " + std::to_string(headerOffset) + ": " +
+           elementIssue;
+}
+
+int MkvParser::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
+    if (chainKey == segment.tag.finalSignature) {
+        return VERIFY_OK;
+    }
+    detail = clusters == 0 ? "no cluster, but the recorder tag names a final value"
+                           : "the chain of " + std::to_string(clusters) +
+                                 " clusters does not end on the recorder tag's final value";
+    return VERIFY_MISMATCH;
+}
+
+int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
+    const int tagResult = verifyTag();
+    if (tagResult != VERIFY_OK) {
+        return tagResult;
     }
 
     ByteBuffer chainKey;
     ByteBuffer lastValue;
-    const int tagResult = verifyElement(segment.tag, chainKey, &lastValue);
-    if (tagResult != VERIFY_OK) {
-        detail = "recorder tag at offset " + std::to_string(segment.tag.headerOffset) + ": " +
-                 elementIssue;
-        return tagResult;
-    }
-    // The tag's own value does not enter the chain.
-    chainKey.clear();
-    lastValue.clear();
-
     const int64_t end = segment.endOffset();
     int64_t position = segment.dataOffset;
     int64_t clusters = 0;
@@ -182,26 +215,17 @@ int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
             ++clusters;
             const int result = verifyElement(child, chainKey, &lastValue);
             if (result != VERIFY_OK) {
-                detail = "cluster " + std::to_string(clusters) + " at offset " +
-                         std::to_string(child.headerOffset) + ": " + elementIssue;
+                detail = clusterIssue(clusters, child.headerOffset);
                 return result;
             }
             if (progress != nullptr) {
-                progress(static_cast<double>(child.headerOffset) / static_cast<double>(end),
-                         context);
+                progress(static_cast<double>(child.headerOffset) / static_cast<double>(end), context);
             }
             chainKey = lastValue;
         }
         position = child.endOffset();
     }
-
-    if (chainKey != segment.tag.finalSignature) {
-        detail = clusters == 0 ? "no cluster, but the recorder tag names a final value"
-                               : "the chain of " + std::to_string(clusters) +
-                                     " clusters does not end on the recorder tag's final value";
-        return VERIFY_MISMATCH;
-    }
-    return VERIFY_OK;
+    return finishChain(chainKey, clusters);
 }
 
 }  // namespace nvr

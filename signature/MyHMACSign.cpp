@@ -1,46 +1,46 @@
 #include "signature/MyHMACSign.h"
 
-#include <openssl/err.h>
+#include <openssl/evp.h>
 
 #include "signature/DWMException.h"
+#include "signature/HmacTemplates.h"
 #include "signature/SslError.h"
 
-namespace {
-
-EvpPkeyPtr makeMacKey(const std::vector<uint8_t>& key) {
-    EvpPkeyPtr macKey(EVP_PKEY_new_raw_private_key(EVP_PKEY_HMAC, nullptr, key.data(), key.size()));
-    if (!macKey) {
-        // Reported by initDigest as invalid arguments; nothing of it may
-        // linger on the queue for a later error.
-        ERR_clear_error();
-    }
-    return macKey;
-}
-
-}  // namespace
-
-MyHMACSign::MyHMACSign(const std::vector<uint8_t>& key, DigestType type)
-    : MyMDContext(makeMacKey(key), evpDigest(type)) {
-    initDigest(false);
+MyHMACSign::MyHMACSign(const std::vector<uint8_t>& key_, DigestType type_)
+    : MyMDContext(nullptr, evpDigest(type_)), key(key_), type(type_) {
     initSign();
 }
 
 void MyHMACSign::initSign() {
-    requireSsl(EVP_DigestSignInit(readyContext(), nullptr, md(), nullptr, pkey()) == 1);
+    const EVP_MAC_CTX* const prototype = hmacTemplate(type);
+    if (prototype == nullptr || key.empty()) {
+        throw DWMException(DWM_INVALID_ARGUMENTS);
+    }
+    context.reset(EVP_MAC_CTX_dup(prototype));
+    requireSsl(context != nullptr);
+    requireSsl(EVP_MAC_init(context.get(), key.data(), key.size(), nullptr) == 1);
+}
+
+int MyHMACSign::update(const uint8_t* data, size_t length) {
+    if (!context) {
+        throw DWMException(DWM_NOT_READY);
+    }
+    requireSsl(EVP_MAC_update(context.get(), data, length) == 1);
+    return 0;
 }
 
 int MyHMACSign::final(std::vector<uint8_t>& mac) {
-    EVP_MD_CTX* const context = readyContext();
+    if (!context) {
+        throw DWMException(DWM_NOT_READY);
+    }
+    mac.resize(EVP_MAC_CTX_get_mac_size(context.get()));
     size_t length = 0;
-    requireSsl(EVP_DigestSignFinal(context, nullptr, &length) == 1);
-    mac.resize(length);
-    requireSsl(EVP_DigestSignFinal(context, mac.data(), &length) == 1);
+    requireSsl(EVP_MAC_final(context.get(), mac.data(), &length, mac.size()) == 1);
     mac.resize(length);
     return 0;
 }
 
 int MyHMACSign::reset() {
-    finishDigest();
     initSign();
     return 0;
 }

@@ -4,7 +4,8 @@
 #include "signature/iMyMDContext.h"
 
 // What the RSA and HMAC contexts share: the key, the digest and the OpenSSL
-// digest context, and feeding bytes into it.
+// digest context, and feeding bytes into it. The HMAC context keeps its own
+// MAC context instead of the key and digest context (see MyHMACSign).
 class MyMDContext : public iMyMDContext {
   public:
     int update(const uint8_t* data, size_t length) override;

@@ -28,7 +28,9 @@ enum RecordingCode : int {
 };
 
 // Never throws: every exception ends as code 3 with its text ("unknown
-// error" when it has none). `path` is in the local 8-bit encoding.
+// error" when it has none). `path` is in the local 8-bit encoding. With
+// `threads` above 1 the clusters are checked on that many threads, with the
+// same verdict, texts and progress as on one.
 RecordingVerdict verifyRecording(const std::string& path, ProgressCallback progress = nullptr,
                                  void* context = nullptr,
-                                 const std::atomic<bool>* cancel = nullptr);
+                                 const std::atomic<bool>* cancel = nullptr, int threads = 1);

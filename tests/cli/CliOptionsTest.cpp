@@ -16,6 +16,19 @@ TEST(CliOptions, FilesAndFlags) {
     EXPECT_EQ(dashed.files, (std::vector<std::string>{"--json"}));
 }
 
+TEST(CliOptions, Jobs) {
+    EXPECT_EQ(parseCommandLine({"a.mkv"}).jobs, 0);
+    EXPECT_EQ(parseCommandLine({"--jobs", "3", "a.mkv"}).jobs, 3);
+    EXPECT_EQ(parseCommandLine({"a.mkv", "--jobs=8"}).jobs, 8);
+    EXPECT_EQ(parseCommandLine({"-j", "1", "a.mkv"}).files, (std::vector<std::string>{"a.mkv"}));
+    for (const char* bad : {"0", "-2", "x", "", "99999", "2x"}) {
+        const CliOptions options = parseCommandLine({"--jobs", bad, "a.mkv"});
+        EXPECT_EQ(options.action, Action::UsageError) << bad;
+        EXPECT_EQ(options.error, "--jobs needs a number from 1 to 1024");
+    }
+    EXPECT_EQ(parseCommandLine({"a.mkv", "--jobs"}).action, Action::UsageError);
+}
+
 TEST(CliOptions, HelpVersionAndUsageErrors) {
     EXPECT_EQ(parseCommandLine({"--help"}).action, Action::Help);
     EXPECT_EQ(parseCommandLine({"a.mkv", "--version"}).action, Action::Version);

@@ -66,6 +66,19 @@ TEST_F(VerifyCommand, TextLinesInOrderAndExitStatus) {
     EXPECT_LT(second, third);
 }
 
+TEST_F(VerifyCommand, JobsChangeNothingButSpeed) {
+    const std::string files = demo("tampered.mkv") + " " + demo("authentic.mkv") + " " + demo("unsigned.mkv") +
+                              " " + demo("authentic.mkv");
+    const CommandRun one = run("--json --jobs 1 " + files);
+    for (const char* jobs : {"2", "4"}) {
+        const CommandRun many = run(std::string("--json --jobs ") + jobs + " " + files);
+        EXPECT_EQ(many.status, one.status);
+        EXPECT_EQ(many.out, one.out) << jobs;
+    }
+    // One file alone spreads its clusters over the threads.
+    EXPECT_EQ(run("--jobs 3 " + demo("tampered.mkv")).out, run("--jobs 1 " + demo("tampered.mkv")).out);
+}
+
 TEST_F(VerifyCommand, JsonDescribesEveryFile) {
     const CommandRun json = run("--json " + demo("authentic.mkv") + " " + demo("tampered.mkv") + " " + demo("unsigned.mkv"));
     EXPECT_EQ(json.status, 1);

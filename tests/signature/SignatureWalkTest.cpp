@@ -69,6 +69,8 @@ struct TamperCase {
     const char* detailOrError;  // expected part of the detail (1, 2) or error text (3)
 };
 
+void PrintTo(const TamperCase& c, std::ostream* out) { *out << c.name; }
+
 class TamperedWalk : public testing::TestWithParam<TamperCase> {};
 
 TEST_P(TamperedWalk, EndsWithTheExpectedResult) {

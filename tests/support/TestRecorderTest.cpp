@@ -312,6 +312,9 @@ struct TamperCase {
     std::function<void(RecorderOptions&)> adjust;
 };
 
+// Keeps test names short in listings.
+void PrintTo(const TamperCase& c, std::ostream* out) { *out << c.name; }
+
 class TamperedRecording : public testing::TestWithParam<TamperCase> {};
 
 TEST_P(TamperedRecording, GivesTheExpectedVerdict) {

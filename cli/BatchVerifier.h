@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/VerdictFormat.h"
+
+// Verifies a batch of files on up to `jobs` threads at once. Reports arrive
+// on the calling thread in the order the files were given, each as soon as
+// it and every file before it are done.
+class BatchVerifier {
+public:
+    using OnReport = std::function<void(FileReport&&)>;
+    // Progress of the file verified alone (fraction), or of the batch as
+    // files done out of all (done, total): called on the calling thread.
+    using OnFileProgress = std::function<void(double fraction)>;
+    using OnBatchProgress = std::function<void(size_t done, size_t total)>;
+
+    explicit BatchVerifier(int jobs);
+
+    // Threads spent on the clusters of one file when it is verified alone.
+    int threadsPerFile(size_t files) const;
+
+    void run(const std::vector<std::string>& paths, const OnReport& onReport,
+             const OnFileProgress& onFileProgress, const OnBatchProgress& onBatchProgress) const;
+
+private:
+    int jobs;
+};

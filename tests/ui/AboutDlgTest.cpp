@@ -1,0 +1,80 @@
+// The About dialog: what it reads from the application object, and its frame.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPixmap>
+
+#include "ui/AboutDlg.h"
+
+namespace {
+
+// Application metadata as the program entry sets it; the previous values
+// are put back for the other suites.
+class AboutDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+        QGuiApplication::setApplicationDisplayName(
+            QStringLiteral("Telvar Surveillance Video Authenticator"));
+        QCoreApplication::setOrganizationName(QStringLiteral("Telvar Security Systems"));
+    }
+    void TearDown() override {
+        QCoreApplication::setApplicationVersion(version);
+        QGuiApplication::setApplicationDisplayName(displayName);
+        QCoreApplication::setOrganizationName(organization);
+    }
+
+    static const QLabel* label(const AboutDlg& dialog, bool withText) {
+        for (const QLabel* candidate : dialog.findChildren<QLabel*>()) {
+            if (candidate->text().isEmpty() != withText) {
+                return candidate;
+            }
+        }
+        return nullptr;
+    }
+
+  private:
+    const QString version = QCoreApplication::applicationVersion();
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    const QString organization = QCoreApplication::organizationName();
+};
+
+}  // namespace
+
+TEST_F(AboutDlgTest, ShowsNameVersionAndCopyrightFromTheApplication) {
+    const AboutDlg dialog;
+    ASSERT_NE(label(dialog, true), nullptr);
+    const QStringList paragraphs = label(dialog, true)->text().split(QStringLiteral("\n\n"));
+    ASSERT_EQ(paragraphs.size(), 3);
+    EXPECT_EQ(paragraphs[0], "Telvar Surveillance Video Authenticator");
+    EXPECT_EQ(paragraphs[1], "Version: 1.0.0.0");
+    EXPECT_TRUE(paragraphs[2].contains("Telvar Security Systems"));
+
+    // Read when the dialog is made, not cached.
+    QGuiApplication::setApplicationDisplayName(QString());
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.5"));
+    const AboutDlg later;
+    EXPECT_TRUE(label(later, true)->text().startsWith(QStringLiteral("\n\nVersion: 2.5\n\n")));
+}
+
+TEST_F(AboutDlgTest, IsAFixedWindowModalDialogWithLogoAndCloseButtonOnly) {
+    QWidget window;
+    const AboutDlg dialog(&window);
+    EXPECT_EQ(dialog.windowTitle(), "About");
+    EXPECT_EQ(dialog.minimumSize(), QSize(400, 150));
+    EXPECT_EQ(dialog.maximumSize(), QSize(400, 150));
+    EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(dialog.windowFlags() &
+                 (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+    const QLabel* const logo = label(dialog, false);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->size(), QSize(80, 80));
+#if QT_VERSION >= QT_VERSION_CHECK(5, 15, 0)
+    EXPECT_EQ(logo->pixmap(Qt::ReturnByValue).size(), QSize(76, 76));
+#else
+    EXPECT_EQ(logo->pixmap()->size(), QSize(76, 76));
+#endif
+}

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMimeData>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <memory>
+#include <vector>
+
+#include "ui/AboutDlg.h"
+#include "ui/MorlAuthenticator.h"
+#include "ui/NImageLabel.h"
+#include "ui/NResultTree.h"
+#include "ui/NToolButton.h"
+#include "ui/NTreeItem.h"
+#include "verification/EventWait.h"
+#include "verification/LongRecording.h"
+#include "verification/SampleRecordings.h"
+#include "verification/VerifyProgressDlg.h"
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : window(std::make_unique<MorlAuthenticator>()) {
+        QObject::connect(dialog(), &VerifyProgressDlg::gotVerifyResult, dialog(),
+                         [this](const VerifyResult& result) { arrived.push_back(result); });
+    }
+
+    VerifyProgressDlg* dialog() const { return window->findChild<VerifyProgressDlg*>(); }
+    NResultTree* tree() const { return window->findChild<NResultTree*>(); }
+    QString count(const char* name) const {
+        return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    QStringList counts() const {
+        return {count("totalLabel"), count("successLabel"), count("failedLabel")};
+    }
+    NToolButton* button(const QString& text) const {
+        for (NToolButton* b : window->findChildren<NToolButton*>()) {
+            if (b->text() == text) {
+                return b;
+            }
+        }
+        return nullptr;
+    }
+
+    void queue(const QStringList& paths) {
+        ASSERT_TRUE(
+            QMetaObject::invokeMethod(window.get(), "verifyFileList", Q_ARG(QStringList, paths)));
+    }
+    void addResult(const VerifyResult& result) {
+        ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "addVerifyResult",
+                                              Q_ARG(VerifyResult, result)));
+    }
+    bool waitForRows(int rows) {
+        return waitUntil([&] { return tree()->topLevelItemCount() >= rows; });
+    }
+    const NTreeItem* row(const QString& name) const {
+        const QList<QTreeWidgetItem*> found = tree()->findItems(name, Qt::MatchExactly, 0);
+        return found.size() == 1 ? static_cast<const NTreeItem*>(found.front()) : nullptr;
+    }
+
+    bool dragAccepted(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &event);
+        return event.isAccepted();
+    }
+    // As on screen: the drop follows a drag entering the window.
+    void drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &event);
+    }
+    QList<QUrl> local(const QStringList& names) const {
+        QList<QUrl> urls;
+        for (const QString& name : names) {
+            urls << QUrl::fromLocalFile(samples.path(name));
+        }
+        return urls;
+    }
+    QList<QByteArray> arrivedNames() const {
+        QList<QByteArray> names;
+        for (const VerifyResult& result : arrived) {
+            names << result.fileName;
+        }
+        return names;
+    }
+
+    SampleRecordings samples;
+    std::unique_ptr<MorlAuthenticator> window;
+    std::vector<VerifyResult> arrived;
+};
+
+TEST_F(MainWindowTest, StartsEmptyWithTheBannerAndAHiddenDialog) {
+    EXPECT_EQ(counts(), QStringList({"Total: 0", "Success: 0", "Failed: 0"}));
+    EXPECT_EQ(window->size(), QSize(1024, 600));
+    EXPECT_TRUE(window->acceptDrops());
+    for (const char* text : {"Add", "Delete", "About"}) {
+        EXPECT_NE(button(text), nullptr) << text;
+    }
+    EXPECT_TRUE(qApp->styleSheet().contains("QProgressBar::chunk"));
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    ASSERT_NE(dialog(), nullptr);
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_EQ(tree()->topLevelItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, CountsFollowAddedAndDeletedRows) {
+    VerifyResult good("good.mkv");
+    good.code = 0;
+    VerifyResult broken("broken.mkv");
+    broken.code = 3;
+    broken.errorText = "failed to open file";
+    addResult(good);
+    addResult(broken);
+    EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 1", "Failed: 1"}));
+
+    tree()->findItems("broken.mkv", Qt::MatchExactly, 0).front()->setSelected(true);
+    QTest::mouseClick(button("Delete"), Qt::LeftButton);
+    EXPECT_EQ(counts(), QStringList({"Total: 1", "Success: 1", "Failed: 0"}));
+    EXPECT_EQ(tree()->topLevelItemCount(), 1);
+}
+
+TEST_F(MainWindowTest, AboutOpensADialogPerPress) {
+    QTest::mouseClick(button("About"), Qt::LeftButton);
+    const QList<AboutDlg*> dialogs = window->findChildren<AboutDlg*>();
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs.front()->isVisible());
+}
+
+TEST_F(MainWindowTest, DragAcceptsOnlyLocalFilesNamedMkv) {
+    EXPECT_TRUE(dragAccepted(local({"a.mkv", "b.mkv"})));
+    EXPECT_TRUE(dragAccepted(local({"x.y.mkv"})));
+    EXPECT_FALSE(dragAccepted(local({"A.MKV"})));
+    EXPECT_FALSE(dragAccepted(local({"a.mkv", "notes.txt"})));
+    EXPECT_FALSE(dragAccepted(local({"mkv"})));
+    EXPECT_FALSE(dragAccepted(local({"a.mkv"}) << QUrl("https://example.com/b.mkv")));
+    EXPECT_FALSE(dragAccepted({}));
+}
+
+TEST_F(MainWindowTest, DropQueuesTheFilesInOrder) {
+    drop(local({"b.mkv", "a.mkv"}));
+    ASSERT_TRUE(waitForRows(2));
+    EXPECT_EQ(arrivedNames(), QList<QByteArray>({"b.mkv", "a.mkv"}));
+    EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 0", "Failed: 2"}));
+}
+
+TEST_F(MainWindowTest, DropWithAnyRemoteUrlQueuesNothing) {
+    drop(local({"a.mkv"}) << QUrl("https://example.com/b.mkv"));
+    queue({});  // what a cancelled file dialog hands over
+    QTest::qWait(100);
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_TRUE(arrived.empty());
+}
+
+TEST_F(MainWindowTest, DialogIsCentredOverTheWindowOnceShown) {
+    window->setGeometry(100, 100, 1024, 600);
+    queue({samples.missing()});
+    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_EQ(dialog()->pos(), QPoint(411, 349));
+
+    dialog()->move(20, 30);
+    queue({samples.authentic()});
+    EXPECT_EQ(dialog()->pos(), QPoint(20, 30)) << "a visible dialog is not moved";
+    EXPECT_TRUE(waitUntil([&] { return arrived.size() == 2; }));
+}
+
+TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    queue({demo.filePath("authentic.mkv"), demo.filePath("tampered.mkv"),
+           demo.filePath("unsigned.mkv")});
+    ASSERT_TRUE(waitForRows(3));
+    ASSERT_TRUE(waitUntil([&] { return !dialog()->isVisible(); })) << "the run's end hides it";
+
+    const NTreeItem* authentic = row("authentic.mkv");
+    const NTreeItem* tampered = row("tampered.mkv");
+    const NTreeItem* unsignedRow = row("unsigned.mkv");
+    ASSERT_TRUE(authentic && tampered && unsignedRow);
+    EXPECT_EQ(authentic->result.code, 0);
+    EXPECT_EQ(authentic->text(3), "TLV-0001234");
+    EXPECT_FALSE(authentic->text(1).isEmpty());
+    EXPECT_EQ(tampered->result.code, 1);
+    EXPECT_EQ(unsignedRow->result.code, 2);
+    EXPECT_TRUE(tampered->text(3).isEmpty());
+
+    const auto verdict = [this](const NTreeItem* item) {
+        const auto* cell = dynamic_cast<NImageLabel*>(
+            tree()->itemWidget(const_cast<NTreeItem*>(item), NResultTree::kResultColumn));
+        return cell != nullptr ? cell->text() : QString();
+    };
+    EXPECT_EQ(verdict(authentic), "Success");
+    EXPECT_EQ(verdict(tampered), "Failed");
+    EXPECT_EQ(verdict(unsignedRow), "Failed");
+    EXPECT_EQ(counts(), QStringList({"Total: 3", "Success: 1", "Failed: 2"}));
+    EXPECT_EQ(tree()->topLevelItemCount(), 3);
+}
+
+TEST_F(MainWindowTest, ClosedDialogLosesNoResultAndReturnsForTheNextBatch) {
+    queue({samples.authentic(), samples.tampered(), samples.unsignedFile(), samples.missing()});
+    dialog()->close();
+    ASSERT_TRUE(waitForRows(4));
+    EXPECT_EQ(counts(), QStringList({"Total: 4", "Success: 1", "Failed: 3"}));
+    EXPECT_FALSE(dialog()->isVisible());
+
+    queue({samples.authentic()});
+    EXPECT_TRUE(dialog()->isVisible());
+    ASSERT_TRUE(waitForRows(5));
+    EXPECT_EQ(counts(), QStringList({"Total: 5", "Success: 2", "Failed: 3"}));
+}
+
+TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
+    const QString name = QString::fromUtf8("vidéo_日本.mkv");
+    drop({QUrl::fromLocalFile(samples.writeAuthentic(name))});
+    ASSERT_TRUE(waitForRows(1));
+    const NTreeItem* item = row(name);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->result.code, 0) << item->result.errorText.toStdString();
+}
+
+TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {
+    const QString longRecording = samples.path("long.mkv");
+    writeLongRecording(QFile::encodeName(longRecording).toStdString(), 2ull << 30);
+    window->show();
+    queue({longRecording, samples.authentic()});
+    ASSERT_TRUE(
+        waitUntil([&] { return dialog()->findChild<QLabel*>()->text().contains("long.mkv"); }));
+
+    QElapsedTimer timer;
+    timer.start();
+    window->close();
+    window.reset();
+    EXPECT_LT(timer.elapsed(), 1000);
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// The compiled-in collection: every path the program names opens with its
+// size and role, and the style sheet holds the rules the look needs.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QResource>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The image's average colour.
+QColor meanColour(const char* path) {
+    return QImage(QString::fromLatin1(path))
+        .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .pixelColor(0, 0);
+}
+
+}  // namespace
+
+TEST(ResourcesTest, EveryImageIsAStoredRgbaPngOfItsSize) {
+    const struct {
+        const char* name;
+        QSize size;
+    } images[] = {
+        {"bg", {1, 120}},     {"telvar_logo", {152, 32}}, {"add0", {38, 38}},
+        {"add1", {38, 38}},   {"delete0", {38, 38}},      {"delete1", {38, 38}},
+        {"about0", {38, 38}}, {"about1", {38, 38}},       {"success", {32, 32}},
+        {"failed", {32, 32}}, {"app_logo", {76, 76}},     {"warning", {32, 32}},
+    };
+    for (const auto& [name, size] : images) {
+        const QString path = QStringLiteral(":/icons/") + name;
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray png = readAll(path);
+        ASSERT_GT(png.size(), 29);
+        // IHDR: 8-bit depth, colour type 6 (RGBA), no interlace.
+        EXPECT_EQ(png.mid(12, 4), QByteArray("IHDR"));
+        EXPECT_EQ(png.at(24), 8);
+        EXPECT_EQ(png.at(25), 6);
+        EXPECT_EQ(png.at(28), 0);
+        EXPECT_EQ(QImage(path).size(), size);
+        EXPECT_EQ(QResource(path).compressionAlgorithm(), QResource::NoCompression);
+    }
+}
+
+TEST(ResourcesTest, ImagesFitTheirRoles) {
+    // The header strip is tiled with bg: it must cover, not show through.
+    const QImage background(QStringLiteral(":/icons/bg"));
+    for (int y = 0; y < background.height(); ++y) {
+        EXPECT_EQ(background.pixelColor(0, y).alpha(), 255) << "row " << y;
+    }
+    // Verdicts not swapped: success reads green, failed red.
+    const QColor success = meanColour(":/icons/success");
+    const QColor failed = meanColour(":/icons/failed");
+    EXPECT_GT(success.green(), success.red());
+    EXPECT_GT(failed.red(), failed.green());
+    // Hovering must show: each hover icon differs from its normal one.
+    for (const char* button : {"add", "delete", "about"}) {
+        const QString path = QStringLiteral(":/icons/") + button;
+        EXPECT_TRUE(QImage(path + '0') != QImage(path + '1')) << button;
+    }
+}
+
+TEST(ResourcesTest, StyleSheetHoldsTheRulesInOrderWithCrlfLineEnds) {
+    const QByteArray sheet = readAll(QStringLiteral(":/qss/style.qss"));
+    ASSERT_FALSE(sheet.isEmpty());
+    EXPECT_EQ(sheet.count('\n'), sheet.count("\r\n"));
+    EXPECT_EQ(sheet.count('\r'), sheet.count("\r\n"));
+
+    // Each rule: a selector line, "{", declarations ending in ";", "}".
+    QStringList rules;
+    QString rule;
+    for (const QString& raw : QString::fromLatin1(sheet).split(QStringLiteral("\r\n"))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line == "{") {
+            continue;
+        }
+        if (line == "}") {
+            rules << rule;
+            rule.clear();
+        } else if (rule.isEmpty()) {
+            rule = line + " {";
+        } else {
+            EXPECT_TRUE(line.endsWith(';')) << line.toStdString();
+            rule += ' ' + line;
+        }
+    }
+    EXPECT_TRUE(rule.isEmpty()) << "unclosed: " << rule.toStdString();
+
+    const QStringList expected = {
+        "QToolButton { color: #f6f6f6; border: 0; padding-left: 20px; padding-right: 20px; "
+        "padding-top: 5px; padding-bottom: 10px; background: transparent;",
+        "QToolButton:hover { color: #ffffff;",
+        "QHeaderView { padding-top: 8px; padding-bottom: 8px; border-bottom: 1px solid #858585; "
+        "background-color: white;",
+        "QHeaderView:section { height: 30px; border: none; border-left: 1px solid #858585; "
+        "background-color: white; color: #858585;",
+        "QHeaderView::up-arrow { subcontrol-origin: padding; subcontrol-position: right; "
+        "width: 15px;",
+        "QHeaderView::down-arrow { subcontrol-origin: padding; subcontrol-position: right; "
+        "width: 15px;",
+        "QTreeView::item { color: #858585;",
+        "QTreeView::item:selected { color: #fff; background-color: #819092;",
+        "QTreeView::item:hover { color: #333333; background-color: #e0e6e7;",
+        "QProgressBar { border: 1px solid grey; background-color: #dce2ea; text-align: center;",
+        "QProgressBar::chunk { background-color: #87c535; width: 20px;",
+    };
+    ASSERT_EQ(rules.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(rules[i].toStdString(), expected[i].toStdString()) << "rule " << i + 1;
+    }
+}

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <vector>
+
+#include "verification/EventWait.h"
+#include "verification/SampleRecordings.h"
+#include "verification/VerifyProgressDlg.h"
+
+namespace {
+
+// What the dialog shows each time it forwards a result: the label still
+// names that file, the bar has been filled.
+struct Forwarded {
+    QByteArray fileName;
+    int code;
+    QString label;
+    int bar;
+};
+
+class VerifyProgressDlgTest : public ::testing::Test {
+protected:
+    VerifyProgressDlgTest() {
+        QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog,
+                         [this](const VerifyResult& result) {
+                             forwarded.push_back(
+                                 {result.fileName, result.code, label()->text(), bar()->value()});
+                         });
+    }
+
+    QLabel* label() const { return dialog.findChild<QLabel*>(); }
+    QProgressBar* bar() const { return dialog.findChild<QProgressBar*>(); }
+
+    QStringList named(const QStringList& names) const {
+        QStringList paths;
+        for (const QString& name : names) {
+            paths << samples.path(name);
+        }
+        return paths;
+    }
+
+    bool waitForResults(size_t count) {
+        return waitUntil([&] { return forwarded.size() >= count; });
+    }
+
+    QStringList labels() const {
+        QStringList texts;
+        for (const Forwarded& f : forwarded) {
+            texts << f.label;
+        }
+        return texts;
+    }
+
+    SampleRecordings samples;
+    VerifyProgressDlg dialog;
+    std::vector<Forwarded> forwarded;
+};
+
+TEST_F(VerifyProgressDlgTest, IsASmallFixedWindowWithACloseButtonOnly) {
+    EXPECT_EQ(dialog.windowTitle(), "Verifying");
+    EXPECT_EQ(dialog.size(), QSize(400, 100));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinMaxButtonsHint);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowContextHelpButtonHint);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(bar()->minimum(), 0);
+    EXPECT_EQ(bar()->maximum(), 100);
+}
+
+TEST_F(VerifyProgressDlgTest, LabelNamesTheFileAndItsPlaceInTheRun) {
+    dialog.verifyFiles(named({"a.mkv", "clip.mkv", "c.mkv", "d.mkv", "e.mkv"}));
+    ASSERT_TRUE(waitForResults(5));
+
+    EXPECT_EQ(labels(), QStringList({"Verifying: a.mkv (1/5)\n", "Verifying: clip.mkv (2/5)\n",
+                                     "Verifying: c.mkv (3/5)\n", "Verifying: d.mkv (4/5)\n",
+                                     "Verifying: e.mkv (5/5)\n"}));
+}
+
+TEST_F(VerifyProgressDlgTest, PlaceholdersInAFileNameAreNotFilled) {
+    dialog.verifyFiles(named({"clip%2.mkv"}));
+    ASSERT_TRUE(waitForResults(1));
+    EXPECT_EQ(forwarded[0].label, "Verifying: clip%2.mkv (1/1)\n");
+}
+
+TEST_F(VerifyProgressDlgTest, CountersStartAgainAfterARun) {
+    dialog.show();
+    dialog.verifyFiles(named({"a.mkv", "b.mkv"}));
+    ASSERT_TRUE(waitForResults(2));
+    ASSERT_TRUE(waitUntil([&] { return !dialog.isVisible(); })) << "the run's end hides it";
+
+    dialog.verifyFiles(named({"c.mkv"}));
+    ASSERT_TRUE(waitForResults(3));
+    EXPECT_EQ(labels(), QStringList({"Verifying: a.mkv (1/2)\n", "Verifying: b.mkv (2/2)\n",
+                                     "Verifying: c.mkv (1/1)\n"}));
+}
+
+TEST_F(VerifyProgressDlgTest, FileAddedMidRunRaisesTheTotal) {
+    // Queued when the first result arrives: the worker may still be on the
+    // second file or already past its end; both count as the same run.
+    QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog, [this] {
+        if (forwarded.size() == 1) {
+            dialog.verifyFiles(named({"c.mkv"}));
+        }
+    });
+    dialog.verifyFiles(named({"a.mkv", "b.mkv"}));
+    ASSERT_TRUE(waitForResults(3));
+    EXPECT_EQ(labels(), QStringList({"Verifying: a.mkv (1/2)\n", "Verifying: b.mkv (2/3)\n",
+                                     "Verifying: c.mkv (3/3)\n"}));
+}
+
+TEST_F(VerifyProgressDlgTest, ResultsArriveWhileHidden) {
+    // Never shown, then shown and closed mid-run: every file still arrives.
+    dialog.verifyFiles({samples.authentic(), samples.tampered(), samples.unsignedFile()});
+    ASSERT_TRUE(waitForResults(3));
+    dialog.show();
+    QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog, [this] {
+        if (forwarded.size() == 4) {
+            dialog.close();
+        }
+    });
+    dialog.verifyFiles({samples.authentic(), samples.missing(), samples.tampered()});
+    ASSERT_TRUE(waitForResults(6));
+
+    std::vector<int> codes;
+    for (const Forwarded& f : forwarded) {
+        codes.push_back(f.code);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{0, 1, 2, 0, 3, 1}));
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(VerifyProgressDlgTest, BarStartsEmptyAndEndsFullForEachFile) {
+    dialog.verifyFiles({samples.authentic(), samples.missing()});
+    ASSERT_TRUE(waitForResults(2));
+    EXPECT_EQ(forwarded[0].bar, 100);
+    EXPECT_EQ(forwarded[1].bar, 100);
+
+    dialog.updateProgress(40);
+    dialog.startProgress("next.mkv");
+    EXPECT_EQ(bar()->value(), 0);
+    dialog.updateProgress(40);
+    dialog.updateProgress(250);  // out of range: ignored
+    EXPECT_EQ(bar()->value(), 40);
+}
+
+TEST_F(VerifyProgressDlgTest, StopDropsTheQueueAndHides) {
+    dialog.show();
+    dialog.verifyFiles({samples.authentic(), samples.tampered(), samples.unsignedFile()});
+    dialog.stopVerification();
+    EXPECT_FALSE(dialog.isVisible());
+    // Whatever had been taken from the queue has ended as a result already.
+    const size_t before = forwarded.size();
+    EXPECT_LE(before, 3u);
+    QTest::qWait(100);
+    EXPECT_EQ(forwarded.size(), before);
+
+    dialog.verifyFiles({samples.authentic()});
+    ASSERT_TRUE(waitForResults(before + 1));
+    EXPECT_EQ(forwarded.back().label, "Verifying: authentic.mkv (1/1)\n");
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QIcon>
+#include <QToolButton>
+
+// The large header-strip button: icon above text, a second icon and a gold
+// background while the mouse is over it. The rest of its look comes from the
+// application style sheet.
+class NToolButton : public QToolButton {
+    Q_OBJECT
+
+  public:
+    NToolButton(const QString& text, const QIcon& normalIcon, const QIcon& hoverIcon,
+                QWidget* parent = nullptr);
+    ~NToolButton() override;
+
+  protected:
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void setBackground(const QBrush& brush);
+
+    QIcon hoverIcon;
+    QIcon normalIcon;
+};

@@ -1,0 +1,14 @@
+# Main window and program entry.
+add_library(telvar_window STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
+)
+target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(telvar_window PUBLIC Qt5::Widgets telvar_widgets telvar_verification)
+
+add_executable(telvar-authenticator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+# The resource collection is linked as object code straight into the
+# program, so its static registration is never dropped.
+target_link_libraries(telvar-authenticator PRIVATE
+  telvar_window telvar_widgets telvar_verification telvar_resources)
+target_compile_definitions(telvar-authenticator PRIVATE TELVAR_VERSION="${PROJECT_VERSION}")

@@ -1,0 +1,3 @@
+#include "verification/VerifyResult.h"
+
+VerifyResult::VerifyResult(const char* name) : fileName(name) {}

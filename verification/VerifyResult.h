@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMetaType>
+
+// The outcome of one file, carried by value from the worker thread to the
+// window. Text fields are byte strings: the recorder tag's texts byte for
+// byte, the file name in UTF-8.
+struct VerifyResult {
+    // A null name gives an empty fileName.
+    explicit VerifyResult(const char* name = nullptr);
+
+    // -1 not verified; 0 success; 1 signature mismatch; 2 not signed; 3 error.
+    // Only 0 counts as success.
+    int code = -1;
+    QByteArray errorText;  // the error's text when code is 3
+    QByteArray fileName;   // without directory, UTF-8
+    // From the recorder tag; filled only when code is 0.
+    QByteArray startTime;
+    QByteArray endTime;
+    QByteArray serialNumber;
+    // Why the signature walk did not verify and where (codes 1 and 2).
+    QByteArray detail;
+};
+
+Q_DECLARE_METATYPE(VerifyResult)
