@@ -2,6 +2,7 @@
 // single changed byte, and one that carries no signatures at all.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "support/TestRecorder.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     unsignedRecording.tampering = {recorder::Tampering::unsignedRecording()};
 
     try {
+        std::filesystem::create_directories(dir);
         for (const auto& [name, options] :
              {std::pair{"authentic.mkv", authentic}, std::pair{"tampered.mkv", tampered},
               std::pair{"unsigned.mkv", unsignedRecording}}) {
