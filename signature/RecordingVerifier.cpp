@@ -3,7 +3,6 @@
 #include <exception>
 #include <memory>
 #include <vector>
-#include <new>
 
 #include "container/MkvParser.h"
 
@@ -58,8 +57,6 @@ RecordingVerdict verifyRecording(const std::string& path, ProgressCallback progr
         return verdict;
     } catch (const nvr::MkvException& e) {
         return failed(e.what());
-    } catch (const std::bad_alloc&) {
-        return failed("out of memory");
     } catch (const std::exception& e) {
         return failed(e.what());
     } catch (...) {
