@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "container/ReadBudget.h"
+
 namespace nvr {
 
 namespace {
@@ -116,6 +118,7 @@ int32_t MkvElement::readHeader(int64_t offset, int8_t idLength_) {
     if (reader == nullptr) {
         throw MkvException(MKV_ERR_NO_READER, -1);
     }
+    ReadBudget::chargeHeader(offset);
     id = 0;
     dataSize = 0;
     if (idLength_ == 0) {

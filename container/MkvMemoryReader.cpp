@@ -1,12 +1,44 @@
 #include "container/MkvMemoryReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace nvr {
 
 MkvMemoryReader::MkvMemoryReader(std::vector<uint8_t> bytes_, int64_t declaredSize_)
+    : MkvMemoryReader(std::move(bytes_), declaredSize_, ReadFailureSchedule{}) {}
+
+MkvMemoryReader::MkvMemoryReader(std::vector<uint8_t> bytes_, int64_t declaredSize_,
+                                 ReadFailureSchedule schedule_)
     : bytes(std::move(bytes_)),
-      declaredSize(declaredSize_ >= 0 ? declaredSize_ : static_cast<int64_t>(bytes.size())) {}
+      declaredSize(declaredSize_ >= 0 ? declaredSize_ : static_cast<int64_t>(bytes.size())),
+      schedule(std::move(schedule_)),
+      matched(schedule.faults.size(), 0) {}
+
+void MkvMemoryReader::setSchedule(ReadFailureSchedule schedule_) {
+    schedule = std::move(schedule_);
+    matched.assign(schedule.faults.size(), 0);
+    numbered = 0;
+    failed = 0;
+    lastFailed = -1;
+}
+
+int32_t MkvMemoryReader::scheduledStatus(int64_t offset) {
+    int32_t status = READER_OK;
+    for (size_t i = 0; i < schedule.faults.size(); ++i) {
+        const ReadFault& fault = schedule.faults[i];
+        if (fault.atOffset >= 0 && fault.atOffset != offset) {
+            continue;
+        }
+        const int64_t index = matched[i]++;
+        if (status == READER_OK && index >= fault.firstRead &&
+            index - fault.firstRead < fault.count) {
+            status = fault.status;
+        }
+    }
+    return status;
+}
 
 int32_t MkvMemoryReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     if (offset < 0 || length < 0) {
@@ -21,7 +53,25 @@ int32_t MkvMemoryReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     if (offset >= declaredSize) {
         return READER_PAST_END;
     }
-    const auto held = static_cast<int64_t>(bytes.size());
+    int32_t status = READER_OK;
+    if (length >= schedule.minLength) {
+        ++numbered;
+        status = scheduledStatus(offset);
+    }
+    // Once cut, the file stays cut for every later read, numbered or not;
+    // what runs past the cut is a short read, as a real file gives.
+    auto held = static_cast<int64_t>(bytes.size());
+    if (schedule.shrinkAtRead >= 0 && numbered > schedule.shrinkAtRead) {
+        held = std::min(held, std::max<int64_t>(schedule.shrinkTo, 0));
+        if (status == READER_OK && (offset >= held || length > held - offset)) {
+            status = READER_IO_FAILED;
+        }
+    }
+    if (status != READER_OK) {
+        ++failed;
+        lastFailed = offset;
+        return status;
+    }
     if (offset >= held || length > held - offset) {
         return READER_IO_FAILED;
     }

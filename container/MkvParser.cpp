@@ -1,6 +1,7 @@
 #include "container/MkvParser.h"
 
 #include "container/MkvIds.h"
+#include "container/ReadBudget.h"
 
 namespace nvr {
 
@@ -19,7 +20,9 @@ MkvParser::MkvParser(std::unique_ptr<iReader> source_) : externalSource(std::mov
     }
 }
 
-MkvParser::~MkvParser() { reader.close(); }
+MkvParser::~MkvParser() {
+    reader.close();
+}
 
 iReader* MkvParser::source() {
     if (externalSource) {
@@ -33,6 +36,7 @@ int MkvParser::parse() {
     if (bytes == nullptr) {
         throw MkvException(MKV_ERR_NO_READER, -1);
     }
+    const ReadBudget budget(bytes->size());
     const MkvElement first(bytes, 0);
     header = MkvEBMLHeader(first);
     header.parse();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "container/ReadBudget.h"
+
 namespace nvr {
 
 namespace {
@@ -14,8 +16,8 @@ void fillPayload(const MkvElement& child, ByteBuffer& buffer) {
     int64_t done = 0;
     while (done < child.dataSize) {
         const int64_t piece = std::min(kPiece, child.dataSize - done);
-        const int32_t got = child.reader->read(child.dataOffset + done,
-                                               static_cast<int32_t>(piece), buffer.data() + done);
+        const int32_t got = child.reader->read(child.dataOffset + done, static_cast<int32_t>(piece),
+                                               buffer.data() + done);
         if (got <= 0) {
             // A failed read leaves the whole payload zero-filled.
             std::fill(buffer.begin(), buffer.end(), uint8_t{0});
@@ -31,6 +33,7 @@ ByteBuffer readBytes(const MkvElement& child, bool terminate) {
         child.dataSize > available - child.dataOffset) {
         throw MkvException(MKV_ERR_OUT_OF_RANGE, child.headerOffset);
     }
+    ReadBudget::chargePayload(child.dataSize, child.headerOffset);
     ByteBuffer buffer(static_cast<size_t>(child.dataSize) + (terminate ? 1 : 0), 0);
     fillPayload(child, buffer);
     return buffer;
@@ -38,7 +41,9 @@ ByteBuffer readBytes(const MkvElement& child, bool terminate) {
 
 }  // namespace
 
-uint32_t readU32(const MkvElement& child) { return static_cast<uint32_t>(readI64(child)); }
+uint32_t readU32(const MkvElement& child) {
+    return static_cast<uint32_t>(readI64(child));
+}
 
 int64_t readI64(const MkvElement& child) {
     if (child.dataSize > 8) {
@@ -47,7 +52,9 @@ int64_t readI64(const MkvElement& child) {
     return readUInt(child.reader, child.dataOffset, static_cast<int8_t>(child.dataSize), 0);
 }
 
-bool readBool(const MkvElement& child) { return readI64(child) != 0; }
+bool readBool(const MkvElement& child) {
+    return readI64(child) != 0;
+}
 
 double readDouble(const MkvElement& child) {
     if (child.dataSize != 4 && child.dataSize != 8) {
@@ -56,9 +63,13 @@ double readDouble(const MkvElement& child) {
     return readFloat(child.reader, child.dataOffset, static_cast<int8_t>(child.dataSize));
 }
 
-ByteBuffer readText(const MkvElement& child) { return readBytes(child, true); }
+ByteBuffer readText(const MkvElement& child) {
+    return readBytes(child, true);
+}
 
-ByteBuffer readBinary(const MkvElement& child) { return readBytes(child, false); }
+ByteBuffer readBinary(const MkvElement& child) {
+    return readBytes(child, false);
+}
 
 std::string textOf(const ByteBuffer& buffer) {
     const auto zero = std::find(buffer.begin(), buffer.end(), uint8_t{0});

@@ -11,6 +11,14 @@ packages=(
 if [ "${1:-}" = "--gui-test" ]; then
   packages+=(xvfb xauth fonts-dejavu-core)
 fi
+# --fuzz: clang with libFuzzer and the sanitizer runtimes of its version;
+# --afl: AFL++, for campaigns with its engine (see fuzz/README.md).
+for arg in "$@"; do
+  case $arg in
+    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    --afl) packages+=(clang libclang-rt-dev afl++) ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a plain
 # build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Both builds also replay the fuzz corpus and regression files (ctest's
+# fuzz_replay_* tests); fuzz/run.sh does the fuzzing itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,9 +19,10 @@ build_and_test() {
 }
 
 echo "== Plain build =="
-build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=ON
+build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=ON -DTELVAR_BUILD_FUZZ=ON
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DTELVAR_BUILD_TESTS=ON -DTELVAR_SANITIZE=ON
+build_and_test build-asan -DCMAKE_BUILD_TYPE=Debug -DTELVAR_BUILD_TESTS=ON -DTELVAR_SANITIZE=ON \
+  -DTELVAR_BUILD_FUZZ=ON

@@ -15,6 +15,7 @@
 
 #include "container/MkvIds.h"
 #include "container/MkvParser.h"
+#include "container/ReadBudget.h"
 
 namespace nvr {
 
@@ -63,6 +64,8 @@ int MkvParser::verifySignaturesParallel(ProgressCallback progress, void* context
                                         const std::vector<std::unique_ptr<MkvParser>>& helpers,
                                         size_t batchClusters) {
     const size_t batchLimit = batchClusters > 0 ? batchClusters : kBatchClusters;
+    iReader* const bytes = source();
+    const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
     const int tagResult = verifyTag();
     if (tagResult != VERIFY_OK) {
         return tagResult;
@@ -139,7 +142,8 @@ int MkvParser::verifySignaturesParallel(ProgressCallback progress, void* context
                 return tasks[i].result;
             }
             if (progress != nullptr) {
-                progress(static_cast<double>(tasks[i].headerOffset) / static_cast<double>(end), context);
+                progress(static_cast<double>(tasks[i].headerOffset) / static_cast<double>(end),
+                         context);
             }
             chainKey = sites[i].value;
         }

@@ -6,6 +6,7 @@
 #include "container/MkvIds.h"
 #include "container/MkvParser.h"
 #include "container/NvrSignature.h"
+#include "container/ReadBudget.h"
 #include "signature/DWMException.h"
 #include "signature/DigitalHMACSigner.h"
 #include "signature/DigitalSignature.h"
@@ -147,8 +148,9 @@ int MkvParser::checkSignature(const SignatureSite& site, const ByteBuffer& key) 
         return VERIFY_OK;
     }
     elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
-                   digestName(site.digestType) + ") over bytes " + std::to_string(site.signedStart) +
-                   " to " + std::to_string(site.end - 1) + " does not match";
+                   digestName(site.digestType) + ") over bytes " +
+                   std::to_string(site.signedStart) + " to " + std::to_string(site.end - 1) +
+                   " does not match";
     return VERIFY_MISMATCH;
 }
 
@@ -171,21 +173,23 @@ int MkvParser::verifyTag() {
         return VERIFY_MISMATCH;
     }
     if (segment.tag.serialNumber.empty()) {
-        detail = segment.tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
+        detail =
+            segment.tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
         return VERIFY_UNSIGNED;
     }
     // The tag is checked with the built-in key, and its own value does not
     // enter the chain.
     const int result = verifyElement(segment.tag, ByteBuffer(), nullptr);
     if (result != VERIFY_OK) {
-        detail = "recorder tag at offset " + std::to_string(segment.tag.headerOffset) + ": " + elementIssue;
+        detail = "recorder tag at offset " + std::to_string(segment.tag.headerOffset) + ": " +
+                 elementIssue;
     }
     return result;
 }
 
 std::string MkvParser::clusterIssue(int64_t number, int64_t headerOffset) const {
-    return "cluster " + std::to_string(number) + " at offset " + std::to_string(headerOffset) + ": " +
-           elementIssue;
+    return "cluster " + std::to_string(number) + " at offset " + std::to_string(headerOffset) +
+           ": " + elementIssue;
 }
 
 int MkvParser::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
@@ -199,6 +203,8 @@ int MkvParser::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
 }
 
 int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
+    iReader* const bytes = source();
+    const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
     const int tagResult = verifyTag();
     if (tagResult != VERIFY_OK) {
         return tagResult;
@@ -219,7 +225,8 @@ int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
                 return result;
             }
             if (progress != nullptr) {
-                progress(static_cast<double>(child.headerOffset) / static_cast<double>(end), context);
+                progress(static_cast<double>(child.headerOffset) / static_cast<double>(end),
+                         context);
             }
             chainKey = lastValue;
         }

@@ -1,0 +1,146 @@
+// Fuzz target: the whole verification of one recording, metadata parse and
+// signature walk, over the input as file bytes in memory. Only a result or
+// an MkvException may come out: any other exception, a crash, a sanitizer
+// report or a broken invariant below is a finding.
+//
+// Each input is verified four times: as it is; with the clusters checked on
+// two threads, which must end exactly alike (verdict, texts, progress); as
+// a file cut while it is being verified (it still claims its full size);
+// and with a few bulk reads failing. The last two must never pass where the
+// intact file does not: a read failure may end in an error or another
+// verdict, never in a new success.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "container/MkvMemoryReader.h"
+#include "container/MkvParser.h"
+#include "fuzz/FuzzCheck.h"
+
+namespace {
+
+struct Outcome {
+    bool threw = false;
+    int code = -1;     // the walk's result, or the exception's code
+    std::string text;  // the exception's message, or the walk's detail
+    std::string serial;
+    std::vector<double> fractions;
+
+    bool operator==(const Outcome& other) const {
+        return threw == other.threw && code == other.code && text == other.text &&
+               serial == other.serial && fractions == other.fractions;
+    }
+};
+
+enum class Walk { Sequential, Parallel };
+
+void onProgress(double fraction, void* context) {
+    static_cast<std::vector<double>*>(context)->push_back(fraction);
+}
+
+// Codes the reader and the walk may raise for any input; the others mean a
+// missing reader or argument, which a parser over memory never has.
+bool raisable(int32_t code) {
+    switch (code) {
+        case nvr::MKV_ERR_BAD_EBML_ID:
+        case nvr::MKV_ERR_BAD_EBML_DATASIZE:
+        case nvr::MKV_ERR_OUT_OF_RANGE:
+        case nvr::MKV_ERR_IO:
+        case nvr::MKV_ERR_NOT_VALID_FILE:
+        case nvr::MKV_ERR_OTHER:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void checkException(const nvr::MkvException& e) {
+    FUZZ_CHECK(raisable(e.code));
+    if (e.code == nvr::MKV_ERR_OTHER) {
+        // Only the signature layer's failures travel as "other" here.
+        FUZZ_CHECK(e.position == -1);
+        FUZZ_CHECK(e.message.rfind("Caught DWMException: ", 0) == 0);
+    } else {
+        FUZZ_CHECK(e.position >= 0);
+        FUZZ_CHECK(fuzz::messageMatches(e));
+    }
+}
+
+Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
+               nvr::ReadFailureSchedule schedule, Walk walk = Walk::Sequential) {
+    Outcome outcome;
+    try {
+        const std::vector<uint8_t> bytes(data, data + size);
+        nvr::MkvParser parser(
+            std::make_unique<nvr::MkvMemoryReader>(bytes, declaredSize, std::move(schedule)));
+        FUZZ_CHECK(parser.parse() == 0);
+        if (walk == Walk::Parallel) {
+            // A helper lends its byte source to a second thread.
+            std::vector<std::unique_ptr<nvr::MkvParser>> helpers;
+            helpers.push_back(std::make_unique<nvr::MkvParser>(
+                std::make_unique<nvr::MkvMemoryReader>(bytes, declaredSize)));
+            outcome.code = parser.verifySignaturesParallel(onProgress, &outcome.fractions, helpers);
+        } else {
+            outcome.code = parser.verifySignatures(onProgress, &outcome.fractions);
+        }
+        outcome.text = parser.verifyDetail();
+        FUZZ_CHECK(outcome.code == VERIFY_OK || outcome.code == VERIFY_MISMATCH ||
+                   outcome.code == VERIFY_UNSIGNED);
+        // A verdict other than success always says why.
+        FUZZ_CHECK((outcome.code == VERIFY_OK) == parser.verifyDetail().empty());
+        if (outcome.code == VERIFY_OK) {
+            const nvr::ByteBuffer& serial = parser.tag().serialNumber;
+            FUZZ_CHECK(!serial.empty());
+            outcome.serial.assign(serial.begin(), serial.end());
+        }
+    } catch (const nvr::MkvException& e) {
+        checkException(e);
+        outcome.threw = true;
+        outcome.code = e.code;
+        outcome.text = e.what();
+    }
+    // Progress: one report per verified cluster, strictly rising, below 1.
+    double last = 0.0;
+    for (const double fraction : outcome.fractions) {
+        FUZZ_CHECK(fraction > last && fraction < 1.0);
+        last = fraction;
+    }
+    return outcome;
+}
+
+bool passed(const Outcome& outcome) {
+    return !outcome.threw && outcome.code == VERIFY_OK;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const Outcome clean = verify(data, size, -1, {});
+    FUZZ_CHECK(verify(data, size, -1, {}, Walk::Parallel) == clean);
+
+    const uint64_t hash = fuzz::hashOf(data, size);
+    const auto fullSize = static_cast<int64_t>(size);
+
+    // Cut at a point chosen by the input, after the parser has seen the
+    // full size; the cut may come before the first read or part-way.
+    nvr::ReadFailureSchedule cut;
+    cut.shrinkAtRead = static_cast<int64_t>(hash % 256);
+    cut.shrinkTo = size == 0 ? 0 : static_cast<int64_t>((hash >> 8) % size);
+    const Outcome shrunk = verify(data, size, fullSize, cut);
+    if (passed(shrunk)) {
+        FUZZ_CHECK(passed(clean) && shrunk.serial == clean.serial);
+    }
+
+    // A run of failing bulk reads (signature values and signed data).
+    const int64_t first = static_cast<int64_t>((hash >> 24) % 8);
+    const int64_t count = 1 + static_cast<int64_t>((hash >> 32) % 7);
+    const Outcome faulty =
+        verify(data, size, fullSize, nvr::ReadFailureSchedule::failing(first, count, 17));
+    if (passed(faulty)) {
+        FUZZ_CHECK(passed(clean) && faulty.serial == clean.serial);
+    }
+    return 0;
+}

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Fuzz campaign: builds the fuzz targets with clang's libFuzzer under
+# AddressSanitizer and UndefinedBehaviorSanitizer, replays the seed corpus
+# and the regression files, then fuzzes each target.
+#
+#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element (default: both)
+#
+# SECONDS is per target (default 60). Targets run one after the other, or
+# side by side with FUZZ_PARALLEL=1 (one core each). The grown corpus stays
+# in $FUZZ_WORK/corpus/TARGET (default build-fuzz/work) for the next run;
+# inputs that crash, hang, leak or break an invariant land in
+# $FUZZ_WORK/findings/TARGET/, are printed in base64, and fail the run.
+# The figures of each run are in $FUZZ_WORK/TARGET.log and summed up at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(verify element)
+fi
+build=${FUZZ_BUILD_DIR:-build-fuzz}
+work=${FUZZ_WORK:-$build/work}
+parallel=${FUZZ_PARALLEL:-0}
+
+echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
+CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF -DTELVAR_BUILD_BENCH=OFF \
+  -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON >/dev/null
+cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_inputs
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+fuzzdir=$build/fuzz
+regressions=tests/data/fuzz-regressions
+
+# Existing folders of inputs for a target, writable corpus first.
+inputs_of() {
+  local target=$1 dirs=()
+  for dir in "$work/corpus/$target" "$fuzzdir/seeds/$target" "$regressions/$target"; do
+    [ -d "$dir" ] && dirs+=("$dir")
+  done
+  echo "${dirs[@]}"
+}
+
+max_len_of() {
+  case $1 in
+    verify) echo 16384 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+echo "== Replay: seeds and regression files =="
+for target in "${targets[@]}"; do
+  mkdir -p "$work/corpus/$target" "$work/findings/$target"
+  # shellcheck disable=SC2046
+  "$fuzzdir/telvar_fuzz_$target" -runs=0 $(inputs_of "$target") >"$work/$target.replay.log" 2>&1 || {
+    cat "$work/$target.replay.log"
+    echo "replay of $target failed"
+    exit 1
+  }
+  grep -E "INITED|DONE" "$work/$target.replay.log" | tail -1 | sed "s/^/$target: /"
+done
+
+fuzz_one() {
+  local target=$1
+  # shellcheck disable=SC2046
+  "$fuzzdir/telvar_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+    -max_len="$(max_len_of "$target")" -dict="$fuzzdir/mkv.dict" -print_final_stats=1 \
+    -artifact_prefix="$work/findings/$target/" $(inputs_of "$target") >"$work/$target.log" 2>&1
+}
+
+echo "== Fuzzing ${targets[*]} for $seconds s each =="
+touch "$work/started"  # findings older than this run are not counted again
+declare -A status
+if [ "$parallel" = 1 ]; then
+  declare -A pids
+  for target in "${targets[@]}"; do
+    fuzz_one "$target" &
+    pids[$target]=$!
+  done
+  for target in "${targets[@]}"; do
+    if wait "${pids[$target]}"; then status[$target]=0; else status[$target]=$?; fi
+  done
+else
+  for target in "${targets[@]}"; do
+    if fuzz_one "$target"; then status[$target]=0; else status[$target]=$?; fi
+  done
+fi
+
+failed=0
+for target in "${targets[@]}"; do
+  log=$work/$target.log
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  last=$(grep -E '^#[0-9]+[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
+  findings=$(find "$work/findings/$target" -type f -newer "$work/started" | wc -l)
+  echo "$target: ${runs:-?} executions, ${speed:-?} exec/s, ${last:-no coverage line}, $findings finding(s), exit ${status[$target]}"
+  if [ "${status[$target]}" != 0 ] || [ "$findings" != 0 ]; then
+    failed=1
+    grep -E 'ERROR|fuzz check failed|SUMMARY|runtime error' "$log" | head -20 || true
+    find "$work/findings/$target" -type f -newer "$work/started" | while read -r file; do
+      echo "--- $file ($(wc -c <"$file") bytes), base64:"
+      head -c 65536 "$file" | base64
+    done
+  fi
+done
+if [ "$failed" != 0 ]; then
+  echo "Fuzzing found a problem. Reproduce with: $fuzzdir/telvar_fuzz_TARGET FILE"
+  exit 1
+fi

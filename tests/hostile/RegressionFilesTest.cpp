@@ -1,0 +1,43 @@
+// Every input that ever crashed, hung or broke an invariant is kept under
+// tests/data/fuzz-regressions/verify/ (see tests/data/README). Each must now
+// end as stated below, and none may ever verify.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "signature/RecordingVerifier.h"
+
+namespace {
+
+const std::filesystem::path kFolder =
+    std::filesystem::path(TELVAR_TEST_DATA) / "fuzz-regressions" / "verify";
+
+// The outcome of each file: its result code, and the error text for code 3.
+const std::map<std::string, std::pair<int, std::string>> kExpected = {
+    {"budget-seek-targets-overlap.mkv", {RECORDING_ERROR, "out of range @ 1402"}},
+    {"budget-masters-rewalk-run.mkv", {RECORDING_ERROR, "out of range @ 1509"}},
+};
+
+}  // namespace
+
+TEST(RegressionFiles, EndAsRecordedAndNeverVerify) {
+    ASSERT_TRUE(std::filesystem::is_directory(kFolder)) << kFolder;
+    size_t checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kFolder)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        const RecordingVerdict verdict = verifyRecording(entry.path().string());
+        EXPECT_NE(verdict.code, RECORDING_OK);
+        EXPECT_NE(verdict.code, RECORDING_NOT_VERIFIED);
+        const auto expected = kExpected.find(name);
+        ASSERT_NE(expected, kExpected.end()) << "add the expected outcome of " << name;
+        EXPECT_EQ(verdict.code, expected->second.first) << verdict.errorText << verdict.detail;
+        if (verdict.code == RECORDING_ERROR) {
+            EXPECT_EQ(verdict.errorText, expected->second.second);
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, kExpected.size());
+}
