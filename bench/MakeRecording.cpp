@@ -11,7 +11,8 @@
 
 int main(int argc, char** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: %s OUT TOTAL_BYTES CLUSTER_PAYLOAD_BYTES DIGEST [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUT TOTAL_BYTES CLUSTER_PAYLOAD_BYTES DIGEST [SEED]\n",
+                     argv[0]);
         return 2;
     }
     const unsigned long long total = std::strtoull(argv[2], nullptr, 10);

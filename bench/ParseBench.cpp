@@ -246,7 +246,9 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-bool loadedRecorderTag(const nvr::MkvParser& parser) { return !parser.tag().serialNumber.empty(); }
+bool loadedRecorderTag(const nvr::MkvParser& parser) {
+    return !parser.tag().serialNumber.empty();
+}
 
 void run(const Options& options) {
     const int runs = options.runs;
@@ -302,7 +304,9 @@ void run(const Options& options) {
                 static_cast<unsigned long long>(bench::allocatedBytes(sparsePath) / 1024),
                 static_cast<unsigned long long>(kFarOffset));
     for (size_t i = firstExtra; i < cases.size(); ++i) {
-        std::printf("  %-52s %10.3f %12s\n", cases[i].label.substr(cases[i].label.find_last_of('/') + 1).c_str(), cases[i].median(), "-");
+        std::printf("  %-52s %10.3f %12s\n",
+                    cases[i].label.substr(cases[i].label.find_last_of('/') + 1).c_str(),
+                    cases[i].median(), "-");
     }
     if (firstExtra < cases.size()) {
         std::printf("\n");

@@ -17,7 +17,7 @@ void forwardFraction(double fraction, void* context) {
 
 // Joins its threads however the scope is left.
 class JoiningThreads {
-public:
+  public:
     JoiningThreads() = default;
     JoiningThreads(const JoiningThreads&) = delete;
     JoiningThreads& operator=(const JoiningThreads&) = delete;
@@ -31,7 +31,7 @@ public:
         threads.emplace_back(std::forward<Work>(work));
     }
 
-private:
+  private:
     std::vector<std::thread> threads;
 };
 
@@ -39,7 +39,9 @@ private:
 
 BatchVerifier::BatchVerifier(int jobs_) : jobs(std::max(1, jobs_)) {}
 
-int BatchVerifier::threadsPerFile(size_t files) const { return files == 1 ? jobs : 1; }
+int BatchVerifier::threadsPerFile(size_t files) const {
+    return files == 1 ? jobs : 1;
+}
 
 void BatchVerifier::run(const std::vector<std::string>& paths, const OnReport& onReport,
                         const OnFileProgress& onFileProgress,
@@ -50,7 +52,8 @@ void BatchVerifier::run(const std::vector<std::string>& paths, const OnReport& o
         const int threads = threadsPerFile(paths.size());
         OnFileProgress progress = onFileProgress;
         for (const std::string& path : paths) {
-            onReport(FileReport{path, verifyRecording(path, &forwardFraction, &progress, nullptr, threads)});
+            onReport(FileReport{
+                path, verifyRecording(path, &forwardFraction, &progress, nullptr, threads)});
         }
         return;
     }

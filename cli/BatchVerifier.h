@@ -10,7 +10,7 @@
 // on the calling thread in the order the files were given, each as soon as
 // it and every file before it are done.
 class BatchVerifier {
-public:
+  public:
     using OnReport = std::function<void(FileReport&&)>;
     // Progress of the file verified alone (fraction), or of the batch as
     // files done out of all (done, total): called on the calling thread.
@@ -25,6 +25,6 @@ public:
     void run(const std::vector<std::string>& paths, const OnReport& onReport,
              const OnFileProgress& onFileProgress, const OnBatchProgress& onBatchProgress) const;
 
-private:
+  private:
     int jobs;
 };

@@ -6,7 +6,8 @@ namespace {
 
 // A whole number from 1 to 1024, or 0 when the text is none.
 int parseJobs(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 4) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 4) {
         return 0;
     }
     const int value = std::atoi(text.c_str());
@@ -20,9 +21,11 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
     bool onlyFiles = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (!onlyFiles && (argument == "--jobs" || argument == "-j" || argument.rfind("--jobs=", 0) == 0)) {
+        if (!onlyFiles &&
+            (argument == "--jobs" || argument == "-j" || argument.rfind("--jobs=", 0) == 0)) {
             const bool inlineValue = argument.rfind("--jobs=", 0) == 0;
-            const std::string value = inlineValue ? argument.substr(7) : (i + 1 < arguments.size() ? arguments[++i] : "");
+            const std::string value =
+                inlineValue ? argument.substr(7) : (i + 1 < arguments.size() ? arguments[++i] : "");
             options.jobs = parseJobs(value);
             if (options.jobs == 0) {
                 options.action = CliOptions::Action::UsageError;

@@ -2,7 +2,8 @@
 
 #include <unistd.h>
 
-ProgressBar::ProgressBar(std::FILE* stream_) : stream(stream_), enabled(isatty(fileno(stream_)) != 0) {}
+ProgressBar::ProgressBar(std::FILE* stream_)
+    : stream(stream_), enabled(isatty(fileno(stream_)) != 0) {}
 
 void ProgressBar::start(const std::string& name_) {
     name = name_;
@@ -14,15 +15,17 @@ void ProgressBar::update(double fraction) {
     if (!enabled) {
         return;
     }
-    const int percent = fraction <= 0.0 ? 0 : fraction >= 1.0 ? 100 : static_cast<int>(fraction * 100.0);
+    const int percent = fraction <= 0.0   ? 0
+                        : fraction >= 1.0 ? 100
+                                          : static_cast<int>(fraction * 100.0);
     if (percent == lastPercent) {
         return;
     }
     lastPercent = percent;
     constexpr int kWidth = 30;
     const int filled = percent * kWidth / 100;
-    std::fprintf(stream, "\r[%.*s%*s] %3d%% %s", filled, "##############################", kWidth - filled, "",
-                 percent, name.c_str());
+    std::fprintf(stream, "\r[%.*s%*s] %3d%% %s", filled, "##############################",
+                 kWidth - filled, "", percent, name.c_str());
     std::fflush(stream);
 }
 

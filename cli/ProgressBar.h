@@ -6,7 +6,7 @@
 // A one-line progress bar on a terminal stream; silent elsewhere, so
 // scripted runs get clean output.
 class ProgressBar {
-public:
+  public:
     explicit ProgressBar(std::FILE* stream);
 
     void start(const std::string& name);
@@ -16,7 +16,7 @@ public:
     // A ProgressCallback whose context is a ProgressBar.
     static void report(double fraction, void* context);
 
-private:
+  private:
     std::FILE* stream;
     bool enabled;
     std::string name;

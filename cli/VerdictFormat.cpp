@@ -28,10 +28,14 @@ namespace {
 
 std::string reasonOf(const RecordingVerdict& verdict) {
     switch (verdict.code) {
-        case RECORDING_MISMATCH: return "signature mismatch: " + verdict.detail;
-        case RECORDING_UNSIGNED: return "not signed: " + verdict.detail;
-        case RECORDING_ERROR: return "error: " + verdict.errorText;
-        default: return "not verified";
+        case RECORDING_MISMATCH:
+            return "signature mismatch: " + verdict.detail;
+        case RECORDING_UNSIGNED:
+            return "not signed: " + verdict.detail;
+        case RECORDING_ERROR:
+            return "error: " + verdict.errorText;
+        default:
+            return "not verified";
     }
 }
 
@@ -41,8 +45,8 @@ std::string textLine(const FileReport& report) {
     const RecordingVerdict& v = report.verdict;
     const std::string name = printable(baseName(report.path));
     if (v.code == RECORDING_OK) {
-        return "Success  " + name + "  start " + printable(v.startTime) + "  end " + printable(v.endTime) +
-               "  serial " + printable(v.serialNumber);
+        return "Success  " + name + "  start " + printable(v.startTime) + "  end " +
+               printable(v.endTime) + "  serial " + printable(v.serialNumber);
     }
     return "Failed   " + name + "  " + printable(reasonOf(v));
 }

@@ -12,12 +12,17 @@
 int main(int argc, char** argv) {
     const CliOptions options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (options.action) {
-        case CliOptions::Action::Help: std::cout << usageText(); return 0;
-        case CliOptions::Action::Version: std::cout << TELVAR_VERSION << '\n'; return 0;
+        case CliOptions::Action::Help:
+            std::cout << usageText();
+            return 0;
+        case CliOptions::Action::Version:
+            std::cout << TELVAR_VERSION << '\n';
+            return 0;
         case CliOptions::Action::UsageError:
             std::cerr << "telvar-verify: " << options.error << "\n\n" << usageText();
             return 2;
-        case CliOptions::Action::Verify: break;
+        case CliOptions::Action::Verify:
+            break;
     }
 
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
@@ -43,7 +48,9 @@ int main(int argc, char** argv) {
             }
         },
         [&](double fraction) { bar.update(fraction); },
-        [&](size_t done, size_t total) { bar.update(static_cast<double>(done) / static_cast<double>(total)); });
+        [&](size_t done, size_t total) {
+            bar.update(static_cast<double>(done) / static_cast<double>(total));
+        });
     bar.finish();
     if (options.json) {
         std::cout << jsonReport(reports) << std::endl;

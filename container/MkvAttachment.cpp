@@ -7,15 +7,24 @@ namespace nvr {
 int32_t MkvAttachFile::parse() {
     walkChildren(*this, [this](const MkvElement& child) {
         switch (child.id) {
-            case ID_FILE_DESCRIPTION: fileDescription = readText(child); break;
-            case ID_FILE_NAME: fileName = readText(child); break;
-            case ID_FILE_MIME_TYPE: fileMimeType = readText(child); break;
+            case ID_FILE_DESCRIPTION:
+                fileDescription = readText(child);
+                break;
+            case ID_FILE_NAME:
+                fileName = readText(child);
+                break;
+            case ID_FILE_MIME_TYPE:
+                fileMimeType = readText(child);
+                break;
             case ID_FILE_DATA:
                 fileDataOffset = child.dataOffset;
                 fileDataSize = child.dataSize;
                 break;
-            case ID_FILE_UID: fileUid = readU32(child); break;
-            default: break;
+            case ID_FILE_UID:
+                fileUid = readU32(child);
+                break;
+            default:
+                break;
         }
     });
     return 0;

@@ -22,7 +22,7 @@ struct MkvAttachFile : MkvElement {
 
 // The attachments (0x1941A469).
 class MkvAttachment : public tMkvList<MkvAttachFile> {
-public:
+  public:
     MkvAttachment() = default;
     explicit MkvAttachment(const MkvElement& header) : tMkvList(header) {}
     // Reads the header at `offset`; throws MKV_ERR_INVALID_ELEMENT without a reader.

@@ -8,9 +8,14 @@ namespace nvr {
 int32_t MkvTrackPos::parse() {
     walkChildren(*this, [this](const MkvElement& child) {
         switch (child.id) {
-            case ID_CUE_TRACK: cueTrack = readU32(child); break;
-            case ID_CUE_CLUSTER_POSITION: cueClusterPosition = readI64(child); break;
-            default: break;
+            case ID_CUE_TRACK:
+                cueTrack = readU32(child);
+                break;
+            case ID_CUE_CLUSTER_POSITION:
+                cueClusterPosition = readI64(child);
+                break;
+            default:
+                break;
         }
     });
     return 0;

@@ -27,7 +27,7 @@ struct MkvCuePoint : tMkvList<MkvTrackPos> {
 
 // The cue index (0x1C53BB6B).
 class MkvCue : public tMkvList<MkvCuePoint> {
-public:
+  public:
     MkvCue() = default;
     explicit MkvCue(const MkvElement& header) : tMkvList(header) {}
 

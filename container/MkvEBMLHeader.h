@@ -7,7 +7,7 @@ namespace nvr {
 // The EBML header (0x1A45DFA3). Its identity decides whether a file is taken
 // at all; the version fields and DocType are stored, never compared.
 class MkvEBMLHeader : public MkvElement {
-public:
+  public:
     MkvEBMLHeader() = default;
     explicit MkvEBMLHeader(const MkvElement& header) { copyHeader(header); }
 

@@ -36,7 +36,7 @@ struct MkvElement {
     // First byte after the payload; saturates instead of overflowing.
     int64_t endOffset() const { return addOffsets(dataOffset, dataSize); }
 
-protected:
+  protected:
     // Copies the seven header fields; used by the records' constructors.
     void copyHeader(const MkvElement& other) { MkvElement::operator=(other); }
 };

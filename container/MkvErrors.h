@@ -42,7 +42,9 @@ struct MkvException : std::exception {
 #endif
         ;
 
-    const char* what() const noexcept override { return message.c_str(); }
+    const char* what() const noexcept override {
+        return message.c_str();
+    }
 };
 
 }  // namespace nvr

@@ -70,8 +70,8 @@ int32_t MkvFileReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     if (length >= kWindowSize) {
         return readFile(offset, length, buffer) ? length : READER_IO_FAILED;
     }
-    const bool inWindow = windowLength > 0 && offset >= windowStart &&
-                          offset - windowStart <= windowLength - length;
+    const bool inWindow =
+        windowLength > 0 && offset >= windowStart && offset - windowStart <= windowLength - length;
     if (!inWindow) {
         // Refill from the offset; near the end of the file the window is
         // shorter, and a read running past the end still fails below.

@@ -18,7 +18,7 @@ namespace nvr {
 // window, not one or two per field. Reads of a window or more go straight
 // to the file.
 class MkvFileReader : public iReader {
-public:
+  public:
     MkvFileReader() = default;
     MkvFileReader(const MkvFileReader&) = delete;
     MkvFileReader& operator=(const MkvFileReader&) = delete;
@@ -35,7 +35,7 @@ public:
 
     static constexpr int32_t kWindowSize = 64 * 1024;
 
-private:
+  private:
     // Reads exactly `length` bytes at `offset` from the file; false on failure.
     bool readFile(int64_t offset, int32_t length, uint8_t* buffer);
 

@@ -11,7 +11,7 @@ namespace nvr {
 // shared place (an audio channel count also shows as the display width).
 // Byte copies instead of a union keep the sharing well-defined C++.
 class MkvMediaSettings {
-public:
+  public:
     uint32_t pixelWidth() const { return get<uint32_t>(0); }
     uint32_t pixelHeight() const { return get<uint32_t>(4); }
     uint32_t displayWidth() const { return get<uint32_t>(8); }
@@ -32,7 +32,7 @@ public:
     void setChannels(uint32_t v) { set(8, v); }
     void setBitDepth(uint32_t v) { set(12, v); }
 
-private:
+  private:
     template <typename T>
     T get(size_t at) const {
         T value;

@@ -15,7 +15,7 @@ namespace nvr {
 // One recording: opens it, checks that an EBML header is followed by a
 // Segment, and loads the segment's metadata with the recorder tag.
 class MkvParser {
-public:
+  public:
     // Opens the file (path in the local 8-bit encoding). Throws MkvException:
     // MKV_ERR_INVALID for a null path, "failed to open file" otherwise.
     explicit MkvParser(const char* path);
@@ -49,7 +49,7 @@ public:
     const MkvSegment& parsedSegment() const { return segment; }
     const TNVRTag& tag() const { return segment.tag; }
 
-private:
+  private:
     iReader* source();
 
     // Checks the first signature element of kind 1 or 2 among the children
@@ -87,7 +87,7 @@ private:
 
     std::string detail;
     std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
-    std::string elementIssue;  // why verifyElement did not return 0
+    std::string elementIssue;          // why verifyElement did not return 0
     const std::atomic<bool>* cancel = nullptr;
 
     MkvFileReader reader;

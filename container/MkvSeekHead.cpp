@@ -8,9 +8,14 @@ namespace nvr {
 int32_t MkvSeek::parse() {
     walkChildren(*this, [this](const MkvElement& child) {
         switch (child.id) {
-            case ID_SEEK_ID: seekId = readU32(child); break;
-            case ID_SEEK_POSITION: seekPosition = readI64(child); break;
-            default: break;
+            case ID_SEEK_ID:
+                seekId = readU32(child);
+                break;
+            case ID_SEEK_POSITION:
+                seekPosition = readI64(child);
+                break;
+            default:
+                break;
         }
     });
     return 0;

@@ -19,7 +19,7 @@ struct MkvSeek : MkvElement {
 // The seek index (0x114D9B74). Keeps entries with a non-zero ID and a
 // position above 0.
 class MkvSeekHead : public tMkvList<MkvSeek> {
-public:
+  public:
     MkvSeekHead() = default;
     explicit MkvSeekHead(const MkvElement& header) : tMkvList(header) {}
 

@@ -16,7 +16,6 @@ void loadFirst(T& slot, const T& found) {
     }
 }
 
-
 }  // namespace
 
 void MkvSegment::addSeekHead(const MkvElement& header) {
@@ -65,14 +64,28 @@ int32_t MkvSegment::parse() {
         }
         const MkvElement child(reader, position);
         switch (child.id) {
-            case ID_SEEK_HEAD: addSeekHead(child); break;
-            case ID_INFO: addInfo(child); break;
-            case ID_TRACKS: addTracks(child); break;
-            case ID_CUES: loadFirst(cues, MkvCue(child)); break;
-            case ID_ATTACHMENTS: loadFirst(attachments, MkvAttachment(child)); break;
-            case ID_NVR_TAG: loadFirst(tag, TNVRTag(child)); break;
-            case ID_CLUSTER: return 0;
-            default: break;  // Void, Chapters, Tags and anything else
+            case ID_SEEK_HEAD:
+                addSeekHead(child);
+                break;
+            case ID_INFO:
+                addInfo(child);
+                break;
+            case ID_TRACKS:
+                addTracks(child);
+                break;
+            case ID_CUES:
+                loadFirst(cues, MkvCue(child));
+                break;
+            case ID_ATTACHMENTS:
+                loadFirst(attachments, MkvAttachment(child));
+                break;
+            case ID_NVR_TAG:
+                loadFirst(tag, TNVRTag(child));
+                break;
+            case ID_CLUSTER:
+                return 0;
+            default:
+                break;  // Void, Chapters, Tags and anything else
         }
         position = child.endOffset();
     }
@@ -90,12 +103,23 @@ void MkvSegment::loadSeekTargets(const MkvSeekHead& seekHead) {
             throw MkvException(MKV_ERR_INVALID_ELEMENT, target);
         }
         switch (static_cast<int32_t>(entry.seekId)) {
-            case ID_INFO: addInfo(MkvElement(reader, target)); break;
-            case ID_TRACKS: addTracks(MkvElement(reader, target)); break;
-            case ID_CUES: loadFirst(cues, MkvCue(MkvElement(reader, target))); break;
-            case ID_ATTACHMENTS: loadFirst(attachments, MkvAttachment(reader, target)); break;
-            case ID_NVR_TAG: loadFirst(tag, TNVRTag(MkvElement(reader, target))); break;
-            default: break;  // seek heads, clusters and the rest are not followed
+            case ID_INFO:
+                addInfo(MkvElement(reader, target));
+                break;
+            case ID_TRACKS:
+                addTracks(MkvElement(reader, target));
+                break;
+            case ID_CUES:
+                loadFirst(cues, MkvCue(MkvElement(reader, target)));
+                break;
+            case ID_ATTACHMENTS:
+                loadFirst(attachments, MkvAttachment(reader, target));
+                break;
+            case ID_NVR_TAG:
+                loadFirst(tag, TNVRTag(MkvElement(reader, target)));
+                break;
+            default:
+                break;  // seek heads, clusters and the rest are not followed
         }
     }
 }

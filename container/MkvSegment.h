@@ -15,20 +15,20 @@ namespace nvr {
 // and through the seek heads met on the way. Clusters are not recorded: the
 // signature walk scans the segment for them itself.
 class MkvSegment : public MkvElement {
-public:
+  public:
     MkvSegment() = default;
     explicit MkvSegment(const MkvElement& header) { copyHeader(header); }
 
     int32_t parse() override;
 
-    tMkvList<MkvSeekHead> seekHeads;   // distinct seek heads with entries
-    tMkvList<MkvSegmentInfo> infos;    // distinct Info elements
-    tMkvList<MkvTrack> tracks;         // distinct Tracks with entries
-    MkvCue cues;                       // first Cues found
-    MkvAttachment attachments;         // first Attachments found
-    TNVRTag tag;                       // first recorder tag found
+    tMkvList<MkvSeekHead> seekHeads;  // distinct seek heads with entries
+    tMkvList<MkvSegmentInfo> infos;   // distinct Info elements
+    tMkvList<MkvTrack> tracks;        // distinct Tracks with entries
+    MkvCue cues;                      // first Cues found
+    MkvAttachment attachments;        // first Attachments found
+    TNVRTag tag;                      // first recorder tag found
 
-private:
+  private:
     void loadSeekTargets(const MkvSeekHead& seekHead);
     void addSeekHead(const MkvElement& header);
     void addInfo(const MkvElement& header);

@@ -7,7 +7,7 @@ namespace nvr {
 // Segment information (0x1549A966). No format defaults are applied: without
 // a TimecodeScale child the scale stays 0.
 class MkvSegmentInfo : public MkvElement {
-public:
+  public:
     MkvSegmentInfo() = default;
     explicit MkvSegmentInfo(const MkvElement& header) { copyHeader(header); }
 

@@ -23,14 +23,14 @@ struct MkvTrackEntry : MkvElement {
     ByteBuffer name;
     MkvMediaSettings media;
 
-private:
+  private:
     void parseVideo(const MkvElement& settings);
     void parseAudio(const MkvElement& settings);
 };
 
 // The track list (0x1654AE6B).
 class MkvTrack : public tMkvList<MkvTrackEntry> {
-public:
+  public:
     MkvTrack() = default;
     explicit MkvTrack(const MkvElement& header) : tMkvList(header) {}
 

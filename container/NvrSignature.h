@@ -8,7 +8,7 @@ namespace nvr {
 // recorder tag: how the bytes after it in its parent are signed, and the
 // signature or keyed-hash value they are checked against.
 class NvrSignature : public MkvElement {
-public:
+  public:
     NvrSignature() = default;
     explicit NvrSignature(const MkvElement& header) { copyHeader(header); }
 

@@ -7,13 +7,26 @@ namespace nvr {
 int32_t TNVRTag::parse() {
     walkChildren(*this, [this](const MkvElement& child) {
         switch (child.id) {
-            case ID_NVR_TAG_NUMBER1: tagNumber1 = readU32(child); break;
-            case ID_NVR_TAG_NUMBER2: tagNumber2 = readU32(child); break;
-            case ID_NVR_SERIAL_NUMBER: serialNumber = readBinary(child); break;
-            case ID_NVR_START_TIME: startTime = readBinary(child); break;
-            case ID_NVR_END_TIME: endTime = readBinary(child); break;
-            case ID_NVR_FINAL_SIGNATURE: finalSignature = readBinary(child); break;
-            default: break;
+            case ID_NVR_TAG_NUMBER1:
+                tagNumber1 = readU32(child);
+                break;
+            case ID_NVR_TAG_NUMBER2:
+                tagNumber2 = readU32(child);
+                break;
+            case ID_NVR_SERIAL_NUMBER:
+                serialNumber = readBinary(child);
+                break;
+            case ID_NVR_START_TIME:
+                startTime = readBinary(child);
+                break;
+            case ID_NVR_END_TIME:
+                endTime = readBinary(child);
+                break;
+            case ID_NVR_FINAL_SIGNATURE:
+                finalSignature = readBinary(child);
+                break;
+            default:
+                break;
         }
     });
     return 0;

@@ -7,7 +7,7 @@ namespace nvr {
 // The recorder tag (0x134E5652), a child of the Segment. Its texts are kept
 // exactly as the recorder wrote them: no terminator, no decoding.
 class TNVRTag : public MkvElement {
-public:
+  public:
     TNVRTag() = default;
     explicit TNVRTag(const MkvElement& header) { copyHeader(header); }
 

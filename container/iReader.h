@@ -17,7 +17,7 @@ enum ReaderStatus : int32_t {
 
 // Random-access byte source addressed by absolute 64-bit offsets. Never throws.
 class iReader {
-public:
+  public:
     // Copies exactly `length` bytes at `offset` into `buffer`. Returns `length`
     // on success; 0 for a zero-length read; a negative status otherwise.
     virtual int32_t read(int64_t offset, int32_t length, uint8_t* buffer) = 0;
@@ -25,7 +25,7 @@ public:
     virtual int64_t size() = 0;
     virtual ~iReader() = default;
 
-protected:
+  protected:
     iReader() = default;
     iReader(const iReader&) = default;
     iReader& operator=(const iReader&) = default;

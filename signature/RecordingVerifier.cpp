@@ -45,8 +45,9 @@ RecordingVerdict verifyRecording(const std::string& path, ProgressCallback progr
         parser.parse();
         RecordingVerdict verdict;
         const auto helpers = helpersFor(path, threads, cancel);
-        verdict.code = helpers.empty() ? parser.verifySignatures(progress, context)
-                                       : parser.verifySignaturesParallel(progress, context, helpers);
+        verdict.code = helpers.empty()
+                           ? parser.verifySignatures(progress, context)
+                           : parser.verifySignaturesParallel(progress, context, helpers);
         verdict.detail = parser.verifyDetail();
         if (verdict.code == VERIFY_OK) {
             const nvr::TNVRTag& tag = parser.tag();

@@ -32,5 +32,5 @@ enum RecordingCode : int {
 // `threads` above 1 the clusters are checked on that many threads, with the
 // same verdict, texts and progress as on one.
 RecordingVerdict verifyRecording(const std::string& path, ProgressCallback progress = nullptr,
-                                 void* context = nullptr,
-                                 const std::atomic<bool>* cancel = nullptr, int threads = 1);
+                                 void* context = nullptr, const std::atomic<bool>* cancel = nullptr,
+                                 int threads = 1);

@@ -17,23 +17,23 @@ class VerifyProgressDlg;
 class MorlAuthenticator : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit MorlAuthenticator(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Closing ends the program, so a run in progress is stopped first.
     void closeEvent(QCloseEvent* event) override;
 
-private slots:
+  private slots:
     void handleAddBtn();
     void handleDeleteBtn();
     void handleAboutBtn();
     void addVerifyResult(const VerifyResult&);
     void verifyFileList(const QStringList& list);
 
-private:
+  private:
     QWidget* buildHeader();
     void updateSummary();
 

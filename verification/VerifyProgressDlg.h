@@ -17,7 +17,7 @@ class QProgressBar;
 class VerifyProgressDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit VerifyProgressDlg(QWidget* parent = nullptr);
     ~VerifyProgressDlg() override;
 
@@ -27,16 +27,16 @@ public:
     // queued ones are dropped, and this returns once the worker has ended.
     void stopVerification();
 
-signals:
+  signals:
     void gotVerifyResult(const VerifyResult& result);
 
-public slots:
+  public slots:
     void startProgress(const QString& filename);
     void updateProgress(int progress);
     void finishedProgress(const VerifyResult& result);
     void WorkDone();
 
-private:
+  private:
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
     int doneCount = 0;   // files started in the current run

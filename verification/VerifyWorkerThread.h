@@ -18,7 +18,7 @@
 class VerifyWorkerThread : public QThread {
     Q_OBJECT
 
-public:
+  public:
     explicit VerifyWorkerThread(QObject* parent = nullptr);
     // Stops the run (see stop) so the thread never outlives the object.
     ~VerifyWorkerThread() override;
@@ -35,19 +35,19 @@ public:
     // Verifies one file on the calling thread and emits its two signals.
     void verifyFile(const QFileInfo& file);
 
-signals:
+  signals:
     void startVerifyFile(const QString& filename);
     void verifyProgress(int progress);
     void stopVerifyFile(const VerifyResult& result);
 
-protected:
+  protected:
     void run() override;
     // The verdict on the file at `localPath` (local 8-bit encoding). Virtual
     // so another verdict source can stand in; an override must stop the
     // thread in its own destructor.
     virtual RecordingVerdict verdictOf(const QByteArray& localPath);
 
-private:
+  private:
     QStringList fileQueue;
     QMutex queueMutex;  // guards fileQueue and loopActive
     // True from the addFiles that starts a run until run() gives up the

@@ -20,11 +20,15 @@ TEST(VerdictFormat, TextLines) {
     ok.verdict.startTime = "2026-12-01 08:00:00";
     ok.verdict.endTime = "2026-12-01 09:00:00";
     ok.verdict.serialNumber = "TLV-1";
-    EXPECT_EQ(textLine(ok), "Success  cam1.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial TLV-1");
+    EXPECT_EQ(
+        textLine(ok),
+        "Success  cam1.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial TLV-1");
 
     FileReport mismatch = report("cam2.mkv", 1);
     mismatch.verdict.detail = "cluster 3 at offset 9000: HMAC does not match";
-    EXPECT_EQ(textLine(mismatch), "Failed   cam2.mkv  signature mismatch: cluster 3 at offset 9000: HMAC does not match");
+    EXPECT_EQ(
+        textLine(mismatch),
+        "Failed   cam2.mkv  signature mismatch: cluster 3 at offset 9000: HMAC does not match");
 
     FileReport error = report("x.mkv", 3);
     error.verdict.errorText = "I/O error @ 0";

@@ -34,14 +34,16 @@ CommandRun run(const std::string& arguments) {
 }
 
 class VerifyCommand : public testing::Test {
-protected:
+  protected:
     static const std::string& dir() {
         // One folder per process: ctest runs these tests side by side.
-        static const std::string path = testing::TempDir() + "telvar-cli-demo-" + std::to_string(getpid());
+        static const std::string path =
+            testing::TempDir() + "telvar-cli-demo-" + std::to_string(getpid());
         return path;
     }
     static void SetUpTestSuite() {
-        const std::string make = "mkdir -p " + dir() + " && " + TELVAR_MAKE_DEMO_EXE + " " + dir() + " >/dev/null";
+        const std::string make =
+            "mkdir -p " + dir() + " && " + TELVAR_MAKE_DEMO_EXE + " " + dir() + " >/dev/null";
         ASSERT_EQ(std::system(make.c_str()), 0);
     }
     static void TearDownTestSuite() { std::system(("rm -rf " + dir()).c_str()); }
@@ -54,11 +56,14 @@ TEST_F(VerifyCommand, TextLinesInOrderAndExitStatus) {
     const CommandRun ok = run(demo("authentic.mkv"));
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.out,
-              "Success  authentic.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial TLV-0001234\n");
+              "Success  authentic.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial "
+              "TLV-0001234\n");
 
-    const CommandRun mixed = run(demo("tampered.mkv") + " /nonexistent.mkv " + demo("authentic.mkv"));
+    const CommandRun mixed =
+        run(demo("tampered.mkv") + " /nonexistent.mkv " + demo("authentic.mkv"));
     EXPECT_EQ(mixed.status, 1);
-    const size_t first = mixed.out.find("Failed   tampered.mkv  signature mismatch: cluster 8 at offset");
+    const size_t first =
+        mixed.out.find("Failed   tampered.mkv  signature mismatch: cluster 8 at offset");
     const size_t second = mixed.out.find("Failed   nonexistent.mkv  error: failed to open file\n");
     const size_t third = mixed.out.find("Success  authentic.mkv");
     EXPECT_EQ(first, 0u) << mixed.out;
@@ -67,8 +72,8 @@ TEST_F(VerifyCommand, TextLinesInOrderAndExitStatus) {
 }
 
 TEST_F(VerifyCommand, JobsChangeNothingButSpeed) {
-    const std::string files = demo("tampered.mkv") + " " + demo("authentic.mkv") + " " + demo("unsigned.mkv") +
-                              " " + demo("authentic.mkv");
+    const std::string files = demo("tampered.mkv") + " " + demo("authentic.mkv") + " " +
+                              demo("unsigned.mkv") + " " + demo("authentic.mkv");
     const CommandRun one = run("--json --jobs 1 " + files);
     for (const char* jobs : {"2", "4"}) {
         const CommandRun many = run(std::string("--json --jobs ") + jobs + " " + files);
@@ -76,11 +81,13 @@ TEST_F(VerifyCommand, JobsChangeNothingButSpeed) {
         EXPECT_EQ(many.out, one.out) << jobs;
     }
     // One file alone spreads its clusters over the threads.
-    EXPECT_EQ(run("--jobs 3 " + demo("tampered.mkv")).out, run("--jobs 1 " + demo("tampered.mkv")).out);
+    EXPECT_EQ(run("--jobs 3 " + demo("tampered.mkv")).out,
+              run("--jobs 1 " + demo("tampered.mkv")).out);
 }
 
 TEST_F(VerifyCommand, JsonDescribesEveryFile) {
-    const CommandRun json = run("--json " + demo("authentic.mkv") + " " + demo("tampered.mkv") + " " + demo("unsigned.mkv"));
+    const CommandRun json = run("--json " + demo("authentic.mkv") + " " + demo("tampered.mkv") +
+                                " " + demo("unsigned.mkv"));
     EXPECT_EQ(json.status, 1);
     const nlohmann::json parsed = nlohmann::json::parse(json.out);
     ASSERT_EQ(parsed.size(), 3u);

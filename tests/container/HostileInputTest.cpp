@@ -40,7 +40,8 @@ TEST(HostileInput, HugeTextSizeIsOutOfRangeNotAllocated) {
     EXPECT_STREQ(e.what(), "out of range @ 5");
 
     // The same inside the recorder tag, at a known offset.
-    const Element segment = el(0x18538067, {el(0x134E5652, {raw(hugeChild(0x6E12))})}).withSizeWidth(8);
+    const Element segment =
+        el(0x18538067, {el(0x134E5652, {raw(hugeChild(0x6E12))})}).withSizeWidth(8);
     const auto tagged = parseFailure(encode({ebmlHeader(), segment}));
     EXPECT_EQ(tagged.code, nvr::MKV_ERR_OUT_OF_RANGE);
     EXPECT_EQ(tagged.position, static_cast<int64_t>(header.size() + 12 + 5));
@@ -78,7 +79,8 @@ TEST(HostileInput, ChildRunningPastItsParentEndsTheWalk) {
 TEST(HostileInput, MillionsOfSeekEntriesToOneElementStayLinear) {
     // 20k entries all naming one large empty Tracks element: it is walked
     // once, not once per entry.
-    std::vector<Element> entries(20000, el(0x4DBB, {el(0x53AB, encodeId(0x1654AE6B)), uintEl(0x53AC, 0, 4)}));
+    std::vector<Element> entries(
+        20000, el(0x4DBB, {el(0x53AB, encodeId(0x1654AE6B)), uintEl(0x53AC, 0, 4)}));
     const Bytes headSize = encode(el(0x114D9B74, entries).withSizeWidth(8));
     for (Element& entry : entries) {
         entry.children[1] = uintEl(0x53AC, headSize.size(), 4);

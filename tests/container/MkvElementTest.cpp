@@ -97,14 +97,14 @@ TEST(PayloadDecoders, UIntAndFloat) {
     EXPECT_EQ(nvr::readUInt(&reader, 0, 9, 0), -1);
     EXPECT_EQ(nvr::readUInt(&reader, 0, 0, 0), -1);
     EXPECT_EQ(nvr::readUInt(&reader, 0, 1, 0x1A), 0x1A01);  // the seed leads
-    EXPECT_EQ(nvr::readUInt(&reader, 13, 2, 0), -1);           // runs past the end
+    EXPECT_EQ(nvr::readUInt(&reader, 13, 2, 0), -1);        // runs past the end
     EXPECT_DOUBLE_EQ(nvr::readFloat(&reader, 2, 4), 1.0);
     EXPECT_DOUBLE_EQ(nvr::readFloat(&reader, 6, 8), 1.0);
     EXPECT_DOUBLE_EQ(nvr::readFloat(&reader, 2, 2), -1.0);
     EXPECT_DOUBLE_EQ(nvr::readFloat(&reader, 10, 8), -1.0);
 
     MkvMemoryReader ones(std::vector<uint8_t>(8, 0xFF));
-    EXPECT_EQ(nvr::readUInt(&ones, 0, 8, 0), -1);  // indistinguishable from failure
+    EXPECT_EQ(nvr::readUInt(&ones, 0, 8, 0), -1);     // indistinguishable from failure
     EXPECT_EQ(nvr::readUInt(&ones, 0, 8, 0x7F), -1);  // the seed shifts out without overflow
 }
 

@@ -5,7 +5,8 @@
 using nvr::MkvException;
 
 TEST(MkvException, PositionalMessageAppendsTheOffset) {
-    EXPECT_STREQ(MkvException(nvr::MKV_ERR_BAD_EBML_DATASIZE, 4096).what(), "bad ebml datasize @ 4096");
+    EXPECT_STREQ(MkvException(nvr::MKV_ERR_BAD_EBML_DATASIZE, 4096).what(),
+                 "bad ebml datasize @ 4096");
     EXPECT_STREQ(MkvException(nvr::MKV_ERR_NOT_VALID_FILE, 0).what(), "not an valid file @ 0");
     EXPECT_STREQ(MkvException(nvr::MKV_ERR_NO_READER, -1).what(), "no reader");
     EXPECT_STREQ(MkvException(nvr::MKV_ERR_OUT_OF_RANGE, -2).what(), "out of range @ -2");
@@ -25,9 +26,18 @@ TEST(MkvException, FormattedMessageHasNoPositionAndIsCut) {
 }
 
 TEST(MkvErrorName, TableTexts) {
-    const char* expected[] = {"none", "fail", "bad ebml id", "bad ebml datasize", "out of range",
-                              "I/O error", "invalid", "not an valid file", "no reader",
-                              "invalid mkv element", "does not exists", "other"};
+    const char* expected[] = {"none",
+                              "fail",
+                              "bad ebml id",
+                              "bad ebml datasize",
+                              "out of range",
+                              "I/O error",
+                              "invalid",
+                              "not an valid file",
+                              "no reader",
+                              "invalid mkv element",
+                              "does not exists",
+                              "other"};
     for (int code = 0; code < 12; ++code) {
         EXPECT_STREQ(nvr::mkvErrorName(code), expected[code]) << code;
     }

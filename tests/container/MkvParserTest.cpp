@@ -21,9 +21,11 @@ std::string parseError(const Bytes& bytes) {
 }
 
 Element segmentWithTag(const std::string& serial) {
-    return el(0x18538067, {el(0x1549A966, {uintEl(0x2AD7B1, 1000000)}),
-                           el(0x134E5652, {strEl(0x6E12, serial), strEl(0x6E13, "start"), strEl(0x6E14, "end")}),
-                           el(0x1F43B675, {uintEl(0xE7, 0)})});
+    return el(
+        0x18538067,
+        {el(0x1549A966, {uintEl(0x2AD7B1, 1000000)}),
+         el(0x134E5652, {strEl(0x6E12, serial), strEl(0x6E13, "start"), strEl(0x6E14, "end")}),
+         el(0x1F43B675, {uintEl(0xE7, 0)})});
 }
 
 }  // namespace
@@ -66,16 +68,19 @@ TEST(MkvParser, FilesThatAreNotRecordings) {
     // EBML header alone: the segment header read runs past the end.
     EXPECT_EQ(parseError(header), "I/O error @ " + std::to_string(header.size()));
     // A Segment that starts with a Cluster parses empty.
-    EXPECT_EQ(parseError(encode({ebmlHeader(), el(0x18538067, {el(0x1F43B675, {uintEl(0xE7, 0)}),
-                                                               el(0x134E5652, {strEl(0x6E12, "x")})})})),
-              "parsed");
+    EXPECT_EQ(
+        parseError(encode({ebmlHeader(), el(0x18538067, {el(0x1F43B675, {uintEl(0xE7, 0)}),
+                                                         el(0x134E5652, {strEl(0x6E12, "x")})})})),
+        "parsed");
     // A zero size inside the metadata.
-    const Bytes zeroSize = encode({ebmlHeader(), el(0x18538067, {raw({0x15, 0x49, 0xA9, 0x66, 0x80})})});
+    const Bytes zeroSize =
+        encode({ebmlHeader(), el(0x18538067, {raw({0x15, 0x49, 0xA9, 0x66, 0x80})})});
     EXPECT_EQ(parseError(zeroSize), "bad ebml datasize @ " + std::to_string(header.size() + 5));
 }
 
 TEST(MkvParser, ReadsFromAnyByteSource) {
-    auto memory = std::make_unique<nvr::MkvMemoryReader>(encode({ebmlHeader(), segmentWithTag("mem")}));
+    auto memory =
+        std::make_unique<nvr::MkvMemoryReader>(encode({ebmlHeader(), segmentWithTag("mem")}));
     nvr::MkvParser parser(std::move(memory));
     parser.parse();
     EXPECT_EQ(parser.tag().serialNumber, bytesOf("mem"));

@@ -21,7 +21,8 @@ TEST(EbmlHeaderRecord, ReadsFieldsAndRefusesOtherIds) {
     EXPECT_EQ(header.record.docTypeReadVersion, 2u);
 
     try {
-        const ParsedElement<nvr::MkvEBMLHeader> segment(encode({voidEl(4), el(0x18538067, {voidEl(3)})}), 4);
+        const ParsedElement<nvr::MkvEBMLHeader> segment(
+            encode({voidEl(4), el(0x18538067, {voidEl(3)})}), 4);
         FAIL();
     } catch (const nvr::MkvException& e) {
         EXPECT_STREQ(e.what(), "not an valid file @ 4");
@@ -30,8 +31,9 @@ TEST(EbmlHeaderRecord, ReadsFieldsAndRefusesOtherIds) {
 
 TEST(SegmentInfoRecord, NoDefaultsAndLastOccurrenceWins) {
     const ParsedElement<nvr::MkvSegmentInfo> info(
-        el(0x1549A966, {strEl(0x4D80, "first"), floatEl(0x4489, 1234.5), strEl(0x5741, "writer"),
-                        strEl(0x4D80, "muxer"), float32El(0x4489, 2.5f), el(0x7BA9, bytesOf("title"))}));
+        el(0x1549A966,
+           {strEl(0x4D80, "first"), floatEl(0x4489, 1234.5), strEl(0x5741, "writer"),
+            strEl(0x4D80, "muxer"), float32El(0x4489, 2.5f), el(0x7BA9, bytesOf("title"))}));
     EXPECT_EQ(info.record.timecodeScale, 0);  // no TimecodeScale child, no format default
     EXPECT_EQ(textOf(info.record.muxingApp), "muxer");
     EXPECT_EQ(info.record.muxingApp.size(), 6u);
@@ -48,9 +50,10 @@ TEST(SeekHeadRecord, KeepsEntriesWithIdAndPositiveOffset) {
     auto seek = [](uint64_t id, Bytes position) {
         return el(0x4DBB, {el(0x53AB, encodeId(id)), el(0x53AC, std::move(position))});
     };
-    const ParsedElement<nvr::MkvSeekHead> head(el(
-        0x114D9B74, {seek(0x1549A966, {0x10}), seek(0x1654AE6B, {0x00}), seek(0x134E5652, {0x01, 0x00}),
-                     seek(0x1C53BB6B, Bytes(8, 0xFF)), el(0x4DBB, {uintEl(0x53AC, 5)}), voidEl(3)}));
+    const ParsedElement<nvr::MkvSeekHead> head(
+        el(0x114D9B74,
+           {seek(0x1549A966, {0x10}), seek(0x1654AE6B, {0x00}), seek(0x134E5652, {0x01, 0x00}),
+            seek(0x1C53BB6B, Bytes(8, 0xFF)), el(0x4DBB, {uintEl(0x53AC, 5)}), voidEl(3)}));
     ASSERT_EQ(head.record.items.size(), 2u);
     EXPECT_EQ(head.record.items[0].seekId, 0x1549A966u);
     EXPECT_EQ(head.record.items[0].seekPosition, 0x10);
@@ -61,8 +64,9 @@ TEST(SeekHeadRecord, KeepsEntriesWithIdAndPositiveOffset) {
 TEST(TrackRecords, EntriesAndSharedMediaSettings) {
     const ParsedElement<nvr::MkvTrack> tracks(el(
         0x1654AE6B,
-        {el(0xAE, {uintEl(0xD7, 1), uintEl(0x83, 1), strEl(0x86, "V_MPEG4/ISO/AVC"), uintEl(0xB9, 0, 1),
-                   el(0xE0, {uintEl(0xB0, 1280), uintEl(0xBA, 720), uintEl(0x54B0, 16)})}),
+        {el(0xAE,
+            {uintEl(0xD7, 1), uintEl(0x83, 1), strEl(0x86, "V_MPEG4/ISO/AVC"), uintEl(0xB9, 0, 1),
+             el(0xE0, {uintEl(0xB0, 1280), uintEl(0xBA, 720), uintEl(0x54B0, 16)})}),
          voidEl(5),
          el(0xAE, {uintEl(0xD7, 2), strEl(0x86, "A_AAC"), strEl(0x22B59C, "eng"),
                    el(0xE1, {floatEl(0xB5, 48000.0), uintEl(0x9F, 2), uintEl(0x6264, 16)})}),
@@ -107,11 +111,13 @@ TEST(AttachmentRecords, FileDataIsLocatedNotRead) {
     const uint64_t dataSize = 10ull << 20;
     Bytes inner = encode({strEl(0x466E, "cam.jpg"), strEl(0x4660, "image/jpeg"),
                           uintEl(0x46AE, 0x1122334455667788ull)});
-    const Bytes dataHeader = encode(el(0x465C, Bytes{}).withDeclaredSize(dataSize).withSizeWidth(4));
+    const Bytes dataHeader =
+        encode(el(0x465C, Bytes{}).withDeclaredSize(dataSize).withSizeWidth(4));
     inner.insert(inner.end(), dataHeader.begin(), dataHeader.end());
     // Headers declare the full sizes; only the bytes before the data exist.
     Bytes bytes = encode(raw(encodeId(0x1941A469)));
-    const Bytes attached = encode(el(0x61A7, inner).withDeclaredSize(inner.size() + dataSize).withSizeWidth(8));
+    const Bytes attached =
+        encode(el(0x61A7, inner).withDeclaredSize(inner.size() + dataSize).withSizeWidth(8));
     const Bytes outerSize = encodeSize(attached.size() + dataSize, 8);
     bytes.insert(bytes.end(), outerSize.begin(), outerSize.end());
     bytes.insert(bytes.end(), attached.begin(), attached.end());
@@ -132,7 +138,8 @@ TEST(AttachmentRecords, FileDataIsLocatedNotRead) {
 TEST(Records, CopiesAreDeep) {
     nvr::MkvTrack copy;
     {
-        const ParsedElement<nvr::MkvTrack> tracks(el(0x1654AE6B, {el(0xAE, {strEl(0x536E, "Front door")})}));
+        const ParsedElement<nvr::MkvTrack> tracks(
+            el(0x1654AE6B, {el(0xAE, {strEl(0x536E, "Front door")})}));
         copy = tracks.record;
         EXPECT_EQ(copy.items[0].name.data() == tracks.record.items[0].name.data(), false);
     }

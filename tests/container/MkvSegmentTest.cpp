@@ -14,10 +14,18 @@ Element seekEntry(uint64_t id, uint64_t position) {
     return el(0x4DBB, {el(0x53AB, encodeId(id)), uintEl(0x53AC, position, 4)});
 }
 
-Element tag(const std::string& serial) { return el(0x134E5652, {strEl(0x6E12, serial)}); }
-Element info(const std::string& app) { return el(0x1549A966, {strEl(0x4D80, app)}); }
-Element tracks(uint64_t number) { return el(0x1654AE6B, {el(0xAE, {uintEl(0xD7, number)})}); }
-Element cluster() { return el(kCluster, {uintEl(0xE7, 0)}); }
+Element tag(const std::string& serial) {
+    return el(0x134E5652, {strEl(0x6E12, serial)});
+}
+Element info(const std::string& app) {
+    return el(0x1549A966, {strEl(0x4D80, app)});
+}
+Element tracks(uint64_t number) {
+    return el(0x1654AE6B, {el(0xAE, {uintEl(0xD7, number)})});
+}
+Element cluster() {
+    return el(kCluster, {uintEl(0xE7, 0)});
+}
 
 // Segment with an 8-byte size: its payload starts 12 bytes after it.
 Element segment(std::vector<Element> children) {
@@ -33,7 +41,9 @@ uint64_t offsetOf(const std::vector<Element>& children, size_t index) {
     return offset;
 }
 
-std::string serialOf(const nvr::MkvSegment& s) { return std::string(s.tag.serialNumber.begin(), s.tag.serialNumber.end()); }
+std::string serialOf(const nvr::MkvSegment& s) {
+    return std::string(s.tag.serialNumber.begin(), s.tag.serialNumber.end());
+}
 
 }  // namespace
 
@@ -54,7 +64,8 @@ TEST(Segment, FirstCuesAttachmentsAndTagWin) {
     const ParsedElement<nvr::MkvSegment> twice(
         segment({tag("first"), el(0x1C53BB6B, {el(0xBB, {uintEl(0xB3, 1)})}),
                  el(0x1C53BB6B, {el(0xBB, {uintEl(0xB3, 2)}), el(0xBB, {uintEl(0xB3, 3)})}),
-                 el(0x1941A469, {el(0x61A7, {strEl(0x466E, "a")})}), el(0x1941A469, {voidEl(2)}), tag("second")}));
+                 el(0x1941A469, {el(0x61A7, {strEl(0x466E, "a")})}), el(0x1941A469, {voidEl(2)}),
+                 tag("second")}));
     EXPECT_EQ(serialOf(twice.record), "first");
     ASSERT_EQ(twice.record.cues.items.size(), 1u);
     EXPECT_EQ(twice.record.cues.items[0].cueTime, 1);
@@ -62,16 +73,17 @@ TEST(Segment, FirstCuesAttachmentsAndTagWin) {
 }
 
 TEST(Segment, EmptyTracksAndSeekHeadsAreDropped) {
-    const ParsedElement<nvr::MkvSegment> parsed(
-        segment({el(0x114D9B74, {voidEl(3)}), el(0x1654AE6B, {voidEl(3)}), el(0x1549A966, {voidEl(3)})}));
+    const ParsedElement<nvr::MkvSegment> parsed(segment(
+        {el(0x114D9B74, {voidEl(3)}), el(0x1654AE6B, {voidEl(3)}), el(0x1549A966, {voidEl(3)})}));
     EXPECT_TRUE(parsed.record.seekHeads.items.empty());
     EXPECT_TRUE(parsed.record.tracks.items.empty());
     EXPECT_EQ(parsed.record.infos.items.size(), 1u);  // an Info counts even when empty
 }
 
 TEST(Segment, SeekEntriesLoadTargetsBehindClusters) {
-    std::vector<Element> children = {el(0x114D9B74, Bytes{}), info("direct"), tracks(1), cluster(),
-                                      tag("behind"), info("behind"), tracks(2), el(0x114D9B74, Bytes{})};
+    std::vector<Element> children = {
+        el(0x114D9B74, Bytes{}), info("direct"), tracks(1), cluster(),
+        tag("behind"),           info("behind"), tracks(2), el(0x114D9B74, Bytes{})};
     // Second seek head (after the clusters) names another Info; it is never read.
     children[7] = el(0x114D9B74, {seekEntry(0x1549A966, offsetOf(children, 1))});
     // The first seek head names Info twice (directly placed and behind the
@@ -79,12 +91,12 @@ TEST(Segment, SeekEntriesLoadTargetsBehindClusters) {
     // second seek head. Positions have a fixed width, so a placeholder head of
     // six entries gives the offsets the real one will have.
     children[0] = el(0x114D9B74, std::vector<Element>(6, seekEntry(0x1549A966, 0)));
-    children[0] = el(0x114D9B74, {seekEntry(0x1549A966, offsetOf(children, 1)),
-                                  seekEntry(0x1549A966, offsetOf(children, 5)),
-                                  seekEntry(0x1654AE6B, offsetOf(children, 2)),
-                                  seekEntry(0x134E5652, offsetOf(children, 4)),
-                                  seekEntry(0x1654AE6B, offsetOf(children, 6)),
-                                  seekEntry(0x114D9B74, offsetOf(children, 7))});
+    children[0] = el(
+        0x114D9B74,
+        {seekEntry(0x1549A966, offsetOf(children, 1)), seekEntry(0x1549A966, offsetOf(children, 5)),
+         seekEntry(0x1654AE6B, offsetOf(children, 2)), seekEntry(0x134E5652, offsetOf(children, 4)),
+         seekEntry(0x1654AE6B, offsetOf(children, 6)),
+         seekEntry(0x114D9B74, offsetOf(children, 7))});
 
     const ParsedElement<nvr::MkvSegment> parsed(segment(children));
     const auto& s = parsed.record;
@@ -99,7 +111,7 @@ TEST(Segment, SeekEntriesLoadTargetsBehindClusters) {
 
 TEST(Segment, SeekTargetIsParsedAsTheNamedKind) {
     std::vector<Element> children = {el(0x114D9B74, {seekEntry(0x134E5652, 0)}), cluster(),
-                                      el(0x1549A966, {strEl(0x6E12, "posing")})};
+                                     el(0x1549A966, {strEl(0x6E12, "posing")})};
     children[0] = el(0x114D9B74, {seekEntry(0x134E5652, offsetOf(children, 2))});
     const ParsedElement<nvr::MkvSegment> parsed(segment(children));
     EXPECT_EQ(serialOf(parsed.record), "posing");
@@ -108,14 +120,16 @@ TEST(Segment, SeekTargetIsParsedAsTheNamedKind) {
 
 TEST(Segment, SeekTargetPastTheEndIsAnIoError) {
     for (const uint64_t position : {uint64_t{5000}, uint64_t{0x7FFFFFFFFFFFFFFF}}) {
-        const Bytes bytes = encode(segment({el(0x114D9B74, {el(0x4DBB, {el(0x53AB, encodeId(0x1549A966)),
-                                                                       uintEl(0x53AC, position, 8)})})}));
+        const Bytes bytes = encode(segment(
+            {el(0x114D9B74,
+                {el(0x4DBB, {el(0x53AB, encodeId(0x1549A966)), uintEl(0x53AC, position, 8)})})}));
         try {
             const ParsedElement<nvr::MkvSegment> parsed(bytes);
             FAIL() << position;
         } catch (const nvr::MkvException& e) {
             EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
-            const int64_t expected = position == 5000 ? 12 + 5000 : std::numeric_limits<int64_t>::max();
+            const int64_t expected =
+                position == 5000 ? 12 + 5000 : std::numeric_limits<int64_t>::max();
             EXPECT_EQ(e.position, expected);
         }
     }

@@ -28,11 +28,11 @@ TEST(NvrSignatureRecord, KindDigestAndExactBytes) {
 
 TEST(NvrTagRecord, TextsAreRawBytesAndLastOneWins) {
     const Bytes serial = bytesOf("SN12345678");
-    const ParsedElement<nvr::TNVRTag> tag(el(
-        0x134E5652, {el(0x4153, {uintEl(0xDC, 2)}), uintEl(0x6E10, 7), el(0x6E12, serial),
-                     strEl(0x6E13, "2026-01-01 00:00:00"), strEl(0x6E13, "2026-01-02 00:00:00"),
-                     el(0x6E16, Bytes{1, 2, 3}), strEl(0x6E14, std::string("end\0x", 5)),
-                     el(0x6E15, Bytes(32, 0xEE))}));
+    const ParsedElement<nvr::TNVRTag> tag(
+        el(0x134E5652, {el(0x4153, {uintEl(0xDC, 2)}), uintEl(0x6E10, 7), el(0x6E12, serial),
+                        strEl(0x6E13, "2026-01-01 00:00:00"), strEl(0x6E13, "2026-01-02 00:00:00"),
+                        el(0x6E16, Bytes{1, 2, 3}), strEl(0x6E14, std::string("end\0x", 5)),
+                        el(0x6E15, Bytes(32, 0xEE))}));
     EXPECT_EQ(tag.record.tagNumber1, 7u);
     EXPECT_EQ(tag.record.tagNumber2, 0u);
     EXPECT_EQ(tag.record.serialNumber, serial);  // exactly 10 bytes
@@ -45,7 +45,8 @@ TEST(NvrTagRecord, UnreadableTextStaysZeroFilled) {
     // The serial's declared size fits the declared source but not the bytes
     // actually held, so the read fails and leaves zeros.
     const Bytes bytes = encode(el(0x134E5652, {el(0x6E12, Bytes(4, 'A'))}));
-    nvr::MkvMemoryReader reader(Bytes(bytes.begin(), bytes.end() - 1), static_cast<int64_t>(bytes.size()));
+    nvr::MkvMemoryReader reader(Bytes(bytes.begin(), bytes.end() - 1),
+                                static_cast<int64_t>(bytes.size()));
     nvr::TNVRTag tag(nvr::MkvElement(&reader, 0));
     tag.parse();
     EXPECT_EQ(tag.serialNumber, Bytes(4, 0));

@@ -18,7 +18,9 @@ struct Outcome {
     std::vector<double> progress;
 };
 
-void collect(double fraction, void* context) { static_cast<std::vector<double>*>(context)->push_back(fraction); }
+void collect(double fraction, void* context) {
+    static_cast<std::vector<double>*>(context)->push_back(fraction);
+}
 
 // helpers 0: the sequential walk.
 Outcome walk(const std::string& path, size_t helpers, size_t batchClusters) {
@@ -33,7 +35,8 @@ Outcome walk(const std::string& path, size_t helpers, size_t batchClusters) {
             for (size_t i = 0; i < helpers; ++i) {
                 workers.push_back(std::make_unique<nvr::MkvParser>(path.c_str()));
             }
-            outcome.result = parser.verifySignaturesParallel(&collect, &outcome.progress, workers, batchClusters);
+            outcome.result = parser.verifySignaturesParallel(&collect, &outcome.progress, workers,
+                                                             batchClusters);
         }
         outcome.detail = parser.verifyDetail();
     } catch (const nvr::MkvException& e) {
@@ -49,7 +52,8 @@ void expectSameAsSequential(const RecorderOptions& options, const std::string& l
     for (const size_t helpers : {size_t{1}, size_t{3}}) {
         for (const size_t batch : {size_t{1}, size_t{2}, size_t{0}}) {
             const Outcome parallel = walk(file.path(), helpers, batch);
-            const std::string where = label + " helpers " + std::to_string(helpers) + " batch " + std::to_string(batch);
+            const std::string where =
+                label + " helpers " + std::to_string(helpers) + " batch " + std::to_string(batch);
             EXPECT_EQ(parallel.result, sequential.result) << where;
             EXPECT_EQ(parallel.error, sequential.error) << where;
             EXPECT_EQ(parallel.detail, sequential.detail) << where;

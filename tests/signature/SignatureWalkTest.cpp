@@ -34,7 +34,9 @@ RecorderOptions withTampering(Tampering tampering, int clusters = 4) {
     return options;
 }
 
-void collect(double fraction, void* context) { static_cast<std::vector<double>*>(context)->push_back(fraction); }
+void collect(double fraction, void* context) {
+    static_cast<std::vector<double>*>(context)->push_back(fraction);
+}
 
 }  // namespace
 
@@ -45,11 +47,12 @@ TEST(SignatureWalk, ValidChainsForEveryDigestAndTagKind) {
             options.clusterCount = 3;
             options.tagSignature = {tagKind, digest};
             options.firstCluster = {recorder::kKindHmac, digest};
-            options.laterClusters = {recorder::kKindHmac, 5 - digest};  // digests may differ per cluster
+            options.laterClusters = {recorder::kKindHmac,
+                                     5 - digest};  // digests may differ per cluster
             const auto written = record(options);
             const RecordingVerdict verdict = verifyRecording(written->file.path());
-            EXPECT_EQ(verdict.code, RECORDING_OK) << "tag kind " << tagKind << " digest " << digest << ": "
-                                                  << verdict.detail << verdict.errorText;
+            EXPECT_EQ(verdict.code, RECORDING_OK) << "tag kind " << tagKind << " digest " << digest
+                                                  << ": " << verdict.detail << verdict.errorText;
             EXPECT_EQ(verdict.serialNumber, "TLV-0001234");
             EXPECT_EQ(verdict.startTime, "2026-12-01 08:00:00");
             EXPECT_EQ(verdict.endTime, "2026-12-01 09:00:00");
@@ -69,7 +72,9 @@ struct TamperCase {
     const char* detailOrError;  // expected part of the detail (1, 2) or error text (3)
 };
 
-void PrintTo(const TamperCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TamperCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class TamperedWalk : public testing::TestWithParam<TamperCase> {};
 
@@ -82,7 +87,8 @@ TEST_P(TamperedWalk, EndsWithTheExpectedResult) {
     EXPECT_NE(text.find(c.detailOrError), std::string::npos) << text;
     if (c.code != RECORDING_OK) {
         // Metadata only ever accompanies a success.
-        EXPECT_TRUE(verdict.serialNumber.empty() && verdict.startTime.empty() && verdict.endTime.empty());
+        EXPECT_TRUE(verdict.serialNumber.empty() && verdict.startTime.empty() &&
+                    verdict.endTime.empty());
     }
 }
 
@@ -90,18 +96,21 @@ INSTANTIATE_TEST_SUITE_P(
     Recorder, TamperedWalk,
     testing::Values(
         TamperCase{"FlippedClusterByte", Tampering::flipClusterByte(2), 1, "cluster 3 at offset"},
-        TamperCase{"FlippedFirstSignedByte", Tampering::flipClusterByte(0, 0), 1, "cluster 1 at offset"},
+        TamperCase{"FlippedFirstSignedByte", Tampering::flipClusterByte(0, 0), 1,
+                   "cluster 1 at offset"},
         TamperCase{"FlippedTagByte", Tampering::flipTagByte(), 1, "recorder tag at offset"},
         TamperCase{"Swapped", Tampering::swapClusters(1, 2), 1, "cluster 2 at offset"},
         TamperCase{"DroppedMiddle", Tampering::dropCluster(1), 1, "cluster 2 at offset"},
-        TamperCase{"DroppedLast", Tampering::dropCluster(3), 1, "does not end on the recorder tag's final value"},
+        TamperCase{"DroppedLast", Tampering::dropCluster(3), 1,
+                   "does not end on the recorder tag's final value"},
         TamperCase{"InsertedForeign", Tampering::insertForeignCluster(2), 1, "cluster 3 at offset"},
         TamperCase{"AppendedForeign", Tampering::insertForeignCluster(4), 1, "cluster 5 at offset"},
         TamperCase{"Truncated", Tampering::truncateInLastCluster(), 3, "I/O error @ "},
         TamperCase{"WrongFinalValue", Tampering::wrongFinalSignature(), 1, "chain of 4 clusters"},
         TamperCase{"MissingTag", Tampering::missingTag(), 2, "no recorder tag"},
         TamperCase{"TagWithoutSerial", Tampering::tagWithoutSerial(), 2, "no serial number"},
-        TamperCase{"SignatureLast", Tampering::signatureLast(1), 2, "nothing follows its signature element"},
+        TamperCase{"SignatureLast", Tampering::signatureLast(1), 2,
+                   "nothing follows its signature element"},
         TamperCase{"DecoyKindBeforeSignature", Tampering::decoyBeforeSignature(1), 0, ""},
         TamperCase{"ExtraValueByte", Tampering::extraValueByte(1), 1, "cluster 2 at offset"},
         TamperCase{"Unsigned", Tampering::unsignedRecording(), 2, "recorder tag at offset"}),
@@ -111,7 +120,8 @@ TEST(SignatureWalk, SignatureLayerErrorsBecomeContainerErrors) {
     for (const uint32_t digest : {0u, 5u}) {
         RecorderOptions badTag;
         badTag.tagSignature = {recorder::kKindHmac, digest};
-        EXPECT_EQ(verifyRecording(record(badTag)->file.path()).errorText, "Caught DWMException: invalid arguments");
+        EXPECT_EQ(verifyRecording(record(badTag)->file.path()).errorText,
+                  "Caught DWMException: invalid arguments");
 
         RecorderOptions badCluster;
         badCluster.firstCluster = {recorder::kKindRsa, digest};
@@ -137,7 +147,8 @@ TEST(SignatureWalk, ProgressPerClusterStrictlyIncreasingBelowOne) {
     const auto& r = written->recording;
     ASSERT_EQ(fractions.size(), r.clusters.size());
     for (size_t i = 0; i < fractions.size(); ++i) {
-        EXPECT_DOUBLE_EQ(fractions[i], static_cast<double>(r.clusters[i].headerOffset) / r.segmentEnd);
+        EXPECT_DOUBLE_EQ(fractions[i],
+                         static_cast<double>(r.clusters[i].headerOffset) / r.segmentEnd);
         EXPECT_LT(fractions[i], 1.0);
         if (i > 0) {
             EXPECT_GT(fractions[i], fractions[i - 1]);
@@ -147,7 +158,8 @@ TEST(SignatureWalk, ProgressPerClusterStrictlyIncreasingBelowOne) {
 
     // No report when the first cluster fails; a null callback is fine.
     std::vector<double> none;
-    verifyRecording(record(withTampering(Tampering::flipClusterByte(0)))->file.path(), &collect, &none);
+    verifyRecording(record(withTampering(Tampering::flipClusterByte(0)))->file.path(), &collect,
+                    &none);
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(verifyRecording(written->file.path(), nullptr, nullptr).code, RECORDING_OK);
 }
@@ -181,7 +193,8 @@ TEST(SignatureWalk, SignedRangeIsExactlyTheBytesAfterTheSignature) {
         flipAt(covered);
         const RecordingVerdict verdict = verifyRecording(written->file.path());
         EXPECT_EQ(verdict.code, RECORDING_MISMATCH) << covered;
-        EXPECT_NE(verdict.detail.find("over bytes 1058 to 6011"), std::string::npos) << verdict.detail;
+        EXPECT_NE(verdict.detail.find("over bytes 1058 to 6011"), std::string::npos)
+            << verdict.detail;
         flipAt(covered);
     }
 }
@@ -200,7 +213,7 @@ namespace {
 
 // A byte source that fails a stretch of bulk reads, to exercise retries.
 class FlakyReader : public nvr::MkvMemoryReader {
-public:
+  public:
     FlakyReader(std::vector<uint8_t> bytes, int failFrom, int failCount)
         : MkvMemoryReader(std::move(bytes)), failFrom(failFrom), failCount(failCount) {}
 
@@ -242,14 +255,16 @@ TEST(SignatureWalk, FiveFailedReadsAreToleratedTheSixthIsAnError) {
     // The walk's first bulk read is the tag's signature value; the next
     // ones read the tag's signed range, all in one piece.
     for (const int failures : {5, 6}) {
-        auto flaky = std::make_unique<FlakyReader>(bytes, std::numeric_limits<int>::max(), failures);
+        auto flaky =
+            std::make_unique<FlakyReader>(bytes, std::numeric_limits<int>::max(), failures);
         FlakyReader* const source = flaky.get();
         nvr::MkvParser parser(std::move(flaky));
         parser.parse();
         source->bulkReads = 0;
         source->failFrom = 1;
         if (failures == 5) {
-            EXPECT_EQ(parser.verifySignatures(nullptr, nullptr), VERIFY_OK) << parser.verifyDetail();
+            EXPECT_EQ(parser.verifySignatures(nullptr, nullptr), VERIFY_OK)
+                << parser.verifyDetail();
         } else {
             try {
                 parser.verifySignatures(nullptr, nullptr);
@@ -269,7 +284,8 @@ TEST(SignatureWalk, UnparsedSegmentIsAMismatchAndCancelStops) {
     EXPECT_EQ(unparsed.verifySignatures(nullptr, nullptr), VERIFY_MISMATCH);
 
     const std::atomic<bool> cancelled{true};
-    const RecordingVerdict verdict = verifyRecording(written->file.path(), nullptr, nullptr, &cancelled);
+    const RecordingVerdict verdict =
+        verifyRecording(written->file.path(), nullptr, nullptr, &cancelled);
     EXPECT_EQ(verdict.code, RECORDING_ERROR);
     EXPECT_EQ(verdict.errorText, "verification cancelled");
 }

@@ -15,7 +15,9 @@ int naturalIdWidth(uint64_t id) {
     return width;
 }
 
-void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+void append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
 
 }  // namespace
 
@@ -57,7 +59,9 @@ Element float32El(uint64_t id, float value) {
     return uintEl(id, bits, 4);
 }
 
-Element strEl(uint64_t id, const std::string& text) { return el(id, bytesOf(text)); }
+Element strEl(uint64_t id, const std::string& text) {
+    return el(id, bytesOf(text));
+}
 
 Element raw(Bytes bytes) {
     Element e;
@@ -133,12 +137,14 @@ Bytes encode(const std::vector<Element>& elements) {
     return out;
 }
 
-Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes bytesOf(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 Element ebmlHeader(const std::string& docType) {
-    return el(0x1A45DFA3, {uintEl(0x4286, 1), uintEl(0x42F7, 1), uintEl(0x42F2, 4),
-                           uintEl(0x42F3, 8), strEl(0x4282, docType), uintEl(0x4287, 4),
-                           uintEl(0x4285, 2)});
+    return el(0x1A45DFA3,
+              {uintEl(0x4286, 1), uintEl(0x42F7, 1), uintEl(0x42F2, 4), uintEl(0x42F3, 8),
+               strEl(0x4282, docType), uintEl(0x4287, 4), uintEl(0x4285, 2)});
 }
 
 }  // namespace ebml

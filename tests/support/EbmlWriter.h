@@ -13,12 +13,12 @@ namespace ebml {
 using Bytes = std::vector<uint8_t>;
 
 struct Element {
-    uint64_t id = 0;        // as encoded, marker bits included
-    int idWidth = 0;        // bytes of the ID; 0: its natural width
-    int sizeWidth = 0;      // bytes of the size; 0: the shortest that fits
+    uint64_t id = 0;                   // as encoded, marker bits included
+    int idWidth = 0;                   // bytes of the ID; 0: its natural width
+    int sizeWidth = 0;                 // bytes of the size; 0: the shortest that fits
     std::optional<uint64_t> declared;  // size written instead of the payload's
-    bool isRaw = false;     // emit `payload` alone, no header
-    Bytes payload;          // leaf payload (after children, if both)
+    bool isRaw = false;                // emit `payload` alone, no header
+    Bytes payload;                     // leaf payload (after children, if both)
     std::vector<Element> children;
 
     Element& withSizeWidth(int width) {

@@ -22,11 +22,16 @@ namespace {
 
 const EVP_MD* digestFor(uint32_t digestType) {
     switch (digestType) {
-        case 1: return EVP_md5();
-        case 2: return EVP_sha1();
-        case 3: return EVP_sha256();
-        case 4: return EVP_sha512();
-        default: break;
+        case 1:
+            return EVP_md5();
+        case 2:
+            return EVP_sha1();
+        case 3:
+            return EVP_sha256();
+        case 4:
+            return EVP_sha512();
+        default:
+            break;
     }
     throw std::invalid_argument("digest type must be 1 to 4");
 }
@@ -39,17 +44,26 @@ struct FileCloser {
 
 size_t digestSize(uint32_t digestType) {
     switch (digestType) {
-        case 1: return 16;
-        case 2: return 20;
-        case 3: return 32;
-        case 4: return 64;
-        default: return 0;
+        case 1:
+            return 16;
+        case 2:
+            return 20;
+        case 3:
+            return 32;
+        case 4:
+            return 64;
+        default:
+            return 0;
     }
 }
 
-void PkeyDeleter::operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+void PkeyDeleter::operator()(EVP_PKEY* key) const {
+    EVP_PKEY_free(key);
+}
 
-void StreamSigner::CtxDeleter::operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
+void StreamSigner::CtxDeleter::operator()(EVP_MD_CTX* ctx) const {
+    EVP_MD_CTX_free(ctx);
+}
 
 RecorderKeys RecorderKeys::load(const std::string& privateKeyPem, const std::string& hmacKeyFile) {
     RecorderKeys keys;

@@ -46,7 +46,7 @@ struct RecorderKeys {
 // RSASSA-PKCS1-v1_5 with a private key. Throws std::runtime_error on any
 // library failure and std::invalid_argument for a digest outside 1..4.
 class StreamSigner {
-public:
+  public:
     static StreamSigner hmac(uint32_t digestType, const Bytes& key);
     static StreamSigner rsa(uint32_t digestType, EVP_PKEY* privateKey);
 
@@ -55,7 +55,7 @@ public:
     // Ends the message; the signer is spent afterwards.
     Bytes finish();
 
-private:
+  private:
     struct CtxDeleter {
         void operator()(EVP_MD_CTX* ctx) const;
     };

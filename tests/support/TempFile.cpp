@@ -10,7 +10,8 @@
 
 TempFile::TempFile(const ebml::Bytes& contents, const std::string& suffix) {
     const char* dir = std::getenv("TMPDIR");
-    std::string pattern = std::string(dir != nullptr ? dir : "/tmp") + "/telvar-test-XXXXXX" + suffix;
+    std::string pattern =
+        std::string(dir != nullptr ? dir : "/tmp") + "/telvar-test-XXXXXX" + suffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkstemps(name.data(), static_cast<int>(suffix.size()));
@@ -22,14 +23,17 @@ TempFile::TempFile(const ebml::Bytes& contents, const std::string& suffix) {
     write(contents);
 }
 
-TempFile::~TempFile() { std::remove(filePath.c_str()); }
+TempFile::~TempFile() {
+    std::remove(filePath.c_str());
+}
 
 void TempFile::write(const ebml::Bytes& contents) const {
     std::FILE* f = std::fopen(filePath.c_str(), "wb");
     if (f == nullptr) {
         throw std::runtime_error("cannot write " + filePath);
     }
-    const size_t written = contents.empty() ? 0 : std::fwrite(contents.data(), 1, contents.size(), f);
+    const size_t written =
+        contents.empty() ? 0 : std::fwrite(contents.data(), 1, contents.size(), f);
     std::fclose(f);
     if (written != contents.size()) {
         throw std::runtime_error("short write to " + filePath);

@@ -6,7 +6,7 @@
 
 // A file in the temporary folder that is removed when the object goes.
 class TempFile {
-public:
+  public:
     explicit TempFile(const ebml::Bytes& contents = {}, const std::string& suffix = ".mkv");
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -18,6 +18,6 @@ public:
     // Writes `contents` at `offset`, growing the file (sparsely) if needed.
     void writeAt(unsigned long long offset, const ebml::Bytes& contents) const;
 
-private:
+  private:
     std::string filePath;
 };

@@ -39,7 +39,9 @@ constexpr size_t kChunk = 64 * 1024;  // multiple of 8: chunking never changes t
 constexpr uint32_t kDecoyKind = 3;
 constexpr size_t kUnsignableValueSize = 32;
 
-void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+void append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
 
 uint64_t splitmix(uint64_t& state) {
     uint64_t z = (state += 0x9E3779B97F4A7C15ull);
@@ -66,7 +68,7 @@ void fillRandom(uint64_t& state, uint8_t* out, size_t length) {
 // The file being written: appends go through the stream's buffer; patches
 // and reads go straight to the descriptor after a flush.
 class Output {
-public:
+  public:
     explicit Output(const std::string& path) : file(std::fopen(path.c_str(), "wb+")), name(path) {
         if (!file) {
             throw std::runtime_error("cannot create " + path);
@@ -114,7 +116,7 @@ public:
         }
     }
 
-private:
+  private:
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
@@ -160,13 +162,13 @@ struct TagLayout {
 };
 
 class Writer {
-public:
+  public:
     Writer(const RecorderOptions& options, const RecorderKeys& keys)
         : opt(options), keys(keys), buffer(kChunk) {}
 
     Recording write(const std::string& path);
 
-private:
+  private:
     bool has(Tampering::Kind kind) const {
         return std::any_of(opt.tampering.begin(), opt.tampering.end(),
                            [kind](const Tampering& t) { return t.kind == kind; });
@@ -298,10 +300,17 @@ void Writer::planClusters() {
     }
     for (const Tampering& t : opt.tampering) {
         switch (t.kind) {
-            case K::SignatureLast: chain[t.cluster].signatureLast = true; break;
-            case K::DecoyBeforeSignature: chain[t.cluster].decoy = true; break;
-            case K::ExtraValueByte: chain[t.cluster].extraByte = true; break;
-            default: break;
+            case K::SignatureLast:
+                chain[t.cluster].signatureLast = true;
+                break;
+            case K::DecoyBeforeSignature:
+                chain[t.cluster].decoy = true;
+                break;
+            case K::ExtraValueByte:
+                chain[t.cluster].extraByte = true;
+                break;
+            default:
+                break;
         }
     }
     for (ClusterPlan& plan : chain) {
@@ -346,7 +355,8 @@ void Writer::planClusters() {
                 inFile.insert(at, foreign);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
 }

@@ -25,8 +25,8 @@ struct ClusterRecord {
     int64_t signedBegin = -1;
     int64_t signedEnd = -1;
     SignatureParams signature{0, 0};  // {0, 0}: unsigned
-    Bytes key;    // empty: the built-in key of the kind
-    Bytes value;  // as stored
+    Bytes key;                        // empty: the built-in key of the kind
+    Bytes value;                      // as stored
 
     int64_t signedLength() const { return signedEnd - signedBegin; }
 };
@@ -40,7 +40,7 @@ struct TagRecord {
     int64_t valueOffset = -1;
     int64_t signedBegin = -1;
     int64_t signedEnd = -1;
-    int64_t serialOffset = -1;  // first byte of the serial number's text
+    int64_t serialOffset = -1;        // first byte of the serial number's text
     SignatureParams signature{0, 0};  // {0, 0}: unsigned
     Bytes value;
     Bytes finalSignature;

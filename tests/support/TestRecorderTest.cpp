@@ -43,7 +43,7 @@ Bytes slice(const Bytes& file, int64_t begin, int64_t end) {
 enum class Verdict { Ok, Mismatch, Unsigned, KeyOrDigestRejected, Unreadable };
 
 class IndependentVerifier {
-public:
+  public:
     Verdict run(const std::string& path) {
         try {
             nvr::MkvParser parser(path.c_str());
@@ -78,7 +78,7 @@ public:
         }
     }
 
-private:
+  private:
     Verdict checkElement(const nvr::MkvElement& element, const Bytes& key, Bytes& value) {
         for (int64_t at = element.dataOffset; at < element.endOffset();) {
             const nvr::MkvElement child(element.reader, at);
@@ -153,7 +153,9 @@ private:
     Bytes builtInHmac = readFile(std::string(TELVAR_KEY_DIR) + "/hmac.key");
 };
 
-Verdict verify(const Recording& written) { return IndependentVerifier().run(written.path); }
+Verdict verify(const Recording& written) {
+    return IndependentVerifier().run(written.path);
+}
 
 std::vector<int> chainOrder(const Recording& written) {
     std::vector<int> order;
@@ -187,7 +189,9 @@ std::vector<int64_t> reportedClusters(const Recording& written) {
     return offsets;
 }
 
-std::string text(const nvr::ByteBuffer& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string text(const nvr::ByteBuffer& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 }  // namespace
 
@@ -313,7 +317,9 @@ struct TamperCase {
 };
 
 // Keeps test names short in listings.
-void PrintTo(const TamperCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const TamperCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class TamperedRecording : public testing::TestWithParam<TamperCase> {};
 
@@ -329,11 +335,21 @@ TEST_P(TamperedRecording, GivesTheExpectedVerdict) {
     EXPECT_EQ(verify(written), GetParam().expected);
 }
 
-void tagDigest0(RecorderOptions& o) { o.tagSignature.digestType = 0; }
-void firstClusterDigest5(RecorderOptions& o) { o.firstCluster.digestType = 5; }
-void rsaLaterInChain(RecorderOptions& o) { o.clusterSignature[2] = {kKindRsa, 3}; }
-void rsaFirstCluster(RecorderOptions& o) { o.firstCluster.kind = kKindRsa; }
-void onlyKind3InCluster1(RecorderOptions& o) { o.clusterSignature[1] = {3, 3}; }
+void tagDigest0(RecorderOptions& o) {
+    o.tagSignature.digestType = 0;
+}
+void firstClusterDigest5(RecorderOptions& o) {
+    o.firstCluster.digestType = 5;
+}
+void rsaLaterInChain(RecorderOptions& o) {
+    o.clusterSignature[2] = {kKindRsa, 3};
+}
+void rsaFirstCluster(RecorderOptions& o) {
+    o.firstCluster.kind = kKindRsa;
+}
+void onlyKind3InCluster1(RecorderOptions& o) {
+    o.clusterSignature[1] = {3, 3};
+}
 
 // Four default blocks of 1024 frame bytes behind 9 header bytes each.
 constexpr int64_t kLastSignedByte = 4 * (9 + 1024) - 1;
@@ -341,7 +357,9 @@ constexpr int64_t kLastSignedByte = 4 * (9 + 1024) - 1;
 const TamperCase kTamperCases[] = {
     {"Intact", {}, Verdict::Ok, {}},
     {"FlippedClusterByte", {Tampering::flipClusterByte(2)}, Verdict::Mismatch, {}},
-    {"FlippedLastSignedByte", {Tampering::flipClusterByte(0, kLastSignedByte)}, Verdict::Mismatch,
+    {"FlippedLastSignedByte",
+     {Tampering::flipClusterByte(0, kLastSignedByte)},
+     Verdict::Mismatch,
      {}},
     {"FlippedTagByte", {Tampering::flipTagByte()}, Verdict::Mismatch, {}},
     {"Swapped", {Tampering::swapClusters(1, 2)}, Verdict::Mismatch, {}},

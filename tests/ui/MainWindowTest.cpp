@@ -25,7 +25,7 @@
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowTest() : window(std::make_unique<MorlAuthenticator>()) {
         QObject::connect(dialog(), &VerifyProgressDlg::gotVerifyResult, dialog(),
                          [this](const VerifyResult& result) { arrived.push_back(result); });

@@ -8,7 +8,7 @@
 // its third cluster, unsigned.mkv carries no signatures. Other names can
 // be written or merely named inside the same folder.
 class SampleRecordings {
-public:
+  public:
     static constexpr const char* kSerialNumber = "TLV-0042";
     static constexpr const char* kStartTime = "2026-12-01 08:00:00";
     static constexpr const char* kEndTime = "2026-12-01 08:05:00";
@@ -25,6 +25,6 @@ public:
     // Writes an authentic recording under `name` and returns its path.
     QString writeAuthentic(const QString& name) const;
 
-private:
+  private:
     QTemporaryDir dir;
 };

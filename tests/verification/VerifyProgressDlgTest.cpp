@@ -20,7 +20,7 @@ struct Forwarded {
 };
 
 class VerifyProgressDlgTest : public ::testing::Test {
-protected:
+  protected:
     VerifyProgressDlgTest() {
         QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog,
                          [this](const VerifyResult& result) {

@@ -16,7 +16,7 @@ namespace {
 
 // The worker's signals as text, in the order they reach the test thread.
 class SignalLog : public QObject {
-public:
+  public:
     explicit SignalLog(VerifyWorkerThread& worker) {
         connect(&worker, &VerifyWorkerThread::startVerifyFile, this,
                 [this](const QString& name) { events << "start " + name; });
@@ -42,7 +42,7 @@ public:
 // Holds every file at its start until the test lets it go, so batches can
 // be added while a run is certainly in progress.
 class GatedWorker : public VerifyWorkerThread {
-public:
+  public:
     ~GatedWorker() override {
         proceed.release(1000);
         stop();
@@ -51,7 +51,7 @@ public:
     QSemaphore entered;
     QSemaphore proceed;
 
-protected:
+  protected:
     RecordingVerdict verdictOf(const QByteArray& localPath) override {
         entered.release();
         proceed.acquire();
@@ -62,10 +62,10 @@ protected:
 // Stands in for verdict sources that fail with something other than the
 // reader's own exception.
 class ThrowingWorker : public VerifyWorkerThread {
-public:
+  public:
     ~ThrowingWorker() override { stop(); }
 
-protected:
+  protected:
     RecordingVerdict verdictOf(const QByteArray& localPath) override {
         if (localPath.endsWith("runtime.mkv")) {
             throw std::runtime_error("library failure");
@@ -81,7 +81,7 @@ protected:
 };
 
 class VerifyWorkerThreadTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { qRegisterMetaType<VerifyResult>("VerifyResult"); }
 
     static bool waitForRuns(const SignalLog& log, int runs) {
@@ -254,7 +254,7 @@ TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
 }
 
 class VerifyWorkerStopTest : public VerifyWorkerThreadTest {
-protected:
+  protected:
     void SetUp() override {
         VerifyWorkerThreadTest::SetUp();
         longRecording = samples.path("long.mkv");
