@@ -1,0 +1,152 @@
+// telvar_window_bench [N]: how the window copes with N results (default
+// 10,000) arriving as fast as a worker can send them. A producer thread
+// delivers the results through the progress dialog's slots, as the worker
+// does; a 5 ms timer on the GUI thread records the longest gap between its
+// ticks, and the longest single event (the worst stalls). Prints the GUI thread's CPU time, the
+// wall time from the producer's last result to the last row listed, and that stall. Runs offscreen
+// unless QT_QPA_PLATFORM says otherwise.
+#include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "ui/MorlAuthenticator.h"
+#include "verification/VerifyProgressDlg.h"
+
+namespace {
+
+// The longest single event the GUI thread handled at the top of its loop:
+// nothing else, input included, can run meanwhile.
+class TimedApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (depth++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth;
+            return handled;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const bool handled = QApplication::notify(receiver, event);
+        longestEvent = std::max(longestEvent, timer.elapsed());
+        --depth;
+        return handled;
+    }
+
+    qint64 longestEvent = 0;
+
+  private:
+    int depth = 0;
+};
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+VerifyResult sampleResult(int index) {
+    const QByteArray name = "recording-" + QByteArray::number(index) + ".mkv";
+    VerifyResult result(name.constData());
+    result.code = index % 7 == 0 ? 1 : 0;
+    result.startTime = "2026-12-01 08:00:00";
+    result.endTime = "2026-12-01 09:00:00";
+    result.serialNumber = "TLV-0001234";
+    if (result.code != 0) {
+        result.detail = "cluster 3 at offset 4096: signature does not match";
+    }
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    TimedApplication app(argc, argv);
+    const int total = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int limitSeconds = argc > 2 ? std::atoi(argv[2]) : 300;
+
+    MorlAuthenticator window;
+    window.show();
+    auto* const dialog = window.findChild<VerifyProgressDlg*>();
+    const QAbstractItemModel* const rows = window.findChild<QAbstractItemView*>()->model();
+
+    // The dialog counts the run as the window's queueing would.
+    QStringList names;
+    for (int i = 0; i < total; ++i) {
+        names << QString::number(i);
+    }
+
+    qint64 worstGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
+    ticker.start(5);
+
+    std::atomic<bool> producerDone{false};
+    QElapsedTimer sinceLast;
+    QElapsedTimer run;
+    run.start();
+    const double cpuStart = threadCpuSeconds();
+    const std::unique_ptr<QThread> producer(QThread::create([&] {
+        for (int i = 0; i < total; ++i) {
+            const VerifyResult result = sampleResult(i);
+            QMetaObject::invokeMethod(dialog, "startProgress", Qt::QueuedConnection,
+                                      Q_ARG(QString, QString::fromUtf8(result.fileName)));
+            QMetaObject::invokeMethod(dialog, "finishedProgress", Qt::QueuedConnection,
+                                      Q_ARG(VerifyResult, result));
+            if (i % 100 == 99) {
+                QThread::usleep(1000);  // about what a worker spends on small files
+            }
+        }
+        sinceLast.start();
+        producerDone = true;
+    }));
+    producer->start();
+
+    int status = 1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const bool done = producerDone && rows->rowCount() >= total;
+        if (done || run.elapsed() > limitSeconds * 1000LL) {
+            // A loop too busy for the ticker shows here as one long gap.
+            worstGap = std::max(worstGap, sinceTick.elapsed());
+        }
+        if (done) {
+            const double afterLast = static_cast<double>(sinceLast.elapsed()) / 1000.0;
+            std::printf(
+                "results %d  rows %d  wall %.2f s  GUI CPU %.2f s  after last result %.3f s"
+                "  longest timer gap %lld ms  longest event %lld ms\n",
+                total, rows->rowCount(), static_cast<double>(run.elapsed()) / 1000.0,
+                threadCpuSeconds() - cpuStart, afterLast, static_cast<long long>(worstGap),
+                static_cast<long long>(app.longestEvent));
+            status = 0;
+            app.quit();
+        } else if (run.elapsed() > limitSeconds * 1000LL) {
+            std::printf(
+                "results %d  rows %d after %d s: gave up  GUI CPU %.2f s  longest timer "
+                "gap %lld ms  longest event %lld ms\n",
+                total, rows->rowCount(), limitSeconds, threadCpuSeconds() - cpuStart,
+                static_cast<long long>(worstGap), static_cast<long long>(app.longestEvent));
+            app.quit();
+        }
+    });
+    poll.start(1);
+    app.exec();
+    producer->wait();
+    return status;
+}
