@@ -1,6 +1,8 @@
 #include "ui/MorlAuthenticator.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,21 +10,31 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
+#include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "ui/AboutDlg.h"
+#include "ui/EvidencePane.h"
+#include "ui/ExportDialog.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
+#include "ui/RowText.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
 
 const char* const kCountStyle = "color: white; padding: 10px; padding-right: 50px;";
 const char* const kLastCountStyle = "color: white; padding: 10px; padding-right: 50px";
+const char* const kRunStyle =
+    "QToolButton { color: #e7b70e; padding: 10px; text-decoration: underline; }"
+    "QToolButton:focus { color: #ffffff; }";
 
 QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) {
     auto* const row = new QWidget(parent);
@@ -40,6 +52,16 @@ QLabel* countLabel(QWidget* parent, const QString& name, const char* styleSheet)
     label->setStyleSheet(QString::fromLatin1(styleSheet));
     label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     return label;
+}
+
+NToolButton* toolButton(const QString& text, const char* icon, const QString& help,
+                        QWidget* parent) {
+    const QString base = QStringLiteral(":/icons/") + QLatin1String(icon);
+    auto* const button = new NToolButton(text, QIcon(base + QLatin1Char('0')),
+                                         QIcon(base + QLatin1Char('1')), parent);
+    button->setAccessibleName(text);
+    button->setToolTip(help);
+    return button;
 }
 
 // The style sheet is text up to its first zero byte; without the resource
@@ -67,9 +89,17 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
 
     headerWidget = buildHeader();
     resultTree = new NResultTree(this);
+    evidencePane = new EvidencePane(this);
+    splitter = new QSplitter(Qt::Vertical, central);
+    splitter->addWidget(resultTree);
+    splitter->addWidget(evidencePane);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+    evidencePane->hide();  // until a row is selected
     updateSummary();
     root->addWidget(headerWidget);
-    root->addWidget(resultTree);
+    root->addWidget(splitter);
     setCentralWidget(central);
 
     resize(1024, 600);
@@ -77,14 +107,25 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app_logo")));
 
     connect(addButton, &NToolButton::released, this, &MorlAuthenticator::handleAddBtn);
+    connect(folderButton, &NToolButton::released, this, &MorlAuthenticator::handleAddFolderBtn);
     connect(deleteButton, &NToolButton::released, this, &MorlAuthenticator::handleDeleteBtn);
+    connect(exportButton, &NToolButton::released, this, &MorlAuthenticator::handleExportBtn);
     connect(aboutButton, &NToolButton::released, this, &MorlAuthenticator::handleAboutBtn);
+    connect(resultTree, &NResultTree::rowsChanged, this, &MorlAuthenticator::updateSummary);
+    connect(resultTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MorlAuthenticator::showSelectedEvidence);
+    connect(resultTree, &QAbstractItemView::activated, this, &MorlAuthenticator::openEvidence);
 
     progressDialog = new VerifyProgressDlg(this);
     connect(progressDialog, &VerifyProgressDlg::gotVerifyResult, this,
             &MorlAuthenticator::addVerifyResult);
-
+    connect(progressDialog, &VerifyProgressDlg::runStateChanged, this,
+            &MorlAuthenticator::updateRunState);
+    connect(progressDialog, &VerifyProgressDlg::runCancelled, this,
+            &MorlAuthenticator::reportCancelled);
+    addShortcuts();
     setAcceptDrops(true);
+    resultTree->setFocus();
 }
 
 QWidget* MorlAuthenticator::buildHeader() {
@@ -101,46 +142,89 @@ QWidget* MorlAuthenticator::buildHeader() {
     auto* const logo = new QLabel(logoRow);
     logo->setPixmap(QPixmap(QStringLiteral(":/icons/telvar_logo")));
     logo->setStyleSheet(QStringLiteral("background: transparent"));
+    logo->setAccessibleName(tr("Telvar"));
     logoLayout->addWidget(logo);
 
     QBoxLayout* toolLayout = nullptr;
     QWidget* const toolRow = plainRow(header, "background: transparent;", &toolLayout);
-    addButton = new NToolButton(tr("Add"), QIcon(QStringLiteral(":/icons/add0")),
-                                QIcon(QStringLiteral(":/icons/add1")), header);
-    deleteButton = new NToolButton(tr("Delete"), QIcon(QStringLiteral(":/icons/delete0")),
-                                   QIcon(QStringLiteral(":/icons/delete1")), header);
-    aboutButton = new NToolButton(tr("About"), QIcon(QStringLiteral(":/icons/about0")),
-                                  QIcon(QStringLiteral(":/icons/about1")), header);
+    addButton = toolButton(tr("Add"), "add", tr("Add recordings (Ctrl+O)"), header);
+    folderButton = toolButton(tr("Add Folder"), "folder",
+                              tr("Add a folder of recordings (Ctrl+Shift+O)"), header);
+    deleteButton =
+        toolButton(tr("Delete"), "delete", tr("Remove the selected rows (Delete)"), header);
+    exportButton = toolButton(tr("Export"), "export", tr("Export a report (Ctrl+E)"), header);
+    aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
     QLabel* const filler = countLabel(toolRow, QString(), kCountStyle);
     filler->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    runButton = new QToolButton(toolRow);
+    runButton->setObjectName(QStringLiteral("runButton"));
+    runButton->setStyleSheet(QString::fromLatin1(kRunStyle));
+    runButton->setCursor(Qt::PointingHandCursor);
+    runButton->setToolTip(tr("Show the verification in progress"));
+    runButton->hide();
+    connect(runButton, &QToolButton::clicked, this, &MorlAuthenticator::showProgressDialog);
     totalLabel = countLabel(toolRow, QStringLiteral("totalLabel"), kCountStyle);
     successLabel = countLabel(toolRow, QStringLiteral("successLabel"), kLastCountStyle);
     failedLabel = countLabel(toolRow, QStringLiteral("failedLabel"), kLastCountStyle);
-    toolLayout->addWidget(addButton);
-    toolLayout->addWidget(deleteButton);
-    toolLayout->addWidget(aboutButton);
-    toolLayout->addWidget(filler);
-    toolLayout->addWidget(totalLabel);
-    toolLayout->addWidget(successLabel);
-    toolLayout->addWidget(failedLabel);
-
+    for (QWidget* const widget : std::initializer_list<QWidget*>{
+             addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runButton,
+             totalLabel, successLabel, failedLabel}) {
+        toolLayout->addWidget(widget);
+    }
     layout->addWidget(logoRow);
     layout->addWidget(toolRow);
     return header;
 }
 
+void MorlAuthenticator::addShortcuts() {
+    const auto add = [this](const QKeySequence& keys, void (MorlAuthenticator::*slot)()) {
+        auto* const action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    add(QKeySequence::Open, &MorlAuthenticator::handleAddBtn);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MorlAuthenticator::handleAddFolderBtn);
+    add(QKeySequence::Delete, &MorlAuthenticator::handleDeleteBtn);
+    add(QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
+    add(QKeySequence::Copy, &MorlAuthenticator::copySelection);
+    add(QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
+}
+
 void MorlAuthenticator::updateSummary() {
-    const int success = resultTree->successCount;
-    const int failed = resultTree->failedCount;
+    const int success = resultTree->successCount();
+    const int failed = resultTree->failedCount();
     totalLabel->setText(tr("Total") + QStringLiteral(": %1").arg(success + failed));
     successLabel->setText(tr("Success") + QStringLiteral(": %1").arg(success));
     failedLabel->setText(tr("Failed") + QStringLiteral(": %1").arg(failed));
+    resultTree->viewport()->update();  // the empty list's hint comes and goes
+}
+
+void MorlAuthenticator::updateRunState() {
+    const bool running = progressDialog->isRunning();
+    runButton->setVisible(running);
+    if (running) {
+        const QString text = tr("Verifying %1/%2")
+                                 .arg(progressDialog->filesStarted())
+                                 .arg(progressDialog->filesQueued());
+        runButton->setText(text);
+        runButton->setAccessibleName(text);
+    }
 }
 
 void MorlAuthenticator::handleAddBtn() {
     verifyFileList(QFileDialog::getOpenFileNames(this, tr("Open Telvar Surveillance Video File"),
                                                  QString(), tr("Matroska Files (*.mkv)")));
+}
+
+void MorlAuthenticator::handleAddFolderBtn() {
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Add a Folder of Recordings"));
+    if (!folder.isEmpty()) {
+        verifyFileList({folder});
+    }
 }
 
 void MorlAuthenticator::handleDeleteBtn() {
@@ -155,17 +239,67 @@ void MorlAuthenticator::handleAboutBtn() {
     about->show();
 }
 
+void MorlAuthenticator::handleExportBtn() {
+    resultTree->flush();
+    runExport(this, *resultTree->resultModel(), resultTree->selectedRows());
+}
+
+void MorlAuthenticator::copySelection() {
+    // Copy inside the evidence text copies that text instead.
+    if (evidencePane->isAncestorOf(QApplication::focusWidget())) {
+        evidencePane->copySelectedText();
+        return;
+    }
+    const std::vector<int> rows = resultTree->selectedRows();
+    if (!rows.empty()) {
+        QApplication::clipboard()->setText(rowsAsTabText(*resultTree->resultModel(), rows));
+    }
+}
+
+void MorlAuthenticator::openEvidence() {
+    showSelectedEvidence();
+    if (evidencePane->isVisible()) {
+        evidencePane->setFocus();
+    }
+}
+
+void MorlAuthenticator::showSelectedEvidence() {
+    const ResultModel& model = *resultTree->resultModel();
+    std::vector<const ResultModel::Row*> rows;
+    for (const int row : resultTree->selectedRows()) {
+        rows.push_back(&model.row(row));
+    }
+    evidencePane->showRows(rows);
+    evidencePane->setVisible(!rows.empty());
+}
+
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
     resultTree->addResult(result);
-    updateSummary();
 }
 
 void MorlAuthenticator::verifyFileList(const QStringList& list) {
     if (progressDialog == nullptr || list.isEmpty()) {
         return;
     }
-    progressDialog->verifyFiles(list);
+    const CollectedRecordings collected = collectRecordings(list);
+    if (!collected.notes.isEmpty()) {
+        showNote(tr("Some entries were skipped"),
+                 tr("%n entries in the folders were skipped.", nullptr, collected.notes.size()),
+                 collected.notes);
+    }
+    if (collected.files.isEmpty()) {
+        return;
+    }
+    progressDialog->verifyFiles(collected.files);
+    if (!progressDialog->isVisible()) {
+        showProgressDialog();
+    }
+}
+
+void MorlAuthenticator::showProgressDialog() {
     if (progressDialog->isVisible()) {
+        progressDialog->raise();
+        progressDialog->activateWindow();
         return;
     }
     // Centred over the window; QRect::center halves with truncation.
@@ -173,6 +307,24 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     progressDialog->move(centre.x() - progressDialog->width() / 2,
                          centre.y() - progressDialog->height() / 2);
     progressDialog->show();
+}
+
+void MorlAuthenticator::reportCancelled(const QStringList& notVerified) {
+    showNote(tr("Verification cancelled"),
+             tr("%n queued files were not verified. The file being verified when the run was "
+                "cancelled is listed as \"verification cancelled\".",
+                nullptr, notVerified.size()),
+             notVerified);
+}
+
+void MorlAuthenticator::showNote(const QString& title, const QString& text,
+                                 const QStringList& lines) {
+    auto* const box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("noteBox"));
+    box->setTextFormat(Qt::PlainText);
+    box->setDetailedText(lines.join(QLatin1Char('\n')));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MorlAuthenticator::dragEnterEvent(QDragEnterEvent* event) {

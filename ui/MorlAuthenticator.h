@@ -6,14 +6,18 @@
 #include "verification/VerifyResult.h"
 
 class QLabel;
+class QSplitter;
+class QToolButton;
+class EvidencePane;
 class NResultTree;
 class NToolButton;
 class VerifyProgressDlg;
 
-// The single main window: a banner with the Add, Delete and About buttons
-// and the Total, Success and Failed counts above the list of results. Files
-// come from a file dialog or by drag and drop and are verified through the
-// progress dialog.
+// The single main window: a banner with the Add, Add Folder, Delete, Export
+// and About buttons and the Total, Success and Failed counts above the list
+// of results and the evidence pane of the selected rows. Files come from a
+// file dialog, a folder dialog or by drag and drop and are verified through
+// the progress dialog.
 class MorlAuthenticator : public QMainWindow {
     Q_OBJECT
 
@@ -28,20 +32,36 @@ class MorlAuthenticator : public QMainWindow {
 
   private slots:
     void handleAddBtn();
+    void handleAddFolderBtn();
     void handleDeleteBtn();
     void handleAboutBtn();
+    void handleExportBtn();
+    void copySelection();
+    void openEvidence();
     void addVerifyResult(const VerifyResult&);
+    // Files and folders, folders expanded to their recordings.
     void verifyFileList(const QStringList& list);
+    void reportCancelled(const QStringList& notVerified);
+    void updateRunState();
+    void updateSummary();
+    void showSelectedEvidence();
 
   private:
     QWidget* buildHeader();
-    void updateSummary();
+    void addShortcuts();
+    void showProgressDialog();
+    void showNote(const QString& title, const QString& text, const QStringList& lines);
 
     NResultTree* resultTree = nullptr;
+    EvidencePane* evidencePane = nullptr;
+    QSplitter* splitter = nullptr;
     QWidget* headerWidget = nullptr;
     NToolButton* addButton = nullptr;
+    NToolButton* folderButton = nullptr;
     NToolButton* deleteButton = nullptr;
+    NToolButton* exportButton = nullptr;
     NToolButton* aboutButton = nullptr;
+    QToolButton* runButton = nullptr;  // "Verifying n/total": brings the dialog back
     QLabel* successLabel = nullptr;
     QLabel* failedLabel = nullptr;
     QLabel* totalLabel = nullptr;

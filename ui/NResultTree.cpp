@@ -1,79 +1,91 @@
 #include "ui/NResultTree.h"
 
-#include <memory>
-
 #include <QHeaderView>
-#include <QPixmap>
+#include <QPainter>
+#include <algorithm>
 
-#include "ui/NImageLabel.h"
-#include "ui/NTreeItem.h"
 #include "ui/NTreeItemDelegate.h"
 
 namespace {
 
-// The verdict cell's look; the text colours match the row's style sheet
-// colours except for a failed row's normal red.
-struct Verdict {
-    const char* icon;
-    const char* text;
-    const char* normalColor;
-};
-
-const Verdict kSuccess{":/icons/success", QT_TR_NOOP("Success"), "#858585"};
-const Verdict kFailed{":/icons/failed", QT_TR_NOOP("Failed"), "#ff4d4d"};
-const char* const kHoverColor = "#333333";
-const char* const kSelectedColor = "#fff";
+// Long enough to gather a burst into one insertion, short enough to feel
+// immediate.
+constexpr int kFlushDelayMs = 40;
 
 }  // namespace
 
-NResultTree::NResultTree(QWidget* parent) : QTreeWidget(parent) {
-    // Plain header texts: setHeaderLabels also fixes the column count at five.
-    setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Start Time"),
-                     QStringLiteral("End Time"), QStringLiteral("Serial Number"),
-                     QStringLiteral("Result")});
+NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new ResultModel(this)) {
+    setModel(results);
     QHeaderView* const columns = header();
     columns->setDefaultSectionSize(180);
     columns->setMinimumSectionSize(180);
     columns->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     columns->setStretchLastSection(true);
+    // Unsorted until a header is clicked: rows then stand in queued order.
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
 
-    setFocusPolicy(Qt::NoFocus);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Keyboard use needs focus and free selection (Shift, Ctrl, Ctrl+A).
+    setFocusPolicy(Qt::StrongFocus);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSortingEnabled(true);
     setRootIsDecorated(false);
+    setUniformRowHeights(true);  // no per-row measuring, whatever the count
+    setAllColumnsShowFocus(true);
     setItemDelegate(new NTreeItemDelegate(this));
+    setAccessibleName(tr("Verified recordings"));
+
+    flushTimer.setSingleShot(true);
+    flushTimer.setInterval(kFlushDelayMs);
+    connect(&flushTimer, &QTimer::timeout, this, &NResultTree::flush);
 }
 
 void NResultTree::addResult(const VerifyResult& result) {
-    auto* const row = new NTreeItem(result, this);  // owned by the tree
-
-    const bool success = result.code == 0;
-    const Verdict& verdict = success ? kSuccess : kFailed;
-    auto* const cell = new NImageLabel(
-        QPixmap(QString::fromLatin1(verdict.icon)), Qt::AlignRight | Qt::AlignVCenter,
-        tr(verdict.text), Qt::AlignLeft | Qt::AlignVCenter, QColor(verdict.normalColor),
-        QColor(kHoverColor), QColor(kSelectedColor));
-    // The cell widget covers its column; it shows the row's reason too.
-    cell->setToolTip(row->toolTip(kResultColumn));
-    if (success) {
-        ++successCount;
-    } else {
-        ++failedCount;
+    pending.push_back(result);
+    if (!flushTimer.isActive()) {
+        flushTimer.start();
     }
-    setItemWidget(row, kResultColumn, cell);  // the tree takes ownership
+}
+
+void NResultTree::flush() {
+    flushTimer.stop();
+    if (pending.empty()) {
+        return;
+    }
+    std::vector<VerifyResult> batch;
+    batch.swap(pending);
+    results->append(batch);
+    emit rowsChanged();
+}
+
+std::vector<int> NResultTree::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void NResultTree::removeSelected() {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    for (QTreeWidgetItem* const item : selected) {
-        if (const auto* const row = dynamic_cast<const NTreeItem*>(item)) {
-            if (row->result.code != 0) {
-                --failedCount;
-            } else {
-                --successCount;
-            }
-        }
-        // Taken rows are ours; the view drops the row's cell widget itself.
-        const std::unique_ptr<QTreeWidgetItem> taken(takeTopLevelItem(indexOfTopLevelItem(item)));
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty()) {
+        return;
     }
+    results->removeRowList(rows);
+    emit rowsChanged();
+}
+
+void NResultTree::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (results->rowCount() > 0 || !pending.empty()) {
+        return;
+    }
+    // The empty list tells how to begin.
+    QPainter painter(viewport());
+    painter.setPen(QColor(QStringLiteral("#858585")));
+    painter.drawText(viewport()->rect().adjusted(20, 20, -20, -20),
+                     Qt::AlignCenter | Qt::TextWordWrap,
+                     tr("No recordings yet.\n\nAdd files (Ctrl+O) or a folder (Ctrl+Shift+O),\n"
+                        "or drop recordings or folders here."));
 }

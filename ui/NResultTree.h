@@ -1,25 +1,47 @@
 #pragma once
 
-#include <QTreeWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <vector>
 
+#include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
 
 // The list of verified files: one row per result with a verdict cell, and
 // running counts of successful and failed rows for the window's summary.
-class NResultTree : public QTreeWidget {
+// Results arriving in a burst are listed together a moment later, so the
+// window stays responsive however many arrive.
+class NResultTree : public QTreeView {
     Q_OBJECT
 
   public:
-    static constexpr int kResultColumn = 4;
+    static constexpr int kResultColumn = ResultModel::kResultColumn;
 
     explicit NResultTree(QWidget* parent = nullptr);
 
+    // Queues the result; it is listed within a few tens of milliseconds.
     void addResult(const VerifyResult& result);
-    // Removes and destroys every selected row, taking each out of its count.
+    // Lists every queued result now.
+    void flush();
+    // Removes every selected row, taking each out of its count.
     void removeSelected();
 
-    // Rows whose code is not 0, and rows whose code is 0. Read-only for
-    // others: only addResult and removeSelected change them.
-    int failedCount = 0;
-    int successCount = 0;
+    // Listed rows by verdict (code 0 and any other code).
+    int successCount() const { return results->successCount(); }
+    int failedCount() const { return results->failedCount(); }
+    ResultModel* resultModel() const { return results; }
+    // The selected rows' model indices, top to bottom as shown.
+    std::vector<int> selectedRows() const;
+
+  signals:
+    // Rows were listed or removed.
+    void rowsChanged();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    ResultModel* results = nullptr;
+    std::vector<VerifyResult> pending;
+    QTimer flushTimer;
 };

@@ -1,6 +1,8 @@
 #include "ui/NToolButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 
 namespace {
 const QColor kHoverBackground(231, 183, 14, 255);
@@ -16,6 +18,8 @@ NToolButton::NToolButton(const QString& text, const QIcon& normalIcon, const QIc
     setIcon(normalIcon);
     // Wider than the 38-pixel images so the text under them has room.
     setIconSize(QSize(50, 40));
+    // Reachable by Tab; the focus mark is painted below.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 NToolButton::~NToolButton() = default;
@@ -40,6 +44,25 @@ void NToolButton::paintEvent(QPaintEvent* event) {
         painter.fillRect(rect(), palette().brush(QPalette::Window));
     }
     QToolButton::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        QPen pen(QColor(231, 183, 14));
+        pen.setWidth(2);
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
+}
+
+void NToolButton::keyPressEvent(QKeyEvent* event) {
+    // Space presses a button already; Enter and Return do too here.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        animateClick();
+        event->accept();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }
 
 void NToolButton::setBackground(const QBrush& brush) {

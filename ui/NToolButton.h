@@ -18,6 +18,7 @@ class NToolButton : public QToolButton {
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void setBackground(const QBrush& brush);

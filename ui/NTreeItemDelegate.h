@@ -1,19 +1,21 @@
 #pragma once
 
+#include <QColor>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
-class NResultTree;
-
-// Paints the rows as usual, and first tells the verdict cell the row's state
-// so its text colour follows hover and selection like the other cells.
+// Paints the rows as usual, and the verdict cell as an icon meeting its word
+// in the middle of the cell, the word coloured by the row's state like the
+// other cells.
 class NTreeItemDelegate : public QStyledItemDelegate {
   public:
-    // tree is both the Qt parent and where the verdict cells are looked up.
-    explicit NTreeItemDelegate(NResultTree* tree);
+    explicit NTreeItemDelegate(QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // Tall enough for the verdict icon in every row (uniform heights).
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-  private:
-    NResultTree* const tree;
+    // Hover wins over selection; a failure is red only at rest.
+    static QColor verdictColor(int code, QStyle::State state);
 };

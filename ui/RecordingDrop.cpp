@@ -1,8 +1,51 @@
 #include "ui/RecordingDrop.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+
+namespace {
+
+bool isRecordingName(const QString& path) {
+    return QFileInfo(path).suffix() == QLatin1String("mkv");
+}
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("RecordingDrop", text);
+}
+
+// Appends the recordings under `folder` to `found`, in no particular order.
+void walkFolder(const QString& folder, QStringList& found, QStringList& notes) {
+    const QDir dir(folder);
+    if (!QFileInfo(folder).isReadable() || !dir.isReadable()) {
+        notes << tr("Skipped unreadable folder %1").arg(QDir::toNativeSeparators(folder));
+        return;
+    }
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString path = entry.absoluteFilePath();
+        const QString shown = QDir::toNativeSeparators(path);
+        if (entry.isHidden() || entry.fileName().startsWith(QLatin1Char('.'))) {
+            notes << tr("Skipped hidden entry %1").arg(shown);
+        } else if (entry.isDir() && entry.isSymLink()) {
+            // A link may lead back up the tree.
+            notes << tr("Skipped linked folder %1").arg(shown);
+        } else if (entry.isDir()) {
+            walkFolder(path, found, notes);
+        } else if (isRecordingName(path)) {
+            if (entry.isReadable()) {
+                found << path;
+            } else {
+                notes << tr("Skipped unreadable file %1").arg(shown);
+            }
+        }
+    }
+}
+
+}  // namespace
 
 bool acceptsRecordings(const QMimeData& data) {
     // A URL list may be present and empty; that is no file either.
@@ -11,7 +54,11 @@ bool acceptsRecordings(const QMimeData& data) {
         return false;
     }
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile() || QFileInfo(url.toString()).suffix() != QLatin1String("mkv")) {
+        if (!url.isLocalFile()) {
+            return false;
+        }
+        const QString path = url.toLocalFile();
+        if (!isRecordingName(path) && !QFileInfo(path).isDir()) {
             return false;
         }
     }
@@ -27,4 +74,19 @@ QStringList droppedPaths(const QMimeData& data) {
         paths << url.toLocalFile();
     }
     return paths;
+}
+
+CollectedRecordings collectRecordings(const QStringList& paths) {
+    CollectedRecordings collected;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            collected.files << path;
+            continue;
+        }
+        QStringList found;
+        walkFolder(QFileInfo(path).absoluteFilePath(), found, collected.notes);
+        found.sort();
+        collected.files << found;
+    }
+    return collected;
 }

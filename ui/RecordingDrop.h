@@ -5,9 +5,20 @@
 class QMimeData;
 
 // What the main window accepts by drag and drop: local files whose name
-// ends in ".mkv", exactly so spelled, and nothing else in the same drag.
+// ends in ".mkv", exactly so spelled, and local folders; nothing else in
+// the same drag.
 bool acceptsRecordings(const QMimeData& data);
 
 // The dropped URLs as local paths, in their order; empty when any of them
 // is not a local file.
 QStringList droppedPaths(const QMimeData& data);
+
+struct CollectedRecordings {
+    QStringList files;  // to verify, in order
+    QStringList notes;  // one line per entry skipped, for the user
+};
+
+// The paths with every folder replaced by the ".mkv" files inside it and
+// its subfolders, sorted by path. Hidden entries, unreadable folders and
+// folders reached through a symbolic link are skipped with a note.
+CollectedRecordings collectRecordings(const QStringList& paths);

@@ -1,10 +1,15 @@
 # Main window and program entry.
 add_library(telvar_window STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ExportDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReportHtml.cpp
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(telvar_window PUBLIC Qt5::Widgets telvar_widgets telvar_verification)
+# The JSON export is the headless verifier's own format.
+target_link_libraries(telvar_window PUBLIC telvar_cli)
 
 add_executable(telvar-authenticator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # The resource collection is linked as object code straight into the

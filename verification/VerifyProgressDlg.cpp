@@ -2,10 +2,14 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::WindowCloseButtonHint) {
     setWindowTitle(tr("Verifying"));
@@ -14,10 +18,18 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
     progressBar = new QProgressBar(this);
     progressBar->setRange(0, 100);
     progressBar->setAlignment(Qt::AlignTop);
+    progressBar->setAccessibleName(tr("Progress of the current file"));
     statusLabel = new QLabel(this);
     statusLabel->setAlignment(Qt::AlignBottom);
+    statusLabel->setAccessibleName(tr("Current file"));
+    cancelButton = new QPushButton(tr("Cancel"), this);
+    cancelButton->setAccessibleName(tr("Cancel the verification"));
+    cancelButton->setAutoDefault(false);
+    auto* const barRow = new QHBoxLayout;
+    barRow->addWidget(progressBar, 1);
+    barRow->addWidget(cancelButton);
     layout->addWidget(statusLabel);
-    layout->addWidget(progressBar);
+    layout->addLayout(barRow);
     layout->setAlignment(Qt::AlignCenter);
 
     QPalette background = palette();
@@ -36,6 +48,7 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
     connect(worker.get(), &VerifyWorkerThread::stopVerifyFile, this,
             &VerifyProgressDlg::finishedProgress);
     connect(worker.get(), &QThread::finished, this, &VerifyProgressDlg::WorkDone);
+    connect(cancelButton, &QPushButton::clicked, this, &VerifyProgressDlg::cancelRun);
 }
 
 // The worker's destructor stops and joins its thread; signals it still
@@ -43,27 +56,48 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
 VerifyProgressDlg::~VerifyProgressDlg() = default;
 
 void VerifyProgressDlg::verifyFiles(const QStringList& files) {
+    if (files.isEmpty()) {
+        return;
+    }
     worker->addFiles(files);
     totalCount += files.size();
+    emit runStateChanged();
 }
 
-void VerifyProgressDlg::stopVerification() {
-    worker->stop();
+QStringList VerifyProgressDlg::stopVerification() {
+    const QStringList dropped = worker->stop();
     // Deliver what the ended run still has queued here (its last result and
     // finished()) now, so none of it lands in a later run's counters.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     doneCount = 0;
     totalCount = 0;
     hide();
+    emit runStateChanged();
+    return dropped;
+}
+
+void VerifyProgressDlg::cancelRun() {
+    const QStringList dropped = stopVerification();
+    emit runCancelled(dropped);
 }
 
 void VerifyProgressDlg::startProgress(const QString& filename) {
     ++doneCount;
-    // One arg() call, so a "%2" in the file name is not filled in.
-    statusLabel->setText(tr("Verifying") + QStringLiteral(": %1 (%2/%3)\n")
-                                               .arg(filename, QString::number(doneCount),
-                                                    QString::number(totalCount)));
+    // The name gives way in its middle, so the counter stays in view. One
+    // arg() call, so a "%2" in the file name is not filled in.
+    const QString counter =
+        QStringLiteral(" (%1/%2)").arg(QString::number(doneCount), QString::number(totalCount));
+    const QString prefix = tr("Verifying") + QStringLiteral(": ");
+    const QFontMetrics metrics(statusLabel->font());
+    // The dialog's fixed width, whether or not its layout has run yet.
+    const QMargins margins = layout()->contentsMargins();
+    const int room = width() - margins.left() - margins.right() -
+                     metrics.horizontalAdvance(prefix + counter) - 8;
+    const QString name = metrics.elidedText(filename, Qt::ElideMiddle, std::max(room, 20));
+    statusLabel->setText(prefix + QStringLiteral("%1%2\n").arg(name, counter));
+    statusLabel->setToolTip(filename);
     progressBar->setValue(0);
+    emit runStateChanged();
 }
 
 void VerifyProgressDlg::updateProgress(int progress) {
@@ -86,4 +120,5 @@ void VerifyProgressDlg::WorkDone() {
     totalCount = 0;
     doneCount = 0;
     hide();
+    emit runStateChanged();
 }

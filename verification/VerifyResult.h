@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QMetaType>
+#include <QString>
+#include <memory>
+
+struct RecordingEvidence;
 
 // The outcome of one file, carried by value from the worker thread to the
 // window. Text fields are byte strings: the recorder tag's texts byte for
@@ -21,6 +26,13 @@ struct VerifyResult {
     QByteArray serialNumber;
     // Why the signature walk did not verify and where (codes 1 and 2).
     QByteArray detail;
+
+    // The absolute path as queued, and when its verdict was reached (UTC).
+    QString path;
+    QDateTime verifiedAt;
+    // The whole evidence behind the verdict; shared, never changed, so a
+    // result copies cheaply between threads. Null when none was taken.
+    std::shared_ptr<const RecordingEvidence> evidence;
 };
 
 Q_DECLARE_METATYPE(VerifyResult)

@@ -2,9 +2,12 @@
 
 #include <QFile>
 #include <QMutexLocker>
+#include <algorithm>
 #include <climits>
 #include <exception>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -12,7 +15,8 @@ QByteArray bytesOf(const std::string& text) {
     return QByteArray::fromStdString(text);
 }
 
-VerifyResult resultOf(const QByteArray& fileName, const RecordingVerdict& verdict) {
+VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence) {
+    const RecordingVerdict& verdict = evidence.verdict;
     VerifyResult result;
     result.fileName = fileName;
     result.code = verdict.code;
@@ -21,6 +25,7 @@ VerifyResult resultOf(const QByteArray& fileName, const RecordingVerdict& verdic
     result.startTime = bytesOf(verdict.startTime);
     result.endTime = bytesOf(verdict.endTime);
     result.serialNumber = bytesOf(verdict.serialNumber);
+    result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
     return result;
 }
 
@@ -56,13 +61,15 @@ void VerifyWorkerThread::addFiles(const QStringList& files) {
     }
 }
 
-void VerifyWorkerThread::stop() {
+QStringList VerifyWorkerThread::stop() {
     abort = true;  // seen by run() between files and by the walk between pieces
     wait();
     const QMutexLocker lock(&queueMutex);
-    fileQueue.clear();
+    QStringList dropped;
+    dropped.swap(fileQueue);
     loopActive = false;
     abort = false;
+    return dropped;
 }
 
 void VerifyWorkerThread::run() {
@@ -87,17 +94,21 @@ void VerifyWorkerThread::verifyFile(const QFileInfo& file) {
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        result = resultOf(fileName, verdictOf(QFile::encodeName(file.absoluteFilePath())));
+        result = resultOf(fileName, evidenceOf(QFile::encodeName(file.absoluteFilePath())));
     } catch (const std::exception& e) {
         result = failure(fileName, e.what());
     } catch (...) {
         result = failure(fileName, nullptr);
     }
+    result.path = file.absoluteFilePath();
+    result.verifiedAt = QDateTime::currentDateTimeUtc();
     emit stopVerifyFile(result);
 }
 
-RecordingVerdict VerifyWorkerThread::verdictOf(const QByteArray& localPath) {
-    return verifyRecording(localPath.toStdString(), reportProgress, this, &abort);
+RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath) {
+    ExamineOptions options;
+    options.threads = std::max(1, QThread::idealThreadCount());
+    return examineRecording(localPath.toStdString(), options, reportProgress, this, &abort);
 }
 
 void reportProgress(double fraction, void* context) {

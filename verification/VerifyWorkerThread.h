@@ -8,7 +8,7 @@
 #include <QThread>
 #include <atomic>
 
-#include "signature/RecordingVerifier.h"
+#include "signature/RecordingEvidence.h"
 #include "verification/VerifyResult.h"
 
 // Verifies queued paths one at a time on its own thread and reports each
@@ -29,8 +29,9 @@ class VerifyWorkerThread : public QThread {
     // GUI thread. Ends the run: the current file stops at its next piece of
     // data (code 3, "verification cancelled"), no further file is taken, the
     // queued paths are dropped, and this returns once the thread has ended.
-    // The worker can be fed again afterwards.
-    void stop();
+    // Returns the dropped paths in queued order. The worker can be fed again
+    // afterwards.
+    QStringList stop();
 
     // Verifies one file on the calling thread and emits its two signals.
     void verifyFile(const QFileInfo& file);
@@ -42,10 +43,11 @@ class VerifyWorkerThread : public QThread {
 
   protected:
     void run() override;
-    // The verdict on the file at `localPath` (local 8-bit encoding). Virtual
-    // so another verdict source can stand in; an override must stop the
-    // thread in its own destructor.
-    virtual RecordingVerdict verdictOf(const QByteArray& localPath);
+    // The verdict and evidence on the file at `localPath` (local 8-bit
+    // encoding), its clusters checked on every core. Virtual so another
+    // source can stand in; an override must stop the thread in its own
+    // destructor.
+    virtual RecordingEvidence evidenceOf(const QByteArray& localPath);
 
   private:
     QStringList fileQueue;

@@ -126,6 +126,20 @@ GLYPHS = {
         '<path d="M17.3 18.4 V24.8 M20.7 18.4 V24.8" fill="none" stroke-width="1.7" '
         'stroke-linecap="round"/>'
     ),
+    "folder": (
+        '<path d="M10.6 14 V25.6 Q10.6 26.8 11.8 26.8 H26.2 Q27.4 26.8 27.4 25.6 V16.6 '
+        'Q27.4 15.4 26.2 15.4 H19.2 L17.4 13 H11.8 Q10.6 13 10.6 14 Z" fill="none" '
+        'stroke-width="1.9" stroke-linejoin="round"/>'
+        '<path d="M19 18.2 V24.2 M16 21.2 H22" fill="none" stroke-width="1.8" '
+        'stroke-linecap="round"/>'
+    ),
+    "export": (
+        '<path d="M15 15.4 H13 Q11.8 15.4 11.8 16.6 V26.2 Q11.8 27.4 13 27.4 H25 '
+        'Q26.2 27.4 26.2 26.2 V16.6 Q26.2 15.4 25 15.4 H23" fill="none" stroke-width="1.9" '
+        'stroke-linecap="round" stroke-linejoin="round"/>'
+        '<path d="M19 22.4 V10.4 M15.6 13.6 L19 10.2 L22.4 13.6" fill="none" '
+        'stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>'
+    ),
     "about": (
         '<circle cx="19" cy="12.6" r="1.9" stroke="none"/>'
         '<path d="M19 17.2 V26.4 M16.6 17.2 H19 M16.6 26.4 H21.4" fill="none" '
@@ -187,6 +201,10 @@ IMAGES = {
     "add1": (lambda: tool_icon("add", True), 38, 38),
     "delete0": (lambda: tool_icon("delete", False), 38, 38),
     "delete1": (lambda: tool_icon("delete", True), 38, 38),
+    "folder0": (lambda: tool_icon("folder", False), 38, 38),
+    "folder1": (lambda: tool_icon("folder", True), 38, 38),
+    "export0": (lambda: tool_icon("export", False), 38, 38),
+    "export1": (lambda: tool_icon("export", True), 38, 38),
     "about0": (lambda: tool_icon("about", False), 38, 38),
     "about1": (lambda: tool_icon("about", True), 38, 38),
     "success": (success_icon, 32, 32),

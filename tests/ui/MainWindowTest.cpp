@@ -13,10 +13,8 @@
 
 #include "ui/AboutDlg.h"
 #include "ui/MorlAuthenticator.h"
-#include "ui/NImageLabel.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
-#include "ui/NTreeItem.h"
 #include "verification/EventWait.h"
 #include "verification/LongRecording.h"
 #include "verification/SampleRecordings.h"
@@ -57,11 +55,22 @@ class MainWindowTest : public ::testing::Test {
                                               Q_ARG(VerifyResult, result)));
     }
     bool waitForRows(int rows) {
-        return waitUntil([&] { return tree()->topLevelItemCount() >= rows; });
+        return waitUntil([&] { return rowCount() >= rows; });
     }
-    const NTreeItem* row(const QString& name) const {
-        const QList<QTreeWidgetItem*> found = tree()->findItems(name, Qt::MatchExactly, 0);
-        return found.size() == 1 ? static_cast<const NTreeItem*>(found.front()) : nullptr;
+    int rowCount() const { return tree()->model()->rowCount(); }
+    // The listed row named `name`, or null.
+    const ResultModel::Row* row(const QString& name) const {
+        const QAbstractItemModel* const model = tree()->model();
+        const QModelIndexList found =
+            model->match(model->index(0, 0), Qt::DisplayRole, name, -1, Qt::MatchExactly);
+        return found.size() == 1 ? &tree()->resultModel()->row(found.front().row()) : nullptr;
+    }
+    QString text(const QString& name, int column) const {
+        const QAbstractItemModel* const model = tree()->model();
+        const QModelIndexList found =
+            model->match(model->index(0, 0), Qt::DisplayRole, name, -1, Qt::MatchExactly);
+        return found.size() == 1 ? model->index(found.front().row(), column).data().toString()
+                                 : QString();
     }
 
     bool dragAccepted(const QList<QUrl>& urls) {
@@ -113,7 +122,7 @@ TEST_F(MainWindowTest, StartsEmptyWithTheBannerAndAHiddenDialog) {
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     ASSERT_NE(dialog(), nullptr);
     EXPECT_FALSE(dialog()->isVisible());
-    EXPECT_EQ(tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, CountsFollowAddedAndDeletedRows) {
@@ -124,12 +133,15 @@ TEST_F(MainWindowTest, CountsFollowAddedAndDeletedRows) {
     broken.errorText = "failed to open file";
     addResult(good);
     addResult(broken);
+    ASSERT_TRUE(waitUntil([&] { return counts().front() == "Total: 2"; }));
     EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 1", "Failed: 1"}));
 
-    tree()->findItems("broken.mkv", Qt::MatchExactly, 0).front()->setSelected(true);
+    tree()->selectionModel()->select(tree()->model()->index(1, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QTest::mouseClick(button("Delete"), Qt::LeftButton);
     EXPECT_EQ(counts(), QStringList({"Total: 1", "Success: 1", "Failed: 0"}));
-    EXPECT_EQ(tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(rowCount(), 1);
+    EXPECT_NE(row("good.mkv"), nullptr);
 }
 
 TEST_F(MainWindowTest, AboutOpensADialogPerPress) {
@@ -184,27 +196,22 @@ TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
     ASSERT_TRUE(waitForRows(3));
     ASSERT_TRUE(waitUntil([&] { return !dialog()->isVisible(); })) << "the run's end hides it";
 
-    const NTreeItem* authentic = row("authentic.mkv");
-    const NTreeItem* tampered = row("tampered.mkv");
-    const NTreeItem* unsignedRow = row("unsigned.mkv");
+    const ResultModel::Row* authentic = row("authentic.mkv");
+    const ResultModel::Row* tampered = row("tampered.mkv");
+    const ResultModel::Row* unsignedRow = row("unsigned.mkv");
     ASSERT_TRUE(authentic && tampered && unsignedRow);
     EXPECT_EQ(authentic->result.code, 0);
-    EXPECT_EQ(authentic->text(3), "TLV-0001234");
-    EXPECT_FALSE(authentic->text(1).isEmpty());
+    EXPECT_EQ(text("authentic.mkv", 3), "TLV-0001234");
+    EXPECT_FALSE(text("authentic.mkv", 1).isEmpty());
     EXPECT_EQ(tampered->result.code, 1);
     EXPECT_EQ(unsignedRow->result.code, 2);
-    EXPECT_TRUE(tampered->text(3).isEmpty());
+    EXPECT_TRUE(text("tampered.mkv", 3).isEmpty());
 
-    const auto verdict = [this](const NTreeItem* item) {
-        const auto* cell = dynamic_cast<NImageLabel*>(
-            tree()->itemWidget(const_cast<NTreeItem*>(item), NResultTree::kResultColumn));
-        return cell != nullptr ? cell->text() : QString();
-    };
-    EXPECT_EQ(verdict(authentic), "Success");
-    EXPECT_EQ(verdict(tampered), "Failed");
-    EXPECT_EQ(verdict(unsignedRow), "Failed");
+    EXPECT_EQ(text("authentic.mkv", NResultTree::kResultColumn), "Success");
+    EXPECT_EQ(text("tampered.mkv", NResultTree::kResultColumn), "Failed");
+    EXPECT_EQ(text("unsigned.mkv", NResultTree::kResultColumn), "Failed");
     EXPECT_EQ(counts(), QStringList({"Total: 3", "Success: 1", "Failed: 2"}));
-    EXPECT_EQ(tree()->topLevelItemCount(), 3);
+    EXPECT_EQ(rowCount(), 3);
 }
 
 TEST_F(MainWindowTest, ClosedDialogLosesNoResultAndReturnsForTheNextBatch) {
@@ -224,7 +231,7 @@ TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
     const QString name = QString::fromUtf8("vidéo_日本.mkv");
     drop({QUrl::fromLocalFile(samples.writeAuthentic(name))});
     ASSERT_TRUE(waitForRows(1));
-    const NTreeItem* item = row(name);
+    const ResultModel::Row* item = row(name);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->result.code, 0) << item->result.errorText.toStdString();
 }

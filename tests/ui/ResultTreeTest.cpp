@@ -1,16 +1,13 @@
-// The result list: verdict cells and their colours, counts, removal, texts
-// and tool tips.
+// The result list: verdict cells and their colours, counts, removal, texts,
+// tool tips, repeated paths and a large burst of results.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QPainter>
-#include <QPixmap>
-#include <QPointer>
 
-#include "ui/NImageLabel.h"
 #include "ui/NResultTree.h"
-#include "ui/NTreeItem.h"
+#include "ui/NTreeItemDelegate.h"
 
 namespace {
 
@@ -27,26 +24,24 @@ VerifyResult makeResult(const char* name, int code, const char* reason = "") {
 
 class ResultTreeTest : public ::testing::Test {
   protected:
-    NTreeItem* row(const QString& name) const {
-        const auto found = tree.findItems(name, Qt::MatchExactly, 0);
-        return found.size() == 1 ? dynamic_cast<NTreeItem*>(found.front()) : nullptr;
+    void add(const VerifyResult& result) {
+        tree.addResult(result);
+        tree.flush();
     }
-    NImageLabel* cell(const QString& name) const {
-        return dynamic_cast<NImageLabel*>(tree.itemWidget(row(name), NResultTree::kResultColumn));
+    // The model row whose name cell reads `name`, or -1.
+    int row(const QString& name) const {
+        const QModelIndexList found =
+            model().match(model().index(0, 0), Qt::DisplayRole, name, -1, Qt::MatchExactly);
+        return found.size() == 1 ? found.front().row() : -1;
     }
-    // Paints the verdict cell as the view would in this state; returns the
-    // colour its text took.
-    QColor paintedColour(const QString& name, QStyle::State state) {
-        QStyleOptionViewItem option;
-        option.rect = QRect(0, 0, 180, 32);
-        option.state = state;
-        QImage canvas(option.rect.size(), QImage::Format_ARGB32);
-        QPainter painter(&canvas);
-        const int index = tree.indexOfTopLevelItem(row(name));
-        tree.itemDelegate()->paint(&painter, option,
-                                   tree.model()->index(index, NResultTree::kResultColumn));
-        return cell(name)->textColor();
+    QString cell(const QString& name, int column, int role = Qt::DisplayRole) const {
+        return model().index(row(name), column).data(role).toString();
     }
+    void select(const QString& name) {
+        tree.selectionModel()->select(model().index(row(name), 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    const ResultModel& model() const { return *tree.resultModel(); }
 
     NResultTree tree;
 };
@@ -55,26 +50,33 @@ class ResultTreeTest : public ::testing::Test {
 
 TEST_F(ResultTreeTest, OnlyCodeZeroSucceedsAndCellsFollowRowState) {
     for (const int code : {-1, 0, 1, 2, 3}) {
-        tree.addResult(makeResult(QByteArray::number(code).constData(), code));
+        add(makeResult(QByteArray::number(code).constData(), code));
     }
-    EXPECT_EQ(tree.successCount, 1);
-    EXPECT_EQ(tree.failedCount, 4);
-
-    const QImage successIcon = QPixmap(QStringLiteral(":/icons/success")).toImage();
-    const QImage failedIcon = QPixmap(QStringLiteral(":/icons/failed")).toImage();
-    ASSERT_FALSE(successIcon.isNull() || failedIcon.isNull());
+    EXPECT_EQ(tree.successCount(), 1);
+    EXPECT_EQ(tree.failedCount(), 4);
     for (const int code : {-1, 0, 1, 2, 3}) {
-        const QString name = QString::number(code);
         SCOPED_TRACE(code);
-        ASSERT_NE(cell(name), nullptr);
-        EXPECT_EQ(cell(name)->text(), code == 0 ? "Success" : "Failed");
-        EXPECT_TRUE(cell(name)->pixmap().toImage() == (code == 0 ? successIcon : failedIcon));
-        EXPECT_EQ(paintedColour(name, QStyle::State_Selected), QColor("#fff"));
-        EXPECT_EQ(paintedColour(name, QStyle::State_Selected | QStyle::State_MouseOver),
+        EXPECT_EQ(cell(QString::number(code), 4), code == 0 ? "Success" : "Failed");
+        using S = QStyle;
+        EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Selected), QColor("#fff"));
+        EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Selected | S::State_MouseOver),
                   QColor("#333333"));
-        EXPECT_EQ(paintedColour(name, QStyle::State_Enabled),
+        EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Enabled),
                   QColor(code == 0 ? "#858585" : "#ff4d4d"));
     }
+
+    // The painted cell holds the verdict icon: its red shield for a failure.
+    QStyleOptionViewItem option;
+    option.rect = QRect(0, 0, 180, 34);
+    option.state = QStyle::State_Enabled;
+    QImage canvas(option.rect.size(), QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    tree.itemDelegate()->paint(&painter, option, model().index(row("1"), 4));
+    painter.end();
+    const QColor shield = canvas.pixelColor(90 - 16, 26);
+    EXPECT_GT(shield.red(), 150);
+    EXPECT_LT(shield.green(), 130);
 }
 
 TEST_F(ResultTreeTest, CellsShowTheRecordAsUtf8) {
@@ -86,24 +88,26 @@ TEST_F(ResultTreeTest, CellsShowTheRecordAsUtf8) {
         "1",
         4);
     result.startTime = "2023-04-01 08:00:00";
-    tree.addResult(result);
-    tree.addResult(makeResult("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv", 3));
+    add(result);
+    add(makeResult("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv", 3));
 
     // The name stops at its zero byte, the other columns keep theirs.
-    ASSERT_NE(row("clip.mkv"), nullptr);
-    EXPECT_EQ(row("clip.mkv")->text(3), QString::fromUtf8("SN\0"
-                                                          "1",
-                                                          4));
-    EXPECT_EQ(row("clip.mkv")->text(1), "2023-04-01 08:00:00");
-    EXPECT_EQ(row("clip.mkv")->result.fileName.size(), 15);
-    EXPECT_NE(row(QString::fromUtf8(u8"vidéo_日本.mkv")), nullptr);
+    ASSERT_GE(row("clip.mkv"), 0);
+    EXPECT_EQ(cell("clip.mkv", 3), QString::fromUtf8("SN\0"
+                                                     "1",
+                                                     4));
+    EXPECT_EQ(cell("clip.mkv", 1), "2023-04-01 08:00:00");
+    EXPECT_GE(row(QString::fromUtf8(u8"vidéo_日本.mkv")), 0);
 }
 
-TEST_F(ResultTreeTest, ToolTipTellsWhyOnEveryCell) {
-    tree.addResult(makeResult("mismatch", 1, "cluster 3 at offset 4096: digest differs"));
-    tree.addResult(makeResult("unsigned", 2, "no recorder tag"));
-    tree.addResult(makeResult("broken", 3, "not an valid file @ 0"));
-    tree.addResult(makeResult("good", 0));
+TEST_F(ResultTreeTest, ToolTipTellsWhyWhereAndWhenOnEveryCell) {
+    add(makeResult("mismatch", 1, "cluster 3 at offset 4096: digest differs"));
+    add(makeResult("unsigned", 2, "no recorder tag"));
+    add(makeResult("broken", 3, "not an valid file @ 0"));
+    VerifyResult good = makeResult("good", 0);
+    good.path = "/cases/42/good.mkv";
+    good.verifiedAt = QDateTime(QDate(2026, 12, 8), QTime(9, 30, 0), Qt::UTC);
+    add(good);
     const std::pair<const char*, const char*> expected[] = {
         {"mismatch", "cluster 3 at offset 4096: digest differs"},
         {"unsigned", "no recorder tag"},
@@ -111,47 +115,72 @@ TEST_F(ResultTreeTest, ToolTipTellsWhyOnEveryCell) {
         {"good", "every cluster"},
     };
     for (const auto& [name, reason] : expected) {
-        const QString tip = row(name)->toolTip(0);
+        const QString tip = cell(name, 0, Qt::ToolTipRole);
         EXPECT_TRUE(tip.contains(reason)) << name << ": " << tip.toStdString();
-        for (int column = 1; column < tree.columnCount(); ++column) {
-            EXPECT_EQ(row(name)->toolTip(column), tip) << name << " column " << column;
+        for (int column = 1; column < model().columnCount(); ++column) {
+            EXPECT_EQ(cell(name, column, Qt::ToolTipRole), tip) << name << " column " << column;
         }
-        // The verdict cell covers its column, so it must tell the same.
-        EXPECT_EQ(cell(name)->toolTip(), tip) << name;
     }
-    EXPECT_NE(NTreeItem::describe(makeResult("a", 1)), NTreeItem::describe(makeResult("a", 2)));
+    EXPECT_TRUE(cell("good", 4, Qt::ToolTipRole).contains("/cases/42/good.mkv"));
+    EXPECT_TRUE(cell("good", 4, Qt::ToolTipRole).contains("2026-12-08 09:30:00 UTC"));
+    EXPECT_NE(cell("mismatch", 0, Qt::ToolTipRole), cell("unsigned", 0, Qt::ToolTipRole));
+}
+
+TEST_F(ResultTreeTest, SamePathVerifiedAgainIsMarked) {
+    VerifyResult first = makeResult("a.mkv", 0);
+    first.path = "/x/a.mkv";
+    VerifyResult other = makeResult("a.mkv", 0);
+    other.path = "/y/a.mkv";  // same name elsewhere: a different file
+    add(first);
+    add(other);
+    add(first);
+    EXPECT_EQ(model().rowCount(), 3);
+    EXPECT_EQ(model().index(0, 0).data().toString(), "a.mkv");
+    EXPECT_EQ(model().index(1, 0).data().toString(), "a.mkv");
+    EXPECT_TRUE(model().index(2, 0).data().toString().contains("again"));
+    EXPECT_TRUE(model().index(2, 0).data(Qt::ToolTipRole).toString().contains("2 times"));
 }
 
 TEST_F(ResultTreeTest, RemovingSelectedRowsKeepsCountsTrue) {
     for (const char* name : {"s1", "s2", "s3"}) {
-        tree.addResult(makeResult(name, 0));
+        add(makeResult(name, 0));
     }
-    tree.addResult(makeResult("f1", 1));
-    tree.addResult(makeResult("f2", 3));
+    add(makeResult("f1", 1));
+    add(makeResult("f2", 3));
 
     tree.removeSelected();
-    EXPECT_EQ(tree.topLevelItemCount(), 5);
+    EXPECT_EQ(model().rowCount(), 5);
 
-    const QPointer<NImageLabel> removedCell = cell("f1");
-    row("f1")->setSelected(true);
-    row("s2")->setSelected(true);
+    select("f1");
+    select("s2");
     tree.removeSelected();
-    EXPECT_EQ(tree.successCount, 2);
-    EXPECT_EQ(tree.failedCount, 1);
-    EXPECT_EQ(row("f1"), nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(removedCell.isNull());
+    EXPECT_EQ(tree.successCount(), 2);
+    EXPECT_EQ(tree.failedCount(), 1);
+    EXPECT_EQ(row("f1"), -1);
 
-    // Sorting moves the survivors' cells with their rows.
-    tree.sortByColumn(0, Qt::AscendingOrder);
-    EXPECT_EQ(cell("f2")->text(), "Failed");
-    EXPECT_EQ(cell("s3")->text(), "Success");
+    // Sorting moves the selection with its rows.
+    select("s3");
+    tree.sortByColumn(0, Qt::DescendingOrder);
+    EXPECT_EQ(model().index(0, 0).data().toString(), "s3");
+    EXPECT_EQ(tree.selectedRows(), std::vector<int>{0});
+    EXPECT_EQ(cell("f2", 4), "Failed");
 
     tree.selectAll();
     tree.removeSelected();
-    EXPECT_EQ(tree.topLevelItemCount(), 0);
-    EXPECT_EQ(tree.successCount, 0);
-    EXPECT_EQ(tree.failedCount, 0);
+    EXPECT_EQ(model().rowCount(), 0);
+    EXPECT_EQ(tree.successCount(), 0);
+    EXPECT_EQ(tree.failedCount(), 0);
+}
+
+TEST_F(ResultTreeTest, TenThousandResultsAreAllListedAndCounted) {
+    for (int i = 0; i < 10000; ++i) {
+        tree.addResult(makeResult(QByteArray::number(i).constData(), i % 10 == 3 ? 2 : 0));
+    }
+    tree.flush();
+    EXPECT_EQ(model().rowCount(), 10000);
+    EXPECT_EQ(tree.failedCount(), 1000);
+    EXPECT_EQ(tree.successCount(), 9000);
+    EXPECT_EQ(model().index(9999, 0).data().toString(), "9999") << "rows keep queued order";
 }
 
 TEST_F(ResultTreeTest, ColumnsKeepTheirMinimumAndResultFillsTheRest) {
@@ -159,7 +188,7 @@ TEST_F(ResultTreeTest, ColumnsKeepTheirMinimumAndResultFillsTheRest) {
     tree.show();
     QHeaderView* const header = tree.header();
     ASSERT_EQ(header->count(), 5);
-    EXPECT_EQ(tree.headerItem()->text(3), "Serial Number");
+    EXPECT_EQ(model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "Serial Number");
     EXPECT_EQ(header->sectionSize(0), 180);
     EXPECT_EQ(header->sectionSize(4), tree.viewport()->width() - 4 * 180);
     header->resizeSection(1, 60);

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     int status = 1;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (tree->topLevelItemCount() < files.size() || dialog->isVisible()) {
+        if (tree->model()->rowCount() < files.size() || dialog->isVisible()) {
             return;
         }
         poll.stop();

@@ -52,10 +52,10 @@ class GatedWorker : public VerifyWorkerThread {
     QSemaphore proceed;
 
   protected:
-    RecordingVerdict verdictOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
         entered.release();
         proceed.acquire();
-        return VerifyWorkerThread::verdictOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath);
     }
 };
 
@@ -66,7 +66,7 @@ class ThrowingWorker : public VerifyWorkerThread {
     ~ThrowingWorker() override { stop(); }
 
   protected:
-    RecordingVerdict verdictOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
         if (localPath.endsWith("runtime.mkv")) {
             throw std::runtime_error("library failure");
         }
@@ -76,7 +76,7 @@ class ThrowingWorker : public VerifyWorkerThread {
         if (localPath.endsWith("nonstandard.mkv")) {
             throw 42;
         }
-        return VerifyWorkerThread::verdictOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath);
     }
 };
 

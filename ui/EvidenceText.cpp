@@ -1,0 +1,158 @@
+#include "ui/EvidenceText.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QMap>
+#include <algorithm>
+#include <optional>
+
+#include "signature/RecordingEvidence.h"
+#include "ui/ResultText.h"
+
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("EvidencePane", text);
+}
+
+QString esc(const QString& text) {
+    QString html = text.toHtmlEscaped();
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    return html;
+}
+
+QString esc(const std::string& text) {
+    return esc(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+QString heading(const QString& text) {
+    return QStringLiteral("<h4 style=\"color:#333333; margin-bottom:2px\">%1</h4>").arg(esc(text));
+}
+
+QString item(const QString& label, const QString& valueHtml) {
+    return QStringLiteral(
+               "<tr><td style=\"color:#858585; padding-right:12px\">%1</td><td>%2</td></tr>")
+        .arg(esc(label), valueHtml);
+}
+
+QString verdictLine(const VerifyResult& result) {
+    const QString colour = result.code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+    return QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4</p>")
+        .arg(colour, esc(verdictWord(result.code)), esc(outcomeWord(result.code)),
+             esc(describeResult(result)));
+}
+
+QString identityHtml(const ResultModel::Row& row) {
+    const VerifyResult& result = row.result;
+    const RecordingEvidence* const evidence = result.evidence.get();
+    QString html = heading(tr("File")) + QStringLiteral("<table>");
+    html +=
+        item(tr("Path"), esc(result.path.isEmpty() ? textUpToZero(result.fileName) : result.path));
+    html += item(tr("Verified at"), esc(verifiedAtText(result)));
+    if (row.round > 1) {
+        html += item(
+            tr("Verified before"),
+            esc(tr("yes: this is verification #%1 of this path in this window").arg(row.round)));
+    }
+    if (evidence != nullptr) {
+        const FileIdentity& id = evidence->identity;
+        if (id.size >= 0) {
+            html += item(tr("Size"), esc(tr("%1 bytes").arg(id.size)));
+        }
+        html += item(tr("Modified"), esc(id.modifiedUtc));
+        html += item(tr("SHA-256"), QStringLiteral("<tt>%1</tt>").arg(esc(id.sha256)));
+        if (!id.error.empty()) {
+            html += item(tr("Identity"), esc(id.error));
+        }
+    }
+    return html + QStringLiteral("</table>");
+}
+
+QString tagHtml(const VerifyResult& result, const TagStatement& tag) {
+    if (result.code == 0) {
+        return heading(tr("Recorder tag (verified)")) + QStringLiteral("<table>") +
+               item(tr("Serial number"), esc(textOf(result.serialNumber))) +
+               item(tr("Start"), esc(textOf(result.startTime))) +
+               item(tr("End"), esc(textOf(result.endTime))) + QStringLiteral("</table>");
+    }
+    if (!tag.present) {
+        return heading(tr("Recorder tag")) + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
+    }
+    return heading(tr("Recorder tag as stated — NOT verified")) + QStringLiteral("<table>") +
+           item(tr("Serial number"), esc(tag.serialNumber)) +
+           item(tr("Start"), esc(tag.startTime)) + item(tr("End"), esc(tag.endTime)) +
+           QStringLiteral("</table>");
+}
+
+QString failureHtml(const RecordingEvidence& evidence) {
+    if (!evidence.firstFailure) {
+        return {};
+    }
+    const FirstFailure& failure = *evidence.firstFailure;
+    QString html = heading(tr("First failure")) + QStringLiteral("<table>");
+    html += item(tr("Where"), esc(failure.cluster > 0 ? tr("cluster %1").arg(failure.cluster)
+                                                      : tr("the recorder tag or the chain's end")));
+    if (failure.offset >= 0) {
+        html += item(tr("Byte offset"), esc(QString::number(failure.offset)));
+    }
+    if (failure.seconds) {
+        html +=
+            item(tr("Time"), esc(tr("%1 s into the recording").arg(*failure.seconds, 0, 'f', 3)));
+    }
+    if (!failure.wallClock.empty()) {
+        html += item(tr("Wall clock (stated)"), esc(failure.wallClock));
+    }
+    return html + QStringLiteral("</table>");
+}
+
+QString listHtml(const QString& title, const std::vector<QString>& lines) {
+    if (lines.empty()) {
+        return {};
+    }
+    QString html = heading(title) + QStringLiteral("<ul style=\"margin-top:0\">");
+    for (const QString& line : lines) {
+        html += QStringLiteral("<li>%1</li>").arg(esc(line));
+    }
+    return html + QStringLiteral("</ul>");
+}
+
+QString fromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+QString detailsHtml(const RecordingEvidence& evidence) {
+    std::vector<QString> findings;
+    for (const Finding& finding : evidence.findings) {
+        findings.push_back(fromStd(finding.text));
+    }
+    std::vector<QString> provenance;
+    for (const std::string& statement : evidence.provenance.statements) {
+        provenance.push_back(fromStd(statement));
+    }
+    std::vector<QString> coverage;
+    if (!evidence.coverage.statement.empty()) {
+        coverage.push_back(fromStd(evidence.coverage.statement));
+    }
+    std::vector<QString> warnings;
+    for (const TimelineWarning& warning : evidence.warnings) {
+        warnings.push_back(fromStd(warning.text));
+    }
+    return failureHtml(evidence) + listHtml(tr("Findings"), findings) +
+           listHtml(tr("Provenance"), provenance) + listHtml(tr("Coverage"), coverage) +
+           listHtml(tr("Timeline warnings (times are stated by the file, not signed)"), warnings);
+}
+
+}  // namespace
+
+QString evidenceHtml(const ResultModel::Row& row) {
+    const VerifyResult& result = row.result;
+    const RecordingEvidence* const evidence = result.evidence.get();
+    QString html = QStringLiteral("<h3>%1</h3>").arg(esc(textUpToZero(result.fileName)));
+    html += verdictLine(result);
+    if (evidence != nullptr) {
+        html += detailsHtml(*evidence);
+    }
+    static const TagStatement none;
+    html += tagHtml(result, evidence != nullptr ? evidence->tag : none);
+    return html + identityHtml(row);
+}

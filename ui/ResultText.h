@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "verification/VerifyResult.h"
+
+// Turning a result's bytes into words for the user. Bytes from a file are
+// decoded as UTF-8 and are never interpreted further.
+
+// The whole byte string, zero bytes included.
+QString textOf(const QByteArray& bytes);
+// Up to the first zero byte (a file name).
+QString textUpToZero(const QByteArray& bytes);
+
+// "Success" or "Failed", as the verdict cell shows it.
+QString verdictWord(int code);
+// The kind of outcome in a word or two: "authentic", "tampered",
+// "not signed", "unreadable", "not verified".
+QString outcomeWord(int code);
+// Why the file passed or failed: a headline, then the particulars on a line
+// of their own when there are any.
+QString describeResult(const VerifyResult& result);
+// The reason's particulars only (empty for a success).
+QString reasonDetail(const VerifyResult& result);
+// "YYYY-MM-DD hh:mm:ss UTC", or empty when never verified.
+QString verifiedAtText(const VerifyResult& result);
