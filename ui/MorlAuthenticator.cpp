@@ -178,19 +178,22 @@ QWidget* MorlAuthenticator::buildHeader() {
 }
 
 void MorlAuthenticator::addShortcuts() {
-    const auto add = [this](const QKeySequence& keys, void (MorlAuthenticator::*slot)()) {
+    const auto add = [this](const char* name, const QKeySequence& keys,
+                            void (MorlAuthenticator::*slot)()) {
         auto* const action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, slot);
         addAction(action);
     };
-    add(QKeySequence::Open, &MorlAuthenticator::handleAddBtn);
-    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MorlAuthenticator::handleAddFolderBtn);
-    add(QKeySequence::Delete, &MorlAuthenticator::handleDeleteBtn);
-    add(QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
-    add(QKeySequence::Copy, &MorlAuthenticator::copySelection);
-    add(QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
+    add("addAction", QKeySequence::Open, &MorlAuthenticator::handleAddBtn);
+    add("addFolderAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+        &MorlAuthenticator::handleAddFolderBtn);
+    add("deleteAction", QKeySequence::Delete, &MorlAuthenticator::handleDeleteBtn);
+    add("exportAction", QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
+    add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
+    add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
 }
 
 void MorlAuthenticator::updateSummary() {

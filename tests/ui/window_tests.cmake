@@ -1,6 +1,8 @@
 # Tests of the main window, through the worker to the rows of the tree.
 telvar_add_test(window_tests
+  ${CMAKE_CURRENT_LIST_DIR}/ExportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWindowTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowKeyboardTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDropTest.cpp
 )
 target_link_libraries(window_tests PRIVATE

@@ -1,0 +1,118 @@
+// What leaves the window: CSV, clipboard text, the PDF report and the
+// evidence pane's text, each with hostile texts from a file.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "signature/RecordingEvidence.h"
+#include "ui/EvidencePane.h"
+#include "ui/ReportExport.h"
+#include "ui/ResultModel.h"
+#include "ui/RowText.h"
+
+namespace {
+
+// A failed file whose name and tag texts try to be markup and formulas.
+VerifyResult hostileResult() {
+    VerifyResult result("a,\"b\"\nc.mkv");
+    result.code = 1;
+    result.detail = "cluster 2 at offset 900: signature does not match";
+    result.path = "/cases/a,\"b\"\nc.mkv";
+    result.verifiedAt = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0), Qt::UTC);
+    auto evidence = std::make_shared<RecordingEvidence>();
+    evidence->verdict.code = 1;
+    evidence->tag.present = true;
+    evidence->tag.serialNumber = "<b>x</b>";
+    evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
+    evidence->tag.endTime = "@SUM(A1)";
+    evidence->identity.sha256 = std::string(64, 'e');
+    evidence->findings.push_back({"content-altered", "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
+    result.evidence = evidence;
+    return result;
+}
+
+VerifyResult authenticResult() {
+    VerifyResult result("good.mkv");
+    result.code = 0;
+    result.path = "/cases/good.mkv";
+    result.serialNumber = "-TLV-1";
+    result.startTime = "2026-12-01 08:00:00";
+    result.endTime = "2026-12-01 09:00:00";
+    auto evidence = std::make_shared<RecordingEvidence>();
+    evidence->identity.sha256 = std::string(64, 'a');
+    evidence->runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
+    result.evidence = evidence;
+    return result;
+}
+
+class ExportTest : public ::testing::Test {
+  protected:
+    ExportTest() { model.append({authenticResult(), hostileResult()}); }
+
+    ResultModel model;
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
+    const QString csv = rowsAsCsv(model, {0, 1});
+    const QStringList lines = csv.split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
+    EXPECT_TRUE(lines[1].startsWith("good.mkv,/cases/good.mkv,Success (authentic),,'-TLV-1,"));
+    EXPECT_TRUE(lines[1].contains(QString(64, 'a')));
+    // Quotes doubled, the line break kept inside the quoted cell.
+    EXPECT_TRUE(lines[2].startsWith("\"a,\"\"b\"\"\nc.mkv\",\"/cases/a,\"\"b\"\"\nc.mkv\","));
+    EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
+    EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
+    EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
+
+    // The clipboard text keeps one line per row and defuses the same cells.
+    const QStringList tabbed = rowsAsTabText(model, {0, 1}).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(tabbed.size(), 2);
+    EXPECT_EQ(tabbed[1].split('\t').size(), rowFieldTitles().size());
+    EXPECT_TRUE(tabbed[1].contains("'=HYPERLINK"));
+}
+
+TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
+    EvidencePane pane;
+    const ResultModel::Row* rows[] = {&model.row(1)};
+    pane.showRows({rows[0]});
+    const QString text = pane.plainText();
+    EXPECT_TRUE(text.contains("<b>x</b>")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<i>Cluster 2</i> was changed."));
+    EXPECT_TRUE(text.contains("NOT verified"));
+    EXPECT_TRUE(text.contains(QString(64, 'e')));
+
+    pane.showRows({&model.row(0), &model.row(1)});
+    EXPECT_TRUE(pane.plainText().contains("2 recordings selected"));
+}
+
+TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
+    ExportRequest request;
+    request.format = ExportFormat::Pdf;
+    request.paper = PaperSize::Letter;
+    request.examiner = "<b>Examiner</b>";
+    request.caseReference = "CASE-7";
+    request.rows = {0, 1};
+    request.path = dir.filePath("report.pdf");
+    ASSERT_EQ(writeExport(model, request), QString());
+
+    QFile pdf(request.path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    QProcess text;
+    text.start("pdftotext", {"-layout", request.path, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QString(64, 'a'))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QString(64, 'e')));
+    EXPECT_TRUE(out.contains("Success"));
+    EXPECT_TRUE(out.contains("Failed"));
+    EXPECT_TRUE(out.contains("<b>x</b>"));
+    EXPECT_TRUE(out.contains("<b>Examiner</b>"));
+    EXPECT_EQ(fileSha256(request.path).size(), 64);
+}

@@ -1,0 +1,196 @@
+// The window driven as a keyboard user and an investigator with folders
+// would: shortcuts, Enter on a row, folder drops, cancelling a run.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+#include "ui/AboutDlg.h"
+#include "ui/EvidencePane.h"
+#include "ui/MorlAuthenticator.h"
+#include "ui/NResultTree.h"
+#include "ui/NToolButton.h"
+#include "verification/EventWait.h"
+#include "verification/LongRecording.h"
+#include "verification/SampleRecordings.h"
+#include "verification/VerifyProgressDlg.h"
+
+namespace {
+
+class WindowKeyboardTest : public ::testing::Test {
+  protected:
+    WindowKeyboardTest() : window(std::make_unique<MorlAuthenticator>()) {
+        window->show();
+        activate();
+        // Every file or export dialog a shortcut opens is dismissed at once.
+        QObject::connect(&dismiss, &QTimer::timeout, [] {
+            if (QWidget* const modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        });
+        dismiss.start(20);
+    }
+
+    // A dismissed dialog does not always hand activation back offscreen.
+    void activate() {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    NResultTree* tree() const { return window->findChild<NResultTree*>(); }
+    VerifyProgressDlg* dialog() const { return window->findChild<VerifyProgressDlg*>(); }
+    int rows() const { return tree()->model()->rowCount(); }
+    QString name(int row) const { return tree()->model()->index(row, 0).data().toString(); }
+    void drop(const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        // As on screen: the drop follows a drag entering the window.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &event);
+    }
+    void addRows(int count) {
+        for (int i = 0; i < count; ++i) {
+            VerifyResult result(QByteArray::number(i).constData());
+            result.code = i == 0 ? 0 : 1;
+            tree()->addResult(result);
+        }
+        tree()->flush();
+    }
+
+    SampleRecordings samples;
+    QTimer dismiss;
+    std::unique_ptr<MorlAuthenticator> window;
+};
+
+}  // namespace
+
+TEST_F(WindowKeyboardTest, ShortcutsReachEveryAction) {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"addAction", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"addFolderAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+        {"deleteAction", QKeySequence(Qt::Key_Delete)},
+        {"exportAction", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"copyAction", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"aboutAction", QKeySequence(Qt::Key_F1)},
+    };
+    addRows(3);
+    tree()->setFocus();
+    for (const auto& [name, sequence] : keys) {
+        auto* const action = window->findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << name;
+        QSignalSpy triggered(action, &QAction::triggered);
+        activate();
+        tree()->setFocus();
+        QTest::keySequence(window.get(), sequence);
+        EXPECT_EQ(triggered.count(), 1) << name;
+    }
+    EXPECT_EQ(window->findChildren<AboutDlg*>().size(), 1);
+    EXPECT_TRUE(waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+
+    // Ctrl+A selects every row, Ctrl+C copies them, Delete removes them.
+    activate();
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(tree()->selectedRows().size(), 3u);
+    QTest::keyClick(tree(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().count('\n'), 3);
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    EXPECT_EQ(rows(), 0);
+}
+
+TEST_F(WindowKeyboardTest, ArrowsAndEnterOpenTheEvidencePane) {
+    addRows(3);
+    tree()->setFocus();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    QTest::keyClick(tree(), Qt::Key_Down);
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(tree()->selectedRows(), (std::vector<int>{1, 2}));
+    QTest::keyClick(tree(), Qt::Key_Up);
+    QTest::keyClick(tree(), Qt::Key_Return);
+    auto* const pane = window->findChild<EvidencePane*>();
+    ASSERT_TRUE(pane->isVisible());
+    EXPECT_TRUE(pane->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(pane->plainText().startsWith("1")) << pane->plainText().toStdString();
+}
+
+TEST_F(WindowKeyboardTest, HeaderButtonsTakeFocusAndAnswerEnterAndSpace) {
+    for (NToolButton* const button : window->findChildren<NToolButton*>()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty());
+        EXPECT_EQ(button->focusPolicy(), Qt::StrongFocus);
+    }
+    NToolButton* about = nullptr;
+    for (NToolButton* const button : window->findChildren<NToolButton*>()) {
+        about = button->text() == "About" ? button : about;
+    }
+    ASSERT_NE(about, nullptr);
+    activate();
+    about->setFocus();
+    QSignalSpy pressed(about, &NToolButton::released);
+    QTest::keyClick(about, Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return pressed.count() == 1; }));
+    QTest::keyClick(about, Qt::Key_Space);
+    EXPECT_EQ(pressed.count(), 2);
+}
+
+TEST_F(WindowKeyboardTest, DroppedFolderQueuesItsRecordingsSortedAndSkipsHidden) {
+    const QDir root(samples.folder());
+    ASSERT_TRUE(root.mkpath("b-sub") && root.mkpath(".hidden"));
+    samples.writeAuthentic("b-sub/z.mkv");
+    samples.writeAuthentic(".hidden/x.mkv");
+    samples.writeAuthentic(".dot.mkv");
+    QFile(root.filePath("notes.txt")).open(QIODevice::WriteOnly);
+
+    dismiss.stop();
+    drop(samples.folder());
+    auto* const note = window->findChild<QMessageBox*>("noteBox");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->detailedText().contains(".hidden"));
+    EXPECT_TRUE(note->detailedText().contains(".dot.mkv"));
+    note->close();
+    ASSERT_TRUE(waitUntil([&] { return rows() == 4 && !dialog()->isRunning(); }));
+    QStringList names;
+    for (int row = 0; row < rows(); ++row) {
+        names << name(row);
+    }
+    EXPECT_EQ(names, QStringList({"authentic.mkv", "z.mkv", "tampered.mkv", "unsigned.mkv"}));
+}
+
+TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
+    const QString longRecording = samples.path("long.mkv");
+    writeLongRecording(QFile::encodeName(longRecording).toStdString(), 2ull << 30);
+    const QStringList queued = {samples.authentic(), longRecording, samples.tampered(),
+                                samples.unsignedFile(), samples.missing()};
+    QSignalSpy cancelled(dialog(), &VerifyProgressDlg::runCancelled);
+    QMetaObject::invokeMethod(window.get(), "verifyFileList", Q_ARG(QStringList, queued));
+    ASSERT_TRUE(
+        waitUntil([&] { return dialog()->findChild<QLabel*>()->text().contains("long.mkv"); }));
+    auto* const runButton = window->findChild<QToolButton*>("runButton");
+    EXPECT_TRUE(runButton->isVisible());
+    dialog()->close();
+    runButton->click();
+    EXPECT_TRUE(dialog()->isVisible()) << "the run indicator brings the dialog back";
+
+    dialog()->findChild<QPushButton*>()->click();
+    ASSERT_EQ(cancelled.count(), 1);
+    const QStringList dropped = cancelled.front().front().toStringList();
+    ASSERT_TRUE(waitUntil([&] { return rows() == 2; }));
+    EXPECT_EQ(name(0), "authentic.mkv");
+    EXPECT_EQ(name(1), "long.mkv");
+    EXPECT_EQ(tree()->resultModel()->row(1).result.errorText, "verification cancelled");
+    EXPECT_EQ(dropped, queued.mid(2));
+    EXPECT_FALSE(dialog()->isVisible());
+    EXPECT_FALSE(runButton->isVisible());
+}
