@@ -58,8 +58,8 @@ struct ClusterRun {
 
 // What happened, in plain words, with a stable code for machines.
 struct Finding {
-    std::string code;  // e.g. "content-altered"; see docs/report-format.md
-    std::string text;  // one or two sentences for an investigator
+    std::string code;          // e.g. "content-altered"; see docs/report-format.md
+    std::string text;          // one or two sentences for an investigator
     int64_t firstCluster = 0;  // 0: not about clusters
     int64_t lastCluster = 0;
     std::optional<double> seconds;  // where in time it starts, from the recording's start
@@ -152,3 +152,10 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
 // "YYYY-MM-DD hh:mm:ss" of `startTime` plus `seconds`, or empty when the
 // start time does not read as that form.
 std::string wallClockAt(const std::string& startTime, double seconds);
+// A tag time "YYYY-MM-DD hh:mm:ss" as seconds since 1970 (the zone is
+// whatever the recorder used), or none when it does not read as that form.
+std::optional<int64_t> tagTimeSeconds(const std::string& text);
+// Seconds from the recording's start as "hh:mm:ss" (hours may pass 24).
+std::string clockText(double seconds);
+// A short duration such as "1 s" or "0.04 s".
+std::string durationText(double seconds);
