@@ -68,7 +68,6 @@ QString writePdf(const ResultModel& model, const ExportRequest& request) {
     writer.setResolution(300);
     writer.setTitle(tr("Verification report"));
     writer.setCreator(QCoreApplication::applicationName());
-    document.setPageSize(QSizeF(writer.width(), writer.height()));
     document.print(&writer);
     return QFile(request.path).size() > 0 ? QString() : tr("Could not write %1").arg(request.path);
 }

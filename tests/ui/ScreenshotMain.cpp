@@ -1,20 +1,59 @@
-// telvar-screenshot DEMO_DIR OUT.png: shows the main window, verifies the
-// demo recordings through the same path as a drop and saves the window as
-// a PNG once the run has ended. Meant for a real X server (Xvfb), so fonts
-// and style render as a person sees them.
+// telvar-screenshot DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf]: shows the
+// main window, verifies the demo recordings through the same path as a drop
+// and saves the window as a PNG once the run has ended; then, if asked, the
+// window with the tampered recording's evidence and a PDF report of all
+// rows. Meant for a real X server (Xvfb), so fonts and style render as a
+// person sees them.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
+#include "ui/ReportExport.h"
 #include "verification/VerifyProgressDlg.h"
+
+namespace {
+
+// Selects the tampered row, saves the window with its evidence, and writes
+// the PDF report of every row.
+int evidenceShots(MorlAuthenticator& window, const QString& picture, const QString& pdf) {
+    auto* const tree = window.findChild<NResultTree*>();
+    const QAbstractItemModel* const model = tree->model();
+    const QModelIndexList tampered = model->match(
+        model->index(0, 0), Qt::DisplayRole, QStringLiteral("tampered.mkv"), 1, Qt::MatchExactly);
+    if (tampered.isEmpty()) {
+        return 1;
+    }
+    window.resize(1024, 860);
+    tree->setCurrentIndex(tampered.front());
+    tree->setFocus();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 500) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (!window.grab().save(picture)) {
+        return 1;
+    }
+    ExportRequest request;
+    request.examiner = QStringLiteral("A. Examiner");
+    request.caseReference = QStringLiteral("CASE-2026-0042");
+    for (int row = 0; row < model->rowCount(); ++row) {
+        request.rows.push_back(row);
+    }
+    request.path = pdf;
+    return writeExport(*tree->resultModel(), request).isEmpty() ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s DEMO_DIR OUT.png\n", argv[0]);
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf]\n", argv[0]);
         return 2;
     }
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
@@ -44,6 +83,10 @@ int main(int argc, char** argv) {
         // One more turn of the event loop so the last repaint is done.
         QTimer::singleShot(500, [&] {
             status = window.grab().save(output) ? 0 : 1;
+            if (argc == 5 && status == 0) {
+                status = evidenceShots(window, QString::fromLocal8Bit(argv[3]),
+                                       QString::fromLocal8Bit(argv[4]));
+            }
             app.quit();
         });
     });
