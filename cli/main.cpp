@@ -1,48 +1,75 @@
 // telvar-verify: the headless verifier for batch and scripted use.
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "cli/BatchVerifier.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
+#include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
+#include "report/HtmlReport.h"
+#include "report/ReportContext.h"
+#include "signature/Sha256.h"
 
-int main(int argc, char** argv) {
-    const CliOptions options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    switch (options.action) {
-        case CliOptions::Action::Help:
-            std::cout << usageText();
-            return 0;
-        case CliOptions::Action::Version:
-            std::cout << TELVAR_VERSION << '\n';
-            return 0;
-        case CliOptions::Action::UsageError:
-            std::cerr << "telvar-verify: " << options.error << "\n\n" << usageText();
-            return 2;
-        case CliOptions::Action::Verify:
-            break;
+namespace {
+
+constexpr int kReportNotWritten = 3;
+
+// Writes the HTML report and says where, with the report's own SHA-256 for
+// the case file; on standard error when standard output carries JSON.
+bool finishReport(ReportWriter& writer, const CliOptions& options,
+                  const std::vector<RecordingEvidence>& files, const ReportContext& run) {
+    const std::string html = htmlReport(files, run);
+    if (!writer.commit(html)) {
+        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+                  << ": " << writer.error() << '\n';
+        return false;
     }
+    std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
+    out << "Report written to " << printable(options.reportPath) << " (SHA-256 "
+        << sha256Hex(html.data(), html.size()) << ")" << std::endl;
+    return true;
+}
 
+int verify(const CliOptions& options) {
+    const ReportContext run =
+        currentReportContext("telvar-verify", options.examiner, options.caseReference);
+    std::unique_ptr<ReportWriter> writer;
+    if (!options.reportPath.empty()) {
+        writer = std::make_unique<ReportWriter>(options.reportPath);
+        if (!writer->ready()) {
+            std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+                      << ": " << writer->error() << '\n';
+            return kReportNotWritten;
+        }
+    }
+    ExamineOptions examine;
+    examine.keepClusters = options.clusters;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1));
+    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1),
+                                 examine);
+    const bool keep = options.json || writer != nullptr;  // --jsonl keeps nothing
     ProgressBar bar(stderr);
-    std::vector<FileReport> reports;
+    std::vector<RecordingEvidence> kept;
     bool allVerified = true;
     size_t started = 0;
-    if (!options.files.empty()) {
-        bar.start(printable(baseName(options.files[0])));
-    }
+    bar.start(printable(baseName(options.files[0])));
     verifier.run(
         options.files,
-        [&](FileReport&& report) {
+        [&](RecordingEvidence&& evidence) {
             bar.finish();
-            allVerified = allVerified && report.verdict.code == RECORDING_OK;
-            if (!options.json) {
-                std::cout << textLine(report) << std::endl;
+            allVerified = allVerified && evidence.verdict.code == RECORDING_OK;
+            if (options.jsonLines) {
+                std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
+            } else if (!options.json) {
+                std::cout << textLines(evidence) << std::endl;
             }
-            reports.push_back(std::move(report));
+            if (keep) {
+                kept.push_back(std::move(evidence));
+            }
             if (++started < options.files.size()) {
                 bar.start(printable(baseName(options.files[started])));
             }
@@ -53,7 +80,30 @@ int main(int argc, char** argv) {
         });
     bar.finish();
     if (options.json) {
-        std::cout << jsonReport(reports) << std::endl;
+        std::cout << jsonReport(kept, run, options.clusters) << std::endl;
+    }
+    if (writer != nullptr && !finishReport(*writer, options, kept, run)) {
+        return kReportNotWritten;
     }
     return allVerified ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CliOptions options = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (options.action) {
+        case CliOptions::Action::Help:
+            std::cout << usageText();
+            return 0;
+        case CliOptions::Action::Version:
+            std::cout << telvarVersion() << '\n';
+            return 0;
+        case CliOptions::Action::UsageError:
+            std::cerr << "telvar-verify: " << options.error << "\n\n" << usageText();
+            return 2;
+        case CliOptions::Action::Verify:
+            break;
+    }
+    return verify(options);
 }

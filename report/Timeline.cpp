@@ -1,0 +1,199 @@
+#include "report/Timeline.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "report/Wording.h"
+
+namespace {
+
+constexpr int kStatuses = 5;
+
+// Higher wins a shared pixel column.
+int severity(ClusterStatus status) {
+    switch (status) {
+        case ClusterStatus::Mismatch:
+            return 4;
+        case ClusterStatus::Error:
+            return 3;
+        case ClusterStatus::Unsigned:
+            return 2;
+        case ClusterStatus::NotChecked:
+            return 1;
+        case ClusterStatus::Verified:
+            break;
+    }
+    return 0;
+}
+
+ClusterStatus statusOfSeverity(int value) {
+    static const ClusterStatus kBySeverity[kStatuses] = {
+        ClusterStatus::Verified, ClusterStatus::NotChecked, ClusterStatus::Unsigned,
+        ClusterStatus::Error, ClusterStatus::Mismatch};
+    return kBySeverity[value];
+}
+
+bool hasTimes(const ClusterRun& run) {
+    return run.startSeconds && run.endSeconds && std::isfinite(*run.startSeconds) &&
+           std::isfinite(*run.endSeconds);
+}
+
+// Where a run lies on the axis, before scaling.
+std::pair<double, double> extentOf(const ClusterRun& run, bool inSeconds) {
+    if (inSeconds) {
+        return {*run.startSeconds, std::max(*run.startSeconds, *run.endSeconds)};
+    }
+    return {static_cast<double>(run.firstCluster) - 1.0,
+            static_cast<double>(std::max(run.firstCluster, run.lastCluster))};
+}
+
+void setAxis(Timeline& timeline, const std::vector<ClusterRun>& runs) {
+    timeline.inSeconds = !runs.empty() && std::all_of(runs.begin(), runs.end(), hasTimes);
+    double low = 0.0, high = 0.0;
+    for (const ClusterRun& run : runs) {
+        const auto [from, to] = extentOf(run, timeline.inSeconds);
+        low = std::min(low, from);
+        high = std::max(high, to);
+    }
+    timeline.origin = low;
+    timeline.length = high - low;
+}
+
+// One count per status and column, as differences: O(runs + width).
+void fillSpans(Timeline& timeline, const std::vector<ClusterRun>& runs, int width) {
+    std::vector<std::vector<int64_t>> starts(kStatuses, std::vector<int64_t>(width + 1, 0));
+    const double scale = timeline.length > 0.0 ? width / timeline.length : 0.0;
+    for (const ClusterRun& run : runs) {
+        const auto [from, to] = extentOf(run, timeline.inSeconds);
+        const double left = std::clamp((from - timeline.origin) * scale, 0.0, double(width));
+        const double right = std::clamp((to - timeline.origin) * scale, 0.0, double(width));
+        const int x0 = std::min(static_cast<int>(left), width - 1);
+        const int x1 = std::clamp(static_cast<int>(std::ceil(right)), x0 + 1, width);
+        auto& counts = starts[severity(run.status)];
+        ++counts[x0];
+        --counts[x1];
+    }
+    std::vector<int64_t> open(kStatuses, 0);
+    for (int x = 0; x < width; ++x) {
+        int worst = -1;
+        for (int s = 0; s < kStatuses; ++s) {
+            open[s] += starts[s][x];
+            worst = open[s] > 0 ? s : worst;
+        }
+        if (worst < 0) {
+            continue;
+        }
+        const ClusterStatus status = statusOfSeverity(worst);
+        if (!timeline.spans.empty() && timeline.spans.back().x1 == x &&
+            timeline.spans.back().status == status) {
+            timeline.spans.back().x1 = x + 1;
+        } else {
+            timeline.spans.push_back({x, x + 1, status});
+        }
+    }
+}
+
+// A round step giving at most six intervals.
+double tickStep(double length, bool inSeconds) {
+    static const double kSeconds[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                      600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+    for (const double step : kSeconds) {
+        if (!inSeconds && step > 10) {
+            break;
+        }
+        if (length / step <= 6.0) {
+            return step;
+        }
+    }
+    double step = inSeconds ? 86400.0 : 10.0;
+    for (int i = 0; i < 400 && length / step > 6.0; ++i) {
+        step *= (i % 3 == 1) ? 2.5 : 2.0;  // 1, 2, 5, 10, …
+    }
+    return step;
+}
+
+std::string tickLabel(const Timeline& timeline, double at, const std::string& tagStart) {
+    if (!timeline.inSeconds) {
+        return std::to_string(std::llround(at));
+    }
+    if (timeline.wallClock) {
+        const std::string wall = wallClockAt(tagStart, at);
+        if (wall.size() == 19) {
+            return wall.substr(11);
+        }
+    }
+    return std::to_string(std::llround(at)) + " s";
+}
+
+void fillTicks(Timeline& timeline, const std::string& tagStart, int width) {
+    if (!(timeline.length > 0.0) || !std::isfinite(timeline.length)) {
+        return;
+    }
+    const double step = tickStep(timeline.length, timeline.inSeconds);
+    const double first = std::ceil(timeline.origin / step) * step;
+    for (int i = 0; i < 8; ++i) {
+        const double at = first + i * step;
+        if (at > timeline.origin + timeline.length) {
+            break;
+        }
+        const int x =
+            static_cast<int>(std::lround((at - timeline.origin) / timeline.length * width));
+        timeline.ticks.push_back({x, tickLabel(timeline, at, tagStart)});
+    }
+}
+
+}  // namespace
+
+const char* timelineColour(ClusterStatus status) {
+    switch (status) {
+        case ClusterStatus::Verified:
+            return "#2e7d32";
+        case ClusterStatus::Mismatch:
+            return "#d32f2f";
+        case ClusterStatus::Unsigned:
+            return "#f9a825";
+        case ClusterStatus::Error:
+            return "#6a1b9a";
+        case ClusterStatus::NotChecked:
+            break;
+    }
+    return "#bdbdbd";
+}
+
+const char* timelineLabel(ClusterStatus status) {
+    switch (status) {
+        case ClusterStatus::Verified:
+            return "verified";
+        case ClusterStatus::Mismatch:
+            return "signature mismatch";
+        case ClusterStatus::Unsigned:
+            return "unsigned";
+        case ClusterStatus::Error:
+            return "error";
+        case ClusterStatus::NotChecked:
+            break;
+    }
+    return "not checked";
+}
+
+const std::vector<ClusterStatus>& timelineStatuses() {
+    static const std::vector<ClusterStatus> kAll = {
+        ClusterStatus::Verified, ClusterStatus::Mismatch, ClusterStatus::Error,
+        ClusterStatus::Unsigned, ClusterStatus::NotChecked};
+    return kAll;
+}
+
+Timeline timelineOf(const RecordingEvidence& evidence, int width) {
+    Timeline timeline;
+    width = std::clamp(width, 1, 100000);
+    setAxis(timeline, evidence.runs);
+    if (!(timeline.length > 0.0) || !std::isfinite(timeline.length)) {
+        timeline.length = 0.0;
+        return timeline;
+    }
+    const std::string tagStart = statedStart(evidence);
+    timeline.wallClock = timeline.inSeconds && !wallClockAt(tagStart, 0).empty();
+    fillSpans(timeline, evidence.runs, width);
+    fillTicks(timeline, tagStart, width);
+    return timeline;
+}
