@@ -273,7 +273,14 @@ void MorlAuthenticator::showSelectedEvidence() {
         rows.push_back(&model.row(row));
     }
     evidencePane->showRows(rows);
-    evidencePane->setVisible(!rows.empty());
+    if (!rows.empty() && evidencePane->isHidden()) {
+        // The evidence gets the larger share once it is asked for.
+        const int height = splitter->height();
+        evidencePane->show();
+        splitter->setSizes({height * 2 / 5, height - height * 2 / 5});
+    } else if (rows.empty()) {
+        evidencePane->hide();
+    }
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {

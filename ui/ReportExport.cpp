@@ -1,18 +1,22 @@
 #include "ui/ReportExport.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QImage>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
 
 #include "cli/VerdictFormat.h"
+#include "report/HtmlReport.h"
+#include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
-#include "ui/ReportHtml.h"
+#include "ui/RowEvidence.h"
 #include "ui/RowText.h"
 #include "ui/TimelineView.h"
 
@@ -30,45 +34,76 @@ QString writeBytes(const QString& path, const QByteArray& bytes) {
     return {};
 }
 
-QByteArray jsonOf(const ResultModel& model, const std::vector<int>& rows) {
-    std::vector<FileReport> reports;
+std::vector<RecordingEvidence> evidencesOf(const ResultModel& model, const std::vector<int>& rows) {
+    std::vector<RecordingEvidence> evidences;
+    evidences.reserve(rows.size());
     for (const int row : rows) {
-        const VerifyResult& result = model.row(row).result;
-        FileReport report;
-        report.path = QFile::encodeName(result.path).toStdString();
-        if (result.evidence != nullptr) {
-            report.verdict = result.evidence->verdict;
-        } else {
-            report.verdict.code = result.code;
-            report.verdict.errorText = result.errorText.toStdString();
-            report.verdict.detail = result.detail.toStdString();
-        }
-        reports.push_back(std::move(report));
+        evidences.push_back(evidenceOfRow(model.row(row).result));
     }
-    return QByteArray::fromStdString(jsonReport(reports));
+    return evidences;
 }
 
-// The report laid out by Qt's rich-text engine, its timeline pictures
-// supplied as resources.
-QString writePdf(const ResultModel& model, const ExportRequest& request) {
-    QTextDocument document;
-    const ReportPages pages = reportHtml(model, request);
-    for (size_t i = 0; i < pages.timelines.size(); ++i) {
-        const RecordingEvidence* const evidence = pages.timelines[i];
-        if (evidence != nullptr) {
-            document.addResource(QTextDocument::ImageResource,
-                                 QUrl(QStringLiteral("timeline:%1").arg(i)),
-                                 TimelineView::render(*evidence, QSize(900, 70)));
+ReportContext contextOf(const ExportRequest& request) {
+    return currentReportContext("telvar-authenticator", request.examiner.toStdString(),
+                                request.caseReference.toStdString());
+}
+
+// Paints the laid-out pages shrunk by `scale`, with "n / total" under each.
+void printPages(QTextDocument& document, QPdfWriter& writer, double scale, int footer) {
+    QPainter painter(&writer);
+    const QSizeF page = document.pageSize();
+    const int pages = document.pageCount();
+    const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0) {
+            writer.newPage();
         }
+        painter.save();
+        painter.scale(scale, scale);
+        painter.translate(0, -i * page.height());
+        document.drawContents(&painter, QRectF(QPointF(0, i * page.height()), page));
+        painter.restore();
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+        painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
+                         Qt::AlignRight | Qt::AlignBottom,
+                         QStringLiteral("%1 / %2").arg(i + 1).arg(pages));
     }
-    document.setHtml(pages.html);
+}
+
+// The core's report laid out by Qt's rich-text engine, each timeline
+// painted here and supplied as the image its <img src="timeline:N"> names.
+QString writePdf(const ResultModel& model, const ExportRequest& request) {
+    const std::vector<RecordingEvidence> evidences = evidencesOf(model, request.rows);
     QPdfWriter writer(request.path);
     writer.setPageSize(
         QPageSize(request.paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::Letter));
+    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
     writer.setResolution(300);
     writer.setTitle(tr("Verification report"));
-    writer.setCreator(QCoreApplication::applicationName());
-    document.print(&writer);
+    writer.setCreator(QStringLiteral("telvar-authenticator"));
+
+    // Laid out a little larger than the page and shrunk onto it, so a
+    // SHA-256 fits on one line beside its label on either paper.
+    constexpr double kScale = 0.88;
+    const int footer = writer.resolution() / 4;
+    const QSize area = writer.pageLayout().paintRectPixels(writer.resolution()).size();
+    QTextDocument document;
+    document.documentLayout()->setPaintDevice(&writer);
+    document.setPageSize(QSizeF(area.width(), area.height() - footer) / kScale);
+    document.setDocumentMargin(0);
+    // The layout scales the pictures' CSS pixels to the writer's
+    // resolution; painting them at that size keeps them sharp.
+    const double imageScale = writer.resolution() / 96.0;
+    for (size_t i = 0; i < evidences.size(); ++i) {
+        if (!evidences[i].runs.empty()) {
+            document.addResource(QTextDocument::ImageResource,
+                                 QUrl(QStringLiteral("timeline:%1").arg(i)),
+                                 TimelineView::render(evidences[i], imageScale));
+        }
+    }
+    const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), {false}));
+    document.setHtml(html);
+    printPages(document, writer, kScale, footer);
     return QFile(request.path).size() > 0 ? QString() : tr("Could not write %1").arg(request.path);
 }
 
@@ -93,9 +128,13 @@ QString writeExport(const ResultModel& model, const ExportRequest& request) {
         case ExportFormat::Csv:
             return writeBytes(request.path, rowsAsCsv(model, request.rows).toUtf8());
         case ExportFormat::Json:
-            return writeBytes(request.path, jsonOf(model, request.rows));
+            return writeBytes(request.path,
+                              QByteArray::fromStdString(jsonReport(evidencesOf(model, request.rows),
+                                                                   contextOf(request), false)));
         case ExportFormat::Html:
-            return writeBytes(request.path, reportHtml(model, request).html.toUtf8());
+            return writeBytes(request.path,
+                              QByteArray::fromStdString(htmlReport(evidencesOf(model, request.rows),
+                                                                   contextOf(request))));
         case ExportFormat::Pdf:
         default:
             return writePdf(model, request);

@@ -6,113 +6,78 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/Timeline.h"
+#include "report/TimelineSvg.h"
 #include "signature/RecordingEvidence.h"
-#include "ui/TimelineColors.h"
 
 namespace {
 
-constexpr int kMargin = 12;
-constexpr int kBarTop = 6;
-constexpr int kBarHeight = 26;
-constexpr int kTickRoom = 34;
+// The widget's bar starts where the report's does and leaves as much room
+// on its right; the legend goes under the tick labels.
+constexpr int kLeft = kTimelineBarLeft;
+constexpr int kTop = kTimelineBarTop;
+constexpr int kBarHeight = kTimelineBarHeight;
+constexpr int kTickRoom = 22;
+constexpr int kLegendRoom = 20;
 
 QString fromStd(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
-// The axis: from the first run's start to the last run's end, in seconds;
-// clusters without times are laid out by their number instead.
-struct Axis {
-    bool byTime = false;
-    double first = 0;
-    double last = 1;
-};
-
-Axis axisOf(const RecordingEvidence& evidence) {
-    Axis axis;
-    const auto& runs = evidence.runs;
-    axis.byTime = !runs.empty() && std::all_of(runs.begin(), runs.end(), [](const ClusterRun& r) {
-        return r.startSeconds && r.endSeconds;
-    });
-    if (runs.empty()) {
-        return axis;
-    }
-    if (axis.byTime) {
-        axis.first = *runs.front().startSeconds;
-        axis.last = *runs.front().endSeconds;
-        for (const ClusterRun& run : runs) {
-            axis.first = std::min(axis.first, *run.startSeconds);
-            axis.last = std::max(axis.last, *run.endSeconds);
-        }
-    } else {
-        axis.first = static_cast<double>(runs.front().firstCluster);
-        axis.last = static_cast<double>(runs.back().lastCluster + 1);
-    }
-    if (!(axis.last > axis.first)) {
-        axis.last = axis.first + 1;
-    }
-    return axis;
+int barWidthOf(int width) {
+    return std::max(1, width - 2 * kLeft);
 }
 
-std::pair<double, double> spanOf(const ClusterRun& run, const Axis& axis) {
-    if (axis.byTime) {
-        return {*run.startSeconds, *run.endSeconds};
+void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
+    const Timeline timeline = timelineOf(evidence, width);
+    for (const TimelineSpan& span : timeline.spans) {
+        painter.fillRect(QRect(kLeft + span.x0, kTop, span.x1 - span.x0, kBarHeight),
+                         QColor(QLatin1String(timelineColour(span.status))));
     }
-    return {static_cast<double>(run.firstCluster), static_cast<double>(run.lastCluster + 1)};
-}
-
-double xOf(double value, const Axis& axis, const QRectF& bar) {
-    return bar.left() + (value - axis.first) / (axis.last - axis.first) * bar.width();
-}
-
-// Seconds between ticks: a round step giving at most `count` ticks.
-double tickStep(double span, int count) {
-    static const double steps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
-                                   600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
-    for (const double step : steps) {
-        if (span / step <= count) {
-            return step;
-        }
-    }
-    return std::ceil(span / count / 86400.0) * 86400.0;
-}
-
-void paintTicks(QPainter& painter, const RecordingEvidence& evidence, const Axis& axis,
-                const QRectF& bar) {
     painter.setPen(QColor(QStringLiteral("#858585")));
-    const int count = std::max(2, static_cast<int>(bar.width() / 140));
-    const double step = tickStep(axis.last - axis.first, count);
-    for (double t = std::ceil(axis.first / step) * step; t <= axis.last + 1e-9; t += step) {
-        const double x = xOf(t, axis, bar);
-        painter.drawLine(QPointF(x, bar.bottom()), QPointF(x, bar.bottom() + 5));
-        QString label = fromStd(wallClockAt(evidence.tag.startTime, t));
-        if (label.isEmpty()) {
-            label = QStringLiteral("+%1 s").arg(t, 0, 'f', 0);
-        } else {
-            label = label.mid(11);  // the time of day; the date is in the text
-        }
-        const QRectF box(x - 60, bar.bottom() + 6, 120, 16);
-        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, label);
+    painter.drawRect(QRect(kLeft, kTop, width, kBarHeight));
+    const QFontMetrics metrics(painter.font());
+    for (const TimelineTick& tick : timeline.ticks) {
+        const int x = kLeft + tick.x;
+        painter.drawLine(x, kTop + kBarHeight, x, kTop + kBarHeight + 4);
+        const QString label = fromStd(tick.label);
+        const int half = metrics.horizontalAdvance(label) / 2;
+        // Labels at the ends stay whole inside the picture.
+        const int left = std::clamp(x - half, 0, kLeft * 2 + width - 2 * half);
+        painter.drawText(QRect(left, kTop + kBarHeight + 5, 2 * half + 2, kTickRoom - 5),
+                         Qt::AlignLeft | Qt::AlignTop, label);
     }
 }
 
-void paintTimeline(QPainter& painter, const RecordingEvidence& evidence, const QRect& area) {
-    const QRectF bar(area.left() + kMargin, area.top() + kBarTop, area.width() - 2 * kMargin,
-                     kBarHeight);
-    const Axis axis = axisOf(evidence);
-    painter.setRenderHint(QPainter::Antialiasing, false);
+void paintLegend(QPainter& painter, int top) {
+    int x = kLeft;
+    const QFontMetrics metrics(painter.font());
+    for (const ClusterStatus status : timelineStatuses()) {
+        painter.fillRect(QRect(x, top + 4, 12, 12), QColor(QLatin1String(timelineColour(status))));
+        const QString label = QString::fromLatin1(timelineLabel(status));
+        painter.setPen(QColor(QStringLiteral("#333333")));
+        painter.drawText(QRect(x + 16, top, metrics.horizontalAdvance(label) + 4, kLegendRoom),
+                         Qt::AlignLeft | Qt::AlignVCenter, label);
+        x += 16 + metrics.horizontalAdvance(label) + 18;
+    }
+}
+
+// The run under axis position `at`, in the same terms as the report's axis.
+const ClusterRun* runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at) {
+    const ClusterRun* found = nullptr;
     for (const ClusterRun& run : evidence.runs) {
-        const auto [from, to] = spanOf(run, axis);
-        const double left = xOf(from, axis, bar);
-        // At least a pixel, so a single failing cluster always shows.
-        const double width = std::max(1.0, xOf(to, axis, bar) - left);
-        painter.fillRect(QRectF(left, bar.top(), width, bar.height()), statusColor(run.status));
+        const double from = timeline.inSeconds ? run.startSeconds.value_or(0)
+                                               : static_cast<double>(run.firstCluster) - 1.0;
+        const double to =
+            timeline.inSeconds ? run.endSeconds.value_or(0) : static_cast<double>(run.lastCluster);
+        if (at >= from && at <= to) {
+            // A failure wins over the verified run it borders, as on the bar.
+            if (found == nullptr || found->status == ClusterStatus::Verified) {
+                found = &run;
+            }
+        }
     }
-    painter.setPen(QColor(QStringLiteral("#858585")));
-    painter.drawRect(bar);
-    if (axis.byTime) {
-        paintTicks(painter, evidence, axis, bar);
-    }
+    return found;
 }
 
 }  // namespace
@@ -130,11 +95,11 @@ void TimelineView::setEvidence(std::shared_ptr<const RecordingEvidence> newEvide
 }
 
 QSize TimelineView::sizeHint() const {
-    return {600, kBarTop + kBarHeight + kTickRoom};
+    return {kTimelineWidth, kTop + kBarHeight + kTickRoom + kLegendRoom};
 }
 
 QSize TimelineView::minimumSizeHint() const {
-    return {200, kBarTop + kBarHeight + kTickRoom};
+    return {300, sizeHint().height()};
 }
 
 void TimelineView::paintEvent(QPaintEvent*) {
@@ -142,14 +107,18 @@ void TimelineView::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    paintTimeline(painter, *evidence, rect());
+    paintBar(painter, *evidence, barWidthOf(width()));
+    paintLegend(painter, kTop + kBarHeight + kTickRoom);
 }
 
-QImage TimelineView::render(const RecordingEvidence& evidence, const QSize& size) {
+QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
+    const QSize size(qRound(kTimelineWidth * scale), qRound(kTimelineHeight * scale));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
-    paintTimeline(painter, evidence, image.rect());
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+    paintBar(painter, evidence, kTimelineBarWidth);
     return image;
 }
 
@@ -157,31 +126,29 @@ QString TimelineView::spanTextAt(int x) const {
     if (evidence == nullptr) {
         return {};
     }
-    const QRectF bar(kMargin, kBarTop, width() - 2 * kMargin, kBarHeight);
-    const Axis axis = axisOf(*evidence);
-    for (const ClusterRun& run : evidence->runs) {
-        const auto [from, to] = spanOf(run, axis);
-        const double left = xOf(from, axis, bar);
-        const double right = std::max(left + 1.0, xOf(to, axis, bar));
-        if (x < left || x >= right) {
-            continue;
-        }
-        QString text = tr("Clusters %1 to %2: %3\nBytes %4 to %5")
-                           .arg(run.firstCluster)
-                           .arg(run.lastCluster)
-                           .arg(statusWord(run.status))
-                           .arg(run.startOffset)
-                           .arg(run.endOffset);
-        if (run.startSeconds) {
-            const QString at = fromStd(wallClockAt(evidence->tag.startTime, *run.startSeconds));
-            text += tr("\nFrom %1 s into the recording").arg(*run.startSeconds, 0, 'f', 3);
-            if (!at.isEmpty()) {
-                text += tr(" (%1 by the tag's stated start)").arg(at);
-            }
-        }
-        return text;
+    const int barWidth = barWidthOf(width());
+    const Timeline timeline = timelineOf(*evidence, barWidth);
+    if (x < kLeft || x > kLeft + barWidth || !(timeline.length > 0)) {
+        return {};
     }
-    return {};
+    const double at = timeline.origin + (x - kLeft) * timeline.length / barWidth;
+    const ClusterRun* const run = runAt(*evidence, timeline, at);
+    if (run == nullptr) {
+        return {};
+    }
+    QString text = run->firstCluster == run->lastCluster
+                       ? tr("Cluster %1").arg(run->firstCluster)
+                       : tr("Clusters %1 to %2").arg(run->firstCluster).arg(run->lastCluster);
+    text += QStringLiteral(": ") + QString::fromLatin1(timelineLabel(run->status));
+    text += tr("\nBytes %1 to %2 of the file").arg(run->startOffset).arg(run->endOffset);
+    if (run->startSeconds) {
+        text += tr("\n%1 s into the recording").arg(*run->startSeconds, 0, 'f', 3);
+        const QString wall = fromStd(wallClockAt(evidence->tag.startTime, *run->startSeconds));
+        if (!wall.isEmpty()) {
+            text += tr(" (%1 by the tag's stated start)").arg(wall);
+        }
+    }
+    return text;
 }
 
 bool TimelineView::event(QEvent* event) {

@@ -7,10 +7,10 @@
 
 struct RecordingEvidence;
 
-// The recording's time along a bar: each run of clusters painted in the
-// colour of its status, wall-clock ticks from the tag's stated start time
-// below, and a tool tip per span with its clusters, offsets, time and
-// status. Empty when the evidence has no runs.
+// The recording's time along a bar, as the exported report draws it: the
+// clusters in the colours of their status, wall-clock ticks from the tag's
+// stated start time, a legend, and a tool tip per span with its clusters,
+// offsets, time and status. Hidden when the evidence has no runs.
 class TimelineView : public QWidget {
     Q_OBJECT
 
@@ -23,8 +23,8 @@ class TimelineView : public QWidget {
 
     // The tool tip for the span at x (widget coordinates); empty off the bar.
     QString spanTextAt(int x) const;
-    // The picture alone, for reports.
-    static QImage render(const RecordingEvidence& evidence, const QSize& size);
+    // The report's picture (without legend) at `scale` times its size.
+    static QImage render(const RecordingEvidence& evidence, double scale = 1.0);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

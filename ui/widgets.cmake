@@ -9,10 +9,12 @@ add_library(telvar_widgets STATIC
   ${CMAKE_CURRENT_LIST_DIR}/NTreeItemDelegate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResultModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResultText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RowEvidence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowText.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TimelineColors.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TimelineView.cpp
 )
 target_include_directories(telvar_widgets PUBLIC ${PROJECT_SOURCE_DIR})
 # The widgets load their icons from the collection, so whoever links them gets it.
 target_link_libraries(telvar_widgets PUBLIC Qt5::Widgets telvar_verification telvar_resources)
+# The pane and its timeline show the core report's continuity and picture.
+target_link_libraries(telvar_widgets PUBLIC telvar_report)

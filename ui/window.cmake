@@ -4,7 +4,6 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ReportHtml.cpp
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(telvar_window PUBLIC Qt5::Widgets telvar_widgets telvar_verification)

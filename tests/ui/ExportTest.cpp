@@ -41,6 +41,8 @@ VerifyResult authenticResult() {
     result.startTime = "2026-12-01 08:00:00";
     result.endTime = "2026-12-01 09:00:00";
     auto evidence = std::make_shared<RecordingEvidence>();
+    evidence->verdict.code = 0;
+    evidence->verdict.serialNumber = "-TLV-1";
     evidence->identity.sha256 = std::string(64, 'a');
     evidence->runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
     result.evidence = evidence;

@@ -16,11 +16,13 @@
 #include <QUrl>
 #include <memory>
 
+#include "signature/RecordingEvidence.h"
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
+#include "ui/TimelineView.h"
 #include "verification/EventWait.h"
 #include "verification/LongRecording.h"
 #include "verification/SampleRecordings.h"
@@ -193,4 +195,31 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     EXPECT_EQ(dropped, queued.mid(2));
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_FALSE(runButton->isVisible());
+}
+
+TEST_F(WindowKeyboardTest, PaneShowsTheCoresFindingsForATamperedFile) {
+    const RecordingEvidence expected =
+        examineRecording(QFile::encodeName(samples.tampered()).toStdString());
+    ASSERT_FALSE(expected.findings.empty());
+    QMetaObject::invokeMethod(window.get(), "verifyFileList",
+                              Q_ARG(QStringList, QStringList{samples.tampered()}));
+    ASSERT_TRUE(waitUntil([&] { return rows() == 1; }));
+    tree()->setFocus();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    auto* const pane = window->findChild<EvidencePane*>();
+    ASSERT_TRUE(pane->isVisible());
+    const QString text = pane->plainText();
+    for (const Finding& finding : expected.findings) {
+        EXPECT_TRUE(text.contains(QString::fromStdString(finding.text))) << text.toStdString();
+    }
+    EXPECT_TRUE(text.contains(QString::fromStdString(expected.identity.sha256)));
+    EXPECT_TRUE(text.contains("NOT verified")) << "the tag's texts are marked as unproven";
+    TimelineView* const timeline = pane->timeline();
+    ASSERT_TRUE(timeline->isVisible());
+    // Somewhere along the bar a span names the failing cluster.
+    bool namesMismatch = false;
+    for (int x = 0; x < timeline->width(); x += 2) {
+        namesMismatch = namesMismatch || timeline->spanTextAt(x).contains("signature mismatch");
+    }
+    EXPECT_TRUE(namesMismatch);
 }
