@@ -1,5 +1,7 @@
-// telvar_window_bench [N]: how the window copes with N results (default
-// 10,000) arriving as fast as a worker can send them. A producer thread
+// telvar_window_bench [N [LIMIT_S]]: how the window copes with N results
+// (default 10,000) arriving as fast as a worker can send them.
+// telvar_window_bench --verify FILE...: wall time for the window to verify
+// and list the files, for comparison with telvar-verify on the same files. A producer thread
 // delivers the results through the progress dialog's slots, as the worker
 // does; a 5 ms timer on the GUI thread records the longest gap between its
 // ticks, and the longest single event (the worst stalls). Prints the GUI thread's CPU time, the
@@ -68,6 +70,26 @@ VerifyResult sampleResult(int index) {
     return result;
 }
 
+// Queues the files as a drop does and times them until every row is listed.
+int verifyFiles(QApplication& app, const QStringList& files) {
+    MorlAuthenticator window;
+    window.show();
+    const QAbstractItemModel* const rows = window.findChild<QAbstractItemView*>()->model();
+    QElapsedTimer run;
+    run.start();
+    QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, files));
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (rows->rowCount() >= files.size()) {
+            std::printf("window: %d files verified and listed in %.3f s\n", rows->rowCount(),
+                        static_cast<double>(run.elapsed()) / 1000.0);
+            app.quit();
+        }
+    });
+    poll.start(1);
+    return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +97,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TimedApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--verify") == 0) {
+        QStringList files;
+        for (int i = 2; i < argc; ++i) {
+            files << QString::fromLocal8Bit(argv[i]);
+        }
+        return verifyFiles(app, files);
+    }
     const int total = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int limitSeconds = argc > 2 ? std::atoi(argv[2]) : 300;
 

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <future>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -74,23 +76,72 @@ QStringList VerifyWorkerThread::stop() {
 
 void VerifyWorkerThread::run() {
     for (;;) {
-        QString path;
-        {
-            const QMutexLocker lock(&queueMutex);
-            if (fileQueue.isEmpty() || abort) {
-                loopActive = false;
-                return;
-            }
-            path = fileQueue.takeFirst();
+        const QStringList batch = takeBatch();
+        if (batch.isEmpty()) {
+            return;
         }
-        verifyFile(QFileInfo(path));
+        if (batch.size() == 1) {
+            verifyFile(QFileInfo(batch.front()));
+        } else {
+            verifyBatch(batch);
+        }
     }
 }
 
+QStringList VerifyWorkerThread::takeBatch() {
+    const QMutexLocker lock(&queueMutex);
+    if (fileQueue.isEmpty() || abort) {
+        loopActive = false;
+        return {};
+    }
+    // Small files go several at a time, one per core; a large one alone,
+    // its clusters spread over the cores, so its progress can be shown.
+    const int cores = std::max(1, QThread::idealThreadCount());
+    QStringList batch{fileQueue.takeFirst()};
+    while (batch.size() < 8 * cores && isSmall(batch.back()) && !fileQueue.isEmpty() &&
+           isSmall(fileQueue.front())) {
+        batch << fileQueue.takeFirst();
+    }
+    return batch;
+}
+
+bool VerifyWorkerThread::isSmall(const QString& path) {
+    return QFileInfo(path).size() < kSmallFileBytes;
+}
+
 void VerifyWorkerThread::verifyFile(const QFileInfo& file) {
-    const QString name = file.fileName();
-    const QByteArray fileName = name.toUtf8();
-    emit startVerifyFile(name);
+    emit startVerifyFile(file.fileName());
+    emit stopVerifyFile(resultFor(file));
+}
+
+void VerifyWorkerThread::verifyBatch(const QStringList& batch) {
+    std::vector<VerifyResult> results(static_cast<size_t>(batch.size()));
+    std::atomic<int> next{0};
+    const auto work = [&] {
+        for (int i = next++; i < batch.size(); i = next++) {
+            results[static_cast<size_t>(i)] = resultFor(QFileInfo(batch[i]));
+        }
+    };
+    batchMode = true;
+    {
+        // The futures join their threads as they go out of scope.
+        const int workers = std::min(std::max(1, QThread::idealThreadCount()), batch.size());
+        std::vector<std::future<void>> running;
+        for (int t = 0; t < workers; ++t) {
+            running.push_back(std::async(std::launch::async, work));
+        }
+    }
+    batchMode = false;
+    // In queued order, as if verified one after the other.
+    for (int i = 0; i < batch.size(); ++i) {
+        emit startVerifyFile(QFileInfo(batch[i]).fileName());
+        emit verifyProgress(100);
+        emit stopVerifyFile(results[static_cast<size_t>(i)]);
+    }
+}
+
+VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {
+    const QByteArray fileName = file.fileName().toUtf8();
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
@@ -102,13 +153,16 @@ void VerifyWorkerThread::verifyFile(const QFileInfo& file) {
     }
     result.path = file.absoluteFilePath();
     result.verifiedAt = QDateTime::currentDateTimeUtc();
-    emit stopVerifyFile(result);
+    return result;
 }
 
 RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath) {
     ExamineOptions options;
-    options.threads = std::max(1, QThread::idealThreadCount());
-    return examineRecording(localPath.toStdString(), options, reportProgress, this, &abort);
+    // Alone, a file's clusters are checked on every core; in a batch, each
+    // file has a core of its own and no progress of its own.
+    options.threads = batchMode ? 1 : std::max(1, QThread::idealThreadCount());
+    return examineRecording(localPath.toStdString(), options, batchMode ? nullptr : reportProgress,
+                            this, &abort);
 }
 
 void reportProgress(double fraction, void* context) {

@@ -11,10 +11,11 @@
 #include "signature/RecordingEvidence.h"
 #include "verification/VerifyResult.h"
 
-// Verifies queued paths one at a time on its own thread and reports each
-// file through its signals: startVerifyFile, any number of verifyProgress,
-// then exactly one stopVerifyFile. The thread runs while the queue holds
-// paths; finished() ends a run.
+// Verifies queued paths on its own thread and reports each file through its
+// signals, in queued order: startVerifyFile, any number of verifyProgress,
+// then exactly one stopVerifyFile. Small files are verified several at once
+// (one per core) and reported together when all are done. The thread runs
+// while the queue holds paths; finished() ends a run.
 class VerifyWorkerThread : public QThread {
     Q_OBJECT
 
@@ -36,6 +37,9 @@ class VerifyWorkerThread : public QThread {
     // Verifies one file on the calling thread and emits its two signals.
     void verifyFile(const QFileInfo& file);
 
+    // Files under this size are verified several at a time.
+    static constexpr qint64 kSmallFileBytes = 16 * 1024 * 1024;
+
   signals:
     void startVerifyFile(const QString& filename);
     void verifyProgress(int progress);
@@ -50,12 +54,20 @@ class VerifyWorkerThread : public QThread {
     virtual RecordingEvidence evidenceOf(const QByteArray& localPath);
 
   private:
+    // The next paths to verify: one, or several small ones; empty ends the run.
+    QStringList takeBatch();
+    static bool isSmall(const QString& path);
+    void verifyBatch(const QStringList& batch);
+    // The file's result, never throwing.
+    VerifyResult resultFor(const QFileInfo& file);
+
     QStringList fileQueue;
     QMutex queueMutex;  // guards fileQueue and loopActive
     // True from the addFiles that starts a run until run() gives up the
     // queue, so a path added while a run is ending always gets a run.
     bool loopActive = false;
     std::atomic<bool> abort{false};
+    std::atomic<bool> batchMode{false};  // set by the run between batches only
 };
 
 // The walk's progress function; `context` is the worker. Emits
