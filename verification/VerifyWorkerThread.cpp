@@ -125,7 +125,8 @@ void VerifyWorkerThread::verifyBatch(const QStringList& batch) {
     batchMode = true;
     {
         // The futures join their threads as they go out of scope.
-        const int workers = std::min(std::max(1, QThread::idealThreadCount()), batch.size());
+        const int workers =
+            std::min(std::max(1, QThread::idealThreadCount()), static_cast<int>(batch.size()));
         std::vector<std::future<void>> running;
         for (int t = 0; t < workers; ++t) {
             running.push_back(std::async(std::launch::async, work));
