@@ -1,5 +1,6 @@
-// telvar_window_bench [N [LIMIT_S]]: how the window copes with N results
-// (default 10,000) arriving as fast as a worker can send them.
+// telvar_window_bench [N [LIMIT_S [RATE]]]: how the window copes with N
+// results (default 10,000) arriving as fast as a producer can send them, or
+// RATE per second.
 // telvar_window_bench --verify FILE...: wall time for the window to verify
 // and list the files, for comparison with telvar-verify on the same files. A producer thread
 // delivers the results through the progress dialog's slots, as the worker
@@ -106,10 +107,13 @@ int main(int argc, char** argv) {
     }
     const int total = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int limitSeconds = argc > 2 ? std::atoi(argv[2]) : 300;
+    // Results per second from the producer; 0 sends them as fast as it can.
+    const int rate = argc > 3 ? std::atoi(argv[3]) : 0;
 
     MorlAuthenticator window;
     window.show();
     auto* const dialog = window.findChild<VerifyProgressDlg*>();
+    dialog->show();  // its label and bar repaint per file, as in a run
     const QAbstractItemModel* const rows = window.findChild<QAbstractItemView*>()->model();
 
     // The dialog counts the run as the window's queueing would.
@@ -138,8 +142,10 @@ int main(int argc, char** argv) {
                                       Q_ARG(QString, QString::fromUtf8(result.fileName)));
             QMetaObject::invokeMethod(dialog, "finishedProgress", Qt::QueuedConnection,
                                       Q_ARG(VerifyResult, result));
-            if (i % 100 == 99) {
-                QThread::usleep(1000);  // about what a worker spends on small files
+            if (rate > 0) {
+                QThread::usleep(static_cast<unsigned long>(1000000 / rate));
+            } else if (i % 100 == 99) {
+                QThread::usleep(1000);
             }
         }
         sinceLast.start();

@@ -121,6 +121,9 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
             &MorlAuthenticator::addVerifyResult);
     connect(progressDialog, &VerifyProgressDlg::runStateChanged, this,
             &MorlAuthenticator::updateRunState);
+    runTextTimer.setSingleShot(true);
+    runTextTimer.setInterval(150);
+    connect(&runTextTimer, &QTimer::timeout, this, &MorlAuthenticator::updateRunText);
     connect(progressDialog, &VerifyProgressDlg::runCancelled, this,
             &MorlAuthenticator::reportCancelled);
     addShortcuts();
@@ -208,7 +211,15 @@ void MorlAuthenticator::updateSummary() {
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
     runButton->setVisible(running);
-    if (running) {
+    // Its text follows the run a few times a second, not once per file:
+    // a new text lays out the whole header row.
+    if (running && !runTextTimer.isActive()) {
+        runTextTimer.start();
+    }
+}
+
+void MorlAuthenticator::updateRunText() {
+    if (progressDialog->isRunning()) {
         const QString text = tr("Verifying %1/%2")
                                  .arg(progressDialog->filesStarted())
                                  .arg(progressDialog->filesQueued());

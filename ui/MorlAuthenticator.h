@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
 #include "verification/VerifyResult.h"
 
@@ -43,6 +44,7 @@ class MorlAuthenticator : public QMainWindow {
     void verifyFileList(const QStringList& list);
     void reportCancelled(const QStringList& notVerified);
     void updateRunState();
+    void updateRunText();
     void updateSummary();
     void showSelectedEvidence();
 
@@ -66,4 +68,5 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* failedLabel = nullptr;
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
+    QTimer runTextTimer;
 };

@@ -49,6 +49,21 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
             &VerifyProgressDlg::finishedProgress);
     connect(worker.get(), &QThread::finished, this, &VerifyProgressDlg::WorkDone);
     connect(cancelButton, &QPushButton::clicked, this, &VerifyProgressDlg::cancelRun);
+
+    paintTimer.setSingleShot(true);
+    paintTimer.setInterval(50);
+    connect(&paintTimer, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
+}
+
+void VerifyProgressDlg::holdPainting() {
+    // The bar repaints at once on every change; hundreds of small files a
+    // second would keep the window busy with nothing but that.
+    const bool rapid = sinceStart.isValid() && sinceStart.elapsed() < 20;
+    sinceStart.start();
+    if (rapid && isVisible()) {
+        setUpdatesEnabled(false);
+        paintTimer.start();
+    }
 }
 
 // The worker's destructor stops and joins its thread; signals it still
@@ -83,6 +98,7 @@ void VerifyProgressDlg::cancelRun() {
 
 void VerifyProgressDlg::startProgress(const QString& filename) {
     ++doneCount;
+    holdPainting();
     // The name gives way in its middle, so the counter stays in view. One
     // arg() call, so a "%2" in the file name is not filled in.
     const QString counter =

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "verification/VerifyResult.h"
@@ -51,10 +53,16 @@ class VerifyProgressDlg : public QDialog {
     void cancelRun();
 
   private:
+    // When files follow each other faster than the eye, painting waits for
+    // a pause instead of running for each of them.
+    void holdPainting();
+
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
     QPushButton* cancelButton = nullptr;
-    int doneCount = 0;   // files started in the current run
-    int totalCount = 0;  // files queued for the current run
+    int doneCount = 0;         // files started in the current run
+    int totalCount = 0;        // files queued for the current run
+    QElapsedTimer sinceStart;  // since the last file started
+    QTimer paintTimer;         // ends a hold on painting
     std::unique_ptr<VerifyWorkerThread> worker;
 };
