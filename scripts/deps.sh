@@ -20,6 +20,10 @@ for arg in "$@"; do
   esac
 done
 
+# pdftotext reads the window's exported PDF in its tests; pdftoppm renders
+# its first page for the README.
+packages+=(poppler-utils)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
