@@ -160,4 +160,15 @@ TEST_F(VerifyProgressDlgTest, StopDropsTheQueueAndHides) {
     EXPECT_EQ(forwarded.back().label, "Verifying: authentic.mkv (1/1)\n");
 }
 
+TEST_F(VerifyProgressDlgTest, LongNameGivesWayInItsMiddleSoTheCounterStays) {
+    dialog.show();
+    const QString name = "camera-" + QString(200, 'x') + "-end.mkv";
+    dialog.startProgress(name);
+    const QString text = label()->text();
+    EXPECT_TRUE(text.startsWith("Verifying: camera-"));
+    EXPECT_TRUE(text.endsWith("-end.mkv (1/0)\n")) << text.toStdString();
+    EXPECT_LE(label()->fontMetrics().horizontalAdvance(text.trimmed()), label()->width());
+    EXPECT_EQ(label()->toolTip(), name) << "the whole name is still at hand";
+}
+
 }  // namespace
