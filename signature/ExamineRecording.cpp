@@ -38,14 +38,15 @@ std::vector<std::unique_ptr<nvr::MkvParser>> helpersFor(const std::string& path,
     return helpers;
 }
 
-// The verdict; any exception ends as code 3 with its text.
-void walk(nvr::MkvParser& parser, const std::string& path, const ExamineOptions& options,
-          ProgressCallback progress, void* context, const std::atomic<bool>* cancel,
-          RecordingVerdict& verdict) {
+// The verdict; any exception ends as code 3 with its text. Helpers are
+// opened only once the file has parsed.
+template <typename Helpers>
+void walk(nvr::MkvParser& parser, Helpers&& openHelpers, ProgressCallback progress, void* context,
+          const std::atomic<bool>* cancel, RecordingVerdict& verdict) {
     try {
         parser.setCancelFlag(cancel);
         parser.parse();
-        const auto helpers = helpersFor(path, options.threads, cancel);
+        const std::vector<std::unique_ptr<nvr::MkvParser>> helpers = openHelpers();
         verdict.code = helpers.empty()
                            ? parser.verifySignatures(progress, context)
                            : parser.verifySignaturesParallel(progress, context, helpers);
@@ -105,6 +106,19 @@ std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
     return failure;
 }
 
+// The walk's map read into `evidence`; never throws.
+void summarise(const nvr::MkvParser* parser, const ExamineOptions& options,
+               RecordingEvidence& evidence) {
+    try {
+        const nvr::WalkEvidence empty;
+        const nvr::WalkEvidence& walked = parser != nullptr ? parser->walkEvidence() : empty;
+        readMap(walked, options, evidence);
+        evidence.firstFailure = firstFailureOf(walked, evidence);
+    } catch (const std::exception&) {
+        // Out of memory while summing up: the verdict stands without its map.
+    }
+}
+
 }  // namespace
 
 RecordingEvidence examineRecording(const std::string& path, const ExamineOptions& options,
@@ -122,20 +136,27 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
         failWith(evidence.verdict, e.what());
     }
     if (parser != nullptr) {
-        walk(*parser, path, options, progress, context, cancel, evidence.verdict);
+        walk(
+            *parser, [&] { return helpersFor(path, options.threads, cancel); }, progress, context,
+            cancel, evidence.verdict);
     }
     if (hasher) {
         evidence.identity = hasher->finish();
     } else {
         evidence.identity.path = path;
     }
-    try {
-        const nvr::WalkEvidence empty;
-        const nvr::WalkEvidence& walked = parser != nullptr ? parser->walkEvidence() : empty;
-        readMap(walked, options, evidence);
-        evidence.firstFailure = firstFailureOf(walked, evidence);
-    } catch (const std::exception&) {
-        // Out of memory while summing up: the verdict stands without its map.
-    }
+    summarise(parser.get(), options, evidence);
+    return evidence;
+}
+
+RecordingEvidence examineSource(std::unique_ptr<nvr::iReader> source,
+                                const ExamineOptions& options) {
+    RecordingEvidence evidence;
+    nvr::MkvParser parser(std::move(source));
+    walk(
+        parser, [] { return std::vector<std::unique_ptr<nvr::MkvParser>>(); }, nullptr, nullptr,
+        nullptr, evidence.verdict);
+    summarise(&parser, options, evidence);
+    evidence.identity.size = evidence.coverage.fileSize;
     return evidence;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "container/iReader.h"
 #include "signature/RecordingVerifier.h"
 
 // The evidence behind a verdict: every cluster of the chain mapped, its
@@ -148,6 +150,11 @@ struct ExamineOptions {
 RecordingEvidence examineRecording(const std::string& path, const ExamineOptions& options = {},
                                    ProgressCallback progress = nullptr, void* context = nullptr,
                                    const std::atomic<bool>* cancel = nullptr);
+
+// The same over bytes from any source, such as memory (tests, fuzzing):
+// no file hash, one thread; the identity has no path.
+RecordingEvidence examineSource(std::unique_ptr<nvr::iReader> source,
+                                const ExamineOptions& options = {});
 
 // "YYYY-MM-DD hh:mm:ss" of `startTime` plus `seconds`, or empty when the
 // start time does not read as that form.

@@ -134,7 +134,9 @@ int WalkRecorder::finish(const SegmentScan& scan) {
 
 void WalkRecorder::close(const SegmentScan& scan) {
     trials.flush();
-    evidence.chainEndMatches = scan.chainEnd() == parser.segment.tag.finalSignature;
+    // After an early end the scan may have gone past where the walk stood.
+    evidence.chainEndMatches =
+        evidence.walkError.empty() && scan.chainEnd() == parser.segment.tag.finalSignature;
     evidence.unsignedParts = scan.otherElements();
     if (clusterPrefixBytes > 0) {
         evidence.unsignedParts.push_back(
