@@ -72,18 +72,29 @@ VerifyResult sampleResult(int index) {
 }
 
 // Queues the files as a drop does and times them until every row is listed.
-int verifyFiles(QApplication& app, const QStringList& files) {
+int verifyFiles(TimedApplication& app, const QStringList& files) {
     MorlAuthenticator window;
     window.show();
     const QAbstractItemModel* const rows = window.findChild<QAbstractItemView*>()->model();
+    qint64 worstGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
+    ticker.start(5);
     QElapsedTimer run;
     run.start();
     QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, files));
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (rows->rowCount() >= files.size()) {
-            std::printf("window: %d files verified and listed in %.3f s\n", rows->rowCount(),
-                        static_cast<double>(run.elapsed()) / 1000.0);
+            std::printf(
+                "window: %d files verified and listed in %.3f s  longest timer gap %lld ms"
+                "  longest event %lld ms\n",
+                rows->rowCount(), static_cast<double>(run.elapsed()) / 1000.0,
+                static_cast<long long>(std::max(worstGap, sinceTick.elapsed())),
+                static_cast<long long>(app.longestEvent));
             app.quit();
         }
     });
