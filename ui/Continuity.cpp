@@ -22,6 +22,16 @@ QString fromStd(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
+// Lines listed per part; a selection of thousands still lays out at once.
+constexpr size_t kMaxLines = 200;
+
+QString moreLine(size_t total) {
+    return total > kMaxLines
+               ? QStringLiteral("<br>") +
+                     esc(tr("… and %1 more").arg(static_cast<qulonglong>(total - kMaxLines)))
+               : QString();
+}
+
 QString spanText(int64_t seconds) {
     return fromStd(clockText(static_cast<double>(seconds < 0 ? -seconds : seconds)));
 }
@@ -29,12 +39,13 @@ QString spanText(int64_t seconds) {
 QString stepsHtml(const std::vector<ContinuityStep>& steps, const char* what,
                   const QStringList& names) {
     QString html;
-    for (const ContinuityStep& step : steps) {
+    for (size_t i = 0; i < steps.size() && i < kMaxLines; ++i) {
+        const ContinuityStep& step = steps[i];
         html += QStringLiteral("<br>") +
                 esc(tr(what).arg(spanText(step.seconds), names.value(static_cast<int>(step.from)),
                                  names.value(static_cast<int>(step.to))));
     }
-    return html;
+    return html + moreLine(steps.size());
 }
 
 QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
@@ -50,10 +61,20 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     return html + QStringLiteral("</p>");
 }
 
+QString verdictRow(const QString& name, int code) {
+    const QString colour = code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+    return QStringLiteral(
+               "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
+        .arg(esc(name), colour, esc(verdictWord(code)), esc(outcomeWord(code)));
+}
+
 QString namesOf(const std::vector<size_t>& files, const QStringList& names) {
     QStringList listed;
-    for (const size_t file : files) {
-        listed << names.value(static_cast<int>(file));
+    for (size_t i = 0; i < files.size() && i < kMaxLines; ++i) {
+        listed << names.value(static_cast<int>(files[i]));
+    }
+    if (files.size() > kMaxLines) {
+        listed << tr("… and %1 more").arg(static_cast<qulonglong>(files.size() - kMaxLines));
     }
     return listed.join(QStringLiteral(", "));
 }
@@ -69,15 +90,13 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
         const VerifyResult& result = row->result;
         names << textUpToZero(result.fileName);
         evidences.push_back(evidenceOfRow(result));
-        const QString colour =
-            result.code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
-        html += QStringLiteral(
-                    "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
-                    .arg(esc(names.back()), colour, esc(verdictWord(result.code)),
-                         esc(outcomeWord(result.code)));
+        if (names.size() <= static_cast<int>(kMaxLines)) {
+            html += verdictRow(names.back(), result.code);
+        }
     }
     const Continuity continuity = continuityOf(evidences);
-    html += QStringLiteral("</table><h4>%1</h4>")
+    html += QStringLiteral("</table>") + moreLine(rows.size());
+    html += QStringLiteral("<h4>%1</h4>")
                 .arg(esc(tr("Continuity of the verified recordings, by their tags' times")));
     for (const SerialContinuity& serial : continuity.serials) {
         html += serialHtml(serial, names);

@@ -223,3 +223,12 @@ TEST_F(WindowKeyboardTest, PaneShowsTheCoresFindingsForATamperedFile) {
     }
     EXPECT_TRUE(namesMismatch);
 }
+
+TEST_F(WindowKeyboardTest, SelectingThousandsListsAFewAndCountsTheRest) {
+    addRows(5000);
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_A, Qt::ControlModifier);
+    const QString text = window->findChild<EvidencePane*>()->plainText();
+    EXPECT_TRUE(text.contains("5000 recordings selected"));
+    EXPECT_TRUE(text.contains("… and 4800 more")) << text.left(300).toStdString();
+}
