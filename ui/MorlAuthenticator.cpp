@@ -32,9 +32,7 @@ namespace {
 
 const char* const kCountStyle = "color: white; padding: 10px; padding-right: 50px;";
 const char* const kLastCountStyle = "color: white; padding: 10px; padding-right: 50px";
-const char* const kRunStyle =
-    "QToolButton { color: #e7b70e; padding: 10px; text-decoration: underline; }"
-    "QToolButton:focus { color: #ffffff; }";
+const char* const kRunStyle = "padding: 10px; padding-right: 30px;";
 
 QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) {
     auto* const row = new QWidget(parent);
@@ -158,20 +156,24 @@ QWidget* MorlAuthenticator::buildHeader() {
     exportButton = toolButton(tr("Export"), "export", tr("Export a report (Ctrl+E)"), header);
     aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
-    QLabel* const filler = countLabel(toolRow, QString(), kCountStyle);
+    filler = countLabel(toolRow, QString(), kCountStyle);
     filler->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    runButton = new QToolButton(toolRow);
-    runButton->setObjectName(QStringLiteral("runButton"));
-    runButton->setStyleSheet(QString::fromLatin1(kRunStyle));
-    runButton->setCursor(Qt::PointingHandCursor);
-    runButton->setToolTip(tr("Show the verification in progress"));
-    runButton->hide();
-    connect(runButton, &QToolButton::clicked, this, &MorlAuthenticator::showProgressDialog);
+    // Stands in for the filler while a run goes on, so the row keeps its width.
+    // A link, reachable by Tab and Enter, that brings the dialog back.
+    runLink = countLabel(toolRow, QStringLiteral("runLink"), kRunStyle);
+    runLink->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    runLink->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    runLink->setTextFormat(Qt::RichText);
+    runLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    runLink->setFocusPolicy(Qt::StrongFocus);
+    runLink->setToolTip(tr("Show the verification in progress"));
+    runLink->hide();
+    connect(runLink, &QLabel::linkActivated, this, &MorlAuthenticator::showProgressDialog);
     totalLabel = countLabel(toolRow, QStringLiteral("totalLabel"), kCountStyle);
     successLabel = countLabel(toolRow, QStringLiteral("successLabel"), kLastCountStyle);
     failedLabel = countLabel(toolRow, QStringLiteral("failedLabel"), kLastCountStyle);
     for (QWidget* const widget : std::initializer_list<QWidget*>{
-             addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runButton,
+             addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runLink,
              totalLabel, successLabel, failedLabel}) {
         toolLayout->addWidget(widget);
     }
@@ -210,7 +212,8 @@ void MorlAuthenticator::updateSummary() {
 
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
-    runButton->setVisible(running);
+    filler->setVisible(!running);
+    runLink->setVisible(running);
     // Its text follows the run a few times a second, not once per file:
     // a new text lays out the whole header row.
     if (running && !runTextTimer.isActive()) {
@@ -223,8 +226,9 @@ void MorlAuthenticator::updateRunText() {
         const QString text = tr("Verifying %1/%2")
                                  .arg(progressDialog->filesStarted())
                                  .arg(progressDialog->filesQueued());
-        runButton->setText(text);
-        runButton->setAccessibleName(text);
+        runLink->setText(QStringLiteral("<a href=\"show\" style=\"color:#e7b70e\">%1</a>")
+                             .arg(text.toHtmlEscaped()));
+        runLink->setAccessibleName(text);
     }
 }
 

@@ -8,7 +8,6 @@
 
 class QLabel;
 class QSplitter;
-class QToolButton;
 class EvidencePane;
 class NResultTree;
 class NToolButton;
@@ -63,7 +62,8 @@ class MorlAuthenticator : public QMainWindow {
     NToolButton* deleteButton = nullptr;
     NToolButton* exportButton = nullptr;
     NToolButton* aboutButton = nullptr;
-    QToolButton* runButton = nullptr;  // "Verifying n/total": brings the dialog back
+    QLabel* filler = nullptr;     // the spare width left of the counts
+    QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back
     QLabel* successLabel = nullptr;
     QLabel* failedLabel = nullptr;
     QLabel* totalLabel = nullptr;

@@ -179,10 +179,10 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     QMetaObject::invokeMethod(window.get(), "verifyFileList", Q_ARG(QStringList, queued));
     ASSERT_TRUE(
         waitUntil([&] { return dialog()->findChild<QLabel*>()->text().contains("long.mkv"); }));
-    auto* const runButton = window->findChild<QToolButton*>("runButton");
-    EXPECT_TRUE(runButton->isVisible());
+    auto* const runLink = window->findChild<QLabel*>("runLink");
+    EXPECT_TRUE(runLink->isVisible());
     dialog()->close();
-    runButton->click();
+    emit runLink->linkActivated("show");
     EXPECT_TRUE(dialog()->isVisible()) << "the run indicator brings the dialog back";
 
     dialog()->findChild<QPushButton*>()->click();
@@ -194,7 +194,7 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     EXPECT_EQ(tree()->resultModel()->row(1).result.errorText, "verification cancelled");
     EXPECT_EQ(dropped, queued.mid(2));
     EXPECT_FALSE(dialog()->isVisible());
-    EXPECT_FALSE(runButton->isVisible());
+    EXPECT_FALSE(runLink->isVisible());
 }
 
 TEST_F(WindowKeyboardTest, PaneShowsTheCoresFindingsForATamperedFile) {
