@@ -4,9 +4,12 @@
 #include <QMutexLocker>
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <exception>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,7 +101,7 @@ QStringList VerifyWorkerThread::takeBatch() {
     // its clusters spread over the cores, so its progress can be shown.
     const int cores = std::max(1, QThread::idealThreadCount());
     QStringList batch{fileQueue.takeFirst()};
-    while (batch.size() < 8 * cores && isSmall(batch.back()) && !fileQueue.isEmpty() &&
+    while (batch.size() < 64 * cores && isSmall(batch.back()) && !fileQueue.isEmpty() &&
            isSmall(fileQueue.front())) {
         batch << fileQueue.takeFirst();
     }
@@ -115,30 +118,62 @@ void VerifyWorkerThread::verifyFile(const QFileInfo& file) {
 }
 
 void VerifyWorkerThread::verifyBatch(const QStringList& batch) {
-    std::vector<VerifyResult> results(static_cast<size_t>(batch.size()));
-    std::atomic<int> next{0};
+    const size_t count = static_cast<size_t>(batch.size());
+    BatchOutcomes outcomes(count);
     const auto work = [&] {
-        for (int i = next++; i < batch.size(); i = next++) {
-            results[static_cast<size_t>(i)] = resultFor(QFileInfo(batch[i]));
+        for (;;) {
+            size_t i = 0;
+            {
+                const std::lock_guard<std::mutex> lock(outcomes.mutex);
+                if (abort || outcomes.claimed == count) {
+                    --outcomes.active;
+                    outcomes.filled.notify_all();
+                    return;
+                }
+                i = outcomes.claimed++;
+            }
+            VerifyResult result = resultFor(QFileInfo(batch[static_cast<int>(i)]));
+            const std::lock_guard<std::mutex> lock(outcomes.mutex);
+            outcomes.results[i] = std::move(result);
+            outcomes.filled.notify_all();
         }
     };
     batchMode = true;
-    {
-        // The futures join their threads as they go out of scope.
-        const int workers =
-            std::min(std::max(1, QThread::idealThreadCount()), static_cast<int>(batch.size()));
-        std::vector<std::future<void>> running;
-        for (int t = 0; t < workers; ++t) {
-            running.push_back(std::async(std::launch::async, work));
-        }
+    const int workers = std::min(std::max(1, QThread::idealThreadCount()), batch.size());
+    outcomes.active = workers;
+    std::vector<std::future<void>> running;  // joined as they go out of scope
+    for (int t = 0; t < workers; ++t) {
+        running.push_back(std::async(std::launch::async, work));
     }
+    const size_t reported = reportInOrder(batch, outcomes);
+    running.clear();
     batchMode = false;
-    // In queued order, as if verified one after the other.
-    for (int i = 0; i < batch.size(); ++i) {
-        emit startVerifyFile(QFileInfo(batch[i]).fileName());
-        emit verifyProgress(100);
-        emit stopVerifyFile(results[static_cast<size_t>(i)]);
+    // A cancel leaves the files never started where stop() finds them.
+    if (reported < count) {
+        const QMutexLocker lock(&queueMutex);
+        fileQueue = batch.mid(static_cast<int>(reported)) + fileQueue;
     }
+}
+
+size_t VerifyWorkerThread::reportInOrder(const QStringList& batch, BatchOutcomes& outcomes) {
+    for (size_t i = 0; i < outcomes.results.size(); ++i) {
+        std::unique_lock<std::mutex> lock(outcomes.mutex);
+        // A started file always ends with a result; one not started by the
+        // time every helper has stopped never will.
+        outcomes.filled.wait(lock, [&] {
+            return outcomes.results[i].has_value() || (i >= outcomes.claimed && outcomes.active == 0);
+        });
+        if (!outcomes.results[i]) {
+            return i;
+        }
+        const VerifyResult result = std::move(*outcomes.results[i]);
+        outcomes.results[i].reset();
+        lock.unlock();
+        emit startVerifyFile(QFileInfo(batch[static_cast<int>(i)]).fileName());
+        emit verifyProgress(100);
+        emit stopVerifyFile(result);
+    }
+    return outcomes.results.size();
 }
 
 VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {

@@ -7,15 +7,20 @@
 #include <QStringList>
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include "signature/RecordingEvidence.h"
 #include "verification/VerifyResult.h"
 
 // Verifies queued paths on its own thread and reports each file through its
 // signals, in queued order: startVerifyFile, any number of verifyProgress,
-// then exactly one stopVerifyFile. Small files are verified several at once
-// (one per core) and reported together when all are done. The thread runs
-// while the queue holds paths; finished() ends a run.
+// then exactly one stopVerifyFile. Runs of small files are verified several
+// at once, one per core, each reported as soon as it and those before it
+// are done. The thread runs while the queue holds paths; finished() ends a
+// run.
 class VerifyWorkerThread : public QThread {
     Q_OBJECT
 
@@ -57,7 +62,19 @@ class VerifyWorkerThread : public QThread {
     // The next paths to verify: one, or several small ones; empty ends the run.
     QStringList takeBatch();
     static bool isSmall(const QString& path);
+    // A batch's results as its helper threads leave them, taken in order.
+    struct BatchOutcomes {
+        explicit BatchOutcomes(size_t count) : results(count) {}
+        std::mutex mutex;
+        std::condition_variable filled;
+        std::vector<std::optional<VerifyResult>> results;
+        size_t claimed = 0;  // files taken by a helper so far: always a prefix
+        int active = 0;      // helpers still running
+    };
     void verifyBatch(const QStringList& batch);
+    // Emits the batch's results in order as they come; returns how many,
+    // fewer than the batch when a cancel left files unstarted.
+    size_t reportInOrder(const QStringList& batch, BatchOutcomes& outcomes);
     // The file's result, never throwing.
     VerifyResult resultFor(const QFileInfo& file);
 
