@@ -128,7 +128,7 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
 
 void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
                        const HtmlReportOptions& options) {
-    out += "<section class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
+    out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
            std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
            verdictMarkup(e.verdict) + "</h2>";
     identityTable(out, e.identity);
@@ -140,7 +140,7 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     appendProvenance(out, e.provenance, options.maxItems);
     appendCoverage(out, e.coverage, options.maxItems);
     appendWarnings(out, e.warnings, options.maxItems);
-    out += "</section>";
+    out += "</div>";
 }
 
 }  // namespace html

@@ -57,7 +57,7 @@ const char kStyle[] =
     ".unverified{color:#b71c1c;font-style:italic}.note{color:#555555;font-size:9pt}"
     ".timeline svg{max-width:100%;height:auto}"
     "@media print{body{margin:0;max-width:none}h2,h3{break-after:avoid}"
-    "tr,svg{break-inside:avoid}section.file{break-before:page}}";
+    "tr,svg{break-inside:avoid}div.file{break-before:page}}";
 
 void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files) {
     out += "<h2>Summary</h2>";
