@@ -22,7 +22,9 @@ std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
     if (from.empty() || to.empty()) {
         return "—";
     }
-    return htmlText(from + " – " + to);
+    // The date once when both ends fall on the same day.
+    const bool sameDay = from.compare(0, 10, to, 0, 10) == 0;
+    return htmlText(from + " – " + (sameDay ? to.substr(11) : to));
 }
 
 std::string runRow(const ClusterRun& run, const std::string& tagStart) {
@@ -32,8 +34,9 @@ std::string runRow(const ClusterRun& run, const std::string& tagStart) {
             : std::to_string(run.firstCluster) + "–" + std::to_string(run.lastCluster);
     return "<tr><td><span style=\"background-color:" + std::string(timelineColour(run.status)) +
            "\">&nbsp;&nbsp;</span> " + timelineLabel(run.status) + "</td><td>" + clusters +
-           "</td><td>" + std::to_string(run.startOffset) + "–" + std::to_string(run.endOffset) +
-           "</td><td>" + timeSpan(run) + "</td><td>" + wallSpan(run, tagStart) + "</td></tr>";
+           "</td><td class=\"nowrap\">" + std::to_string(run.startOffset) + "–" +
+           std::to_string(run.endOffset) + "</td><td class=\"nowrap\">" + timeSpan(run) +
+           "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
 }
 
 }  // namespace

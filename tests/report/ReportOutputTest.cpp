@@ -62,6 +62,7 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     // The tag's texts are there as stated, marked as not verified.
     EXPECT_EQ(object["tag"]["serialNumber"], "<script>alert(1)</script>");
     EXPECT_EQ(object["tag"]["verified"], false);
+    EXPECT_EQ(object["tag"]["signatureHolds"], false);
     EXPECT_EQ(object["tag"]["kind"], "rsa");
     EXPECT_EQ(object["tag"]["digest"], "sha256");
     EXPECT_EQ(object["runs"][1]["status"], "mismatch");
