@@ -13,7 +13,8 @@ std::string timeSpan(const ClusterRun& run) {
     if (!run.startSeconds && !run.endSeconds) {
         return "—";
     }
-    return htmlText(clockText(run.startSeconds) + " – " + clockText(run.endSeconds));
+    const auto clock = [](const std::optional<double>& s) { return s ? clockText(*s) : "?"; };
+    return htmlText(clock(run.startSeconds) + " – " + clock(run.endSeconds));
 }
 
 std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {

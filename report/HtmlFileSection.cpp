@@ -44,6 +44,9 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
 }
 
 std::string tagSignature(const TagStatement& tag) {
+    if (tag.kind == 0) {
+        return "none usable";
+    }
     return htmlText(std::string(signatureKindLabel(tag.kind)) + " with " +
                     digestLabel(tag.digestType) + " at offset " + std::to_string(tag.offset)) +
            (tag.verified ? "; its signature holds" : "; its signature does not hold");
@@ -81,7 +84,7 @@ void findingsList(std::string& out, const std::vector<Finding>& findings, size_t
         const Finding& f = findings[i];
         std::string where;
         if (f.seconds) {
-            where = " <span class=\"note\">(at " + htmlText(clockText(f.seconds)) + ")</span>";
+            where = " <span class=\"note\">(at " + htmlText(clockText(*f.seconds)) + ")</span>";
         }
         out += "<li><span class=\"mono\">" + htmlText(f.code) + "</span>: " + htmlText(f.text) +
                where + "</li>";

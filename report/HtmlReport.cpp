@@ -16,7 +16,7 @@ const char* tableOpen() {
 }
 
 const char* notVerified() {
-    return " <span class=\"unverified\">(not verified)</span>";
+    return " <span class=\"unverified nowrap\">(not verified)</span>";
 }
 
 std::string bytesText(int64_t bytes) {
@@ -67,7 +67,7 @@ std::string verdictCell(const RecordingEvidence& e) {
     }
     std::string cell = "<span class=\"failed\">Failed</span>";
     if (!e.findings.empty()) {
-        cell += "<br><span class=\"note\">" + htmlText(e.findings.front().code) + "</span>";
+        cell += "<br><span class=\"note nowrap\">" + htmlText(e.findings.front().code) + "</span>";
     }
     return cell;
 }

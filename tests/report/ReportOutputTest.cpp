@@ -82,7 +82,7 @@ TEST(HtmlReport, EscapesFileTextAndStaysBounded) {
     run.examiner = "<b>Smith</b>";
     const std::string html = htmlReport(files, run);
     EXPECT_EQ(count(html, "<script"), 0u);
-    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified\">"
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified nowrap\">"
                         "(not verified)</span>"),
               std::string::npos);
     EXPECT_NE(html.find("cam\\x1B.mkv"), std::string::npos);
