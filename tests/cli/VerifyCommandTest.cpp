@@ -124,15 +124,19 @@ TEST_F(VerifyCommand, UsageAndHostileInput) {
 }
 
 TEST_F(VerifyCommand, JsonLinesOnePerFileInOrder) {
-    const CommandRun lines = run("--jsonl --jobs 2 " + demo("tampered.mkv") + " " +
-                                 demo("authentic.mkv") + " /nonexistent.mkv");
+    // More files than the batch lets finish ahead of the one awaited.
+    std::string files = demo("tampered.mkv") + " " + demo("authentic.mkv") + " /nonexistent.mkv";
+    for (int i = 0; i < 9; ++i) {
+        files += " " + demo(i % 2 ? "authentic.mkv" : "unsigned.mkv");
+    }
+    const CommandRun lines = run("--jsonl --jobs 2 " + files);
     EXPECT_EQ(lines.status, 1);
     std::istringstream in(lines.out);
     std::vector<nlohmann::json> objects;
     for (std::string line; std::getline(in, line);) {
         objects.push_back(nlohmann::json::parse(line));
     }
-    ASSERT_EQ(objects.size(), 3u);
+    ASSERT_EQ(objects.size(), 12u);
     EXPECT_EQ(objects[0]["file"], "tampered.mkv");
     EXPECT_EQ(objects[1]["code"], 0);
     EXPECT_EQ(objects[1]["reportVersion"], 1);
@@ -140,6 +144,9 @@ TEST_F(VerifyCommand, JsonLinesOnePerFileInOrder) {
     EXPECT_EQ(objects[1]["verifier"]["name"], "telvar-verify");
     EXPECT_FALSE(objects[2]["identityError"].is_null());
     EXPECT_EQ(objects[2]["code"], 3);
+    for (size_t i = 3; i < objects.size(); ++i) {
+        EXPECT_EQ(objects[i]["code"], i % 2 ? 2 : 0) << i;
+    }
 }
 
 TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
