@@ -1,4 +1,6 @@
 // telvar-verify: the headless verifier for batch and scripted use.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -17,6 +19,23 @@
 namespace {
 
 constexpr int kReportNotWritten = 3;
+
+// Whether the report would land on one of the recordings: a slip of the
+// command line must never replace the evidence.
+bool overwritesInput(const CliOptions& options) {
+    struct stat report {};
+    if (::stat(options.reportPath.c_str(), &report) != 0) {
+        return false;
+    }
+    for (const std::string& file : options.files) {
+        struct stat input {};
+        if (::stat(file.c_str(), &input) == 0 && input.st_dev == report.st_dev &&
+            input.st_ino == report.st_ino) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Writes the HTML report and says where, with the report's own SHA-256 for
 // the case file; on standard error when standard output carries JSON.
@@ -38,6 +57,11 @@ int verify(const CliOptions& options) {
     const ReportContext run =
         currentReportContext("telvar-verify", options.examiner, options.caseReference);
     std::unique_ptr<ReportWriter> writer;
+    if (!options.reportPath.empty() && overwritesInput(options)) {
+        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+                  << " would replace a file to verify\n";
+        return 2;
+    }
     if (!options.reportPath.empty()) {
         writer = std::make_unique<ReportWriter>(options.reportPath);
         if (!writer->ready()) {
