@@ -72,8 +72,11 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     }
 }
 
-// The code of a failing cluster, judged with its neighbours.
-const char* clusterCode(const ClusterMap& map, const ClusterEntry& entry, const WalkEvidence& walk,
+// The code of a failing cluster, judged with its neighbours. A block of
+// failing clusters followed by one that verifies with the value the
+// block's last cluster carries (`chainResumes`) has its values, and so the
+// chain, intact: the bytes they seal are not.
+const char* clusterCode(const ClusterMap& map, const ClusterEntry& entry, bool chainResumes,
                         const std::optional<double>& median) {
     if (entry.status == ClusterStatus::Unsigned) {
         return "cluster-unsigned";
@@ -95,16 +98,6 @@ const char* clusterCode(const ClusterMap& map, const ClusterEntry& entry, const 
         *entry.seconds - *before->seconds > 1.5 * *median) {
         return "cluster-removed";
     }
-    // A block of failing clusters followed by one that verifies with the
-    // value the block's last cluster carries: the values, and so the chain,
-    // are intact; the bytes they seal are not.
-    int64_t next = entry.number + 1;
-    const ClusterEntry* after = map.find(next);
-    while (after != nullptr && after->status == ClusterStatus::Mismatch && after->keyedBy < 0) {
-        after = map.find(++next);
-    }
-    const bool chainResumes = after != nullptr ? after->status == ClusterStatus::Verified
-                                               : next > map.count() && walk.chainEndMatches;
     return chainResumes ? "content-altered" : "cluster-mismatch";
 }
 
@@ -190,11 +183,14 @@ void blockFindings(const WalkEvidence& walk, int64_t first, int64_t last,
     if (reordered(map, first, last, out)) {
         return;
     }
+    const ClusterEntry* const after = map.find(last + 1);
+    const bool chainResumes = after != nullptr ? after->status == ClusterStatus::Verified
+                                               : last == map.count() && walk.chainEndMatches;
     const size_t start = out.size();
     std::string openCode;
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
-        const std::string code = clusterCode(map, entry, walk, median);
+        const std::string code = clusterCode(map, entry, chainResumes, median);
         const bool single = code == "cluster-inserted" || code == "cluster-removed" ||
                             code == "chain-broken" || code == "cluster-error";
         if (code == openCode && !single) {

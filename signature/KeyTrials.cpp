@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "container/SafeOffset.h"
+
 KeyTrials::KeyTrials(int64_t budgetBytes, TryKey tryKey_, OnResult onResult_)
     : budgetLeft(budgetBytes), tryKey(std::move(tryKey_)), onResult(std::move(onResult_)) {}
 
@@ -46,8 +48,12 @@ std::vector<const KeyTrials::Value*> KeyTrials::candidates(const Waiting& w) con
     return found;
 }
 
+// Setting up a signer for a new key costs about as much as hashing this many
+// bytes; a file of tiny failing clusters must pay for it from the budget too.
+constexpr int64_t kTrialSetUpBytes = 16384;
+
 void KeyTrials::run(const Waiting& w) {
-    const int64_t cost = w.site.end - w.site.signedStart;
+    const int64_t cost = nvr::addOffsets(w.site.end - w.site.signedStart, kTrialSetUpBytes);
     auto affordable = [&] {
         if (cost > budgetLeft) {
             budgetLeft = 0;  // once spent, no later cluster is tried either
