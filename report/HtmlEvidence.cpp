@@ -29,8 +29,10 @@ std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
 }
 
 std::string runRow(const ClusterRun& run, const std::string& tagStart) {
+    // A run the walk never reached has no last cluster: it goes to the end.
     const std::string clusters =
-        run.firstCluster == run.lastCluster
+        run.lastCluster < run.firstCluster ? "from " + std::to_string(run.firstCluster)
+        : run.firstCluster == run.lastCluster
             ? std::to_string(run.firstCluster)
             : std::to_string(run.firstCluster) + "–" + std::to_string(run.lastCluster);
     return "<tr><td><span style=\"background-color:" + std::string(timelineColour(run.status)) +

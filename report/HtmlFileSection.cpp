@@ -117,8 +117,8 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
                "\" alt=\"timeline\">";
     }
     out += "</div>" + legend() + "<p class=\"note\">";
-    out += !timeline.inSeconds ? "Along the axis: clusters in file order (the file states no "
-                                 "times for them)."
+    out += !timeline.inSeconds ? "Along the axis: the position in the file (the file states "
+                                 "no times for its clusters)."
            : timeline.wallClock
                ? "Along the axis: time of day, the tag's start time plus the clusters' "
                  "timecodes, as stated by the file (no signature covers them)."

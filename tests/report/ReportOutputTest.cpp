@@ -116,3 +116,25 @@ TEST(Timeline, OneFailingClusterAmongThousandsStaysVisible) {
     EXPECT_EQ(timeline.ticks[0].label, "08:00:00");
     EXPECT_LE(timeline.ticks.size(), 8u);
 }
+
+TEST(Timeline, RunsWithoutEndsOrTimes) {
+    // The walk stopped at cluster 3: the rest was never reached and has no end time.
+    RecordingEvidence e;
+    e.runs.push_back({ClusterStatus::Verified, 1, 2, 0, 200, 0.0, 2.0});
+    e.runs.push_back({ClusterStatus::Error, 3, 3, 200, 300, 2.0, std::nullopt});
+    e.runs.push_back({ClusterStatus::NotChecked, 4, 0, 300, 1000, std::nullopt, std::nullopt});
+    Timeline timeline = timelineOf(e, 100);
+    EXPECT_FALSE(timeline.inSeconds);  // no time for the last run: along the bytes
+    ASSERT_EQ(timeline.spans.size(), 3u);
+    EXPECT_EQ(timeline.spans[2].status, ClusterStatus::NotChecked);
+    EXPECT_EQ(timeline.spans[2].x1, 100);
+    EXPECT_EQ(timeline.ticks[0].label, "0 B");
+
+    e.runs[2].startSeconds = 3.0;
+    e.medianClusterSeconds = 1.0;
+    timeline = timelineOf(e, 100);
+    EXPECT_TRUE(timeline.inSeconds);
+    EXPECT_DOUBLE_EQ(timeline.length, 4.0);  // the last run lasts a cluster
+    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Error);
+    EXPECT_NE(htmlReport({e}, ReportContext{}).find("<td>from 4</td>"), std::string::npos);
+}
