@@ -53,22 +53,35 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
     return true;
 }
 
+// The report's writer, opened before a long batch so a bad path fails at
+// once; null without --report, or with `status` set when it cannot be.
+std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status) {
+    if (options.reportPath.empty()) {
+        return nullptr;
+    }
+    if (overwritesInput(options)) {
+        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+                  << " would replace a file to verify\n";
+        status = 2;
+        return nullptr;
+    }
+    auto writer = std::make_unique<ReportWriter>(options.reportPath);
+    if (!writer->ready()) {
+        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+                  << ": " << writer->error() << '\n';
+        status = kReportNotWritten;
+        return nullptr;
+    }
+    return writer;
+}
+
 int verify(const CliOptions& options) {
     const ReportContext run =
         currentReportContext("telvar-verify", options.examiner, options.caseReference);
-    std::unique_ptr<ReportWriter> writer;
-    if (!options.reportPath.empty() && overwritesInput(options)) {
-        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
-                  << " would replace a file to verify\n";
-        return 2;
-    }
-    if (!options.reportPath.empty()) {
-        writer = std::make_unique<ReportWriter>(options.reportPath);
-        if (!writer->ready()) {
-            std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
-                      << ": " << writer->error() << '\n';
-            return kReportNotWritten;
-        }
+    int status = 0;
+    const std::unique_ptr<ReportWriter> writer = openReport(options, status);
+    if (status != 0) {
+        return status;
     }
     ExamineOptions examine;
     examine.keepClusters = options.clusters;
