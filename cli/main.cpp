@@ -1,4 +1,6 @@
 // telvar-verify: the headless verifier for batch and scripted use.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -18,6 +20,23 @@ namespace {
 
 constexpr int kReportNotWritten = 3;
 
+// Whether the report would land on one of the recordings: a slip of the
+// command line must never replace the evidence.
+bool overwritesInput(const CliOptions& options) {
+    struct stat report {};
+    if (::stat(options.reportPath.c_str(), &report) != 0) {
+        return false;
+    }
+    for (const std::string& file : options.files) {
+        struct stat input {};
+        if (::stat(file.c_str(), &input) == 0 && input.st_dev == report.st_dev &&
+            input.st_ino == report.st_ino) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Writes the HTML report and says where, with the report's own SHA-256 for
 // the case file; on standard error when standard output carries JSON.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
@@ -34,17 +53,35 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
     return true;
 }
 
+// The report's writer, opened before a long batch so a bad path fails at
+// once; null without --report, or with `status` set when it cannot be.
+std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status) {
+    if (options.reportPath.empty()) {
+        return nullptr;
+    }
+    if (overwritesInput(options)) {
+        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+                  << " would replace a file to verify\n";
+        status = 2;
+        return nullptr;
+    }
+    auto writer = std::make_unique<ReportWriter>(options.reportPath);
+    if (!writer->ready()) {
+        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+                  << ": " << writer->error() << '\n';
+        status = kReportNotWritten;
+        return nullptr;
+    }
+    return writer;
+}
+
 int verify(const CliOptions& options) {
     const ReportContext run =
         currentReportContext("telvar-verify", options.examiner, options.caseReference);
-    std::unique_ptr<ReportWriter> writer;
-    if (!options.reportPath.empty()) {
-        writer = std::make_unique<ReportWriter>(options.reportPath);
-        if (!writer->ready()) {
-            std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
-                      << ": " << writer->error() << '\n';
-            return kReportNotWritten;
-        }
+    int status = 0;
+    const std::unique_ptr<ReportWriter> writer = openReport(options, status);
+    if (status != 0) {
+        return status;
     }
     ExamineOptions examine;
     examine.keepClusters = options.clusters;

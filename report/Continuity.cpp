@@ -1,7 +1,6 @@
 #include "report/Continuity.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 
 namespace {
@@ -39,20 +38,6 @@ SerialContinuity stepsOf(const std::string& serial, std::vector<Placed> placed) 
 
 }  // namespace
 
-bool tagTimeSeconds(const std::string& text, int64_t& seconds) {
-    std::tm tm{};
-    const char* const end = strptime(text.c_str(), "%Y-%m-%d %H:%M:%S", &tm);
-    if (text.size() != 19 || end != text.c_str() + text.size()) {
-        return false;
-    }
-    const time_t at = timegm(&tm);
-    if (at == static_cast<time_t>(-1)) {
-        return false;
-    }
-    seconds = static_cast<int64_t>(at);
-    return true;
-}
-
 Continuity continuityOf(const std::vector<RecordingEvidence>& files) {
     Continuity continuity;
     std::map<std::string, std::vector<Placed>> bySerial;
@@ -65,10 +50,10 @@ Continuity continuityOf(const std::vector<RecordingEvidence>& files) {
         if (file.verdict.code != RECORDING_OK) {
             continue;
         }
-        Placed placed{i, 0, 0};
-        if (tagTimeSeconds(file.verdict.startTime, placed.start) &&
-            tagTimeSeconds(file.verdict.endTime, placed.end)) {
-            bySerial[file.verdict.serialNumber].push_back(placed);
+        const std::optional<int64_t> start = tagTimeSeconds(file.verdict.startTime);
+        const std::optional<int64_t> end = tagTimeSeconds(file.verdict.endTime);
+        if (start && end) {
+            bySerial[file.verdict.serialNumber].push_back({i, *start, *end});
         } else {
             continuity.unplaced.push_back(i);
         }

@@ -40,7 +40,3 @@ struct Continuity {
 constexpr int64_t kContinuitySlackSeconds = 1;
 
 Continuity continuityOf(const std::vector<RecordingEvidence>& files);
-
-// Seconds since 1970 of "YYYY-MM-DD hh:mm:ss" (UTC as far as the file
-// says), or false when the text is not that form.
-bool tagTimeSeconds(const std::string& text, int64_t& seconds);

@@ -13,7 +13,8 @@ std::string timeSpan(const ClusterRun& run) {
     if (!run.startSeconds && !run.endSeconds) {
         return "—";
     }
-    return htmlText(clockText(run.startSeconds) + " – " + clockText(run.endSeconds));
+    const auto clock = [](const std::optional<double>& s) { return s ? clockText(*s) : "?"; };
+    return htmlText(clock(run.startSeconds) + " – " + clock(run.endSeconds));
 }
 
 std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
@@ -22,18 +23,23 @@ std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
     if (from.empty() || to.empty()) {
         return "—";
     }
-    return htmlText(from + " – " + to);
+    // The date once when both ends fall on the same day.
+    const bool sameDay = from.compare(0, 10, to, 0, 10) == 0;
+    return htmlText(from + " – " + (sameDay ? to.substr(11) : to));
 }
 
 std::string runRow(const ClusterRun& run, const std::string& tagStart) {
+    // A run the walk never reached has no last cluster: it goes to the end.
     const std::string clusters =
-        run.firstCluster == run.lastCluster
+        run.lastCluster < run.firstCluster ? "from " + std::to_string(run.firstCluster)
+        : run.firstCluster == run.lastCluster
             ? std::to_string(run.firstCluster)
             : std::to_string(run.firstCluster) + "–" + std::to_string(run.lastCluster);
     return "<tr><td><span style=\"background-color:" + std::string(timelineColour(run.status)) +
            "\">&nbsp;&nbsp;</span> " + timelineLabel(run.status) + "</td><td>" + clusters +
-           "</td><td>" + std::to_string(run.startOffset) + "–" + std::to_string(run.endOffset) +
-           "</td><td>" + timeSpan(run) + "</td><td>" + wallSpan(run, tagStart) + "</td></tr>";
+           "</td><td class=\"nowrap\">" + std::to_string(run.startOffset) + "–" +
+           std::to_string(run.endOffset) + "</td><td class=\"nowrap\">" + timeSpan(run) +
+           "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
 }
 
 }  // namespace

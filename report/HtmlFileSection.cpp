@@ -44,6 +44,9 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
 }
 
 std::string tagSignature(const TagStatement& tag) {
+    if (tag.kind == 0) {
+        return "none usable";
+    }
     return htmlText(std::string(signatureKindLabel(tag.kind)) + " with " +
                     digestLabel(tag.digestType) + " at offset " + std::to_string(tag.offset)) +
            (tag.verified ? "; its signature holds" : "; its signature does not hold");
@@ -81,7 +84,7 @@ void findingsList(std::string& out, const std::vector<Finding>& findings, size_t
         const Finding& f = findings[i];
         std::string where;
         if (f.seconds) {
-            where = " <span class=\"note\">(at " + htmlText(clockText(f.seconds)) + ")</span>";
+            where = " <span class=\"note\">(at " + htmlText(clockText(*f.seconds)) + ")</span>";
         }
         out += "<li><span class=\"mono\">" + htmlText(f.code) + "</span>: " + htmlText(f.text) +
                where + "</li>";
@@ -114,8 +117,8 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
                "\" alt=\"timeline\">";
     }
     out += "</div>" + legend() + "<p class=\"note\">";
-    out += !timeline.inSeconds ? "Along the axis: clusters in file order (the file states no "
-                                 "times for them)."
+    out += !timeline.inSeconds ? "Along the axis: the position in the file (the file states "
+                                 "no times for its clusters)."
            : timeline.wallClock
                ? "Along the axis: time of day, the tag's start time plus the clusters' "
                  "timecodes, as stated by the file (no signature covers them)."
@@ -128,7 +131,7 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
 
 void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
                        const HtmlReportOptions& options) {
-    out += "<section class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
+    out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
            std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
            verdictMarkup(e.verdict) + "</h2>";
     identityTable(out, e.identity);
@@ -140,7 +143,7 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     appendProvenance(out, e.provenance, options.maxItems);
     appendCoverage(out, e.coverage, options.maxItems);
     appendWarnings(out, e.warnings, options.maxItems);
-    out += "</section>";
+    out += "</div>";
 }
 
 }  // namespace html

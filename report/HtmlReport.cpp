@@ -16,7 +16,7 @@ const char* tableOpen() {
 }
 
 const char* notVerified() {
-    return " <span class=\"unverified\">(not verified)</span>";
+    return " <span class=\"unverified nowrap\">(not verified)</span>";
 }
 
 std::string bytesText(int64_t bytes) {
@@ -45,7 +45,7 @@ namespace {
 
 const char kStyle[] =
     "body{font-family:'DejaVu Sans',Arial,sans-serif;font-size:10.5pt;color:#212121;"
-    "margin:24px auto;max-width:60em;padding:0 16px}"
+    "margin:24px auto;max-width:70em;padding:0 16px}"
     "h1{font-size:18pt;margin:0 0 4px}"
     "h2{font-size:13.5pt;border-bottom:2px solid #424242;padding-bottom:2px;margin-top:28px}"
     "h3{font-size:11pt;margin:14px 0 4px}"
@@ -53,11 +53,24 @@ const char kStyle[] =
     "th,td{border:1px solid #9e9e9e;padding:3px 6px;text-align:left;vertical-align:top}"
     "th{background:#eeeeee}"
     ".mono{font-family:'DejaVu Sans Mono',monospace;font-size:9.5pt;word-break:break-all}"
+    ".nowrap{white-space:nowrap}"
     ".ok{color:#1b5e20;font-weight:bold}.failed{color:#b71c1c;font-weight:bold}"
     ".unverified{color:#b71c1c;font-style:italic}.note{color:#555555;font-size:9pt}"
     ".timeline svg{max-width:100%;height:auto}"
     "@media print{body{margin:0;max-width:none}h2,h3{break-after:avoid}"
-    "tr,svg{break-inside:avoid}section.file{break-before:page}}";
+    "tr,svg{break-inside:avoid}div.file{break-before:page}}";
+
+// The verdict, and for a failed file the code of its first finding.
+std::string verdictCell(const RecordingEvidence& e) {
+    if (e.verdict.code == RECORDING_OK) {
+        return "<span class=\"ok\">Success</span>";
+    }
+    std::string cell = "<span class=\"failed\">Failed</span>";
+    if (!e.findings.empty()) {
+        cell += "<br><span class=\"note nowrap\">" + htmlText(e.findings.front().code) + "</span>";
+    }
+    return cell;
+}
 
 void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files) {
     out += "<h2>Summary</h2>";
@@ -73,14 +86,12 @@ void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files)
         };
         const std::string hash = e.identity.sha256.empty()
                                      ? std::string("—")
-                                     : htmlText(e.identity.sha256.substr(0, 16)) + "…";
+                                     : htmlText(e.identity.sha256.substr(0, 12)) + "…";
         out += "<tr><td>" + std::to_string(i + 1) + "</td><td><a href=\"#file-" +
                std::to_string(i + 1) + "\">" + htmlText(fileNameOf(e.identity.path)) +
-               "</a></td><td>" +
-               (ok ? "<span class=\"ok\">Success</span>" : "<span class=\"failed\">Failed</span>") +
-               "</td><td>" + stated(statedSerial(e)) + "</td><td>" + stated(statedStart(e)) +
-               "</td><td>" + stated(statedEnd(e)) + "</td><td><span class=\"mono\">" + hash +
-               "</span></td></tr>";
+               "</a></td><td>" + verdictCell(e) + "</td><td>" + stated(statedSerial(e)) +
+               "</td><td>" + stated(statedStart(e)) + "</td><td>" + stated(statedEnd(e)) +
+               "</td><td class=\"nowrap\"><span class=\"mono\">" + hash + "</span></td></tr>";
     }
     out +=
         "</table><p class=\"note\">Serial numbers and times are as stated by the file; "

@@ -15,14 +15,17 @@ json optionalText(const std::string& text) {
     return text.empty() ? json(nullptr) : json(text);
 }
 
-json tagObject(const TagStatement& tag) {
+// `verified`: the texts are proven, which takes the whole file verifying;
+// `signatureHolds`: the tag's own signature held.
+json tagObject(const TagStatement& tag, bool fileVerified) {
     if (!tag.present) {
         return nullptr;
     }
     return {{"kind", signatureKindCode(tag.kind)},
             {"digest", digestCode(tag.digestType)},
             {"offset", tag.offset},
-            {"verified", tag.verified},
+            {"verified", fileVerified},
+            {"signatureHolds", tag.verified},
             {"serialNumber", tag.serialNumber},
             {"startTime", tag.startTime},
             {"endTime", tag.endTime}};
@@ -137,7 +140,7 @@ json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                    {"modified", optionalText(id.modifiedUtc)},
                    {"sha256", optionalText(id.sha256)},
                    {"identityError", optionalText(id.error)},
-                   {"tag", tagObject(evidence.tag)},
+                   {"tag", tagObject(evidence.tag, v.code == RECORDING_OK)},
                    {"provenance", provenanceObject(evidence.provenance)},
                    {"coverage", coverageObject(evidence.coverage)},
                    {"clusterCount", evidence.clusterCount},

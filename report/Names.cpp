@@ -1,6 +1,5 @@
 #include "report/Names.h"
 
-#include <cmath>
 #include <cstdio>
 
 const char* signatureKindCode(uint8_t kind) {
@@ -24,16 +23,4 @@ const char* digestLabel(uint8_t digest) {
 std::string fileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string clockText(std::optional<double> seconds) {
-    // Ten million hours is far past any recording and keeps the cast safe.
-    if (!seconds || !(*seconds >= 0.0) || *seconds >= 3.6e10) {
-        return "?";
-    }
-    const auto whole = static_cast<long long>(std::floor(*seconds));
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                  whole % 60);
-    return text;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // Names for the numbers a report shows: stable codes for machines, labels for people.
@@ -17,7 +16,3 @@ const char* digestLabel(uint8_t digest);
 
 // The file name without its directory.
 std::string fileNameOf(const std::string& path);
-
-// "hh:mm:ss" of a span of seconds (hours may pass 24); "?" when none or
-// out of reach.
-std::string clockText(std::optional<double> seconds);

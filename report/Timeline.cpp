@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 
 #include "report/Wording.h"
 
@@ -33,25 +35,42 @@ ClusterStatus statusOfSeverity(int value) {
     return kBySeverity[value];
 }
 
-bool hasTimes(const ClusterRun& run) {
-    return run.startSeconds && run.endSeconds && std::isfinite(*run.startSeconds) &&
-           std::isfinite(*run.endSeconds);
+bool finite(const std::optional<double>& value) {
+    return value && std::isfinite(*value);
 }
 
-// Where a run lies on the axis, before scaling.
-std::pair<double, double> extentOf(const ClusterRun& run, bool inSeconds) {
-    if (inSeconds) {
-        return {*run.startSeconds, std::max(*run.startSeconds, *run.endSeconds)};
+using Extent = std::pair<double, double>;
+
+// Where each run lies on the axis, before scaling. In seconds, a run
+// without an end ends where the next one starts (or a cluster later);
+// along the bytes, every run has its offsets.
+std::vector<Extent> extentsOf(const RecordingEvidence& evidence, bool inSeconds) {
+    const std::vector<ClusterRun>& runs = evidence.runs;
+    std::vector<Extent> extents;
+    extents.reserve(runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const ClusterRun& run = runs[i];
+        if (!inSeconds) {
+            const auto from = static_cast<double>(std::max<int64_t>(run.startOffset, 0));
+            extents.emplace_back(from, std::max(from, static_cast<double>(run.endOffset)));
+            continue;
+        }
+        const double from = *run.startSeconds;
+        double to =
+            from + (finite(evidence.medianClusterSeconds) ? *evidence.medianClusterSeconds : 0.0);
+        if (finite(run.endSeconds)) {
+            to = *run.endSeconds;
+        } else if (i + 1 < runs.size() && finite(runs[i + 1].startSeconds)) {
+            to = *runs[i + 1].startSeconds;
+        }
+        extents.emplace_back(from, std::max(from, to));
     }
-    return {static_cast<double>(run.firstCluster) - 1.0,
-            static_cast<double>(std::max(run.firstCluster, run.lastCluster))};
+    return extents;
 }
 
-void setAxis(Timeline& timeline, const std::vector<ClusterRun>& runs) {
-    timeline.inSeconds = !runs.empty() && std::all_of(runs.begin(), runs.end(), hasTimes);
+void setAxis(Timeline& timeline, const std::vector<Extent>& extents) {
     double low = 0.0, high = 0.0;
-    for (const ClusterRun& run : runs) {
-        const auto [from, to] = extentOf(run, timeline.inSeconds);
+    for (const auto& [from, to] : extents) {
         low = std::min(low, from);
         high = std::max(high, to);
     }
@@ -60,16 +79,17 @@ void setAxis(Timeline& timeline, const std::vector<ClusterRun>& runs) {
 }
 
 // One count per status and column, as differences: O(runs + width).
-void fillSpans(Timeline& timeline, const std::vector<ClusterRun>& runs, int width) {
+void fillSpans(Timeline& timeline, const std::vector<ClusterRun>& runs,
+               const std::vector<Extent>& extents, int width) {
     std::vector<std::vector<int64_t>> starts(kStatuses, std::vector<int64_t>(width + 1, 0));
     const double scale = timeline.length > 0.0 ? width / timeline.length : 0.0;
-    for (const ClusterRun& run : runs) {
-        const auto [from, to] = extentOf(run, timeline.inSeconds);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const auto [from, to] = extents[i];
         const double left = std::clamp((from - timeline.origin) * scale, 0.0, double(width));
         const double right = std::clamp((to - timeline.origin) * scale, 0.0, double(width));
         const int x0 = std::min(static_cast<int>(left), width - 1);
         const int x1 = std::clamp(static_cast<int>(std::ceil(right)), x0 + 1, width);
-        auto& counts = starts[severity(run.status)];
+        auto& counts = starts[severity(runs[i].status)];
         ++counts[x0];
         --counts[x1];
     }
@@ -112,9 +132,22 @@ double tickStep(double length, bool inSeconds) {
     return step;
 }
 
+// "0 B", "500 kB", "1.5 MB": a position in the file.
+std::string bytesLabel(double at) {
+    static const char* const kUnits[] = {"B", "kB", "MB", "GB", "TB", "PB", "EB"};
+    size_t unit = 0;
+    while (at >= 1000.0 && unit + 1 < std::size(kUnits)) {
+        at /= 1000.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g %s", at, kUnits[unit]);
+    return text;
+}
+
 std::string tickLabel(const Timeline& timeline, double at, const std::string& tagStart) {
     if (!timeline.inSeconds) {
-        return std::to_string(std::llround(at));
+        return bytesLabel(at);
     }
     if (timeline.wallClock) {
         const std::string wall = wallClockAt(tagStart, at);
@@ -144,56 +177,22 @@ void fillTicks(Timeline& timeline, const std::string& tagStart, int width) {
 
 }  // namespace
 
-const char* timelineColour(ClusterStatus status) {
-    switch (status) {
-        case ClusterStatus::Verified:
-            return "#2e7d32";
-        case ClusterStatus::Mismatch:
-            return "#d32f2f";
-        case ClusterStatus::Unsigned:
-            return "#f9a825";
-        case ClusterStatus::Error:
-            return "#6a1b9a";
-        case ClusterStatus::NotChecked:
-            break;
-    }
-    return "#bdbdbd";
-}
-
-const char* timelineLabel(ClusterStatus status) {
-    switch (status) {
-        case ClusterStatus::Verified:
-            return "verified";
-        case ClusterStatus::Mismatch:
-            return "signature mismatch";
-        case ClusterStatus::Unsigned:
-            return "unsigned";
-        case ClusterStatus::Error:
-            return "error";
-        case ClusterStatus::NotChecked:
-            break;
-    }
-    return "not checked";
-}
-
-const std::vector<ClusterStatus>& timelineStatuses() {
-    static const std::vector<ClusterStatus> kAll = {
-        ClusterStatus::Verified, ClusterStatus::Mismatch, ClusterStatus::Error,
-        ClusterStatus::Unsigned, ClusterStatus::NotChecked};
-    return kAll;
-}
-
 Timeline timelineOf(const RecordingEvidence& evidence, int width) {
     Timeline timeline;
     width = std::clamp(width, 1, 100000);
-    setAxis(timeline, evidence.runs);
+    timeline.inSeconds =
+        !evidence.runs.empty() &&
+        std::all_of(evidence.runs.begin(), evidence.runs.end(),
+                    [](const ClusterRun& run) { return finite(run.startSeconds); });
+    const std::vector<Extent> extents = extentsOf(evidence, timeline.inSeconds);
+    setAxis(timeline, extents);
     if (!(timeline.length > 0.0) || !std::isfinite(timeline.length)) {
         timeline.length = 0.0;
         return timeline;
     }
     const std::string tagStart = statedStart(evidence);
     timeline.wallClock = timeline.inSeconds && !wallClockAt(tagStart, 0).empty();
-    fillSpans(timeline, evidence.runs, width);
+    fillSpans(timeline, evidence.runs, extents, width);
     fillTicks(timeline, tagStart, width);
     return timeline;
 }

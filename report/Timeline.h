@@ -31,7 +31,7 @@ struct TimelineTick {
 
 struct Timeline {
     // Seconds from the start of the recording along the axis when every run
-    // has its times; else cluster numbers.
+    // has its start time; else the position in the file, in bytes.
     bool inSeconds = false;
     bool wallClock = false;  // tick labels are the tag's start time plus the offset
     double origin = 0.0;

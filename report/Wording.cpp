@@ -36,8 +36,8 @@ std::string placeOf(const FirstFailure& failure) {
     } else if (failure.offset >= 0) {
         add("offset " + std::to_string(failure.offset));
     }
-    if (failure.seconds && clockText(failure.seconds) != "?") {
-        return "at " + clockText(failure.seconds) + (inner.empty() ? "" : " (" + inner + ")");
+    if (failure.seconds && clockText(*failure.seconds) != "?") {
+        return "at " + clockText(*failure.seconds) + (inner.empty() ? "" : " (" + inner + ")");
     }
     return inner.empty() ? std::string() : "at " + inner;
 }

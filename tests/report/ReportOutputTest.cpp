@@ -62,6 +62,7 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     // The tag's texts are there as stated, marked as not verified.
     EXPECT_EQ(object["tag"]["serialNumber"], "<script>alert(1)</script>");
     EXPECT_EQ(object["tag"]["verified"], false);
+    EXPECT_EQ(object["tag"]["signatureHolds"], false);
     EXPECT_EQ(object["tag"]["kind"], "rsa");
     EXPECT_EQ(object["tag"]["digest"], "sha256");
     EXPECT_EQ(object["runs"][1]["status"], "mismatch");
@@ -81,7 +82,7 @@ TEST(HtmlReport, EscapesFileTextAndStaysBounded) {
     run.examiner = "<b>Smith</b>";
     const std::string html = htmlReport(files, run);
     EXPECT_EQ(count(html, "<script"), 0u);
-    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified\">"
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified nowrap\">"
                         "(not verified)</span>"),
               std::string::npos);
     EXPECT_NE(html.find("cam\\x1B.mkv"), std::string::npos);
@@ -114,4 +115,26 @@ TEST(Timeline, OneFailingClusterAmongThousandsStaysVisible) {
     ASSERT_FALSE(timeline.ticks.empty());
     EXPECT_EQ(timeline.ticks[0].label, "08:00:00");
     EXPECT_LE(timeline.ticks.size(), 8u);
+}
+
+TEST(Timeline, RunsWithoutEndsOrTimes) {
+    // The walk stopped at cluster 3: the rest was never reached and has no end time.
+    RecordingEvidence e;
+    e.runs.push_back({ClusterStatus::Verified, 1, 2, 0, 200, 0.0, 2.0});
+    e.runs.push_back({ClusterStatus::Error, 3, 3, 200, 300, 2.0, std::nullopt});
+    e.runs.push_back({ClusterStatus::NotChecked, 4, 0, 300, 1000, std::nullopt, std::nullopt});
+    Timeline timeline = timelineOf(e, 100);
+    EXPECT_FALSE(timeline.inSeconds);  // no time for the last run: along the bytes
+    ASSERT_EQ(timeline.spans.size(), 3u);
+    EXPECT_EQ(timeline.spans[2].status, ClusterStatus::NotChecked);
+    EXPECT_EQ(timeline.spans[2].x1, 100);
+    EXPECT_EQ(timeline.ticks[0].label, "0 B");
+
+    e.runs[2].startSeconds = 3.0;
+    e.medianClusterSeconds = 1.0;
+    timeline = timelineOf(e, 100);
+    EXPECT_TRUE(timeline.inSeconds);
+    EXPECT_DOUBLE_EQ(timeline.length, 4.0);  // the last run lasts a cluster
+    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Error);
+    EXPECT_NE(htmlReport({e}, ReportContext{}).find("<td>from 4</td>"), std::string::npos);
 }
