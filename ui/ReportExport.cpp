@@ -84,7 +84,7 @@ QString writePdf(const ResultModel& model, const ExportRequest& request) {
 
     // Laid out a little larger than the page and shrunk onto it, so a
     // SHA-256 fits on one line beside its label on either paper.
-    constexpr double kScale = 0.88;
+    constexpr double kScale = 0.8;
     const int footer = writer.resolution() / 4;
     const QSize area = writer.pageLayout().paintRectPixels(writer.resolution()).size();
     QTextDocument document;
