@@ -92,6 +92,11 @@ bool ClusterDecoder::openDemuxer() {
         av_free(buffer);
         return fail("out of memory");
     }
+    // Never probed: no other demuxer meets these bytes.
+    const AVInputFormat* matroska = av_find_input_format("matroska");
+    if (matroska == nullptr) {
+        return fail("this build of FFmpeg has no Matroska demuxer");
+    }
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) {
         return fail("out of memory");
@@ -101,8 +106,7 @@ bool ClusterDecoder::openDemuxer() {
     raw->interrupt_callback = {interrupted, this};
     raw->max_streams = kMaxStreams;
     // Frees the context itself when it fails.
-    const int opened =
-        avformat_open_input(&raw, nullptr, av_find_input_format("matroska"), nullptr);
+    const int opened = avformat_open_input(&raw, nullptr, matroska, nullptr);
     if (opened < 0) {
         return fail(withDetail("the file's tracks cannot be read", opened));
     }

@@ -20,8 +20,8 @@ struct DecodeLimits {
     int maxDimension = 8192;   // a picture wider or higher is refused
     int64_t maxPixels = 40'000'000;
     int64_t maxHeadBytes = 16 << 20;
-    int64_t maxBodyBytes = 256 << 20;
-    int maxPackets = 5000;  // read from the file, of any track
+    int64_t maxBodyBytes = 64 << 20;  // a packet may be as large
+    int maxPackets = 5000;            // read from the file, of any track
     std::chrono::milliseconds timeBudget{10'000};
 };
 
