@@ -48,6 +48,14 @@ ByteRange rangeOf(const ClusterEntry& entry) {
     return {entry.headerOffset, entry.headerOffset + entry.size};
 }
 
+// Everything before the first cluster: the EBML header and the tracks.
+ByteRange headOf(const RecordingEvidence& evidence) {
+    if (!evidence.clusters.empty()) {
+        return {0, evidence.clusters.front().headerOffset};
+    }
+    return {0, evidence.runs.empty() ? 0 : evidence.runs.front().startOffset};
+}
+
 }  // namespace
 
 std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool verified) {
@@ -99,7 +107,7 @@ std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingE
     if (frames.empty()) {
         return frames;
     }
-    const ByteRange head{0, evidence.clusters.front().headerOffset};
+    const ByteRange head = headOf(evidence);
     for (FilmstripFrame& frame : frames) {
         const auto entry =
             std::find_if(evidence.clusters.begin(), evidence.clusters.end(),
@@ -107,6 +115,15 @@ std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingE
         frame.picture = firstPicture(source, head, rangeOf(*entry), options.limits);
     }
     return frames;
+}
+
+PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& evidence,
+                           const ClusterRun& run, const DecodeLimits& limits) {
+    ByteRange body{run.startOffset, run.endOffset};
+    if (body.begin >= 0 && body.length() > limits.maxBodyBytes) {
+        body.end = body.begin + limits.maxBodyBytes;
+    }
+    return firstPicture(source, headOf(evidence), body, limits);
 }
 
 std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,

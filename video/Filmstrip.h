@@ -41,6 +41,12 @@ std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingE
 std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,
                                       const FilmstripOptions& options = {});
 
+// The first picture of one span of the timeline, for a click on it. Needs
+// only the runs, not the cluster map; decoding stops within the first
+// clusters of a long run.
+PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& evidence,
+                           const ClusterRun& run, const DecodeLimits& limits = {});
+
 // "Cluster 15 · 00:00:14 · verified"; "time not stated" without a usable time.
 std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool verified);
 

@@ -56,6 +56,13 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
             EXPECT_EQ(png, pictureAt(authentic, index + recorder::kAlteredShift)) << frame.label;
         }
     }
+    // A click on the failing span shows its start, with or without the cluster map.
+    RecordingEvidence runsOnly = evidence;
+    runsOnly.clusters.clear();
+    const video::FileSource file(tampered.path);
+    const video::PictureResult start = video::pictureAtRun(file, runsOnly, runsOnly.runs[1]);
+    ASSERT_TRUE(start.picture) << start.reason;
+    EXPECT_EQ(start.picture->png, frames[1].picture.picture->png);
 }
 
 TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
