@@ -1,10 +1,13 @@
 // Writes one signed recording for the verification timings:
-//   telvar_bench_recording OUT TOTAL_BYTES CLUSTER_PAYLOAD_BYTES DIGEST [SEED]
+//   telvar_bench_recording OUT TOTAL_BYTES CLUSTER_PAYLOAD_BYTES DIGEST [SEED [FLIP]]
 // Clusters are HMAC-chained with the given digest (1 MD5 .. 4 SHA-512); the
-// recorder streams, so any size is written with little memory.
+// recorder streams, so any size is written with little memory. FLIP "one"
+// changes a byte in the middle cluster after signing, "all" one in every
+// cluster: failing recordings for the evidence timings.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <string>
 
 #include "support/TestRecorder.h"
@@ -29,8 +32,22 @@ int main(int argc, char** argv) {
     options.firstCluster = {recorder::kKindHmac, digest};
     options.laterClusters = {recorder::kKindHmac, digest};
     options.seed = argc > 5 ? std::strtoull(argv[5], nullptr, 10) : 1;
+    const std::string flip = argc > 6 ? argv[6] : "";
+    if (flip == "one") {
+        options.tampering.push_back(recorder::Tampering::flipClusterByte(options.clusterCount / 2));
+    }
     try {
         const recorder::Recording written = recorder::writeRecording(argv[1], options);
+        if (flip == "all") {
+            std::fstream file(argv[1], std::ios::in | std::ios::out | std::ios::binary);
+            for (const recorder::ClusterRecord& c : written.clusters) {
+                char byte = 0;
+                file.seekg(c.signedBegin + 1);
+                file.get(byte);
+                file.seekp(c.signedBegin + 1);
+                file.put(static_cast<char>(~byte));
+            }
+        }
         std::printf("%s %lld bytes, %zu clusters\n", written.path.c_str(),
                     static_cast<long long>(written.fileSize), written.clusters.size());
     } catch (const std::exception& e) {

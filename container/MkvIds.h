@@ -66,6 +66,7 @@ enum MkvId : int32_t {
     ID_FILE_UID = 0x46AE,
 
     ID_CLUSTER = 0x1F43B675,
+    ID_CLUSTER_TIMECODE = 0xE7,
     ID_CHAPTERS = 0x1043A770,
     ID_TAGS = 0x1254C367,
     ID_VOID = 0xEC,

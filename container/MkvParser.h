@@ -8,7 +8,9 @@
 #include "container/MkvEBMLHeader.h"
 #include "container/MkvFileReader.h"
 #include "container/MkvSegment.h"
+#include "signature/SignatureSite.h"
 #include "signature/SignatureWalk.h"
+#include "signature/WalkEvidence.h"
 
 namespace nvr {
 
@@ -41,6 +43,10 @@ class MkvParser {
                                  size_t batchClusters = 0);
     // Why the last walk did not verify and where; empty after VERIFY_OK.
     const std::string& verifyDetail() const { return detail; }
+    // Everything the last walk recorded: the tag, every cluster with its
+    // status and time, coverage. Filled as far as the walk got, also when
+    // it threw.
+    const WalkEvidence& walkEvidence() const { return walk; }
     // Asks a running walk to stop at its next piece of data; it then throws
     // MkvException. The flag must outlive the walk.
     void setCancelFlag(const std::atomic<bool>* flag) { cancel = flag; }
@@ -50,6 +56,9 @@ class MkvParser {
     const TNVRTag& tag() const { return segment.tag; }
 
   private:
+    friend class SegmentScan;
+    friend class WalkRecorder;
+
     iReader* source();
 
     // Checks the first signature element of kind 1 or 2 among the children
@@ -57,26 +66,22 @@ class MkvParser {
     // 1 mismatch, 2 unsigned. Copies that element's value into `value`.
     int verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value);
 
-    // Where an element's signature lies: the first signature element of kind
-    // 1 or 2 among its children, and the bytes it covers.
-    struct SignatureSite {
-        int status = VERIFY_UNSIGNED;  // VERIFY_OK once a usable one is found
-        uint32_t kind = 0;
-        uint32_t digestType = 0;
-        ByteBuffer value;
-        int64_t signedStart = 0;
-        int64_t end = 0;  // end of the element
-    };
-    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail set.
+    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail
+    // set, and records what the tag states.
     int verifyTag();
+    // Tag check and scan set-up shared by both walks; false when there is
+    // no segment to walk.
+    bool startWalk(int& tagResult);
     // Compares the chain's end with the tag's final value, setting detail.
     int finishChain(const ByteBuffer& chainKey, int64_t clusters);
     // "cluster N at offset X: " and elementIssue.
     std::string clusterIssue(int64_t number, int64_t headerOffset) const;
-    // The search half of verifyElement; sets elementIssue when unsigned.
+    // The search half of verifyElement; also picks up a cluster's Timecode.
     SignatureSite findSignature(const MkvElement& element);
     // The checking half: VERIFY_OK or VERIFY_MISMATCH (elementIssue says why).
     int checkSignature(const SignatureSite& site, const ByteBuffer& key);
+    // A key trial: true when `site` verifies with `key`; never throws.
+    bool keyVerifies(const SignatureSite& site, const ByteBuffer& key);
     int verifyRSA(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
                   const ByteBuffer& signature);
     int verifyHMAC(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
@@ -88,6 +93,7 @@ class MkvParser {
     std::string detail;
     std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
     std::string elementIssue;          // why verifyElement did not return 0
+    WalkEvidence walk;
     const std::atomic<bool>* cancel = nullptr;
 
     MkvFileReader reader;

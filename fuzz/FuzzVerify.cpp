@@ -4,11 +4,13 @@
 // report or a broken invariant below is a finding.
 //
 // Each input is verified four times: as it is; with the clusters checked on
-// two threads, which must end exactly alike (verdict, texts, progress); as
+// two threads, which must end exactly alike (verdict, texts, progress, the
+// map of every cluster); as
 // a file cut while it is being verified (it still claims its full size);
 // and with a few bulk reads failing. The last two must never pass where the
 // intact file does not: a read failure may end in an error or another
-// verdict, never in a new success.
+// verdict, never in a new success. The evidence is then built once more
+// from the intact bytes and must agree with the verdict.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -19,6 +21,7 @@
 #include "container/MkvMemoryReader.h"
 #include "container/MkvParser.h"
 #include "fuzz/FuzzCheck.h"
+#include "signature/RecordingEvidence.h"
 
 namespace {
 
@@ -28,14 +31,27 @@ struct Outcome {
     std::string text;  // the exception's message, or the walk's detail
     std::string serial;
     std::vector<double> fractions;
+    std::string map;  // every cluster and run the walk recorded
 
     bool operator==(const Outcome& other) const {
         return threw == other.threw && code == other.code && text == other.text &&
-               serial == other.serial && fractions == other.fractions;
+               serial == other.serial && fractions == other.fractions && map == other.map;
     }
 };
 
 enum class Walk { Sequential, Parallel };
+
+std::string mapOf(const nvr::WalkEvidence& walk) {
+    std::string text;
+    for (const ClusterEntry& c : walk.map.entries()) {
+        text += std::to_string(c.headerOffset) + clusterStatusCode(c.status) +
+                std::to_string(c.keyedBy) + " ";
+    }
+    for (const ClusterRun& r : walk.map.runs()) {
+        text += std::to_string(r.firstCluster) + "-" + std::to_string(r.lastCluster) + " ";
+    }
+    return text + walk.walkError;
+}
 
 void onProgress(double fraction, void* context) {
     static_cast<std::vector<double>*>(context)->push_back(fraction);
@@ -72,10 +88,12 @@ void checkException(const nvr::MkvException& e) {
 Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
                nvr::ReadFailureSchedule schedule, Walk walk = Walk::Sequential) {
     Outcome outcome;
+    const std::vector<uint8_t> bytes(data, data + size);
+    std::unique_ptr<nvr::MkvParser> opened;
     try {
-        const std::vector<uint8_t> bytes(data, data + size);
-        nvr::MkvParser parser(
+        opened = std::make_unique<nvr::MkvParser>(
             std::make_unique<nvr::MkvMemoryReader>(bytes, declaredSize, std::move(schedule)));
+        nvr::MkvParser& parser = *opened;
         FUZZ_CHECK(parser.parse() == 0);
         if (walk == Walk::Parallel) {
             // A helper lends its byte source to a second thread.
@@ -102,7 +120,10 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
         outcome.code = e.code;
         outcome.text = e.what();
     }
-    // Progress: one report per verified cluster, strictly rising, below 1.
+    if (opened != nullptr) {
+        outcome.map = mapOf(opened->walkEvidence());
+    }
+    // Progress: one report per cluster, strictly rising, below 1.
     double last = 0.0;
     for (const double fraction : outcome.fractions) {
         FUZZ_CHECK(fraction > last && fraction < 1.0);
@@ -115,11 +136,31 @@ bool passed(const Outcome& outcome) {
     return !outcome.threw && outcome.code == VERIFY_OK;
 }
 
+// The evidence: the same verdict as the walk, and a failure always says
+// what was found.
+void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
+    ExamineOptions options;
+    options.keepClusters = true;
+    const RecordingEvidence evidence = examineSource(
+        std::make_unique<nvr::MkvMemoryReader>(std::vector<uint8_t>(data, data + size)), options);
+    const int code = clean.threw ? RECORDING_ERROR : clean.code;
+    FUZZ_CHECK(evidence.verdict.code == code);
+    FUZZ_CHECK((code == RECORDING_OK) == evidence.findings.empty());
+    int64_t previous = 0;
+    for (const ClusterRun& run : evidence.runs) {
+        FUZZ_CHECK(run.firstCluster > previous);
+        FUZZ_CHECK(run.lastCluster == 0 || run.lastCluster >= run.firstCluster);
+        previous = run.lastCluster;
+    }
+    FUZZ_CHECK(static_cast<int64_t>(evidence.clusters.size()) <= evidence.clusterCount);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Outcome clean = verify(data, size, -1, {});
     FUZZ_CHECK(verify(data, size, -1, {}, Walk::Parallel) == clean);
+    checkEvidence(data, size, clean);
 
     const uint64_t hash = fuzz::hashOf(data, size);
     const auto fullSize = static_cast<int64_t>(size);

@@ -1,13 +1,162 @@
-// Placeholder: the verdict only, until the evidence walk lands.
+// One recording from path to verdict and evidence: open, parse, walk, then
+// read the walk's map for findings, provenance, coverage and time checks.
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "container/MkvParser.h"
 #include "signature/FileHasher.h"
+#include "signature/Findings.h"
+#include "signature/Provenance.h"
 #include "signature/RecordingEvidence.h"
+#include "signature/TimelineChecks.h"
+
+namespace {
+
+std::string textOf(const nvr::ByteBuffer& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void failWith(RecordingVerdict& verdict, const char* text) {
+    verdict.code = RECORDING_ERROR;
+    verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
+}
+
+// Parsers opened on the same file for the extra threads; none when the file
+// cannot be opened again, and the walk then runs on one thread.
+std::vector<std::unique_ptr<nvr::MkvParser>> helpersFor(const std::string& path, int threads,
+                                                        const std::atomic<bool>* cancel) {
+    std::vector<std::unique_ptr<nvr::MkvParser>> helpers;
+    try {
+        for (int t = 1; t < threads; ++t) {
+            helpers.push_back(std::make_unique<nvr::MkvParser>(path.c_str()));
+            helpers.back()->setCancelFlag(cancel);
+        }
+    } catch (const nvr::MkvException&) {
+        helpers.clear();
+    }
+    return helpers;
+}
+
+// The verdict; any exception ends as code 3 with its text. Helpers are
+// opened only once the file has parsed.
+template <typename Helpers>
+void walk(nvr::MkvParser& parser, Helpers&& openHelpers, ProgressCallback progress, void* context,
+          const std::atomic<bool>* cancel, RecordingVerdict& verdict) {
+    try {
+        parser.setCancelFlag(cancel);
+        parser.parse();
+        const std::vector<std::unique_ptr<nvr::MkvParser>> helpers = openHelpers();
+        verdict.code = helpers.empty()
+                           ? parser.verifySignatures(progress, context)
+                           : parser.verifySignaturesParallel(progress, context, helpers);
+        verdict.detail = parser.verifyDetail();
+        if (verdict.code == VERIFY_OK) {
+            const nvr::TNVRTag& tag = parser.tag();
+            verdict.serialNumber = textOf(tag.serialNumber);
+            verdict.startTime = textOf(tag.startTime);
+            verdict.endTime = textOf(tag.endTime);
+        }
+    } catch (const std::exception& e) {
+        failWith(verdict, e.what());
+    } catch (...) {
+        failWith(verdict, nullptr);
+    }
+}
+
+void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
+             RecordingEvidence& evidence) {
+    evidence.tag = walk.tag;
+    evidence.clusterCount = walk.map.count();
+    evidence.medianClusterSeconds = walk.map.medianDuration();
+    evidence.runs = walk.map.runs();
+    evidence.provenance = provenanceOf(walk);
+    evidence.coverage = coverageOf(walk, walk.fileSize);
+    evidence.findings = findingsOf(walk, evidence);
+    evidence.warnings = timelineWarnings(walk, evidence.medianClusterSeconds);
+    if (!walk.map.complete()) {
+        evidence.findings.push_back(
+            {"map-truncated",
+             "The recording has more clusters or runs than the map keeps; past that point "
+             "clusters were checked and counted but are not mapped one by one.",
+             0, 0, std::nullopt});
+    }
+    if (options.keepClusters) {
+        evidence.clusters.assign(walk.map.entries().begin(), walk.map.entries().end());
+    }
+}
+
+std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
+                                           const RecordingEvidence& evidence) {
+    if (evidence.verdict.code == RECORDING_OK || evidence.verdict.code == RECORDING_NOT_VERIFIED) {
+        return std::nullopt;
+    }
+    FirstFailure failure;
+    const int64_t number = walk.firstFailure != 0 ? walk.firstFailure : walk.errorCluster;
+    if (walk.tagResult != VERIFY_OK) {
+        failure.offset = walk.tag.offset;
+    } else if (const ClusterEntry* const entry = walk.map.find(number)) {
+        failure.cluster = number;
+        failure.offset = entry->headerOffset;
+        failure.seconds = entry->seconds;
+        if (entry->seconds) {
+            failure.wallClock = wallClockAt(walk.tag.startTime, *entry->seconds);
+        }
+    }
+    return failure;
+}
+
+// The walk's map read into `evidence`; never throws.
+void summarise(const nvr::MkvParser* parser, const ExamineOptions& options,
+               RecordingEvidence& evidence) {
+    try {
+        const nvr::WalkEvidence empty;
+        const nvr::WalkEvidence& walked = parser != nullptr ? parser->walkEvidence() : empty;
+        readMap(walked, options, evidence);
+        evidence.firstFailure = firstFailureOf(walked, evidence);
+    } catch (const std::exception&) {
+        // Out of memory while summing up: the verdict stands without its map.
+    }
+}
+
+}  // namespace
 
 RecordingEvidence examineRecording(const std::string& path, const ExamineOptions& options,
                                    ProgressCallback progress, void* context,
                                    const std::atomic<bool>* cancel) {
     RecordingEvidence evidence;
-    FileHasher hasher(path, cancel);
-    evidence.verdict = verifyRecording(path, progress, context, cancel, options.threads);
-    evidence.identity = hasher.finish();
+    std::optional<FileHasher> hasher;
+    if (options.fileHash) {
+        hasher.emplace(path, cancel);
+    }
+    std::unique_ptr<nvr::MkvParser> parser;
+    try {
+        parser = std::make_unique<nvr::MkvParser>(path.c_str());
+    } catch (const std::exception& e) {
+        failWith(evidence.verdict, e.what());
+    }
+    if (parser != nullptr) {
+        walk(
+            *parser, [&] { return helpersFor(path, options.threads, cancel); }, progress, context,
+            cancel, evidence.verdict);
+    }
+    if (hasher) {
+        evidence.identity = hasher->finish();
+    } else {
+        evidence.identity.path = path;
+    }
+    summarise(parser.get(), options, evidence);
+    return evidence;
+}
+
+RecordingEvidence examineSource(std::unique_ptr<nvr::iReader> source,
+                                const ExamineOptions& options) {
+    RecordingEvidence evidence;
+    nvr::MkvParser parser(std::move(source));
+    walk(
+        parser, [] { return std::vector<std::unique_ptr<nvr::MkvParser>>(); }, nullptr, nullptr,
+        nullptr, evidence.verdict);
+    summarise(&parser, options, evidence);
+    evidence.identity.size = evidence.coverage.fileSize;
     return evidence;
 }

@@ -3,9 +3,9 @@
 // are known from a cheap scan of the signature elements before any range is
 // hashed. Clusters are taken in batches: this thread scans a batch exactly
 // as the sequential walk would meet it, all threads check its ranges, and
-// the outcomes are then taken in file order, so the first failure in file
-// order decides, as it does in the sequential walk, and progress rises as
-// it does there.
+// the outcomes are then recorded in file order, so the first failure in
+// file order decides, as it does in the sequential walk, and the map and
+// the progress come out the same.
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -13,9 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "container/MkvIds.h"
 #include "container/MkvParser.h"
 #include "container/ReadBudget.h"
+#include "signature/SegmentScan.h"
+#include "signature/WalkRecorder.h"
 
 namespace nvr {
 
@@ -27,11 +28,9 @@ constexpr int64_t kBatchBytes = int64_t{32} << 20;
 constexpr size_t kBatchClusters = 4096;
 
 struct ClusterTask {
-    int64_t number = 0;
-    int64_t headerOffset = 0;
-    ByteBuffer key;  // the previous cluster's value; empty: the built-in key
+    ScannedCluster cluster;
     // Outcome of the check.
-    int result = VERIFY_OK;
+    int result = VERIFY_UNSIGNED;
     std::string issue;
     std::exception_ptr error;
 };
@@ -58,6 +57,28 @@ void runOnWorkers(size_t workers, Work&& work) {
     work(0);
 }
 
+// The next batch as the sequential walk meets it; a scan failure is kept
+// in `stop` and ends the batch.
+std::vector<ClusterTask> scanBatch(SegmentScan& scan, size_t limit, std::exception_ptr& stop) {
+    std::vector<ClusterTask> tasks;
+    int64_t bytes = 0;
+    try {
+        while (bytes < kBatchBytes && tasks.size() < limit) {
+            std::optional<ScannedCluster> cluster = scan.next();
+            if (!cluster) {
+                break;
+            }
+            if (cluster->site.status == VERIFY_OK) {
+                bytes += cluster->site.end - cluster->site.signedStart;
+            }
+            tasks.push_back(ClusterTask{std::move(*cluster), VERIFY_UNSIGNED, {}, nullptr});
+        }
+    } catch (...) {
+        stop = std::current_exception();
+    }
+    return tasks;
+}
+
 }  // namespace
 
 int MkvParser::verifySignaturesParallel(ProgressCallback progress, void* context,
@@ -67,95 +88,52 @@ int MkvParser::verifySignaturesParallel(ProgressCallback progress, void* context
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
     const int tagResult = verifyTag();
-    if (tagResult != VERIFY_OK) {
+    if (!segment.isValid()) {
         return tagResult;
     }
-
     std::vector<MkvParser*> workers{this};
     for (const auto& helper : helpers) {
         workers.push_back(helper.get());
     }
 
-    ByteBuffer chainKey;
-    const int64_t end = segment.endOffset();
-    int64_t position = segment.dataOffset;
-    int64_t clusters = 0;
-    bool scanEnded = false;
-    while (!scanEnded) {
-        // Scan: what the sequential walk does before hashing, in its order.
-        std::vector<ClusterTask> tasks;
-        std::vector<SignatureSite> sites;
-        std::exception_ptr stop;  // the scan's own failure, after the batch
-        int stopResult = VERIFY_OK;
-        std::string stopDetail;
-        int64_t batchBytes = 0;
-        try {
-            while (position < end && batchBytes < kBatchBytes && tasks.size() < batchLimit) {
-                const MkvElement child(source(), position);
-                if (child.id == ID_CLUSTER) {
-                    ++clusters;
-                    SignatureSite site = findSignature(child);
-                    if (site.status != VERIFY_OK) {
-                        stopResult = site.status;
-                        stopDetail = clusterIssue(clusters, child.headerOffset);
-                        break;
-                    }
-                    ClusterTask task;
-                    task.number = clusters;
-                    task.headerOffset = child.headerOffset;
-                    task.key = tasks.empty() ? chainKey : sites.back().value;
-                    batchBytes += site.end - site.signedStart;
-                    tasks.push_back(std::move(task));
-                    sites.push_back(std::move(site));
-                }
-                position = child.endOffset();
-            }
-        } catch (...) {
-            stop = std::current_exception();
-        }
-        scanEnded = stop != nullptr || stopResult != VERIFY_OK || position >= end;
-
+    SegmentScan scan(*this);
+    WalkRecorder recorder(*this, tagResult, progress, context);
+    for (;;) {
+        std::exception_ptr stop;
+        std::vector<ClusterTask> tasks = scanBatch(scan, batchLimit, stop);
         // Check: every thread takes the next unchecked cluster.
         std::atomic<size_t> next{0};
         runOnWorkers(std::min(workers.size(), tasks.size()), [&](size_t w) {
             MkvParser* const worker = workers[w];
             for (size_t i = next++; i < tasks.size(); i = next++) {
+                ClusterTask& task = tasks[i];
+                if (task.cluster.site.status != VERIFY_OK) {
+                    continue;
+                }
                 try {
-                    tasks[i].result = worker->checkSignature(sites[i], tasks[i].key);
-                    if (tasks[i].result != VERIFY_OK) {
-                        tasks[i].issue = worker->elementIssue;
-                    }
+                    task.result = worker->checkSignature(task.cluster.site, task.cluster.key);
+                    task.issue = worker->elementIssue;
                 } catch (...) {
-                    tasks[i].error = std::current_exception();
+                    task.error = std::current_exception();
                 }
             }
         });
-
         // Outcomes in file order.
-        for (size_t i = 0; i < tasks.size(); ++i) {
-            if (tasks[i].error) {
-                std::rethrow_exception(tasks[i].error);
+        for (ClusterTask& task : tasks) {
+            if (task.error) {
+                recorder.stop(task.error, &task.cluster, scan);
+                return recorder.finish(scan);
             }
-            if (tasks[i].result != VERIFY_OK) {
-                elementIssue = tasks[i].issue;
-                detail = clusterIssue(tasks[i].number, tasks[i].headerOffset);
-                return tasks[i].result;
-            }
-            if (progress != nullptr) {
-                progress(static_cast<double>(tasks[i].headerOffset) / static_cast<double>(end),
-                         context);
-            }
-            chainKey = sites[i].value;
+            recorder.record(std::move(task.cluster), task.result, task.issue);
         }
         if (stop) {
-            std::rethrow_exception(stop);
+            recorder.stop(stop, nullptr, scan);
+            return recorder.finish(scan);
         }
-        if (stopResult != VERIFY_OK) {
-            detail = stopDetail;
-            return stopResult;
+        if (tasks.empty()) {
+            return recorder.finish(scan);
         }
     }
-    return finishChain(chainKey, clusters);
 }
 
 }  // namespace nvr

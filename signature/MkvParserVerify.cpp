@@ -10,6 +10,9 @@
 #include "signature/DWMException.h"
 #include "signature/DigitalHMACSigner.h"
 #include "signature/DigitalSignature.h"
+#include "signature/RsaRecover.h"
+#include "signature/SegmentScan.h"
+#include "signature/WalkRecorder.h"
 
 namespace nvr {
 
@@ -108,20 +111,25 @@ int MkvParser::verifyRSA(uint32_t digestType, int64_t start, int64_t length, con
     }
 }
 
-MkvParser::SignatureSite MkvParser::findSignature(const MkvElement& element) {
+SignatureSite MkvParser::findSignature(const MkvElement& element) {
     SignatureSite site;
     site.end = element.endOffset();
     int64_t position = element.dataOffset;
     while (position < site.end) {
         const MkvElement child(source(), position);
         const int64_t next = child.endOffset();
-        if (child.id == ID_NVR_SIGNATURE) {
+        if (child.id == ID_CLUSTER_TIMECODE && !site.timecode) {
+            const int64_t timecode = readI64(child);
+            if (timecode >= 0) {
+                site.timecode = static_cast<uint64_t>(timecode);
+            }
+        } else if (child.id == ID_NVR_SIGNATURE) {
             NvrSignature signature(child);
             signature.parse();
             site.signedStart = signature.endOffset();
             if (site.signedStart >= site.end) {
-                elementIssue = "nothing follows its signature element at offset " +
-                               std::to_string(signature.headerOffset);
+                site.issue = "nothing follows its signature element at offset " +
+                             std::to_string(signature.headerOffset);
                 return site;
             }
             if (signature.signatureKind == kKindHMAC || signature.signatureKind == kKindRSA) {
@@ -135,7 +143,8 @@ MkvParser::SignatureSite MkvParser::findSignature(const MkvElement& element) {
         }
         position = next;
     }
-    elementIssue = "no signature element of kind 1 or 2";
+    site.signedStart = -1;
+    site.issue = "no signature element of kind 1 or 2";
     return site;
 }
 
@@ -154,9 +163,23 @@ int MkvParser::checkSignature(const SignatureSite& site, const ByteBuffer& key) 
     return VERIFY_MISMATCH;
 }
 
+bool MkvParser::keyVerifies(const SignatureSite& site, const ByteBuffer& key) {
+    const std::string issue = elementIssue;  // a trial must not change the description
+    bool verified = false;
+    try {
+        verified = checkSignature(site, key) == VERIFY_OK;
+    } catch (...) {
+        // A value that is no key of this kind, a read fault or a cancel:
+        // this key does not verify the cluster.
+    }
+    elementIssue = issue;
+    return verified;
+}
+
 int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value) {
     const SignatureSite site = findSignature(element);
     if (site.status != VERIFY_OK) {
+        elementIssue = site.issue;
         return site.status;
     }
     const int result = checkSignature(site, key);
@@ -168,18 +191,41 @@ int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, B
 
 int MkvParser::verifyTag() {
     detail.clear();
+    walk = WalkEvidence();
+    walk.fileSize = source() != nullptr ? source()->size() : -1;
     if (!segment.isValid()) {
         detail = "the recording was not parsed";
         return VERIFY_MISMATCH;
     }
+    TagStatement& stated = walk.tag;
+    stated.present = segment.tag.isValid();
+    stated.offset = segment.tag.headerOffset;
+    stated.serialNumber.assign(segment.tag.serialNumber.begin(), segment.tag.serialNumber.end());
+    stated.startTime.assign(segment.tag.startTime.begin(), segment.tag.startTime.end());
+    stated.endTime.assign(segment.tag.endTime.begin(), segment.tag.endTime.end());
     if (segment.tag.serialNumber.empty()) {
+        walk.tagResult = VERIFY_UNSIGNED;
         detail =
             segment.tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
         return VERIFY_UNSIGNED;
     }
     // The tag is checked with the built-in key, and its own value does not
     // enter the chain.
-    const int result = verifyElement(segment.tag, ByteBuffer(), nullptr);
+    const SignatureSite site = findSignature(segment.tag);
+    int result = site.status;
+    if (site.status != VERIFY_OK) {
+        elementIssue = site.issue;
+    } else {
+        stated.kind = static_cast<uint8_t>(site.kind);
+        stated.digestType = static_cast<uint8_t>(site.digestType);
+        walk.tagSignedBytes = site.end - site.signedStart;
+        result = checkSignature(site, ByteBuffer());
+        if (result != VERIFY_OK && site.kind == kKindRSA) {
+            walk.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
+        }
+    }
+    stated.verified = result == VERIFY_OK;
+    walk.tagResult = result;
     if (result != VERIFY_OK) {
         detail = "recorder tag at offset " + std::to_string(segment.tag.headerOffset) + ": " +
                  elementIssue;
@@ -206,33 +252,25 @@ int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
     const int tagResult = verifyTag();
-    if (tagResult != VERIFY_OK) {
+    if (!segment.isValid()) {
         return tagResult;
     }
-
-    ByteBuffer chainKey;
-    ByteBuffer lastValue;
-    const int64_t end = segment.endOffset();
-    int64_t position = segment.dataOffset;
-    int64_t clusters = 0;
-    while (position < end) {
-        const MkvElement child(source(), position);
-        if (child.id == ID_CLUSTER) {
-            ++clusters;
-            const int result = verifyElement(child, chainKey, &lastValue);
-            if (result != VERIFY_OK) {
-                detail = clusterIssue(clusters, child.headerOffset);
-                return result;
-            }
-            if (progress != nullptr) {
-                progress(static_cast<double>(child.headerOffset) / static_cast<double>(end),
-                         context);
-            }
-            chainKey = lastValue;
+    // After a failure every later cluster is still checked, so the map
+    // shows what else is intact; the first failure keeps the result.
+    SegmentScan scan(*this);
+    WalkRecorder recorder(*this, tagResult, progress, context);
+    std::optional<ScannedCluster> current;  // outlives a throw, so stop() can name it
+    try {
+        while ((current = scan.next())) {
+            const int result = current->site.status == VERIFY_OK
+                                   ? checkSignature(current->site, current->key)
+                                   : VERIFY_UNSIGNED;
+            recorder.record(std::move(*current), result, elementIssue);
         }
-        position = child.endOffset();
+    } catch (...) {
+        recorder.stop(std::current_exception(), current ? &*current : nullptr, scan);
     }
-    return finishChain(chainKey, clusters);
+    return recorder.finish(scan);
 }
 
 }  // namespace nvr

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "container/iReader.h"
 #include "signature/RecordingVerifier.h"
 
 // The evidence behind a verdict: every cluster of the chain mapped, its
@@ -58,8 +60,8 @@ struct ClusterRun {
 
 // What happened, in plain words, with a stable code for machines.
 struct Finding {
-    std::string code;  // e.g. "content-altered"; see docs/report-format.md
-    std::string text;  // one or two sentences for an investigator
+    std::string code;          // e.g. "content-altered"; see docs/report-format.md
+    std::string text;          // one or two sentences for an investigator
     int64_t firstCluster = 0;  // 0: not about clusters
     int64_t lastCluster = 0;
     std::optional<double> seconds;  // where in time it starts, from the recording's start
@@ -149,6 +151,18 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
                                    ProgressCallback progress = nullptr, void* context = nullptr,
                                    const std::atomic<bool>* cancel = nullptr);
 
+// The same over bytes from any source, such as memory (tests, fuzzing):
+// no file hash, one thread; the identity has no path.
+RecordingEvidence examineSource(std::unique_ptr<nvr::iReader> source,
+                                const ExamineOptions& options = {});
+
 // "YYYY-MM-DD hh:mm:ss" of `startTime` plus `seconds`, or empty when the
 // start time does not read as that form.
 std::string wallClockAt(const std::string& startTime, double seconds);
+// A tag time "YYYY-MM-DD hh:mm:ss" as seconds since 1970 (the zone is
+// whatever the recorder used), or none when it does not read as that form.
+std::optional<int64_t> tagTimeSeconds(const std::string& text);
+// Seconds from the recording's start as "hh:mm:ss" (hours may pass 24).
+std::string clockText(double seconds);
+// A short duration such as "1 s" or "0.04 s".
+std::string durationText(double seconds);

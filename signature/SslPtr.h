@@ -18,3 +18,4 @@ using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, SslDeleter<EVP_PKEY_free>>;
 using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, SslDeleter<EVP_MD_CTX_free>>;
 using EvpMacPtr = std::unique_ptr<EVP_MAC, SslDeleter<EVP_MAC_free>>;
 using EvpMacCtxPtr = std::unique_ptr<EVP_MAC_CTX, SslDeleter<EVP_MAC_CTX_free>>;
+using EvpPkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, SslDeleter<EVP_PKEY_CTX_free>>;

@@ -16,7 +16,22 @@ struct Outcome {
     std::string error;
     std::string detail;
     std::vector<double> progress;
+    std::string map;  // every cluster and run the walk recorded
 };
+
+std::string mapOf(const nvr::WalkEvidence& walk) {
+    std::string text;
+    for (const ClusterEntry& c : walk.map.entries()) {
+        text += std::to_string(c.number) + clusterStatusCode(c.status) +
+                std::to_string(c.headerOffset) + "/" + std::to_string(c.keyedBy) + " ";
+    }
+    for (const ClusterRun& r : walk.map.runs()) {
+        text += std::string("| ") + clusterStatusCode(r.status) + std::to_string(r.firstCluster) +
+                "-" + std::to_string(r.lastCluster) + "@" + std::to_string(r.startOffset) + "-" +
+                std::to_string(r.endOffset);
+    }
+    return text + "| " + walk.walkError + std::to_string(walk.chainEndMatches);
+}
 
 void collect(double fraction, void* context) {
     static_cast<std::vector<double>*>(context)->push_back(fraction);
@@ -25,8 +40,8 @@ void collect(double fraction, void* context) {
 // helpers 0: the sequential walk.
 Outcome walk(const std::string& path, size_t helpers, size_t batchClusters) {
     Outcome outcome;
+    nvr::MkvParser parser(path.c_str());
     try {
-        nvr::MkvParser parser(path.c_str());
         parser.parse();
         if (helpers == 0) {
             outcome.result = parser.verifySignatures(&collect, &outcome.progress);
@@ -42,6 +57,7 @@ Outcome walk(const std::string& path, size_t helpers, size_t batchClusters) {
     } catch (const nvr::MkvException& e) {
         outcome.error = e.what();
     }
+    outcome.map = mapOf(parser.walkEvidence());
     return outcome;
 }
 
@@ -58,6 +74,7 @@ void expectSameAsSequential(const RecorderOptions& options, const std::string& l
             EXPECT_EQ(parallel.error, sequential.error) << where;
             EXPECT_EQ(parallel.detail, sequential.detail) << where;
             EXPECT_EQ(parallel.progress, sequential.progress) << where;
+            EXPECT_EQ(parallel.map, sequential.map) << where;
         }
     }
 }
@@ -81,6 +98,7 @@ TEST(ParallelWalk, EveryTamperingGivesTheSequentialOutcome) {
         {"signature last", Tampering::signatureLast(4)},
         {"decoy", Tampering::decoyBeforeSignature(2)},
         {"extra byte", Tampering::extraValueByte(5)},
+        {"short value", Tampering::shortValueByte(2)},
         {"unsigned", Tampering::unsignedRecording()},
     };
     RecorderOptions intact;

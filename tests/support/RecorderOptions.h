@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct Tampering {
         SignatureLast,          // `cluster`: signature element is its last child
         DecoyBeforeSignature,   // `cluster`: a kind-3 signature element before the real one
         ExtraValueByte,         // `cluster`: stored value is the right one plus a zero byte
+        ShortValueByte,         // `cluster`: stored value is the right one less its last byte
         Unsigned,               // no signature element anywhere; tag keeps its texts
         ReplaceContent,         // `cluster` is written with the frames of `other` (its own
                                 // Timecode and stored value), as when seconds are overwritten
@@ -64,6 +66,7 @@ struct Tampering {
         return {Kind::DecoyBeforeSignature, cluster};
     }
     static Tampering extraValueByte(int cluster) { return {Kind::ExtraValueByte, cluster}; }
+    static Tampering shortValueByte(int cluster) { return {Kind::ShortValueByte, cluster}; }
     static Tampering unsignedRecording() { return {Kind::Unsigned}; }
     static Tampering replaceContent(int cluster, int from) {
         return {Kind::ReplaceContent, cluster, from};
@@ -87,7 +90,10 @@ struct RecorderOptions {
     // Header offset of the first cluster, reached with a Void element.
     std::optional<int64_t> firstClusterAt;
     uint64_t voidBeforeTag = 0;  // total bytes of a Void between Tracks and the tag; 0: none
-    uint32_t clusterDurationMs = 1000;
+    uint32_t clusterDurationMs = 1000;  // in Timecode ticks
+    uint64_t timecodeScale = 1000000;   // nanoseconds per tick, as Info states it
+    // Chain indices whose Timecode is replaced by a Void of the same size.
+    std::set<int> withoutTimecode;
     uint64_t seed = 1;
 
     SignatureParams tagSignature{kKindRsa, 3};

@@ -143,6 +143,7 @@ struct ClusterPlan {
     bool signatureLast = false;
     bool decoy = false;
     bool extraByte = false;
+    bool shortByte = false;
     bool altered = false;  // written with another cluster's frames, stored value of its own
     std::vector<uint64_t> frames;
     int content = -1;  // the source clip's cluster whose frames it carries; -1: none
@@ -195,7 +196,7 @@ class Writer {
     uint64_t fixedPayload(const ClusterPlan& plan) const;
     size_t valueSize(const SignatureParams& params) const;
     size_t storedSize(const ClusterPlan& plan) const {
-        return valueSize(plan.params) + (plan.extraByte ? 1 : 0);
+        return valueSize(plan.params) + (plan.extraByte ? 1 : 0) - (plan.shortByte ? 1 : 0);
     }
     std::optional<StreamSigner> signerFor(const SignatureParams& params, const Bytes& key) const;
     Bytes finishValue(std::optional<StreamSigner>& signer, const SignatureParams& params) const;
@@ -243,7 +244,8 @@ void Writer::validate() const {
         const bool needsCluster = t.kind == K::FlipClusterByte || t.kind == K::SwapClusters ||
                                   t.kind == K::DropCluster || t.kind == K::SignatureLast ||
                                   t.kind == K::DecoyBeforeSignature ||
-                                  t.kind == K::ExtraValueByte || t.kind == K::ReplaceContent;
+                                  t.kind == K::ExtraValueByte || t.kind == K::ShortValueByte ||
+                                  t.kind == K::ReplaceContent;
         if (needsCluster && (t.cluster < 0 || t.cluster >= count)) {
             throw std::invalid_argument("tampering names a cluster that does not exist");
         }
@@ -328,6 +330,9 @@ void Writer::planClusters() {
                 break;
             case K::ExtraValueByte:
                 chain[t.cluster].extraByte = true;
+                break;
+            case K::ShortValueByte:
+                chain[t.cluster].shortByte = true;
                 break;
             default:
                 break;
@@ -484,7 +489,12 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
     append(header, ebml::encodeSize(payload, kLongSizeWidth));
     putBytes(header);
     rec.dataOffset = position;
-    putBytes(ebml::encode(ebml::uintEl(kIdTimecode, plan.timecode)));
+    Bytes timecode = ebml::encode(ebml::uintEl(kIdTimecode, plan.timecode));
+    if (opt.withoutTimecode.count(plan.chainIndex) != 0) {
+        timecode[0] = 0xEC;  // a Void of the same size: the layout stays
+        std::fill(timecode.begin() + 2, timecode.end(), 0);
+    }
+    putBytes(timecode);
     if (plan.decoy) {
         Bytes junk(kUnsignableValueSize);
         uint64_t state = ~plan.seed;
@@ -544,6 +554,9 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
     rec.value = finishValue(signer, plan.params);
     if (plan.extraByte) {
         rec.value.push_back(0x00);
+    }
+    if (plan.shortByte && !rec.value.empty()) {
+        rec.value.pop_back();
     }
     if (stored != nullptr) {
         rec.value = *stored;
@@ -620,8 +633,9 @@ Bytes Writer::info() const {
     }
     const double duration = static_cast<double>(opt.clusterCount) * opt.clusterDurationMs;
     return ebml::encode(ebml::el(
-        kIdInfo, {ebml::uintEl(0x2AD7B1, 1000000), ebml::strEl(0x4D80, "Telvar test recorder"),
-                  ebml::strEl(0x5741, "Telvar test recorder"), ebml::floatEl(0x4489, duration)}));
+        kIdInfo,
+        {ebml::uintEl(0x2AD7B1, opt.timecodeScale), ebml::strEl(0x4D80, "Telvar test recorder"),
+         ebml::strEl(0x5741, "Telvar test recorder"), ebml::floatEl(0x4489, duration)}));
 }
 
 Bytes Writer::tracks() const {

@@ -1,0 +1,88 @@
+#include "signature/ClusterMap.h"
+
+#include <algorithm>
+
+void ClusterMap::add(const ClusterEntry& entry) {
+    ++total;
+    if (kept.size() < kMaxEntries) {
+        kept.push_back(entry);
+    } else {
+        truncated = true;
+    }
+    if (!runList.empty()) {
+        ClusterRun& last = runList.back();
+        if (last.status == entry.status) {
+            last.lastCluster = entry.number;
+            last.endOffset = entry.headerOffset + entry.size;
+            return;
+        }
+        last.endSeconds = entry.seconds;  // a run lasts until the next one starts
+    }
+    if (runList.size() >= kMaxRuns) {
+        truncated = true;
+        return;
+    }
+    ClusterRun run;
+    run.status = entry.status;
+    run.firstCluster = entry.number;
+    run.lastCluster = entry.number;
+    run.startOffset = entry.headerOffset;
+    run.endOffset = entry.headerOffset + entry.size;
+    run.startSeconds = entry.seconds;
+    runList.push_back(run);
+}
+
+void ClusterMap::endEarly(int64_t nextCluster, int64_t offset, int64_t segmentEnd) {
+    if (offset >= segmentEnd || runList.size() >= kMaxRuns) {
+        return;
+    }
+    ClusterRun run;
+    run.status = ClusterStatus::NotChecked;
+    run.firstCluster = nextCluster;
+    run.lastCluster = 0;
+    run.startOffset = offset;
+    run.endOffset = segmentEnd;
+    if (!runList.empty()) {
+        run.startSeconds = runList.back().endSeconds;
+    }
+    runList.push_back(run);
+}
+
+void ClusterMap::finish(const std::optional<double>& medianSeconds) {
+    for (auto run = runList.rbegin(); run != runList.rend(); ++run) {
+        if (run->status == ClusterStatus::NotChecked && run->lastCluster == 0) {
+            continue;
+        }
+        const ClusterEntry* const last = find(run->lastCluster);
+        if (!run->endSeconds && last != nullptr && last->seconds && medianSeconds) {
+            run->endSeconds = *last->seconds + *medianSeconds;
+        }
+        break;
+    }
+}
+
+ClusterEntry* ClusterMap::find(int64_t number) {
+    return const_cast<ClusterEntry*>(static_cast<const ClusterMap*>(this)->find(number));
+}
+
+const ClusterEntry* ClusterMap::find(int64_t number) const {
+    if (number < 1 || static_cast<uint64_t>(number) > kept.size()) {
+        return nullptr;
+    }
+    return &kept[static_cast<size_t>(number - 1)];
+}
+
+std::optional<double> ClusterMap::medianDuration() const {
+    std::vector<double> steps;
+    for (size_t i = 1; i < kept.size(); ++i) {
+        if (kept[i].seconds && kept[i - 1].seconds && *kept[i].seconds > *kept[i - 1].seconds) {
+            steps.push_back(*kept[i].seconds - *kept[i - 1].seconds);
+        }
+    }
+    if (steps.empty()) {
+        return std::nullopt;
+    }
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    return *middle;
+}

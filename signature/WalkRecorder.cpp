@@ -1,0 +1,153 @@
+#include "signature/WalkRecorder.h"
+
+#include <limits>
+
+#include "container/MkvParser.h"
+
+namespace nvr {
+
+namespace {
+
+// All key trials of one walk together hash at most twice the file plus
+// this much, so a file of failing clusters still finishes in linear time.
+constexpr int64_t kTrialSlackBytes = int64_t{64} << 20;
+
+int64_t trialBudget(iReader* source) {
+    const int64_t size = source != nullptr ? source->size() : 0;
+    if (size <= 0) {
+        return kTrialSlackBytes;
+    }
+    if (size > (std::numeric_limits<int64_t>::max() - kTrialSlackBytes) / 2) {
+        return std::numeric_limits<int64_t>::max();
+    }
+    return 2 * size + kTrialSlackBytes;
+}
+
+}  // namespace
+
+WalkRecorder::WalkRecorder(MkvParser& parser_, int tagResult, ProgressCallback progress_,
+                           void* context_)
+    : parser(parser_),
+      evidence(parser_.walk),
+      result(tagResult),
+      progress(progress_),
+      context(context_),
+      trials(
+          trialBudget(parser_.source()),
+          [this](const SignatureSite& site, const ByteBuffer& key) {
+              return parser.keyVerifies(site, key);
+          },
+          [this](int64_t cluster, int64_t keyedBy) {
+              if (ClusterEntry* const entry = evidence.map.find(cluster)) {
+                  entry->keyedBy = keyedBy;
+              }
+          }) {
+    evidence.walked = true;
+    evidence.segmentHeaderOffset = parser.segment.headerOffset;
+    evidence.segmentDataOffset = parser.segment.dataOffset;
+    evidence.segmentEnd = parser.segment.endOffset();
+}
+
+void WalkRecorder::fail(int clusterResult, const ClusterEntry& entry, const std::string& issue) {
+    if (result != VERIFY_OK) {
+        return;  // the first failure in file order decides
+    }
+    result = clusterResult;
+    evidence.firstFailure = entry.number;
+    parser.elementIssue = issue;
+    parser.detail = parser.clusterIssue(entry.number, entry.headerOffset);
+}
+
+void WalkRecorder::recordCoverage(const ClusterEntry& entry) {
+    if (entry.signedStart < 0) {
+        uncheckedClusterBytes = addOffsets(uncheckedClusterBytes, entry.size);
+        return;
+    }
+    const int64_t length = entry.signedEnd - entry.signedStart;
+    clusterPrefixBytes = addOffsets(clusterPrefixBytes, entry.signedStart - entry.headerOffset);
+    evidence.signedBytes = addOffsets(evidence.signedBytes, length);
+    if (entry.status == ClusterStatus::Verified) {
+        evidence.verifiedBytes = addOffsets(evidence.verifiedBytes, length);
+    }
+}
+
+void WalkRecorder::record(ScannedCluster&& cluster, int clusterResult, const std::string& issue) {
+    ClusterEntry& entry = cluster.entry;
+    if (cluster.site.status != VERIFY_OK) {
+        entry.status = ClusterStatus::Unsigned;
+        fail(VERIFY_UNSIGNED, entry, cluster.site.issue);
+    } else if (clusterResult == VERIFY_OK) {
+        entry.status = ClusterStatus::Verified;
+    } else {
+        entry.status = ClusterStatus::Mismatch;
+        fail(VERIFY_MISMATCH, entry, issue);
+    }
+    if (cluster.site.status == VERIFY_OK &&
+        cluster.site.value == parser.segment.tag.finalSignature) {
+        evidence.finalValueAt = entry.number;
+    }
+    recordCoverage(entry);
+    evidence.map.add(entry);
+    trials.add(cluster, entry.status == ClusterStatus::Mismatch);
+    if (progress != nullptr) {
+        progress(static_cast<double>(entry.headerOffset) / static_cast<double>(evidence.segmentEnd),
+                 context);
+    }
+}
+
+void WalkRecorder::stop(std::exception_ptr error, const ScannedCluster* cluster,
+                        const SegmentScan& scan) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        evidence.walkError = e.what();
+    } catch (...) {
+        evidence.walkError = "unknown error";
+    }
+    int64_t nextCluster = scan.clusters() + 1;
+    int64_t uncheckedFrom = scan.position();
+    if (cluster != nullptr) {
+        ClusterEntry entry = cluster->entry;
+        entry.status = ClusterStatus::Error;
+        evidence.errorCluster = entry.number;
+        recordCoverage(entry);
+        evidence.map.add(entry);
+        nextCluster = entry.number + 1;
+        // The parallel walk may have scanned further; what counts is where
+        // the sequential walk stood.
+        uncheckedFrom = entry.headerOffset + entry.size;
+    }
+    evidence.map.endEarly(nextCluster, uncheckedFrom, scan.end());
+    if (result == VERIFY_OK) {
+        close(scan);
+        std::rethrow_exception(error);
+    }
+}
+
+int WalkRecorder::finish(const SegmentScan& scan) {
+    close(scan);
+    if (result == VERIFY_OK) {
+        result = parser.finishChain(scan.chainEnd(), scan.clusters());
+    }
+    return result;
+}
+
+void WalkRecorder::close(const SegmentScan& scan) {
+    trials.flush();
+    // After an early end the scan may have gone past where the walk stood.
+    evidence.chainEndMatches =
+        evidence.walkError.empty() && scan.chainEnd() == parser.segment.tag.finalSignature;
+    evidence.unsignedParts = scan.otherElements();
+    if (clusterPrefixBytes > 0) {
+        evidence.unsignedParts.push_back(
+            CoveragePart{"cluster headers, Timecodes and signature elements", clusterPrefixBytes,
+                         scan.clusters()});
+    }
+    if (uncheckedClusterBytes > 0) {
+        evidence.unsignedParts.push_back(
+            CoveragePart{"clusters without a usable signature", uncheckedClusterBytes, 0});
+    }
+    evidence.map.finish(evidence.map.medianDuration());
+}
+
+}  // namespace nvr
