@@ -79,7 +79,7 @@ struct RecorderOptions {
     // frames under a made-up H.264 track. With a clip, the clip decides the
     // cluster count, the frames and the timecodes: `clusterCount`,
     // `blocksPerCluster`, `blockSize`, `clusterPayloadSize`,
-    // `clusterDurationMs` and `seed` are ignored.
+    // `clusterDurationMs`, `timecodeScale` and `seed` are ignored.
     std::string sourceClip;
     int clusterCount = 3;
     int blocksPerCluster = 4;

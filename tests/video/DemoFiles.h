@@ -30,7 +30,7 @@ class DemoFiles {
 video::ByteRange headOf(const recorder::Recording& recording);
 video::ByteRange clusterOf(const recorder::Recording& recording, size_t index);
 
-// The evidence the walk gives, built from what the recorder wrote: every
-// cluster verified but those from `failFirst` to `failLast` (indices in the
-// file), which mismatch.
+// Evidence of any shape over a real file, for choices the demo files do not
+// make: every cluster verified but those from `failFirst` to `failLast`
+// (indices in the file), which mismatch.
 RecordingEvidence evidenceOf(const recorder::Recording& recording, int failFirst, int failLast);
