@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.maxPackets = 300;
     const video::DecodeSummary summary = video::countPictures(
         source, {0, starts.front()}, {starts.front(), static_cast<int64_t>(size)}, limits);
-    FUZZ_CHECK(summary.pictures >= 0 && summary.pictures <= limits.maxPackets);
+    FUZZ_CHECK(summary.pictures >= 0);
     FUZZ_CHECK(summary.pictures == 0 || (summary.width > 0 && summary.height > 0));
     return 0;
 }

@@ -9,13 +9,15 @@ namespace video {
 
 namespace {
 
-// The ranges' sizes, before anything is read.
-std::string rangeProblem(const ByteSource& source, ByteRange head, ByteRange body,
+// The ranges' sizes, before anything is read. A cluster cut short by the
+// file's end still shows what it holds.
+std::string rangeProblem(const ByteSource& source, ByteRange head, ByteRange& body,
                          const DecodeLimits& limits) {
     if (head.begin < 0 || head.end > source.size() || head.length() == 0) {
         return "the file has no header before its clusters";
     }
-    if (body.begin < 0 || body.end > source.size() || body.length() == 0) {
+    body.end = std::min(body.end, source.size());
+    if (body.begin < 0 || body.length() == 0) {
         return "the cluster lies outside the file";
     }
     if (head.length() > limits.maxHeadBytes) {

@@ -45,6 +45,10 @@ TEST(video, FirstPictureOfAClusterIsItsKeyframeScaledDown) {
     EXPECT_FALSE(picture.damaged);
     ASSERT_GT(picture.png.size(), 8u);
     EXPECT_EQ(std::string(picture.png.begin() + 1, picture.png.begin() + 4), "PNG");
+
+    // A cluster that claims more than the file holds still shows its start.
+    const video::ByteRange last = clusterOf(demo, 59);
+    EXPECT_TRUE(video::firstPicture(file, headOf(demo), {last.begin, last.end + 4096}).picture);
 }
 
 TEST(video, EveryLimitGivesAReasonInsteadOfAPicture) {
@@ -77,7 +81,7 @@ TEST(video, EveryLimitGivesAReasonInsteadOfAPicture) {
     EXPECT_EQ(reasonWith(tinyHead, head, body),
               "the file's header is larger than this program decodes");
     EXPECT_EQ(reasonWith({}, {0, 0}, body), "the file has no header before its clusters");
-    EXPECT_EQ(reasonWith({}, head, {body.begin, demo.fileSize + 1}),
+    EXPECT_EQ(reasonWith({}, head, {demo.fileSize, demo.fileSize + 10}),
               "the cluster lies outside the file");
     // Bytes that do not start a cluster never reach the demuxer.
     EXPECT_EQ(reasonWith({}, head, {body.begin + 100, body.end}),
