@@ -68,7 +68,8 @@ bool ClusterDecoder::fail(std::string reason) {
 }
 
 bool ClusterDecoder::sizeAllowed(int width, int height) const {
-    return width <= limits.maxDimension && height <= limits.maxDimension &&
+    return width >= 0 && height >= 0 && width <= limits.maxDimension &&
+           height <= limits.maxDimension &&
            static_cast<int64_t>(width) * height <= limits.maxPixels;
 }
 
