@@ -4,20 +4,21 @@
 #include <string>
 #include <vector>
 
-#include "cli/VerdictFormat.h"
+#include "signature/RecordingEvidence.h"
 
-// Verifies a batch of files on up to `jobs` threads at once. Reports arrive
-// on the calling thread in the order the files were given, each as soon as
-// it and every file before it are done.
+// Verifies a batch of files on up to `jobs` threads at once. Each file's
+// evidence arrives on the calling thread in the order the files were given,
+// as soon as it and every file before it are done.
 class BatchVerifier {
   public:
-    using OnReport = std::function<void(FileReport&&)>;
+    using OnReport = std::function<void(RecordingEvidence&&)>;
     // Progress of the file verified alone (fraction), or of the batch as
     // files done out of all (done, total): called on the calling thread.
     using OnFileProgress = std::function<void(double fraction)>;
     using OnBatchProgress = std::function<void(size_t done, size_t total)>;
 
-    explicit BatchVerifier(int jobs);
+    // `options.threads` is ignored: it follows from `jobs`.
+    explicit BatchVerifier(int jobs, const ExamineOptions& options = {});
 
     // Threads spent on the clusters of one file when it is verified alone.
     int threadsPerFile(size_t files) const;
@@ -27,4 +28,8 @@ class BatchVerifier {
 
   private:
     int jobs;
+    ExamineOptions examine;
+
+    RecordingEvidence examineOne(const std::string& path, int threads,
+                                 const OnFileProgress* progress) const;
 };

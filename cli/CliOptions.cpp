@@ -14,6 +14,52 @@ int parseJobs(const std::string& text) {
     return value >= 1 && value <= 1024 ? value : 0;
 }
 
+// Options that take a text: where their value goes.
+std::string* textTarget(CliOptions& options, const std::string& name) {
+    if (name == "--report") {
+        return &options.reportPath;
+    }
+    if (name == "--examiner") {
+        return &options.examiner;
+    }
+    if (name == "--case") {
+        return &options.caseReference;
+    }
+    return nullptr;
+}
+
+// "--name VALUE" or "--name=VALUE" for the options that take a text; false
+// when `arguments[i]` is none of them. A missing or empty value is a usage error.
+bool takeText(CliOptions& options, const std::vector<std::string>& arguments, size_t& i) {
+    const std::string& argument = arguments[i];
+    const size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    std::string* const target = textTarget(options, name);
+    if (target == nullptr) {
+        return false;
+    }
+    if (equals != std::string::npos) {
+        *target = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+        *target = arguments[++i];
+    } else {
+        target->clear();
+    }
+    if (target->empty()) {
+        options.action = CliOptions::Action::UsageError;
+        options.error = name + " needs a value";
+    }
+    return true;
+}
+
+// Only one of --json and --jsonl owns standard output.
+void checkCombination(CliOptions& options) {
+    if (options.action == CliOptions::Action::Verify && options.json && options.jsonLines) {
+        options.action = CliOptions::Action::UsageError;
+        options.error = "--json and --jsonl cannot be combined";
+    }
+}
+
 }  // namespace
 
 CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
@@ -21,6 +67,12 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
     bool onlyFiles = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (!onlyFiles && argument.rfind("--", 0) == 0 && takeText(options, arguments, i)) {
+            if (options.action == CliOptions::Action::UsageError) {
+                return options;
+            }
+            continue;
+        }
         if (!onlyFiles &&
             (argument == "--jobs" || argument == "-j" || argument.rfind("--jobs=", 0) == 0)) {
             const bool inlineValue = argument.rfind("--jobs=", 0) == 0;
@@ -40,6 +92,10 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             onlyFiles = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--jsonl") {
+            options.jsonLines = true;
+        } else if (argument == "--clusters") {
+            options.clusters = true;
         } else if (argument == "--help" || argument == "-h") {
             options.action = CliOptions::Action::Help;
             return options;
@@ -56,18 +112,26 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
         options.action = CliOptions::Action::UsageError;
         options.error = "no file given";
     }
+    checkCombination(options);
     return options;
 }
 
 const char* usageText() {
-    return "Usage: telvar-verify [--json] [--jobs N] FILE...\n"
+    return "Usage: telvar-verify [--json | --jsonl] [--clusters] [--report FILE.html]\n"
+           "                     [--examiner NAME] [--case REF] [--jobs N] FILE...\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
-           "  --json     print one JSON array with an object per file\n"
-           "  --jobs N   verify up to N files at once (default: one per core); a\n"
-           "             file verified alone spreads its clusters over N threads\n"
-           "  --help     show this text\n"
-           "  --version  show the version\n"
+           "  --json           print one JSON array with an object per file\n"
+           "  --jsonl          print one JSON object per line as each file finishes\n"
+           "  --clusters       list every cluster in the JSON objects\n"
+           "  --report FILE    write a printable HTML evidence report and print its SHA-256\n"
+           "  --examiner NAME  the examiner's name, for the report and the JSON\n"
+           "  --case REF       the case reference, for the report and the JSON\n"
+           "  --jobs N         verify up to N files at once (default: one per core); a\n"
+           "                   file verified alone spreads its clusters over N threads\n"
+           "  --help           show this text\n"
+           "  --version        show the version\n"
            "\n"
-           "Exit status: 0 every file verified, 1 some file did not, 2 usage error.\n";
+           "Exit status: 0 every file verified, 1 some file did not, 2 usage error,\n"
+           "3 the report could not be written.\n";
 }

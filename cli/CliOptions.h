@@ -9,6 +9,11 @@ struct CliOptions {
 
     Action action = Action::Verify;
     bool json = false;
+    bool jsonLines = false;  // --jsonl: one object per line as each file finishes
+    bool clusters = false;   // every cluster in the JSON objects
+    std::string reportPath;  // --report: the HTML evidence report, when not empty
+    std::string examiner;
+    std::string caseReference;
     int jobs = 0;  // 0: one per core
     std::vector<std::string> files;
     std::string error;  // for UsageError

@@ -3,9 +3,13 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "report/Escape.h"
+#include "report/JsonReport.h"
+#include "report/Names.h"
+#include "report/Wording.h"
+
 std::string baseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return fileNameOf(path);
 }
 
 std::string printable(const std::string& bytes) {
@@ -24,23 +28,6 @@ std::string printable(const std::string& bytes) {
     return out;
 }
 
-namespace {
-
-std::string reasonOf(const RecordingVerdict& verdict) {
-    switch (verdict.code) {
-        case RECORDING_MISMATCH:
-            return "signature mismatch: " + verdict.detail;
-        case RECORDING_UNSIGNED:
-            return "not signed: " + verdict.detail;
-        case RECORDING_ERROR:
-            return "error: " + verdict.errorText;
-        default:
-            return "not verified";
-    }
-}
-
-}  // namespace
-
 std::string textLine(const FileReport& report) {
     const RecordingVerdict& v = report.verdict;
     const std::string name = printable(baseName(report.path));
@@ -48,22 +35,32 @@ std::string textLine(const FileReport& report) {
         return "Success  " + name + "  start " + printable(v.startTime) + "  end " +
                printable(v.endTime) + "  serial " + printable(v.serialNumber);
     }
-    return "Failed   " + name + "  " + printable(reasonOf(v));
+    return "Failed   " + name + "  " + printable(verdictReason(v));
 }
 
-std::string jsonReport(const std::vector<FileReport>& reports) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const FileReport& report : reports) {
-        const RecordingVerdict& v = report.verdict;
-        array.push_back({{"file", baseName(report.path)},
-                         {"path", report.path},
-                         {"code", v.code},
-                         {"verdict", v.code == RECORDING_OK ? "Success" : "Failed"},
-                         {"startTime", v.startTime},
-                         {"endTime", v.endTime},
-                         {"serialNumber", v.serialNumber},
-                         {"errorText", v.errorText},
-                         {"detail", v.detail}});
+std::string failureLine(const RecordingEvidence& evidence) {
+    if (evidence.verdict.code == RECORDING_OK) {
+        return std::string();
     }
-    return array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    const std::string summary = failureSummary(evidence);
+    return summary.empty() ? std::string() : "    " + printable(summary);
+}
+
+std::string textLines(const RecordingEvidence& evidence) {
+    const std::string line = textLine(FileReport{evidence.identity.path, evidence.verdict});
+    const std::string failure = failureLine(evidence);
+    return failure.empty() ? line : line + "\n" + failure;
+}
+
+std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       bool clusters) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const RecordingEvidence& evidence : files) {
+        array.push_back(jsonFileObject(evidence, run, clusters));
+    }
+    return dumpJson(array, 2);
+}
+
+std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
+    return dumpJson(jsonFileObject(evidence, run, clusters));
 }

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "signature/RecordingVerifier.h"
+#include "report/ReportContext.h"
+#include "signature/RecordingEvidence.h"
 
 // One verified file as the command line reports it.
 struct FileReport {
@@ -21,6 +22,18 @@ std::string printable(const std::string& bytes);
 // "Success <name> <start> <end> <serial>" or "Failed <name> <reason>".
 std::string textLine(const FileReport& report);
 
-// One JSON array, an object per file in order; bytes that are not UTF-8
-// appear as U+FFFD, so the output is always valid JSON.
-std::string jsonReport(const std::vector<FileReport>& reports);
+// For a failed file, the indented line that says where in time and what was
+// found ("    at 00:00:14 (…, cluster 8): content-altered: …"); empty when
+// the file verified or the evidence places nothing.
+std::string failureLine(const RecordingEvidence& evidence);
+
+// The text line of a file and, when it failed, its failure line below.
+std::string textLines(const RecordingEvidence& evidence);
+
+// One JSON array, an object per file in order (jsonFileObject); bytes that
+// are not UTF-8 appear as U+FFFD, so the output is always valid JSON.
+std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       bool clusters);
+
+// One file's object on one line, for --jsonl.
+std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters);

@@ -10,7 +10,8 @@
 // and with a few bulk reads failing. The last two must never pass where the
 // intact file does not: a read failure may end in an error or another
 // verdict, never in a new success. The evidence is then built once more
-// from the intact bytes and must agree with the verdict.
+// from the intact bytes and must agree with the verdict, and its JSON and
+// HTML reports must hold whatever the file states.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -21,6 +22,9 @@
 #include "container/MkvMemoryReader.h"
 #include "container/MkvParser.h"
 #include "fuzz/FuzzCheck.h"
+#include "report/Escape.h"
+#include "report/HtmlReport.h"
+#include "report/JsonReport.h"
 #include "signature/RecordingEvidence.h"
 
 namespace {
@@ -136,6 +140,21 @@ bool passed(const Outcome& outcome) {
     return !outcome.threw && outcome.code == VERIFY_OK;
 }
 
+// The reports on any evidence: valid JSON, and HTML that is valid UTF-8 in
+// which no text from the file became markup or a control byte.
+void checkReports(const RecordingEvidence& evidence) {
+    const ReportContext run;
+    FUZZ_CHECK(nlohmann::json::accept(dumpJson(jsonFileObject(evidence, run, true))));
+    const std::string html = htmlReport({evidence}, run);
+    FUZZ_CHECK(validUtf8(html) == html);
+    FUZZ_CHECK(html.find("<script") == std::string::npos);
+    for (const char c : html) {
+        const auto byte = static_cast<unsigned char>(c);
+        FUZZ_CHECK(byte >= 0x20 || c == '\n' || c == '\t');
+        FUZZ_CHECK(byte != 0x7F);
+    }
+}
+
 // The evidence: the same verdict as the walk, and a failure always says
 // what was found.
 void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
@@ -153,6 +172,7 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
         previous = run.lastCluster;
     }
     FUZZ_CHECK(static_cast<int64_t>(evidence.clusters.size()) <= evidence.clusterCount);
+    checkReports(evidence);
 }
 
 }  // namespace

@@ -75,11 +75,10 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
     evidence.findings = findingsOf(walk, evidence);
     evidence.warnings = timelineWarnings(walk, evidence.medianClusterSeconds);
     if (!walk.map.complete()) {
-        evidence.findings.push_back(
+        evidence.warnings.push_back(
             {"map-truncated",
              "The recording has more clusters or runs than the map keeps; past that point "
-             "clusters were checked and counted but are not mapped one by one.",
-             0, 0, std::nullopt});
+             "clusters were checked and counted but are not mapped one by one."});
     }
     if (options.keepClusters) {
         evidence.clusters.assign(walk.map.entries().begin(), walk.map.entries().end());

@@ -293,13 +293,19 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     std::vector<Finding> out;
     if (!walk.walked) {
         if (evidence.verdict.code == RECORDING_ERROR) {
-            out.push_back(make("file-error", "The file could not be read as a recording: " +
+            out.push_back(make("file-error", "The file could not be verified as a recording: " +
                                                  evidence.verdict.errorText + "."));
         }
         return out;
     }
     tagFindings(walk, out);
     clusterFindings(walk, evidence.medianClusterSeconds, out);
+    if (!walk.walkError.empty() && walk.errorCluster == 0) {
+        const std::vector<ClusterRun>& runs = walk.map.runs();
+        const int64_t at = runs.empty() ? walk.segmentDataOffset : runs.back().startOffset;
+        out.push_back(make("walk-error", "The walk ended at offset " + std::to_string(at) + ": " +
+                                             walk.walkError + ". What follows was not checked."));
+    }
     chainFindings(walk, evidence, out);
     return out;
 }

@@ -261,7 +261,12 @@ int MkvParser::verifySignatures(ProgressCallback progress, void* context) {
     WalkRecorder recorder(*this, tagResult, progress, context);
     std::optional<ScannedCluster> current;  // outlives a throw, so stop() can name it
     try {
-        while ((current = scan.next())) {
+        for (;;) {
+            current.reset();  // a failing scan must not name the cluster before it
+            current = scan.next();
+            if (!current) {
+                break;
+            }
             const int result = current->site.status == VERIFY_OK
                                    ? checkSignature(current->site, current->key)
                                    : VERIFY_UNSIGNED;

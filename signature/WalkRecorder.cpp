@@ -61,6 +61,7 @@ void WalkRecorder::fail(int clusterResult, const ClusterEntry& entry, const std:
 void WalkRecorder::recordCoverage(const ClusterEntry& entry) {
     if (entry.signedStart < 0) {
         uncheckedClusterBytes = addOffsets(uncheckedClusterBytes, entry.size);
+        ++uncheckedClusters;
         return;
     }
     const int64_t length = entry.signedEnd - entry.signedStart;
@@ -144,8 +145,8 @@ void WalkRecorder::close(const SegmentScan& scan) {
                          scan.clusters()});
     }
     if (uncheckedClusterBytes > 0) {
-        evidence.unsignedParts.push_back(
-            CoveragePart{"clusters without a usable signature", uncheckedClusterBytes, 0});
+        evidence.unsignedParts.push_back(CoveragePart{"clusters without a usable signature",
+                                                      uncheckedClusterBytes, uncheckedClusters});
     }
     evidence.map.finish(evidence.map.medianDuration());
 }

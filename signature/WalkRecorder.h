@@ -47,6 +47,7 @@ class WalkRecorder {
     KeyTrials trials;
     int64_t clusterPrefixBytes = 0;  // cluster bytes before their signed ranges
     int64_t uncheckedClusterBytes = 0;
+    int64_t uncheckedClusters = 0;
 };
 
 }  // namespace nvr

@@ -41,3 +41,19 @@ TEST(CliOptions, HelpVersionAndUsageErrors) {
     EXPECT_EQ(unknown.action, Action::UsageError);
     EXPECT_EQ(unknown.error, "unknown option: --fast");
 }
+
+TEST(CliOptions, ReportOptions) {
+    const CliOptions report = parseCommandLine({"--report", "r.html", "--examiner=A. Smith",
+                                                "--case", "C-1", "--jsonl", "--clusters", "a.mkv"});
+    EXPECT_EQ(report.action, Action::Verify);
+    EXPECT_EQ(report.reportPath, "r.html");
+    EXPECT_EQ(report.examiner, "A. Smith");
+    EXPECT_EQ(report.caseReference, "C-1");
+    EXPECT_TRUE(report.jsonLines && report.clusters);
+    EXPECT_EQ(report.files, (std::vector<std::string>{"a.mkv"}));
+
+    EXPECT_EQ(parseCommandLine({"a.mkv", "--report"}).error, "--report needs a value");
+    EXPECT_EQ(parseCommandLine({"--case=", "a.mkv"}).action, Action::UsageError);
+    EXPECT_EQ(parseCommandLine({"--json", "--jsonl", "a.mkv"}).error,
+              "--json and --jsonl cannot be combined");
+}

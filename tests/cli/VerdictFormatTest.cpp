@@ -46,7 +46,12 @@ TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
     FileReport failed = report("b.mkv", 2);
     failed.verdict.detail = "no recorder tag";
 
-    const std::string text = jsonReport({ok, failed});
+    std::vector<RecordingEvidence> files(2);
+    files[0].identity.path = ok.path;
+    files[0].verdict = ok.verdict;
+    files[1].identity.path = failed.path;
+    files[1].verdict = failed.verdict;
+    const std::string text = jsonReport(files, ReportContext{}, false);
     const nlohmann::json parsed = nlohmann::json::parse(text);  // throws on invalid JSON
     ASSERT_EQ(parsed.size(), 2u);
     EXPECT_EQ(parsed[0]["file"], "vid\xC3\xA9o.mkv");
@@ -59,4 +64,25 @@ TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
     for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
         EXPECT_EQ(parsed[1][key], "") << key;
     }
+}
+
+TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {
+    RecordingEvidence e;
+    e.identity.path = "cam.mkv";
+    e.verdict.code = RECORDING_MISMATCH;
+    e.verdict.detail = "cluster 8 at offset 900";
+    EXPECT_EQ(textLines(e), "Failed   cam.mkv  signature mismatch: cluster 8 at offset 900");
+
+    e.firstFailure = FirstFailure{8, 900, 14.6, "2026-12-01 08:00:14"};
+    e.findings.push_back(
+        {"content-altered", "The content of cluster 8\x1b[2J changed.", 8, 8, 14.6});
+    EXPECT_EQ(failureLine(e),
+              "    at 00:00:14 (2026-12-01 08:00:14, cluster 8): content-altered: The content of "
+              "cluster 8\\x1B[2J changed.");
+    // Without times the place is the cluster, or the offset for the tag.
+    e.firstFailure = FirstFailure{0, 233, std::nullopt, ""};
+    EXPECT_EQ(failureLine(e).rfind("    at offset 233: content-altered: ", 0), 0u);
+
+    e.verdict.code = RECORDING_OK;  // a file that verified has no such line
+    EXPECT_EQ(failureLine(e), "");
 }

@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
+#include "signature/Sha256.h"
 #include "support/TempFile.h"
 
 namespace {
@@ -31,6 +34,15 @@ CommandRun run(const std::string& arguments) {
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+// The JSON output with the time of each run taken out, which alone may differ.
+nlohmann::json withoutRunTime(const std::string& out) {
+    nlohmann::json parsed = nlohmann::json::parse(out);
+    for (nlohmann::json& file : parsed) {
+        file.erase("verifiedAt");
+    }
+    return parsed;
 }
 
 class VerifyCommand : public testing::Test {
@@ -78,7 +90,7 @@ TEST_F(VerifyCommand, JobsChangeNothingButSpeed) {
     for (const char* jobs : {"2", "4"}) {
         const CommandRun many = run(std::string("--json --jobs ") + jobs + " " + files);
         EXPECT_EQ(many.status, one.status);
-        EXPECT_EQ(many.out, one.out) << jobs;
+        EXPECT_EQ(withoutRunTime(many.out), withoutRunTime(one.out)) << jobs;
     }
     // One file alone spreads its clusters over the threads.
     EXPECT_EQ(run("--jobs 3 " + demo("tampered.mkv")).out,
@@ -118,4 +130,57 @@ TEST_F(VerifyCommand, UsageAndHostileInput) {
     EXPECT_EQ(parsed[0]["code"], 3);
     EXPECT_EQ(parsed[0]["errorText"], "not an valid file @ 0");
     EXPECT_EQ(parsed[1]["code"], 0);
+}
+
+TEST_F(VerifyCommand, JsonLinesOnePerFileInOrder) {
+    // More files than the batch lets finish ahead of the one awaited.
+    std::string files = demo("tampered.mkv") + " " + demo("authentic.mkv") + " /nonexistent.mkv";
+    for (int i = 0; i < 9; ++i) {
+        files += " " + demo(i % 2 ? "authentic.mkv" : "unsigned.mkv");
+    }
+    const CommandRun lines = run("--jsonl --jobs 2 " + files);
+    EXPECT_EQ(lines.status, 1);
+    std::istringstream in(lines.out);
+    std::vector<nlohmann::json> objects;
+    for (std::string line; std::getline(in, line);) {
+        objects.push_back(nlohmann::json::parse(line));
+    }
+    ASSERT_EQ(objects.size(), 12u);
+    EXPECT_EQ(objects[0]["file"], "tampered.mkv");
+    EXPECT_EQ(objects[1]["code"], 0);
+    EXPECT_EQ(objects[1]["reportVersion"], 1);
+    EXPECT_EQ(objects[1]["sha256"].get<std::string>().size(), 64u);
+    EXPECT_EQ(objects[1]["verifier"]["name"], "telvar-verify");
+    EXPECT_FALSE(objects[2]["identityError"].is_null());
+    EXPECT_EQ(objects[2]["code"], 3);
+    for (size_t i = 3; i < objects.size(); ++i) {
+        EXPECT_EQ(objects[i]["code"], i % 2 ? 2 : 0) << i;
+    }
+}
+
+TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
+    const std::string html = dir() + "/case.html";
+    const CommandRun text = run("--report " + html + " --examiner Smith --case C-1 " +
+                                demo("authentic.mkv") + " " + demo("tampered.mkv"));
+    EXPECT_EQ(text.status, 1);
+    std::ifstream file(html, std::ios::binary);
+    const std::string contents((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_EQ(contents.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(contents.find("C-1"), std::string::npos);
+    EXPECT_NE(text.out.find("Report written to " + html + " (SHA-256 " +
+                            sha256Hex(contents.data(), contents.size()) + ")\n"),
+              std::string::npos)
+        << text.out;
+
+    // Standard output stays one JSON array when the report comes along.
+    const CommandRun json = run("--json --report " + html + " " + demo("authentic.mkv"));
+    EXPECT_EQ(nlohmann::json::parse(json.out).size(), 1u);
+    // A report that cannot be written stops the run before verifying.
+    const CommandRun unwritable = run("--report /nonexistent/r.html " + demo("authentic.mkv"));
+    EXPECT_EQ(unwritable.status, 3);
+    EXPECT_EQ(unwritable.out, "");
+    // Nor may it replace a recording.
+    EXPECT_EQ(run("--report " + demo("authentic.mkv") + " " + demo("authentic.mkv")).status, 2);
+    EXPECT_EQ(run(demo("authentic.mkv")).status, 0);
 }

@@ -18,6 +18,8 @@ const std::filesystem::path kFolder =
 const std::map<std::string, std::pair<int, std::string>> kExpected = {
     {"budget-seek-targets-overlap.mkv", {RECORDING_ERROR, "out of range @ 1402"}},
     {"budget-masters-rewalk-run.mkv", {RECORDING_ERROR, "out of range @ 1509"}},
+    {"walk-error-after-failure-names-no-cluster.mkv", {RECORDING_MISMATCH, ""}},
+    {"scan-error-without-finding.mkv", {RECORDING_ERROR, "out of range @ 571"}},
 };
 
 }  // namespace

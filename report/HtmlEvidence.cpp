@@ -1,0 +1,122 @@
+#include <algorithm>
+
+#include "report/Escape.h"
+#include "report/HtmlParts.h"
+#include "report/Names.h"
+#include "report/Timeline.h"
+#include "report/Wording.h"
+
+namespace html {
+namespace {
+
+std::string timeSpan(const ClusterRun& run) {
+    if (!run.startSeconds && !run.endSeconds) {
+        return "—";
+    }
+    const auto clock = [](const std::optional<double>& s) { return s ? clockText(*s) : "?"; };
+    return htmlText(clock(run.startSeconds) + " – " + clock(run.endSeconds));
+}
+
+std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
+    const std::string from = run.startSeconds ? wallClockAt(tagStart, *run.startSeconds) : "";
+    const std::string to = run.endSeconds ? wallClockAt(tagStart, *run.endSeconds) : "";
+    if (from.empty() || to.empty()) {
+        return "—";
+    }
+    // The date once when both ends fall on the same day.
+    const bool sameDay = from.compare(0, 10, to, 0, 10) == 0;
+    return htmlText(from + " – " + (sameDay ? to.substr(11) : to));
+}
+
+std::string runRow(const ClusterRun& run, const std::string& tagStart) {
+    // A run the walk never reached has no last cluster: it goes to the end.
+    const std::string clusters =
+        run.lastCluster < run.firstCluster ? "from " + std::to_string(run.firstCluster)
+        : run.firstCluster == run.lastCluster
+            ? std::to_string(run.firstCluster)
+            : std::to_string(run.firstCluster) + "–" + std::to_string(run.lastCluster);
+    return "<tr><td><span style=\"background-color:" + std::string(timelineColour(run.status)) +
+           "\">&nbsp;&nbsp;</span> " + timelineLabel(run.status) + "</td><td>" + clusters +
+           "</td><td class=\"nowrap\">" + std::to_string(run.startOffset) + "–" +
+           std::to_string(run.endOffset) + "</td><td class=\"nowrap\">" + timeSpan(run) +
+           "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
+}
+
+}  // namespace
+
+void appendRuns(std::string& out, const RecordingEvidence& e, size_t limit) {
+    out += "<h3>Runs of clusters</h3>";
+    if (e.runs.empty()) {
+        out += "<p>None.</p>";
+        return;
+    }
+    out += std::string(tableOpen()) +
+           "<tr><th>Status</th><th>Clusters</th><th>Bytes</th><th>From the start (as stated "
+           "by the file)</th><th>Time of day (as stated by the file)</th></tr>";
+    const std::string tagStart = statedStart(e);
+    const size_t shown = std::min(e.runs.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        out += runRow(e.runs[i], tagStart);
+    }
+    out += "</table>" + moreLine(e.runs.size(), shown, "runs");
+}
+
+void appendProvenance(std::string& out, const Provenance& provenance, size_t limit) {
+    out += "<h3>Provenance</h3>";
+    if (provenance.statements.empty()) {
+        out += "<p>No statement.</p>";
+        return;
+    }
+    out += "<ul>";
+    const size_t shown = std::min(provenance.statements.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        out += "<li>" + htmlText(provenance.statements[i]) + "</li>";
+    }
+    out += "</ul>" + moreLine(provenance.statements.size(), shown, "statements");
+}
+
+void appendCoverage(std::string& out, const Coverage& coverage, size_t limit) {
+    out += "<h3>Coverage</h3>";
+    if (!coverage.statement.empty()) {
+        out += "<p>" + htmlText(coverage.statement) + "</p>";
+    } else if (coverage.fileSize <= 0) {
+        out += "<p>Not measured.</p>";
+    }
+    if (coverage.fileSize > 0) {
+        out += tableOpen();
+        out += labelRow("File size", bytesText(coverage.fileSize));
+        out += labelRow("In checked signed ranges", bytesText(coverage.signedBytes));
+        out += labelRow("Of those, verified", bytesText(coverage.verifiedBytes));
+        out += "</table>";
+    }
+    if (coverage.unsignedParts.empty()) {
+        return;
+    }
+    out += std::string(tableOpen()) +
+           "<tr><th>Not covered by a signature</th><th>Bytes</th>"
+           "<th>Count</th></tr>";
+    const size_t shown = std::min(coverage.unsignedParts.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        const CoveragePart& part = coverage.unsignedParts[i];
+        out += "<tr><td>" + htmlText(part.name) + "</td><td>" + bytesText(part.bytes) +
+               "</td><td>" + std::to_string(part.count) + "</td></tr>";
+    }
+    out += "</table>" + moreLine(coverage.unsignedParts.size(), shown, "parts");
+}
+
+void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnings, size_t limit) {
+    out += "<h3>Timeline warnings</h3>";
+    if (warnings.empty()) {
+        out += "<p>None.</p>";
+        return;
+    }
+    out += "<ul>";
+    const size_t shown = std::min(warnings.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        out += "<li><span class=\"mono\">" + htmlText(warnings[i].code) +
+               "</span>: " + htmlText(warnings[i].text) + "</li>";
+    }
+    out += "</ul>" + moreLine(warnings.size(), shown, "warnings");
+}
+
+}  // namespace html

@@ -1,0 +1,149 @@
+#include <algorithm>
+
+#include "report/Escape.h"
+#include "report/HtmlParts.h"
+#include "report/Names.h"
+#include "report/Timeline.h"
+#include "report/TimelineSvg.h"
+#include "report/Wording.h"
+
+namespace html {
+namespace {
+
+std::string verdictMarkup(const RecordingVerdict& verdict) {
+    return verdict.code == RECORDING_OK ? "<span class=\"ok\">Success</span>"
+                                        : "<span class=\"failed\">Failed</span>";
+}
+
+void identityTable(std::string& out, const FileIdentity& id) {
+    out += "<h3>Identity</h3>";
+    out += tableOpen();
+    out += labelRow("Path", "<span class=\"mono\">" + htmlText(id.path) + "</span>");
+    out += labelRow("Size", id.size >= 0 ? bytesText(id.size) : "unknown");
+    out += labelRow("Modified (UTC, file system)",
+                    id.modifiedUtc.empty() ? "unknown" : htmlText(id.modifiedUtc));
+    out += labelRow("SHA-256 of the whole file",
+                    id.sha256.empty() ? "not taken"
+                                      : "<span class=\"mono\">" + htmlText(id.sha256) + "</span>");
+    if (!id.error.empty()) {
+        out += labelRow("Identity", htmlText(id.error));
+    }
+    out += "</table>";
+}
+
+void verdictBlock(std::string& out, const RecordingEvidence& e) {
+    out += "<h3>Verdict</h3><p>" + verdictMarkup(e.verdict);
+    if (e.verdict.code != RECORDING_OK) {
+        out += " — " + htmlText(verdictReason(e.verdict));
+    }
+    out += "</p>";
+    const std::string summary = failureSummary(e);
+    if (e.verdict.code != RECORDING_OK && !summary.empty()) {
+        out += "<p>First failure: " + htmlText(summary) + "</p>";
+    }
+}
+
+std::string tagSignature(const TagStatement& tag) {
+    if (tag.kind == 0) {
+        return "none usable";
+    }
+    return htmlText(std::string(signatureKindLabel(tag.kind)) + " with " +
+                    digestLabel(tag.digestType) + " at offset " + std::to_string(tag.offset)) +
+           (tag.verified ? "; its signature holds" : "; its signature does not hold");
+}
+
+void tagTable(std::string& out, const RecordingEvidence& e) {
+    out += "<h3>Recorder tag (as stated by the file)</h3>";
+    if (!e.tag.present && e.verdict.code != RECORDING_OK) {
+        out += "<p>No recorder tag was read.</p>";
+        return;
+    }
+    const bool ok = e.verdict.code == RECORDING_OK;
+    const auto stated = [ok](const std::string& text) {
+        return statedText(text) + (ok || text.empty() ? "" : notVerified());
+    };
+    out += tableOpen();
+    out += labelRow("Serial number", stated(statedSerial(e)));
+    out += labelRow("Start", stated(statedStart(e)));
+    out += labelRow("End", stated(statedEnd(e)));
+    if (e.tag.present) {
+        out += labelRow("Signature", tagSignature(e.tag));
+    }
+    out += "</table>";
+}
+
+void findingsList(std::string& out, const std::vector<Finding>& findings, size_t limit) {
+    out += "<h3>Findings</h3>";
+    if (findings.empty()) {
+        out += "<p>None.</p>";
+        return;
+    }
+    out += "<ul>";
+    const size_t shown = std::min(findings.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        const Finding& f = findings[i];
+        std::string where;
+        if (f.seconds) {
+            where = " <span class=\"note\">(at " + htmlText(clockText(*f.seconds)) + ")</span>";
+        }
+        out += "<li><span class=\"mono\">" + htmlText(f.code) + "</span>: " + htmlText(f.text) +
+               where + "</li>";
+    }
+    out += "</ul>" + moreLine(findings.size(), shown, "findings");
+}
+
+std::string legend() {
+    std::string out = "<p class=\"legend\">";
+    for (const ClusterStatus status : timelineStatuses()) {
+        out += "<span style=\"background-color:" + std::string(timelineColour(status)) +
+               "\">&nbsp;&nbsp;&nbsp;&nbsp;</span> " + timelineLabel(status) + "&nbsp;&nbsp; ";
+    }
+    return out + "</p>";
+}
+
+void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, bool inlineSvg) {
+    out += "<h3>Timeline</h3>";
+    const Timeline timeline = timelineOf(e, kTimelineBarWidth);
+    if (timeline.spans.empty()) {
+        out += "<p>No clusters were mapped.</p>";
+        return;
+    }
+    out += "<div class=\"timeline\">";
+    if (inlineSvg) {
+        out += timelineSvg(e);
+    } else {
+        out += "<img src=\"timeline:" + std::to_string(index) + "\" width=\"" +
+               std::to_string(kTimelineWidth) + "\" height=\"" + std::to_string(kTimelineHeight) +
+               "\" alt=\"timeline\">";
+    }
+    out += "</div>" + legend() + "<p class=\"note\">";
+    out += !timeline.inSeconds ? "Along the axis: the position in the file (the file states "
+                                 "no times for its clusters)."
+           : timeline.wallClock
+               ? "Along the axis: time of day, the tag's start time plus the clusters' "
+                 "timecodes, as stated by the file (no signature covers them)."
+               : "Along the axis: seconds from the start of the recording, as stated by the "
+                 "file (no signature covers them).";
+    out += "</p>";
+}
+
+}  // namespace
+
+void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
+                       const HtmlReportOptions& options) {
+    out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
+           std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
+           verdictMarkup(e.verdict) + "</h2>";
+    identityTable(out, e.identity);
+    verdictBlock(out, e);
+    tagTable(out, e);
+    findingsList(out, e.findings, options.maxItems);
+    timelineBlock(out, e, index, options.inlineSvg);
+    appendRuns(out, e, options.maxRuns);
+    appendProvenance(out, e.provenance, options.maxItems);
+    appendCoverage(out, e.coverage, options.maxItems);
+    appendWarnings(out, e.warnings, options.maxItems);
+    out += "</div>";
+}
+
+}  // namespace html

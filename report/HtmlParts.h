@@ -1,0 +1,38 @@
+#pragma once
+
+// Pieces the HTML report is built from; internal to report/.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "report/HtmlReport.h"
+
+namespace html {
+
+// <tr><th>label</th><td>valueHtml</td></tr>; `label` is plain text.
+std::string labelRow(const std::string& label, const std::string& valueHtml);
+// The opening tag of a bordered table, also for layout engines without CSS borders.
+const char* tableOpen();
+// " (not verified)" marked for the eye.
+const char* notVerified();
+// "1,234,567 bytes"
+std::string bytesText(int64_t bytes);
+// Stated tag text escaped, or "—" when empty.
+std::string statedText(const std::string& bytes);
+// "… 12 more <what>" when `total` passes `shown`, else empty.
+std::string moreLine(size_t total, size_t shown, const char* what);
+
+// The evidence tables of one file.
+void appendRuns(std::string& out, const RecordingEvidence& evidence, size_t limit);
+void appendProvenance(std::string& out, const Provenance& provenance, size_t limit);
+void appendCoverage(std::string& out, const Coverage& coverage, size_t limit);
+void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnings, size_t limit);
+
+// Gaps, overlaps and same-byte files across the recordings.
+void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& files);
+
+void appendFileSection(std::string& out, const RecordingEvidence& evidence, size_t index,
+                       const HtmlReportOptions& options);
+
+}  // namespace html

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "report/ReportContext.h"
+#include "signature/RecordingEvidence.h"
+
+struct HtmlReportOptions {
+    // False: each file's timeline is <img src="timeline:N" width=… height=…>
+    // (N the file's index), for a layout engine without SVG that supplies
+    // the pictures itself (see timelineOf).
+    bool inlineSvg = true;
+    size_t maxRuns = 100;   // rows of a file's runs table; the rest are counted
+    size_t maxItems = 200;  // findings, warnings and statements listed per file
+};
+
+// A self-contained, printable evidence report on the files of one run:
+// a summary, each file's identity, verdict, findings and timeline, the
+// continuity across the files and the verifier. Every text from a file is
+// escaped; the size is bounded by the options, not by the clusters.
+std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       const HtmlReportOptions& options = {});

@@ -1,0 +1,158 @@
+#include "report/JsonReport.h"
+
+#include "report/Names.h"
+#include "report/Wording.h"
+
+using nlohmann::json;
+
+namespace {
+
+json optionalNumber(const std::optional<double>& value) {
+    return value ? json(*value) : json(nullptr);
+}
+
+json optionalText(const std::string& text) {
+    return text.empty() ? json(nullptr) : json(text);
+}
+
+// `verified`: the texts are proven, which takes the whole file verifying;
+// `signatureHolds`: the tag's own signature held.
+json tagObject(const TagStatement& tag, bool fileVerified) {
+    if (!tag.present) {
+        return nullptr;
+    }
+    return {{"kind", signatureKindCode(tag.kind)},
+            {"digest", digestCode(tag.digestType)},
+            {"offset", tag.offset},
+            {"verified", fileVerified},
+            {"signatureHolds", tag.verified},
+            {"serialNumber", tag.serialNumber},
+            {"startTime", tag.startTime},
+            {"endTime", tag.endTime}};
+}
+
+json coverageObject(const Coverage& coverage) {
+    json parts = json::array();
+    for (const CoveragePart& part : coverage.unsignedParts) {
+        parts.push_back({{"name", part.name}, {"bytes", part.bytes}, {"count", part.count}});
+    }
+    return {{"fileSize", coverage.fileSize},
+            {"signedBytes", coverage.signedBytes},
+            {"verifiedBytes", coverage.verifiedBytes},
+            {"unsignedParts", std::move(parts)},
+            {"statement", coverage.statement}};
+}
+
+json runsArray(const std::vector<ClusterRun>& runs) {
+    json array = json::array();
+    for (const ClusterRun& run : runs) {
+        array.push_back({{"status", clusterStatusCode(run.status)},
+                         {"firstCluster", run.firstCluster},
+                         {"lastCluster", run.lastCluster},
+                         {"startOffset", run.startOffset},
+                         {"endOffset", run.endOffset},
+                         {"startSeconds", optionalNumber(run.startSeconds)},
+                         {"endSeconds", optionalNumber(run.endSeconds)}});
+    }
+    return array;
+}
+
+json findingsArray(const std::vector<Finding>& findings) {
+    json array = json::array();
+    for (const Finding& finding : findings) {
+        array.push_back({{"code", finding.code},
+                         {"text", finding.text},
+                         {"firstCluster", finding.firstCluster},
+                         {"lastCluster", finding.lastCluster},
+                         {"seconds", optionalNumber(finding.seconds)}});
+    }
+    return array;
+}
+
+json warningsArray(const std::vector<TimelineWarning>& warnings) {
+    json array = json::array();
+    for (const TimelineWarning& warning : warnings) {
+        array.push_back({{"code", warning.code}, {"text", warning.text}});
+    }
+    return array;
+}
+
+json firstFailureObject(const std::optional<FirstFailure>& failure) {
+    if (!failure) {
+        return nullptr;
+    }
+    return {{"cluster", failure->cluster},
+            {"offset", failure->offset},
+            {"seconds", optionalNumber(failure->seconds)},
+            {"wallClock", optionalText(failure->wallClock)}};
+}
+
+json clustersArray(const std::vector<ClusterEntry>& clusters) {
+    json array = json::array();
+    for (const ClusterEntry& c : clusters) {
+        array.push_back({{"number", c.number},
+                         {"offset", c.headerOffset},
+                         {"size", c.size},
+                         {"signedStart", c.signedStart},
+                         {"signedEnd", c.signedEnd},
+                         {"seconds", optionalNumber(c.seconds)},
+                         {"keyedBy", c.keyedBy},
+                         {"kind", signatureKindCode(c.kind)},
+                         {"digest", digestCode(c.digestType)},
+                         {"status", clusterStatusCode(c.status)}});
+    }
+    return array;
+}
+
+json provenanceObject(const Provenance& provenance) {
+    return {{"tagKind", signatureKindCode(provenance.tagKind)},
+            {"firstClusterKind", signatureKindCode(provenance.firstClusterKind)},
+            {"statements", provenance.statements}};
+}
+
+}  // namespace
+
+json jsonVerifier(const ReportContext& run) {
+    return {{"name", run.verifierName},
+            {"version", run.version},
+            {"build", run.build},
+            {"openssl", run.opensslVersion},
+            {"publicKeySha256", run.publicKeySha256},
+            {"hmacKeySha256", run.hmacKeySha256},
+            {"examiner", run.examiner},
+            {"caseReference", run.caseReference}};
+}
+
+json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
+    const RecordingVerdict& v = evidence.verdict;
+    const FileIdentity& id = evidence.identity;
+    json object = {{"file", fileNameOf(id.path)},
+                   {"path", id.path},
+                   {"code", v.code},
+                   {"verdict", verdictWord(v)},
+                   {"startTime", v.startTime},
+                   {"endTime", v.endTime},
+                   {"serialNumber", v.serialNumber},
+                   {"errorText", v.errorText},
+                   {"detail", v.detail},
+                   {"reportVersion", kReportVersion},
+                   {"size", id.size >= 0 ? json(id.size) : json(nullptr)},
+                   {"modified", optionalText(id.modifiedUtc)},
+                   {"sha256", optionalText(id.sha256)},
+                   {"identityError", optionalText(id.error)},
+                   {"tag", tagObject(evidence.tag, v.code == RECORDING_OK)},
+                   {"provenance", provenanceObject(evidence.provenance)},
+                   {"coverage", coverageObject(evidence.coverage)},
+                   {"clusterCount", evidence.clusterCount},
+                   {"medianClusterSeconds", optionalNumber(evidence.medianClusterSeconds)},
+                   {"runs", runsArray(evidence.runs)},
+                   {"findings", findingsArray(evidence.findings)},
+                   {"warnings", warningsArray(evidence.warnings)},
+                   {"firstFailure", firstFailureObject(evidence.firstFailure)},
+                   {"verifier", jsonVerifier(run)},
+                   {"verifiedAt", run.verifiedAt}};
+    if (clusters) {
+        object["clusters"] = clustersArray(evidence.clusters);
+    }
+    return object;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "report/ReportContext.h"
+#include "signature/RecordingEvidence.h"
+
+// The report format's version; raised when a key changes meaning or goes.
+constexpr int kReportVersion = 1;
+
+// One file's report as a self-contained JSON object (docs/report-format.md):
+// the verdict's keys as ever, the file's identity, the tag as stated, the
+// evidence and the verifier. `clusters` adds every cluster, when the
+// evidence kept them. Dump it with dumpJson, which keeps it valid UTF-8.
+nlohmann::json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
+                              bool clusters);
+
+// The verifier block alone.
+nlohmann::json jsonVerifier(const ReportContext& run);

@@ -1,0 +1,40 @@
+#include "report/ReportContext.h"
+
+#include <openssl/crypto.h>
+
+#include <ctime>
+
+#include "signature/BuiltInKeys.h"
+#include "signature/Sha256.h"
+
+namespace {
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (gmtime_r(&now, &tm) == nullptr) {
+        return std::string();
+    }
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+}  // namespace
+
+ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
+                                   const std::string& caseReference) {
+    ReportContext context;
+    context.verifierName = verifierName;
+    context.version = telvarVersion();
+    context.build = telvarBuild();
+    context.opensslVersion = OpenSSL_version(OPENSSL_VERSION);
+    const KeyBytes publicKey = builtInPublicKey();
+    context.publicKeySha256 = sha256Hex(publicKey.data, publicKey.size);
+    const KeyBytes hmacKey = builtInHmacKey();
+    context.hmacKeySha256 = sha256Hex(hmacKey.data, hmacKey.size);
+    context.verifiedAt = utcNow();
+    context.examiner = examiner;
+    context.caseReference = caseReference;
+    return context;
+}

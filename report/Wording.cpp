@@ -1,0 +1,69 @@
+#include "report/Wording.h"
+
+#include "report/Names.h"
+
+const char* verdictWord(const RecordingVerdict& verdict) {
+    return verdict.code == RECORDING_OK ? "Success" : "Failed";
+}
+
+std::string verdictReason(const RecordingVerdict& verdict) {
+    switch (verdict.code) {
+        case RECORDING_OK:
+            return std::string();
+        case RECORDING_MISMATCH:
+            return "signature mismatch: " + verdict.detail;
+        case RECORDING_UNSIGNED:
+            return "not signed: " + verdict.detail;
+        case RECORDING_ERROR:
+            return "error: " + verdict.errorText;
+        default:
+            return "not verified";
+    }
+}
+
+namespace {
+
+std::string placeOf(const FirstFailure& failure) {
+    std::string inner;
+    const auto add = [&inner](const std::string& part) {
+        inner += (inner.empty() ? "" : ", ") + part;
+    };
+    if (!failure.wallClock.empty()) {
+        add(failure.wallClock);
+    }
+    if (failure.cluster > 0) {
+        add("cluster " + std::to_string(failure.cluster));
+    } else if (failure.offset >= 0) {
+        add("offset " + std::to_string(failure.offset));
+    }
+    if (failure.seconds && clockText(*failure.seconds) != "?") {
+        return "at " + clockText(*failure.seconds) + (inner.empty() ? "" : " (" + inner + ")");
+    }
+    return inner.empty() ? std::string() : "at " + inner;
+}
+
+}  // namespace
+
+std::string failureSummary(const RecordingEvidence& evidence) {
+    const std::string place = evidence.firstFailure ? placeOf(*evidence.firstFailure) : "";
+    std::string what;
+    if (!evidence.findings.empty()) {
+        what = evidence.findings.front().code + ": " + evidence.findings.front().text;
+    }
+    if (place.empty() || what.empty()) {
+        return place + what;
+    }
+    return place + ": " + what;
+}
+
+std::string statedSerial(const RecordingEvidence& evidence) {
+    return evidence.tag.present ? evidence.tag.serialNumber : evidence.verdict.serialNumber;
+}
+
+std::string statedStart(const RecordingEvidence& evidence) {
+    return evidence.tag.present ? evidence.tag.startTime : evidence.verdict.startTime;
+}
+
+std::string statedEnd(const RecordingEvidence& evidence) {
+    return evidence.tag.present ? evidence.tag.endTime : evidence.verdict.endTime;
+}

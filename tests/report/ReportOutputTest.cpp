@@ -1,0 +1,140 @@
+// The JSON object and the HTML report over evidence built by hand.
+#include <gtest/gtest.h>
+
+#include "report/Escape.h"
+#include "report/HtmlReport.h"
+#include "report/JsonReport.h"
+#include "report/Timeline.h"
+
+namespace {
+
+// A failed recording whose tag states a hostile serial, with `runs` runs
+// alternating verified and mismatching one-second clusters.
+RecordingEvidence failedRecording(int64_t runs) {
+    RecordingEvidence e;
+    e.identity.path = "/cases/cam\x1b.mkv";
+    e.verdict.code = RECORDING_MISMATCH;
+    e.verdict.detail = "cluster 2 at offset 100";
+    e.tag = {true,
+             40,
+             1,
+             3,
+             false,
+             "<script>alert(1)</script>",
+             "2026-12-01 08:00:00",
+             "2026-12-01 09:00:00"};
+    for (int64_t i = 0; i < runs; ++i) {
+        const ClusterStatus status = i % 2 ? ClusterStatus::Mismatch : ClusterStatus::Verified;
+        e.runs.push_back({status, i + 1, i + 1, 100 * i, 100 * i + 100, double(i), double(i + 1)});
+    }
+    e.clusterCount = runs;
+    e.findings.push_back({"content-altered", "The content of cluster 2 changed.", 2, 2, 1.0});
+    e.firstFailure = FirstFailure{2, 100, 1.0, "2026-12-01 08:00:01"};
+    return e;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
+    ReportContext run;
+    run.verifierName = "telvar-verify";
+    run.verifiedAt = "2026-12-08T10:00:00Z";
+    RecordingEvidence e = failedRecording(2);
+    e.clusters.push_back({});
+    const nlohmann::json object = nlohmann::json::parse(dumpJson(jsonFileObject(e, run, false)));
+    EXPECT_EQ(object["file"], "cam\x1b.mkv");
+    EXPECT_EQ(object["path"], "/cases/cam\x1b.mkv");
+    EXPECT_EQ(object["code"], 1);
+    EXPECT_EQ(object["verdict"], "Failed");
+    EXPECT_EQ(object["detail"], "cluster 2 at offset 100");
+    for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
+        EXPECT_EQ(object[key], "") << key;  // the verdict proves no tag text
+    }
+    EXPECT_EQ(object["reportVersion"], 1);
+    // The tag's texts are there as stated, marked as not verified.
+    EXPECT_EQ(object["tag"]["serialNumber"], "<script>alert(1)</script>");
+    EXPECT_EQ(object["tag"]["verified"], false);
+    EXPECT_EQ(object["tag"]["signatureHolds"], false);
+    EXPECT_EQ(object["tag"]["kind"], "rsa");
+    EXPECT_EQ(object["tag"]["digest"], "sha256");
+    EXPECT_EQ(object["runs"][1]["status"], "mismatch");
+    EXPECT_EQ(object["findings"][0]["code"], "content-altered");
+    EXPECT_EQ(object["firstFailure"]["cluster"], 2);
+    EXPECT_EQ(object["verifier"]["name"], "telvar-verify");
+    EXPECT_EQ(object["verifiedAt"], "2026-12-08T10:00:00Z");
+    EXPECT_TRUE(object["sha256"].is_null());
+    EXPECT_FALSE(object.contains("clusters"));
+    EXPECT_EQ(jsonFileObject(e, run, true)["clusters"].size(), 1u);
+    EXPECT_TRUE(jsonFileObject(RecordingEvidence{}, run, false)["firstFailure"].is_null());
+}
+
+TEST(HtmlReport, EscapesFileTextAndStaysBounded) {
+    const std::vector<RecordingEvidence> files = {failedRecording(100000), RecordingEvidence{}};
+    ReportContext run;
+    run.examiner = "<b>Smith</b>";
+    const std::string html = htmlReport(files, run);
+    EXPECT_EQ(count(html, "<script"), 0u);
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified nowrap\">"
+                        "(not verified)</span>"),
+              std::string::npos);
+    EXPECT_NE(html.find("cam\\x1B.mkv"), std::string::npos);
+    EXPECT_NE(html.find("&lt;b&gt;Smith&lt;/b&gt;"), std::string::npos);
+    // 100,000 runs: one rectangle per pixel column at most, a capped table.
+    EXPECT_LT(html.size(), 300000u);
+    EXPECT_LE(count(html, "<rect"), 722u);
+    EXPECT_NE(html.find("… 99900 more runs"), std::string::npos);
+
+    HtmlReportOptions forWindow;
+    forWindow.inlineSvg = false;
+    const std::string qt = htmlReport({failedRecording(3), failedRecording(3)}, run, forWindow);
+    EXPECT_EQ(count(qt, "<svg"), 0u);
+    EXPECT_NE(qt.find("<img src=\"timeline:1\" width=\"780\" height=\"64\""), std::string::npos);
+}
+
+TEST(Timeline, OneFailingClusterAmongThousandsStaysVisible) {
+    RecordingEvidence e;
+    e.tag.present = true;
+    e.tag.startTime = "2026-12-01 08:00:00";
+    e.runs.push_back({ClusterStatus::Verified, 1, 50000, 0, 1, 0.0, 50000.0});
+    e.runs.push_back({ClusterStatus::Mismatch, 50001, 50001, 1, 2, 50000.0, 50001.0});
+    e.runs.push_back({ClusterStatus::Verified, 50002, 86400, 2, 3, 50001.0, 86400.0});
+    const Timeline timeline = timelineOf(e, 720);
+    ASSERT_EQ(timeline.spans.size(), 3u);
+    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Mismatch);
+    EXPECT_EQ(timeline.spans[1].x1 - timeline.spans[1].x0, 1);
+    EXPECT_TRUE(timeline.inSeconds);
+    EXPECT_TRUE(timeline.wallClock);
+    ASSERT_FALSE(timeline.ticks.empty());
+    EXPECT_EQ(timeline.ticks[0].label, "08:00:00");
+    EXPECT_LE(timeline.ticks.size(), 8u);
+}
+
+TEST(Timeline, RunsWithoutEndsOrTimes) {
+    // The walk stopped at cluster 3: the rest was never reached and has no end time.
+    RecordingEvidence e;
+    e.runs.push_back({ClusterStatus::Verified, 1, 2, 0, 200, 0.0, 2.0});
+    e.runs.push_back({ClusterStatus::Error, 3, 3, 200, 300, 2.0, std::nullopt});
+    e.runs.push_back({ClusterStatus::NotChecked, 4, 0, 300, 1000, std::nullopt, std::nullopt});
+    Timeline timeline = timelineOf(e, 100);
+    EXPECT_FALSE(timeline.inSeconds);  // no time for the last run: along the bytes
+    ASSERT_EQ(timeline.spans.size(), 3u);
+    EXPECT_EQ(timeline.spans[2].status, ClusterStatus::NotChecked);
+    EXPECT_EQ(timeline.spans[2].x1, 100);
+    EXPECT_EQ(timeline.ticks[0].label, "0 B");
+
+    e.runs[2].startSeconds = 3.0;
+    e.medianClusterSeconds = 1.0;
+    timeline = timelineOf(e, 100);
+    EXPECT_TRUE(timeline.inSeconds);
+    EXPECT_DOUBLE_EQ(timeline.length, 4.0);  // the last run lasts a cluster
+    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Error);
+    EXPECT_NE(htmlReport({e}, ReportContext{}).find("<td>from 4</td>"), std::string::npos);
+}
