@@ -9,9 +9,11 @@ namespace video {
 
 namespace {
 
-bool failing(ClusterStatus status) {
-    return status == ClusterStatus::Mismatch || status == ClusterStatus::Unsigned ||
-           status == ClusterStatus::Error;
+// Unsigned clusters are a failure in a signed recording; a recording signed
+// nowhere has no alteration to show around.
+bool failing(ClusterStatus status, bool signedSomewhere) {
+    return status == ClusterStatus::Mismatch || status == ClusterStatus::Error ||
+           (status == ClusterStatus::Unsigned && signedSomewhere);
 }
 
 std::string clock(std::optional<double> seconds) {
@@ -65,8 +67,13 @@ std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool 
 
 std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, int maxFailing) {
     const std::vector<ClusterEntry>& clusters = evidence.clusters;
-    const auto run = std::find_if(evidence.runs.begin(), evidence.runs.end(),
-                                  [](const ClusterRun& r) { return failing(r.status); });
+    const bool signedSomewhere =
+        std::any_of(evidence.runs.begin(), evidence.runs.end(), [](const ClusterRun& r) {
+            return r.status == ClusterStatus::Verified || r.status == ClusterStatus::Mismatch;
+        });
+    const auto run = std::find_if(
+        evidence.runs.begin(), evidence.runs.end(),
+        [signedSomewhere](const ClusterRun& r) { return failing(r.status, signedSomewhere); });
     if (run == evidence.runs.end() || clusters.empty()) {
         return {};
     }

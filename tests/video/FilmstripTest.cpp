@@ -80,6 +80,16 @@ TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
     RecordingEvidence twoRuns = evidenceOf(authentic, 5, 5);
     twoRuns.clusters[20].status = ClusterStatus::Mismatch;
     EXPECT_EQ(clustersOf(video::chooseFilmstrip(twoRuns)), (std::vector<int64_t>{5, 6, 7}));
+    // Unsigned clusters fail a signed recording; an unsigned one has nothing to show.
+    RecordingEvidence unsignedRun = evidenceOf(authentic, 5, 6);
+    for (size_t i = 5; i <= 6; ++i) {
+        unsignedRun.clusters[i].status = ClusterStatus::Unsigned;
+    }
+    unsignedRun.runs[1].status = ClusterStatus::Unsigned;
+    EXPECT_EQ(clustersOf(video::chooseFilmstrip(unsignedRun)), (std::vector<int64_t>{5, 6, 7, 8}));
+    unsignedRun.runs = {unsignedRun.runs[1]};
+    EXPECT_TRUE(video::chooseFilmstrip(unsignedRun).empty());
+
     twoRuns.clusters.clear();  // walked without keeping the cluster map
     EXPECT_TRUE(video::chooseFilmstrip(twoRuns).empty());
 }
