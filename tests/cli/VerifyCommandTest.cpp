@@ -168,6 +168,17 @@ TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
                                std::istreambuf_iterator<char>());
     EXPECT_EQ(contents.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(contents.find("C-1"), std::string::npos);
+#ifdef TELVAR_WITH_VIDEO
+    // The tampered file's pictures: the verified neighbours and the three altered seconds.
+    size_t pictures = 0;
+    for (size_t at = contents.find("data:image/png;base64,"); at != std::string::npos;
+         at = contents.find("data:image/png;base64,", at + 1)) {
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 5u);
+    EXPECT_NE(contents.find("<figcaption>Cluster 15 · 00:00:14 · failed</figcaption>"),
+              std::string::npos);
+#endif
     EXPECT_NE(text.out.find("Report written to " + html + " (SHA-256 " +
                             sha256Hex(contents.data(), contents.size()) + ")\n"),
               std::string::npos)
