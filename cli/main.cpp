@@ -10,6 +10,7 @@
 #include "cli/BatchVerifier.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
+#include "cli/ReportPictures.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
 #include "report/HtmlReport.h"
@@ -40,8 +41,9 @@ bool overwritesInput(const CliOptions& options) {
 // Writes the HTML report and says where, with the report's own SHA-256 for
 // the case file; on standard error when standard output carries JSON.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
-                  const std::vector<RecordingEvidence>& files, const ReportContext& run) {
-    const std::string html = htmlReport(files, run);
+                  const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                  const HtmlReportOptions& reportOptions) {
+    const std::string html = htmlReport(files, run, reportOptions);
     if (!writer.commit(html)) {
         std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
                   << ": " << writer.error() << '\n';
@@ -84,13 +86,16 @@ int verify(const CliOptions& options) {
         return status;
     }
     ExamineOptions examine;
-    examine.keepClusters = options.clusters;
+    // The report's pictures need each file's cluster map; it is dropped
+    // again once they are taken, unless asked for.
+    examine.keepClusters = options.clusters || writer != nullptr;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1),
                                  examine);
     const bool keep = options.json || writer != nullptr;  // --jsonl keeps nothing
     ProgressBar bar(stderr);
     std::vector<RecordingEvidence> kept;
+    HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
     bar.start(printable(baseName(options.files[0])));
@@ -103,6 +108,12 @@ int verify(const CliOptions& options) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
             } else if (!options.json) {
                 std::cout << textLines(evidence) << std::endl;
+            }
+            if (writer != nullptr) {
+                reportOptions.filmstrips.push_back(reportPictures(evidence));
+                if (!options.clusters) {
+                    evidence.clusters = {};
+                }
             }
             if (keep) {
                 kept.push_back(std::move(evidence));
@@ -119,7 +130,7 @@ int verify(const CliOptions& options) {
     if (options.json) {
         std::cout << jsonReport(kept, run, options.clusters) << std::endl;
     }
-    if (writer != nullptr && !finishReport(*writer, options, kept, run)) {
+    if (writer != nullptr && !finishReport(*writer, options, kept, run, reportOptions)) {
         return kReportNotWritten;
     }
     return allVerified ? 0 : 1;

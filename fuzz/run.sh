@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, replays the seed corpus
 # and the regression files, then fuzzes each target.
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element (default: both)
+#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames (default: all)
 #
 # SECONDS is per target (default 60). Targets run one after the other, or
 # side by side with FUZZ_PARALLEL=1 (one core each). The grown corpus stays
@@ -18,7 +18,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(verify element)
+  targets=(verify element frames)
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 work=${FUZZ_WORK:-$build/work}
@@ -28,7 +28,8 @@ echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
 CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF -DTELVAR_BUILD_BENCH=OFF \
   -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON >/dev/null
-cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_inputs
+cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
+  telvar_fuzz_inputs
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -48,6 +49,7 @@ inputs_of() {
 max_len_of() {
   case $1 in
     verify) echo 16384 ;;
+    frames) echo 65536 ;;  # the head and about ten clusters of real video
     *) echo 4096 ;;
   esac
 }

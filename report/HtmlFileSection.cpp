@@ -139,6 +139,9 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     tagTable(out, e);
     findingsList(out, e.findings, options.maxItems);
     timelineBlock(out, e, index, options.inlineSvg);
+    if (index < options.filmstrips.size() && !options.filmstrips[index].empty()) {
+        appendFilmstrip(out, options.filmstrips[index], index, options.inlinePictures);
+    }
     appendRuns(out, e, options.maxRuns);
     appendProvenance(out, e.provenance, options.maxItems);
     appendCoverage(out, e.coverage, options.maxItems);

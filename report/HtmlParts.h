@@ -32,6 +32,10 @@ void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnin
 // Gaps, overlaps and same-byte files across the recordings.
 void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& files);
 
+// The filmstrip of file `index`: each picture with its label, verified or failed.
+void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& pictures, size_t index,
+                     bool inlinePictures);
+
 void appendFileSection(std::string& out, const RecordingEvidence& evidence, size_t index,
                        const HtmlReportOptions& options);
 

@@ -1,11 +1,23 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
+
+// A picture from a recording, made outside the core (the video layer) and
+// shown as it is: decoding it decided nothing about the verdict.
+struct ReportPicture {
+    std::string label;         // e.g. "Cluster 15 · 00:00:14 · failed"
+    bool verified = false;     // from a cluster whose signature held
+    std::vector<uint8_t> png;  // empty: no picture, `reason` says why
+    int width = 0;
+    int height = 0;
+    std::string reason;
+};
 
 struct HtmlReportOptions {
     // False: each file's timeline is <img src="timeline:N" width=… height=…>
@@ -14,6 +26,13 @@ struct HtmlReportOptions {
     bool inlineSvg = true;
     size_t maxRuns = 100;   // rows of a file's runs table; the rest are counted
     size_t maxItems = 200;  // findings, warnings and statements listed per file
+    // Per file, at the file's index: the pictures around its first failing
+    // run (video::filmstrip); none shown where missing or empty.
+    std::vector<std::vector<ReportPicture>> filmstrips;
+    // False: each picture is <img src="picture:N:K" …> (file N, picture K),
+    // for a layout engine that supplies the pictures itself, as with the
+    // timeline; true: the PNG is embedded as a data URL.
+    bool inlinePictures = true;
 };
 
 // A self-contained, printable evidence report on the files of one run:

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qtbase5-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   openssl time
 )
 if [ "${1:-}" = "--gui-test" ]; then

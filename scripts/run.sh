@@ -13,7 +13,10 @@ cmake --build build-release -j "$jobs" --target telvar-verify telvar-make-demo t
 demo=demo
 build-release/tests/telvar-make-demo "$demo" >/dev/null
 demo_dir=$(cd "$demo" && pwd)
-echo "Demo recordings in $demo_dir/: authentic.mkv (verifies), tampered.mkv (one byte changed), unsigned.mkv (no signatures)"
+echo "Demo recordings in $demo_dir/, one minute of camera picture each (they play in any video player):"
+echo "  authentic.mkv  verifies"
+echo "  tampered.mkv   08:00:14 to 08:00:17 overwritten with the picture of 08:00:44 to 08:00:47"
+echo "  unsigned.mkv   carries no signatures"
 echo
 build-release/cli/telvar-verify "$demo"/authentic.mkv "$demo"/tampered.mkv "$demo"/unsigned.mkv || true
 echo

@@ -105,6 +105,12 @@ std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
     return failure;
 }
 
+// The file hash has a thread of its own; the clusters share what is left,
+// as a third thread on two cores only makes both wait for each other.
+int clusterThreads(const ExamineOptions& options) {
+    return options.fileHash && options.threads > 1 ? options.threads - 1 : options.threads;
+}
+
 // The walk's map read into `evidence`; never throws.
 void summarise(const nvr::MkvParser* parser, const ExamineOptions& options,
                RecordingEvidence& evidence) {
@@ -136,8 +142,8 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
     }
     if (parser != nullptr) {
         walk(
-            *parser, [&] { return helpersFor(path, options.threads, cancel); }, progress, context,
-            cancel, evidence.verdict);
+            *parser, [&] { return helpersFor(path, clusterThreads(options), cancel); }, progress,
+            context, cancel, evidence.verdict);
     }
     if (hasher) {
         evidence.identity = hasher->finish();

@@ -68,14 +68,14 @@ TEST_F(VerifyCommand, TextLinesInOrderAndExitStatus) {
     const CommandRun ok = run(demo("authentic.mkv"));
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.out,
-              "Success  authentic.mkv  start 2026-12-01 08:00:00  end 2026-12-01 09:00:00  serial "
+              "Success  authentic.mkv  start 2026-12-01 08:00:00  end 2026-12-01 08:01:00  serial "
               "TLV-0001234\n");
 
     const CommandRun mixed =
         run(demo("tampered.mkv") + " /nonexistent.mkv " + demo("authentic.mkv"));
     EXPECT_EQ(mixed.status, 1);
     const size_t first =
-        mixed.out.find("Failed   tampered.mkv  signature mismatch: cluster 8 at offset");
+        mixed.out.find("Failed   tampered.mkv  signature mismatch: cluster 15 at offset");
     const size_t second = mixed.out.find("Failed   nonexistent.mkv  error: failed to open file\n");
     const size_t third = mixed.out.find("Success  authentic.mkv");
     EXPECT_EQ(first, 0u) << mixed.out;
@@ -111,7 +111,7 @@ TEST_F(VerifyCommand, JsonDescribesEveryFile) {
     EXPECT_EQ(parsed[1]["code"], 1);
     EXPECT_EQ(parsed[1]["verdict"], "Failed");
     EXPECT_EQ(parsed[1]["serialNumber"], "");
-    EXPECT_NE(parsed[1]["detail"].get<std::string>().find("cluster 8"), std::string::npos);
+    EXPECT_NE(parsed[1]["detail"].get<std::string>().find("cluster 15 "), std::string::npos);
     EXPECT_EQ(parsed[2]["code"], 2);
 }
 
@@ -168,6 +168,17 @@ TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
                                std::istreambuf_iterator<char>());
     EXPECT_EQ(contents.rfind("<!DOCTYPE html>", 0), 0u);
     EXPECT_NE(contents.find("C-1"), std::string::npos);
+#ifdef TELVAR_WITH_VIDEO
+    // The tampered file's pictures: the verified neighbours and the three altered seconds.
+    size_t pictures = 0;
+    for (size_t at = contents.find("data:image/png;base64,"); at != std::string::npos;
+         at = contents.find("data:image/png;base64,", at + 1)) {
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 5u);
+    EXPECT_NE(contents.find("<figcaption>Cluster 15 · 00:00:14 · failed</figcaption>"),
+              std::string::npos);
+#endif
     EXPECT_NE(text.out.find("Report written to " + html + " (SHA-256 " +
                             sha256Hex(contents.data(), contents.size()) + ")\n"),
               std::string::npos)

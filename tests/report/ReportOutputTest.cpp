@@ -138,3 +138,22 @@ TEST(Timeline, RunsWithoutEndsOrTimes) {
     EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Error);
     EXPECT_NE(htmlReport({e}, ReportContext{}).find("<td>from 4</td>"), std::string::npos);
 }
+
+TEST(HtmlReport, FilmstripEmbedsPicturesAndSaysWhichVerified) {
+    HtmlReportOptions options;
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G'};
+    options.filmstrips = {
+        {{"Cluster 1 <b>", true, png, 2, 1, ""}, {"Cluster 2", false, {}, 0, 0, "codec <x>"}}};
+    const std::vector<RecordingEvidence> files = {failedRecording(3), failedRecording(3)};
+    const std::string html = htmlReport(files, ReportContext{}, options);
+    EXPECT_EQ(count(html, "Pictures around the first failure"), 1u);
+    EXPECT_NE(html.find("<figure class=\"verified\"><img src=\"data:image/png;base64,iVBORw==\" "
+                        "width=\"2\" height=\"1\" alt=\"Cluster 1 &lt;b&gt;\">"),
+              std::string::npos);
+    EXPECT_NE(html.find("<figure class=\"failed\"><div class=\"nopicture\">No picture: codec "
+                        "&lt;x&gt;</div><figcaption>Cluster 2</figcaption>"),
+              std::string::npos);
+    options.inlinePictures = false;
+    EXPECT_NE(htmlReport(files, ReportContext{}, options).find("<img src=\"picture:0:0\""),
+              std::string::npos);
+}

@@ -39,6 +39,8 @@ struct Tampering {
         ExtraValueByte,         // `cluster`: stored value is the right one plus a zero byte
         ShortValueByte,         // `cluster`: stored value is the right one less its last byte
         Unsigned,               // no signature element anywhere; tag keeps its texts
+        ReplaceContent,         // `cluster` is written with the frames of `other` (its own
+                                // Timecode and stored value), as when seconds are overwritten
     };
 
     Kind kind;
@@ -66,9 +68,19 @@ struct Tampering {
     static Tampering extraValueByte(int cluster) { return {Kind::ExtraValueByte, cluster}; }
     static Tampering shortValueByte(int cluster) { return {Kind::ShortValueByte, cluster}; }
     static Tampering unsignedRecording() { return {Kind::Unsigned}; }
+    static Tampering replaceContent(int cluster, int from) {
+        return {Kind::ReplaceContent, cluster, from};
+    }
 };
 
 struct RecorderOptions {
+    // A Matroska clip (see SourceClip.h) whose EBML header, Info, Tracks and
+    // clusters' frames the recording carries, so that it plays. Empty: random
+    // frames under a made-up H.264 track. With a clip, the clip decides the
+    // cluster count, the frames and the timecodes: `clusterCount`,
+    // `blocksPerCluster`, `blockSize`, `clusterPayloadSize`,
+    // `clusterDurationMs`, `timecodeScale` and `seed` are ignored.
+    std::string sourceClip;
     int clusterCount = 3;
     int blocksPerCluster = 4;
     uint32_t blockSize = 1024;  // frame bytes per SimpleBlock

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "support/EbmlWriter.h"
+#include "support/SourceClip.h"
 
 namespace recorder {
 
@@ -143,7 +144,9 @@ struct ClusterPlan {
     bool decoy = false;
     bool extraByte = false;
     bool shortByte = false;
+    bool altered = false;  // written with another cluster's frames, stored value of its own
     std::vector<uint64_t> frames;
+    int content = -1;  // the source clip's cluster whose frames it carries; -1: none
 };
 
 Bytes signatureElement(const SignatureParams& params, const Bytes& value) {
@@ -198,8 +201,18 @@ class Writer {
     std::optional<StreamSigner> signerFor(const SignatureParams& params, const Bytes& key) const;
     Bytes finishValue(std::optional<StreamSigner>& signer, const SignatureParams& params) const;
 
-    Bytes emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out,
-                      ClusterRecord* record);
+    const ClipCluster* clipOf(const ClusterPlan& plan) const {
+        return clip && plan.content >= 0 ? &clip->clusters[static_cast<size_t>(plan.content)]
+                                         : nullptr;
+    }
+    uint64_t blockBytes(const ClusterPlan& plan) const;
+    // Where a flipped byte changes a frame and no element header.
+    std::optional<int64_t> firstFrameMiddle(const ClusterPlan& plan) const;
+    void replaceContent(const Tampering& t);
+
+    // `stored`: the value written instead of the one computed (altered content).
+    Bytes emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out, ClusterRecord* record,
+                      const Bytes* stored = nullptr);
     const Bytes& chainValue(int index);
 
     TagLayout buildTag(const Bytes& value, const Bytes& finalSignature) const;
@@ -211,6 +224,8 @@ class Writer {
 
     const RecorderOptions& opt;
     const RecorderKeys& keys;
+    std::optional<SourceClip> clip;
+    int count = 0;                    // clusters of the chain: the clip's, or as asked
     std::vector<ClusterPlan> chain;   // the intact sequence
     std::vector<ClusterPlan> inFile;  // what is written, in file order
     std::vector<std::optional<Bytes>> values;
@@ -228,19 +243,20 @@ void Writer::validate() const {
         using K = Tampering::Kind;
         const bool needsCluster = t.kind == K::FlipClusterByte || t.kind == K::SwapClusters ||
                                   t.kind == K::DropCluster || t.kind == K::SignatureLast ||
-                                  t.kind == K::DecoyBeforeSignature || t.kind == K::ExtraValueByte ||
-                                  t.kind == K::ShortValueByte;
-        if (needsCluster && (t.cluster < 0 || t.cluster >= opt.clusterCount)) {
+                                  t.kind == K::DecoyBeforeSignature ||
+                                  t.kind == K::ExtraValueByte || t.kind == K::ShortValueByte ||
+                                  t.kind == K::ReplaceContent;
+        if (needsCluster && (t.cluster < 0 || t.cluster >= count)) {
             throw std::invalid_argument("tampering names a cluster that does not exist");
         }
-        if (t.kind == K::SwapClusters &&
-            (t.other < 0 || t.other >= opt.clusterCount || t.other == t.cluster)) {
-            throw std::invalid_argument("swap needs two different clusters");
+        if ((t.kind == K::SwapClusters || t.kind == K::ReplaceContent) &&
+            (t.other < 0 || t.other >= count || t.other == t.cluster)) {
+            throw std::invalid_argument("swap and replace need two different clusters");
         }
-        if (t.kind == K::InsertForeignCluster && (t.cluster < 0 || t.cluster > opt.clusterCount)) {
+        if (t.kind == K::InsertForeignCluster && (t.cluster < 0 || t.cluster > count)) {
             throw std::invalid_argument("foreign cluster position out of range");
         }
-        if (t.kind == K::TruncateInLastCluster && opt.clusterCount == 0) {
+        if (t.kind == K::TruncateInLastCluster && count == 0) {
             throw std::invalid_argument("no cluster to cut");
         }
     }
@@ -291,11 +307,15 @@ std::vector<uint64_t> Writer::framesFor(const ClusterPlan& plan) const {
 
 void Writer::planClusters() {
     using K = Tampering::Kind;
-    for (int i = 0; i < opt.clusterCount; ++i) {
+    for (int i = 0; i < count; ++i) {
         ClusterPlan plan;
         plan.chainIndex = i;
         plan.seed = mix(opt.seed, static_cast<uint64_t>(i));
         plan.timecode = static_cast<uint64_t>(i) * opt.clusterDurationMs;
+        if (clip) {
+            plan.content = i;
+            plan.timecode = clip->clusters[static_cast<size_t>(i)].timecode;
+        }
         plan.params = opt.signatureOf(i);
         plan.isSigned = isSigned();
         chain.push_back(plan);
@@ -319,7 +339,9 @@ void Writer::planClusters() {
         }
     }
     for (ClusterPlan& plan : chain) {
-        plan.frames = framesFor(plan);
+        if (!clip) {
+            plan.frames = framesFor(plan);
+        }
     }
     values.assign(chain.size(), std::nullopt);
 
@@ -354,16 +376,62 @@ void Writer::planClusters() {
                 foreign.timecode = static_cast<uint64_t>(t.cluster) * opt.clusterDurationMs;
                 foreign.params = opt.firstCluster;
                 foreign.isSigned = isSigned();
-                foreign.frames = framesFor(foreign);
-                const auto at =
-                    t.cluster == opt.clusterCount ? inFile.end() : positionOf(t.cluster);
+                if (clip) {
+                    foreign.content = std::min(t.cluster, count - 1);
+                    foreign.timecode = clipOf(foreign) != nullptr ? clipOf(foreign)->timecode : 0;
+                } else {
+                    foreign.frames = framesFor(foreign);
+                }
+                const auto at = t.cluster == count ? inFile.end() : positionOf(t.cluster);
                 inFile.insert(at, foreign);
                 break;
             }
+            case K::ReplaceContent:
+                replaceContent(t);
+                break;
             default:
                 break;
         }
     }
+}
+
+void Writer::replaceContent(const Tampering& t) {
+    const auto it = std::find_if(inFile.begin(), inFile.end(),
+                                 [&t](const ClusterPlan& p) { return p.chainIndex == t.cluster; });
+    if (it == inFile.end()) {
+        throw std::invalid_argument("cannot replace the frames of a dropped cluster");
+    }
+    const ClusterPlan& source = chain[static_cast<size_t>(t.other)];
+    it->seed = source.seed;
+    it->frames = source.frames;
+    it->content = source.content;
+    it->altered = true;
+}
+
+uint64_t Writer::blockBytes(const ClusterPlan& plan) const {
+    if (clip) {
+        const ClipCluster* source = clipOf(plan);
+        return source != nullptr ? source->blocks.size() : 0;
+    }
+    uint64_t sum = 0;
+    for (uint64_t frame : plan.frames) {
+        sum += kBlockHeader + frame;
+    }
+    return sum;
+}
+
+std::optional<int64_t> Writer::firstFrameMiddle(const ClusterPlan& plan) const {
+    if (clip) {
+        const ClipCluster* source = clipOf(plan);
+        if (source == nullptr || source->firstFrameSize == 0) {
+            return std::nullopt;
+        }
+        return static_cast<int64_t>(source->firstFrameAt + source->firstFrameSize / 2);
+    }
+    if (plan.frames.empty() || plan.frames[0] == 0) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(kBlockHeader + plan.frames[0] / 2);
 }
 
 std::optional<StreamSigner> Writer::signerFor(const SignatureParams& params,
@@ -393,17 +461,10 @@ Bytes Writer::finishValue(std::optional<StreamSigner>& signer,
 }
 
 Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out,
-                          ClusterRecord* record) {
-    const uint64_t blockBytes = [&plan] {
-        uint64_t sum = 0;
-        for (uint64_t frame : plan.frames) {
-            sum += kBlockHeader + frame;
-        }
-        return sum;
-    }();
-    const uint64_t payload = fixedPayload(plan) + blockBytes;
-    const size_t stored = storedSize(plan);
-    const Bytes placeholder = signatureElement(plan.params, Bytes(stored, 0));
+                          ClusterRecord* record, const Bytes* stored) {
+    const uint64_t payload = fixedPayload(plan) + blockBytes(plan);
+    const size_t storedBytes = storedSize(plan);
+    const Bytes placeholder = signatureElement(plan.params, Bytes(storedBytes, 0));
 
     std::optional<StreamSigner> signer =
         plan.isSigned ? signerFor(plan.params, key) : std::optional<StreamSigner>();
@@ -445,13 +506,16 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
             return;
         }
         rec.signatureOffset = position;
-        rec.valueOffset = position + static_cast<int64_t>(placeholder.size() - stored);
+        rec.valueOffset = position + static_cast<int64_t>(placeholder.size() - storedBytes);
         putBytes(placeholder);
         covered = true;
         rec.signedBegin = position;
     };
     if (!plan.signatureLast) {
         putSignature();
+    }
+    if (const ClipCluster* source = clipOf(plan)) {
+        putBytes(source->blocks);
     }
     const uint64_t blocks = plan.frames.size();
     for (uint64_t j = 0; j < blocks; ++j) {
@@ -493,6 +557,9 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
     }
     if (plan.shortByte && !rec.value.empty()) {
         rec.value.pop_back();
+    }
+    if (stored != nullptr) {
+        rec.value = *stored;
     }
     if (out != nullptr) {
         out->patch(rec.valueOffset, rec.value);
@@ -561,13 +628,20 @@ Bytes Writer::seekHead(const std::vector<std::pair<uint64_t, int64_t>>& entries)
 }
 
 Bytes Writer::info() const {
+    if (clip) {
+        return clip->info;
+    }
     const double duration = static_cast<double>(opt.clusterCount) * opt.clusterDurationMs;
     return ebml::encode(ebml::el(
-        kIdInfo, {ebml::uintEl(0x2AD7B1, opt.timecodeScale), ebml::strEl(0x4D80, "Telvar test recorder"),
-                  ebml::strEl(0x5741, "Telvar test recorder"), ebml::floatEl(0x4489, duration)}));
+        kIdInfo,
+        {ebml::uintEl(0x2AD7B1, opt.timecodeScale), ebml::strEl(0x4D80, "Telvar test recorder"),
+         ebml::strEl(0x5741, "Telvar test recorder"), ebml::floatEl(0x4489, duration)}));
 }
 
 Bytes Writer::tracks() const {
+    if (clip) {
+        return clip->tracks;
+    }
     return ebml::encode(ebml::el(
         kIdTracks,
         {ebml::el(0xAE, {ebml::uintEl(0xD7, 1), ebml::uintEl(0x73C5, 1), ebml::uintEl(0x83, 1),
@@ -628,10 +702,9 @@ void Writer::tamperAfterWriting(Output& out, Recording& rec) {
             const ClusterPlan& plan = chain[t.cluster];
             int64_t offset = t.offset;
             if (offset < 0) {
-                const bool framesFirst = it->signedBegin >= 0 && !plan.signatureLast &&
-                                         !plan.frames.empty() && plan.frames[0] > 0;
-                offset = framesFirst ? static_cast<int64_t>(kBlockHeader + plan.frames[0] / 2)
-                                     : length / 2;
+                const std::optional<int64_t> middle = firstFrameMiddle(plan);
+                const bool framesFirst = it->signedBegin >= 0 && !plan.signatureLast && middle;
+                offset = framesFirst ? *middle : length / 2;
             }
             if (offset >= length) {
                 throw std::invalid_argument("no byte to flip in that cluster");
@@ -656,13 +729,17 @@ void Writer::tamperAfterWriting(Output& out, Recording& rec) {
 }
 
 Recording Writer::write(const std::string& path) {
+    if (!opt.sourceClip.empty()) {
+        clip = readSourceClip(opt.sourceClip);
+    }
+    count = clip ? static_cast<int>(clip->clusters.size()) : opt.clusterCount;
     validate();
     planClusters();
 
     Recording rec;
     rec.path = path;
     Output out(path);
-    out.append(ebml::encode(ebml::ebmlHeader("matroska")));
+    out.append(clip ? clip->ebmlHeader : ebml::encode(ebml::ebmlHeader("matroska")));
 
     rec.segmentHeaderOffset = out.position();
     Bytes segmentHeader = ebml::encodeId(kIdSegment);
@@ -729,7 +806,12 @@ Recording Writer::write(const std::string& path) {
         const Bytes key =
             plan.chainIndex > 0 && isSigned() ? chainValue(plan.chainIndex - 1) : Bytes();
         ClusterRecord record;
-        const Bytes value = emitCluster(plan, key, &out, &record);
+        // Altered frames keep the value of the intact cluster, so the chain
+        // goes on past them.
+        const std::optional<Bytes> intact = plan.altered && isSigned()
+                                                ? std::optional<Bytes>(chainValue(plan.chainIndex))
+                                                : std::nullopt;
+        const Bytes value = emitCluster(plan, key, &out, &record, intact ? &*intact : nullptr);
         if (plan.chainIndex >= 0) {
             std::optional<Bytes>& known = values[plan.chainIndex];
             if (known && *known != value) {

@@ -14,6 +14,7 @@
 #include "container/MkvIds.h"
 #include "container/MkvParser.h"
 #include "container/NvrSignature.h"
+#include "support/SourceClip.h"
 #include "support/TempFile.h"
 #include "support/TestRecorder.h"
 
@@ -377,6 +378,7 @@ const TamperCase kTamperCases[] = {
     {"ExtraValueByte", {Tampering::extraValueByte(1)}, Verdict::Mismatch, {}},
     {"ExtraByteOnLast", {Tampering::extraValueByte(3)}, Verdict::Mismatch, {}},
     {"Unsigned", {Tampering::unsignedRecording()}, Verdict::Unsigned, {}},
+    {"ReplacedContent", {Tampering::replaceContent(1, 2)}, Verdict::Mismatch, {}},
     {"TagDigest0", {}, Verdict::KeyOrDigestRejected, tagDigest0},
     {"FirstClusterDigest5", {}, Verdict::KeyOrDigestRejected, firstClusterDigest5},
     {"RsaLaterInChain", {}, Verdict::KeyOrDigestRejected, rsaLaterInChain},
@@ -414,6 +416,40 @@ TEST(recorder, ReorderingKeepsTheStructureConsistent) {
     EXPECT_EQ(chainOrder(inserted.second), (std::vector<int>{0, 1, -1, 2, 3}));
     EXPECT_TRUE(inserted.second.clusters[2].key.empty());
     EXPECT_EQ(inserted.second.clusters[3].value, intact.second.clusters[2].value);
+}
+
+// The clip's frames are signed as they are; replaced frames keep the
+// intact cluster's value, so only the replaced clusters stop verifying.
+TEST(recorder, SignsTheFramesOfASourceClip) {
+    const std::string clipPath = std::string(TELVAR_TEST_DATA) + "/clock-h264-320x240.mkv";
+    const recorder::SourceClip clip = recorder::readSourceClip(clipPath);
+    ASSERT_EQ(clip.clusters.size(), 60u);
+    RecorderOptions options;
+    options.sourceClip = clipPath;
+    TempFile intactFile;
+    const Recording intact = recorder::writeRecording(intactFile.path(), options);
+    EXPECT_EQ(verify(intact), Verdict::Ok);
+    EXPECT_EQ(clustersInFile(intactFile.path()), reportedClusters(intact));
+    const Bytes bytes = readFile(intactFile.path());
+    ASSERT_EQ(intact.clusters.size(), 60u);
+    EXPECT_EQ(slice(bytes, 0, clip.ebmlHeader.size()), clip.ebmlHeader);
+    EXPECT_EQ(slice(bytes, intact.tracksOffset, intact.tracksOffset + clip.tracks.size()),
+              clip.tracks);
+    for (size_t i = 0; i < 60; ++i) {
+        const ClusterRecord& c = intact.clusters[i];
+        EXPECT_EQ(slice(bytes, c.signedBegin, c.signedEnd), clip.clusters[i].blocks) << i;
+        EXPECT_EQ(c.timecode, i * 1000) << i;
+    }
+
+    options.tampering = {Tampering::replaceContent(2, 5)};
+    TempFile alteredFile;
+    const Recording altered = recorder::writeRecording(alteredFile.path(), options);
+    EXPECT_EQ(verify(altered), Verdict::Mismatch);
+    const ClusterRecord& c = altered.clusters[2];
+    EXPECT_EQ(slice(readFile(alteredFile.path()), c.signedBegin, c.signedEnd),
+              clip.clusters[5].blocks);
+    EXPECT_EQ(c.value, intact.clusters[2].value);
+    EXPECT_EQ(altered.clusters[3].key, intact.clusters[2].value);
 }
 
 TEST(recorder, InClusterFaultsAreWhereTheyAreReported) {

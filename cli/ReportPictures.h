@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report/HtmlReport.h"
+#include "signature/RecordingEvidence.h"
+
+// The pictures around a failed recording's first failing run, for the HTML
+// report; the evidence needs its cluster map. Empty for a file that did not
+// fail, and in a build without the video layer.
+std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence);

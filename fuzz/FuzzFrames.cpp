@@ -1,0 +1,104 @@
+// Fuzz target: the picture decoder over the input as file bytes in memory.
+// Altered video is hostile input to a decoder: only a picture or the reason
+// there is none may come out, within the limits; a crash, a hang, a
+// sanitizer report or a broken invariant below is a finding.
+//
+// Clusters are wherever the Cluster ID appears (the walk is not what is
+// tested here): the first and last verified, those between one failing run,
+// so the filmstrip decodes up to six of them. Then the pictures from the
+// first cluster on are decoded, up to 300 packets.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz/FuzzCheck.h"
+#include "video/Filmstrip.h"
+
+namespace {
+
+constexpr size_t kMaxClusters = 64;
+
+std::vector<int64_t> clusterStarts(const uint8_t* data, size_t size) {
+    static const uint8_t id[4] = {0x1F, 0x43, 0xB6, 0x75};
+    std::vector<int64_t> starts;
+    const uint8_t* end = data + size;
+    for (const uint8_t* at = data; starts.size() < kMaxClusters;) {
+        at = std::search(at, end, id, id + 4);
+        if (at == end) {
+            break;
+        }
+        starts.push_back(at - data);
+        ++at;
+    }
+    return starts;
+}
+
+RecordingEvidence evidenceOf(const std::vector<int64_t>& starts, int64_t size) {
+    RecordingEvidence evidence;
+    const auto count = static_cast<int64_t>(starts.size());
+    for (int64_t i = 0; i < count; ++i) {
+        ClusterEntry entry;
+        entry.number = i + 1;
+        entry.headerOffset = starts[static_cast<size_t>(i)];
+        entry.size =
+            (i + 1 < count ? starts[static_cast<size_t>(i + 1)] : size) - entry.headerOffset;
+        entry.seconds = static_cast<double>(i);
+        const bool verified = i == 0 || i == count - 1;
+        entry.status = verified ? ClusterStatus::Verified : ClusterStatus::Mismatch;
+        if (evidence.runs.empty() || evidence.runs.back().status != entry.status) {
+            ClusterRun run;
+            run.status = entry.status;
+            run.firstCluster = entry.number;
+            evidence.runs.push_back(run);
+        }
+        evidence.runs.back().lastCluster = entry.number;
+        evidence.clusters.push_back(entry);
+    }
+    return evidence;
+}
+
+void checkPicture(const video::PictureResult& result, const video::DecodeLimits& limits) {
+    FUZZ_CHECK(result.picture.has_value() == result.reason.empty());
+    if (!result.picture) {
+        return;
+    }
+    const video::Picture& p = *result.picture;
+    FUZZ_CHECK(p.width > 0 && p.width <= limits.thumbnailWidth && p.height > 0);
+    FUZZ_CHECK(p.sourceWidth >= p.width && p.sourceWidth <= limits.maxDimension);
+    FUZZ_CHECK(p.sourceHeight > 0 && p.sourceHeight <= limits.maxDimension);
+    FUZZ_CHECK(int64_t{p.sourceWidth} * p.sourceHeight <= limits.maxPixels);
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    FUZZ_CHECK(p.png.size() > 8 && std::memcmp(p.png.data(), signature, 8) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const video::MemorySource source(data, size);
+    video::FilmstripOptions options;
+    options.limits.timeBudget = std::chrono::milliseconds(3000);
+    options.limits.maxPackets = 2000;
+    const std::vector<int64_t> starts = clusterStarts(data, size);
+    if (starts.empty()) {
+        const auto all = static_cast<int64_t>(size);
+        checkPicture(video::firstPicture(source, {0, all}, {0, all}, options.limits),
+                     options.limits);
+        return 0;
+    }
+    const RecordingEvidence evidence = evidenceOf(starts, static_cast<int64_t>(size));
+    const std::vector<video::FilmstripFrame> frames = video::filmstrip(source, evidence, options);
+    FUZZ_CHECK(frames.size() <= static_cast<size_t>(options.maxFailing) + 2);
+    for (const video::FilmstripFrame& frame : frames) {
+        FUZZ_CHECK(frame.verified == (frame.status == ClusterStatus::Verified));
+        checkPicture(frame.picture, options.limits);
+    }
+
+    video::DecodeLimits limits = options.limits;
+    limits.maxPackets = 300;
+    const video::DecodeSummary summary = video::countPictures(
+        source, {0, starts.front()}, {starts.front(), static_cast<int64_t>(size)}, limits);
+    FUZZ_CHECK(summary.pictures >= 0);
+    FUZZ_CHECK(summary.pictures == 0 || (summary.width > 0 && summary.height > 0));
+    return 0;
+}

@@ -1,0 +1,147 @@
+#include "support/SourceClip.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace recorder {
+
+namespace {
+
+constexpr uint64_t kIdEbml = 0x1A45DFA3;
+constexpr uint64_t kIdSegment = 0x18538067;
+constexpr uint64_t kIdInfo = 0x1549A966;
+constexpr uint64_t kIdTracks = 0x1654AE6B;
+constexpr uint64_t kIdCluster = 0x1F43B675;
+constexpr uint64_t kIdTimecode = 0xE7;
+constexpr uint64_t kIdSimpleBlock = 0xA3;
+constexpr uint64_t kIdCrc32 = 0xBF;
+constexpr uint64_t kIdPosition = 0xA7;
+constexpr uint64_t kIdPrevSize = 0xAB;
+constexpr size_t kMaxClip = 64 << 20;
+// Track number (one byte for tracks below 128), relative timecode, flags.
+constexpr uint64_t kSimpleBlockHeader = 4;
+
+struct Header {
+    uint64_t id = 0;
+    uint64_t size = 0;
+    size_t at = 0;       // first byte of the element
+    size_t payload = 0;  // first byte of its payload
+    size_t end() const { return payload + static_cast<size_t>(size); }
+};
+
+[[noreturn]] void fail(const std::string& why) {
+    throw std::runtime_error("source clip: " + why);
+}
+
+uint64_t readVint(const Bytes& data, size_t& pos, bool keepMarker) {
+    if (pos >= data.size()) {
+        fail("element header past the end");
+    }
+    const uint8_t first = data[pos];
+    int width = 1;
+    while (width <= 8 && (first & (0x80 >> (width - 1))) == 0) {
+        ++width;
+    }
+    if (width > 8 || pos + static_cast<size_t>(width) > data.size()) {
+        fail("bad element header");
+    }
+    uint64_t value = keepMarker ? first : first & (0xFF >> width);
+    for (int i = 1; i < width; ++i) {
+        value = (value << 8) | data[pos + static_cast<size_t>(i)];
+    }
+    pos += static_cast<size_t>(width);
+    return value;
+}
+
+Header readHeader(const Bytes& data, size_t pos, size_t limit) {
+    Header h;
+    h.at = pos;
+    h.id = readVint(data, pos, true);
+    h.size = readVint(data, pos, false);
+    h.payload = pos;
+    if (h.size > limit - pos) {
+        fail("element of unknown size or past its parent");
+    }
+    return h;
+}
+
+uint64_t readUint(const Bytes& data, const Header& h) {
+    uint64_t value = 0;
+    for (size_t i = h.payload; i < h.end(); ++i) {
+        value = (value << 8) | data[i];
+    }
+    return value;
+}
+
+Bytes slice(const Bytes& data, size_t begin, size_t end) {
+    return Bytes(data.begin() + static_cast<std::ptrdiff_t>(begin),
+                 data.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+ClipCluster readCluster(const Bytes& data, const Header& cluster) {
+    ClipCluster out;
+    bool timecode = false;
+    bool firstBlock = true;
+    for (size_t pos = cluster.payload; pos < cluster.end();) {
+        const Header child = readHeader(data, pos, cluster.end());
+        pos = child.end();
+        if (child.id == kIdTimecode) {
+            out.timecode = readUint(data, child);
+            timecode = true;
+        } else if (child.id != kIdCrc32 && child.id != kIdPosition && child.id != kIdPrevSize) {
+            if (child.id == kIdSimpleBlock && firstBlock && child.size > kSimpleBlockHeader) {
+                out.firstFrameAt =
+                    out.blocks.size() + (child.payload - child.at) + kSimpleBlockHeader;
+                out.firstFrameSize = child.size - kSimpleBlockHeader;
+                firstBlock = false;
+            }
+            const Bytes bytes = slice(data, child.at, child.end());
+            out.blocks.insert(out.blocks.end(), bytes.begin(), bytes.end());
+        }
+    }
+    if (!timecode) {
+        fail("a cluster without a Timecode");
+    }
+    return out;
+}
+
+}  // namespace
+
+SourceClip readSourceClip(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        fail("cannot read " + path);
+    }
+    const Bytes data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (data.size() > kMaxClip) {
+        fail(path + " is larger than a test clip should be");
+    }
+    SourceClip clip;
+    const Header ebml = readHeader(data, 0, data.size());
+    if (ebml.id != kIdEbml) {
+        fail(path + " is not an EBML file");
+    }
+    clip.ebmlHeader = slice(data, ebml.at, ebml.end());
+    const Header segment = readHeader(data, ebml.end(), data.size());
+    if (segment.id != kIdSegment) {
+        fail("no Segment after the EBML header");
+    }
+    for (size_t pos = segment.payload; pos < segment.end();) {
+        const Header child = readHeader(data, pos, segment.end());
+        pos = child.end();
+        if (child.id == kIdInfo) {
+            clip.info = slice(data, child.at, child.end());
+        } else if (child.id == kIdTracks) {
+            clip.tracks = slice(data, child.at, child.end());
+        } else if (child.id == kIdCluster) {
+            clip.clusters.push_back(readCluster(data, child));
+        }
+    }
+    if (clip.info.empty() || clip.tracks.empty()) {
+        fail(path + " lacks Info or Tracks");
+    }
+    return clip;
+}
+
+}  // namespace recorder

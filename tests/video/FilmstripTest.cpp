@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "DemoFiles.h"
+#include "support/DemoRecordings.h"
+#include "support/TempFile.h"
+#include "video/Filmstrip.h"
+
+namespace {
+
+std::vector<uint8_t> pictureAt(const recorder::Recording& recording, size_t cluster) {
+    const video::FileSource file(recording.path);
+    const video::PictureResult result =
+        video::firstPicture(file, headOf(recording), clusterOf(recording, cluster));
+    EXPECT_TRUE(result.picture) << result.reason;
+    return result.picture ? result.picture->png : std::vector<uint8_t>();
+}
+
+std::vector<int64_t> clustersOf(const std::vector<video::FilmstripFrame>& frames) {
+    std::vector<int64_t> numbers;
+    for (const video::FilmstripFrame& frame : frames) {
+        numbers.push_back(frame.cluster);
+    }
+    return numbers;
+}
+
+}  // namespace
+
+// The altered seconds show the later seconds' pictures; the verified
+// neighbours show their own.
+TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
+    const recorder::Recording& authentic = DemoFiles::get()["authentic.mkv"];
+    const recorder::Recording& tampered = DemoFiles::get()["tampered.mkv"];
+    const int first = recorder::kAlteredFirst;
+    const int last = first + recorder::kAlteredCount - 1;
+    ExamineOptions keep;
+    keep.keepClusters = true;
+    const RecordingEvidence evidence = examineRecording(tampered.path, keep);
+    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+
+    const std::vector<video::FilmstripFrame> frames = video::filmstrip(tampered.path, evidence);
+    ASSERT_EQ(clustersOf(frames),
+              (std::vector<int64_t>{first, first + 1, first + 2, last + 1, last + 2}));
+    EXPECT_EQ(frames[0].label, "Cluster 14 · 00:00:13 · verified");
+    EXPECT_EQ(frames[1].label, "Cluster 15 · 00:00:14 · failed");
+    EXPECT_EQ(frames[1].wallClock, "2026-12-01 08:00:14");
+    EXPECT_EQ(frames[4].label, "Cluster 18 · 00:00:17 · verified");
+    for (const video::FilmstripFrame& frame : frames) {
+        ASSERT_TRUE(frame.picture.picture) << frame.label << ": " << frame.picture.reason;
+        const auto index = static_cast<size_t>(frame.cluster - 1);
+        const std::vector<uint8_t>& png = frame.picture.picture->png;
+        if (frame.verified) {
+            EXPECT_EQ(png, pictureAt(authentic, index)) << frame.label;
+        } else {
+            EXPECT_EQ(frame.status, ClusterStatus::Mismatch);
+            EXPECT_NE(png, pictureAt(authentic, index)) << frame.label;
+            EXPECT_EQ(png, pictureAt(authentic, index + recorder::kAlteredShift)) << frame.label;
+        }
+    }
+    // A click on the failing span shows its start, with or without the cluster map.
+    RecordingEvidence runsOnly = evidence;
+    runsOnly.clusters.clear();
+    const video::FileSource file(tampered.path);
+    const video::PictureResult start = video::pictureAtRun(file, runsOnly, runsOnly.runs[1]);
+    ASSERT_TRUE(start.picture) << start.reason;
+    EXPECT_EQ(start.picture->png, frames[1].picture.picture->png);
+}
+
+TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
+    const recorder::Recording& authentic = DemoFiles::get()["authentic.mkv"];
+    const auto chosen = [&authentic](int failFirst, int failLast, int cap) {
+        return clustersOf(video::chooseFilmstrip(evidenceOf(authentic, failFirst, failLast), cap));
+    };
+    EXPECT_EQ(chosen(10, 29, 4), (std::vector<int64_t>{10, 11, 12, 13, 14, 31}));
+    EXPECT_EQ(chosen(0, 1, 4), (std::vector<int64_t>{1, 2, 3}));
+    EXPECT_EQ(chosen(58, 59, 1), (std::vector<int64_t>{58, 59}));
+    EXPECT_EQ(chosen(-1, -1, 4), std::vector<int64_t>{});  // nothing failed
+
+    RecordingEvidence twoRuns = evidenceOf(authentic, 5, 5);
+    twoRuns.clusters[20].status = ClusterStatus::Mismatch;
+    EXPECT_EQ(clustersOf(video::chooseFilmstrip(twoRuns)), (std::vector<int64_t>{5, 6, 7}));
+    // Unsigned clusters fail a signed recording; an unsigned one has nothing to show.
+    RecordingEvidence unsignedRun = evidenceOf(authentic, 5, 6);
+    for (size_t i = 5; i <= 6; ++i) {
+        unsignedRun.clusters[i].status = ClusterStatus::Unsigned;
+    }
+    unsignedRun.runs[1].status = ClusterStatus::Unsigned;
+    EXPECT_EQ(clustersOf(video::chooseFilmstrip(unsignedRun)), (std::vector<int64_t>{5, 6, 7, 8}));
+    unsignedRun.runs = {unsignedRun.runs[1]};
+    EXPECT_TRUE(video::chooseFilmstrip(unsignedRun).empty());
+
+    twoRuns.clusters.clear();  // walked without keeping the cluster map
+    EXPECT_TRUE(video::chooseFilmstrip(twoRuns).empty());
+}
+
+// Random frames under an H.264 track cannot be decoded; the frames say so,
+// and nothing about the verdict moves.
+TEST(filmstrip, UndecodableClustersGiveNoPictureAndLeaveTheVerdict) {
+    TempFile file;
+    recorder::RecorderOptions options;
+    options.clusterCount = 4;
+    options.tampering = {recorder::Tampering::flipClusterByte(1)};
+    recorder::writeRecording(file.path(), options);
+    ExamineOptions keep;
+    keep.keepClusters = true;
+    const RecordingEvidence evidence = examineRecording(file.path(), keep);
+    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    const RecordingVerdict before = evidence.verdict;
+
+    const std::vector<video::FilmstripFrame> frames = video::filmstrip(file.path(), evidence);
+    ASSERT_EQ(clustersOf(frames), (std::vector<int64_t>{1, 2, 3}));
+    for (const video::FilmstripFrame& frame : frames) {
+        EXPECT_FALSE(frame.picture.picture) << frame.label;
+        EXPECT_EQ(frame.picture.reason, "the cluster holds no keyframe of the video track");
+    }
+    const RecordingVerdict after = examineRecording(file.path(), keep).verdict;
+    EXPECT_EQ(after.code, before.code);
+    EXPECT_EQ(after.detail, before.detail);
+
+    const std::vector<video::FilmstripFrame> missing =
+        video::filmstrip(file.path() + ".gone", evidence);
+    ASSERT_EQ(missing.size(), 3u);
+    EXPECT_EQ(missing[0].picture.reason, "the file cannot be opened: No such file or directory");
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The bytes of a recording, read at any offset: a file, or memory (the fuzz
+// target). Decoding reads through one of these, never through a path handed
+// to FFmpeg, so a name can never select one of its network protocols.
+namespace video {
+
+// [begin, end) in a source.
+struct ByteRange {
+    int64_t begin = 0;
+    int64_t end = 0;
+    int64_t length() const { return end > begin ? end - begin : 0; }
+};
+
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual int64_t size() const = 0;
+    // Up to `length` bytes at `offset` into `out`: the count read, 0 at or
+    // past the end, -1 on a read error.
+    virtual int64_t read(int64_t offset, uint8_t* out, size_t length) const = 0;
+};
+
+class FileSource : public ByteSource {
+  public:
+    explicit FileSource(const std::string& path);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool isOpen() const { return fd >= 0; }
+    const std::string& error() const { return openError; }  // why it is not open
+    int64_t size() const override { return fileSize; }
+    int64_t read(int64_t offset, uint8_t* out, size_t length) const override;
+
+  private:
+    int fd = -1;
+    int64_t fileSize = 0;
+    std::string openError;
+};
+
+// Borrows the bytes; they must outlive the source.
+class MemorySource : public ByteSource {
+  public:
+    MemorySource(const uint8_t* data, size_t size) : data(data), length(size) {}
+    int64_t size() const override { return static_cast<int64_t>(length); }
+    int64_t read(int64_t offset, uint8_t* out, size_t count) const override;
+
+  private:
+    const uint8_t* data;
+    size_t length;
+};
+
+}  // namespace video

@@ -1,0 +1,149 @@
+#include "video/Filmstrip.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace video {
+
+namespace {
+
+// Unsigned clusters are a failure in a signed recording; a recording signed
+// nowhere has no alteration to show around.
+bool failing(ClusterStatus status, bool signedSomewhere) {
+    return status == ClusterStatus::Mismatch || status == ClusterStatus::Error ||
+           (status == ClusterStatus::Unsigned && signedSomewhere);
+}
+
+std::string clock(std::optional<double> seconds) {
+    // Beyond a century the Timecode is nonsense, not a time to print.
+    constexpr double kMaxSeconds = 100.0 * 365 * 24 * 3600;
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0 || *seconds > kMaxSeconds) {
+        return "time not stated";
+    }
+    const auto whole = static_cast<int64_t>(*seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02d:%02d", static_cast<long long>(whole / 3600),
+                  static_cast<int>(whole / 60 % 60), static_cast<int>(whole % 60));
+    return text;
+}
+
+FilmstripFrame frameOf(const ClusterEntry& entry, const RecordingEvidence& evidence) {
+    FilmstripFrame frame;
+    frame.cluster = entry.number;
+    frame.seconds = entry.seconds;
+    frame.status = entry.status;
+    frame.verified = entry.status == ClusterStatus::Verified;
+    frame.label = filmstripLabel(entry.number, entry.seconds, frame.verified);
+    if (entry.seconds && std::isfinite(*entry.seconds)) {
+        frame.wallClock = wallClockAt(evidence.tag.startTime, *entry.seconds);
+    }
+    return frame;
+}
+
+ByteRange rangeOf(const ClusterEntry& entry) {
+    if (entry.headerOffset < 0 || entry.size <= 0 ||
+        entry.headerOffset > std::numeric_limits<int64_t>::max() - entry.size) {
+        return {};
+    }
+    return {entry.headerOffset, entry.headerOffset + entry.size};
+}
+
+// Everything before the first cluster: the EBML header and the tracks.
+ByteRange headOf(const RecordingEvidence& evidence) {
+    if (!evidence.clusters.empty()) {
+        return {0, evidence.clusters.front().headerOffset};
+    }
+    return {0, evidence.runs.empty() ? 0 : evidence.runs.front().startOffset};
+}
+
+}  // namespace
+
+std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool verified) {
+    return "Cluster " + std::to_string(cluster) + " · " + clock(seconds) + " · " +
+           (verified ? "verified" : "failed");
+}
+
+std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, int maxFailing) {
+    const std::vector<ClusterEntry>& clusters = evidence.clusters;
+    const bool signedSomewhere =
+        std::any_of(evidence.runs.begin(), evidence.runs.end(), [](const ClusterRun& r) {
+            return r.status == ClusterStatus::Verified || r.status == ClusterStatus::Mismatch;
+        });
+    const auto run = std::find_if(
+        evidence.runs.begin(), evidence.runs.end(),
+        [signedSomewhere](const ClusterRun& r) { return failing(r.status, signedSomewhere); });
+    if (run == evidence.runs.end() || clusters.empty()) {
+        return {};
+    }
+    const auto byNumber = [&clusters](int64_t number) {
+        return std::find_if(clusters.begin(), clusters.end(),
+                            [number](const ClusterEntry& c) { return c.number == number; });
+    };
+    const auto first = byNumber(run->firstCluster);
+    if (first == clusters.end()) {
+        return {};
+    }
+    std::vector<FilmstripFrame> frames;
+    const auto before =
+        std::find_if(std::make_reverse_iterator(first), clusters.rend(),
+                     [](const ClusterEntry& c) { return c.status == ClusterStatus::Verified; });
+    if (before != clusters.rend()) {
+        frames.push_back(frameOf(*before, evidence));
+    }
+    auto it = first;
+    for (int taken = 0; it != clusters.end() && it->number <= run->lastCluster; ++it) {
+        if (taken < maxFailing) {
+            frames.push_back(frameOf(*it, evidence));
+            ++taken;
+        }
+    }
+    const auto after = std::find_if(it, clusters.end(), [](const ClusterEntry& c) {
+        return c.status == ClusterStatus::Verified;
+    });
+    if (after != clusters.end()) {
+        frames.push_back(frameOf(*after, evidence));
+    }
+    return frames;
+}
+
+std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingEvidence& evidence,
+                                      const FilmstripOptions& options) {
+    std::vector<FilmstripFrame> frames = chooseFilmstrip(evidence, options.maxFailing);
+    if (frames.empty()) {
+        return frames;
+    }
+    const ByteRange head = headOf(evidence);
+    for (FilmstripFrame& frame : frames) {
+        const auto entry =
+            std::find_if(evidence.clusters.begin(), evidence.clusters.end(),
+                         [&frame](const ClusterEntry& c) { return c.number == frame.cluster; });
+        frame.picture = firstPicture(source, head, rangeOf(*entry), options.limits);
+    }
+    return frames;
+}
+
+PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& evidence,
+                           const ClusterRun& run, const DecodeLimits& limits) {
+    ByteRange body{run.startOffset, run.endOffset};
+    if (body.begin >= 0 && body.length() > limits.maxBodyBytes) {
+        body.end = body.begin + limits.maxBodyBytes;
+    }
+    return firstPicture(source, headOf(evidence), body, limits);
+}
+
+std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,
+                                      const FilmstripOptions& options) {
+    const FileSource source(path);
+    if (source.isOpen()) {
+        return filmstrip(source, evidence, options);
+    }
+    std::vector<FilmstripFrame> frames = chooseFilmstrip(evidence, options.maxFailing);
+    for (FilmstripFrame& frame : frames) {
+        frame.picture.reason = "the file cannot be opened: " + source.error();
+    }
+    return frames;
+}
+
+}  // namespace video
