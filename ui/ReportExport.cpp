@@ -101,7 +101,9 @@ QString writePdf(const ResultModel& model, const ExportRequest& request) {
                                  TimelineView::render(evidences[i], imageScale));
         }
     }
-    const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), {false}));
+    HtmlReportOptions options;
+    options.inlineSvg = false;  // the timelines come from the resources above
+    const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), options));
     document.setHtml(html);
     printPages(document, writer, kScale, footer);
     return QFile(request.path).size() > 0 ? QString() : tr("Could not write %1").arg(request.path);
