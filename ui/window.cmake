@@ -4,7 +4,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(telvar_window PUBLIC Qt5::Widgets telvar_widgets telvar_verification)
+target_link_libraries(telvar_window PUBLIC Qt::Widgets telvar_widgets telvar_verification)
 
 add_executable(telvar-authenticator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # The resource collection is linked as object code straight into the
