@@ -5,17 +5,22 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  qtbase5-dev
+  qt6-base-dev libgl-dev scdoc
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   openssl time
 )
-if [ "${1:-}" = "--gui-test" ]; then
-  packages+=(xvfb xauth fonts-dejavu-core)
-fi
+# --gui-test: an X server for the window tests and screenshots;
+# --qt5: Qt 5.15, for builds with -DTELVAR_QT=5 (libgl-dev above serves both);
+# --package: what scripts/package.sh needs to build and check the package;
+# --icons: what resources/icons/make_icons.py needs to draw the images;
 # --fuzz: clang with libFuzzer and the sanitizer runtimes of its version;
 # --afl: AFL++, for campaigns with its engine (see fuzz/README.md).
 for arg in "$@"; do
   case $arg in
+    --gui-test) packages+=(xvfb xauth fonts-dejavu-core) ;;
+    --qt5) packages+=(qtbase5-dev) ;;
+    --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    --icons) packages+=(python3 librsvg2-bin imagemagick fonts-dejavu-core) ;;
     --fuzz) packages+=(clang libclang-rt-dev) ;;
     --afl) packages+=(clang libclang-rt-dev afl++) ;;
   esac

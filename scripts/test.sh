@@ -10,10 +10,12 @@ scripts/deps.sh --gui-test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
+# CI sets TELVAR_WERROR=ON: any compiler warning fails the build.
+werror=-DTELVAR_WERROR=${TELVAR_WERROR:-OFF}
 
 build_and_test() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake -S . -B "$dir" -G Ninja -DTELVAR_QT=6 "$werror" "$@"
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }

@@ -24,7 +24,7 @@ NToolButton::NToolButton(const QString& text, const QIcon& normalIcon, const QIc
 
 NToolButton::~NToolButton() = default;
 
-void NToolButton::enterEvent(QEvent* event) {
+void NToolButton::enterEvent(NEnterEvent* event) {
     setIcon(hoverIcon);
     setBackground(QBrush(kHoverBackground));
     QToolButton::enterEvent(event);

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
         QStringLiteral("Telvar Surveillance Video Authenticator"));
     QApplication::setOrganizationName(QStringLiteral("Telvar Systems"));
     QApplication::setOrganizationDomain(QStringLiteral("telvar.example"));
+    // Ties the window to its installed menu entry, and so to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.telvar.Authenticator"));
 
     MorlAuthenticator window;
     window.show();

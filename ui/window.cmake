@@ -6,7 +6,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(telvar_window PUBLIC Qt5::Widgets telvar_widgets telvar_verification)
+target_link_libraries(telvar_window PUBLIC Qt::Widgets telvar_widgets telvar_verification)
 # The JSON export is the headless verifier's own format.
 target_link_libraries(telvar_window PUBLIC telvar_cli)
 

@@ -139,7 +139,8 @@ void VerifyWorkerThread::verifyBatch(const QStringList& batch) {
         }
     };
     batchMode = true;
-    const int workers = std::min(std::max(1, QThread::idealThreadCount()), batch.size());
+    const int workers =
+        std::min(std::max(1, QThread::idealThreadCount()), static_cast<int>(batch.size()));
     outcomes.active = workers;
     std::vector<std::future<void>> running;  // joined as they go out of scope
     for (int t = 0; t < workers; ++t) {

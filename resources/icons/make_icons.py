@@ -3,11 +3,15 @@
 
 A maintainer step, not part of the build: the PNGs are committed. Needs
 rsvg-convert (Debian: librsvg2-bin), ImageMagick's convert (imagemagick) and
-the DejaVu fonts (fonts-dejavu-core) for the wordmark. Run from anywhere:
+the DejaVu fonts (fonts-dejavu-core) for the wordmark; `scripts/deps.sh --icons`
+installs them. Run from anywhere:
 
     python3 resources/icons/make_icons.py [--svg-dir DIR]
 
 --svg-dir also writes each SVG source, for editing or review.
+
+It also draws the application icon for the desktop's hicolor theme into
+packaging/icons/: the logo as a scalable SVG and as PNGs up to 256 pixels.
 """
 
 import argparse
@@ -214,6 +218,12 @@ IMAGES = {
 }
 
 
+# The desktop's icon: the application logo under the program's desktop id.
+APP_ICON_NAME = "example.telvar.Authenticator"
+APP_ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+HICOLOR = HERE.parent.parent / "packaging" / "icons" / "hicolor"
+
+
 def png_header(path):
     """Width, height, bit depth, colour type and interlace method of a PNG."""
     data = path.read_bytes()
@@ -223,6 +233,32 @@ def png_header(path):
     if zlib.crc32(data[12:29]) != struct.unpack(">I", data[29:33])[0]:
         raise ValueError(f"{path}: bad IHDR checksum")
     return width, height, depth, colour, interlace
+
+
+def render_png(source, width, height, target):
+    rendered = subprocess.run(
+        ["rsvg-convert", "--width", str(width), "--height", str(height), "--format", "png"],
+        input=source.encode(), check=True, stdout=subprocess.PIPE).stdout
+    # rsvg-convert drops the alpha channel of opaque images; PNG32 keeps
+    # RGBA for every image, and -strip leaves no time stamps behind.
+    subprocess.run(["convert", "png:-", "-strip", f"PNG32:{target}"],
+                   input=rendered, check=True)
+    # The program expects 8-bit RGBA, non-interlaced (PNG colour type 6).
+    header = png_header(target)
+    if header != (width, height, 8, 6, 0):
+        sys.exit(f"{target}: unexpected PNG header {header}")
+
+
+def write_app_icons():
+    source = app_logo()
+    scalable = HICOLOR / "scalable" / "apps" / f"{APP_ICON_NAME}.svg"
+    scalable.parent.mkdir(parents=True, exist_ok=True)
+    scalable.write_text(source + "\n")
+    for size in APP_ICON_SIZES:
+        target = HICOLOR / f"{size}x{size}" / "apps" / f"{APP_ICON_NAME}.png"
+        target.parent.mkdir(parents=True, exist_ok=True)
+        render_png(source, size, size, target)
+    print(f"{APP_ICON_NAME}: scalable and {len(APP_ICON_SIZES)} sizes in {HICOLOR}")
 
 
 def main():
@@ -236,18 +272,9 @@ def main():
             args.svg_dir.mkdir(parents=True, exist_ok=True)
             (args.svg_dir / f"{name}.svg").write_text(source)
         target = HERE / f"{name}.png"
-        rendered = subprocess.run(
-            ["rsvg-convert", "--width", str(width), "--height", str(height), "--format", "png"],
-            input=source.encode(), check=True, stdout=subprocess.PIPE).stdout
-        # rsvg-convert drops the alpha channel of opaque images; PNG32 keeps
-        # RGBA for every image, and -strip leaves no time stamps behind.
-        subprocess.run(["convert", "png:-", "-strip", f"PNG32:{target}"],
-                       input=rendered, check=True)
-        # The program expects 8-bit RGBA, non-interlaced (PNG colour type 6).
-        header = png_header(target)
-        if header != (width, height, 8, 6, 0):
-            sys.exit(f"{target}: unexpected PNG header {header}")
+        render_png(source, width, height, target)
         print(f"{target.name}: {width}x{height} RGBA")
+    write_app_icons()
 
 
 if __name__ == "__main__":
