@@ -16,3 +16,18 @@ const EVP_MD* evpDigest(DigestType type) {
             return nullptr;
     }
 }
+
+const char* digestName(uint32_t digestType) {
+    switch (digestType) {
+        case DIGEST_MD5:
+            return "MD5";
+        case DIGEST_SHA1:
+            return "SHA-1";
+        case DIGEST_SHA256:
+            return "SHA-256";
+        case DIGEST_SHA512:
+            return "SHA-512";
+        default:
+            return "unknown digest";
+    }
+}

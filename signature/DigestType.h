@@ -15,3 +15,6 @@ enum DigestType : int32_t {
 
 // OpenSSL's digest for a selector; null for anything outside 1..4.
 const EVP_MD* evpDigest(DigestType type);
+
+// "MD5", "SHA-1", "SHA-256", "SHA-512", or "unknown digest".
+const char* digestName(uint32_t digestType);

@@ -8,6 +8,7 @@
 #include "container/NvrSignature.h"
 #include "container/ReadBudget.h"
 #include "signature/DWMException.h"
+#include "signature/DigestType.h"
 #include "signature/DigitalHMACSigner.h"
 #include "signature/DigitalSignature.h"
 #include "signature/RsaRecover.h"
@@ -20,21 +21,6 @@ namespace {
 
 constexpr uint32_t kKindRSA = 1;
 constexpr uint32_t kKindHMAC = 2;
-
-const char* digestName(uint32_t digestType) {
-    switch (digestType) {
-        case 1:
-            return "MD5";
-        case 2:
-            return "SHA-1";
-        case 3:
-            return "SHA-256";
-        case 4:
-            return "SHA-512";
-        default:
-            return "unknown digest";
-    }
-}
 
 // Signer arguments for a chain key: none (the built-in key) when empty.
 const uint8_t* keyData(const ByteBuffer& key) {

@@ -1,31 +1,18 @@
 #include "signature/Provenance.h"
 
+#include "signature/DigestType.h"
+
 #include <cstdio>
 #include <string>
 
 namespace {
 
-const char* digestText(uint8_t digest) {
-    switch (digest) {
-        case 1:
-            return "MD5";
-        case 2:
-            return "SHA-1";
-        case 3:
-            return "SHA-256";
-        case 4:
-            return "SHA-512";
-        default:
-            return "an unknown digest";
-    }
-}
-
 std::string proof(const std::string& what, uint8_t kind, uint8_t digest, bool verified) {
     if (kind == 0) {
         return what + " carries no usable signature: nothing proves where it came from.";
     }
-    const std::string how = kind == 1 ? std::string("an RSA signature (") + digestText(digest) + ")"
-                                      : std::string("an HMAC (") + digestText(digest) + ")";
+    const std::string how = kind == 1 ? std::string("an RSA signature (") + digestName(digest) + ")"
+                                      : std::string("an HMAC (") + digestName(digest) + ")";
     if (!verified) {
         return what + " carries " + how + " that does not verify: it proves nothing.";
     }
