@@ -18,6 +18,9 @@ class MkvParser;
 class WalkRecorder {
   public:
     WalkRecorder(MkvParser& parser, int tagResult, ProgressCallback progress, void* context);
+    // The key trials call back into this object.
+    WalkRecorder(const WalkRecorder&) = delete;
+    WalkRecorder& operator=(const WalkRecorder&) = delete;
 
     // A cluster the scan produced, with the outcome of checking it with its
     // chain key: VERIFY_OK or VERIFY_MISMATCH (`issue` says why); clusters
