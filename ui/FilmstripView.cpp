@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kTileWidth = 164;
+constexpr int kTileWidth = 136;
 constexpr int kPictureHeight = 96;
 
 QString fromStd(const std::string& text) {
@@ -66,7 +66,7 @@ FilmstripView::FilmstripView(QWidget* parent) : QScrollArea(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* const inner = new QWidget(this);
     row = new QHBoxLayout(inner);
-    row->setContentsMargins(kTileWidth / 20, 2, 0, 2);
+    row->setContentsMargins(6, 2, 0, 2);
     row->setSpacing(8);
     row->addStretch(1);
     setWidget(inner);
@@ -88,7 +88,9 @@ void FilmstripView::setPictures(const std::vector<ReportPicture>& pictures) {
 }
 
 void FilmstripView::showClicked(const ReportPicture& picture) {
-    setClickedTile(addTile(picture));
+    ReportPicture clicked = picture;
+    clicked.label = tr("Clicked: %1").arg(fromStd(picture.label)).toStdString();
+    setClickedTile(addTile(clicked));
 }
 
 void FilmstripView::showDecoding() {

@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
@@ -285,7 +286,7 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
     ASSERT_NE(failed, runs.end());
     pane.showRunPicture(static_cast<int>(failed - runs.begin()));
     EXPECT_TRUE(waitUntil([&] { return pane.filmstrip()->pictureCount() == 6; }));
-    EXPECT_EQ(pane.filmstrip()->labels().value(5), "Cluster 15 · 00:00:14 · failed");
+    EXPECT_EQ(pane.filmstrip()->labels().value(5), "Clicked: Cluster 15 · 00:00:14 · failed");
 
     ExportRequest request;
     request.rows = {0};
@@ -296,4 +297,11 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
     ASSERT_TRUE(images.waitForFinished(30000));
     // Two header lines, then the timeline and the five pictures.
     EXPECT_GE(QString::fromUtf8(images.readAllStandardOutput()).count('\n'), 2 + 6);
+
+    request.format = ExportFormat::Html;
+    request.path = demo.filePath("report.html");
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    QFile html(request.path);
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    EXPECT_EQ(html.readAll().count("src=\"data:image/png;base64,"), 5);
 }
