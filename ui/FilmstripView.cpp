@@ -135,5 +135,5 @@ QStringList FilmstripView::labels() const {
 }
 
 int FilmstripView::pictureCount() const {
-    return widget()->findChildren<QLabel*>(QStringLiteral("picture")).size();
+    return static_cast<int>(widget()->findChildren<QLabel*>(QStringLiteral("picture")).size());
 }

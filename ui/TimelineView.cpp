@@ -138,7 +138,12 @@ int TimelineView::runIndexAt(int x) const {
 }
 
 void TimelineView::mousePressEvent(QMouseEvent* event) {
-    const int run = event->button() == Qt::LeftButton ? runIndexAt(event->pos().x()) : -1;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const int x = qRound(event->position().x());
+#else
+    const int x = event->pos().x();
+#endif
+    const int run = event->button() == Qt::LeftButton ? runIndexAt(x) : -1;
     if (run >= 0) {
         emit spanClicked(run);
     }
