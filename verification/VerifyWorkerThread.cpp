@@ -22,7 +22,8 @@ QByteArray bytesOf(const std::string& text) {
     return QByteArray::fromStdString(text);
 }
 
-VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence) {
+// `pictures` false (a cancelled run) skips decoding, which could take seconds.
+VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bool pictures) {
     const RecordingVerdict& verdict = evidence.verdict;
     VerifyResult result;
     result.fileName = fileName;
@@ -34,11 +35,11 @@ VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence) {
     result.serialNumber = bytesOf(verdict.serialNumber);
     // Decoded here, off the window's thread; the cluster map was kept only
     // for these pictures and is dropped before the result is shared.
-    if (!evidence.clusters.empty()) {
+    if (pictures && !evidence.clusters.empty()) {
         result.filmstrip =
             std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
-        std::vector<ClusterEntry>().swap(evidence.clusters);
     }
+    std::vector<ClusterEntry>().swap(evidence.clusters);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
     return result;
 }
@@ -191,7 +192,8 @@ VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        result = resultOf(fileName, evidenceOf(QFile::encodeName(file.absoluteFilePath())));
+        RecordingEvidence evidence = evidenceOf(QFile::encodeName(file.absoluteFilePath()));
+        result = resultOf(fileName, std::move(evidence), !abort);
     } catch (const std::exception& e) {
         result = failure(fileName, e.what());
     } catch (...) {

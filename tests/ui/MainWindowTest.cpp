@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -21,6 +21,7 @@
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/ReportExport.h"
+#include "ui/TimelineView.h"
 #include "verification/EventWait.h"
 #include "verification/LongRecording.h"
 #include "verification/SampleRecordings.h"
@@ -279,12 +280,16 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
                            "Cluster 18 · 00:00:17 · verified"}));
     EXPECT_EQ(pane.filmstrip()->pictureCount(), 5);
 
-    const std::vector<ClusterRun>& runs = tampered->result.evidence->runs;
-    const auto failed = std::find_if(runs.begin(), runs.end(), [](const ClusterRun& run) {
-        return run.status != ClusterStatus::Verified;
-    });
-    ASSERT_NE(failed, runs.end());
-    pane.showRunPicture(static_cast<int>(failed - runs.begin()));
+    // A click on the failing span, as a person makes it.
+    TimelineView* const timeline = pane.timeline();
+    timeline->resize(1000, timeline->sizeHint().height());
+    int x = 0;
+    while (x < timeline->width() && !timeline->spanTextAt(x).contains("mismatch")) {
+        ++x;
+    }
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(x, 20), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(timeline, &click);
     EXPECT_TRUE(waitUntil([&] { return pane.filmstrip()->pictureCount() == 6; }));
     EXPECT_EQ(pane.filmstrip()->labels().value(5), "Clicked: Cluster 15 · 00:00:14 · failed");
 
