@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the window's pictures, drawn by a real X server (Xvfb) as a person
 # would see them: docs/screenshot.png (the main window after verifying the
-# demo recordings), docs/evidence.png (the tampered recording's evidence)
+# demo recordings), docs/evidence.png (the tampered recording's evidence),
+# docs/evidence-filmstrip.png (its pane after a click on the failing span)
 # and docs/report-page1.png (the first page of the exported PDF report).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,6 @@ build-release/tests/telvar-make-demo "$demo" >/dev/null
 mkdir -p docs
 xvfb-run -a -s "-screen 0 1280x1000x24" env QT_QPA_PLATFORM=xcb \
   build-release/tests/ui/telvar-screenshot "$demo" docs/screenshot.png docs/evidence.png \
-  "$demo/report.pdf"
+  "$demo/report.pdf" docs/evidence-filmstrip.png
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$demo/report.pdf" docs/report-page1
-echo "Wrote docs/screenshot.png, docs/evidence.png and docs/report-page1.png"
+echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png and docs/report-page1.png"

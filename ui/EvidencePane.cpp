@@ -1,9 +1,13 @@
 #include "ui/EvidencePane.h"
 
 #include <QTextBrowser>
+#include <QThread>
 #include <QVBoxLayout>
 
+#include "cli/ReportPictures.h"
+#include "signature/RecordingEvidence.h"
 #include "ui/EvidenceText.h"
+#include "ui/FilmstripView.h"
 #include "ui/TimelineView.h"
 
 EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
@@ -23,18 +27,59 @@ EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
     text->setOpenLinks(false);
     text->setFrameShape(QFrame::NoFrame);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    strip = new FilmstripView(this);
+    connect(timelineView, &TimelineView::spanClicked, this, &EvidencePane::showRunPicture);
     layout->addWidget(timelineView);
+    layout->addWidget(strip);
     layout->addWidget(text, 1);
     setFocusProxy(text);
 }
 
+EvidencePane::~EvidencePane() {
+    for (QThread* const decoder : findChildren<QThread*>(QString(), Qt::FindDirectChildrenOnly)) {
+        decoder->wait();
+    }
+}
+
 void EvidencePane::showRows(const std::vector<const ResultModel::Row*>& rows) {
+    ++requests;
     if (rows.size() == 1) {
-        timelineView->setEvidence(rows.front()->result.evidence);
+        const VerifyResult& result = rows.front()->result;
+        shown = result.evidence;
+        timelineView->setEvidence(shown);
+        strip->setPictures(result.filmstrip ? *result.filmstrip : std::vector<ReportPicture>{});
         text->setHtml(evidenceHtml(*rows.front()));
     } else {
+        shown = nullptr;
         timelineView->setEvidence(nullptr);
+        strip->setPictures({});
         text->setHtml(rows.empty() ? QString() : continuityHtml(rows));
+    }
+}
+
+void EvidencePane::showRunPicture(int run) {
+    if (shown == nullptr || run < 0 || static_cast<size_t>(run) >= shown->runs.size()) {
+        return;
+    }
+    strip->showDecoding();
+    const int request = ++requests;
+    // The thread holds the evidence it reads; the pane outlives the thread
+    // (see the destructor), and a queued call to a destroyed pane is dropped.
+    QThread* const decoder = QThread::create([this, evidence = shown, run, request] {
+        const ReportPicture picture =
+            runPicture(*evidence, evidence->runs[static_cast<size_t>(run)]);
+        QMetaObject::invokeMethod(
+            this, [this, request, picture] { runPictureDecoded(request, picture); },
+            Qt::QueuedConnection);
+    });
+    decoder->setParent(this);
+    connect(decoder, &QThread::finished, decoder, &QObject::deleteLater);
+    decoder->start();
+}
+
+void EvidencePane::runPictureDecoded(int request, const ReportPicture& picture) {
+    if (request == requests) {
+        strip->showClicked(picture);
     }
 }
 

@@ -1,31 +1,49 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <vector>
+
+#include "report/HtmlReport.h"
 
 #include "ui/ResultModel.h"
 
+class FilmstripView;
 class QTextBrowser;
 class TimelineView;
+struct RecordingEvidence;
 
 // Below the list: the evidence of the selected file (its timeline picture
-// above selectable text), or the continuity of several selected files.
+// and the pictures around its first failure above selectable text), or the
+// continuity of several selected files. A click on a span of the timeline
+// shows that span's first picture, decoded on a thread of its own.
 class EvidencePane : public QWidget {
     Q_OBJECT
 
   public:
     explicit EvidencePane(QWidget* parent = nullptr);
+    // Waits for a picture still being decoded.
+    ~EvidencePane() override;
 
     void showRows(const std::vector<const ResultModel::Row*>& rows);
     // The text as shown, without markup.
     QString plainText() const;
     void copySelectedText();
     TimelineView* timeline() const { return timelineView; }
+    FilmstripView* filmstrip() const { return strip; }
+    // Decodes the first picture of the shown evidence's run `run` and shows
+    // it in the filmstrip when done.
+    void showRunPicture(int run);
 
   protected:
     void focusInEvent(QFocusEvent* event) override;
 
   private:
+    void runPictureDecoded(int request, const ReportPicture& picture);
+
     TimelineView* timelineView = nullptr;
+    FilmstripView* strip = nullptr;
+    std::shared_ptr<const RecordingEvidence> shown;
+    int requests = 0;  // a decoded picture for an older request is dropped
     QTextBrowser* text = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
+#include <climits>
 
 #include "cli/VerdictFormat.h"
 #include "report/HtmlReport.h"
@@ -41,6 +42,35 @@ std::vector<RecordingEvidence> evidencesOf(const ResultModel& model, const std::
         evidences.push_back(evidenceOfRow(model.row(row).result));
     }
     return evidences;
+}
+
+// The pictures around each row's first failure, as the worker decoded them.
+std::vector<std::vector<ReportPicture>> filmstripsOf(const ResultModel& model,
+                                                     const std::vector<int>& rows) {
+    std::vector<std::vector<ReportPicture>> strips;
+    strips.reserve(rows.size());
+    for (const int row : rows) {
+        const auto& strip = model.row(row).result.filmstrip;
+        strips.push_back(strip ? *strip : std::vector<ReportPicture>{});
+    }
+    return strips;
+}
+
+// Each decoded picture as the image its <img src="picture:N:K"> names.
+void addPictures(QTextDocument& document, const std::vector<std::vector<ReportPicture>>& strips) {
+    for (size_t n = 0; n < strips.size(); ++n) {
+        for (size_t k = 0; k < strips[n].size(); ++k) {
+            const std::vector<uint8_t>& png = strips[n][k].png;
+            QImage image;
+            if (!png.empty() && png.size() <= static_cast<size_t>(INT_MAX)) {
+                image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG");
+            }
+            if (!image.isNull()) {
+                document.addResource(QTextDocument::ImageResource,
+                                     QUrl(QStringLiteral("picture:%1:%2").arg(n).arg(k)), image);
+            }
+        }
+    }
 }
 
 ReportContext contextOf(const ExportRequest& request) {
@@ -103,6 +133,9 @@ QString writePdf(const ResultModel& model, const ExportRequest& request) {
     }
     HtmlReportOptions options;
     options.inlineSvg = false;  // the timelines come from the resources above
+    options.filmstrips = filmstripsOf(model, request.rows);
+    options.inlinePictures = false;  // and so do the pictures
+    addPictures(document, options.filmstrips);
     const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), options));
     document.setHtml(html);
     printPages(document, writer, kScale, footer);
@@ -133,10 +166,13 @@ QString writeExport(const ResultModel& model, const ExportRequest& request) {
             return writeBytes(request.path,
                               QByteArray::fromStdString(jsonReport(evidencesOf(model, request.rows),
                                                                    contextOf(request), false)));
-        case ExportFormat::Html:
+        case ExportFormat::Html: {
+            HtmlReportOptions options;
+            options.filmstrips = filmstripsOf(model, request.rows);
             return writeBytes(request.path,
                               QByteArray::fromStdString(htmlReport(evidencesOf(model, request.rows),
-                                                                   contextOf(request))));
+                                                                   contextOf(request), options)));
+        }
         case ExportFormat::Pdf:
         default:
             return writePdf(model, request);

@@ -1,6 +1,7 @@
 #include "ui/TimelineView.h"
 
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
@@ -122,20 +123,39 @@ QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
     return image;
 }
 
-QString TimelineView::spanTextAt(int x) const {
+int TimelineView::runIndexAt(int x) const {
     if (evidence == nullptr) {
-        return {};
+        return -1;
     }
     const int barWidth = barWidthOf(width());
     const Timeline timeline = timelineOf(*evidence, barWidth);
     if (x < kLeft || x > kLeft + barWidth || !(timeline.length > 0)) {
-        return {};
+        return -1;
     }
     const double at = timeline.origin + (x - kLeft) * timeline.length / barWidth;
     const ClusterRun* const run = runAt(*evidence, timeline, at);
-    if (run == nullptr) {
+    return run == nullptr ? -1 : static_cast<int>(run - evidence->runs.data());
+}
+
+void TimelineView::mousePressEvent(QMouseEvent* event) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const int x = qRound(event->position().x());
+#else
+    const int x = event->pos().x();
+#endif
+    const int run = event->button() == Qt::LeftButton ? runIndexAt(x) : -1;
+    if (run >= 0) {
+        emit spanClicked(run);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+QString TimelineView::spanTextAt(int x) const {
+    const int index = runIndexAt(x);
+    if (index < 0) {
         return {};
     }
+    const ClusterRun* const run = &evidence->runs[static_cast<size_t>(index)];
     QString text = run->firstCluster == run->lastCluster
                        ? tr("Cluster %1").arg(run->firstCluster)
                        : tr("Clusters %1 to %2").arg(run->firstCluster).arg(run->lastCluster);

@@ -23,10 +23,17 @@ class TimelineView : public QWidget {
 
     // The tool tip for the span at x (widget coordinates); empty off the bar.
     QString spanTextAt(int x) const;
+    // The index in the evidence's runs of the span at x; -1 off the bar.
+    int runIndexAt(int x) const;
     // The report's picture (without legend) at `scale` times its size.
     static QImage render(const RecordingEvidence& evidence, double scale = 1.0);
 
+  signals:
+    // A span was clicked: its index in the evidence's runs.
+    void spanClicked(int run);
+
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 

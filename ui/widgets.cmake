@@ -4,6 +4,7 @@ add_library(telvar_widgets STATIC
   ${CMAKE_CURRENT_LIST_DIR}/Continuity.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EvidencePane.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EvidenceText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FilmstripView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NResultTree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NToolButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NTreeItemDelegate.cpp

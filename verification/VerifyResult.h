@@ -5,6 +5,9 @@
 #include <QMetaType>
 #include <QString>
 #include <memory>
+#include <vector>
+
+#include "report/HtmlReport.h"
 
 struct RecordingEvidence;
 
@@ -33,6 +36,9 @@ struct VerifyResult {
     // The whole evidence behind the verdict; shared, never changed, so a
     // result copies cheaply between threads. Null when none was taken.
     std::shared_ptr<const RecordingEvidence> evidence;
+    // The pictures around the first failing run, decoded by the worker;
+    // null or empty for a file that did not fail.
+    std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
 };
 
 Q_DECLARE_METATYPE(VerifyResult)

@@ -14,13 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "cli/ReportPictures.h"
+
 namespace {
 
 QByteArray bytesOf(const std::string& text) {
     return QByteArray::fromStdString(text);
 }
 
-VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence) {
+// `pictures` false (a cancelled run) skips decoding, which could take seconds.
+VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bool pictures) {
     const RecordingVerdict& verdict = evidence.verdict;
     VerifyResult result;
     result.fileName = fileName;
@@ -30,6 +33,13 @@ VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence) {
     result.startTime = bytesOf(verdict.startTime);
     result.endTime = bytesOf(verdict.endTime);
     result.serialNumber = bytesOf(verdict.serialNumber);
+    // Decoded here, off the window's thread; the cluster map was kept only
+    // for these pictures and is dropped before the result is shared.
+    if (pictures && !evidence.clusters.empty()) {
+        result.filmstrip =
+            std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
+    }
+    std::vector<ClusterEntry>().swap(evidence.clusters);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
     return result;
 }
@@ -162,7 +172,8 @@ size_t VerifyWorkerThread::reportInOrder(const QStringList& batch, BatchOutcomes
         // A started file always ends with a result; one not started by the
         // time every helper has stopped never will.
         outcomes.filled.wait(lock, [&] {
-            return outcomes.results[i].has_value() || (i >= outcomes.claimed && outcomes.active == 0);
+            return outcomes.results[i].has_value() ||
+                   (i >= outcomes.claimed && outcomes.active == 0);
         });
         if (!outcomes.results[i]) {
             return i;
@@ -182,7 +193,8 @@ VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        result = resultOf(fileName, evidenceOf(QFile::encodeName(file.absoluteFilePath())));
+        RecordingEvidence evidence = evidenceOf(QFile::encodeName(file.absoluteFilePath()));
+        result = resultOf(fileName, std::move(evidence), !abort);
     } catch (const std::exception& e) {
         result = failure(fileName, e.what());
     } catch (...) {
@@ -197,6 +209,7 @@ RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath) {
     ExamineOptions options;
     // Alone, a file's clusters are checked on every core; in a batch, each
     // file has a core of its own and no progress of its own.
+    options.keepClusters = true;  // for the filmstrip; dropped once it is decoded
     options.threads = batchMode ? 1 : std::max(1, QThread::idealThreadCount());
     return examineRecording(localPath.toStdString(), options, batchMode ? nullptr : reportProgress,
                             this, &abort);

@@ -3,18 +3,25 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
 #include <vector>
 
+#include "signature/RecordingEvidence.h"
 #include "ui/AboutDlg.h"
+#include "ui/EvidencePane.h"
+#include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
+#include "ui/ReportExport.h"
+#include "ui/TimelineView.h"
 #include "verification/EventWait.h"
 #include "verification/LongRecording.h"
 #include "verification/SampleRecordings.h"
@@ -252,3 +259,54 @@ TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {
 }
 
 }  // namespace
+
+// The tampered demo's pane shows the pictures around the overwritten
+// seconds, each saying whether its cluster verified; a click on a span
+// decodes its picture; the PDF report carries the pictures.
+TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    queue({demo.filePath("tampered.mkv")});
+    ASSERT_TRUE(waitForRows(1));
+    const ResultModel::Row* tampered = row("tampered.mkv");
+    ASSERT_TRUE(tampered != nullptr && tampered->result.evidence != nullptr);
+    EXPECT_TRUE(tampered->result.evidence->clusters.empty()) << "the cluster map is dropped";
+
+    EvidencePane pane;
+    pane.showRows({tampered});
+    EXPECT_EQ(pane.filmstrip()->labels(),
+              QStringList({"Cluster 14 · 00:00:13 · verified", "Cluster 15 · 00:00:14 · failed",
+                           "Cluster 16 · 00:00:15 · failed", "Cluster 17 · 00:00:16 · failed",
+                           "Cluster 18 · 00:00:17 · verified"}));
+    EXPECT_EQ(pane.filmstrip()->pictureCount(), 5);
+
+    // A click on the failing span, as a person makes it.
+    TimelineView* const timeline = pane.timeline();
+    timeline->resize(1000, timeline->sizeHint().height());
+    int x = 0;
+    while (x < timeline->width() && !timeline->spanTextAt(x).contains("mismatch")) {
+        ++x;
+    }
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(x, 20), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(timeline, &click);
+    EXPECT_TRUE(waitUntil([&] { return pane.filmstrip()->pictureCount() == 6; }));
+    EXPECT_EQ(pane.filmstrip()->labels().value(5), "Clicked: Cluster 15 · 00:00:14 · failed");
+
+    ExportRequest request;
+    request.rows = {0};
+    request.path = demo.filePath("report.pdf");
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    QProcess images;
+    images.start("pdfimages", {"-list", request.path});
+    ASSERT_TRUE(images.waitForFinished(30000));
+    // Two header lines, then the timeline and the five pictures.
+    EXPECT_GE(QString::fromUtf8(images.readAllStandardOutput()).count('\n'), 2 + 6);
+
+    request.format = ExportFormat::Html;
+    request.path = demo.filePath("report.html");
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    QFile html(request.path);
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    EXPECT_EQ(html.readAll().count("src=\"data:image/png;base64,"), 5);
+}

@@ -1,21 +1,53 @@
-// telvar-screenshot DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf]: shows the
-// main window, verifies the demo recordings through the same path as a drop
-// and saves the window as a PNG once the run has ended; then, if asked, the
-// window with the tampered recording's evidence and a PDF report of all
-// rows. Meant for a real X server (Xvfb), so fonts and style render as a
-// person sees them.
+// telvar-screenshot DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]:
+// shows the main window, verifies the demo recordings through the same path
+// as a drop and saves the window as a PNG once the run has ended; then, if
+// asked, the window with the tampered recording's evidence, a PDF report of
+// all rows, and the evidence pane after a click on the failing span. Meant for a real X server
+// (Xvfb), so fonts and style render as a person sees them.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/EvidencePane.h"
+#include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/ReportExport.h"
+#include "ui/TimelineView.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
+
+void settle(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+// Clicks the first failing span as a person would and saves the pane once
+// its picture has come.
+int filmstripShot(MorlAuthenticator& window, const QString& picture) {
+    auto* const pane = window.findChild<EvidencePane*>();
+    TimelineView* const timeline = pane->timeline();
+    const int before = pane->filmstrip()->pictureCount();
+    for (int x = 0; x < timeline->width(); ++x) {
+        if (timeline->spanTextAt(x).contains(QStringLiteral("mismatch"))) {
+            pane->showRunPicture(timeline->runIndexAt(x));
+            break;
+        }
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (pane->filmstrip()->pictureCount() == before && waited.elapsed() < 10000) {
+        settle(50);
+    }
+    settle(300);
+    return pane->grab().save(picture) ? 0 : 1;
+}
 
 // Selects the tampered row, saves the window with its evidence, and writes
 // the PDF report of every row.
@@ -30,11 +62,7 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
     window.resize(1024, 860);
     tree->setCurrentIndex(tampered.front());
     tree->setFocus();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 500) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    settle(500);
     if (!window.grab().save(picture)) {
         return 1;
     }
@@ -52,8 +80,10 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf]\n", argv[0]);
+    if (argc < 3 || argc == 4 || argc > 6) {
+        std::fprintf(stderr,
+                     "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]\n",
+                     argv[0]);
         return 2;
     }
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
@@ -83,9 +113,12 @@ int main(int argc, char** argv) {
         // One more turn of the event loop so the last repaint is done.
         QTimer::singleShot(500, [&] {
             status = window.grab().save(output) ? 0 : 1;
-            if (argc == 5 && status == 0) {
+            if (argc >= 5 && status == 0) {
                 status = evidenceShots(window, QString::fromLocal8Bit(argv[3]),
                                        QString::fromLocal8Bit(argv[4]));
+            }
+            if (argc == 6 && status == 0) {
+                status = filmstripShot(window, QString::fromLocal8Bit(argv[5]));
             }
             app.quit();
         });

@@ -1,0 +1,139 @@
+#include "ui/FilmstripView.h"
+
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <climits>
+
+namespace {
+
+constexpr int kTileWidth = 136;
+constexpr int kPictureHeight = 96;
+
+QString fromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+// Everything from the file or the decoder is shown as plain text.
+QLabel* plainLabel(const QString& text, QWidget* parent) {
+    auto* const label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFixedWidth(kTileWidth);
+    return label;
+}
+
+QLabel* pictureLabel(const ReportPicture& picture, QWidget* parent) {
+    QImage image;
+    if (!picture.png.empty() && picture.png.size() <= static_cast<size_t>(INT_MAX)) {
+        image.loadFromData(picture.png.data(), static_cast<int>(picture.png.size()), "PNG");
+    }
+    QLabel* label = nullptr;
+    if (image.isNull()) {
+        // Neither picture nor reason: one still being decoded.
+        const QString text = picture.png.empty() && picture.reason.empty()
+                                 ? QObject::tr("Decoding…")
+                                 : QObject::tr("No picture: %1")
+                                       .arg(picture.reason.empty() ? QObject::tr("not readable")
+                                                                   : fromStd(picture.reason));
+        label = plainLabel(text, parent);
+        label->setAlignment(Qt::AlignCenter);
+        label->setObjectName(QStringLiteral("noPicture"));
+    } else {
+        label = new QLabel(parent);
+        label->setPixmap(QPixmap::fromImage(image.scaled(
+            kTileWidth, kPictureHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        label->setAlignment(Qt::AlignCenter);
+        label->setObjectName(QStringLiteral("picture"));
+    }
+    label->setFixedSize(kTileWidth, kPictureHeight);
+    label->setStyleSheet(QStringLiteral("background: #f2f2f2; color: #555555;"));
+    return label;
+}
+
+}  // namespace
+
+FilmstripView::FilmstripView(QWidget* parent) : QScrollArea(parent) {
+    setAccessibleName(tr("Pictures from the recording"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* const inner = new QWidget(this);
+    row = new QHBoxLayout(inner);
+    row->setContentsMargins(6, 2, 0, 2);
+    row->setSpacing(8);
+    row->addStretch(1);
+    setWidget(inner);
+    setFixedHeight(kPictureHeight + 60 + horizontalScrollBar()->sizeHint().height());
+    hide();
+}
+
+void FilmstripView::setPictures(const std::vector<ReportPicture>& pictures) {
+    while (row->count() > 1) {
+        QLayoutItem* const item = row->takeAt(0);
+        delete item->widget();  // owned by the inner widget; removed here at once
+        delete item;
+    }
+    clickedTile = nullptr;
+    for (const ReportPicture& picture : pictures) {
+        row->insertWidget(row->count() - 1, addTile(picture));
+    }
+    setVisible(!pictures.empty());
+}
+
+void FilmstripView::showClicked(const ReportPicture& picture) {
+    ReportPicture clicked = picture;
+    clicked.label = tr("Clicked: %1").arg(fromStd(picture.label)).toStdString();
+    setClickedTile(addTile(clicked));
+}
+
+void FilmstripView::showDecoding() {
+    setClickedTile(addTile(ReportPicture{}));
+}
+
+void FilmstripView::setClickedTile(QWidget* tile) {
+    delete clickedTile;
+    clickedTile = tile;
+    clickedTile->setObjectName(QStringLiteral("clickedTile"));
+    row->insertWidget(row->count() - 1, clickedTile);
+    show();
+    ensureWidgetVisible(clickedTile);
+}
+
+QWidget* FilmstripView::addTile(const ReportPicture& picture) {
+    auto* const tile = new QWidget(widget());
+    auto* const layout = new QVBoxLayout(tile);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(pictureLabel(picture, tile));
+    QLabel* const caption = plainLabel(fromStd(picture.label), tile);
+    caption->setObjectName(QStringLiteral("caption"));
+    caption->setStyleSheet(picture.verified ? QStringLiteral("color: #1e6b2a;")
+                                            : QStringLiteral("color: #b00020; font-weight: bold;"));
+    layout->addWidget(caption);
+    layout->addStretch(1);
+    return tile;
+}
+
+QStringList FilmstripView::labels() const {
+    QStringList shown;
+    for (int i = 0; i + 1 < row->count(); ++i) {
+        const QWidget* const tile = row->itemAt(i)->widget();
+        QString text = tile->findChild<QLabel*>(QStringLiteral("caption"))->text();
+        if (const auto* const none = tile->findChild<QLabel*>(QStringLiteral("noPicture"))) {
+            text += QStringLiteral(" / ") + none->text().toLower();
+        }
+        shown << text;
+    }
+    return shown;
+}
+
+int FilmstripView::pictureCount() const {
+    return static_cast<int>(widget()->findChildren<QLabel*>(QStringLiteral("picture")).size());
+}
