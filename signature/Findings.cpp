@@ -107,7 +107,7 @@ std::string clusterText(const std::string& code, const ClusterMap& map, int64_t 
     const std::string inner = "c" + which.substr(1);  // mid-sentence
     const ClusterEntry& head = *map.find(first);
     if (code == "content-altered") {
-        return "The content of " + inner + s3(first, last, " was", " were") +
+        return "The content of " + inner + " was" +
                " altered after signing: the signature does not match the bytes, while the "
                "next cluster verifies with the value stored here, so the chain itself is "
                "intact.";
