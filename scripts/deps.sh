@@ -7,7 +7,7 @@ packages=(
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev scdoc
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-  openssl time
+  openssl time ccache
 )
 # --gui-test: an X server for the window tests and screenshots;
 # --qt5: Qt 5.15, for builds with -DTELVAR_QT=5 (libgl-dev above serves both);
