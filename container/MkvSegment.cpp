@@ -8,6 +8,10 @@ namespace {
 
 // Cues, Attachments and the recorder tag: the first one met wins. A stored
 // element is valid once loaded, a default one is not.
+// Enough to tell that there is more than one; a forged seek head must not
+// grow the set without bound.
+constexpr size_t kMaxRecorderTags = 64;
+
 template <typename T>
 void loadFirst(T& slot, const T& found) {
     if (slot.isValid() != found.isValid()) {
@@ -80,6 +84,9 @@ int32_t MkvSegment::parse() {
                 loadFirst(attachments, MkvAttachment(child));
                 break;
             case ID_NVR_TAG:
+                if (recorderTags.size() < kMaxRecorderTags) {
+                    recorderTags.insert(child.headerOffset);
+                }
                 loadFirst(tag, TNVRTag(child));
                 break;
             case ID_CLUSTER:
@@ -115,9 +122,14 @@ void MkvSegment::loadSeekTargets(const MkvSeekHead& seekHead) {
             case ID_ATTACHMENTS:
                 loadFirst(attachments, MkvAttachment(reader, target));
                 break;
-            case ID_NVR_TAG:
-                loadFirst(tag, TNVRTag(MkvElement(reader, target)));
+            case ID_NVR_TAG: {
+                const MkvElement header(reader, target);
+                if (header.id == ID_NVR_TAG && recorderTags.size() < kMaxRecorderTags) {
+                    recorderTags.insert(header.headerOffset);
+                }
+                loadFirst(tag, TNVRTag(header));
                 break;
+            }
             default:
                 break;  // seek heads, clusters and the rest are not followed
         }

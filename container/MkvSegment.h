@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <unordered_set>
 
 #include "container/MkvAttachment.h"
@@ -27,6 +28,9 @@ class MkvSegment : public MkvElement {
     MkvCue cues;                      // first Cues found
     MkvAttachment attachments;        // first Attachments found
     TNVRTag tag;                      // first recorder tag found
+    // Header offsets of every recorder tag met, in the Segment or through a
+    // seek head: more than one means some tag is not the recorder's.
+    std::set<int64_t> recorderTags;
 
   private:
     void loadSeekTargets(const MkvSeekHead& seekHead);

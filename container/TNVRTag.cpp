@@ -15,15 +15,19 @@ int32_t TNVRTag::parse() {
                 break;
             case ID_NVR_SERIAL_NUMBER:
                 serialNumber = readBinary(child);
+                serialNumberAt = child.headerOffset;
                 break;
             case ID_NVR_START_TIME:
                 startTime = readBinary(child);
+                startTimeAt = child.headerOffset;
                 break;
             case ID_NVR_END_TIME:
                 endTime = readBinary(child);
+                endTimeAt = child.headerOffset;
                 break;
             case ID_NVR_FINAL_SIGNATURE:
                 finalSignature = readBinary(child);
+                finalSignatureAt = child.headerOffset;
                 break;
             default:
                 break;

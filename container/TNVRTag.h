@@ -20,6 +20,14 @@ class TNVRTag : public MkvElement {
     ByteBuffer startTime;
     ByteBuffer endTime;
     ByteBuffer finalSignature;  // the value the last cluster's signature must carry
+
+    // Header offsets of the occurrences the fields above were taken from
+    // (the last of each kind); -1 when absent. The signature walk checks
+    // that they lie in the tag's signed bytes.
+    int64_t serialNumberAt = -1;
+    int64_t startTimeAt = -1;
+    int64_t endTimeAt = -1;
+    int64_t finalSignatureAt = -1;
 };
 
 }  // namespace nvr

@@ -9,9 +9,13 @@ void ClusterMap::add(const ClusterEntry& entry) {
     } else {
         truncated = true;
     }
+    addToRuns(entry);
+}
+
+void ClusterMap::addToRuns(const ClusterEntry& entry) {
     if (!runList.empty()) {
         ClusterRun& last = runList.back();
-        if (last.status == entry.status) {
+        if (last.status == entry.status && last.proven == entry.proven) {
             last.lastCluster = entry.number;
             last.endOffset = entry.headerOffset + entry.size;
             return;
@@ -24,12 +28,39 @@ void ClusterMap::add(const ClusterEntry& entry) {
     }
     ClusterRun run;
     run.status = entry.status;
+    run.proven = entry.proven;
     run.firstCluster = entry.number;
     run.lastCluster = entry.number;
     run.startOffset = entry.headerOffset;
     run.endOffset = entry.headerOffset + entry.size;
     run.startSeconds = entry.seconds;
     runList.push_back(run);
+}
+
+void ClusterMap::splitRunsOnProof() {
+    const std::vector<ClusterRun> walked = std::move(runList);
+    runList.clear();
+    for (const ClusterEntry& entry : kept) {
+        addToRuns(entry);
+    }
+    const auto keptCount = static_cast<int64_t>(kept.size());
+    for (const ClusterRun& run : walked) {
+        const bool rebuilt = run.lastCluster != 0 && run.lastCluster <= keptCount;
+        if (rebuilt || runList.size() >= kMaxRuns) {
+            continue;
+        }
+        ClusterRun rest = run;
+        rest.proven = false;  // beyond the kept entries nothing is proven
+        if (rest.lastCluster != 0 && rest.firstCluster <= keptCount && !kept.empty()) {
+            rest.firstCluster = keptCount + 1;
+            rest.startOffset = kept.back().headerOffset + kept.back().size;
+            rest.startSeconds = std::nullopt;
+        }
+        if (!runList.empty() && !runList.back().endSeconds) {
+            runList.back().endSeconds = rest.startSeconds;
+        }
+        runList.push_back(rest);
+    }
 }
 
 void ClusterMap::endEarly(int64_t nextCluster, int64_t offset, int64_t segmentEnd) {

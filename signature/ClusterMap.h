@@ -21,6 +21,9 @@ class ClusterMap {
     // walk ended early. `nextCluster` is the number the next cluster would
     // have had; the run's lastCluster is 0 as their count is unknown.
     void endEarly(int64_t nextCluster, int64_t offset, int64_t segmentEnd);
+    // Lays the kept clusters' runs out again, split on proof as well as on
+    // status, once the proof is known. Runs past the kept entries stay.
+    void splitRunsOnProof();
     // Closes the last run's time with the median cluster duration.
     void finish(const std::optional<double>& medianSeconds);
 
@@ -37,6 +40,8 @@ class ClusterMap {
     std::optional<double> medianDuration() const;
 
   private:
+    void addToRuns(const ClusterEntry& entry);
+
     std::deque<ClusterEntry> kept;
     std::vector<ClusterRun> runList;
     int64_t total = 0;

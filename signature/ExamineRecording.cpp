@@ -1,5 +1,6 @@
 // One recording from path to verdict and evidence: open, parse, walk, then
 // read the walk's map for findings, provenance, coverage and time checks.
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -68,6 +69,11 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
              RecordingEvidence& evidence) {
     evidence.tag = walk.tag;
     evidence.clusterCount = walk.map.count();
+    const bool anyProven = std::any_of(walk.map.entries().begin(), walk.map.entries().end(),
+                                       [](const ClusterEntry& entry) { return entry.proven; });
+    evidence.proofKey = anyProven || walk.map.count() == 0 ? walk.proofKey : ProofKey::None;
+    evidence.originProven =
+        evidence.verdict.code == RECORDING_OK && evidence.proofKey == ProofKey::Rsa;
     evidence.medianClusterSeconds = walk.map.medianDuration();
     evidence.runs = walk.map.runs();
     evidence.provenance = provenanceOf(walk);
@@ -92,7 +98,7 @@ std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
     }
     FirstFailure failure;
     const int64_t number = walk.firstFailure != 0 ? walk.firstFailure : walk.errorCluster;
-    if (walk.tagResult != VERIFY_OK) {
+    if (walk.tagResult != VERIFY_OK || walk.failedAtTag) {
         failure.offset = walk.tag.offset;
     } else if (const ClusterEntry* const entry = walk.map.find(number)) {
         failure.cluster = number;

@@ -34,6 +34,23 @@ int32_t keyLength(const ByteBuffer& key) {
     return static_cast<int32_t>(key.size());
 }
 
+// The first of the tag's fields (as the reader took them) that stands
+// before `signedStart`, or empty.
+std::string fieldBefore(const TNVRTag& tag, int64_t signedStart) {
+    const std::pair<int64_t, const char*> fields[] = {
+        {tag.serialNumberAt, "serial number"},
+        {tag.startTimeAt, "start time"},
+        {tag.endTimeAt, "end time"},
+        {tag.finalSignatureAt, "final value"},
+    };
+    for (const auto& [offset, name] : fields) {
+        if (offset >= 0 && offset < signedStart) {
+            return name;
+        }
+    }
+    return std::string();
+}
+
 DigestType digestOf(uint32_t digestType) {
     return static_cast<DigestType>(static_cast<int32_t>(digestType));
 }
@@ -104,7 +121,10 @@ SignatureSite MkvParser::findSignature(const MkvElement& element) {
     while (position < site.end) {
         const MkvElement child(source(), position);
         const int64_t next = child.endOffset();
-        if (child.id == ID_CLUSTER_TIMECODE && !site.timecode) {
+        if ((child.id == ID_SIMPLE_BLOCK || child.id == ID_BLOCK_GROUP) &&
+            site.unsignedFrameAt < 0) {
+            site.unsignedFrameAt = child.headerOffset;
+        } else if (child.id == ID_CLUSTER_TIMECODE && !site.timecode) {
             const int64_t timecode = readI64(child);
             if (timecode >= 0) {
                 site.timecode = static_cast<uint64_t>(timecode);
@@ -205,6 +225,7 @@ int MkvParser::verifyTag() {
         stated.kind = static_cast<uint8_t>(site.kind);
         stated.digestType = static_cast<uint8_t>(site.digestType);
         walk.tagSignedBytes = site.end - site.signedStart;
+        stated.unsignedField = fieldBefore(segment.tag, site.signedStart);
         result = checkSignature(site, ByteBuffer());
         if (result != VERIFY_OK && site.kind == kKindRSA) {
             walk.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,6 +28,41 @@ enum class ClusterStatus : uint8_t {
 // Stable lower-case code: "verified", "mismatch", "unsigned", "error", "not-checked".
 const char* clusterStatusCode(ClusterStatus status);
 
+// What roots the proof of a recording: the recorder tag's signature over its
+// fields, final value included. Anyone can recompute a cluster's link from
+// the values stored in the file, so only what the tag's signed final value
+// reaches back to is proven. Under an RSA tag that takes the recorder's
+// private key; under an HMAC tag it takes the key every copy of this
+// program holds, so it shows integrity against someone without the program,
+// not origin.
+enum class ProofKey : uint8_t {
+    None,  // nothing is proven
+    Rsa,
+    Hmac,
+};
+
+// "rsa", "hmac", or null for None.
+const char* proofKeyCode(ProofKey key);
+
+// How far a cluster's standing goes, for colours and words: a link that
+// holds is not proof; proof under an HMAC tag is not proof of origin.
+enum class ClusterStanding : uint8_t {
+    Proven,       // tied to the tag's signed final value, under an RSA tag
+    Sealed,       // tied to it under an HMAC tag: the program's own key
+    LinkHolds,    // its signature holds, but nothing ties it to the tag
+    OutOfPlace,   // proven bytes through a key trial: the recorder's, elsewhere
+    Failing,      // mismatch, unsigned or error
+    NotChecked,
+};
+
+// Stable codes: "proven", "sealed", "link-holds", "out-of-place", "failing", "not-checked".
+const char* clusterStandingCode(ClusterStanding standing);
+
+// A stored value in a fixed size, to match clusters that store the same value
+// without keeping every value: the first 16 bytes of its SHA-256, so that a
+// forger would need a second preimage to pass one value off as another.
+using ValueId = std::array<uint8_t, 16>;
+
 // One cluster as the walk met it. Compact: a recording of 24 hours in
 // one-second clusters has 86,400 of them.
 struct ClusterEntry {
@@ -45,9 +81,21 @@ struct ClusterEntry {
     uint8_t kind = 0;  // 1 RSA, 2 HMAC, 0 none
     uint8_t digestType = 0;
     ClusterStatus status = ClusterStatus::NotChecked;
+    // The cluster whose stored value is this one's chain key; 0 the built-in key.
+    int64_t keyFrom = 0;
+    ValueId valueId{};  // of the stored value; all zero without a usable signature
+    // A SimpleBlock or BlockGroup stands before the signature element that
+    // counts: a player shows frames that no signature covers.
+    bool unsignedFrames = false;
+    // Tied to the tag's signed final value (see ProofKey).
+    bool proven = false;
 };
 
-// Consecutive clusters of one status.
+// The standing of a cluster, or of a run, in a recording whose proof is
+// rooted in `key`.
+ClusterStanding standingOf(ClusterStatus status, bool proven, ProofKey key);
+
+// Consecutive clusters of one status and proof.
 struct ClusterRun {
     ClusterStatus status = ClusterStatus::NotChecked;
     int64_t firstCluster = 0;
@@ -56,6 +104,7 @@ struct ClusterRun {
     int64_t endOffset = -1;    // last cluster's end
     std::optional<double> startSeconds;
     std::optional<double> endSeconds;  // start of the next cluster, or the last one's estimated end
+    bool proven = false;
 };
 
 // What happened, in plain words, with a stable code for machines.
@@ -84,6 +133,10 @@ struct TagStatement {
     std::string serialNumber;
     std::string startTime;
     std::string endTime;
+    // The field that stands before the tag's signature element, where the
+    // reader takes it from ("serial number", "start time", "end time",
+    // "final value"); empty when all that are there lie in the signed bytes.
+    std::string unsignedField;
 };
 
 // Which keys signed the recording and what that proves.
@@ -102,7 +155,7 @@ struct CoveragePart {
 struct Coverage {
     int64_t fileSize = 0;
     int64_t signedBytes = 0;    // in ranges whose signature was checked
-    int64_t verifiedBytes = 0;  // of those, in ranges that verified
+    int64_t verifiedBytes = 0;  // of those, in ranges that are proven (tag and proven clusters)
     std::vector<CoveragePart> unsignedParts;
     std::string statement;  // plain sentence
 };
@@ -125,6 +178,10 @@ struct FirstFailure {
 
 struct RecordingEvidence {
     RecordingVerdict verdict;  // unchanged by everything below
+    // What the proof is rooted in, and whether a Success also proves the
+    // recording's origin: only under an RSA tag whose fields are signed.
+    ProofKey proofKey = ProofKey::None;
+    bool originProven = false;
     FileIdentity identity;
     TagStatement tag;
     Provenance provenance;

@@ -4,6 +4,7 @@
 
 #include "container/MkvIds.h"
 #include "container/MkvParser.h"
+#include "signature/ValueId.h"
 
 namespace nvr {
 
@@ -11,6 +12,8 @@ namespace {
 
 // Matroska's default when Info names no TimecodeScale: one millisecond.
 constexpr int64_t kDefaultTimecodeScale = 1000000;
+// Recorder tags kept by offset: enough to tell there is more than one.
+constexpr size_t kMaxTags = 64;
 
 double secondsPerTickOf(const MkvSegment& segment) {
     for (const MkvSegmentInfo& info : segment.infos.items) {
@@ -79,6 +82,9 @@ std::optional<ScannedCluster> SegmentScan::next() {
         const MkvElement child(parser.source(), at);
         const int64_t next = child.endOffset();
         if (child.id != ID_CLUSTER) {
+            if (child.id == ID_NVR_TAG && tags.size() < kMaxTags) {
+                tags.push_back(child.headerOffset);
+            }
             tally(child.id, next - child.headerOffset);
             at = next;
             continue;
@@ -92,7 +98,10 @@ std::optional<ScannedCluster> SegmentScan::next() {
         entry.seconds = secondsOf(cluster.site.timecode);
         cluster.key = chainKey;
         cluster.keyFrom = chainKeyFrom;
+        entry.keyFrom = chainKeyFrom;
+        entry.unsignedFrames = cluster.site.unsignedFrameAt >= 0;
         if (cluster.site.status == VERIFY_OK) {
+            entry.valueId = valueIdOf(cluster.site.value);
             entry.kind = static_cast<uint8_t>(cluster.site.kind);
             entry.digestType = static_cast<uint8_t>(cluster.site.digestType);
             entry.signedStart = cluster.site.signedStart;

@@ -29,6 +29,8 @@ class SegmentScan {
     const ByteBuffer& chainEnd() const { return chainKey; }
     // Bytes of the segment's other children, by name.
     const std::vector<CoveragePart>& otherElements() const { return others; }
+    // Header offsets of the recorder tags among the segment's children (a few at most).
+    const std::vector<int64_t>& recorderTags() const { return tags; }
 
   private:
     void tally(int32_t id, int64_t bytes);
@@ -42,6 +44,7 @@ class SegmentScan {
     ByteBuffer chainKey;
     int64_t chainKeyFrom = 0;
     std::vector<CoveragePart> others;
+    std::vector<int64_t> tags;
 };
 
 }  // namespace nvr

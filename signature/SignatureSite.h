@@ -22,6 +22,9 @@ struct SignatureSite {
     std::string issue;  // why it is unsigned
     // The cluster's Timecode, when one stands before the signature element.
     std::optional<uint64_t> timecode;
+    // The first SimpleBlock or BlockGroup before the signature element that
+    // counts, -1 none: frames that a player shows and no signature covers.
+    int64_t unsignedFrameAt = -1;
 };
 
 // One cluster as the scan met it, with the key the chain gives it: the value

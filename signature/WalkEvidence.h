@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "signature/ClusterMap.h"
@@ -33,6 +34,19 @@ struct WalkEvidence {
     int64_t signedBytes = 0;
     int64_t verifiedBytes = 0;
     std::vector<CoveragePart> unsignedParts;
+
+    // The verdict fell on a tag field outside the tag's signed bytes.
+    bool failedAtTag = false;
+    // The first cluster with a frame before its signature element; 0 none.
+    int64_t firstUnsignedFrames = 0;
+    int64_t unsignedFrameOffset = -1;
+    // Recorder tags besides the one read, by header offset.
+    std::vector<int64_t> otherRecorderTags;
+    // Clusters whose bytes are a copy of an earlier cluster's: {copy, original}.
+    std::vector<std::pair<int64_t, int64_t>> duplicates;
+    // What the proof is rooted in; None when the tag does not hold or a
+    // field it vouches for lies outside its signed bytes.
+    ProofKey proofKey = ProofKey::None;
 };
 
 }  // namespace nvr

@@ -1,8 +1,11 @@
 #include "signature/WalkRecorder.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "container/MkvParser.h"
+#include "signature/ClusterCopies.h"
+#include "signature/Proof.h"
 
 namespace nvr {
 
@@ -83,6 +86,10 @@ void WalkRecorder::record(ScannedCluster&& cluster, int clusterResult, const std
         entry.status = ClusterStatus::Mismatch;
         fail(VERIFY_MISMATCH, entry, issue);
     }
+    if (entry.unsignedFrames && evidence.firstUnsignedFrames == 0) {
+        evidence.firstUnsignedFrames = entry.number;
+        evidence.unsignedFrameOffset = cluster.site.unsignedFrameAt;
+    }
     if (cluster.site.status == VERIFY_OK &&
         cluster.site.value == parser.segment.tag.finalSignature) {
         evidence.finalValueAt = entry.number;
@@ -130,7 +137,35 @@ int WalkRecorder::finish(const SegmentScan& scan) {
     if (result == VERIFY_OK) {
         result = parser.finishChain(scan.chainEnd(), scan.clusters());
     }
+    if (result == VERIFY_OK) {
+        result = outsideTheSignatures();
+    }
     return result;
+}
+
+// Every signature may hold and the recording still carry what none covers:
+// a tag field the reader takes from before the tag's signature element (so
+// the chain's end is unsigned), or frames before a cluster's signature
+// element (which players show). Either makes a Success not signed; the tag
+// decides first, then the first such cluster in file order.
+int WalkRecorder::outsideTheSignatures() {
+    if (!evidence.tag.unsignedField.empty()) {
+        evidence.failedAtTag = true;
+        parser.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) +
+                        ": its " + evidence.tag.unsignedField +
+                        " stands before its signature element, outside the signed bytes";
+        return VERIFY_UNSIGNED;
+    }
+    if (evidence.firstUnsignedFrames == 0) {
+        return VERIFY_OK;
+    }
+    const ClusterEntry* const entry = evidence.map.find(evidence.firstUnsignedFrames);
+    evidence.firstFailure = evidence.firstUnsignedFrames;
+    parser.elementIssue = "a frame at offset " + std::to_string(evidence.unsignedFrameOffset) +
+                          " stands before its signature element, outside the signed bytes";
+    parser.detail = parser.clusterIssue(evidence.firstUnsignedFrames,
+                                        entry != nullptr ? entry->headerOffset : -1);
+    return VERIFY_UNSIGNED;
 }
 
 void WalkRecorder::close(const SegmentScan& scan) {
@@ -148,6 +183,22 @@ void WalkRecorder::close(const SegmentScan& scan) {
         evidence.unsignedParts.push_back(CoveragePart{"clusters without a usable signature",
                                                       uncheckedClusterBytes, uncheckedClusters});
     }
+    for (const int64_t offset : parser.segment.recorderTags) {
+        if (offset != parser.segment.tag.headerOffset) {
+            evidence.otherRecorderTags.push_back(offset);
+        }
+    }
+    for (const int64_t offset : scan.recorderTags()) {
+        if (offset != parser.segment.tag.headerOffset &&
+            std::find(evidence.otherRecorderTags.begin(), evidence.otherRecorderTags.end(),
+                      offset) == evidence.otherRecorderTags.end()) {
+            evidence.otherRecorderTags.push_back(offset);
+        }
+    }
+    if (iReader* const source = parser.source()) {
+        findClusterCopies(evidence, *source);
+    }
+    proveClusters(evidence, parser.segment.tag.finalSignature);
     evidence.map.finish(evidence.map.medianDuration());
 }
 

@@ -41,6 +41,7 @@ class WalkRecorder {
     void close(const SegmentScan& scan);
     void recordCoverage(const ClusterEntry& entry);
     void fail(int clusterResult, const ClusterEntry& entry, const std::string& issue);
+    int outsideTheSignatures();
 
     MkvParser& parser;
     WalkEvidence& evidence;
