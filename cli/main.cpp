@@ -13,6 +13,7 @@
 #include "cli/ReportPictures.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
+#include "report/Escape.h"
 #include "report/HtmlReport.h"
 #include "report/ReportContext.h"
 #include "signature/Sha256.h"
@@ -45,12 +46,12 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const HtmlReportOptions& reportOptions) {
     const std::string html = htmlReport(files, run, reportOptions);
     if (!writer.commit(html)) {
-        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: cannot write the report " << displayText(options.reportPath)
                   << ": " << writer.error() << '\n';
         return false;
     }
     std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
-    out << "Report written to " << printable(options.reportPath) << " (SHA-256 "
+    out << "Report written to " << displayText(options.reportPath) << " (SHA-256 "
         << sha256Hex(html.data(), html.size()) << ")" << std::endl;
     return true;
 }
@@ -62,14 +63,14 @@ std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status)
         return nullptr;
     }
     if (overwritesInput(options)) {
-        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
                   << " would replace a file to verify\n";
         status = 2;
         return nullptr;
     }
     auto writer = std::make_unique<ReportWriter>(options.reportPath);
     if (!writer->ready()) {
-        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: cannot write the report " << displayText(options.reportPath)
                   << ": " << writer->error() << '\n';
         status = kReportNotWritten;
         return nullptr;
@@ -98,7 +99,7 @@ int verify(const CliOptions& options) {
     HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
-    bar.start(printable(baseName(options.files[0])));
+    bar.start(displayText(baseName(options.files[0])));
     verifier.run(
         options.files,
         [&](RecordingEvidence&& evidence) {
@@ -119,7 +120,7 @@ int verify(const CliOptions& options) {
                 kept.push_back(std::move(evidence));
             }
             if (++started < options.files.size()) {
-                bar.start(printable(baseName(options.files[started])));
+                bar.start(displayText(baseName(options.files[started])));
             }
         },
         [&](double fraction) { bar.update(fraction); },
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
             std::cout << telvarVersion() << '\n';
             return 0;
         case CliOptions::Action::UsageError:
-            std::cerr << "telvar-verify: " << options.error << "\n\n" << usageText();
+            std::cerr << "telvar-verify: " << displayText(options.error) << "\n\n" << usageText();
             return 2;
         case CliOptions::Action::Verify:
             break;

@@ -24,7 +24,7 @@ VerifyResult hostileResult() {
     auto evidence = std::make_shared<RecordingEvidence>();
     evidence->verdict.code = 1;
     evidence->tag.present = true;
-    evidence->tag.serialNumber = "<b>x</b>";
+    evidence->tag.serialNumber = "<b>x</b>\xE2\x80\xAE\xFF";
     evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
     evidence->tag.endTime = "@SUM(A1)";
     evidence->identity.sha256 = std::string(64, 'e');
@@ -66,8 +66,12 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
     EXPECT_TRUE(lines[1].startsWith("good.mkv,/cases/good.mkv,Success (authentic),,'-TLV-1,"));
     EXPECT_TRUE(lines[1].contains(QString(64, 'a')));
-    // Quotes doubled, the line break kept inside the quoted cell.
-    EXPECT_TRUE(lines[2].startsWith("\"a,\"\"b\"\"\nc.mkv\",\"/cases/a,\"\"b\"\"\nc.mkv\","));
+    // Quotes doubled; the line break, a direction override and a byte that
+    // is not UTF-8 shown as escapes, as everywhere.
+    EXPECT_TRUE(
+        lines[2].startsWith("\"a,\"\"b\"\"\\u{000A}c.mkv\",\"/cases/a,\"\"b\"\"\\u{000A}c.mkv\","))
+        << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(",\"<b>x</b>\\u{202E}\\xFF (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
     EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
@@ -77,6 +81,14 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     ASSERT_EQ(tabbed.size(), 2);
     EXPECT_EQ(tabbed[1].split('\t').size(), rowFieldTitles().size());
     EXPECT_TRUE(tabbed[1].contains("'=HYPERLINK"));
+
+    // What a spreadsheet would run, and nothing else, gets the apostrophe.
+    for (const char* risky : {"=1", "+1", "-1", "@A1", "\t=1", "\r=1"}) {
+        EXPECT_EQ(defused(risky), QLatin1Char('\'') + risky) << risky;
+    }
+    for (const char* plain : {"", "1+1", " =1", "\\u{0009}=1"}) {
+        EXPECT_EQ(defused(plain), plain) << plain;
+    }
 }
 
 TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
@@ -84,7 +96,7 @@ TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
     const ResultModel::Row* rows[] = {&model.row(1)};
     pane.showRows({rows[0]});
     const QString text = pane.plainText();
-    EXPECT_TRUE(text.contains("<b>x</b>")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<b>x</b>\\u{202E}\\xFF")) << text.toStdString();
     EXPECT_TRUE(text.contains("<i>Cluster 2</i> was changed."));
     EXPECT_TRUE(text.contains("NOT verified"));
     EXPECT_TRUE(text.contains(QString(64, 'e')));
@@ -114,7 +126,7 @@ TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
     EXPECT_TRUE(out.contains(QString(64, 'e')));
     EXPECT_TRUE(out.contains("Success"));
     EXPECT_TRUE(out.contains("Failed"));
-    EXPECT_TRUE(out.contains("<b>x</b>"));
+    EXPECT_TRUE(out.contains("<b>x</b>\\u{202E}\\xFF"));
     EXPECT_TRUE(out.contains("<b>Examiner</b>"));
     EXPECT_EQ(fileSha256(request.path).size(), 64);
 }
