@@ -1,8 +1,11 @@
 // What leaves the window: CSV, clipboard text, the PDF report and the
 // evidence pane's text, each with hostile texts from a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -129,4 +132,40 @@ TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
     EXPECT_TRUE(out.contains("<b>x</b>\\u{202E}\\xFF"));
     EXPECT_TRUE(out.contains("<b>Examiner</b>"));
     EXPECT_EQ(fileSha256(request.path).size(), 64);
+}
+
+TEST_F(ExportTest, EveryFormatReplacesWholeOrLeavesAllAsItWas) {
+    ExportRequest request;
+    request.rows = {0, 1};
+    for (const ExportFormat format :
+         {ExportFormat::Pdf, ExportFormat::Html, ExportFormat::Csv, ExportFormat::Json}) {
+        request.format = format;
+        const QString suffix = formatSuffix(format);
+        // A folder as the target: an error naming it, nothing left behind.
+        const QString folder = dir.filePath(QStringLiteral("folder.") + suffix);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        request.path = folder;
+        const QString error = writeExport(model, request);
+        EXPECT_TRUE(error.contains(folder)) << suffix.toStdString() << ": " << error.toStdString();
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+        EXPECT_TRUE(QDir(folder).isEmpty());
+
+        // An existing file is replaced by a new one, renamed over it.
+        request.path = dir.filePath(QStringLiteral("report.") + suffix);
+        QFile old(request.path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old report");
+        old.close();
+        struct stat before {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &before), 0);
+        ASSERT_EQ(writeExport(model, request), QString()) << suffix.toStdString();
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << suffix.toStdString();
+        EXPECT_GT(after.st_size, 100) << suffix.toStdString();
+    }
+    // The folders and the four reports, no temporary file.
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+        8);
 }
