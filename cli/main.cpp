@@ -11,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportPictures.h"
+#include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
 #include "report/Escape.h"
@@ -39,12 +40,39 @@ bool overwritesInput(const CliOptions& options) {
     return false;
 }
 
+// Why the report must not go where it was asked to, or nothing when it may.
+std::string refusalOf(const std::string& path) {
+    const std::string shown = displayText(path);
+    switch (reportTargetOf(path)) {
+        case ReportTarget::Absent:
+        case ReportTarget::OwnReport:
+            return std::string();
+        case ReportTarget::Folder:
+            return "the report " + shown + " is a folder; give the report's file name";
+        case ReportTarget::Unreadable:
+            return shown +
+                   " already exists and cannot be read to tell whether it is a report of "
+                   "telvar-verify; it is left as it is";
+        case ReportTarget::OtherFile:
+        default:
+            return shown +
+                   " already exists and is not an evidence report of telvar-verify or "
+                   "telvar-authenticator; it is left as it is (remove it or choose another name)";
+    }
+}
+
 // Writes the HTML report and says where, with the report's own SHA-256 for
 // the case file; on standard error when standard output carries JSON.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const std::vector<RecordingEvidence>& files, const ReportContext& run,
                   const HtmlReportOptions& reportOptions) {
     const std::string html = htmlReport(files, run, reportOptions);
+    // Looked at again: something else may have taken the place during the batch.
+    const std::string refusal = refusalOf(options.reportPath);
+    if (!refusal.empty()) {
+        std::cerr << "telvar-verify: " << refusal << '\n';
+        return false;
+    }
     if (!writer.commit(html)) {
         std::cerr << "telvar-verify: cannot write the report " << displayText(options.reportPath)
                   << ": " << writer.error() << '\n';
@@ -66,6 +94,12 @@ std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status)
         std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
                   << " would replace a file to verify\n";
         status = 2;
+        return nullptr;
+    }
+    const std::string refusal = refusalOf(options.reportPath);
+    if (!refusal.empty()) {
+        std::cerr << "telvar-verify: " << refusal << '\n';
+        status = kReportNotWritten;
         return nullptr;
     }
     auto writer = std::make_unique<ReportWriter>(options.reportPath);

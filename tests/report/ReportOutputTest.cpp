@@ -159,3 +159,14 @@ TEST(HtmlReport, FilmstripEmbedsPicturesAndSaysWhichVerified) {
     EXPECT_NE(htmlReport(files, ReportContext{}, options).find("<img src=\"picture:0:0\""),
               std::string::npos);
 }
+
+TEST(HtmlReport, ItsOwnMarkIsRecognisedOnlyAtItsHead) {
+    const std::string report = htmlReport({}, ReportContext{});
+    EXPECT_TRUE(isOwnReportHead(report));
+    EXPECT_TRUE(isOwnReportHead(report.substr(0, 200)));
+    EXPECT_FALSE(isOwnReportHead("<!DOCTYPE html>\n<html><head><title>Evidence report"));
+    EXPECT_FALSE(isOwnReportHead(std::string("\x1A\x45\xDF\xA3") + kReportMarker));  // a recording
+    const std::string late =
+        "<!DOCTYPE html>\n" + std::string(kReportMarkerWithin, ' ') + kReportMarker;
+    EXPECT_FALSE(isOwnReportHead(late));
+}
