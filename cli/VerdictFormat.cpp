@@ -1,7 +1,7 @@
 #include "cli/VerdictFormat.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "report/Escape.h"
 #include "report/JsonReport.h"
@@ -12,30 +12,14 @@ std::string baseName(const std::string& path) {
     return fileNameOf(path);
 }
 
-std::string printable(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string textLine(const FileReport& report) {
     const RecordingVerdict& v = report.verdict;
-    const std::string name = printable(baseName(report.path));
+    const std::string name = displayText(baseName(report.path));
     if (v.code == RECORDING_OK) {
-        return "Success  " + name + "  start " + printable(v.startTime) + "  end " +
-               printable(v.endTime) + "  serial " + printable(v.serialNumber);
+        return "Success  " + name + "  start " + displayText(v.startTime) + "  end " +
+               displayText(v.endTime) + "  serial " + displayText(v.serialNumber);
     }
-    return "Failed   " + name + "  " + printable(verdictReason(v));
+    return "Failed   " + name + "  " + displayText(verdictReason(v));
 }
 
 std::string failureLine(const RecordingEvidence& evidence) {
@@ -43,13 +27,23 @@ std::string failureLine(const RecordingEvidence& evidence) {
         return std::string();
     }
     const std::string summary = failureSummary(evidence);
-    return summary.empty() ? std::string() : "    " + printable(summary);
+    return summary.empty() ? std::string() : "    " + displayText(summary);
 }
 
 std::string textLines(const RecordingEvidence& evidence) {
     const std::string line = textLine(FileReport{evidence.identity.path, evidence.verdict});
+    std::string lines = line;
     const std::string failure = failureLine(evidence);
-    return failure.empty() ? line : line + "\n" + failure;
+    if (!failure.empty()) {
+        lines += "\n" + failure;
+    }
+    if (evidence.verdict.code != RECORDING_OK) {
+        // The first finding is on the failure line; the others follow it.
+        for (size_t i = 1; i < evidence.findings.size(); ++i) {
+            lines += "\n    " + displayText(findingSummary(evidence.findings[i]));
+        }
+    }
+    return lines;
 }
 
 std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
@@ -58,7 +52,7 @@ std::string jsonReport(const std::vector<RecordingEvidence>& files, const Report
     for (const RecordingEvidence& evidence : files) {
         array.push_back(jsonFileObject(evidence, run, clusters));
     }
-    return dumpJson(array, 2);
+    return dumpJson(std::move(array), 2);
 }
 
 std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {

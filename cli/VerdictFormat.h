@@ -15,23 +15,23 @@ struct FileReport {
 // The file name without its directory.
 std::string baseName(const std::string& path);
 
-// Bytes fit for a terminal line: control characters become \xNN, so a
-// hostile tag text cannot drive the terminal.
-std::string printable(const std::string& bytes);
-
-// "Success <name> <start> <end> <serial>" or "Failed <name> <reason>".
+// "Success <name> <start> <end> <serial>" or "Failed <name> <reason>";
+// the texts in the display form (displayText), so nothing from a file
+// can drive the terminal or disguise itself.
 std::string textLine(const FileReport& report);
 
 // For a failed file, the indented line that says where in time and what was
-// found ("    at 00:00:14 (…, cluster 8): content-altered: …"); empty when
-// the file verified or the evidence places nothing.
+// found first ("    at 00:00:14 (…, cluster 8): content-altered: …"); empty
+// when the file verified or the evidence places nothing.
 std::string failureLine(const RecordingEvidence& evidence);
 
-// The text line of a file and, when it failed, its failure line below.
+// The text line of a file and, when it failed, its failure line below,
+// then an indented line for each further finding.
 std::string textLines(const RecordingEvidence& evidence);
 
-// One JSON array, an object per file in order (jsonFileObject); bytes that
-// are not UTF-8 appear as U+FFFD, so the output is always valid JSON.
+// One JSON array, an object per file in order (jsonFileObject), its texts
+// in the display form with the exact bytes beside those that needed it
+// (dumpJson), so the output is always valid JSON.
 std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        bool clusters);
 

@@ -11,8 +11,10 @@
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportPictures.h"
+#include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
+#include "report/Escape.h"
 #include "report/HtmlReport.h"
 #include "report/ReportContext.h"
 #include "signature/Sha256.h"
@@ -38,19 +40,46 @@ bool overwritesInput(const CliOptions& options) {
     return false;
 }
 
+// Why the report must not go where it was asked to, or nothing when it may.
+std::string refusalOf(const std::string& path) {
+    const std::string shown = displayText(path);
+    switch (reportTargetOf(path)) {
+        case ReportTarget::Absent:
+        case ReportTarget::OwnReport:
+            return std::string();
+        case ReportTarget::Folder:
+            return "the report " + shown + " is a folder; give the report's file name";
+        case ReportTarget::Unreadable:
+            return shown +
+                   " already exists and cannot be read to tell whether it is a report of "
+                   "telvar-verify; it is left as it is";
+        case ReportTarget::OtherFile:
+        default:
+            return shown +
+                   " already exists and is not an evidence report of telvar-verify or "
+                   "telvar-authenticator; it is left as it is (remove it or choose another name)";
+    }
+}
+
 // Writes the HTML report and says where, with the report's own SHA-256 for
 // the case file; on standard error when standard output carries JSON.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const std::vector<RecordingEvidence>& files, const ReportContext& run,
                   const HtmlReportOptions& reportOptions) {
     const std::string html = htmlReport(files, run, reportOptions);
+    // Looked at again: something else may have taken the place during the batch.
+    const std::string refusal = refusalOf(options.reportPath);
+    if (!refusal.empty()) {
+        std::cerr << "telvar-verify: " << refusal << '\n';
+        return false;
+    }
     if (!writer.commit(html)) {
-        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: cannot write the report " << displayText(options.reportPath)
                   << ": " << writer.error() << '\n';
         return false;
     }
     std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
-    out << "Report written to " << printable(options.reportPath) << " (SHA-256 "
+    out << "Report written to " << displayText(options.reportPath) << " (SHA-256 "
         << sha256Hex(html.data(), html.size()) << ")" << std::endl;
     return true;
 }
@@ -62,14 +91,20 @@ std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status)
         return nullptr;
     }
     if (overwritesInput(options)) {
-        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
                   << " would replace a file to verify\n";
         status = 2;
         return nullptr;
     }
+    const std::string refusal = refusalOf(options.reportPath);
+    if (!refusal.empty()) {
+        std::cerr << "telvar-verify: " << refusal << '\n';
+        status = kReportNotWritten;
+        return nullptr;
+    }
     auto writer = std::make_unique<ReportWriter>(options.reportPath);
     if (!writer->ready()) {
-        std::cerr << "telvar-verify: cannot write the report " << printable(options.reportPath)
+        std::cerr << "telvar-verify: cannot write the report " << displayText(options.reportPath)
                   << ": " << writer->error() << '\n';
         status = kReportNotWritten;
         return nullptr;
@@ -98,7 +133,7 @@ int verify(const CliOptions& options) {
     HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
-    bar.start(printable(baseName(options.files[0])));
+    bar.start(displayText(baseName(options.files[0])));
     verifier.run(
         options.files,
         [&](RecordingEvidence&& evidence) {
@@ -119,7 +154,7 @@ int verify(const CliOptions& options) {
                 kept.push_back(std::move(evidence));
             }
             if (++started < options.files.size()) {
-                bar.start(printable(baseName(options.files[started])));
+                bar.start(displayText(baseName(options.files[started])));
             }
         },
         [&](double fraction) { bar.update(fraction); },
@@ -148,7 +183,7 @@ int main(int argc, char** argv) {
             std::cout << telvarVersion() << '\n';
             return 0;
         case CliOptions::Action::UsageError:
-            std::cerr << "telvar-verify: " << options.error << "\n\n" << usageText();
+            std::cerr << "telvar-verify: " << displayText(options.error) << "\n\n" << usageText();
             return 2;
         case CliOptions::Action::Verify:
             break;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -10,7 +12,7 @@ constexpr char kReplacement[] = "\xEF\xBF\xBD";
 // The code point at `pos` and its length in bytes; -1 (length 1) for a byte
 // that does not start a well-formed sequence: overlong forms, surrogates and
 // values past U+10FFFF are refused.
-int32_t decodeAt(const std::string& bytes, size_t pos, size_t& length) {
+int32_t decodeAt(std::string_view bytes, size_t pos, size_t& length) {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(pos);
     length = 1;
@@ -45,13 +47,37 @@ int32_t decodeAt(const std::string& bytes, size_t pos, size_t& length) {
     return value;
 }
 
-// Characters that would hide or reorder the text around them.
-bool invisibleControl(int32_t c) {
-    return (c >= 0x80 && c <= 0x9F) || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
+// Characters that would drive a terminal, or hide or reorder the text
+// around them.
+bool shownAsEscape(int32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
-const char* entityOf(int32_t c) {
+// Appends the display form of the bytes, with `entity` (may be null)
+// naming a replacement for some characters of what is shown.
+void appendDisplay(std::string& out, std::string_view bytes, const char* (*entity)(int32_t)) {
+    for (size_t pos = 0; pos < bytes.size();) {
+        size_t length = 1;
+        const int32_t c = decodeAt(bytes, pos, length);
+        char escaped[16];
+        if (c < 0) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X",
+                          static_cast<unsigned>(static_cast<unsigned char>(bytes[pos])));
+            out += escaped;
+        } else if (shownAsEscape(c)) {
+            std::snprintf(escaped, sizeof escaped, "\\u{%04X}", static_cast<unsigned>(c));
+            out += escaped;
+        } else if (const char* replacement = entity != nullptr ? entity(c) : nullptr) {
+            out += replacement;
+        } else {
+            out.append(bytes.substr(pos, length));
+        }
+        pos += length;
+    }
+}
+
+const char* htmlEntity(int32_t c) {
     switch (c) {
         case '&':
             return "&amp;";
@@ -68,31 +94,40 @@ const char* entityOf(int32_t c) {
     }
 }
 
-std::string escapeHtml(const std::string& bytes, bool attribute) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (size_t pos = 0; pos < bytes.size();) {
-        size_t length = 1;
-        const int32_t c = decodeAt(bytes, pos, length);
-        char escaped[16];
-        if (c < 0) {
-            out += kReplacement;
-        } else if (const char* entity = entityOf(c)) {
-            out += entity;
-        } else if (c == '\t' || c == '\n') {
-            out += attribute ? (c == '\t' ? "&#9;" : "&#10;") : std::string(1, char(c));
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
-            out += escaped;
-        } else if (invisibleControl(c)) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out.append(bytes, pos, length);
+// Every string in the display form; a member that changed keeps its exact
+// bytes in hex beside it.
+void displayStrings(nlohmann::json& value) {
+    if (value.is_string()) {
+        const std::string& text = value.get_ref<const std::string&>();
+        if (!shownVerbatim(text)) {
+            value = displayText(text);
         }
-        pos += length;
+        return;
     }
-    return out;
+    if (value.is_array()) {
+        for (nlohmann::json& item : value) {
+            displayStrings(item);
+        }
+        return;
+    }
+    if (!value.is_object()) {
+        return;
+    }
+    std::vector<std::pair<std::string, std::string>> exact;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        if (it->is_string()) {
+            const std::string& text = it->get_ref<const std::string&>();
+            if (!shownVerbatim(text)) {
+                exact.emplace_back(it.key() + "Bytes", hexBytes(text));
+                *it = displayText(text);
+            }
+        } else {
+            displayStrings(*it);
+        }
+    }
+    for (auto& [key, hex] : exact) {
+        value[key] = std::move(hex);
+    }
 }
 
 }  // namespace
@@ -112,14 +147,49 @@ std::string validUtf8(const std::string& bytes) {
     return out;
 }
 
+std::string displayText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    appendDisplay(out, bytes, nullptr);
+    return out;
+}
+
+bool shownVerbatim(std::string_view bytes) {
+    for (size_t pos = 0; pos < bytes.size();) {
+        size_t length = 1;
+        const int32_t c = decodeAt(bytes, pos, length);
+        if (c < 0 || shownAsEscape(c)) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+std::string hexBytes(std::string_view bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 0x0F];
+    }
+    return out;
+}
+
 std::string htmlText(const std::string& bytes) {
-    return escapeHtml(bytes, false);
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    appendDisplay(out, bytes, htmlEntity);
+    return out;
 }
 
 std::string htmlAttribute(const std::string& bytes) {
-    return escapeHtml(bytes, true);
+    return htmlText(bytes);
 }
 
-std::string dumpJson(const nlohmann::json& value, int indent) {
+std::string dumpJson(nlohmann::json value, int indent) {
+    displayStrings(value);
     return value.dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }

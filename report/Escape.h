@@ -2,23 +2,45 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
-// Text taken from a file is data wherever it goes: these turn any bytes into
-// text that cannot become markup or break the document around it.
+// Text taken from a file (or a path, or a name the user typed) is data
+// wherever it goes. Every output shows it in one display form, and adds
+// its own escaping on top of that: the terminal lines as they are, HTML
+// with entities, JSON with its string escapes, CSV with quoting, the window
+// as a QString of the display form.
+
+// The display form: well-formed UTF-8 passes, except the characters that
+// would drive a terminal or hide or reorder the text around them, which
+// become \u{XXXX}: C0 controls (tab and line feed too), DEL, C1 controls,
+// the bidirectional marks, embeddings, overrides and isolates (U+061C,
+// U+200E, U+200F, U+202A-U+202E, U+2066-U+2069) and the zero-width
+// characters (U+200B-U+200D, U+FEFF). Every byte that is not part of a
+// well-formed sequence (overlong forms, surrogates, values past U+10FFFF,
+// cut-short sequences, stray continuation bytes) becomes \xNN on its own,
+// so different bytes always show differently. The result is printable,
+// valid UTF-8, and showing it again changes nothing.
+std::string displayText(std::string_view bytes);
+
+// Whether displayText(bytes) is `bytes` itself.
+bool shownVerbatim(std::string_view bytes);
+
+// Lower-case hex of the bytes, two digits each.
+std::string hexBytes(std::string_view bytes);
 
 // The bytes with every sequence that is not UTF-8 replaced by U+FFFD.
 std::string validUtf8(const std::string& bytes);
 
-// Element content in HTML (and SVG): & < > " ' become entities; control
-// bytes other than tab and line feed, DEL, the C1 controls and the
-// direction overrides become visible escapes (\x1B, \u202E); bytes that
-// are not UTF-8 become U+FFFD.
+// Element content in HTML (and SVG): the display form, with & < > " '
+// as entities.
 std::string htmlText(const std::string& bytes);
 
-// An attribute value between double quotes: as htmlText, and tab and line
-// feed become character references, so they survive attribute normalising.
+// An attribute value between double quotes: as htmlText (which leaves no
+// tab or line feed to be normalised away).
 std::string htmlAttribute(const std::string& bytes);
 
-// JSON text of `value` (indent < 0: one line); strings that are not UTF-8
-// carry U+FFFD in place of the offending bytes, so the output is valid JSON.
-std::string dumpJson(const nlohmann::json& value, int indent = -1);
+// JSON text of `value` (indent < 0: one line). Every string is in the
+// display form; a string member `k` that is not shown verbatim gets a
+// sibling `kBytes` with the exact bytes in hex, so nothing is lost and a
+// member without that sibling is exactly the original text.
+std::string dumpJson(nlohmann::json value, int indent = -1);

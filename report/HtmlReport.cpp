@@ -138,11 +138,19 @@ void heading(std::string& out, const std::vector<RecordingEvidence>& files,
 
 }  // namespace
 
+const char kReportMarker[] = "<meta name=\"generator\" content=\"telvar evidence report\">";
+
+bool isOwnReportHead(std::string_view head) {
+    head = head.substr(0, kReportMarkerWithin);
+    return head.rfind("<!DOCTYPE html>", 0) == 0 &&
+           head.find(kReportMarker) != std::string_view::npos;
+}
+
 std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        const HtmlReportOptions& options) {
-    std::string out =
-        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-        "<title>Evidence report</title><style>";
+    std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">";
+    out += kReportMarker;
+    out += "<title>Evidence report</title><style>";
     out += kStyle;
     out += "</style></head><body>\n";
     heading(out, files, run);

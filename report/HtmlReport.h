@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "report/ReportContext.h"
@@ -41,3 +42,11 @@ struct HtmlReportOptions {
 // escaped; the size is bounded by the options, not by the clusters.
 std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        const HtmlReportOptions& options = {});
+
+// In the head of every report, near its start: a later run may replace a
+// file that carries it (its own report) and no other.
+extern const char kReportMarker[];
+// How far into a file the marker is looked for.
+constexpr size_t kReportMarkerWithin = 4096;
+// Whether `head`, the first bytes of a file, begin a report written here.
+bool isOwnReportHead(std::string_view head);

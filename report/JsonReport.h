@@ -11,7 +11,8 @@ constexpr int kReportVersion = 1;
 // One file's report as a self-contained JSON object (docs/report-format.md):
 // the verdict's keys as ever, the file's identity, the tag as stated, the
 // evidence and the verifier. `clusters` adds every cluster, when the
-// evidence kept them. Dump it with dumpJson, which keeps it valid UTF-8.
+// evidence kept them. Its strings are the raw bytes: dump it with dumpJson,
+// which shows them in the display form with the exact bytes beside.
 nlohmann::json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                               bool clusters);
 

@@ -7,7 +7,7 @@
 struct ReportContext {
     std::string verifierName;  // "telvar-verify", or the desktop program's name
     std::string version;       // the project's version
-    std::string build;         // source revision at configure time, or "unknown"
+    std::string build;  // source revision when built ("-dirty" with local changes), or "unknown"
     std::string opensslVersion;
     std::string publicKeySha256;  // of the built-in RSA public key's DER bytes
     std::string hmacKeySha256;    // of the built-in HMAC key's bytes
@@ -20,6 +20,6 @@ struct ReportContext {
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
                                    const std::string& caseReference);
 
-// The project's version and source revision, fixed when the build was configured.
+// The project's version, and the source revision the program was built from.
 const char* telvarVersion();
 const char* telvarBuild();

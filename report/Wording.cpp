@@ -56,6 +56,14 @@ std::string failureSummary(const RecordingEvidence& evidence) {
     return place + ": " + what;
 }
 
+std::string findingSummary(const Finding& finding) {
+    const std::string what = finding.code + ": " + finding.text;
+    if (finding.seconds && clockText(*finding.seconds) != "?") {
+        return "at " + clockText(*finding.seconds) + ": " + what;
+    }
+    return what;
+}
+
 std::string statedSerial(const RecordingEvidence& evidence) {
     return evidence.tag.present ? evidence.tag.serialNumber : evidence.verdict.serialNumber;
 }

@@ -20,6 +20,10 @@ std::string verdictReason(const RecordingVerdict& verdict);
 // output.
 std::string failureSummary(const RecordingEvidence& evidence);
 
+// One finding with where in time it starts, e.g. "at 00:00:31:
+// content-altered: …", or without the time where it has none. Raw bytes.
+std::string findingSummary(const Finding& finding);
+
 // The recorder tag's texts as stated: from the tag itself when it was
 // read, else from the verdict.
 std::string statedSerial(const RecordingEvidence& evidence);

@@ -18,10 +18,6 @@ QString esc(const QString& text) {
     return text.toHtmlEscaped();
 }
 
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 // Lines listed per part; a selection of thousands still lays out at once.
 constexpr size_t kMaxLines = 200;
 
@@ -33,7 +29,7 @@ QString moreLine(size_t total) {
 }
 
 QString spanText(int64_t seconds) {
-    return fromStd(clockText(static_cast<double>(seconds < 0 ? -seconds : seconds)));
+    return textOf(clockText(static_cast<double>(seconds < 0 ? -seconds : seconds)));
 }
 
 QString stepsHtml(const std::vector<ContinuityStep>& steps, const char* what,
@@ -52,7 +48,7 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     QString html =
         QStringLiteral("<p><b>%1</b>")
             .arg(esc(tr("Serial %1: %n recordings", static_cast<int>(serial.files.size()))
-                         .arg(fromStd(serial.serialNumber))));
+                         .arg(textOf(serial.serialNumber))));
     html += stepsHtml(serial.gaps, "gap of %1 between %2 and %3", names);
     html += stepsHtml(serial.overlaps, "overlap of %1 between %2 and %3", names);
     if (serial.gaps.empty() && serial.overlaps.empty()) {
@@ -104,7 +100,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     for (const DuplicateFiles& duplicate : continuity.duplicates) {
         html += QStringLiteral("<p>%1</p>")
                     .arg(esc(tr("Same bytes (SHA-256 %1): %2")
-                                 .arg(fromStd(duplicate.sha256), namesOf(duplicate.files, names))));
+                                 .arg(textOf(duplicate.sha256), namesOf(duplicate.files, names))));
     }
     if (!continuity.unplaced.empty()) {
         html += QStringLiteral("<p>%1</p>")

@@ -22,7 +22,7 @@ QString esc(const QString& text) {
 }
 
 QString esc(const std::string& text) {
-    return esc(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    return esc(textOf(text));
 }
 
 QString heading(const QString& text) {
@@ -46,8 +46,8 @@ QString identityHtml(const ResultModel::Row& row) {
     const VerifyResult& result = row.result;
     const RecordingEvidence* const evidence = result.evidence.get();
     QString html = heading(tr("File")) + QStringLiteral("<table>");
-    html +=
-        item(tr("Path"), esc(result.path.isEmpty() ? textUpToZero(result.fileName) : result.path));
+    html += item(tr("Path"), esc(result.path.isEmpty() ? textUpToZero(result.fileName)
+                                                       : shownText(result.path)));
     html += item(tr("Verified at"), esc(verifiedAtText(result)));
     if (row.round > 1) {
         html += item(
@@ -116,26 +116,22 @@ QString listHtml(const QString& title, const std::vector<QString>& lines) {
     return html + QStringLiteral("</ul>");
 }
 
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 QString detailsHtml(const RecordingEvidence& evidence) {
     std::vector<QString> findings;
     for (const Finding& finding : evidence.findings) {
-        findings.push_back(fromStd(finding.text));
+        findings.push_back(textOf(finding.text));
     }
     std::vector<QString> provenance;
     for (const std::string& statement : evidence.provenance.statements) {
-        provenance.push_back(fromStd(statement));
+        provenance.push_back(textOf(statement));
     }
     std::vector<QString> coverage;
     if (!evidence.coverage.statement.empty()) {
-        coverage.push_back(fromStd(evidence.coverage.statement));
+        coverage.push_back(textOf(evidence.coverage.statement));
     }
     std::vector<QString> warnings;
     for (const TimelineWarning& warning : evidence.warnings) {
-        warnings.push_back(fromStd(warning.text));
+        warnings.push_back(textOf(warning.text));
     }
     return failureHtml(evidence) + listHtml(tr("Findings"), findings) +
            listHtml(tr("Provenance"), provenance) + listHtml(tr("Coverage"), coverage) +

@@ -8,14 +8,12 @@
 #include <QVBoxLayout>
 #include <climits>
 
+#include "ui/ResultText.h"
+
 namespace {
 
 constexpr int kTileWidth = 136;
 constexpr int kPictureHeight = 96;
-
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 // Everything from the file or the decoder is shown as plain text.
 QLabel* plainLabel(const QString& text, QWidget* parent) {
@@ -40,7 +38,7 @@ QLabel* pictureLabel(const ReportPicture& picture, QWidget* parent) {
                                  ? QObject::tr("Decoding…")
                                  : QObject::tr("No picture: %1")
                                        .arg(picture.reason.empty() ? QObject::tr("not readable")
-                                                                   : fromStd(picture.reason));
+                                                                   : textOf(picture.reason));
         label = plainLabel(text, parent);
         label->setAlignment(Qt::AlignCenter);
         label->setObjectName(QStringLiteral("noPicture"));
@@ -89,7 +87,7 @@ void FilmstripView::setPictures(const std::vector<ReportPicture>& pictures) {
 
 void FilmstripView::showClicked(const ReportPicture& picture) {
     ReportPicture clicked = picture;
-    clicked.label = tr("Clicked: %1").arg(fromStd(picture.label)).toStdString();
+    clicked.label = tr("Clicked: %1").arg(textOf(picture.label)).toStdString();
     setClickedTile(addTile(clicked));
 }
 
@@ -112,7 +110,7 @@ QWidget* FilmstripView::addTile(const ReportPicture& picture) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(pictureLabel(picture, tile));
-    QLabel* const caption = plainLabel(fromStd(picture.label), tile);
+    QLabel* const caption = plainLabel(textOf(picture.label), tile);
     caption->setObjectName(QStringLiteral("caption"));
     caption->setStyleSheet(picture.verified ? QStringLiteral("color: #1e6b2a;")
                                             : QStringLiteral("color: #b00020; font-weight: bold;"));

@@ -25,6 +25,7 @@
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
+#include "ui/ResultText.h"
 #include "ui/RowText.h"
 #include "verification/VerifyProgressDlg.h"
 
@@ -347,7 +348,12 @@ void MorlAuthenticator::showNote(const QString& title, const QString& text,
     auto* const box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("noteBox"));
     box->setTextFormat(Qt::PlainText);
-    box->setDetailedText(lines.join(QLatin1Char('\n')));
+    // Paths and names from the disk, one per line: none may break its line or disguise itself.
+    QStringList shown;
+    for (const QString& line : lines) {
+        shown << shownText(line);
+    }
+    box->setDetailedText(shown.join(QLatin1Char('\n')));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "ui/ResultText.h"
+
 namespace {
 
 bool isRecordingName(const QString& path) {
@@ -20,14 +22,15 @@ QString tr(const char* text) {
 void walkFolder(const QString& folder, QStringList& found, QStringList& notes) {
     const QDir dir(folder);
     if (!QFileInfo(folder).isReadable() || !dir.isReadable()) {
-        notes << tr("Skipped unreadable folder %1").arg(QDir::toNativeSeparators(folder));
+        notes
+            << tr("Skipped unreadable folder %1").arg(shownText(QDir::toNativeSeparators(folder)));
         return;
     }
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         const QString path = entry.absoluteFilePath();
-        const QString shown = QDir::toNativeSeparators(path);
+        const QString shown = shownText(QDir::toNativeSeparators(path));
         if (entry.isHidden() || entry.fileName().startsWith(QLatin1Char('.'))) {
             notes << tr("Skipped hidden entry %1").arg(shown);
         } else if (entry.isDir() && entry.isSymLink()) {

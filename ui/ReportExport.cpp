@@ -17,6 +17,7 @@
 #include "report/HtmlReport.h"
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
+#include "ui/ResultText.h"
 #include "ui/RowEvidence.h"
 #include "ui/RowText.h"
 #include "ui/TimelineView.h"
@@ -27,10 +28,17 @@ QString tr(const char* text) {
     return QCoreApplication::translate("ReportExport", text);
 }
 
+QString couldNotWrite(const QString& path, const QString& why) {
+    return tr("Could not write %1: %2").arg(shownText(path), why);
+}
+
+// Every export goes through a temporary file beside the target (QSaveFile),
+// renamed over it only when all is written: the target is the new report
+// whole, or stays as it was.
 QString writeBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return tr("Could not write %1: %2").arg(path, file.errorString());
+        return couldNotWrite(path, file.errorString());
     }
     return {};
 }
@@ -78,15 +86,20 @@ ReportContext contextOf(const ExportRequest& request) {
                                 request.caseReference.toStdString());
 }
 
-// Paints the laid-out pages shrunk by `scale`, with "n / total" under each.
-void printPages(QTextDocument& document, QPdfWriter& writer, double scale, int footer) {
-    QPainter painter(&writer);
+// Paints the laid-out pages shrunk by `scale`, with "n / total" under each;
+// false when the PDF engine could not start, turn a page or finish.
+bool printPages(QTextDocument& document, QPdfWriter& writer, double scale, int footer) {
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        return false;
+    }
     const QSizeF page = document.pageSize();
     const int pages = document.pageCount();
     const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
     for (int i = 0; i < pages; ++i) {
-        if (i > 0) {
-            writer.newPage();
+        if (i > 0 && !writer.newPage()) {
+            painter.end();
+            return false;
         }
         painter.save();
         painter.scale(scale, scale);
@@ -98,13 +111,15 @@ void printPages(QTextDocument& document, QPdfWriter& writer, double scale, int f
                          Qt::AlignRight | Qt::AlignBottom,
                          QStringLiteral("%1 / %2").arg(i + 1).arg(pages));
     }
+    return painter.end();
 }
 
-// The core's report laid out by Qt's rich-text engine, each timeline
-// painted here and supplied as the image its <img src="timeline:N"> names.
-QString writePdf(const ResultModel& model, const ExportRequest& request) {
+// The core's report as PDF into `device`, laid out by Qt's rich-text
+// engine, each timeline painted here and supplied as the image its
+// <img src="timeline:N"> names; false when painting failed.
+bool printPdf(const ResultModel& model, const ExportRequest& request, QIODevice& device) {
     const std::vector<RecordingEvidence> evidences = evidencesOf(model, request.rows);
-    QPdfWriter writer(request.path);
+    QPdfWriter writer(&device);
     writer.setPageSize(
         QPageSize(request.paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::Letter));
     writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
@@ -138,8 +153,24 @@ QString writePdf(const ResultModel& model, const ExportRequest& request) {
     addPictures(document, options.filmstrips);
     const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), options));
     document.setHtml(html);
-    printPages(document, writer, kScale, footer);
-    return QFile(request.path).size() > 0 ? QString() : tr("Could not write %1").arg(request.path);
+    return printPages(document, writer, kScale, footer);
+}
+
+// Laid out into a temporary file that replaces the target only when the
+// whole PDF is written (see writeBytes).
+QString writePdf(const ResultModel& model, const ExportRequest& request) {
+    QSaveFile file(request.path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return couldNotWrite(request.path, file.errorString());
+    }
+    if (!printPdf(model, request, file)) {
+        file.cancelWriting();
+        return couldNotWrite(request.path, tr("the PDF could not be painted"));
+    }
+    if (!file.commit()) {
+        return couldNotWrite(request.path, file.errorString());
+    }
+    return {};
 }
 
 }  // namespace

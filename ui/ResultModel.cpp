@@ -81,7 +81,7 @@ QString ResultModel::nameText(const Row& row) {
 QString ResultModel::toolTip(const Row& row) {
     QString tip = describeResult(row.result);
     if (!row.result.path.isEmpty()) {
-        tip += QLatin1Char('\n') + row.result.path;
+        tip += QLatin1Char('\n') + shownText(row.result.path);
     }
     const QString when = verifiedAtText(row.result);
     if (!when.isEmpty()) {

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "report/Escape.h"
+
 namespace {
 
 QString tr(const char* text) {
@@ -14,8 +16,17 @@ QString withDetail(const QString& headline, const QString& detail) {
 
 }  // namespace
 
+QString textOf(const std::string& bytes) {
+    const std::string shown = displayText(bytes);
+    return QString::fromUtf8(shown.data(), static_cast<int>(shown.size()));
+}
+
 QString textOf(const QByteArray& bytes) {
-    return QString::fromUtf8(bytes.constData(), bytes.size());
+    return textOf(bytes.toStdString());
+}
+
+QString shownText(const QString& text) {
+    return textOf(text.toStdString());
 }
 
 QString textUpToZero(const QByteArray& bytes) {

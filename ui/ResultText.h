@@ -2,14 +2,20 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 
 #include "verification/VerifyResult.h"
 
 // Turning a result's bytes into words for the user. Bytes from a file are
-// decoded as UTF-8 and are never interpreted further.
+// shown in the display form every output uses (displayText): controls,
+// direction marks and zero-width characters as \u{XXXX}, bytes that are
+// not UTF-8 as \xNN; they are never interpreted further.
 
 // The whole byte string, zero bytes included.
 QString textOf(const QByteArray& bytes);
+QString textOf(const std::string& bytes);
+// Text that reached the window as a QString (a path) in the same form.
+QString shownText(const QString& text);
 // Up to the first zero byte (a file name).
 QString textUpToZero(const QByteArray& bytes);
 

@@ -12,10 +12,6 @@ QString tr(const char* text) {
     return QCoreApplication::translate("RowText", text);
 }
 
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 // The tag's texts are proven only by a success; otherwise they are the
 // file's own claim and say so.
 QString tagText(const VerifyResult& result, const QByteArray& verified, const std::string& stated) {
@@ -25,7 +21,7 @@ QString tagText(const VerifyResult& result, const QByteArray& verified, const st
     if (stated.empty()) {
         return {};
     }
-    return fromStd(stated) + tr(" (stated, not verified)");
+    return textOf(stated) + tr(" (stated, not verified)");
 }
 
 QString firstFailureText(const RecordingEvidence* evidence) {
@@ -34,7 +30,7 @@ QString firstFailureText(const RecordingEvidence* evidence) {
     }
     const FirstFailure& failure = *evidence->firstFailure;
     if (!failure.wallClock.empty()) {
-        return fromStd(failure.wallClock);
+        return textOf(failure.wallClock);
     }
     if (failure.seconds) {
         return QString::number(*failure.seconds, 'f', 3) + QStringLiteral(" s");
@@ -78,9 +74,9 @@ QStringList rowFields(const ResultModel::Row& row) {
     if (reason.isEmpty() && result.code != 0) {
         reason = describeResult(result);
     }
-    const QString sha = evidence != nullptr ? fromStd(evidence->identity.sha256) : QString();
+    const QString sha = evidence != nullptr ? textOf(evidence->identity.sha256) : QString();
     QStringList fields = {textUpToZero(result.fileName),
-                          result.path,
+                          shownText(result.path),
                           verdict,
                           reason,
                           tagText(result, result.serialNumber, tag.serialNumber),

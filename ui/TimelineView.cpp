@@ -10,6 +10,7 @@
 #include "report/Timeline.h"
 #include "report/TimelineSvg.h"
 #include "signature/RecordingEvidence.h"
+#include "ui/ResultText.h"
 
 namespace {
 
@@ -20,10 +21,6 @@ constexpr int kTop = kTimelineBarTop;
 constexpr int kBarHeight = kTimelineBarHeight;
 constexpr int kTickRoom = 22;
 constexpr int kLegendRoom = 20;
-
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 int barWidthOf(int width) {
     return std::max(1, width - 2 * kLeft);
@@ -41,7 +38,7 @@ void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
     for (const TimelineTick& tick : timeline.ticks) {
         const int x = kLeft + tick.x;
         painter.drawLine(x, kTop + kBarHeight, x, kTop + kBarHeight + 4);
-        const QString label = fromStd(tick.label);
+        const QString label = textOf(tick.label);
         const int half = metrics.horizontalAdvance(label) / 2;
         // Labels at the ends stay whole inside the picture.
         const int left = std::clamp(x - half, 0, kLeft * 2 + width - 2 * half);
@@ -163,7 +160,7 @@ QString TimelineView::spanTextAt(int x) const {
     text += tr("\nBytes %1 to %2 of the file").arg(run->startOffset).arg(run->endOffset);
     if (run->startSeconds) {
         text += tr("\n%1 s into the recording").arg(*run->startSeconds, 0, 'f', 3);
-        const QString wall = fromStd(wallClockAt(evidence->tag.startTime, *run->startSeconds));
+        const QString wall = textOf(wallClockAt(evidence->tag.startTime, *run->startSeconds));
         if (!wall.isEmpty()) {
             text += tr(" (%1 by the tag's stated start)").arg(wall);
         }

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "report/Escape.h"
+
 VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::WindowCloseButtonHint) {
     setWindowTitle(tr("Verifying"));
 
@@ -96,8 +98,9 @@ void VerifyProgressDlg::cancelRun() {
     emit runCancelled(dropped);
 }
 
-void VerifyProgressDlg::startProgress(const QString& filename) {
+void VerifyProgressDlg::startProgress(const QString& path) {
     ++doneCount;
+    const QString filename = QString::fromStdString(displayText(path.toStdString()));
     holdPainting();
     // The name gives way in its middle, so the counter stays in view. One
     // arg() call, so a "%2" in the file name is not filled in.

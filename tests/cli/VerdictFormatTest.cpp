@@ -34,10 +34,17 @@ TEST(VerdictFormat, TextLines) {
     error.verdict.errorText = "I/O error @ 0";
     EXPECT_EQ(textLine(error), "Failed   x.mkv  error: I/O error @ 0");
 
-    // A tag text cannot smuggle terminal control sequences.
-    FileReport hostile = report("y.mkv", 0);
+    // A tag text cannot smuggle terminal control sequences, reorder itself
+    // or pass for other bytes.
+    FileReport hostile = report("y\xC2\x9B.mkv", 0);
     hostile.verdict.serialNumber = "\x1b[2J\n";
-    EXPECT_NE(textLine(hostile).find("serial \\x1B[2J\\x0A"), std::string::npos);
+    hostile.verdict.startTime =
+        "TLV-\xE2\x80\xAE"
+        "4321000";
+    hostile.verdict.endTime = "TLV\xFE";
+    EXPECT_EQ(textLine(hostile),
+              "Success  y\\u{009B}.mkv  start TLV-\\u{202E}4321000  end TLV\\xFE  serial "
+              "\\u{001B}[2J\\u{000A}");
 }
 
 TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
@@ -57,7 +64,9 @@ TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
     EXPECT_EQ(parsed[0]["file"], "vid\xC3\xA9o.mkv");
     EXPECT_EQ(parsed[0]["path"], "dir/vid\xC3\xA9o.mkv");
     EXPECT_EQ(parsed[0]["verdict"], "Success");
-    EXPECT_EQ(parsed[0]["serialNumber"], std::string("SN\xEF\xBF\xBD\x00Z", 7));
+    EXPECT_EQ(parsed[0]["serialNumber"], "SN\\xFF\\u{0000}Z");
+    EXPECT_EQ(parsed[0]["serialNumberBytes"], "534eff005a");
+    EXPECT_FALSE(parsed[0].contains("pathBytes"));
     EXPECT_EQ(parsed[1]["code"], 2);
     EXPECT_EQ(parsed[1]["verdict"], "Failed");
     EXPECT_EQ(parsed[1]["detail"], "no recorder tag");
@@ -78,7 +87,14 @@ TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {
         {"content-altered", "The content of cluster 8\x1b[2J changed.", 8, 8, 14.6});
     EXPECT_EQ(failureLine(e),
               "    at 00:00:14 (2026-12-01 08:00:14, cluster 8): content-altered: The content of "
-              "cluster 8\\x1B[2J changed.");
+              "cluster 8\\u{001B}[2J changed.");
+    // Every further finding on a line of its own.
+    e.findings.push_back({"content-altered", "The content of cluster 20 changed.", 20, 20, 31.0});
+    e.findings.push_back({"chain-broken", "No time.", 0, 0, std::nullopt});
+    EXPECT_EQ(textLines(e),
+              "Failed   cam.mkv  signature mismatch: cluster 8 at offset 900\n" + failureLine(e) +
+                  "\n    at 00:00:31: content-altered: The content of cluster 20 changed.\n"
+                  "    chain-broken: No time.");
     // Without times the place is the cluster, or the offset for the tag.
     e.firstFailure = FirstFailure{0, 233, std::nullopt, ""};
     EXPECT_EQ(failureLine(e).rfind("    at offset 233: content-altered: ", 0), 0u);

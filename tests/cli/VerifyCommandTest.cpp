@@ -1,5 +1,6 @@
 // Runs the telvar-verify program itself on demo recordings.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "report/Escape.h"
 #include "signature/Sha256.h"
 #include "support/TempFile.h"
 
@@ -61,6 +63,17 @@ class VerifyCommand : public testing::Test {
     static void TearDownTestSuite() { std::system(("rm -rf " + dir()).c_str()); }
     static std::string demo(const char* name) { return dir() + "/" + name; }
 };
+
+// SHA-256 of a file's bytes; "folder" for a folder.
+std::string fileSha256(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return "folder";
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return file.bad() || !file.is_open() ? std::string() : sha256Hex(bytes.data(), bytes.size());
+}
 
 }  // namespace
 
@@ -184,9 +197,12 @@ TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
               std::string::npos)
         << text.out;
 
-    // Standard output stays one JSON array when the report comes along.
+    // Standard output stays one JSON array when the report comes along; a
+    // report written here before is replaced.
     const CommandRun json = run("--json --report " + html + " " + demo("authentic.mkv"));
+    EXPECT_EQ(json.status, 0);
     EXPECT_EQ(nlohmann::json::parse(json.out).size(), 1u);
+    EXPECT_NE(sha256Hex(contents.data(), contents.size()), fileSha256(html));
     // A report that cannot be written stops the run before verifying.
     const CommandRun unwritable = run("--report /nonexistent/r.html " + demo("authentic.mkv"));
     EXPECT_EQ(unwritable.status, 3);
@@ -194,4 +210,31 @@ TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
     // Nor may it replace a recording.
     EXPECT_EQ(run("--report " + demo("authentic.mkv") + " " + demo("authentic.mkv")).status, 2);
     EXPECT_EQ(run(demo("authentic.mkv")).status, 0);
+}
+
+TEST_F(VerifyCommand, ReportNeverReplacesAnotherFile) {
+    // A recording not being verified, a page that merely looks like a
+    // report, a folder: each is left as it is, before anything is verified.
+    const std::string other = dir() + "/other.mkv";
+    ASSERT_EQ(std::system(("cp " + demo("unsigned.mkv") + " " + other).c_str()), 0);
+    const TempFile page(ebml::bytesOf("<!DOCTYPE html>\n<html><head><title>Evidence report"));
+    for (const std::string& target : {other, page.path(), dir()}) {
+        const std::string before = fileSha256(target);
+        const CommandRun refused = run("--report " + target + " " + demo("authentic.mkv"));
+        EXPECT_EQ(refused.status, 3) << target;
+        EXPECT_EQ(refused.out, "") << target;
+        EXPECT_EQ(fileSha256(target), before) << target;
+    }
+    EXPECT_EQ(fileSha256(other), fileSha256(demo("unsigned.mkv")));
+    EXPECT_EQ(std::system(("ls " + dir() + " | grep -q part-").c_str()) == 0, false);
+}
+
+TEST_F(VerifyCommand, PathThatIsNotUtf8IsKeptExactly) {
+    const std::string odd = dir() + "/cam\xFE\xE2\x80\xAE.mkv";
+    ASSERT_EQ(std::system(("cp " + demo("authentic.mkv") + " '" + odd + "'").c_str()), 0);
+    const nlohmann::json parsed = nlohmann::json::parse(run("--json '" + odd + "'").out);
+    EXPECT_EQ(parsed[0]["file"], "cam\\xFE\\u{202E}.mkv");
+    EXPECT_EQ(parsed[0]["pathBytes"], hexBytes(odd));
+    EXPECT_EQ(parsed[0]["fileBytes"], hexBytes("cam\xFE\xE2\x80\xAE.mkv"));
+    EXPECT_EQ(run("'" + odd + "'").out.rfind("Success  cam\\xFE\\u{202E}.mkv  start", 0), 0u);
 }

@@ -2,33 +2,71 @@
 
 #include "report/Escape.h"
 
-TEST(Escape, HtmlTextIsNeverMarkup) {
-    EXPECT_EQ(htmlText("<script>alert('x')</script> & \"q\""),
-              "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;");
-    // Control bytes, DEL, C1 controls and direction overrides become visible.
-    EXPECT_EQ(htmlText(std::string("a\x1b[2J\x00\x7f"
-                                   "b\tc\n",
-                                   11)),
-              "a\\x1B[2J\\x00\\x7Fb\tc\n");
-    EXPECT_EQ(htmlText("\xC2\x85|\xE2\x80\xAE"
-                       "cba"),
-              "\\u0085|\\u202Ecba");
-    // Valid UTF-8 passes; anything else becomes U+FFFD, byte by byte.
-    EXPECT_EQ(htmlText("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
-              "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    const std::string fffd = "\xEF\xBF\xBD";
-    EXPECT_EQ(htmlText("\xFF"), fffd);
-    EXPECT_EQ(htmlText("\xC0\xAF"), fffd + fffd);             // overlong '/'
-    EXPECT_EQ(htmlText("\xED\xA0\x80"), fffd + fffd + fffd);  // surrogate
-    EXPECT_EQ(htmlText("x\xE2\x82"), "x" + fffd + fffd);      // cut short
-    EXPECT_EQ(htmlText("\xE2<"), fffd + "&lt;");  // a broken sequence cannot swallow markup
-    EXPECT_EQ(htmlAttribute("a\tb\n\"c"), "a&#9;b&#10;&quot;c");
+TEST(Escape, DisplayFormAtItsBoundaries) {
+    struct Case {
+        std::string bytes;
+        std::string shown;
+    };
+    const Case cases[] = {
+        // Printable text, non-Latin and the last code point pass as they are.
+        {"TLV-0001234 \xC3\xA9\xE6\x97\xA5", "TLV-0001234 \xC3\xA9\xE6\x97\xA5"},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},  // U+10FFFF
+        // C0 (tab and line feed too), DEL, C1; U+00A0 is printable.
+        {std::string("a\x00\t\n\x1B[2J\x7F", 9),
+         "a\\u{0000}\\u{0009}\\u{000A}\\u{001B}[2J\\u{007F}"},
+        {"\xC2\x80\xC2\x9F|\xC2\xA0", "\\u{0080}\\u{009F}|\xC2\xA0"},
+        // Every bidi control and zero-width character, and their neighbours.
+        {"\xD8\x9C", "\\u{061C}"},
+        {"\xE2\x80\x8A\xE2\x80\x8B\xE2\x80\x8C\xE2\x80\x8D\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\x90",
+         "\xE2\x80\x8A\\u{200B}\\u{200C}\\u{200D}\\u{200E}\\u{200F}\xE2\x80\x90"},
+        {"\xE2\x80\xA9\xE2\x80\xAA\xE2\x80\xAB\xE2\x80\xAC\xE2\x80\xAD\xE2\x80\xAE\xE2\x80\xAF",
+         "\xE2\x80\xA9\\u{202A}\\u{202B}\\u{202C}\\u{202D}\\u{202E}\xE2\x80\xAF"},
+        {"\xE2\x81\xA5\xE2\x81\xA6\xE2\x81\xA7\xE2\x81\xA8\xE2\x81\xA9\xE2\x81\xAA",
+         "\xE2\x81\xA5\\u{2066}\\u{2067}\\u{2068}\\u{2069}\xE2\x81\xAA"},
+        {"\xEF\xBB\xBF", "\\u{FEFF}"},
+        // The serial that reads TLV-0001234 through a right-to-left override.
+        {"TLV-\xE2\x80\xAE"
+         "4321000",
+         "TLV-\\u{202E}4321000"},
+        // Not UTF-8: each byte on its own, so different bytes stay apart.
+        {"TLV\xFE", "TLV\\xFE"},
+        {"TLV\xFF", "TLV\\xFF"},
+        {"\x80\x9F", "\\x80\\x9F"},                    // raw C1 bytes
+        {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},  // U+110000
+        {"\xC0\xAF", "\\xC0\\xAF"},                    // overlong '/'
+        {"\xE0\x80\xAF", "\\xE0\\x80\\xAF"},           // overlong, three bytes
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},           // surrogate
+        {"x\xE2\x82", "x\\xE2\\x82"},                  // cut short
+        {"\xE2<", "\\xE2<"},  // a broken sequence cannot swallow what follows
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(displayText(c.bytes), c.shown) << hexBytes(c.bytes);
+        EXPECT_EQ(shownVerbatim(c.bytes), c.shown == c.bytes) << hexBytes(c.bytes);
+        EXPECT_EQ(displayText(c.shown), c.shown) << "shown twice: " << hexBytes(c.bytes);
+        EXPECT_EQ(validUtf8(c.shown), c.shown);
+    }
 }
 
-TEST(Escape, JsonIsAlwaysValid) {
-    const nlohmann::json value = {{"serial", std::string("S\xFF\x1b\x7f<", 5)}};
+TEST(Escape, HtmlAndJsonAddTheirOwnEscapingOnTop) {
+    EXPECT_EQ(htmlText("<script>alert('x')</script> & \"q\""),
+              "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;");
+    EXPECT_EQ(htmlText("\xE2\x80\xAE<b>\xFF"), "\\u{202E}&lt;b&gt;\\xFF");
+    EXPECT_EQ(htmlAttribute("a\tb\"c"), "a\\u{0009}b&quot;c");
+
+    // A member shown other than verbatim keeps its exact bytes beside it;
+    // strings in arrays, which have no place for them, are shown.
+    const nlohmann::json value = {{"path", "/cases/ok.mkv"},
+                                  {"serialNumber", std::string("S\xFF\x1B\x00", 4)},
+                                  {"tag", {{"serialNumber", "TLV-\xE2\x80\xAE"}}},
+                                  {"statements", {"a\x1B"}}};
     const std::string text = dumpJson(value);
-    EXPECT_EQ(text, "{\"serial\":\"S\xEF\xBF\xBD\\u001b\x7f<\"}");
-    EXPECT_TRUE(nlohmann::json::accept(text));
-    EXPECT_EQ(validUtf8("ok\xC3"), "ok\xEF\xBF\xBD");
+    const nlohmann::json parsed = nlohmann::json::parse(text);
+    EXPECT_EQ(parsed["path"], "/cases/ok.mkv");
+    EXPECT_FALSE(parsed.contains("pathBytes"));
+    EXPECT_EQ(parsed["serialNumber"], "S\\xFF\\u{001B}\\u{0000}");
+    EXPECT_EQ(parsed["serialNumberBytes"], "53ff1b00");
+    EXPECT_EQ(parsed["tag"]["serialNumber"], "TLV-\\u{202E}");
+    EXPECT_EQ(parsed["tag"]["serialNumberBytes"], "544c562de280ae");
+    EXPECT_EQ(parsed["statements"][0], "a\\u{001B}");
+    EXPECT_EQ(text.find('\x1B'), std::string::npos);
 }

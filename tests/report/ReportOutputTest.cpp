@@ -50,8 +50,10 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     RecordingEvidence e = failedRecording(2);
     e.clusters.push_back({});
     const nlohmann::json object = nlohmann::json::parse(dumpJson(jsonFileObject(e, run, false)));
-    EXPECT_EQ(object["file"], "cam\x1b.mkv");
-    EXPECT_EQ(object["path"], "/cases/cam\x1b.mkv");
+    EXPECT_EQ(object["file"], "cam\\u{001B}.mkv");
+    EXPECT_EQ(object["fileBytes"], "63616d1b2e6d6b76");
+    EXPECT_EQ(object["path"], "/cases/cam\\u{001B}.mkv");
+    EXPECT_EQ(object["pathBytes"], "2f63617365732f63616d1b2e6d6b76");
     EXPECT_EQ(object["code"], 1);
     EXPECT_EQ(object["verdict"], "Failed");
     EXPECT_EQ(object["detail"], "cluster 2 at offset 100");
@@ -85,7 +87,7 @@ TEST(HtmlReport, EscapesFileTextAndStaysBounded) {
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; <span class=\"unverified nowrap\">"
                         "(not verified)</span>"),
               std::string::npos);
-    EXPECT_NE(html.find("cam\\x1B.mkv"), std::string::npos);
+    EXPECT_NE(html.find("cam\\u{001B}.mkv"), std::string::npos);
     EXPECT_NE(html.find("&lt;b&gt;Smith&lt;/b&gt;"), std::string::npos);
     // 100,000 runs: one rectangle per pixel column at most, a capped table.
     EXPECT_LT(html.size(), 300000u);
@@ -156,4 +158,15 @@ TEST(HtmlReport, FilmstripEmbedsPicturesAndSaysWhichVerified) {
     options.inlinePictures = false;
     EXPECT_NE(htmlReport(files, ReportContext{}, options).find("<img src=\"picture:0:0\""),
               std::string::npos);
+}
+
+TEST(HtmlReport, ItsOwnMarkIsRecognisedOnlyAtItsHead) {
+    const std::string report = htmlReport({}, ReportContext{});
+    EXPECT_TRUE(isOwnReportHead(report));
+    EXPECT_TRUE(isOwnReportHead(report.substr(0, 200)));
+    EXPECT_FALSE(isOwnReportHead("<!DOCTYPE html>\n<html><head><title>Evidence report"));
+    EXPECT_FALSE(isOwnReportHead(std::string("\x1A\x45\xDF\xA3") + kReportMarker));  // a recording
+    const std::string late =
+        "<!DOCTYPE html>\n" + std::string(kReportMarkerWithin, ' ') + kReportMarker;
+    EXPECT_FALSE(isOwnReportHead(late));
 }

@@ -1,8 +1,11 @@
 // What leaves the window: CSV, clipboard text, the PDF report and the
 // evidence pane's text, each with hostile texts from a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -24,7 +27,7 @@ VerifyResult hostileResult() {
     auto evidence = std::make_shared<RecordingEvidence>();
     evidence->verdict.code = 1;
     evidence->tag.present = true;
-    evidence->tag.serialNumber = "<b>x</b>";
+    evidence->tag.serialNumber = "<b>x</b>\xE2\x80\xAE\xFF";
     evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
     evidence->tag.endTime = "@SUM(A1)";
     evidence->identity.sha256 = std::string(64, 'e');
@@ -66,8 +69,12 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
     EXPECT_TRUE(lines[1].startsWith("good.mkv,/cases/good.mkv,Success (authentic),,'-TLV-1,"));
     EXPECT_TRUE(lines[1].contains(QString(64, 'a')));
-    // Quotes doubled, the line break kept inside the quoted cell.
-    EXPECT_TRUE(lines[2].startsWith("\"a,\"\"b\"\"\nc.mkv\",\"/cases/a,\"\"b\"\"\nc.mkv\","));
+    // Quotes doubled; the line break, a direction override and a byte that
+    // is not UTF-8 shown as escapes, as everywhere.
+    EXPECT_TRUE(
+        lines[2].startsWith("\"a,\"\"b\"\"\\u{000A}c.mkv\",\"/cases/a,\"\"b\"\"\\u{000A}c.mkv\","))
+        << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(",\"<b>x</b>\\u{202E}\\xFF (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
     EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
@@ -77,6 +84,14 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     ASSERT_EQ(tabbed.size(), 2);
     EXPECT_EQ(tabbed[1].split('\t').size(), rowFieldTitles().size());
     EXPECT_TRUE(tabbed[1].contains("'=HYPERLINK"));
+
+    // What a spreadsheet would run, and nothing else, gets the apostrophe.
+    for (const char* risky : {"=1", "+1", "-1", "@A1", "\t=1", "\r=1"}) {
+        EXPECT_EQ(defused(risky), QLatin1Char('\'') + risky) << risky;
+    }
+    for (const char* plain : {"", "1+1", " =1", "\\u{0009}=1"}) {
+        EXPECT_EQ(defused(plain), plain) << plain;
+    }
 }
 
 TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
@@ -84,7 +99,7 @@ TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
     const ResultModel::Row* rows[] = {&model.row(1)};
     pane.showRows({rows[0]});
     const QString text = pane.plainText();
-    EXPECT_TRUE(text.contains("<b>x</b>")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<b>x</b>\\u{202E}\\xFF")) << text.toStdString();
     EXPECT_TRUE(text.contains("<i>Cluster 2</i> was changed."));
     EXPECT_TRUE(text.contains("NOT verified"));
     EXPECT_TRUE(text.contains(QString(64, 'e')));
@@ -114,7 +129,43 @@ TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
     EXPECT_TRUE(out.contains(QString(64, 'e')));
     EXPECT_TRUE(out.contains("Success"));
     EXPECT_TRUE(out.contains("Failed"));
-    EXPECT_TRUE(out.contains("<b>x</b>"));
+    EXPECT_TRUE(out.contains("<b>x</b>\\u{202E}\\xFF"));
     EXPECT_TRUE(out.contains("<b>Examiner</b>"));
     EXPECT_EQ(fileSha256(request.path).size(), 64);
+}
+
+TEST_F(ExportTest, EveryFormatReplacesWholeOrLeavesAllAsItWas) {
+    ExportRequest request;
+    request.rows = {0, 1};
+    for (const ExportFormat format :
+         {ExportFormat::Pdf, ExportFormat::Html, ExportFormat::Csv, ExportFormat::Json}) {
+        request.format = format;
+        const QString suffix = formatSuffix(format);
+        // A folder as the target: an error naming it, nothing left behind.
+        const QString folder = dir.filePath(QStringLiteral("folder.") + suffix);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        request.path = folder;
+        const QString error = writeExport(model, request);
+        EXPECT_TRUE(error.contains(folder)) << suffix.toStdString() << ": " << error.toStdString();
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+        EXPECT_TRUE(QDir(folder).isEmpty());
+
+        // An existing file is replaced by a new one, renamed over it.
+        request.path = dir.filePath(QStringLiteral("report.") + suffix);
+        QFile old(request.path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old report");
+        old.close();
+        struct stat before {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &before), 0);
+        ASSERT_EQ(writeExport(model, request), QString()) << suffix.toStdString();
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << suffix.toStdString();
+        EXPECT_GT(after.st_size, 100) << suffix.toStdString();
+    }
+    // The folders and the four reports, no temporary file.
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+        8);
 }

@@ -91,17 +91,18 @@ TEST_F(ResultTreeTest, CellsShowTheRecordAsUtf8) {
     add(result);
     add(makeResult("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv", 3));
 
-    // The name stops at its zero byte, the other columns keep theirs.
+    // The name stops at its zero byte; the other columns show theirs, as
+    // every output shows a control character.
     ASSERT_GE(row("clip.mkv"), 0);
-    EXPECT_EQ(cell("clip.mkv", 3), QString::fromUtf8("SN\0"
-                                                     "1",
-                                                     4));
+    EXPECT_EQ(cell("clip.mkv", 3), "SN\\u{0000}1");
     EXPECT_EQ(cell("clip.mkv", 1), "2023-04-01 08:00:00");
     EXPECT_GE(row(QString::fromUtf8(u8"vidéo_日本.mkv")), 0);
 }
 
 TEST_F(ResultTreeTest, ToolTipTellsWhyWhereAndWhenOnEveryCell) {
-    add(makeResult("mismatch", 1, "cluster 3 at offset 4096: digest differs"));
+    VerifyResult mismatch = makeResult("mismatch", 1, "cluster 3 at offset 4096: digest differs");
+    mismatch.path = QString::fromUtf8("/cases/\xE2\x80\xAEvkm.x");  // a direction override
+    add(mismatch);
     add(makeResult("unsigned", 2, "no recorder tag"));
     add(makeResult("broken", 3, "not an valid file @ 0"));
     VerifyResult good = makeResult("good", 0);
@@ -124,6 +125,7 @@ TEST_F(ResultTreeTest, ToolTipTellsWhyWhereAndWhenOnEveryCell) {
     EXPECT_TRUE(cell("good", 4, Qt::ToolTipRole).contains("/cases/42/good.mkv"));
     EXPECT_TRUE(cell("good", 4, Qt::ToolTipRole).contains("2026-12-08 09:30:00 UTC"));
     EXPECT_NE(cell("mismatch", 0, Qt::ToolTipRole), cell("unsigned", 0, Qt::ToolTipRole));
+    EXPECT_TRUE(cell("mismatch", 0, Qt::ToolTipRole).contains("/cases/\\u{202E}vkm.x"));
 }
 
 TEST_F(ResultTreeTest, SamePathVerifiedAgainIsMarked) {
