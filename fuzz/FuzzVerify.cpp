@@ -172,6 +172,15 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
         previous = run.lastCluster;
     }
     FUZZ_CHECK(static_cast<int64_t>(evidence.clusters.size()) <= evidence.clusterCount);
+    // No Success with a frame or a tag field outside the signed bytes, and
+    // nothing proven without the tag's signed final value to root it.
+    FUZZ_CHECK(code != RECORDING_OK || evidence.tag.unsignedField.empty());
+    for (const ClusterEntry& entry : evidence.clusters) {
+        FUZZ_CHECK(code != RECORDING_OK || !entry.unsignedFrames);
+        FUZZ_CHECK(!entry.proven || (evidence.proofKey != ProofKey::None && !entry.unsignedFrames));
+    }
+    FUZZ_CHECK(!evidence.originProven ||
+               (code == RECORDING_OK && evidence.proofKey == ProofKey::Rsa));
     checkReports(evidence);
 }
 

@@ -20,7 +20,14 @@ void ClusterMap::addToRuns(const ClusterEntry& entry) {
             last.endOffset = entry.headerOffset + entry.size;
             return;
         }
-        last.endSeconds = entry.seconds;  // a run lasts until the next one starts
+        // A run lasts until the next one starts, unless the next one states
+        // an earlier time (a foreign cluster's 00:00:00): then finish()
+        // closes it by its own last cluster.
+        const ClusterEntry* const lastEntry = find(last.lastCluster);
+        if (entry.seconds && lastEntry != nullptr && lastEntry->seconds &&
+            *entry.seconds >= *lastEntry->seconds) {
+            last.endSeconds = entry.seconds;
+        }
     }
     if (runList.size() >= kMaxRuns) {
         truncated = true;
@@ -80,15 +87,11 @@ void ClusterMap::endEarly(int64_t nextCluster, int64_t offset, int64_t segmentEn
 }
 
 void ClusterMap::finish(const std::optional<double>& medianSeconds) {
-    for (auto run = runList.rbegin(); run != runList.rend(); ++run) {
-        if (run->status == ClusterStatus::NotChecked && run->lastCluster == 0) {
-            continue;
+    for (ClusterRun& run : runList) {
+        const ClusterEntry* const last = find(run.lastCluster);
+        if (!run.endSeconds && last != nullptr && last->seconds && medianSeconds) {
+            run.endSeconds = *last->seconds + *medianSeconds;
         }
-        const ClusterEntry* const last = find(run->lastCluster);
-        if (!run->endSeconds && last != nullptr && last->seconds && medianSeconds) {
-            run->endSeconds = *last->seconds + *medianSeconds;
-        }
-        break;
     }
 }
 

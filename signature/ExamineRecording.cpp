@@ -41,12 +41,33 @@ std::vector<std::unique_ptr<nvr::MkvParser>> helpersFor(const std::string& path,
 
 // The verdict; any exception ends as code 3 with its text. Helpers are
 // opened only once the file has parsed.
+// After the metadata failed to read (Cues named past a cut-short end, a
+// tag voided in place), the clusters found by scanning the Segment are
+// still mapped with their proof, for the evidence only: the verdict stays
+// the error.
+void mapDespiteError(nvr::MkvParser& parser, const std::atomic<bool>* cancel) {
+    if (!parser.parsedSegment().isValid() ||
+        (cancel != nullptr && cancel->load(std::memory_order_relaxed))) {
+        return;
+    }
+    try {
+        parser.verifySignatures(nullptr, nullptr);
+    } catch (...) {
+        // What the walk recorded up to here stays.
+    }
+}
+
 template <typename Helpers>
 void walk(nvr::MkvParser& parser, Helpers&& openHelpers, ProgressCallback progress, void* context,
           const std::atomic<bool>* cancel, RecordingVerdict& verdict) {
     try {
         parser.setCancelFlag(cancel);
-        parser.parse();
+        try {
+            parser.parse();
+        } catch (...) {
+            mapDespiteError(parser, cancel);
+            throw;
+        }
         const std::vector<std::unique_ptr<nvr::MkvParser>> helpers = openHelpers();
         verdict.code = helpers.empty()
                            ? parser.verifySignatures(progress, context)
@@ -77,7 +98,11 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
     evidence.medianClusterSeconds = walk.map.medianDuration();
     evidence.runs = walk.map.runs();
     evidence.provenance = provenanceOf(walk);
-    evidence.coverage = coverageOf(walk, walk.fileSize);
+    const int64_t fileSize = walk.fileSize >= 0 ? walk.fileSize : evidence.identity.size;
+    evidence.coverage = coverageOf(walk, fileSize);
+    if (evidence.identity.size < 0) {
+        evidence.identity.size = fileSize;
+    }
     evidence.findings = findingsOf(walk, evidence);
     evidence.warnings = timelineWarnings(walk, evidence.medianClusterSeconds);
     if (!walk.map.complete()) {

@@ -4,37 +4,15 @@
 #include <cmath>
 #include <string>
 
+#include "signature/FindingTexts.h"
+
+// Each finding states what the file shows and what that is consistent with.
+// A link can be recomputed by anyone from the values stored in the file, so
+// where more than one cause fits, every one is named and none is asserted.
+
 namespace {
 
 using nvr::WalkEvidence;
-
-// "Cluster 3" or "Clusters 3–5", and the verb's ending that goes with it.
-std::string clusters(int64_t first, int64_t last) {
-    return first == last ? "Cluster " + std::to_string(first)
-                         : "Clusters " + std::to_string(first) + "–" + std::to_string(last);
-}
-
-const char* s3(int64_t first, int64_t last, const char* one, const char* many) {
-    return first == last ? one : many;
-}
-
-// The time span of clusters first..last, " (00:00:14–00:00:16)", or empty.
-std::string span(const ClusterMap& map, int64_t first, int64_t last,
-                 const std::optional<double>& median) {
-    const ClusterEntry* const a = map.find(first);
-    const ClusterEntry* const b = map.find(last);
-    if (a == nullptr || b == nullptr || !a->seconds) {
-        return std::string();
-    }
-    std::optional<double> end;
-    if (const ClusterEntry* const after = map.find(last + 1)) {
-        end = after->seconds;
-    } else if (b->seconds && median) {
-        end = *b->seconds + *median;
-    }
-    const bool ends = end && *end >= *a->seconds;
-    return " (" + clockText(*a->seconds) + (ends ? "–" + clockText(*end) : std::string()) + ")";
-}
 
 Finding make(const char* code, std::string text, int64_t first = 0, int64_t last = 0,
              std::optional<double> seconds = std::nullopt) {
@@ -56,9 +34,9 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     } else if (walk.tagResult == VERIFY_MISMATCH && tag.kind == 1) {
         if (walk.tagOpensWithBuiltInKey.value_or(false)) {
             out.push_back(make("tag-altered",
-                               "The recorder tag was altered after it was signed: its RSA "
-                               "signature was made with the recorder's key, but over other "
-                               "bytes."));
+                               "The recorder tag's RSA signature was made with the recorder's "
+                               "key, but over other bytes than the tag holds now: the tag was "
+                               "changed after it was signed."));
         } else {
             out.push_back(make("tag-unknown-key",
                                "The recorder tag's RSA signature was not made with the key that "
@@ -70,14 +48,110 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                            "The recorder tag's HMAC does not match: the tag was altered, or it "
                            "was sealed with a key this program does not hold."));
     }
+    if (!tag.unsignedField.empty()) {
+        out.push_back(make("tag-field-unsigned",
+                           "The recorder tag's " + tag.unsignedField +
+                               " stands before its signature element, outside the bytes the "
+                               "signature covers, so it is not signed: a recording sealed again "
+                               "throughout with a new final value would pass. This assumes, as "
+                               "recorders do, that the signature element stands before every "
+                               "field it vouches for."));
+    }
+    if (!walk.otherRecorderTags.empty()) {
+        std::string offsets;
+        for (const int64_t offset : walk.otherRecorderTags) {
+            offsets += (offsets.empty() ? "" : ", ") + std::to_string(offset);
+        }
+        out.push_back(make("tag-multiple",
+                           "The file holds more than one recorder tag (besides the one at offset " +
+                               std::to_string(tag.offset) + ", at " + offsets +
+                               "): only one can be the recorder's. This report reads the one at "
+                               "offset " +
+                               std::to_string(tag.offset) + "."));
+    }
 }
 
-// The code of a failing cluster, judged with its neighbours. A block of
-// failing clusters followed by one that verifies with the value the
-// block's last cluster carries (`chainResumes`) has its values, and so the
-// chain, intact: the bytes they seal are not.
-const char* clusterCode(const ClusterMap& map, const ClusterEntry& entry, bool chainResumes,
+// Where some cluster is proven through the value of a cluster further back
+// than the one before it, the clusters between are not part of the sealed
+// chain there. Marks them, and tells which cluster showed it.
+struct Outsiders {
+    std::vector<int64_t> shownBy;  // by cluster number - 1: the cluster that showed it, or 0
+};
+
+Outsiders outsidersOf(const ClusterMap& map) {
+    Outsiders found;
+    found.shownBy.assign(map.entries().size(), 0);
+    for (const ClusterEntry& entry : map.entries()) {
+        if (entry.status != ClusterStatus::Mismatch || entry.keyedBy <= 0 ||
+            entry.keyedBy >= entry.number - 1) {
+            continue;
+        }
+        for (int64_t n = entry.keyedBy + 1; n < entry.number; ++n) {
+            const ClusterEntry& between = *map.find(n);
+            if (!between.proven && found.shownBy[static_cast<size_t>(n - 1)] == 0) {
+                found.shownBy[static_cast<size_t>(n - 1)] = entry.number;
+            }
+        }
+    }
+    return found;
+}
+
+void insertionFindings(const ClusterMap& map, const Outsiders& outsiders, bool anyProven,
+                       std::vector<Finding>& out) {
+    const auto& shownBy = outsiders.shownBy;
+    for (size_t i = 0; i < shownBy.size();) {
+        if (shownBy[i] == 0) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j + 1 < shownBy.size() && shownBy[j + 1] == shownBy[i]) {
+            ++j;
+        }
+        const auto first = static_cast<int64_t>(i + 1);
+        const auto last = static_cast<int64_t>(j + 1);
+        out.push_back(make("cluster-inserted",
+                           insertedText(map, first, last, shownBy[i], anyProven), first, last,
+                           map.find(first)->seconds));
+        i = j + 1;
+    }
+}
+
+// A block of failing clusters in which some cluster holds under a later
+// cluster's value: their order was changed.
+bool reordered(const ClusterMap& map, int64_t first, int64_t last, std::vector<Finding>& out) {
+    bool later = false;
+    for (int64_t n = first; n <= last; ++n) {
+        later = later || map.find(n)->keyedBy > n;
+    }
+    if (!later) {
+        return false;
+    }
+    out.push_back(make("cluster-moved", movedText(map, first, last), first, last,
+                       map.find(first)->seconds));
+    return true;
+}
+
+bool isCopy(const WalkEvidence& walk, int64_t number, int64_t* original) {
+    const auto it = std::lower_bound(walk.duplicates.begin(), walk.duplicates.end(),
+                                     std::make_pair(number, int64_t{0}));
+    if (it == walk.duplicates.end() || it->first != number) {
+        return false;
+    }
+    *original = it->second;
+    return true;
+}
+
+// The code of one failing cluster, judged with its neighbours. `resumes`:
+// the cluster after the block holds under the value the block's last
+// cluster stores.
+const char* clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, bool resumes,
                         const std::optional<double>& median) {
+    const ClusterMap& map = walk.map;
+    int64_t original = 0;
+    if (isCopy(walk, entry.number, &original)) {
+        return "cluster-duplicated";
+    }
     if (entry.status == ClusterStatus::Unsigned) {
         return "cluster-unsigned";
     }
@@ -88,111 +162,40 @@ const char* clusterCode(const ClusterMap& map, const ClusterEntry& entry, bool c
         return "cluster-spliced";
     }
     if (entry.keyedBy > 0) {
-        return entry.keyedBy == entry.number - 2 ? "cluster-inserted" : "cluster-moved";
+        return "cluster-moved";
     }
     const ClusterEntry* const before = map.find(entry.number - 1);
     if (before != nullptr && before->status == ClusterStatus::Unsigned) {
         return "chain-broken";
     }
-    if (before != nullptr && before->seconds && entry.seconds && median &&
-        *entry.seconds - *before->seconds > 1.5 * *median) {
+    if (removedBefore(map, entry, median) > 0) {
         return "cluster-removed";
     }
-    return chainResumes ? "content-altered" : "cluster-mismatch";
+    return resumes ? "chain-break" : "cluster-mismatch";
 }
 
-std::string clusterText(const std::string& code, const ClusterMap& map, int64_t first, int64_t last,
-                        const WalkEvidence& walk, const std::optional<double>& median) {
-    const std::string which = clusters(first, last) + span(map, first, last, median);
-    const std::string inner = "c" + which.substr(1);  // mid-sentence
-    const ClusterEntry& head = *map.find(first);
-    if (code == "content-altered") {
-        return "The content of " + inner + " was" +
-               " altered after signing: the signature does not match the bytes, while the "
-               "next cluster verifies with the value stored here, so the chain itself is "
-               "intact.";
-    }
-    if (code == "cluster-spliced") {
-        return which + s3(first, last, " verifies", " verify") +
-               " only with the built-in key, as the first cluster of a recording does: spliced "
-               "in from another recording, or from the start of this one.";
-    }
-    if (code == "cluster-inserted") {
-        return "Cluster " + std::to_string(first - 1) + " was inserted: cluster " +
-               std::to_string(first) + " verifies when keyed by cluster " +
-               std::to_string(head.keyedBy) + ", the cluster before the inserted one.";
-    }
-    if (code == "cluster-removed") {
-        const ClusterEntry* const before = map.find(first - 1);
-        const double gap = *head.seconds - *before->seconds;
-        const long missing = std::max(1L, std::lround(gap / *median) - 1);
-        return "Before " + inner + " the timecodes jump by " + durationText(gap) +
-               " where clusters last " + durationText(*median) +
-               ", and it does not verify with the value before it: about " +
-               std::to_string(missing) + " cluster(s) were likely removed there.";
-    }
-    if (code == "chain-broken") {
-        return which + " cannot be checked in the chain: its key is the value of cluster " +
-               std::to_string(first - 1) + ", which carries no usable signature.";
-    }
-    if (code == "cluster-unsigned") {
-        return which + s3(first, last, " carries", " carry") +
-               " no usable signature: nothing proves those bytes.";
-    }
-    if (code == "cluster-error") {
-        return "The walk ended at " + inner + ": " + walk.walkError +
-               ". The clusters after it were not checked.";
-    }
-    return which +
-           (head.keyedBy == -2
-                ? " does not verify with the value of the cluster before it (other keys were "
-                  "not tried: the trial budget was spent)."
-                : " does not verify with the value of the cluster before it, nor with any "
-                  "value nearby or the built-in key.");
-}
-
-// A block of failing clusters in which some cluster verifies with a later
-// cluster's value: their order was changed. One finding names the links.
-bool reordered(const ClusterMap& map, int64_t first, int64_t last, std::vector<Finding>& out) {
-    std::string links;
-    bool later = false;
-    int told = 0;
-    for (int64_t n = first; n <= last; ++n) {
-        const ClusterEntry& entry = *map.find(n);
-        later = later || entry.keyedBy > n;
-        if (entry.keyedBy > 0 && ++told <= 6) {
-            links += (links.empty() ? "" : ", ") + std::to_string(n) + " by " +
-                     std::to_string(entry.keyedBy);
-        }
-    }
-    if (!later) {
-        return false;
-    }
-    out.push_back(make("cluster-moved",
-                       clusters(first, last) + span(map, first, first, std::nullopt) +
-                           " are out of order: they verify when keyed by clusters other than "
-                           "the one before them (" +
-                           links + "): clusters were moved, swapped or reordered.",
-                       first, last, map.find(first)->seconds));
-    return true;
-}
-
-void blockFindings(const WalkEvidence& walk, int64_t first, int64_t last,
-                   const std::optional<double>& median, std::vector<Finding>& out) {
+void blockFindings(const WalkEvidence& walk, const Outsiders& outsiders, int64_t first,
+                   int64_t last, const std::optional<double>& median, std::vector<Finding>& out) {
     const ClusterMap& map = walk.map;
     if (reordered(map, first, last, out)) {
         return;
     }
     const ClusterEntry* const after = map.find(last + 1);
-    const bool chainResumes = after != nullptr ? after->status == ClusterStatus::Verified
-                                               : last == map.count() && walk.chainEndMatches;
+    const bool resumes = after != nullptr ? after->status == ClusterStatus::Verified &&
+                                                after->keyFrom == last
+                                          : last == map.count() && walk.chainEndMatches;
     const size_t start = out.size();
     std::string openCode;
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
-        const std::string code = clusterCode(map, entry, chainResumes, median);
-        const bool single = code == "cluster-inserted" || code == "cluster-removed" ||
-                            code == "chain-broken" || code == "cluster-error";
+        if (outsiders.shownBy[static_cast<size_t>(n - 1)] != 0) {
+            openCode.clear();  // told as inserted
+            continue;
+        }
+        const std::string code = clusterCode(walk, entry, resumes, median);
+        const bool single = code == "cluster-removed" || code == "chain-broken" ||
+                            code == "cluster-error" || code == "cluster-duplicated" ||
+                            code == "cluster-moved";
         if (code == openCode && !single) {
             out.back().lastCluster = n;
         } else {
@@ -202,16 +205,20 @@ void blockFindings(const WalkEvidence& walk, int64_t first, int64_t last,
     }
     for (size_t i = start; i < out.size(); ++i) {
         Finding& finding = out[i];
-        finding.text =
-            clusterText(finding.code, map, finding.firstCluster, finding.lastCluster, walk, median);
-        if (finding.code == "cluster-inserted") {
-            finding.firstCluster -= 1;  // the inserted one, before the one that tells
+        int64_t original = 0;
+        if (finding.code == "cluster-duplicated" && isCopy(walk, finding.firstCluster, &original)) {
+            finding.text = duplicatedText(map, finding.firstCluster, original);
+        } else {
+            finding.text = clusterText(finding.code, walk, finding.firstCluster,
+                                       finding.lastCluster, median);
         }
     }
 }
 
 void clusterFindings(const WalkEvidence& walk, const std::optional<double>& median,
-                     std::vector<Finding>& out) {
+                     bool anyProven, std::vector<Finding>& out) {
+    const Outsiders outsiders = outsidersOf(walk.map);
+    insertionFindings(walk.map, outsiders, anyProven, out);
     int64_t first = 0;
     for (const ClusterEntry& entry : walk.map.entries()) {
         const bool failing =
@@ -219,26 +226,40 @@ void clusterFindings(const WalkEvidence& walk, const std::optional<double>& medi
         if (failing && first == 0) {
             first = entry.number;
         } else if (!failing && first != 0) {
-            blockFindings(walk, first, entry.number - 1, median, out);
+            blockFindings(walk, outsiders, first, entry.number - 1, median, out);
             first = 0;
         }
     }
     if (first != 0) {
-        blockFindings(walk, first, static_cast<int64_t>(walk.map.entries().size()), median, out);
+        blockFindings(walk, outsiders, first, static_cast<int64_t>(walk.map.entries().size()),
+                      median, out);
     }
 }
 
-// About how many clusters the tag's end time says are missing after the
-// last one, or 0 when that cannot be told.
-long missingAtEnd(const WalkEvidence& walk, const std::optional<double>& median) {
-    const std::optional<int64_t> start = tagTimeSeconds(walk.tag.startTime);
-    const std::optional<int64_t> end = tagTimeSeconds(walk.tag.endTime);
-    const auto& entries = walk.map.entries();
-    if (!start || !end || !median || *median <= 0 || entries.empty() || !entries.back().seconds) {
-        return 0;
+// Clusters whose frames stand before their signature element, as ranges.
+void unsignedFrameFindings(const ClusterMap& map, std::vector<Finding>& out) {
+    int64_t first = 0;
+    int64_t last = 0;
+    auto flush = [&] {
+        if (first != 0) {
+            out.push_back(make("unsigned-frames", unsignedFramesText(map, first, last), first,
+                               last, map.find(first)->seconds));
+        }
+        first = 0;
+    };
+    for (const ClusterEntry& entry : map.entries()) {
+        if (!entry.unsignedFrames) {
+            continue;
+        }
+        if (first != 0 && entry.number != last + 1) {
+            flush();
+        }
+        if (first == 0) {
+            first = entry.number;
+        }
+        last = entry.number;
     }
-    const double shortBy = static_cast<double>(*end - *start) - (*entries.back().seconds + *median);
-    return shortBy > 1.5 * *median ? std::lround(shortBy / *median) : 0;
+    flush();
 }
 
 void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
@@ -264,26 +285,12 @@ void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
     if (count == 0) {
         out.push_back(make("no-clusters",
                            "The recording has no cluster, but its recorder tag names a final "
-                           "value: its content was removed."));
+                           "value: the clusters that value closed are not in the file."));
     } else if (walk.finalValueAt > 0 && walk.finalValueAt < count) {
-        out.push_back(make("clusters-appended",
-                           "The chain reaches the recorder tag's final value at cluster " +
-                               std::to_string(walk.finalValueAt) + ", but " +
-                               std::to_string(count - walk.finalValueAt) +
-                               " more cluster(s) follow: they were added after the recording "
-                               "was closed.",
-                           walk.finalValueAt + 1, count));
+        out.push_back(make("clusters-appended", appendedText(walk), walk.finalValueAt + 1, count));
     } else {
-        const long missing = missingAtEnd(walk, evidence.medianClusterSeconds);
-        out.push_back(
-            make("chain-end-mismatch",
-                 "The chain of " + std::to_string(count) +
-                     " clusters does not end on the value the recorder tag names: the "
-                     "recording was cut short or clusters were removed at its end" +
-                     (missing > 0 ? "; by the tag's end time about " + std::to_string(missing) +
-                                        " cluster(s) are missing"
-                                  : std::string()) +
-                     "."));
+        out.push_back(make("chain-end-mismatch",
+                           chainEndText(walk, evidence.medianClusterSeconds)));
     }
 }
 
@@ -291,15 +298,20 @@ void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
 
 std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidence& evidence) {
     std::vector<Finding> out;
+    // An error that did not come from the walk (the metadata did not read)
+    // leads; the clusters may still have been mapped after it.
+    if (evidence.verdict.code == RECORDING_ERROR && evidence.verdict.errorText != walk.walkError) {
+        out.push_back(make("file-error", "The file could not be verified as a recording: " +
+                                             evidence.verdict.errorText + "."));
+    }
     if (!walk.walked) {
-        if (evidence.verdict.code == RECORDING_ERROR) {
-            out.push_back(make("file-error", "The file could not be verified as a recording: " +
-                                                 evidence.verdict.errorText + "."));
-        }
         return out;
     }
+    const bool anyProven = std::any_of(walk.map.entries().begin(), walk.map.entries().end(),
+                                       [](const ClusterEntry& entry) { return entry.proven; });
     tagFindings(walk, out);
-    clusterFindings(walk, evidence.medianClusterSeconds, out);
+    clusterFindings(walk, evidence.medianClusterSeconds, anyProven, out);
+    unsignedFrameFindings(walk.map, out);
     if (!walk.walkError.empty() && walk.errorCluster == 0) {
         const std::vector<ClusterRun>& runs = walk.map.runs();
         const int64_t at = runs.empty() ? walk.segmentDataOffset : runs.back().startOffset;
@@ -307,5 +319,15 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
                                              walk.walkError + ". What follows was not checked."));
     }
     chainFindings(walk, evidence, out);
+    // A verdict that fell on frames or a tag field outside the signatures
+    // names them first, as it names the first failing cluster otherwise.
+    const ClusterEntry* const failed = walk.map.find(walk.firstFailure);
+    const bool onFrames = failed != nullptr && failed->unsignedFrames &&
+                          failed->status == ClusterStatus::Verified;
+    if (evidence.verdict.code == RECORDING_UNSIGNED && (walk.failedAtTag || onFrames)) {
+        const char* const decisive = walk.failedAtTag ? "tag-field-unsigned" : "unsigned-frames";
+        std::stable_partition(out.begin(), out.end(),
+                              [decisive](const Finding& f) { return f.code == decisive; });
+    }
     return out;
 }

@@ -4,26 +4,78 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::string proof(const std::string& what, uint8_t kind, uint8_t digest, bool verified) {
-    if (kind == 0) {
+std::string how(uint8_t kind, uint8_t digest) {
+    return kind == 1 ? std::string("an RSA signature (") + digestName(digest) + ")"
+                     : std::string("an HMAC (") + digestName(digest) + ")";
+}
+
+std::string tagProof(const TagStatement& tag) {
+    const std::string what = "The recorder tag";
+    if (tag.kind == 0) {
         return what + " carries no usable signature: nothing proves where it came from.";
     }
-    const std::string how = kind == 1 ? std::string("an RSA signature (") + digestName(digest) + ")"
-                                      : std::string("an HMAC (") + digestName(digest) + ")";
-    if (!verified) {
-        return what + " carries " + how + " that does not verify: it proves nothing.";
+    if (!tag.verified) {
+        return what + " carries " + how(tag.kind, tag.digestType) +
+               " that does not verify: it proves nothing.";
     }
-    if (kind == 1) {
-        return what + " is signed with " + how +
-               " made with the private key that matches the built-in public key, which only "
-               "the recorder side holds.";
+    std::string text =
+        tag.kind == 1
+            ? what + " is signed with " + how(tag.kind, tag.digestType) +
+                  " made with the private key that matches the built-in public key, which only "
+                  "the recorder side holds."
+            : what + " is sealed with " + how(tag.kind, tag.digestType) +
+                  " under the built-in key, which every copy of this program holds: it shows "
+                  "the tag is unchanged against anyone without this program, not which device "
+                  "sealed it.";
+    if (!tag.unsignedField.empty()) {
+        text += " But its " + tag.unsignedField +
+                " lies outside the signed bytes, so the tag ties nothing in the recording to it.";
     }
-    return what + " is sealed with " + how +
-           " under a key that this program also holds: it shows the bytes are unchanged since "
-           "sealing, not which device sealed them.";
+    return text;
+}
+
+// "1–29, 31, 33–60" of the numbers for which `in` holds, at most a few runs.
+template <typename In>
+std::string ranges(const ClusterMap& map, In&& in) {
+    constexpr int kTold = 8;
+    std::string text;
+    int told = 0;
+    int64_t first = 0;
+    int64_t last = 0;
+    auto flush = [&] {
+        if (first != 0 && ++told <= kTold) {
+            text += (text.empty() ? "" : ", ") + std::to_string(first) +
+                    (last > first ? "–" + std::to_string(last) : std::string());
+        }
+        first = 0;
+    };
+    for (const ClusterEntry& entry : map.entries()) {
+        if (!in(entry)) {
+            flush();
+            continue;
+        }
+        if (first == 0) {
+            first = entry.number;
+        }
+        last = entry.number;
+    }
+    flush();
+    if (told > kTold) {
+        text += " and " + std::to_string(told - kTold) + " more run(s)";
+    }
+    return text;
+}
+
+// Proven, and joined to the cluster before it by that cluster's value,
+// which is proven too: the two stand in their sealed order.
+bool joinedToPrevious(const ClusterMap& map, const ClusterEntry& entry) {
+    const ClusterEntry* const previous = map.find(entry.number - 1);
+    return entry.proven && entry.status == ClusterStatus::Verified &&
+           entry.keyFrom == entry.number - 1 && previous != nullptr && previous->proven;
 }
 
 }  // namespace
@@ -32,21 +84,46 @@ Provenance provenanceOf(const nvr::WalkEvidence& walk) {
     Provenance provenance;
     provenance.tagKind = walk.tag.kind;
     if (walk.tag.present) {
+        provenance.statements.push_back(tagProof(walk.tag));
+    }
+    const ClusterMap& map = walk.map;
+    const ClusterEntry* const first = map.find(1);
+    if (first == nullptr) {
+        return provenance;
+    }
+    provenance.firstClusterKind = first->kind;
+    if (first->keyFrom == 0 && first->status == ClusterStatus::Verified) {
         provenance.statements.push_back(
-            proof("The recorder tag", walk.tag.kind, walk.tag.digestType, walk.tag.verified));
+            "The first cluster is sealed with the built-in key (" +
+            how(first->kind, first->digestType) +
+            "). That seal alone does not tie it to this recording: every recording's first "
+            "cluster carries one.");
     }
-    const ClusterEntry* const first = walk.map.find(1);
-    if (first != nullptr) {
-        provenance.firstClusterKind = first->kind;
-        provenance.statements.push_back(proof("The first cluster", first->kind, first->digestType,
-                                              first->status == ClusterStatus::Verified));
-        if (walk.map.count() > 1) {
-            provenance.statements.push_back(
-                "Every later cluster is keyed by the value stored in the cluster before it, so "
-                "the chain proves the clusters' order and that none was changed, added or "
-                "removed, as far as its links verify.");
-        }
+    const std::string proven = ranges(map, [](const ClusterEntry& e) { return e.proven; });
+    if (proven.empty()) {
+        provenance.statements.push_back(
+            "No cluster is tied to the recorder tag's signed final value, so nothing in the "
+            "clusters is proven: a link that holds can be recomputed by anyone from the values "
+            "stored in the file.");
+        return provenance;
     }
+    const bool hmac = walk.proofKey == ProofKey::Hmac;
+    std::string text = "Proven, through the recorder tag's signed final value: the content of "
+                       "cluster(s) " +
+                       proven + (hmac ? ", sealed with the built-in key, which every copy of "
+                                        "this program holds (so this shows they are unchanged "
+                                        "against anyone without this program, not which device "
+                                        "made them)"
+                                      : std::string(", as the recorder sealed it"));
+    const std::string joined = ranges(map, [&map](const ClusterEntry& e) {
+        return joinedToPrevious(map, e) ||
+               (map.find(e.number + 1) != nullptr && joinedToPrevious(map, *map.find(e.number + 1)));
+    });
+    if (!joined.empty()) {
+        text += "; and the order of cluster(s) " + joined +
+                ", each joined to the one before it by that cluster's stored value";
+    }
+    provenance.statements.push_back(text + ". Nothing is said of the other clusters.");
     return provenance;
 }
 
@@ -54,10 +131,14 @@ Coverage coverageOf(const nvr::WalkEvidence& walk, int64_t fileSize) {
     Coverage coverage;
     coverage.fileSize = fileSize;
     coverage.signedBytes = walk.signedBytes;
-    coverage.verifiedBytes = walk.verifiedBytes;
+    for (const ClusterEntry& entry : walk.map.entries()) {
+        if (entry.proven) {
+            coverage.verifiedBytes += entry.signedEnd - entry.signedStart;
+        }
+    }
     if (walk.tag.kind != 0) {
         coverage.signedBytes += walk.tagSignedBytes;
-        coverage.verifiedBytes += walk.tag.verified ? walk.tagSignedBytes : 0;
+        coverage.verifiedBytes += walk.proofKey != ProofKey::None ? walk.tagSignedBytes : 0;
     }
     if (walk.segmentDataOffset > 0) {
         coverage.unsignedParts.push_back(
@@ -74,17 +155,25 @@ Coverage coverageOf(const nvr::WalkEvidence& walk, int64_t fileSize) {
         coverage.unsignedParts.push_back(
             {"bytes after the Segment", fileSize - walk.segmentEnd, 1});
     }
-    char share[32] = "0";
-    if (fileSize > 0) {
-        std::snprintf(
-            share, sizeof share, "%.1f",
-            100.0 * static_cast<double>(coverage.verifiedBytes) / static_cast<double>(fileSize));
+    std::string of = "of the file's bytes (its size could not be read)";
+    if (fileSize >= 0) {
+        char share[32] = "0";
+        if (fileSize > 0) {
+            std::snprintf(share, sizeof share, "%.1f",
+                          100.0 * static_cast<double>(coverage.verifiedBytes) /
+                              static_cast<double>(fileSize));
+        }
+        of = "of the file's " + std::to_string(fileSize) + " bytes (" + share + "%)";
     }
-    coverage.statement = "Signatures that verified cover " +
-                         std::to_string(coverage.verifiedBytes) + " of the file's " +
-                         std::to_string(fileSize) + " bytes (" + share +
-                         "%). The rest is covered by no signature: by the format's design the "
-                         "headers, the metadata elements and each cluster's Timecode are not "
-                         "signed, so times and track settings are as stated by the file.";
+    coverage.statement =
+        "Signatures tied to the recorder tag's signed final value cover " +
+        std::to_string(coverage.verifiedBytes) + " " + of +
+        (walk.proofKey == ProofKey::Hmac ? ", under the built-in HMAC key that every copy of "
+                                           "this program holds"
+                                         : std::string()) +
+        ". The rest is proven by no signature: by the format's design the headers, the metadata "
+        "elements and each cluster's Timecode are not signed, so times are as stated by the "
+        "file, and so are the track settings, including the decoder settings in Tracks that "
+        "shape every picture.";
     return coverage;
 }

@@ -1,6 +1,7 @@
 #include "signature/TimelineChecks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -10,6 +11,9 @@ constexpr int kToldPerKind = 5;
 
 // A gap counts when it is this many times the median cluster duration.
 constexpr double kGapFactor = 5.0;
+// The clusters' times may differ from the tag's span by this share of it
+// (and by two cluster durations) before it is told.
+constexpr double kSpanShare = 0.1;
 
 void tagChecks(const TagStatement& tag, std::vector<TimelineWarning>& out) {
     if (!tag.present) {
@@ -79,6 +83,20 @@ void lengthCheck(const nvr::WalkEvidence& walk, const std::optional<double>& med
                        "The last cluster starts at " + clockText(*entries.back().seconds) +
                            ", after the recording's length by the tag's start and end (" +
                            clockText(stated) + ")."});
+        return;
+    }
+    // The clusters' stated times should about fill the tag's span; halved
+    // Timecodes or a tag from a longer recording show here.
+    if (!entries.front().seconds || !median) {
+        return;
+    }
+    const double covered = *entries.back().seconds + *median - *entries.front().seconds;
+    if (std::abs(covered - stated) > std::max(tolerance, kSpanShare * stated)) {
+        out.push_back({"time-span-mismatch",
+                       "The clusters' stated times cover " + clockText(covered) +
+                           ", but the tag's start and end span " + clockText(stated) +
+                           ": the Timecodes, the tag's times or the clusters present do not "
+                           "agree."});
     }
 }
 

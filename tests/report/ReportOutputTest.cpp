@@ -22,7 +22,8 @@ RecordingEvidence failedRecording(int64_t runs) {
              false,
              "<script>alert(1)</script>",
              "2026-12-01 08:00:00",
-             "2026-12-01 09:00:00"};
+             "2026-12-01 09:00:00",
+             ""};
     for (int64_t i = 0; i < runs; ++i) {
         const ClusterStatus status = i % 2 ? ClusterStatus::Mismatch : ClusterStatus::Verified;
         e.runs.push_back({status, i + 1, i + 1, 100 * i, 100 * i + 100, double(i), double(i + 1)});

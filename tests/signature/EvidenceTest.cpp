@@ -83,12 +83,12 @@ TEST_P(Findings, NameWhatHappened) {
 INSTANTIATE_TEST_SUITE_P(
     Recorder, Findings,
     testing::Values(
-        FindingCase{"ContentAltered", {Tampering::flipClusterByte(3)}, 1, "content-altered", 4},
+        FindingCase{"ContentAltered", {Tampering::flipClusterByte(3)}, 1, "chain-break", 4},
         FindingCase{"Swapped", {Tampering::swapClusters(2, 3)}, 1, "cluster-moved", 3},
         FindingCase{
             "InsertedForeign", {Tampering::insertForeignCluster(3)}, 1, "cluster-inserted", 4},
         FindingCase{
-            "SplicedForeign", {Tampering::insertForeignCluster(3)}, 1, "cluster-spliced", 4},
+            "SplicedForeign", {Tampering::insertForeignCluster(0)}, 1, "cluster-spliced", 2},
         FindingCase{"Removed", {Tampering::dropCluster(3)}, 1, "cluster-removed", 4},
         FindingCase{"CutShort", {Tampering::truncateInLastCluster()}, 1, "recording-truncated", 0},
         FindingCase{"LastDropped", {Tampering::dropCluster(7)}, 1, "chain-end-mismatch", 0},
@@ -99,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"NoSerial", {Tampering::tagWithoutSerial()}, 1, "tag-no-serial", 0},
         FindingCase{"Unsigned", {Tampering::unsignedRecording()}, 1, "recording-unsigned", 0},
         FindingCase{"UnsignedCluster", {Tampering::signatureLast(5)}, 1, "cluster-unsigned", 6},
-        FindingCase{"ValueLonger", {Tampering::extraValueByte(2)}, 1, "content-altered", 3},
-        FindingCase{"ValueShorter", {Tampering::shortValueByte(2)}, 1, "content-altered", 3}),
+        FindingCase{"ValueLonger", {Tampering::extraValueByte(2)}, 1, "chain-break", 3},
+        FindingCase{"ValueShorter", {Tampering::shortValueByte(2)}, 1, "chain-break", 3}),
     [](const testing::TestParamInfo<FindingCase>& info) { return std::string(info.param.name); });
 
 // The verdicts as they were before the walk mapped the whole chain: the

@@ -41,6 +41,9 @@ struct Tampering {
         Unsigned,               // no signature element anywhere; tag keeps its texts
         ReplaceContent,         // `cluster` is written with the frames of `other` (its own
                                 // Timecode and stored value), as when seconds are overwritten
+        DuplicateCluster,       // `cluster` is written twice in a row, byte for byte
+        FrameBeforeSignature,   // `cluster`: a SimpleBlock before its signature element
+        FinalValueBeforeTagSignature,  // the tag's final value stands before its signature
     };
 
     Kind kind;
@@ -68,6 +71,13 @@ struct Tampering {
     static Tampering extraValueByte(int cluster) { return {Kind::ExtraValueByte, cluster}; }
     static Tampering shortValueByte(int cluster) { return {Kind::ShortValueByte, cluster}; }
     static Tampering unsignedRecording() { return {Kind::Unsigned}; }
+    static Tampering duplicateCluster(int cluster) { return {Kind::DuplicateCluster, cluster}; }
+    static Tampering frameBeforeSignature(int cluster) {
+        return {Kind::FrameBeforeSignature, cluster};
+    }
+    static Tampering finalValueBeforeTagSignature() {
+        return {Kind::FinalValueBeforeTagSignature};
+    }
     static Tampering replaceContent(int cluster, int from) {
         return {Kind::ReplaceContent, cluster, from};
     }

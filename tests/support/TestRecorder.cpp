@@ -142,12 +142,20 @@ struct ClusterPlan {
     bool isSigned = true;
     bool signatureLast = false;
     bool decoy = false;
+    bool frameBefore = false;
     bool extraByte = false;
     bool shortByte = false;
     bool altered = false;  // written with another cluster's frames, stored value of its own
     std::vector<uint64_t> frames;
     int content = -1;  // the source clip's cluster whose frames it carries; -1: none
 };
+
+// A small keyframe that a forger puts where no signature covers it.
+Bytes unsignedFrame() {
+    Bytes block = {0x81, 0x00, 0x00, 0x80};
+    block.resize(block.size() + 16, 0x5A);
+    return ebml::encode(ebml::el(kIdSimpleBlock, block));
+}
 
 Bytes signatureElement(const SignatureParams& params, const Bytes& value) {
     return ebml::encode(
@@ -245,7 +253,8 @@ void Writer::validate() const {
                                   t.kind == K::DropCluster || t.kind == K::SignatureLast ||
                                   t.kind == K::DecoyBeforeSignature ||
                                   t.kind == K::ExtraValueByte || t.kind == K::ShortValueByte ||
-                                  t.kind == K::ReplaceContent;
+                                  t.kind == K::ReplaceContent || t.kind == K::DuplicateCluster ||
+                                  t.kind == K::FrameBeforeSignature;
         if (needsCluster && (t.cluster < 0 || t.cluster >= count)) {
             throw std::invalid_argument("tampering names a cluster that does not exist");
         }
@@ -276,6 +285,9 @@ uint64_t Writer::fixedPayload(const ClusterPlan& plan) const {
     uint64_t size = ebml::encode(ebml::uintEl(kIdTimecode, plan.timecode)).size();
     if (plan.decoy) {
         size += signatureElement({kDecoyKind, 3}, Bytes(kUnsignableValueSize)).size();
+    }
+    if (plan.frameBefore) {
+        size += unsignedFrame().size();
     }
     if (plan.isSigned) {
         size += signatureElement(plan.params, Bytes(storedSize(plan))).size();
@@ -327,6 +339,9 @@ void Writer::planClusters() {
                 break;
             case K::DecoyBeforeSignature:
                 chain[t.cluster].decoy = true;
+                break;
+            case K::FrameBeforeSignature:
+                chain[t.cluster].frameBefore = true;
                 break;
             case K::ExtraValueByte:
                 chain[t.cluster].extraByte = true;
@@ -389,6 +404,14 @@ void Writer::planClusters() {
             case K::ReplaceContent:
                 replaceContent(t);
                 break;
+            case K::DuplicateCluster: {
+                const auto it = positionOf(t.cluster);
+                if (it == inFile.end()) {
+                    throw std::invalid_argument("cannot copy a dropped cluster");
+                }
+                inFile.insert(it + 1, *it);
+                break;
+            }
             default:
                 break;
         }
@@ -501,6 +524,9 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
         fillRandom(state, junk.data(), junk.size());
         putBytes(signatureElement({kDecoyKind, 3}, junk));
     }
+    if (plan.frameBefore) {
+        putBytes(unsignedFrame());
+    }
     const auto putSignature = [&] {
         if (!plan.isSigned) {
             return;
@@ -585,6 +611,16 @@ const Bytes& Writer::chainValue(int index) {
 TagLayout Writer::buildTag(const Bytes& value, const Bytes& finalSignature) const {
     TagLayout tag;
     Bytes payload;
+    // Readers refuse an element with an empty payload: empty means absent.
+    const auto addBytes = [&payload](uint64_t id, const Bytes& bytes) {
+        if (!bytes.empty()) {
+            append(payload, ebml::encode(ebml::el(id, bytes)));
+        }
+    };
+    const bool finalFirst = has(Tampering::Kind::FinalValueBeforeTagSignature);
+    if (finalFirst) {
+        addBytes(0x6E15, finalSignature);
+    }
     if (isSigned()) {
         tag.signatureAt = payload.size();
         append(payload, signatureElement(opt.tagSignature, value));
@@ -592,12 +628,6 @@ TagLayout Writer::buildTag(const Bytes& value, const Bytes& finalSignature) cons
     tag.signedAt = payload.size();
     append(payload, ebml::encode(ebml::uintEl(0x6E10, opt.tagNumber1)));
     append(payload, ebml::encode(ebml::uintEl(0x6E11, opt.tagNumber2)));
-    // Readers refuse an element with an empty payload: empty means absent.
-    const auto addBytes = [&payload](uint64_t id, const Bytes& bytes) {
-        if (!bytes.empty()) {
-            append(payload, ebml::encode(ebml::el(id, bytes)));
-        }
-    };
     if (!has(Tampering::Kind::TagWithoutSerial) && !opt.serialNumber.empty()) {
         tag.hasSerial = true;
         tag.serialAt = payload.size() + 2 + ebml::encodeSize(opt.serialNumber.size()).size();
@@ -605,7 +635,9 @@ TagLayout Writer::buildTag(const Bytes& value, const Bytes& finalSignature) cons
     }
     addBytes(0x6E13, ebml::bytesOf(opt.startTime));
     addBytes(0x6E14, ebml::bytesOf(opt.endTime));
-    addBytes(0x6E15, finalSignature);
+    if (!finalFirst) {
+        addBytes(0x6E15, finalSignature);
+    }
     tag.bytes = ebml::encodeId(kIdTag);
     append(tag.bytes, ebml::encodeSize(payload.size()));
     tag.headerSize = tag.bytes.size();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "signature/WalkEvidence.h"
+
+// The sentences of the cluster and chain findings. Each says what the file
+// shows, then every cause it is consistent with; times are as the file
+// states them, since no signature covers them.
+
+// About how many clusters the stated times say are missing before `entry`:
+// its step from the cluster before it over the median, when that step is
+// more than 1.5 medians and `entry` does not hold; 0 otherwise.
+long removedBefore(const ClusterMap& map, const ClusterEntry& entry,
+                   const std::optional<double>& median);
+
+// "chain-break", "cluster-mismatch", "cluster-removed", "cluster-spliced",
+// "cluster-moved", "chain-broken", "cluster-unsigned", "cluster-error".
+std::string clusterText(const std::string& code, const nvr::WalkEvidence& walk, int64_t first,
+                        int64_t last, const std::optional<double>& median);
+// Clusters first..last are outside the sealed chain, as `shownBy` holding
+// under an earlier value shows.
+std::string insertedText(const ClusterMap& map, int64_t first, int64_t last, int64_t shownBy,
+                         bool anyProven);
+std::string movedText(const ClusterMap& map, int64_t first, int64_t last);
+std::string duplicatedText(const ClusterMap& map, int64_t copy, int64_t original);
+std::string unsignedFramesText(const ClusterMap& map, int64_t first, int64_t last);
+std::string appendedText(const nvr::WalkEvidence& walk);
+std::string chainEndText(const nvr::WalkEvidence& walk, const std::optional<double>& median);
