@@ -134,6 +134,7 @@ SignatureSite MkvParser::findSignature(const MkvElement& element) {
             signature.parse();
             site.signedStart = signature.endOffset();
             if (site.signedStart >= site.end) {
+                site.unsignedFrameAt = -1;  // with no signed bytes, nothing stands outside them
                 site.issue = "nothing follows its signature element at offset " +
                              std::to_string(signature.headerOffset);
                 return site;
@@ -150,6 +151,7 @@ SignatureSite MkvParser::findSignature(const MkvElement& element) {
         position = next;
     }
     site.signedStart = -1;
+    site.unsignedFrameAt = -1;
     site.issue = "no signature element of kind 1 or 2";
     return site;
 }

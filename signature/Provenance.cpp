@@ -94,9 +94,9 @@ Provenance provenanceOf(const nvr::WalkEvidence& walk) {
     provenance.firstClusterKind = first->kind;
     if (first->keyFrom == 0 && first->status == ClusterStatus::Verified) {
         provenance.statements.push_back(
-            "The first cluster is sealed with the built-in key (" +
+            "The first cluster is sealed with the built-in key, with " +
             how(first->kind, first->digestType) +
-            "). That seal alone does not tie it to this recording: every recording's first "
+            ". That seal alone does not tie it to this recording: every recording's first "
             "cluster carries one.");
     }
     const std::string proven = ranges(map, [](const ClusterEntry& e) { return e.proven; });
