@@ -1,0 +1,76 @@
+#include "support/Reseal.h"
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace recorder {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+ClusterRecord& chainCluster(Recording& recording, int chainIndex) {
+    for (ClusterRecord& cluster : recording.clusters) {
+        if (cluster.chainIndex == chainIndex) {
+            return cluster;
+        }
+    }
+    throw std::invalid_argument("no chain cluster " + std::to_string(chainIndex));
+}
+
+Bytes readAt(std::FILE* file, int64_t offset, int64_t length) {
+    Bytes bytes(static_cast<size_t>(length));
+    if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
+        std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        throw std::runtime_error("cannot read the recording back");
+    }
+    return bytes;
+}
+
+void writeAt(std::FILE* file, int64_t offset, const Bytes& bytes) {
+    if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
+        std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        throw std::runtime_error("cannot rewrite the recording");
+    }
+}
+
+}  // namespace
+
+void resealAfterFlip(Recording& recording, int altered, int keepFrom, const RecorderKeys& keys) {
+    if (altered < 0 || keepFrom <= altered) {
+        throw std::invalid_argument("nothing to seal again");
+    }
+    for (int i = altered; i < keepFrom; ++i) {
+        const ClusterRecord& cluster = chainCluster(recording, i);
+        if (cluster.signature.kind != kKindHmac || cluster.signedLength() <= 0 ||
+            cluster.valueOffset < 0) {
+            throw std::invalid_argument("cluster " + std::to_string(i) + " is not HMAC-signed");
+        }
+    }
+    FilePtr file(std::fopen(recording.path.c_str(), "rb+"));
+    if (!file) {
+        throw std::runtime_error("cannot open " + recording.path);
+    }
+    ClusterRecord& first = chainCluster(recording, altered);
+    const int64_t middle = first.signedBegin + first.signedLength() / 2;
+    Bytes byte = readAt(file.get(), middle, 1);
+    byte[0] ^= 0x5A;
+    writeAt(file.get(), middle, byte);
+    for (int i = altered; i < keepFrom; ++i) {
+        ClusterRecord& cluster = chainCluster(recording, i);
+        const Bytes key = i == 0 ? keys.hmacKey : chainCluster(recording, i - 1).value;
+        StreamSigner signer = StreamSigner::hmac(cluster.signature.digestType, key);
+        signer.update(readAt(file.get(), cluster.signedBegin, cluster.signedLength()));
+        cluster.value = signer.finish();
+        writeAt(file.get(), cluster.valueOffset, cluster.value);
+    }
+    if (std::fflush(file.get()) != 0) {
+        throw std::runtime_error("cannot rewrite the recording");
+    }
+}
+
+}  // namespace recorder
