@@ -57,7 +57,7 @@ const char kStyle[] =
     ".ok{color:#1b5e20;font-weight:bold}.failed{color:#b71c1c;font-weight:bold}"
     ".unverified{color:#b71c1c;font-style:italic}.note{color:#555555;font-size:9pt}"
     ".timeline svg{max-width:100%;height:auto}"
-    ".filmstrip figure{display:inline-block;vertical-align:top;margin:0 10px 10px 0}"
+    ".filmstrip figure{display:inline-block;vertical-align:top;margin:0 10px 10px 0;width:166px}"
     ".caveat{color:#6d4c00;font-size:9pt}"
     ".filmstrip img{display:block;border:3px solid #9e9e9e}"
     ".filmstrip figcaption{font-size:9pt}"
