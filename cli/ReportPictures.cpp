@@ -10,10 +10,12 @@
 namespace {
 
 #ifdef TELVAR_WITH_VIDEO
-ReportPicture fromResult(std::string label, bool verified, const video::PictureResult& result) {
+ReportPicture fromResult(std::string label, ClusterStanding standing,
+                         const video::PictureResult& result) {
     ReportPicture picture;
     picture.label = std::move(label);
-    picture.verified = verified;
+    picture.standing = standing;
+    picture.verified = standing == ClusterStanding::Proven;
     if (result.picture) {
         picture.png = result.picture->png;
         picture.width = result.picture->width;
@@ -34,7 +36,7 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
         return pictures;
     }
     for (const video::FilmstripFrame& frame : video::filmstrip(evidence.identity.path, evidence)) {
-        pictures.push_back(fromResult(frame.label, frame.verified, frame.picture));
+        pictures.push_back(fromResult(frame.label, frame.standing, frame.picture));
     }
 #else
     (void)evidence;
@@ -43,22 +45,27 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
 }
 
 ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& run) {
-    const bool verified = run.status == ClusterStatus::Verified;
+    const ClusterStanding standing = standingOf(run.status, run.proven, evidence.proofKey);
 #ifdef TELVAR_WITH_VIDEO
-    const std::string label = video::filmstripLabel(run.firstCluster, run.startSeconds, verified);
+    const std::string wall =
+        run.startSeconds ? wallClockAt(evidence.tag.startTime, *run.startSeconds) : "";
+    const std::string label =
+        video::filmstripLabel(run.firstCluster, run.startSeconds, wall, standing);
     const video::FileSource source(evidence.identity.path);
     if (!source.isOpen()) {
         ReportPicture picture;
         picture.label = label;
-        picture.verified = verified;
+        picture.standing = standing;
+        picture.verified = standing == ClusterStanding::Proven;
         picture.reason = source.error();
         return picture;
     }
-    return fromResult(label, verified, video::pictureAtRun(source, evidence, run));
+    return fromResult(label, standing, video::pictureAtRun(source, evidence, run));
 #else
     (void)evidence;
     ReportPicture picture;
-    picture.verified = verified;
+    picture.standing = standing;
+    picture.verified = standing == ClusterStanding::Proven;
     picture.reason = "this build has no video decoder";
     return picture;
 #endif

@@ -33,6 +33,10 @@ std::string failureLine(const RecordingEvidence& evidence) {
 std::string textLines(const RecordingEvidence& evidence) {
     const std::string line = textLine(FileReport{evidence.identity.path, evidence.verdict});
     std::string lines = line;
+    const std::string caveat = originCaveat(evidence);
+    if (!caveat.empty()) {
+        lines += "\n    " + displayText(caveat);
+    }
     const std::string failure = failureLine(evidence);
     if (!failure.empty()) {
         lines += "\n" + failure;

@@ -25,8 +25,9 @@ std::string textLine(const FileReport& report);
 // when the file verified or the evidence places nothing.
 std::string failureLine(const RecordingEvidence& evidence);
 
-// The text line of a file and, when it failed, its failure line below,
-// then an indented line for each further finding.
+// The text line of a file; under a Success that proves no origin (an HMAC
+// tag), an indented line that says so; when it failed, its failure line
+// below, then an indented line for each further finding.
 std::string textLines(const RecordingEvidence& evidence);
 
 // One JSON array, an object per file in order (jsonFileObject), its texts

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<video::FilmstripFrame> frames = video::filmstrip(source, evidence, options);
     FUZZ_CHECK(frames.size() <= static_cast<size_t>(options.maxFailing) + 2);
     for (const video::FilmstripFrame& frame : frames) {
-        FUZZ_CHECK(frame.verified == (frame.status == ClusterStatus::Verified));
+        FUZZ_CHECK(frame.verified == (frame.standing == ClusterStanding::Proven));
         checkPicture(frame.picture, options.limits);
     }
 

@@ -9,6 +9,20 @@
 namespace html {
 namespace {
 
+// Bytes tied to the tag's signed final value: verified only under an RSA tag.
+const char* provenBytesLabel(ProofKey key) {
+    switch (key) {
+        case ProofKey::Rsa:
+            return "Of those, verified (tied to the tag's RSA-signed final value)";
+        case ProofKey::Hmac:
+            return "Of those, sealed with the built-in key (which every copy of this program "
+                   "holds)";
+        case ProofKey::None:
+            break;
+    }
+    return "Of those, tied to a signed recorder tag";
+}
+
 std::string timeSpan(const ClusterRun& run) {
     if (!run.startSeconds && !run.endSeconds) {
         return "—";
@@ -28,15 +42,16 @@ std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
     return htmlText(from + " – " + (sameDay ? to.substr(11) : to));
 }
 
-std::string runRow(const ClusterRun& run, const std::string& tagStart) {
+std::string runRow(const ClusterRun& run, const std::string& tagStart, ProofKey key) {
     // A run the walk never reached has no last cluster: it goes to the end.
     const std::string clusters =
         run.lastCluster < run.firstCluster ? "from " + std::to_string(run.firstCluster)
         : run.firstCluster == run.lastCluster
             ? std::to_string(run.firstCluster)
             : std::to_string(run.firstCluster) + "–" + std::to_string(run.lastCluster);
-    return "<tr><td><span style=\"background-color:" + std::string(timelineColour(run.status)) +
-           "\">&nbsp;&nbsp;</span> " + timelineLabel(run.status) + "</td><td>" + clusters +
+    const TimelineMark mark = markOf(run, key);
+    return "<tr><td><span style=\"background-color:" + std::string(timelineColour(mark)) +
+           "\">&nbsp;&nbsp;</span> " + timelineLabel(mark) + "</td><td>" + clusters +
            "</td><td class=\"nowrap\">" + std::to_string(run.startOffset) + "–" +
            std::to_string(run.endOffset) + "</td><td class=\"nowrap\">" + timeSpan(run) +
            "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
@@ -56,7 +71,7 @@ void appendRuns(std::string& out, const RecordingEvidence& e, size_t limit) {
     const std::string tagStart = statedStart(e);
     const size_t shown = std::min(e.runs.size(), limit);
     for (size_t i = 0; i < shown; ++i) {
-        out += runRow(e.runs[i], tagStart);
+        out += runRow(e.runs[i], tagStart, e.proofKey);
     }
     out += "</table>" + moreLine(e.runs.size(), shown, "runs");
 }
@@ -75,7 +90,8 @@ void appendProvenance(std::string& out, const Provenance& provenance, size_t lim
     out += "</ul>" + moreLine(provenance.statements.size(), shown, "statements");
 }
 
-void appendCoverage(std::string& out, const Coverage& coverage, size_t limit) {
+void appendCoverage(std::string& out, const RecordingEvidence& e, size_t limit) {
+    const Coverage& coverage = e.coverage;
     out += "<h3>Coverage</h3>";
     if (!coverage.statement.empty()) {
         out += "<p>" + htmlText(coverage.statement) + "</p>";
@@ -86,7 +102,7 @@ void appendCoverage(std::string& out, const Coverage& coverage, size_t limit) {
         out += tableOpen();
         out += labelRow("File size", bytesText(coverage.fileSize));
         out += labelRow("In checked signed ranges", bytesText(coverage.signedBytes));
-        out += labelRow("Of those, verified", bytesText(coverage.verifiedBytes));
+        out += labelRow(provenBytesLabel(e.proofKey), bytesText(coverage.verifiedBytes));
         out += "</table>";
     }
     if (coverage.unsignedParts.empty()) {

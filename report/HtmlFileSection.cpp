@@ -37,6 +37,10 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
         out += " — " + htmlText(verdictReason(e.verdict));
     }
     out += "</p>";
+    const std::string caveat = originCaveat(e);
+    if (!caveat.empty()) {
+        out += "<p class=\"caveat\">" + htmlText(caveat) + "</p>";
+    }
     const std::string summary = failureSummary(e);
     if (e.verdict.code != RECORDING_OK && !summary.empty()) {
         out += "<p>First failure: " + htmlText(summary) + "</p>";
@@ -92,13 +96,19 @@ void findingsList(std::string& out, const std::vector<Finding>& findings, size_t
     out += "</ul>" + moreLine(findings.size(), shown, "findings");
 }
 
-std::string legend() {
+// The marks this file's bar shows, each with what it means.
+std::string legend(const RecordingEvidence& e) {
     std::string out = "<p class=\"legend\">";
-    for (const ClusterStatus status : timelineStatuses()) {
-        out += "<span style=\"background-color:" + std::string(timelineColour(status)) +
-               "\">&nbsp;&nbsp;&nbsp;&nbsp;</span> " + timelineLabel(status) + "&nbsp;&nbsp; ";
+    const std::vector<TimelineMark> marks = marksShown(e);
+    for (const TimelineMark mark : marks) {
+        out += "<span style=\"background-color:" + std::string(timelineColour(mark)) +
+               "\">&nbsp;&nbsp;&nbsp;&nbsp;</span> " + timelineLabel(mark) + "&nbsp;&nbsp; ";
     }
-    return out + "</p>";
+    out += "</p><ul class=\"note\">";
+    for (const TimelineMark mark : marks) {
+        out += "<li>" + htmlText(timelineMeaning(mark)) + "</li>";
+    }
+    return out + "</ul>";
 }
 
 void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, bool inlineSvg) {
@@ -116,7 +126,7 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
                std::to_string(kTimelineWidth) + "\" height=\"" + std::to_string(kTimelineHeight) +
                "\" alt=\"timeline\">";
     }
-    out += "</div>" + legend() + "<p class=\"note\">";
+    out += "</div>" + legend(e) + "<p class=\"note\">";
     out += !timeline.inSeconds ? "Along the axis: the position in the file (the file states "
                                  "no times for its clusters)."
            : timeline.wallClock
@@ -144,7 +154,7 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     }
     appendRuns(out, e, options.maxRuns);
     appendProvenance(out, e.provenance, options.maxItems);
-    appendCoverage(out, e.coverage, options.maxItems);
+    appendCoverage(out, e, options.maxItems);
     appendWarnings(out, e.warnings, options.maxItems);
     out += "</div>";
 }

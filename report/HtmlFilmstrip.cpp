@@ -2,6 +2,7 @@
 
 #include "report/Escape.h"
 #include "report/HtmlParts.h"
+#include "report/Timeline.h"
 
 namespace html {
 namespace {
@@ -22,12 +23,25 @@ std::string base64(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
+// "verified" only for a proven cluster, "failed" for a failing one, else the standing's code.
+std::string figureClass(ClusterStanding standing) {
+    switch (standing) {
+        case ClusterStanding::Proven:
+            return "verified";
+        case ClusterStanding::Failing:
+            return "failed";
+        default:
+            return clusterStandingCode(standing);
+    }
+}
+
 std::string image(const ReportPicture& p, size_t file, size_t k, bool inlinePictures) {
     const std::string source = inlinePictures
                                    ? "data:image/png;base64," + base64(p.png)
                                    : "picture:" + std::to_string(file) + ":" + std::to_string(k);
     return "<img src=\"" + source + "\" width=\"" + std::to_string(p.width) + "\" height=\"" +
-           std::to_string(p.height) + "\" alt=\"" + htmlAttribute(p.label) + "\">";
+           std::to_string(p.height) + "\" alt=\"" + htmlAttribute(p.label) +
+           "\" style=\"border-color:" + timelineColour(markOf(p.shownStanding())) + "\">";
 }
 
 }  // namespace
@@ -37,7 +51,7 @@ void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& picture
     out += "<h3>Pictures around the first failure</h3><div class=\"filmstrip\">";
     for (size_t k = 0; k < pictures.size(); ++k) {
         const ReportPicture& p = pictures[k];
-        out += std::string("<figure class=\"") + (p.verified ? "verified" : "failed") + "\">";
+        out += "<figure class=\"" + figureClass(p.shownStanding()) + "\">";
         out += p.png.empty()
                    ? "<div class=\"nopicture\">No picture: " + htmlText(p.reason) + "</div>"
                    : image(p, index, k, inlinePictures);
@@ -45,9 +59,12 @@ void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& picture
     }
     out +=
         "</div><p class=\"note\">The first picture of each cluster, decoded for viewing only: "
-        "decoding decides nothing. Pictures marked verified come from clusters whose signature "
-        "holds; pictures marked failed come from clusters whose signature does not, and may "
-        "show altered content.</p>";
+        "decoding decides nothing. Only pictures marked verified come from clusters tied to the "
+        "recorder tag's signed final value under an RSA tag. Sealed ones are tied to it under "
+        "the built-in key, which every copy of this program holds; where links hold but are "
+        "not tied to the tag, anyone could have made them. Pictures marked failed come from "
+        "clusters whose signature does not hold, and may show altered content. Times are as "
+        "stated by the file.</p>";
 }
 
 }  // namespace html

@@ -26,13 +26,13 @@ std::string moreLine(size_t total, size_t shown, const char* what);
 // The evidence tables of one file.
 void appendRuns(std::string& out, const RecordingEvidence& evidence, size_t limit);
 void appendProvenance(std::string& out, const Provenance& provenance, size_t limit);
-void appendCoverage(std::string& out, const Coverage& coverage, size_t limit);
+void appendCoverage(std::string& out, const RecordingEvidence& evidence, size_t limit);
 void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnings, size_t limit);
 
 // Gaps, overlaps and same-byte files across the recordings.
 void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& files);
 
-// The filmstrip of file `index`: each picture with its label, verified or failed.
+// The filmstrip of file `index`: each picture with its label and standing.
 void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& pictures, size_t index,
                      bool inlinePictures);
 

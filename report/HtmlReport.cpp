@@ -57,9 +57,9 @@ const char kStyle[] =
     ".ok{color:#1b5e20;font-weight:bold}.failed{color:#b71c1c;font-weight:bold}"
     ".unverified{color:#b71c1c;font-style:italic}.note{color:#555555;font-size:9pt}"
     ".timeline svg{max-width:100%;height:auto}"
-    ".filmstrip figure{display:inline-block;vertical-align:top;margin:0 10px 10px 0}"
-    ".filmstrip img{display:block;border:3px solid #2e7d32}"
-    ".filmstrip .failed img{border-color:#b71c1c}"
+    ".filmstrip figure{display:inline-block;vertical-align:top;margin:0 10px 10px 0;width:166px}"
+    ".caveat{color:#6d4c00;font-size:9pt}"
+    ".filmstrip img{display:block;border:3px solid #9e9e9e}"
     ".filmstrip figcaption{font-size:9pt}"
     ".nopicture{width:160px;padding:8px 0;color:#555555;font-size:9pt}"
     "@media print{body{margin:0;max-width:none}h2,h3{break-after:avoid}"
@@ -68,7 +68,9 @@ const char kStyle[] =
 // The verdict, and for a failed file the code of its first finding.
 std::string verdictCell(const RecordingEvidence& e) {
     if (e.verdict.code == RECORDING_OK) {
-        return "<span class=\"ok\">Success</span>";
+        const std::string caveat = originCaveat(e);
+        return "<span class=\"ok\">Success</span>" +
+               (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
     }
     std::string cell = "<span class=\"failed\">Failed</span>";
     if (!e.findings.empty()) {

@@ -11,6 +11,11 @@ json optionalNumber(const std::optional<double>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+json proofKeyText(ProofKey key) {
+    const char* const code = proofKeyCode(key);
+    return code != nullptr ? json(code) : json(nullptr);
+}
+
 json optionalText(const std::string& text) {
     return text.empty() ? json(nullptr) : json(text);
 }
@@ -28,7 +33,8 @@ json tagObject(const TagStatement& tag, bool fileVerified) {
             {"signatureHolds", tag.verified},
             {"serialNumber", tag.serialNumber},
             {"startTime", tag.startTime},
-            {"endTime", tag.endTime}};
+            {"endTime", tag.endTime},
+            {"unsignedField", optionalText(tag.unsignedField)}};
 }
 
 json coverageObject(const Coverage& coverage) {
@@ -43,10 +49,12 @@ json coverageObject(const Coverage& coverage) {
             {"statement", coverage.statement}};
 }
 
-json runsArray(const std::vector<ClusterRun>& runs) {
+json runsArray(const std::vector<ClusterRun>& runs, ProofKey key) {
     json array = json::array();
     for (const ClusterRun& run : runs) {
         array.push_back({{"status", clusterStatusCode(run.status)},
+                         {"proven", run.proven},
+                         {"standing", clusterStandingCode(standingOf(run.status, run.proven, key))},
                          {"firstCluster", run.firstCluster},
                          {"lastCluster", run.lastCluster},
                          {"startOffset", run.startOffset},
@@ -87,7 +95,7 @@ json firstFailureObject(const std::optional<FirstFailure>& failure) {
             {"wallClock", optionalText(failure->wallClock)}};
 }
 
-json clustersArray(const std::vector<ClusterEntry>& clusters) {
+json clustersArray(const std::vector<ClusterEntry>& clusters, ProofKey key) {
     json array = json::array();
     for (const ClusterEntry& c : clusters) {
         array.push_back({{"number", c.number},
@@ -99,7 +107,11 @@ json clustersArray(const std::vector<ClusterEntry>& clusters) {
                          {"keyedBy", c.keyedBy},
                          {"kind", signatureKindCode(c.kind)},
                          {"digest", digestCode(c.digestType)},
-                         {"status", clusterStatusCode(c.status)}});
+                         {"status", clusterStatusCode(c.status)},
+                         {"proven", c.proven},
+                         {"standing", clusterStandingCode(standingOf(c.status, c.proven, key))},
+                         {"keyFrom", c.keyFrom},
+                         {"unsignedFrames", c.unsignedFrames}});
     }
     return array;
 }
@@ -136,6 +148,8 @@ json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                    {"errorText", v.errorText},
                    {"detail", v.detail},
                    {"reportVersion", kReportVersion},
+                   {"proofKey", proofKeyText(evidence.proofKey)},
+                   {"originProven", evidence.originProven},
                    {"size", id.size >= 0 ? json(id.size) : json(nullptr)},
                    {"modified", optionalText(id.modifiedUtc)},
                    {"sha256", optionalText(id.sha256)},
@@ -145,14 +159,14 @@ json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                    {"coverage", coverageObject(evidence.coverage)},
                    {"clusterCount", evidence.clusterCount},
                    {"medianClusterSeconds", optionalNumber(evidence.medianClusterSeconds)},
-                   {"runs", runsArray(evidence.runs)},
+                   {"runs", runsArray(evidence.runs, evidence.proofKey)},
                    {"findings", findingsArray(evidence.findings)},
                    {"warnings", warningsArray(evidence.warnings)},
                    {"firstFailure", firstFailureObject(evidence.firstFailure)},
                    {"verifier", jsonVerifier(run)},
                    {"verifiedAt", run.verifiedAt}};
     if (clusters) {
-        object["clusters"] = clustersArray(evidence.clusters);
+        object["clusters"] = clustersArray(evidence.clusters, evidence.proofKey);
     }
     return object;
 }

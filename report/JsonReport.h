@@ -6,7 +6,7 @@
 #include "signature/RecordingEvidence.h"
 
 // The report format's version; raised when a key changes meaning or goes.
-constexpr int kReportVersion = 1;
+constexpr int kReportVersion = 2;
 
 // One file's report as a self-contained JSON object (docs/report-format.md):
 // the verdict's keys as ever, the file's identity, the tag as stated, the

@@ -9,29 +9,37 @@
 
 namespace {
 
-constexpr int kStatuses = 5;
+constexpr int kMarks = 8;
 
-// Higher wins a shared pixel column.
-int severity(ClusterStatus status) {
-    switch (status) {
-        case ClusterStatus::Mismatch:
+// Higher wins a shared pixel column: a failure over anything, and a link
+// that merely holds over proof, so neither hides among proven clusters.
+int severity(TimelineMark mark) {
+    switch (mark) {
+        case TimelineMark::Mismatch:
+            return 7;
+        case TimelineMark::OutOfPlace:
+            return 6;
+        case TimelineMark::Error:
+            return 5;
+        case TimelineMark::Unsigned:
             return 4;
-        case ClusterStatus::Error:
+        case TimelineMark::NotChecked:
             return 3;
-        case ClusterStatus::Unsigned:
+        case TimelineMark::LinkHolds:
             return 2;
-        case ClusterStatus::NotChecked:
+        case TimelineMark::Sealed:
             return 1;
-        case ClusterStatus::Verified:
+        case TimelineMark::Proven:
             break;
     }
     return 0;
 }
 
-ClusterStatus statusOfSeverity(int value) {
-    static const ClusterStatus kBySeverity[kStatuses] = {
-        ClusterStatus::Verified, ClusterStatus::NotChecked, ClusterStatus::Unsigned,
-        ClusterStatus::Error, ClusterStatus::Mismatch};
+TimelineMark markOfSeverity(int value) {
+    static const TimelineMark kBySeverity[kMarks] = {
+        TimelineMark::Proven,     TimelineMark::Sealed, TimelineMark::LinkHolds,
+        TimelineMark::NotChecked, TimelineMark::Unsigned, TimelineMark::Error,
+        TimelineMark::OutOfPlace, TimelineMark::Mismatch};
     return kBySeverity[value];
 }
 
@@ -39,76 +47,105 @@ bool finite(const std::optional<double>& value) {
     return value && std::isfinite(*value);
 }
 
-using Extent = std::pair<double, double>;
+double medianOf(const RecordingEvidence& evidence) {
+    return finite(evidence.medianClusterSeconds) ? *evidence.medianClusterSeconds : 0.0;
+}
+
+// The stated time of a run's last cluster: from the cluster map when it is
+// kept, else its start plus a median duration per cluster.
+double lastClusterSeconds(const RecordingEvidence& evidence, const ClusterRun& run) {
+    const std::vector<ClusterEntry>& clusters = evidence.clusters;
+    const int64_t index = run.lastCluster - 1;
+    if (index >= 0 && index < static_cast<int64_t>(clusters.size())) {
+        const ClusterEntry& last = clusters[static_cast<size_t>(index)];
+        if (last.number == run.lastCluster && finite(last.seconds)) {
+            return std::max(*run.startSeconds, *last.seconds);
+        }
+    }
+    const auto later = static_cast<double>(std::max<int64_t>(run.lastCluster - run.firstCluster, 0));
+    return *run.startSeconds + later * medianOf(evidence);
+}
 
 // Where each run lies on the axis, before scaling. In seconds, a run
 // without an end ends where the next one starts (or a cluster later);
-// along the bytes, every run has its offsets.
-std::vector<Extent> extentsOf(const RecordingEvidence& evidence, bool inSeconds) {
+// along the bytes, every run has its offsets. The times are the file's
+// claim: an end stated before the run's own last cluster (the next cluster
+// states an earlier time) would draw the run as nothing, so it is drawn to
+// that cluster's time plus the median duration instead.
+std::vector<TimelineExtent> extentsOf(const RecordingEvidence& evidence, bool inSeconds) {
     const std::vector<ClusterRun>& runs = evidence.runs;
-    std::vector<Extent> extents;
+    std::vector<TimelineExtent> extents;
     extents.reserve(runs.size());
     for (size_t i = 0; i < runs.size(); ++i) {
         const ClusterRun& run = runs[i];
         if (!inSeconds) {
             const auto from = static_cast<double>(std::max<int64_t>(run.startOffset, 0));
-            extents.emplace_back(from, std::max(from, static_cast<double>(run.endOffset)));
+            extents.push_back({from, std::max(from, static_cast<double>(run.endOffset)), false});
             continue;
         }
         const double from = *run.startSeconds;
-        double to =
-            from + (finite(evidence.medianClusterSeconds) ? *evidence.medianClusterSeconds : 0.0);
+        double to = from + medianOf(evidence);
         if (finite(run.endSeconds)) {
             to = *run.endSeconds;
         } else if (i + 1 < runs.size() && finite(runs[i + 1].startSeconds)) {
             to = *runs[i + 1].startSeconds;
         }
-        extents.emplace_back(from, std::max(from, to));
+        bool estimated = false;
+        if (run.lastCluster >= run.firstCluster) {
+            const double last = lastClusterSeconds(evidence, run);
+            const double end = last + medianOf(evidence);
+            if (to <= last && end > to) {
+                to = end;
+                estimated = true;
+            }
+        }
+        extents.push_back({from, std::max(from, to), estimated});
     }
     return extents;
 }
 
-void setAxis(Timeline& timeline, const std::vector<Extent>& extents) {
+void setAxis(Timeline& timeline) {
     double low = 0.0, high = 0.0;
-    for (const auto& [from, to] : extents) {
-        low = std::min(low, from);
-        high = std::max(high, to);
+    for (const TimelineExtent& extent : timeline.extents) {
+        low = std::min(low, extent.from);
+        high = std::max(high, extent.to);
     }
     timeline.origin = low;
     timeline.length = high - low;
 }
 
-// One count per status and column, as differences: O(runs + width).
-void fillSpans(Timeline& timeline, const std::vector<ClusterRun>& runs,
-               const std::vector<Extent>& extents, int width) {
-    std::vector<std::vector<int64_t>> starts(kStatuses, std::vector<int64_t>(width + 1, 0));
+// One count per mark and column, as differences: O(runs + width).
+void fillSpans(Timeline& timeline, const RecordingEvidence& evidence, int width) {
+    const std::vector<ClusterRun>& runs = evidence.runs;
+    std::vector<std::vector<int64_t>> starts(kMarks, std::vector<int64_t>(width + 1, 0));
     const double scale = timeline.length > 0.0 ? width / timeline.length : 0.0;
     for (size_t i = 0; i < runs.size(); ++i) {
-        const auto [from, to] = extents[i];
+        const double from = timeline.extents[i].from;
+        const double to = timeline.extents[i].to;
         const double left = std::clamp((from - timeline.origin) * scale, 0.0, double(width));
         const double right = std::clamp((to - timeline.origin) * scale, 0.0, double(width));
         const int x0 = std::min(static_cast<int>(left), width - 1);
         const int x1 = std::clamp(static_cast<int>(std::ceil(right)), x0 + 1, width);
-        auto& counts = starts[severity(runs[i].status)];
+        auto& counts = starts[severity(markOf(runs[i], evidence.proofKey))];
         ++counts[x0];
         --counts[x1];
     }
-    std::vector<int64_t> open(kStatuses, 0);
+    std::vector<int64_t> open(kMarks, 0);
     for (int x = 0; x < width; ++x) {
         int worst = -1;
-        for (int s = 0; s < kStatuses; ++s) {
+        for (int s = 0; s < kMarks; ++s) {
             open[s] += starts[s][x];
             worst = open[s] > 0 ? s : worst;
         }
         if (worst < 0) {
             continue;
         }
-        const ClusterStatus status = statusOfSeverity(worst);
+        const TimelineMark mark = markOfSeverity(worst);
         if (!timeline.spans.empty() && timeline.spans.back().x1 == x &&
-            timeline.spans.back().status == status) {
+            timeline.spans.back().mark == mark) {
             timeline.spans.back().x1 = x + 1;
         } else {
-            timeline.spans.push_back({x, x + 1, status});
+            timeline.spans.push_back({x, x + 1, mark});
         }
     }
 }
@@ -184,15 +221,15 @@ Timeline timelineOf(const RecordingEvidence& evidence, int width) {
         !evidence.runs.empty() &&
         std::all_of(evidence.runs.begin(), evidence.runs.end(),
                     [](const ClusterRun& run) { return finite(run.startSeconds); });
-    const std::vector<Extent> extents = extentsOf(evidence, timeline.inSeconds);
-    setAxis(timeline, extents);
+    timeline.extents = extentsOf(evidence, timeline.inSeconds);
+    setAxis(timeline);
     if (!(timeline.length > 0.0) || !std::isfinite(timeline.length)) {
         timeline.length = 0.0;
         return timeline;
     }
     const std::string tagStart = statedStart(evidence);
     timeline.wallClock = timeline.inSeconds && !wallClockAt(tagStart, 0).empty();
-    fillSpans(timeline, evidence.runs, extents, width);
+    fillSpans(timeline, evidence, width);
     fillTicks(timeline, tagStart, width);
     return timeline;
 }

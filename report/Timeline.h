@@ -9,19 +9,53 @@
 // report's SVG and the window's painted picture come from this, so they
 // show the same spans, ticks and colours.
 
-// "#rrggbb" for a status: distinct in colour and in lightness, so the
-// bar still reads in grey print.
-const char* timelineColour(ClusterStatus status);
-// "verified", "signature mismatch", "unsigned", "error", "not checked".
-const char* timelineLabel(ClusterStatus status);
-// Every status, in the order a legend lists them.
-const std::vector<ClusterStatus>& timelineStatuses();
+// What a span of the bar shows: how far the proof of its clusters goes,
+// and for failing ones which failure. Only Proven is "verified" and green:
+// a link that holds is recomputable by anyone, and the built-in HMAC key
+// is in every copy of this program.
+enum class TimelineMark : uint8_t {
+    Proven,      // tied to the tag's signed final value under an RSA tag
+    Sealed,      // tied to it under an HMAC tag
+    LinkHolds,   // its signature holds, nothing ties it to the tag
+    OutOfPlace,  // the recorder's bytes found through a key trial, elsewhere
+    Mismatch,
+    Error,
+    Unsigned,
+    NotChecked,
+};
 
-// Pixel columns [x0, x1) of one status.
+TimelineMark markOf(ClusterStatus status, bool proven, ProofKey key);
+TimelineMark markOf(const ClusterRun& run, ProofKey key);
+// The mark of a standing; a failing one draws as a mismatch.
+TimelineMark markOf(ClusterStanding standing);
+
+// "#rrggbb" for a mark: distinct in colour, and the failures in lightness
+// too, so the bar still reads in grey print. Only Proven is green.
+const char* timelineColour(TimelineMark mark);
+// A short legend word: "verified", "sealed with the built-in key", "links
+// hold, not tied to the tag", "out of place", "signature mismatch", …
+const char* timelineLabel(TimelineMark mark);
+// What the mark means, in a sentence for a hover or a note.
+const char* timelineMeaning(TimelineMark mark);
+// Every mark, in the order a legend lists them.
+const std::vector<TimelineMark>& timelineMarks();
+// The marks that the runs of `evidence` show, in legend order.
+std::vector<TimelineMark> marksShown(const RecordingEvidence& evidence);
+
+// Pixel columns [x0, x1) of one mark.
 struct TimelineSpan {
     int x0 = 0;
     int x1 = 0;
-    ClusterStatus status = ClusterStatus::NotChecked;
+    TimelineMark mark = TimelineMark::NotChecked;
+};
+
+// Where a run lies along the axis, in the axis's units.
+struct TimelineExtent {
+    double from = 0.0;
+    double to = 0.0;
+    // In seconds: the run's stated end lies before its own last cluster, so
+    // it is drawn to that cluster's time plus the median duration.
+    bool endEstimated = false;
 };
 
 struct TimelineTick {
@@ -38,9 +72,10 @@ struct Timeline {
     double length = 0.0;
     std::vector<TimelineSpan> spans;  // at most one per pixel column
     std::vector<TimelineTick> ticks;  // at most eight
+    std::vector<TimelineExtent> extents;  // one per run, in order
 };
 
-// The timeline `width` pixels wide. A column holding several statuses shows
+// The timeline `width` pixels wide. A column holding several marks shows
 // the most serious one, so a single failing cluster never disappears among
-// thousands that verified.
+// thousands that verified, nor a link that merely holds among proven ones.
 Timeline timelineOf(const RecordingEvidence& evidence, int width);

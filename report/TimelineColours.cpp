@@ -1,41 +1,143 @@
 #include "report/Timeline.h"
 
-// One palette for the report and the window.
-const char* timelineColour(ClusterStatus status) {
+TimelineMark markOf(ClusterStatus status, bool proven, ProofKey key) {
     switch (status) {
-        case ClusterStatus::Verified:
-            return "#2e7d32";
         case ClusterStatus::Mismatch:
-            return "#d32f2f";
-        case ClusterStatus::Unsigned:
-            return "#f9a825";
+            return proven ? TimelineMark::OutOfPlace : TimelineMark::Mismatch;
         case ClusterStatus::Error:
-            return "#6a1b9a";
+            return TimelineMark::Error;
+        case ClusterStatus::Unsigned:
+            return TimelineMark::Unsigned;
         case ClusterStatus::NotChecked:
+            return TimelineMark::NotChecked;
+        case ClusterStatus::Verified:
+            break;
+    }
+    switch (standingOf(status, proven, key)) {
+        case ClusterStanding::Proven:
+            return TimelineMark::Proven;
+        case ClusterStanding::Sealed:
+            return TimelineMark::Sealed;
+        default:
+            return TimelineMark::LinkHolds;
+    }
+}
+
+TimelineMark markOf(const ClusterRun& run, ProofKey key) {
+    return markOf(run.status, run.proven, key);
+}
+
+TimelineMark markOf(ClusterStanding standing) {
+    switch (standing) {
+        case ClusterStanding::Proven:
+            return TimelineMark::Proven;
+        case ClusterStanding::Sealed:
+            return TimelineMark::Sealed;
+        case ClusterStanding::LinkHolds:
+            return TimelineMark::LinkHolds;
+        case ClusterStanding::OutOfPlace:
+            return TimelineMark::OutOfPlace;
+        case ClusterStanding::Failing:
+            return TimelineMark::Mismatch;
+        case ClusterStanding::NotChecked:
+            break;
+    }
+    return TimelineMark::NotChecked;
+}
+
+// One palette for the report and the window. Sealed is blue and a link
+// that merely holds a muted grey-brown: neither can pass for the green of
+// proof.
+const char* timelineColour(TimelineMark mark) {
+    switch (mark) {
+        case TimelineMark::Proven:
+            return "#2e7d32";
+        case TimelineMark::Sealed:
+            return "#5c7fb8";
+        case TimelineMark::LinkHolds:
+            return "#a1887f";
+        case TimelineMark::OutOfPlace:
+            return "#e91e8c";
+        case TimelineMark::Mismatch:
+            return "#d32f2f";
+        case TimelineMark::Unsigned:
+            return "#f9a825";
+        case TimelineMark::Error:
+            return "#6a1b9a";
+        case TimelineMark::NotChecked:
             break;
     }
     return "#bdbdbd";
 }
 
-const char* timelineLabel(ClusterStatus status) {
-    switch (status) {
-        case ClusterStatus::Verified:
+const char* timelineLabel(TimelineMark mark) {
+    switch (mark) {
+        case TimelineMark::Proven:
             return "verified";
-        case ClusterStatus::Mismatch:
+        case TimelineMark::Sealed:
+            return "sealed with the built-in key";
+        case TimelineMark::LinkHolds:
+            return "links hold, not tied to the tag";
+        case TimelineMark::OutOfPlace:
+            return "recorder's bytes, out of place";
+        case TimelineMark::Mismatch:
             return "signature mismatch";
-        case ClusterStatus::Unsigned:
+        case TimelineMark::Unsigned:
             return "unsigned";
-        case ClusterStatus::Error:
+        case TimelineMark::Error:
             return "error";
-        case ClusterStatus::NotChecked:
+        case TimelineMark::NotChecked:
             break;
     }
     return "not checked";
 }
 
-const std::vector<ClusterStatus>& timelineStatuses() {
-    static const std::vector<ClusterStatus> kAll = {
-        ClusterStatus::Verified, ClusterStatus::Mismatch, ClusterStatus::Error,
-        ClusterStatus::Unsigned, ClusterStatus::NotChecked};
+const char* timelineMeaning(TimelineMark mark) {
+    switch (mark) {
+        case TimelineMark::Proven:
+            return "Verified: tied to the recorder tag's signed final value, which takes the "
+                   "recorder's private key.";
+        case TimelineMark::Sealed:
+            return "Sealed with the built-in key, which every copy of this program holds: "
+                   "unchanged against anyone without this program, but no proof of which "
+                   "device made it.";
+        case TimelineMark::LinkHolds:
+            return "Links hold, not tied to the tag: each signature holds under the value "
+                   "stored before it, which anyone can recompute; nothing ties these clusters "
+                   "to the recorder tag.";
+        case TimelineMark::OutOfPlace:
+            return "The recorder's own bytes, found through a key trial, but not in the place "
+                   "the recorder put them.";
+        case TimelineMark::Mismatch:
+            return "Signature mismatch: not as the recorder signed it.";
+        case TimelineMark::Unsigned:
+            return "Unsigned: no signature covers these clusters.";
+        case TimelineMark::Error:
+            return "Error: the file could not be read here.";
+        case TimelineMark::NotChecked:
+            break;
+    }
+    return "Not checked: the walk did not reach these clusters.";
+}
+
+const std::vector<TimelineMark>& timelineMarks() {
+    static const std::vector<TimelineMark> kAll = {
+        TimelineMark::Proven,   TimelineMark::Sealed, TimelineMark::LinkHolds,
+        TimelineMark::OutOfPlace, TimelineMark::Mismatch, TimelineMark::Error,
+        TimelineMark::Unsigned, TimelineMark::NotChecked};
     return kAll;
+}
+
+std::vector<TimelineMark> marksShown(const RecordingEvidence& evidence) {
+    bool seen[8] = {};
+    for (const ClusterRun& run : evidence.runs) {
+        seen[static_cast<size_t>(markOf(run, evidence.proofKey))] = true;
+    }
+    std::vector<TimelineMark> shown;
+    for (const TimelineMark mark : timelineMarks()) {
+        if (seen[static_cast<size_t>(mark)]) {
+            shown.push_back(mark);
+        }
+    }
+    return shown;
 }

@@ -38,8 +38,12 @@ std::string timelineSvg(const RecordingEvidence& evidence) {
     svg +=
         rect(kTimelineBarLeft, kTimelineBarTop, kTimelineBarWidth, kTimelineBarHeight, "#ffffff");
     for (const TimelineSpan& span : timeline.spans) {
-        svg += rect(kTimelineBarLeft + span.x0, kTimelineBarTop, span.x1 - span.x0,
-                    kTimelineBarHeight, timelineColour(span.status));
+        std::string box = rect(kTimelineBarLeft + span.x0, kTimelineBarTop, span.x1 - span.x0,
+                               kTimelineBarHeight, timelineColour(span.mark));
+        // A hover names the mark: colours alone must not carry the meaning.
+        box.replace(box.size() - 2, 2, "><title>" + std::string(timelineLabel(span.mark)) +
+                                           "</title></rect>");
+        svg += box;
     }
     svg += "<rect x=\"" + number(kTimelineBarLeft) + "\" y=\"" + number(kTimelineBarTop) +
            "\" width=\"" + number(kTimelineBarWidth) + "\" height=\"" + number(kTimelineBarHeight) +

@@ -21,6 +21,48 @@ std::string verdictReason(const RecordingVerdict& verdict) {
     }
 }
 
+std::string originCaveat(const RecordingEvidence& evidence) {
+    if (evidence.verdict.code != RECORDING_OK || evidence.originProven) {
+        return std::string();
+    }
+    if (evidence.proofKey == ProofKey::Hmac) {
+        return "The recorder tag is sealed with the built-in HMAC key, which every copy of this "
+               "program holds: this Success shows the recording is unchanged against anyone "
+               "without this program, not which device made it.";
+    }
+    return "Nothing ties this recording to a recorder's private key: this Success does not "
+           "show which device made it.";
+}
+
+const char* standingWord(ClusterStanding standing) {
+    switch (standing) {
+        case ClusterStanding::Proven:
+            return "verified";
+        case ClusterStanding::Sealed:
+            return "sealed with the built-in key";
+        case ClusterStanding::LinkHolds:
+            return "links hold, not tied to the tag";
+        case ClusterStanding::OutOfPlace:
+            return "recorder's bytes, out of place";
+        case ClusterStanding::Failing:
+            return "failed";
+        case ClusterStanding::NotChecked:
+            break;
+    }
+    return "not checked";
+}
+
+std::string statedTimes(const std::optional<double>& from, const std::optional<double>& to) {
+    if (!from || clockText(*from) == "?") {
+        return std::string();
+    }
+    std::string text = clockText(*from);
+    if (to && clockText(*to) != "?" && clockText(*to) != text) {
+        text += "–" + clockText(*to);
+    }
+    return text + " as stated";
+}
+
 namespace {
 
 std::string placeOf(const FirstFailure& failure) {

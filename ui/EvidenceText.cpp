@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "report/Wording.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
 
@@ -37,9 +38,16 @@ QString item(const QString& label, const QString& valueHtml) {
 
 QString verdictLine(const VerifyResult& result) {
     const QString colour = result.code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
-    return QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4</p>")
-        .arg(colour, esc(verdictWord(result.code)), esc(outcomeWord(result.code)),
-             esc(describeResult(result)));
+    QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
+                       .arg(colour, esc(verdictWord(result.code)), esc(outcomeWord(result.code)),
+                            esc(describeResult(result)));
+    // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
+    const QString caveat =
+        result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();
+    if (!caveat.isEmpty()) {
+        html += QStringLiteral("<br><span style=\"color:#6d4c00\">%1</span>").arg(esc(caveat));
+    }
+    return html + QStringLiteral("</p>");
 }
 
 QString identityHtml(const ResultModel::Row& row) {
@@ -68,9 +76,13 @@ QString identityHtml(const ResultModel::Row& row) {
     return html + QStringLiteral("</table>");
 }
 
-QString tagHtml(const VerifyResult& result, const TagStatement& tag) {
+QString tagHtml(const VerifyResult& result, const TagStatement& tag, ProofKey key) {
     if (result.code == 0) {
-        return heading(tr("Recorder tag (verified)")) + QStringLiteral("<table>") +
+        const QString title = key != ProofKey::Hmac ? tr("Recorder tag (verified)")
+                                                    : tr("Recorder tag (sealed with the built-in "
+                                                         "key, which every copy of this program "
+                                                         "holds)");
+        return heading(title) + QStringLiteral("<table>") +
                item(tr("Serial number"), esc(textOf(result.serialNumber))) +
                item(tr("Start"), esc(textOf(result.startTime))) +
                item(tr("End"), esc(textOf(result.endTime))) + QStringLiteral("</table>");
@@ -149,6 +161,7 @@ QString evidenceHtml(const ResultModel::Row& row) {
         html += detailsHtml(*evidence);
     }
     static const TagStatement none;
-    html += tagHtml(result, evidence != nullptr ? evidence->tag : none);
+    html += tagHtml(result, evidence != nullptr ? evidence->tag : none,
+                    evidence != nullptr ? evidence->proofKey : ProofKey::None);
     return html + identityHtml(row);
 }

@@ -26,6 +26,26 @@ QLabel* plainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// Green only for a proven cluster; red and bold for a failing one; the
+// others in their own muted colours, never green.
+QString captionStyle(ClusterStanding standing) {
+    switch (standing) {
+        case ClusterStanding::Proven:
+            return QStringLiteral("color: #1e6b2a;");
+        case ClusterStanding::Failing:
+            return QStringLiteral("color: #b00020; font-weight: bold;");
+        case ClusterStanding::Sealed:
+            return QStringLiteral("color: #2f5a99;");
+        case ClusterStanding::LinkHolds:
+            return QStringLiteral("color: #6d5a52;");
+        case ClusterStanding::OutOfPlace:
+            return QStringLiteral("color: #ad1457; font-weight: bold;");
+        case ClusterStanding::NotChecked:
+            break;
+    }
+    return QStringLiteral("color: #555555;");
+}
+
 QLabel* pictureLabel(const ReportPicture& picture, QWidget* parent) {
     QImage image;
     if (!picture.png.empty() && picture.png.size() <= static_cast<size_t>(INT_MAX)) {
@@ -112,8 +132,7 @@ QWidget* FilmstripView::addTile(const ReportPicture& picture) {
     layout->addWidget(pictureLabel(picture, tile));
     QLabel* const caption = plainLabel(textOf(picture.label), tile);
     caption->setObjectName(QStringLiteral("caption"));
-    caption->setStyleSheet(picture.verified ? QStringLiteral("color: #1e6b2a;")
-                                            : QStringLiteral("color: #b00020; font-weight: bold;"));
+    caption->setStyleSheet(captionStyle(picture.shownStanding()));
     layout->addWidget(caption);
     layout->addStretch(1);
     return tile;

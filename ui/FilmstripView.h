@@ -9,7 +9,8 @@
 class QHBoxLayout;
 
 // A row of small pictures from the recording, each above its label
-// ("Cluster 15 · 00:00:14 · failed"), the failed ones in red; a picture
+// ("Cluster 15 · 00:00:14 (08:00:14 as stated) · failed"), coloured by
+// standing: green only where proven, the failed ones in red; a picture
 // that could not be decoded shows why instead. The pictures around the
 // first failing run come first, then the one of a clicked span. Hidden
 // while it has nothing to show.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include "report/Wording.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
 
@@ -38,6 +39,17 @@ QString firstFailureText(const RecordingEvidence* evidence) {
     return {};
 }
 
+// Whether a Success also proves which recorder made the file; empty for a failure.
+QString originText(const RecordingEvidence* evidence) {
+    if (evidence == nullptr || evidence->verdict.code != RECORDING_OK) {
+        return {};
+    }
+    if (evidence->originProven) {
+        return tr("proven: signed with the recorder's private key");
+    }
+    return textOf(originCaveat(*evidence));
+}
+
 QString csvCell(const QString& text) {
     static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
     if (!text.contains(special)) {
@@ -59,8 +71,9 @@ QString defused(const QString& cell) {
 }
 
 QStringList rowFieldTitles() {
-    return {tr("Name"),  tr("Path"), tr("Verdict"),       tr("Reason"),  tr("Serial Number"),
-            tr("Start"), tr("End"),  tr("First Failure"), tr("SHA-256"), tr("Verified At")};
+    return {tr("Name"),          tr("Path"),    tr("Verdict"),     tr("Reason"),
+            tr("Serial Number"), tr("Start"),   tr("End"),         tr("First Failure"),
+            tr("SHA-256"),       tr("Verified At"), tr("Origin")};
 }
 
 QStringList rowFields(const ResultModel::Row& row) {
@@ -84,7 +97,8 @@ QStringList rowFields(const ResultModel::Row& row) {
                           tagText(result, result.endTime, tag.endTime),
                           firstFailureText(evidence),
                           sha,
-                          verifiedAtText(result)};
+                          verifiedAtText(result),
+                          originText(evidence)};
     for (QString& field : fields) {
         field = defused(field);
     }

@@ -7,8 +7,9 @@
 #include "ui/ResultModel.h"
 
 // The rows as text for other programs: one line per file with name, path,
-// verdict, reason, serial, start, end, first failure time, SHA-256 and
-// verification time. Texts from a file that a spreadsheet would run as a
+// verdict, reason, serial, start, end, first failure time, SHA-256,
+// verification time and, for a Success, whether it proves the recording's
+// origin (under an HMAC tag it does not, and says why). Texts from a file that a spreadsheet would run as a
 // formula (beginning with =, +, -, @, tab or carriage return) are prefixed
 // with an apostrophe.
 

@@ -9,6 +9,7 @@
 
 #include "report/Timeline.h"
 #include "report/TimelineSvg.h"
+#include "report/Wording.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
 
@@ -30,7 +31,7 @@ void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
     const Timeline timeline = timelineOf(evidence, width);
     for (const TimelineSpan& span : timeline.spans) {
         painter.fillRect(QRect(kLeft + span.x0, kTop, span.x1 - span.x0, kBarHeight),
-                         QColor(QLatin1String(timelineColour(span.status))));
+                         QColor(QLatin1String(timelineColour(span.mark))));
     }
     painter.setPen(QColor(QStringLiteral("#858585")));
     painter.drawRect(QRect(kLeft, kTop, width, kBarHeight));
@@ -47,12 +48,13 @@ void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
     }
 }
 
-void paintLegend(QPainter& painter, int top) {
+// The marks this recording's bar shows.
+void paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) {
     int x = kLeft;
     const QFontMetrics metrics(painter.font());
-    for (const ClusterStatus status : timelineStatuses()) {
-        painter.fillRect(QRect(x, top + 4, 12, 12), QColor(QLatin1String(timelineColour(status))));
-        const QString label = QString::fromLatin1(timelineLabel(status));
+    for (const TimelineMark mark : marksShown(evidence)) {
+        painter.fillRect(QRect(x, top + 4, 12, 12), QColor(QLatin1String(timelineColour(mark))));
+        const QString label = QString::fromLatin1(timelineLabel(mark));
         painter.setPen(QColor(QStringLiteral("#333333")));
         painter.drawText(QRect(x + 16, top, metrics.horizontalAdvance(label) + 4, kLegendRoom),
                          Qt::AlignLeft | Qt::AlignVCenter, label);
@@ -60,18 +62,16 @@ void paintLegend(QPainter& painter, int top) {
     }
 }
 
-// The run under axis position `at`, in the same terms as the report's axis.
-const ClusterRun* runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at) {
-    const ClusterRun* found = nullptr;
-    for (const ClusterRun& run : evidence.runs) {
-        const double from = timeline.inSeconds ? run.startSeconds.value_or(0)
-                                               : static_cast<double>(run.firstCluster) - 1.0;
-        const double to =
-            timeline.inSeconds ? run.endSeconds.value_or(0) : static_cast<double>(run.lastCluster);
-        if (at >= from && at <= to) {
+// The run under axis position `at`, where the bar draws it.
+int runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at) {
+    int found = -1;
+    for (size_t i = 0; i < timeline.extents.size() && i < evidence.runs.size(); ++i) {
+        const TimelineExtent& extent = timeline.extents[i];
+        if (at >= extent.from && at <= extent.to) {
             // A failure wins over the verified run it borders, as on the bar.
-            if (found == nullptr || found->status == ClusterStatus::Verified) {
-                found = &run;
+            if (found < 0 ||
+                evidence.runs[static_cast<size_t>(found)].status == ClusterStatus::Verified) {
+                found = static_cast<int>(i);
             }
         }
     }
@@ -106,7 +106,7 @@ void TimelineView::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     paintBar(painter, *evidence, barWidthOf(width()));
-    paintLegend(painter, kTop + kBarHeight + kTickRoom);
+    paintLegend(painter, *evidence, kTop + kBarHeight + kTickRoom);
 }
 
 QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
@@ -130,8 +130,7 @@ int TimelineView::runIndexAt(int x) const {
         return -1;
     }
     const double at = timeline.origin + (x - kLeft) * timeline.length / barWidth;
-    const ClusterRun* const run = runAt(*evidence, timeline, at);
-    return run == nullptr ? -1 : static_cast<int>(run - evidence->runs.data());
+    return runAt(*evidence, timeline, at);
 }
 
 void TimelineView::mousePressEvent(QMouseEvent* event) {
@@ -153,17 +152,28 @@ QString TimelineView::spanTextAt(int x) const {
         return {};
     }
     const ClusterRun* const run = &evidence->runs[static_cast<size_t>(index)];
+    const TimelineMark mark = markOf(*run, evidence->proofKey);
     QString text = run->firstCluster == run->lastCluster
                        ? tr("Cluster %1").arg(run->firstCluster)
                        : tr("Clusters %1 to %2").arg(run->firstCluster).arg(run->lastCluster);
-    text += QStringLiteral(": ") + QString::fromLatin1(timelineLabel(run->status));
+    text += QStringLiteral(": ") + QString::fromLatin1(timelineLabel(mark));
+    text += QLatin1Char('\n') + QString::fromLatin1(timelineMeaning(mark));
     text += tr("\nBytes %1 to %2 of the file").arg(run->startOffset).arg(run->endOffset);
-    if (run->startSeconds) {
-        text += tr("\n%1 s into the recording").arg(*run->startSeconds, 0, 'f', 3);
-        const QString wall = textOf(wallClockAt(evidence->tag.startTime, *run->startSeconds));
-        if (!wall.isEmpty()) {
-            text += tr(" (%1 by the tag's stated start)").arg(wall);
+    const QString times = textOf(statedTimes(run->startSeconds, run->endSeconds));
+    if (!times.isEmpty()) {
+        text += QLatin1Char('\n') + times;
+        const QString from = run->startSeconds
+                                 ? textOf(wallClockAt(evidence->tag.startTime, *run->startSeconds))
+                                 : QString();
+        if (!from.isEmpty()) {
+            text += tr(" (from %1 by the tag's stated start)").arg(from);
         }
+    }
+    const Timeline timeline = timelineOf(*evidence, barWidthOf(width()));
+    if (static_cast<size_t>(index) < timeline.extents.size() &&
+        timeline.extents[static_cast<size_t>(index)].endEstimated) {
+        text += tr("\nIts stated end lies before its own last cluster: drawn to that cluster's "
+                   "stated time plus a median cluster's length.");
     }
     return text;
 }

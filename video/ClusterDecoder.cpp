@@ -1,5 +1,6 @@
 #include "video/ClusterDecoder.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "video/FfmpegLog.h"
@@ -39,11 +40,37 @@ std::string withDetail(std::string text, int code, bool decoderLog = false) {
     return text + ")";
 }
 
+// The part of `range` that lies in a source of `size` bytes, as SpliceStream reads it.
+ByteRange clampTo(ByteRange range, int64_t size) {
+    range.begin = std::clamp<int64_t>(range.begin, 0, size);
+    range.end = std::clamp<int64_t>(range.end, range.begin, size);
+    return range;
+}
+
 }  // namespace
 
+// A packet's position in the spliced stream, as a file offset; a packet
+// whose position is unknown is hidden whenever anything is.
+bool ClusterDecoder::hiddenAt(int64_t streamPosition) const {
+    if (hidden.empty()) {
+        return false;
+    }
+    if (streamPosition < 0) {
+        return true;
+    }
+    const int64_t inBody = streamPosition - headPart.length();
+    const int64_t offset = inBody < 0 ? headPart.begin + streamPosition : bodyPart.begin + inBody;
+    return std::any_of(hidden.begin(), hidden.end(), [offset](const ByteRange& range) {
+        return offset >= range.begin && offset < range.end;
+    });
+}
+
 ClusterDecoder::ClusterDecoder(const ByteSource& source, ByteRange head, ByteRange body,
-                               const DecodeLimits& limits)
+                               const DecodeLimits& limits, std::vector<ByteRange> hidden)
     : limits(limits),
+      headPart(clampTo(head, source.size())),
+      bodyPart(clampTo(body, source.size())),
+      hidden(std::move(hidden)),
       stream(source, head, body),
       deadline(std::chrono::steady_clock::now() + limits.timeBudget) {
     captureFfmpegLog();
@@ -174,7 +201,7 @@ bool ClusterDecoder::feed() {
             return true;
         }
         ++packets;
-        const bool wanted = packet->stream_index == streamIndex &&
+        const bool wanted = packet->stream_index == streamIndex && !hiddenAt(packet->pos) &&
                             (keySeen || (packet->flags & AV_PKT_FLAG_KEY) != 0);
         if (wanted) {
             keySeen = true;

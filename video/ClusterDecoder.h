@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "video/FfmpegPtr.h"
 #include "video/FrameDecoder.h"
@@ -10,13 +11,14 @@
 
 // Demuxes the spliced head and clusters with the Matroska demuxer only and
 // decodes the first video track from its first keyframe on, within the
-// limits: packets read, time, picture size.
+// limits: packets read, time, picture size. Packets whose blocks lie in a
+// hidden range of the file are dropped unseen.
 namespace video {
 
 class ClusterDecoder {
   public:
     ClusterDecoder(const ByteSource& source, ByteRange head, ByteRange body,
-                   const DecodeLimits& limits);
+                   const DecodeLimits& limits, std::vector<ByteRange> hidden = {});
     ClusterDecoder(const ClusterDecoder&) = delete;
     ClusterDecoder& operator=(const ClusterDecoder&) = delete;
 
@@ -37,12 +39,16 @@ class ClusterDecoder {
     bool feed();
     bool fail(std::string reason);
     bool sizeAllowed(int width, int height) const;
+    bool hiddenAt(int64_t streamPosition) const;
     bool pastDeadline() const { return std::chrono::steady_clock::now() > deadline; }
 
     static int readPacket(void* opaque, uint8_t* buffer, int size);
     static int interrupted(void* opaque);
 
     const DecodeLimits& limits;
+    ByteRange headPart;  // as the stream reads them, to map positions back to the file
+    ByteRange bodyPart;
+    std::vector<ByteRange> hidden;
     SpliceStream stream;
     std::chrono::steady_clock::time_point deadline;
     // Declared before the format context, which reads through it: destroyed after.

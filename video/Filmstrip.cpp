@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "report/Wording.h"
+
 namespace video {
 
 namespace {
@@ -29,17 +31,31 @@ std::string clock(std::optional<double> seconds) {
     return text;
 }
 
+std::string wallClockOf(const std::optional<double>& seconds, const RecordingEvidence& evidence) {
+    if (clock(seconds) == "time not stated") {
+        return std::string();
+    }
+    return wallClockAt(evidence.tag.startTime, *seconds);
+}
+
 FilmstripFrame frameOf(const ClusterEntry& entry, const RecordingEvidence& evidence) {
     FilmstripFrame frame;
     frame.cluster = entry.number;
     frame.seconds = entry.seconds;
     frame.status = entry.status;
-    frame.verified = entry.status == ClusterStatus::Verified;
-    frame.label = filmstripLabel(entry.number, entry.seconds, frame.verified);
-    if (entry.seconds && std::isfinite(*entry.seconds)) {
-        frame.wallClock = wallClockAt(evidence.tag.startTime, *entry.seconds);
-    }
+    frame.standing = standingOf(entry.status, entry.proven, evidence.proofKey);
+    frame.verified = frame.standing == ClusterStanding::Proven;
+    frame.wallClock = wallClockOf(entry.seconds, evidence);
+    frame.label = filmstripLabel(entry.number, entry.seconds, frame.wallClock, frame.standing);
     return frame;
+}
+
+bool provenLink(const ClusterEntry& c) {
+    return c.status == ClusterStatus::Verified && c.proven;
+}
+
+bool holdingLink(const ClusterEntry& c) {
+    return c.status == ClusterStatus::Verified;
 }
 
 ByteRange rangeOf(const ClusterEntry& entry) {
@@ -48,6 +64,20 @@ ByteRange rangeOf(const ClusterEntry& entry) {
         return {};
     }
     return {entry.headerOffset, entry.headerOffset + entry.size};
+}
+
+// Where frames stand before a signature element, in clusters first..last:
+// no signature covers them, so no picture may come from them.
+std::vector<ByteRange> unsignedFramesIn(const RecordingEvidence& evidence, int64_t first,
+                                        int64_t last) {
+    std::vector<ByteRange> hidden;
+    for (const ClusterEntry& c : evidence.clusters) {
+        if (c.number >= first && c.number <= last && c.unsignedFrames && c.headerOffset >= 0) {
+            const int64_t end = c.signedStart >= 0 ? c.signedStart : rangeOf(c).end;
+            hidden.push_back({c.headerOffset, std::max(end, c.headerOffset)});
+        }
+    }
+    return hidden;
 }
 
 // Everything before the first cluster: the EBML header and the tracks.
@@ -60,9 +90,13 @@ ByteRange headOf(const RecordingEvidence& evidence) {
 
 }  // namespace
 
-std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool verified) {
-    return "Cluster " + std::to_string(cluster) + " · " + clock(seconds) + " · " +
-           (verified ? "verified" : "failed");
+std::string filmstripLabel(int64_t cluster, std::optional<double> seconds,
+                           const std::string& wallClock, ClusterStanding standing) {
+    std::string when = clock(seconds);
+    if (when != "time not stated" && wallClock.size() == 19) {
+        when += " (" + wallClock.substr(11) + " as stated)";
+    }
+    return "Cluster " + std::to_string(cluster) + " · " + when + " · " + standingWord(standing);
 }
 
 std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, int maxFailing) {
@@ -86,9 +120,10 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
         return {};
     }
     std::vector<FilmstripFrame> frames;
-    const auto before =
-        std::find_if(std::make_reverse_iterator(first), clusters.rend(),
-                     [](const ClusterEntry& c) { return c.status == ClusterStatus::Verified; });
+    auto before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), provenLink);
+    if (before == clusters.rend()) {
+        before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), holdingLink);
+    }
     if (before != clusters.rend()) {
         frames.push_back(frameOf(*before, evidence));
     }
@@ -99,9 +134,10 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
             ++taken;
         }
     }
-    const auto after = std::find_if(it, clusters.end(), [](const ClusterEntry& c) {
-        return c.status == ClusterStatus::Verified;
-    });
+    auto after = std::find_if(it, clusters.end(), provenLink);
+    if (after == clusters.end()) {
+        after = std::find_if(it, clusters.end(), holdingLink);
+    }
     if (after != clusters.end()) {
         frames.push_back(frameOf(*after, evidence));
     }
@@ -119,7 +155,8 @@ std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingE
         const auto entry =
             std::find_if(evidence.clusters.begin(), evidence.clusters.end(),
                          [&frame](const ClusterEntry& c) { return c.number == frame.cluster; });
-        frame.picture = firstPicture(source, head, rangeOf(*entry), options.limits);
+        frame.picture = firstPicture(source, head, rangeOf(*entry), options.limits,
+                                     unsignedFramesIn(evidence, frame.cluster, frame.cluster));
     }
     return frames;
 }
@@ -130,7 +167,10 @@ PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& ev
     if (body.begin >= 0 && body.length() > limits.maxBodyBytes) {
         body.end = body.begin + limits.maxBodyBytes;
     }
-    return firstPicture(source, headOf(evidence), body, limits);
+    const int64_t last = run.lastCluster >= run.firstCluster ? run.lastCluster
+                                                             : std::numeric_limits<int64_t>::max();
+    return firstPicture(source, headOf(evidence), body, limits,
+                        unsignedFramesIn(evidence, run.firstCluster, last));
 }
 
 std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,

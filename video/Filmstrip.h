@@ -8,9 +8,10 @@
 #include "signature/RecordingEvidence.h"
 #include "video/FrameDecoder.h"
 
-// The pictures around an alteration: the last verified cluster before the
-// first failing run, the run's first clusters, the first verified cluster
-// after it. Each says plainly whether its cluster verified. Built from the
+// The pictures around an alteration: the last proven cluster before the
+// first failing run, the run's first clusters, the first proven cluster
+// after it (where none is proven, the nearest whose link holds, labelled
+// as such). Each says plainly how far its cluster is proven. Built from the
 // evidence only; the verdict is never consulted beyond it nor changed.
 namespace video {
 
@@ -19,9 +20,10 @@ struct FilmstripFrame {
     std::optional<double> seconds;  // the cluster's start, stated by the file
     std::string wallClock;          // the tag's start time plus `seconds`; may be empty
     ClusterStatus status = ClusterStatus::NotChecked;
-    bool verified = false;  // its signature held; otherwise it belongs to the failing run
-    std::string label;      // e.g. "Cluster 15 · 00:00:14 · failed"
-    PictureResult picture;
+    ClusterStanding standing = ClusterStanding::NotChecked;
+    bool verified = false;  // standing Proven: tied to an RSA tag's signed final value
+    std::string label;      // e.g. "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed"
+    PictureResult picture;  // never of frames that stand before the signature
 };
 
 struct FilmstripOptions {
@@ -47,7 +49,10 @@ std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEv
 PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& evidence,
                            const ClusterRun& run, const DecodeLimits& limits = {});
 
-// "Cluster 15 · 00:00:14 · verified"; "time not stated" without a usable time.
-std::string filmstripLabel(int64_t cluster, std::optional<double> seconds, bool verified);
+// "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed", the standing in
+// the words of standingWord; the offset alone where `wallClock` is empty,
+// "time not stated" without a usable time.
+std::string filmstripLabel(int64_t cluster, std::optional<double> seconds,
+                           const std::string& wallClock, ClusterStanding standing);
 
 }  // namespace video

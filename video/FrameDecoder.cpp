@@ -38,13 +38,13 @@ std::string rangeProblem(const ByteSource& source, ByteRange head, ByteRange& bo
 }  // namespace
 
 PictureResult firstPicture(const ByteSource& source, ByteRange head, ByteRange body,
-                           const DecodeLimits& limits) {
+                           const DecodeLimits& limits, const std::vector<ByteRange>& hidden) {
     PictureResult result;
     result.reason = rangeProblem(source, head, body, limits);
     if (!result.reason.empty()) {
         return result;
     }
-    ClusterDecoder decoder(source, head, body, limits);
+    ClusterDecoder decoder(source, head, body, limits, hidden);
     const AVFrame* frame = decoder.open() ? decoder.next() : nullptr;
     if (frame == nullptr) {
         if (!decoder.failure().empty()) {

@@ -41,9 +41,12 @@ struct PictureResult {
 };
 
 // The first picture decoded from `body` (the first keyframe and what
-// follows it), with `head` read first for the tracks.
+// follows it), with `head` read first for the tracks. Frames whose blocks
+// lie in one of `hidden` (file offsets) are never decoded: frames that no
+// signature covers must not stand for their cluster.
 PictureResult firstPicture(const ByteSource& source, ByteRange head, ByteRange body,
-                           const DecodeLimits& limits = {});
+                           const DecodeLimits& limits = {},
+                           const std::vector<ByteRange>& hidden = {});
 
 struct DecodeSummary {
     int64_t pictures = 0;

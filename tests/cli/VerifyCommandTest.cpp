@@ -161,7 +161,7 @@ TEST_F(VerifyCommand, JsonLinesOnePerFileInOrder) {
     ASSERT_EQ(objects.size(), 12u);
     EXPECT_EQ(objects[0]["file"], "tampered.mkv");
     EXPECT_EQ(objects[1]["code"], 0);
-    EXPECT_EQ(objects[1]["reportVersion"], 1);
+    EXPECT_EQ(objects[1]["reportVersion"], 2);
     EXPECT_EQ(objects[1]["sha256"].get<std::string>().size(), 64u);
     EXPECT_EQ(objects[1]["verifier"]["name"], "telvar-verify");
     EXPECT_FALSE(objects[2]["identityError"].is_null());
@@ -189,7 +189,7 @@ TEST_F(VerifyCommand, HtmlReportIsWrittenAndFingerprinted) {
         ++pictures;
     }
     EXPECT_EQ(pictures, 5u);
-    EXPECT_NE(contents.find("<figcaption>Cluster 15 · 00:00:14 · failed</figcaption>"),
+    EXPECT_NE(contents.find("<figcaption>Cluster 15 · 00:00:14 (08:00:14 as stated) · failed</figcaption>"),
               std::string::npos);
 #endif
     EXPECT_NE(text.out.find("Report written to " + html + " (SHA-256 " +

@@ -61,7 +61,7 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
         EXPECT_EQ(object[key], "") << key;  // the verdict proves no tag text
     }
-    EXPECT_EQ(object["reportVersion"], 1);
+    EXPECT_EQ(object["reportVersion"], 2);
     // The tag's texts are there as stated, marked as not verified.
     EXPECT_EQ(object["tag"]["serialNumber"], "<script>alert(1)</script>");
     EXPECT_EQ(object["tag"]["verified"], false);
@@ -111,7 +111,7 @@ TEST(Timeline, OneFailingClusterAmongThousandsStaysVisible) {
     e.runs.push_back({ClusterStatus::Verified, 50002, 86400, 2, 3, 50001.0, 86400.0});
     const Timeline timeline = timelineOf(e, 720);
     ASSERT_EQ(timeline.spans.size(), 3u);
-    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Mismatch);
+    EXPECT_EQ(timeline.spans[1].mark, TimelineMark::Mismatch);
     EXPECT_EQ(timeline.spans[1].x1 - timeline.spans[1].x0, 1);
     EXPECT_TRUE(timeline.inSeconds);
     EXPECT_TRUE(timeline.wallClock);
@@ -129,7 +129,7 @@ TEST(Timeline, RunsWithoutEndsOrTimes) {
     Timeline timeline = timelineOf(e, 100);
     EXPECT_FALSE(timeline.inSeconds);  // no time for the last run: along the bytes
     ASSERT_EQ(timeline.spans.size(), 3u);
-    EXPECT_EQ(timeline.spans[2].status, ClusterStatus::NotChecked);
+    EXPECT_EQ(timeline.spans[2].mark, TimelineMark::NotChecked);
     EXPECT_EQ(timeline.spans[2].x1, 100);
     EXPECT_EQ(timeline.ticks[0].label, "0 B");
 
@@ -138,8 +138,37 @@ TEST(Timeline, RunsWithoutEndsOrTimes) {
     timeline = timelineOf(e, 100);
     EXPECT_TRUE(timeline.inSeconds);
     EXPECT_DOUBLE_EQ(timeline.length, 4.0);  // the last run lasts a cluster
-    EXPECT_EQ(timeline.spans[1].status, ClusterStatus::Error);
+    EXPECT_EQ(timeline.spans[1].mark, TimelineMark::Error);
     EXPECT_NE(htmlReport({e}, ReportContext{}).find("<td>from 4</td>"), std::string::npos);
+}
+
+// A foreign cluster states 00:00:00 after a run that reached 00:00:30: the
+// run before it keeps its width, to its last cluster plus a median one.
+TEST(Timeline, AnEndStatedBeforeTheRunsOwnClustersIsNotDrawnAsNothing) {
+    RecordingEvidence e;
+    e.proofKey = ProofKey::Rsa;
+    e.medianClusterSeconds = 1.0;
+    e.runs.push_back({ClusterStatus::Verified, 1, 31, 0, 3100, 0.0, 0.0, true});
+    e.runs.push_back({ClusterStatus::Mismatch, 32, 32, 3100, 3200, 0.0, 1.0});
+    e.runs.push_back({ClusterStatus::Verified, 33, 60, 3200, 6000, 32.0, 60.0});
+    Timeline timeline = timelineOf(e, 600);
+    ASSERT_EQ(timeline.extents.size(), 3u);
+    EXPECT_DOUBLE_EQ(timeline.extents[0].to, 31.0);
+    EXPECT_TRUE(timeline.extents[0].endEstimated);
+    EXPECT_FALSE(timeline.extents[2].endEstimated);
+    ASSERT_EQ(timeline.spans.size(), 3u);  // the failure drawn over the run's start
+    EXPECT_EQ(timeline.spans[1].mark, TimelineMark::Proven);
+    EXPECT_EQ(timeline.spans[1].x1, 310);  // 31 of the axis's 60 seconds
+
+    // With the cluster map, its last cluster's own stated time counts.
+    for (int64_t n = 1; n <= 31; ++n) {
+        ClusterEntry entry;
+        entry.number = n;
+        entry.seconds = n == 31 ? 40.0 : double(n - 1);
+        e.clusters.push_back(entry);
+    }
+    timeline = timelineOf(e, 600);
+    EXPECT_DOUBLE_EQ(timeline.extents[0].to, 41.0);
 }
 
 TEST(HtmlReport, FilmstripEmbedsPicturesAndSaysWhichVerified) {
@@ -151,7 +180,8 @@ TEST(HtmlReport, FilmstripEmbedsPicturesAndSaysWhichVerified) {
     const std::string html = htmlReport(files, ReportContext{}, options);
     EXPECT_EQ(count(html, "Pictures around the first failure"), 1u);
     EXPECT_NE(html.find("<figure class=\"verified\"><img src=\"data:image/png;base64,iVBORw==\" "
-                        "width=\"2\" height=\"1\" alt=\"Cluster 1 &lt;b&gt;\">"),
+                        "width=\"2\" height=\"1\" alt=\"Cluster 1 &lt;b&gt;\" "
+                        "style=\"border-color:#2e7d32\">"),
               std::string::npos);
     EXPECT_NE(html.find("<figure class=\"failed\"><div class=\"nopicture\">No picture: codec "
                         "&lt;x&gt;</div><figcaption>Cluster 2</figcaption>"),

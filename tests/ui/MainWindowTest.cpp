@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {
 }  // namespace
 
 // The tampered demo's pane shows the pictures around the overwritten
-// seconds, each saying whether its cluster verified; a click on a span
+// seconds, each saying how far its cluster is proven; a click on a span
 // decodes its picture; the PDF report carries the pictures.
 TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
     QTemporaryDir demo;
@@ -275,9 +275,12 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
     EvidencePane pane;
     pane.showRows({tampered});
     EXPECT_EQ(pane.filmstrip()->labels(),
-              QStringList({"Cluster 14 · 00:00:13 · verified", "Cluster 15 · 00:00:14 · failed",
-                           "Cluster 16 · 00:00:15 · failed", "Cluster 17 · 00:00:16 · failed",
-                           "Cluster 18 · 00:00:17 · verified"}));
+              QStringList({"Cluster 14 · 00:00:13 (08:00:13 as stated) · links hold, not tied "
+                           "to the tag",
+                           "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed",
+                           "Cluster 16 · 00:00:15 (08:00:15 as stated) · failed",
+                           "Cluster 17 · 00:00:16 (08:00:16 as stated) · failed",
+                           "Cluster 18 · 00:00:17 (08:00:17 as stated) · verified"}));
     EXPECT_EQ(pane.filmstrip()->pictureCount(), 5);
 
     // A click on the failing span, as a person makes it.
@@ -291,7 +294,8 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
                       Qt::NoModifier);
     QCoreApplication::sendEvent(timeline, &click);
     EXPECT_TRUE(waitUntil([&] { return pane.filmstrip()->pictureCount() == 6; }));
-    EXPECT_EQ(pane.filmstrip()->labels().value(5), "Clicked: Cluster 15 · 00:00:14 · failed");
+    EXPECT_EQ(pane.filmstrip()->labels().value(5),
+              "Clicked: Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
 
     ExportRequest request;
     request.rows = {0};

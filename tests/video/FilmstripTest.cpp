@@ -27,8 +27,9 @@ std::vector<int64_t> clustersOf(const std::vector<video::FilmstripFrame>& frames
 
 }  // namespace
 
-// The altered seconds show the later seconds' pictures; the verified
-// neighbours show their own.
+// The altered seconds show the later seconds' pictures; the neighbours
+// show their own. Only the one after is proven: nothing ties the clusters
+// before the break to the tag, so that one is not called verified.
 TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     const recorder::Recording& authentic = DemoFiles::get()["authentic.mkv"];
     const recorder::Recording& tampered = DemoFiles::get()["tampered.mkv"];
@@ -42,15 +43,18 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     const std::vector<video::FilmstripFrame> frames = video::filmstrip(tampered.path, evidence);
     ASSERT_EQ(clustersOf(frames),
               (std::vector<int64_t>{first, first + 1, first + 2, last + 1, last + 2}));
-    EXPECT_EQ(frames[0].label, "Cluster 14 · 00:00:13 · verified");
-    EXPECT_EQ(frames[1].label, "Cluster 15 · 00:00:14 · failed");
+    EXPECT_EQ(frames[0].label,
+              "Cluster 14 · 00:00:13 (08:00:13 as stated) · links hold, not tied to the tag");
+    EXPECT_FALSE(frames[0].verified);
+    EXPECT_EQ(frames[1].label, "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
     EXPECT_EQ(frames[1].wallClock, "2026-12-01 08:00:14");
-    EXPECT_EQ(frames[4].label, "Cluster 18 · 00:00:17 · verified");
+    EXPECT_EQ(frames[4].label, "Cluster 18 · 00:00:17 (08:00:17 as stated) · verified");
+    EXPECT_TRUE(frames[4].verified);
     for (const video::FilmstripFrame& frame : frames) {
         ASSERT_TRUE(frame.picture.picture) << frame.label << ": " << frame.picture.reason;
         const auto index = static_cast<size_t>(frame.cluster - 1);
         const std::vector<uint8_t>& png = frame.picture.picture->png;
-        if (frame.verified) {
+        if (frame.status == ClusterStatus::Verified) {
             EXPECT_EQ(png, pictureAt(authentic, index)) << frame.label;
         } else {
             EXPECT_EQ(frame.status, ClusterStatus::Mismatch);
@@ -92,6 +96,27 @@ TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
 
     twoRuns.clusters.clear();  // walked without keeping the cluster map
     EXPECT_TRUE(video::chooseFilmstrip(twoRuns).empty());
+}
+
+// Frames that stand before a cluster's signature element are covered by
+// nothing: they never become its picture.
+TEST(filmstrip, FramesBeforeTheSignatureAreNeverShown) {
+    const recorder::Recording& authentic = DemoFiles::get()["authentic.mkv"];
+    RecordingEvidence evidence = evidenceOf(authentic, 5, 5);
+    ClusterEntry& failing = evidence.clusters[5];
+    failing.unsignedFrames = true;
+    failing.signedStart = authentic.clusters[5].signedBegin;  // every frame follows it
+    std::vector<video::FilmstripFrame> frames = video::filmstrip(authentic.path, evidence);
+    ASSERT_EQ(clustersOf(frames), (std::vector<int64_t>{5, 6, 7}));
+    ASSERT_TRUE(frames[1].picture.picture) << frames[1].picture.reason;
+
+    failing.signedStart = authentic.clusters[5].endOffset;  // every frame stands before it
+    frames = video::filmstrip(authentic.path, evidence);
+    EXPECT_FALSE(frames[1].picture.picture);
+    EXPECT_EQ(frames[1].picture.reason, "the cluster holds no keyframe of the video track");
+    const video::FileSource file(authentic.path);
+    EXPECT_FALSE(video::pictureAtRun(file, evidence, evidence.runs[1]).picture);
+    EXPECT_TRUE(frames[0].picture.picture);  // its neighbours are untouched
 }
 
 // Random frames under an H.264 track cannot be decoded; the frames say so,
