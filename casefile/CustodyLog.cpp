@@ -146,8 +146,8 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "the row this event vouches for is gone");
     // The list's shortcuts must say what the log says.
     auditRows(db, result,
-              "SELECT r.added_event FROM recordings r LEFT JOIN verifications v ON v.id = "
-              "r.latest_verification WHERE r.latest_verification IS NOT (SELECT max(id) FROM "
+              "SELECT coalesce(v.event, r.added_event) FROM recordings r LEFT JOIN verifications v "
+              "ON v.id = r.latest_verification WHERE r.latest_verification IS NOT (SELECT max(id) FROM "
               "verifications w WHERE w.recording = r.id) OR r.latest_code IS NOT v.code OR "
               "r.latest_fixity IS NOT v.fixity OR r.latest_at IS NOT v.verified_at OR r.removed IS "
               "NOT (coalesce((SELECT max(seq) FROM events e WHERE e.recording = r.id AND e.kind = "
