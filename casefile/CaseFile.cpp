@@ -31,7 +31,9 @@ RecordingRow readRecording(const Statement& row) {
 }
 
 const char* const kVerificationColumns =
-    "id, recording, event, verified_at, code, sha256, fixity, verifier, evidence";
+    "v.id, v.recording, v.event, v.verified_at, v.code, v.sha256, v.fixity, e.json";
+const char* const kVerificationTables =
+    " FROM verifications v JOIN evidence e ON e.verification = v.id";
 
 StoredVerification readVerification(const Statement& row) {
     StoredVerification v;
@@ -42,8 +44,7 @@ StoredVerification readVerification(const Statement& row) {
     v.code = row.integer(4);
     v.sha256 = row.optionalBytes(5);
     v.fixity = row.bytes(6);
-    v.verifierJson = row.bytes(7);
-    v.evidenceJson = row.bytes(8);
+    v.evidenceJson = row.bytes(7);
     return v;
 }
 
@@ -197,8 +198,9 @@ std::optional<RecordingRow> CaseFile::recordingById(int64_t id) const {
 }
 
 std::optional<StoredVerification> CaseFile::latestVerification(int64_t recording) const {
-    Statement select = db.prepare(std::string("SELECT ") + kVerificationColumns +
-                                  " FROM verifications WHERE recording = ? ORDER BY id DESC LIMIT 1");
+    Statement select =
+        db.prepare(std::string("SELECT ") + kVerificationColumns + kVerificationTables +
+                   " WHERE v.recording = ? ORDER BY v.id DESC LIMIT 1");
     select.bind(1, recording);
     return select.step() ? std::optional<StoredVerification>(readVerification(select))
                          : std::nullopt;
@@ -207,7 +209,7 @@ std::optional<StoredVerification> CaseFile::latestVerification(int64_t recording
 std::vector<StoredVerification> CaseFile::verifications(int64_t recording) const {
     std::vector<StoredVerification> rows;
     Statement select = db.prepare(std::string("SELECT ") + kVerificationColumns +
-                                  " FROM verifications WHERE recording = ? ORDER BY id");
+                                  kVerificationTables + " WHERE v.recording = ? ORDER BY v.id");
     select.bind(1, recording);
     while (select.step()) {
         rows.push_back(readVerification(select));
@@ -308,18 +310,18 @@ RecordedVerification CaseFile::recordVerification(const Actor& actor,
     event = appendEvent(db, event);
 
     Statement insert = db.prepare(
-        "INSERT INTO verifications (recording, event, verified_at, code, sha256, fixity, verifier, "
-        "evidence) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        "INSERT INTO verifications (recording, event, verified_at, code, sha256, fixity) "
+        "VALUES (?, ?, ?, ?, ?, ?)");
     insert.bind(1, result.recording)
         .bind(2, event.seq)
         .bind(3, facts.verifiedAt)
         .bind(4, facts.code)
         .bind(5, facts.file.sha256)
         .bind(6, fixity)
-        .bind(7, facts.verifierJson)
-        .bind(8, evidence)
         .run();
     result.verification = db.lastInsertId();
+    Statement stored = db.prepare("INSERT INTO evidence (verification, json) VALUES (?, ?)");
+    stored.bind(1, result.verification).bind(2, evidence).run();
     Statement latest = db.prepare(
         "UPDATE recordings SET latest_verification = ?, latest_code = ?, latest_fixity = ?, "
         "latest_at = ? WHERE id = ?");

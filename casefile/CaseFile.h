@@ -56,8 +56,9 @@ struct StoredVerification {
     int64_t code = 0;
     std::optional<std::string> sha256;
     std::string fixity;
-    std::string verifierJson;
-    std::string evidenceJson;  // the object telvar-verify prints, as stored
+    // The object telvar-verify prints, as stored; it carries the verifier
+    // block and the time of verification.
+    std::string evidenceJson;
 };
 
 // One verification as a program hands it in.
@@ -65,7 +66,6 @@ struct VerificationFacts {
     FileFacts file;
     int64_t code = 0;
     std::string verifiedAt;
-    std::string verifierJson;
 };
 
 struct RecordedVerification {

@@ -47,7 +47,6 @@ RecordedVerification CaseSession::record(RecordingEvidence& evidence) {
     facts.file = fileFactsOf(evidence.identity, casePath(evidence.identity.path));
     facts.code = evidence.verdict.code;
     facts.verifiedAt = run.verifiedAt;
-    facts.verifierJson = dumpJson(jsonVerifier(run));
     return file.recordVerification(actor, facts, [&](const FixityCheck& fixity) {
         if (const std::optional<FixityFinding> finding = fixityFinding(fixity)) {
             Finding added;

@@ -116,8 +116,8 @@ void auditRows(const Database& db, AuditResult& result, const std::string& sql,
 void auditStoredRows(const Database& db, AuditResult& result) {
     // Evidence and notes: the event carries the SHA-256 of the stored text.
     auditRows(db, result,
-              "SELECT v.event, v.evidence, e.record FROM verifications v LEFT JOIN events e "
-              "ON e.seq = v.event AND e.kind IN ('verified', 'verified-again') "
+              "SELECT v.event, x.json, e.record FROM verifications v LEFT JOIN evidence x ON "
+              "x.verification = v.id LEFT JOIN events e ON e.seq = v.event AND e.kind IN ('verified', 'verified-again') "
               "AND e.recording IS v.recording AND e.sha256 IS v.sha256 "
               "AND e.detail = 'code ' || v.code || '; fixity ' || v.fixity",
               "the evidence stored with this verification is not the one the log recorded",
@@ -136,6 +136,10 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "AND e.kind = 'recording-added' AND e.recording = r.id AND e.path = r.path "
               "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL",
               "the recording's path or intake SHA-256 is not the one the log recorded");
+    auditRows(db, result,
+              "SELECT coalesce(v.event, 0) FROM evidence x LEFT JOIN verifications v ON v.id = "
+              "x.verification WHERE v.id IS NULL",
+              "evidence is stored that no verification of the log owns");
     // Events whose stored row went away.
     auditRows(db, result,
               "SELECT seq FROM events WHERE (kind IN ('verified', 'verified-again') AND seq NOT IN "

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <tuple>
+#include <vector>
 
 #include "casefile/CaseError.h"
 #include "casefile/Database.h"
@@ -62,11 +63,13 @@ CREATE TABLE verifications (
   verified_at TEXT NOT NULL,
   code INTEGER NOT NULL,
   sha256 TEXT,
-  fixity TEXT NOT NULL,
-  verifier TEXT NOT NULL,
-  evidence TEXT NOT NULL
+  fixity TEXT NOT NULL
 ) STRICT;
 CREATE INDEX verifications_by_recording ON verifications (recording);
+CREATE TABLE evidence (
+  verification INTEGER PRIMARY KEY,
+  json TEXT NOT NULL
+) STRICT;
 CREATE TABLE exports (
   id INTEGER PRIMARY KEY,
   event INTEGER NOT NULL,
@@ -156,10 +159,22 @@ void checkSchema(const Database& db) {
 }
 
 void checkIntegrity(const Database& db) {
-    Statement check = db.prepare("PRAGMA quick_check(1)");
-    const std::string result = check.step() ? check.bytes(0) : std::string();
-    if (result != "ok") {
-        throw CaseError(CaseErrorKind::Corrupt,
-                        "the case file is damaged (SQLite's check: " + validUtf8(result) + ")");
+    // Every table but the evidence, which is most of the file: a case of
+    // 100,000 recordings opens in well under a second. Damaged evidence
+    // shows when it is loaded, and the audit reads all of it.
+    std::vector<std::string> tables;
+    Statement names = db.prepare(
+        "SELECT name FROM sqlite_schema WHERE type = 'table' AND name <> 'evidence' ORDER BY name");
+    while (names.step()) {
+        tables.push_back(names.bytes(0));
+    }
+    for (const std::string& table : tables) {
+        // The names are the schema's own: checkSchema ran first.
+        Statement check = db.prepare("PRAGMA quick_check(\"" + table + "\")");
+        const std::string result = check.step() ? check.bytes(0) : std::string();
+        if (result != "ok") {
+            throw CaseError(CaseErrorKind::Corrupt,
+                            "the case file is damaged (SQLite's check: " + validUtf8(result) + ")");
+        }
     }
 }

@@ -19,5 +19,6 @@ void migrateSchema(const Database& db, int64_t fromVersion);
 // its version defines, nothing more (no view, no trigger). Throws CaseError.
 void checkSchema(const Database& db);
 
-// Runs SQLite's quick_check; throws CaseError when the file is damaged.
+// Runs SQLite's quick_check on the schema's tables but the evidence;
+// throws CaseError when the file is damaged. After checkSchema.
 void checkIntegrity(const Database& db);

@@ -124,13 +124,13 @@ TEST_F(CaseCommand, AuditNamesTheFirstEventThatDoesNotFit) {
          "UPDATE events SET seq = 5 WHERE seq = -4",
          "broken at event 4"},
         {"evidence edited",
-         "UPDATE verifications SET evidence = replace(evidence, 'Failed', 'Success'), code = 0 "
-         "WHERE event = 5",
+         "UPDATE evidence SET json = replace(json, 'Failed', 'Success') WHERE verification = 2",
          "broken at event 5"},
         {"verdict shortcut edited", "UPDATE recordings SET latest_code = 0", "broken at event 5"},
         // The newest event cut off: only a head printed earlier shows it.
         {"newest cut off", "DELETE FROM events WHERE seq = 7; DELETE FROM verifications WHERE "
-                           "event = 7; UPDATE recordings SET latest_verification = NULL, "
+                           "event = 7; DELETE FROM evidence WHERE verification = 3; "
+                           "UPDATE recordings SET latest_verification = NULL, "
                            "latest_code = NULL, latest_fixity = NULL, latest_at = NULL WHERE id = 3",
          nullptr},
     };

@@ -41,7 +41,6 @@ RecordedVerification verify(CaseFile& file, const FileFacts& facts, int64_t code
     v.file = facts;
     v.code = code;
     v.verifiedAt = "2026-12-08T17:02:11Z";
-    v.verifierJson = "{\"name\":\"telvar-test\"}";
     return file.recordVerification(examiner(), v, [&](const FixityCheck& fixity) {
         return std::string("{\"fixity\":\"") + fixityCode(fixity.state) + "\"}";
     });

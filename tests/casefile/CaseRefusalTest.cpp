@@ -74,24 +74,45 @@ TEST(CaseRefusal, ForeignNewerAltersAndCorruptFilesAreRefusedUnchanged) {
     }
 }
 
-TEST(CaseRefusal, DamagedPagesAreRefusedUnchanged) {
+// A damaged page of a table the list needs refuses the case at once; one of
+// the evidence, which opening does not read, is named when it is loaded.
+TEST(CaseRefusal, DamagedPagesAreRefusedUnchangedOrNamedWhenRead) {
     CaseDirectory dir;
     const std::string path = dir / "c.telvarcase";
     makeCase(path);
-    std::string bytes = readBytes(path);
-    ASSERT_GT(bytes.size(), 8192u);
-    // The middle of the file: b-tree pages past the schema.
-    for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 600; ++i) {
-        bytes[i] = static_cast<char>(0xA5);
-    }
-    writeBytes(path, bytes);
+    const auto damage = [&](const char* table) {
+        const CommandResult root =
+            runSqlite(path, std::string("SELECT rootpage FROM sqlite_schema WHERE name = '") +
+                                table + "'");
+        std::string bytes = readBytes(path);
+        const size_t page = static_cast<size_t>(std::stoul(root.out)) - 1;
+        for (size_t i = page * 4096; i < (page + 1) * 4096 && i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>(0xA5);
+        }
+        writeBytes(path, bytes);
+        return bytes;
+    };
+    const std::string original = readBytes(path);
+    const std::string damaged = damage("events");
     try {
         CaseFile file(path, opening(true));
         FAIL() << "a damaged case was opened";
     } catch (const CaseError& error) {
         EXPECT_EQ(error.kind, CaseErrorKind::Corrupt) << error.what();
     }
-    EXPECT_EQ(readBytes(path), bytes);
+    EXPECT_EQ(readBytes(path), damaged);
+
+    writeBytes(path, original);
+    damage("evidence");
+    CaseFile file(path, opening(false));
+    const int64_t id = file.recordings().front().id;
+    try {
+        file.latestVerification(id);
+        FAIL() << "damaged evidence was read";
+    } catch (const CaseError& error) {
+        EXPECT_EQ(error.kind, CaseErrorKind::Corrupt) << error.what();
+    }
+    EXPECT_THROW(file.audit(), CaseError);
 }
 
 TEST(CaseRefusal, EmptyFileIsACaseOnlyWhenOneIsToBeCreated) {
