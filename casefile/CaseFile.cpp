@@ -175,12 +175,17 @@ CaseInfo CaseFile::info() const {
 
 std::vector<RecordingRow> CaseFile::recordings(bool withRemoved) const {
     std::vector<RecordingRow> rows;
+    forEachRecording([&](const RecordingRow& row) { rows.push_back(row); }, withRemoved);
+    return rows;
+}
+
+void CaseFile::forEachRecording(const std::function<void(const RecordingRow&)>& visit,
+                                bool withRemoved) const {
     Statement select = db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings" +
                                   (withRemoved ? "" : " WHERE removed = 0") + " ORDER BY id");
     while (select.step()) {
-        rows.push_back(readRecording(select));
+        visit(readRecording(select));
     }
-    return rows;
 }
 
 std::optional<RecordingRow> CaseFile::recordingByPath(const std::string& pathBytes) const {

@@ -87,6 +87,9 @@ class CaseFile {
 
     CaseInfo info() const;
     std::vector<RecordingRow> recordings(bool withRemoved = false) const;
+    // The same one row at a time, for a caller that keeps less of each.
+    void forEachRecording(const std::function<void(const RecordingRow&)>& visit,
+                          bool withRemoved = false) const;
     std::optional<RecordingRow> recordingByPath(const std::string& pathBytes) const;
     std::optional<RecordingRow> recordingById(int64_t id) const;
     std::optional<StoredVerification> latestVerification(int64_t recording) const;

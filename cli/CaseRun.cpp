@@ -147,24 +147,24 @@ int auditCase(const CliOptions& options) {
 int listCase(const CliOptions& options) {
     try {
         const CaseFile file(options.caseFile, readOnly());
-        const std::vector<RecordingRow> rows = file.recordings();
+        // One recording in memory at a time, however large the case.
         if (options.json || options.jsonLines) {
-            // One recording's evidence in memory at a time, however large the case.
             const char* separator = options.json ? "[" : "";
-            for (const RecordingRow& row : rows) {
+            bool any = false;
+            file.forEachRecording([&](const RecordingRow& row) {
                 std::cout << separator << dumpJson(listObject(file, row));
                 separator = options.json ? "," : "\n";
-            }
+                any = true;
+            });
             if (options.json) {
-                std::cout << (rows.empty() ? "[]" : "]");
+                std::cout << (any ? "]" : "[]");
             }
-            if (options.json || !rows.empty()) {
+            if (options.json || any) {
                 std::cout << '\n';
             }
         } else {
-            for (const RecordingRow& row : rows) {
-                std::cout << listLine(row) << '\n';
-            }
+            file.forEachRecording(
+                [&](const RecordingRow& row) { std::cout << listLine(row) << '\n'; });
         }
         std::cout.flush();
         return 0;
