@@ -163,12 +163,9 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     return allVerified ? 0 : 1;
 }
 
-// The files of the run: those named, then those of --files-from, or the
-// case's own for --reverify. False with the reason printed when there are none.
-bool gatherFiles(CliOptions& options, const CaseRun* caseRun) {
-    if (options.caseAction == CliOptions::CaseAction::Reverify && caseRun != nullptr) {
-        options.files = caseRun->recordingPaths();
-    }
+// The files of the run: those named (or the case's own, for --reverify),
+// then those of --files-from. False with the reason printed when there are none.
+bool gatherFiles(CliOptions& options) {
     if (!options.filesFrom.empty()) {
         FileList list = readFileList(options.filesFrom, options.nulSeparated);
         if (!list.error.empty()) {
@@ -182,6 +179,13 @@ bool gatherFiles(CliOptions& options, const CaseRun* caseRun) {
         return false;
     }
     return true;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 int verifyWithCase(CliOptions options) {
@@ -199,12 +203,20 @@ int verifyWithCase(CliOptions options) {
             return kCaseFailed;
         }
     }
-    if (options.caseAction == CliOptions::CaseAction::Reverify && options.filesFrom.empty() &&
-        caseRun->recordingPaths().empty()) {
-        std::cerr << "telvar-verify: the case holds no recording to verify\n";
-        return 0;
+    if (caseRun != nullptr && !options.reportPath.empty() &&
+        sameFile(options.reportPath, options.caseFile)) {
+        std::cerr << "telvar-verify: the report " << printable(options.reportPath)
+                  << " would replace the case file\n";
+        return 2;
     }
-    if (!gatherFiles(options, caseRun.get())) {
+    if (options.caseAction == CliOptions::CaseAction::Reverify) {
+        options.files = caseRun->recordingPaths();
+        if (options.files.empty()) {
+            std::cerr << "telvar-verify: the case holds no recording to verify\n";
+            return 0;
+        }
+    }
+    if (!gatherFiles(options)) {
         return 2;
     }
     try {

@@ -181,6 +181,11 @@ TEST_F(CaseCommand, ForeignFilesAreRefusedAndLeftAlone) {
     }
     EXPECT_EQ(readBytes(recording), before);
     EXPECT_EQ(runVerify("--case-file " + quoted(dir / "none.telvarcase") + " --audit").status, 4);
+    // Nor does a report land on the case.
+    ASSERT_EQ(runVerify(caseArg() + " " + quoted(recording)).status, 0);
+    const std::string kept = readBytes(casePath);
+    EXPECT_EQ(runVerify(caseArg() + " --report " + quoted(casePath) + " " + quoted(recording)).status, 2);
+    EXPECT_EQ(readBytes(casePath), kept);
     EXPECT_NE(access((dir / "none.telvarcase").c_str(), F_OK), 0);
 }
 
