@@ -25,6 +25,12 @@ std::string* textTarget(CliOptions& options, const std::string& name) {
     if (name == "--case") {
         return &options.caseReference;
     }
+    if (name == "--case-file") {
+        return &options.caseFile;
+    }
+    if (name == "--files-from") {
+        return &options.filesFrom;
+    }
     return nullptr;
 }
 
@@ -52,12 +58,54 @@ bool takeText(CliOptions& options, const std::vector<std::string>& arguments, si
     return true;
 }
 
-// Only one of --json and --jsonl owns standard output.
+void usageError(CliOptions& options, const std::string& error) {
+    options.action = CliOptions::Action::UsageError;
+    options.error = error;
+}
+
+// Only one of --json and --jsonl owns standard output; the case's own
+// actions need a case and take no file.
 void checkCombination(CliOptions& options) {
-    if (options.action == CliOptions::Action::Verify && options.json && options.jsonLines) {
-        options.action = CliOptions::Action::UsageError;
-        options.error = "--json and --jsonl cannot be combined";
+    if (options.action != CliOptions::Action::Verify) {
+        return;
     }
+    using CaseAction = CliOptions::CaseAction;
+    const bool caseOnly = options.caseAction == CaseAction::Audit ||
+                          options.caseAction == CaseAction::List;
+    const bool hasFiles = !options.files.empty() || !options.filesFrom.empty();
+    if (options.json && options.jsonLines) {
+        usageError(options, "--json and --jsonl cannot be combined");
+    } else if (options.caseAction != CaseAction::None && options.caseFile.empty()) {
+        usageError(options, "--audit, --list and --reverify need --case-file");
+    } else if (options.caseAction != CaseAction::None && hasFiles) {
+        usageError(options, "--audit, --list and --reverify take no file: the case names them");
+    } else if (caseOnly && (!options.reportPath.empty() || options.clusters)) {
+        usageError(options, "--audit and --list verify nothing: --report and --clusters do not apply");
+    } else if (options.nulSeparated && options.filesFrom.empty()) {
+        usageError(options, "-0 needs --files-from");
+    } else if (options.caseAction == CaseAction::None && !hasFiles) {
+        usageError(options, "no file given");
+    }
+}
+
+// The case's actions; false when `argument` is none of them.
+bool takeCaseAction(CliOptions& options, const std::string& argument) {
+    using CaseAction = CliOptions::CaseAction;
+    CaseAction action = CaseAction::None;
+    if (argument == "--audit") {
+        action = CaseAction::Audit;
+    } else if (argument == "--list") {
+        action = CaseAction::List;
+    } else if (argument == "--reverify") {
+        action = CaseAction::Reverify;
+    } else {
+        return false;
+    }
+    if (options.caseAction != CaseAction::None && options.caseAction != action) {
+        usageError(options, "only one of --audit, --list and --reverify at a time");
+    }
+    options.caseAction = action;
+    return true;
 }
 
 }  // namespace
@@ -86,6 +134,12 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             }
             continue;
         }
+        if (!onlyFiles && takeCaseAction(options, argument)) {
+            if (options.action == CliOptions::Action::UsageError) {
+                return options;
+            }
+            continue;
+        }
         if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
             options.files.push_back(argument);
         } else if (argument == "--") {
@@ -94,6 +148,8 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.json = true;
         } else if (argument == "--jsonl") {
             options.jsonLines = true;
+        } else if (argument == "-0") {
+            options.nulSeparated = true;
         } else if (argument == "--clusters") {
             options.clusters = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -108,17 +164,15 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             return options;
         }
     }
-    if (options.files.empty()) {
-        options.action = CliOptions::Action::UsageError;
-        options.error = "no file given";
-    }
     checkCombination(options);
     return options;
 }
 
 const char* usageText() {
     return "Usage: telvar-verify [--json | --jsonl] [--clusters] [--report FILE.html]\n"
-           "                     [--examiner NAME] [--case REF] [--jobs N] FILE...\n"
+           "                     [--examiner NAME] [--case REF] [--jobs N]\n"
+           "                     [--case-file FILE.telvarcase] [--files-from LIST [-0]] FILE...\n"
+           "       telvar-verify --case-file FILE.telvarcase --audit | --list | --reverify\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
            "  --json           print one JSON array with an object per file\n"
@@ -129,9 +183,18 @@ const char* usageText() {
            "  --case REF       the case reference, for the report and the JSON\n"
            "  --jobs N         verify up to N files at once (default: one per core); a\n"
            "                   file verified alone spreads its clusters over N threads\n"
+           "  --case-file FILE create or open the case file FILE and record in it each\n"
+           "                   file verified, its evidence and a custody event\n"
+           "  --audit          check the case's custody log (exit 1: broken)\n"
+           "  --list           print the case's recordings with their latest evidence\n"
+           "  --reverify       verify every recording of the case again and compare\n"
+           "                   each file's SHA-256 with the one taken when it was added\n"
+           "  --files-from LIST  also verify the paths in LIST (\"-\": standard input),\n"
+           "                   one per line, or NUL-separated with -0\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"
-           "Exit status: 0 every file verified, 1 some file did not, 2 usage error,\n"
-           "3 the report could not be written.\n";
+           "Exit status: 0 every file verified, 1 some file did not (--audit: the log\n"
+           "is broken), 2 usage error, 3 the report could not be written, 4 the case\n"
+           "file could not be opened or written.\n";
 }

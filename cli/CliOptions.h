@@ -6,6 +6,9 @@
 // What the command line asked for.
 struct CliOptions {
     enum class Action { Verify, Help, Version, UsageError };
+    // What to do with --case-file: verify files into it, or one of the
+    // case's own actions instead.
+    enum class CaseAction { None, Audit, List, Reverify };
 
     Action action = Action::Verify;
     bool json = false;
@@ -15,6 +18,10 @@ struct CliOptions {
     std::string examiner;
     std::string caseReference;
     int jobs = 0;  // 0: one per core
+    std::string caseFile;   // --case-file: the .telvarcase to create or append to
+    CaseAction caseAction = CaseAction::None;
+    std::string filesFrom;  // --files-from: a list of paths, "-" for standard input
+    bool nulSeparated = false;  // -0: that list is NUL-separated
     std::vector<std::string> files;
     std::string error;  // for UsageError
 };

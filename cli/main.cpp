@@ -7,8 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "casefile/CaseError.h"
 #include "cli/BatchVerifier.h"
+#include "cli/CaseRun.h"
 #include "cli/CliOptions.h"
+#include "cli/FileList.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportPictures.h"
 #include "cli/ReportTarget.h"
@@ -65,7 +68,7 @@ std::string refusalOf(const std::string& path) {
 // the case file; on standard error when standard output carries JSON.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const std::vector<RecordingEvidence>& files, const ReportContext& run,
-                  const HtmlReportOptions& reportOptions) {
+                  const HtmlReportOptions& reportOptions, std::string* sha256 = nullptr) {
     const std::string html = htmlReport(files, run, reportOptions);
     // Looked at again: something else may have taken the place during the batch.
     const std::string refusal = refusalOf(options.reportPath);
@@ -79,8 +82,12 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
         return false;
     }
     std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
-    out << "Report written to " << displayText(options.reportPath) << " (SHA-256 "
-        << sha256Hex(html.data(), html.size()) << ")" << std::endl;
+    const std::string hash = sha256Hex(html.data(), html.size());
+    out << "Report written to " << displayText(options.reportPath) << " (SHA-256 " << hash << ")"
+        << std::endl;
+    if (sha256 != nullptr) {
+        *sha256 = hash;
+    }
     return true;
 }
 
@@ -112,9 +119,14 @@ std::unique_ptr<ReportWriter> openReport(const CliOptions& options, int& status)
     return writer;
 }
 
-int verify(const CliOptions& options) {
-    const ReportContext run =
-        currentReportContext("telvar-verify", options.examiner, options.caseReference);
+int verify(const CliOptions& options, CaseRun* caseRun) {
+    const ReportContext run = currentReportContext(
+        "telvar-verify", options.examiner,
+        options.caseReference.empty() && caseRun != nullptr ? caseRun->reference()
+                                                            : options.caseReference);
+    if (caseRun != nullptr) {
+        caseRun->start(run, options);
+    }
     int status = 0;
     const std::unique_ptr<ReportWriter> writer = openReport(options, status);
     if (status != 0) {
@@ -138,11 +150,14 @@ int verify(const CliOptions& options) {
         options.files,
         [&](RecordingEvidence&& evidence) {
             bar.finish();
+            // In the case before it is printed: a run killed now loses
+            // nothing it has shown.
+            const std::string caseLine = caseRun != nullptr ? caseRun->record(evidence) : "";
             allVerified = allVerified && evidence.verdict.code == RECORDING_OK;
             if (options.jsonLines) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
             } else if (!options.json) {
-                std::cout << textLines(evidence) << std::endl;
+                std::cout << textLines(evidence) << caseLine << std::endl;
             }
             if (writer != nullptr) {
                 reportOptions.filmstrips.push_back(reportPictures(evidence));
@@ -165,10 +180,87 @@ int verify(const CliOptions& options) {
     if (options.json) {
         std::cout << jsonReport(kept, run, options.clusters) << std::endl;
     }
-    if (writer != nullptr && !finishReport(*writer, options, kept, run, reportOptions)) {
+    ReportContext reportRun = run;
+    if (caseRun != nullptr) {
+        caseRun->addToReport(reportRun, reportOptions, kept);
+    }
+    std::string reportSha256;
+    if (writer != nullptr &&
+        !finishReport(*writer, options, kept, reportRun, reportOptions, &reportSha256)) {
         return kReportNotWritten;
     }
+    if (caseRun != nullptr) {
+        if (writer != nullptr) {
+            caseRun->recordExport(options.reportPath, reportSha256);
+        }
+        std::cerr << caseRun->summary() << std::endl;
+    }
     return allVerified ? 0 : 1;
+}
+
+// The files of the run: those named (or the case's own, for --reverify),
+// then those of --files-from. False with the reason printed when there are none.
+bool gatherFiles(CliOptions& options) {
+    if (!options.filesFrom.empty()) {
+        FileList list = readFileList(options.filesFrom, options.nulSeparated);
+        if (!list.error.empty()) {
+            std::cerr << "telvar-verify: " << list.error << '\n';
+            return false;
+        }
+        options.files.insert(options.files.end(), list.paths.begin(), list.paths.end());
+    }
+    if (options.files.empty()) {
+        std::cerr << "telvar-verify: no file given\n";
+        return false;
+    }
+    return true;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+int verifyWithCase(CliOptions options) {
+    if (options.caseAction == CliOptions::CaseAction::Audit) {
+        return auditCase(options);
+    }
+    if (options.caseAction == CliOptions::CaseAction::List) {
+        return listCase(options);
+    }
+    std::unique_ptr<CaseRun> caseRun;
+    if (!options.caseFile.empty()) {
+        caseRun = CaseRun::open(options,
+                                options.caseAction != CliOptions::CaseAction::Reverify);
+        if (caseRun == nullptr) {
+            return kCaseFailed;
+        }
+    }
+    if (caseRun != nullptr && !options.reportPath.empty() &&
+        sameFile(options.reportPath, options.caseFile)) {
+        std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
+                  << " would replace the case file\n";
+        return 2;
+    }
+    if (options.caseAction == CliOptions::CaseAction::Reverify) {
+        options.files = caseRun->recordingPaths();
+        if (options.files.empty()) {
+            std::cerr << "telvar-verify: the case holds no recording to verify\n";
+            return 0;
+        }
+    }
+    if (!gatherFiles(options)) {
+        return 2;
+    }
+    try {
+        return verify(options, caseRun.get());
+    } catch (const CaseError& error) {
+        std::cerr << "telvar-verify: " << displayText(options.caseFile) << ": "
+                  << displayText(error.what()) << '\n';
+        return kCaseFailed;
+    }
 }
 
 }  // namespace
@@ -188,5 +280,5 @@ int main(int argc, char** argv) {
         case CliOptions::Action::Verify:
             break;
     }
-    return verify(options);
+    return verifyWithCase(options);
 }

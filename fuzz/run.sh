@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, replays the seed corpus
 # and the regression files, then fuzzes each target.
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames (default: all)
+#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile (default: all)
 #
 # SECONDS is per target (default 60). Targets run one after the other, or
 # side by side with FUZZ_PARALLEL=1 (one core each). The grown corpus stays
@@ -18,7 +18,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(verify element frames)
+  targets=(verify element frames casefile)
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 work=${FUZZ_WORK:-$build/work}
@@ -29,7 +29,7 @@ CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelW
   -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF -DTELVAR_BUILD_BENCH=OFF \
   -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON >/dev/null
 cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
-  telvar_fuzz_inputs
+  telvar_fuzz_casefile telvar_fuzz_inputs
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -50,6 +50,7 @@ max_len_of() {
   case $1 in
     verify) echo 16384 ;;
     frames) echo 65536 ;;  # the head and about ten clusters of real video
+    casefile) echo 32768 ;;  # a case of 512-byte pages, every table reached
     *) echo 4096 ;;
   esac
 }

@@ -137,6 +137,16 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
     out += "</p>";
 }
 
+// The file's custody events in the case, each line as given (escaped).
+void custodyList(std::string& out, const std::vector<std::string>& lines, size_t limit) {
+    out += "<h3>Custody events</h3><ul>";
+    const size_t shown = std::min(lines.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        out += "<li>" + htmlText(lines[i]) + "</li>";
+    }
+    out += "</ul>" + moreLine(lines.size(), shown, "events");
+}
+
 }  // namespace
 
 void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
@@ -156,6 +166,9 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     appendProvenance(out, e.provenance, options.maxItems);
     appendCoverage(out, e, options.maxItems);
     appendWarnings(out, e.warnings, options.maxItems);
+    if (index < options.custody.size() && !options.custody[index].empty()) {
+        custodyList(out, options.custody[index], options.maxItems);
+    }
     out += "</div>";
 }
 

@@ -120,6 +120,11 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
     out += html::labelRow("Examiner", html::statedText(run.examiner));
     out += html::labelRow("Case reference", html::statedText(run.caseReference));
+    if (run.custodyEvents) {
+        out += html::labelRow("Custody log", std::to_string(*run.custodyEvents) +
+                                                 " events; SHA-256 of the newest: " +
+                                                 mono(run.custodyHead));
+    }
     out += "</table>";
 }
 

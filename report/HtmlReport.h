@@ -41,6 +41,9 @@ struct HtmlReportOptions {
     // for a layout engine that supplies the pictures itself, as with the
     // timeline; true: the PNG is embedded as a data URL.
     bool inlinePictures = true;
+    // Per file, at the file's index: its custody events in a case file,
+    // one plain line each, oldest first; none shown where missing or empty.
+    std::vector<std::vector<std::string>> custody;
 };
 
 // A self-contained, printable evidence report on the files of one run:

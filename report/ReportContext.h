@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // Who verified, with what, and when: one per run of a program, written into
@@ -14,6 +16,11 @@ struct ReportContext {
     std::string verifiedAt;       // UTC, "YYYY-MM-DDThh:mm:ssZ"
     std::string examiner;         // as the user gave them; may be empty
     std::string caseReference;
+    // A report made from a case file names its custody log as it stood:
+    // the number of events and the newest one's SHA-256, so a log cut
+    // short later shows against the printed report.
+    std::optional<int64_t> custodyEvents;
+    std::string custodyHead;
 };
 
 // The context of this run, verified now.

@@ -57,3 +57,34 @@ TEST(CliOptions, ReportOptions) {
     EXPECT_EQ(parseCommandLine({"--json", "--jsonl", "a.mkv"}).error,
               "--json and --jsonl cannot be combined");
 }
+
+TEST(CliOptions, CaseFileActionsAndFileLists) {
+    using CaseAction = CliOptions::CaseAction;
+    const CliOptions audit = parseCommandLine({"--case-file=c.telvarcase", "--audit"});
+    EXPECT_EQ(audit.action, Action::Verify);
+    EXPECT_EQ(audit.caseAction, CaseAction::Audit);
+    EXPECT_EQ(audit.caseFile, "c.telvarcase");
+    // A list alone is enough files; "-" is standard input, not a file.
+    const CliOptions listed = parseCommandLine({"--files-from", "-", "-0"});
+    EXPECT_EQ(listed.action, Action::Verify);
+    EXPECT_EQ(listed.filesFrom, "-");
+    EXPECT_TRUE(listed.nulSeparated);
+    EXPECT_TRUE(listed.files.empty());
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> errors = {
+        {{"--list"}, "--audit, --list and --reverify need --case-file"},
+        {{"--case-file", "c", "--reverify", "a.mkv"},
+         "--audit, --list and --reverify take no file: the case names them"},
+        {{"--case-file", "c", "--audit", "--list"}, "only one of --audit, --list and --reverify at a time"},
+        {{"--case-file", "c", "--list", "--report", "r.html"},
+         "--audit and --list verify nothing: --report and --clusters do not apply"},
+        {{"-0", "a.mkv"}, "-0 needs --files-from"},
+        {{"--case-file", "c"}, "no file given"},
+        {{"--case-file"}, "--case-file needs a value"},
+    };
+    for (const auto& [arguments, error] : errors) {
+        const CliOptions options = parseCommandLine(arguments);
+        EXPECT_EQ(options.action, Action::UsageError) << error;
+        EXPECT_EQ(options.error, error);
+    }
+}

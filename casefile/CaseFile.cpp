@@ -1,0 +1,393 @@
+#include "casefile/CaseFile.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include "casefile/CaseError.h"
+#include "casefile/Schema.h"
+#include "casefile/Transaction.h"
+#include "signature/Sha256.h"
+
+namespace {
+
+const char* const kRecordingColumns =
+    "id, path, size, modified, intake_sha256, added_at, removed, latest_verification, "
+    "latest_code, latest_fixity, latest_at";
+
+RecordingRow readRecording(const Statement& row) {
+    RecordingRow r;
+    r.id = row.integer(0);
+    r.path = row.bytes(1);
+    r.size = row.optionalInteger(2);
+    r.modified = row.optionalBytes(3);
+    r.intakeSha256 = row.optionalBytes(4);
+    r.addedAt = row.bytes(5);
+    r.removed = row.integer(6) != 0;
+    r.latestVerification = row.optionalInteger(7);
+    r.latestCode = row.optionalInteger(8);
+    r.latestFixity = row.bytes(9);
+    r.latestAt = row.optionalBytes(10);
+    return r;
+}
+
+const char* const kVerificationColumns =
+    "v.id, v.recording, v.event, v.verified_at, v.code, v.sha256, v.fixity, e.json";
+const char* const kVerificationTables =
+    " FROM verifications v JOIN evidence e ON e.verification = v.id";
+
+StoredVerification readVerification(const Statement& row) {
+    StoredVerification v;
+    v.id = row.integer(0);
+    v.recording = row.integer(1);
+    v.event = row.integer(2);
+    v.verifiedAt = row.bytes(3);
+    v.code = row.integer(4);
+    v.sha256 = row.optionalBytes(5);
+    v.fixity = row.bytes(6);
+    v.evidenceJson = row.bytes(7);
+    return v;
+}
+
+// An SQLite file with nothing in it yet, such as one another program is
+// making into a case this very moment.
+bool isBlank(const Database& db) {
+    return db.queryInt("PRAGMA application_id") == 0 && db.queryInt("PRAGMA user_version") == 0 &&
+           db.queryInt("SELECT count(*) FROM sqlite_schema") == 0;
+}
+
+void setUpWriting(const Database& db) {
+    Statement wal = db.prepare("PRAGMA journal_mode=WAL");
+    if (!wal.step() || wal.bytes(0) != "wal") {
+        throw CaseError(CaseErrorKind::Io, "the case file cannot be switched to its journal mode");
+    }
+    db.exec("PRAGMA synchronous=FULL");
+    db.exec("PRAGMA trusted_schema=OFF");
+}
+
+// Makes the schema of a blank file, or brings an older one up to date.
+void initialise(const Database& db, const CaseOpenOptions& options) {
+    Transaction transaction(db);
+    if (isBlank(db)) {
+        migrateSchema(db, 0);
+        CustodyEvent created;
+        created.kind = EventKind::CaseCreated;
+        created.actor = options.creator;
+        created.detail = options.reference;
+        created = appendEvent(db, created);
+        Statement info =
+            db.prepare("INSERT INTO case_info (id, reference, created_at) VALUES (1, ?, ?)");
+        info.bind(1, options.reference).bind(2, created.at).run();
+    } else {
+        checkSchema(db);
+        const int64_t version = db.queryInt("PRAGMA user_version");
+        if (version < kCaseSchemaVersion) {
+            migrateSchema(db, version);
+        }
+    }
+    transaction.commit();
+}
+
+Database openCase(const std::string& path, const CaseOpenOptions& options, bool& writable) {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        throw CaseError(CaseErrorKind::NotACase, "the case file is not a regular file");
+    }
+    const bool readOnlyMedia = options.readOnlyMedia && options.readOnlyMedia(path);
+    const bool write = options.access == CaseOpenOptions::Access::ReadWrite && !readOnlyMedia;
+    const int wait = options.busyTimeoutMs;
+    if (!exists) {
+        if (!options.create) {
+            throw CaseError(CaseErrorKind::NotFound, "there is no case file at this path");
+        }
+        if (!write) {
+            throw CaseError(CaseErrorKind::ReadOnly,
+                            "a new case file cannot be made on read-only media");
+        }
+        Database db(path, Database::Mode::Create, wait);
+        setUpWriting(db);
+        initialise(db, options);
+        writable = true;
+        return db;
+    }
+    // Checked on a read-only connection first, so a file that is refused
+    // is never written to.
+    bool blank = st.st_size == 0;
+    {
+        const Database check(path, readOnlyMedia ? Database::Mode::Immutable : Database::Mode::ReadOnly,
+                             wait);
+        blank = blank || isBlank(check);
+        if (!blank) {
+            checkSchema(check);
+            checkIntegrity(check);
+        }
+    }
+    if (blank && !(options.create && write)) {
+        throw CaseError(CaseErrorKind::NotACase, "the file is empty: it is not a case file");
+    }
+    if (!write) {
+        return Database(path, readOnlyMedia ? Database::Mode::Immutable : Database::Mode::ReadOnly,
+                        wait);
+    }
+    Database db(path, Database::Mode::ReadWrite, wait);
+    setUpWriting(db);
+    initialise(db, options);
+    writable = true;
+    return db;
+}
+
+}  // namespace
+
+bool onReadOnlyMedia(const std::string& path) {
+    struct statvfs fs {};
+    return ::statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
+CaseFile::CaseFile(const std::string& path, const CaseOpenOptions& options)
+    : filePath(path), db(openCase(path, options, canWrite)) {
+    if (!options.reference.empty() && info().reference != options.reference) {
+        throw CaseError(CaseErrorKind::WrongCase,
+                        "the case file belongs to another case reference");
+    }
+}
+
+void CaseFile::requireWritable() const {
+    if (!canWrite) {
+        throw CaseError(CaseErrorKind::ReadOnly,
+                        "the case file is open read-only (read-only media); it can be listed and "
+                        "audited, not changed");
+    }
+}
+
+CaseInfo CaseFile::info() const {
+    CaseInfo info;
+    Statement row = db.prepare("SELECT reference, created_at FROM case_info WHERE id = 1");
+    if (row.step()) {
+        info.reference = row.bytes(0);
+        info.createdAt = row.bytes(1);
+    }
+    Statement names = db.prepare("SELECT name FROM examiners ORDER BY name");
+    while (names.step()) {
+        info.examiners.push_back(names.bytes(0));
+    }
+    return info;
+}
+
+std::vector<RecordingRow> CaseFile::recordings(bool withRemoved) const {
+    std::vector<RecordingRow> rows;
+    forEachRecording([&](const RecordingRow& row) { rows.push_back(row); }, withRemoved);
+    return rows;
+}
+
+void CaseFile::forEachRecording(const std::function<void(const RecordingRow&)>& visit,
+                                bool withRemoved) const {
+    Statement select = db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings" +
+                                  (withRemoved ? "" : " WHERE removed = 0") + " ORDER BY id");
+    while (select.step()) {
+        visit(readRecording(select));
+    }
+}
+
+std::optional<RecordingRow> CaseFile::recordingByPath(const std::string& pathBytes) const {
+    Statement select =
+        db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings WHERE path = ?");
+    select.bindBlob(1, pathBytes);
+    return select.step() ? std::optional<RecordingRow>(readRecording(select)) : std::nullopt;
+}
+
+std::optional<RecordingRow> CaseFile::recordingById(int64_t id) const {
+    Statement select =
+        db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings WHERE id = ?");
+    select.bind(1, id);
+    return select.step() ? std::optional<RecordingRow>(readRecording(select)) : std::nullopt;
+}
+
+std::optional<StoredVerification> CaseFile::latestVerification(int64_t recording) const {
+    Statement select =
+        db.prepare(std::string("SELECT ") + kVerificationColumns + kVerificationTables +
+                   " WHERE v.recording = ? ORDER BY v.id DESC LIMIT 1");
+    select.bind(1, recording);
+    return select.step() ? std::optional<StoredVerification>(readVerification(select))
+                         : std::nullopt;
+}
+
+std::vector<StoredVerification> CaseFile::verifications(int64_t recording) const {
+    std::vector<StoredVerification> rows;
+    Statement select = db.prepare(std::string("SELECT ") + kVerificationColumns +
+                                  kVerificationTables + " WHERE v.recording = ? ORDER BY v.id");
+    select.bind(1, recording);
+    while (select.step()) {
+        rows.push_back(readVerification(select));
+    }
+    return rows;
+}
+
+std::vector<CustodyEvent> CaseFile::events(int64_t recording) const {
+    return eventsOfRecording(db, recording);
+}
+
+ChainHead CaseFile::head() const {
+    return chainHead(db);
+}
+
+AuditResult CaseFile::audit() const {
+    return auditLog(db);
+}
+
+int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
+                                  std::optional<RecordingRow>& existing) {
+    existing = recordingByPath(file.path);
+    CustodyEvent added;
+    added.kind = EventKind::RecordingAdded;
+    added.actor = actor;
+    added.path = file.path;
+    if (existing) {
+        if (!existing->removed) {
+            return existing->id;
+        }
+        // Listed again: the intake stays that of the first addition.
+        added.recording = existing->id;
+        added.sha256 = existing->intakeSha256;
+        added.detail = "listed again";
+        added = appendEvent(db, added);
+        Statement update =
+            db.prepare("UPDATE recordings SET removed = 0, added_event = ? WHERE id = ?");
+        update.bind(1, added.seq).bind(2, existing->id).run();
+        existing->removed = false;
+        return existing->id;
+    }
+    added.at = utcNowText();
+    Statement insert = db.prepare(
+        "INSERT INTO recordings (path, size, modified, intake_sha256, added_at, added_event) "
+        "VALUES (?, ?, ?, ?, ?, 0)");
+    insert.bindBlob(1, file.path)
+        .bind(2, file.size)
+        .bind(3, file.modified)
+        .bind(4, file.sha256)
+        .bind(5, added.at)
+        .run();
+    const int64_t id = db.lastInsertId();
+    added.recording = id;
+    added.sha256 = file.sha256;
+    added = appendEvent(db, added);
+    Statement update = db.prepare("UPDATE recordings SET added_event = ? WHERE id = ?");
+    update.bind(1, added.seq).bind(2, id).run();
+    return id;
+}
+
+int64_t CaseFile::addRecording(const Actor& actor, const FileFacts& file) {
+    requireWritable();
+    Transaction transaction(db);
+    std::optional<RecordingRow> existing;
+    const int64_t id = ensureRecording(actor, file, existing);
+    transaction.commit();
+    return id;
+}
+
+RecordedVerification CaseFile::recordVerification(const Actor& actor,
+                                                  const VerificationFacts& facts,
+                                                  const EvidenceText& evidenceText) {
+    requireWritable();
+    Transaction transaction(db);
+    std::optional<RecordingRow> existing;
+    RecordedVerification result;
+    result.recording = ensureRecording(actor, facts.file, existing);
+    if (existing) {
+        result.fixity = compareWithIntake(existing->intakeSha256, existing->addedAt, facts.file);
+    } else {
+        result.fixity.state = facts.file.sha256 ? Fixity::Intake : Fixity::NoIntake;
+        result.fixity.intakeSha256 = facts.file.sha256;
+        result.fixity.nowSha256 = facts.file.sha256;
+        result.fixity.addedAt = recordingById(result.recording)->addedAt;
+    }
+    result.firstOfRecording = !existing || !existing->latestVerification;
+    const std::string evidence = evidenceText(result.fixity);
+    const std::string fixity = fixityCode(result.fixity.state);
+
+    CustodyEvent event;
+    event.kind = result.firstOfRecording ? EventKind::Verified : EventKind::VerifiedAgain;
+    event.actor = actor;
+    event.recording = result.recording;
+    event.path = facts.file.path;
+    event.sha256 = facts.file.sha256;
+    event.record = sha256Hex(evidence.data(), evidence.size());
+    event.detail = verificationDetail(facts.code, fixity);
+    event = appendEvent(db, event);
+
+    Statement insert = db.prepare(
+        "INSERT INTO verifications (recording, event, verified_at, code, sha256, fixity) "
+        "VALUES (?, ?, ?, ?, ?, ?)");
+    insert.bind(1, result.recording)
+        .bind(2, event.seq)
+        .bind(3, facts.verifiedAt)
+        .bind(4, facts.code)
+        .bind(5, facts.file.sha256)
+        .bind(6, fixity)
+        .run();
+    result.verification = db.lastInsertId();
+    Statement stored = db.prepare("INSERT INTO evidence (verification, json) VALUES (?, ?)");
+    stored.bind(1, result.verification).bind(2, evidence).run();
+    Statement latest = db.prepare(
+        "UPDATE recordings SET latest_verification = ?, latest_code = ?, latest_fixity = ?, "
+        "latest_at = ? WHERE id = ?");
+    latest.bind(1, result.verification)
+        .bind(2, facts.code)
+        .bind(3, fixity)
+        .bind(4, facts.verifiedAt)
+        .bind(5, result.recording)
+        .run();
+    transaction.commit();
+    return result;
+}
+
+void CaseFile::recordExport(const Actor& actor, const std::string& format,
+                            const std::string& pathBytes, const std::string& sha256) {
+    requireWritable();
+    Transaction transaction(db);
+    CustodyEvent event;
+    event.kind = EventKind::Exported;
+    event.actor = actor;
+    event.path = pathBytes;
+    event.sha256 = sha256;
+    event.detail = format;
+    event = appendEvent(db, event);
+    Statement insert = db.prepare(
+        "INSERT INTO exports (event, exported_at, format, path, sha256) VALUES (?, ?, ?, ?, ?)");
+    insert.bind(1, event.seq).bind(2, event.at).bind(3, format).bindBlob(4, pathBytes).bind(5, sha256).run();
+    transaction.commit();
+}
+
+void CaseFile::addNote(const Actor& actor, std::optional<int64_t> recording,
+                       const std::string& text) {
+    requireWritable();
+    Transaction transaction(db);
+    CustodyEvent event;
+    event.kind = EventKind::NoteAdded;
+    event.actor = actor;
+    event.recording = recording;
+    event.record = sha256Hex(text.data(), text.size());
+    event = appendEvent(db, event);
+    Statement insert = db.prepare(
+        "INSERT INTO notes (event, recording, written_at, text) VALUES (?, ?, ?, ?)");
+    insert.bind(1, event.seq).bind(2, recording).bind(3, event.at).bind(4, text).run();
+    transaction.commit();
+}
+
+void CaseFile::removeRecording(const Actor& actor, int64_t recording) {
+    requireWritable();
+    Transaction transaction(db);
+    const std::optional<RecordingRow> row = recordingById(recording);
+    if (!row || row->removed) {
+        return;  // nothing to take off the list; the transaction rolls back
+    }
+    CustodyEvent event;
+    event.kind = EventKind::RecordingRemoved;
+    event.actor = actor;
+    event.recording = recording;
+    event.path = row->path;
+    event.sha256 = row->intakeSha256;
+    appendEvent(db, event);
+    Statement update = db.prepare("UPDATE recordings SET removed = 1 WHERE id = ?");
+    update.bind(1, recording).run();
+    transaction.commit();
+}

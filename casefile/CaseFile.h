@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "casefile/CustodyEvent.h"
+#include "casefile/CustodyLog.h"
+#include "casefile/Database.h"
+#include "casefile/Fixity.h"
+
+// True when the file system holding `path` is mounted read-only.
+bool onReadOnlyMedia(const std::string& path);
+
+struct CaseOpenOptions {
+    enum class Access { ReadWrite, ReadOnly };
+    Access access = Access::ReadWrite;
+    bool create = false;    // make a new case when there is none at the path
+    std::string reference;  // the new case's reference; an existing case must carry it, when given
+    Actor creator;          // who makes a new case
+    int busyTimeoutMs = 10000;
+    // Whether the file is on read-only media; there it is opened immutable,
+    // for listing and auditing. Replaceable, so tests need no read-only mount.
+    std::function<bool(const std::string& path)> readOnlyMedia = onReadOnlyMedia;
+};
+
+struct CaseInfo {
+    std::string reference;
+    std::string createdAt;
+    std::vector<std::string> examiners;  // everyone who acted, in name order
+};
+
+// One recording of the case with its latest verdict: what a list shows,
+// read without parsing any evidence.
+struct RecordingRow {
+    int64_t id = 0;
+    std::string path;  // bytes, absolute
+    std::optional<int64_t> size;
+    std::optional<std::string> modified;
+    std::optional<std::string> intakeSha256;
+    std::string addedAt;
+    bool removed = false;
+    std::optional<int64_t> latestVerification;
+    std::optional<int64_t> latestCode;
+    std::string latestFixity;  // a fixityCode, or empty before any verification
+    std::optional<std::string> latestAt;
+};
+
+struct StoredVerification {
+    int64_t id = 0;
+    int64_t recording = 0;
+    int64_t event = 0;
+    std::string verifiedAt;
+    int64_t code = 0;
+    std::optional<std::string> sha256;
+    std::string fixity;
+    // The object telvar-verify prints, as stored; it carries the verifier
+    // block and the time of verification.
+    std::string evidenceJson;
+};
+
+// One verification as a program hands it in.
+struct VerificationFacts {
+    FileFacts file;
+    int64_t code = 0;
+    std::string verifiedAt;
+};
+
+struct RecordedVerification {
+    int64_t recording = 0;
+    int64_t verification = 0;
+    bool firstOfRecording = false;
+    FixityCheck fixity;
+};
+
+// A case file: one SQLite database per case (docs/case-file.md). Opening
+// checks the file before anything is written to it; each write below is
+// one transaction, whole or not at all. Throws CaseError.
+class CaseFile {
+  public:
+    CaseFile(const std::string& path, const CaseOpenOptions& options);
+
+    const std::string& path() const { return filePath; }
+    bool writable() const { return canWrite; }
+
+    CaseInfo info() const;
+    std::vector<RecordingRow> recordings(bool withRemoved = false) const;
+    // The same one row at a time, for a caller that keeps less of each.
+    void forEachRecording(const std::function<void(const RecordingRow&)>& visit,
+                          bool withRemoved = false) const;
+    std::optional<RecordingRow> recordingByPath(const std::string& pathBytes) const;
+    std::optional<RecordingRow> recordingById(int64_t id) const;
+    std::optional<StoredVerification> latestVerification(int64_t recording) const;
+    std::vector<StoredVerification> verifications(int64_t recording) const;
+    std::vector<CustodyEvent> events(int64_t recording) const;
+    ChainHead head() const;
+    AuditResult audit() const;
+
+    // Adds the recording when it is new, then stores its verification: the
+    // evidence text is asked for once the fixity is known, so it can carry
+    // the fixity's finding.
+    using EvidenceText = std::function<std::string(const FixityCheck&)>;
+    RecordedVerification recordVerification(const Actor& actor, const VerificationFacts& facts,
+                                            const EvidenceText& evidenceText);
+    int64_t addRecording(const Actor& actor, const FileFacts& file);
+    void recordExport(const Actor& actor, const std::string& format, const std::string& pathBytes,
+                      const std::string& sha256);
+    void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
+    void removeRecording(const Actor& actor, int64_t recording);
+
+  private:
+    void openForWriting(const CaseOpenOptions& options, bool blank);
+    void requireWritable() const;
+    // Within a transaction: the recording's id, added (or listed again) when needed.
+    int64_t ensureRecording(const Actor& actor, const FileFacts& file,
+                            std::optional<RecordingRow>& existing);
+
+    std::string filePath;
+    bool canWrite = false;
+    Database db;
+};

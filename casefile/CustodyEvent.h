@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What happened to the case. The codes are stored and hashed: never renamed.
+enum class EventKind {
+    CaseCreated,       // "case-created"
+    RecordingAdded,    // "recording-added"
+    Verified,          // "verified": a recording's first verification
+    VerifiedAgain,     // "verified-again"
+    Exported,          // "exported"
+    NoteAdded,         // "note-added"
+    RecordingRemoved,  // "recording-removed": off the list; its history stays
+};
+
+const char* eventKindCode(EventKind kind);
+std::optional<EventKind> eventKindFromCode(const std::string& code);
+
+// Who acts, with what program, from where: carried by every event.
+struct Actor {
+    std::string examiner;
+    std::string host;
+    std::string program;
+    std::string version;
+    std::string build;
+};
+
+// The examiner given, or the login name when none is; this machine's name;
+// this program's version and build.
+Actor currentActor(const std::string& program, const std::string& examiner);
+
+// One event of the custody log, as stored (docs/case-file.md). Every text is
+// valid UTF-8, so the canonical JSON below reads the same in any tool.
+struct CustodyEvent {
+    int64_t seq = 0;  // from 1, without gaps
+    EventKind kind = EventKind::CaseCreated;
+    std::string at;  // UTC, "YYYY-MM-DDThh:mm:ssZ"
+    Actor actor;
+    std::optional<int64_t> recording;  // the recording's id, when about one
+    std::string path;                  // bytes of the recording's or export's path; may be empty
+    std::optional<std::string> sha256;  // the file's SHA-256 (intake, now, or the export's)
+    std::optional<std::string> record;  // SHA-256 of the stored evidence JSON or note text
+    std::string detail;                 // a short text; see docs/case-file.md
+    std::string prev;                   // the previous event's hash; 64 zeros for the first
+    std::string hash;                   // SHA-256 of canonicalEventJson
+};
+
+// The previous hash of the first event.
+extern const char* const kNoPreviousEvent;
+
+// The bytes hashed for an event: a JSON object of every field above but the
+// hash, keys sorted, no spaces, UTF-8, the path as upper-case hex.
+std::string canonicalEventJson(const CustodyEvent& event);
+std::string eventHash(const CustodyEvent& event);
+
+// Upper-case hex, as SQLite's hex() writes it.
+std::string upperHex(const std::string& bytes);
+
+// UTC now, "YYYY-MM-DDThh:mm:ssZ".
+std::string utcNowText();

@@ -1,0 +1,175 @@
+#include "cli/CaseRun.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "casefile/CaseError.h"
+#include "cli/VerdictFormat.h"
+#include "report/Escape.h"
+
+namespace {
+
+void reportCaseError(const CliOptions& options, const CaseError& error) {
+    std::cerr << "telvar-verify: " << displayText(options.caseFile) << ": "
+              << displayText(error.what()) << '\n';
+}
+
+CaseOpenOptions readOnly() {
+    CaseOpenOptions open;
+    open.access = CaseOpenOptions::Access::ReadOnly;
+    return open;
+}
+
+// A recording of --list: what the case holds on it, with the evidence as
+// stored (or null before any verification, or when it does not parse).
+nlohmann::json listObject(const CaseFile& file, const RecordingRow& row) {
+    const auto text = [](const std::optional<std::string>& value) {
+        return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    };
+    nlohmann::json evidence = nullptr;
+    if (const std::optional<StoredVerification> latest = file.latestVerification(row.id)) {
+        evidence = nlohmann::json::parse(latest->evidenceJson, nullptr, false);
+        if (evidence.is_discarded()) {
+            evidence = nullptr;
+        }
+    }
+    return {{"recording", row.id},
+            {"path", row.path},
+            {"size", row.size ? nlohmann::json(*row.size) : nlohmann::json(nullptr)},
+            {"modified", text(row.modified)},
+            {"intakeSha256", text(row.intakeSha256)},
+            {"addedAt", row.addedAt},
+            {"fixity", row.latestFixity.empty() ? nlohmann::json(nullptr) : nlohmann::json(row.latestFixity)},
+            {"evidence", std::move(evidence)}};
+}
+
+std::string listLine(const RecordingRow& row) {
+    std::string verdict = "Not verified";
+    if (row.latestCode) {
+        verdict = *row.latestCode == 0 ? "Success" : "Failed";
+    }
+    verdict.resize(12, ' ');
+    std::string fixity = row.latestFixity.empty() ? "-" : row.latestFixity;
+    fixity.resize(10, ' ');
+    return verdict + " " + fixity + " " + displayText(row.path);
+}
+
+}  // namespace
+
+CaseRun::CaseRun(std::unique_ptr<CaseFile> file_, std::string examiner_)
+    : file(std::move(file_)), examiner(std::move(examiner_)) {}
+
+std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
+    CaseOpenOptions open;
+    open.create = create;
+    open.reference = options.caseReference;
+    open.creator = currentActor("telvar-verify", options.examiner);
+    try {
+        auto file = std::make_unique<CaseFile>(options.caseFile, open);
+        if (!file->writable()) {
+            throw CaseError(CaseErrorKind::ReadOnly,
+                            "the case file is on read-only media: it can be listed and audited, "
+                            "not written");
+        }
+        return std::unique_ptr<CaseRun>(new CaseRun(std::move(file), options.examiner));
+    } catch (const CaseError& error) {
+        reportCaseError(options, error);
+        return nullptr;
+    }
+}
+
+std::string CaseRun::reference() const {
+    return file->info().reference;
+}
+
+void CaseRun::start(const ReportContext& run, const CliOptions& options) {
+    session = std::make_unique<CaseSession>(*file, currentActor("telvar-verify", examiner), run,
+                                            options.clusters);
+}
+
+std::string CaseRun::record(RecordingEvidence& evidence) {
+    const RecordedVerification recorded = session->record(evidence);
+    const std::optional<FixityFinding> finding = fixityFinding(recorded.fixity);
+    // Unless the failure line already tells it (a missing file).
+    if (!finding || failureLine(evidence).find(finding->code) != std::string::npos) {
+        return std::string();
+    }
+    return "\n    " + finding->code + ": " + displayText(finding->text);
+}
+
+void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,
+                          const std::vector<RecordingEvidence>& files) const {
+    const ChainHead head = file->head();
+    run.custodyEvents = head.events;
+    run.custodyHead = head.hash;
+    report.custody.clear();
+    for (const RecordingEvidence& evidence : files) {
+        report.custody.push_back(session->custodyLines(evidence.identity.path));
+    }
+}
+
+void CaseRun::recordExport(const std::string& path, const std::string& sha256) {
+    session->recordExport("html", path, sha256);
+}
+
+std::string CaseRun::summary() const {
+    const ChainHead head = file->head();
+    return "Case file " + displayText(file->path()) + ": " + std::to_string(head.events) +
+           " custody events; SHA-256 of the newest " + head.hash;
+}
+
+std::vector<std::string> CaseRun::recordingPaths() const {
+    std::vector<std::string> paths;
+    for (const RecordingRow& row : file->recordings()) {
+        paths.push_back(row.path);
+    }
+    return paths;
+}
+
+int auditCase(const CliOptions& options) {
+    try {
+        const CaseFile file(options.caseFile, readOnly());
+        const AuditResult result = file.audit();
+        if (!result.intact()) {
+            std::cout << "Custody log broken at event " << *result.brokenEvent << ": "
+                      << displayText(result.problem) << '\n';
+            return 1;
+        }
+        std::cout << "Custody log intact: " << result.events
+                  << " events; SHA-256 of the newest " << result.head << '\n';
+        return 0;
+    } catch (const CaseError& error) {
+        reportCaseError(options, error);
+        return kCaseFailed;
+    }
+}
+
+int listCase(const CliOptions& options) {
+    try {
+        const CaseFile file(options.caseFile, readOnly());
+        // One recording in memory at a time, however large the case.
+        if (options.json || options.jsonLines) {
+            const char* separator = options.json ? "[" : "";
+            bool any = false;
+            file.forEachRecording([&](const RecordingRow& row) {
+                std::cout << separator << dumpJson(listObject(file, row));
+                separator = options.json ? "," : "\n";
+                any = true;
+            });
+            if (options.json) {
+                std::cout << (any ? "]" : "[]");
+            }
+            if (options.json || any) {
+                std::cout << '\n';
+            }
+        } else {
+            file.forEachRecording(
+                [&](const RecordingRow& row) { std::cout << listLine(row) << '\n'; });
+        }
+        std::cout.flush();
+        return 0;
+    } catch (const CaseError& error) {
+        reportCaseError(options, error);
+        return kCaseFailed;
+    }
+}

@@ -1,0 +1,195 @@
+// The case library on its own: what it stores, reads back and audits.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "CaseDirectory.h"
+#include "casefile/CaseError.h"
+#include "casefile/CaseFile.h"
+#include "signature/Sha256.h"
+
+namespace {
+
+const std::string kHashA(64, 'a');
+const std::string kHashB(64, 'b');
+
+Actor examiner(const std::string& name = "A. Examiner") {
+    return Actor{name, "host-1", "telvar-test", "1.0", "abc123"};
+}
+
+CaseOpenOptions creating(const std::string& reference = "2026-0042") {
+    CaseOpenOptions options;
+    options.create = true;
+    options.reference = reference;
+    options.creator = examiner();
+    options.readOnlyMedia = [](const std::string&) { return false; };
+    return options;
+}
+
+FileFacts facts(const std::string& path, const std::optional<std::string>& sha256,
+                bool missing = false) {
+    FileFacts file;
+    file.path = path;
+    file.size = 100;
+    file.modified = "2026-12-01T08:00:00Z";
+    file.sha256 = sha256;
+    file.missing = missing;
+    return file;
+}
+
+RecordedVerification verify(CaseFile& file, const FileFacts& facts, int64_t code = 0) {
+    VerificationFacts v;
+    v.file = facts;
+    v.code = code;
+    v.verifiedAt = "2026-12-08T17:02:11Z";
+    return file.recordVerification(examiner(), v, [&](const FixityCheck& fixity) {
+        return std::string("{\"fixity\":\"") + fixityCode(fixity.state) + "\"}";
+    });
+}
+
+}  // namespace
+
+TEST(CaseFile, KeepsRecordingsVerificationsAndEventsAcrossOpening) {
+    CaseDirectory dir;
+    // A path that is no UTF-8 and carries the characters a URI reserves.
+    const std::string path = dir / "case ?#%.telvarcase";
+    const std::string recording = "/evidence/cam\xff\x01.mkv";
+    {
+        CaseFile file(path, creating());
+        EXPECT_EQ(verify(file, facts(recording, kHashA)).fixity.state, Fixity::Intake);
+        const RecordedVerification again = verify(file, facts(recording, kHashA), 1);
+        EXPECT_EQ(again.fixity.state, Fixity::Unchanged);
+        EXPECT_FALSE(again.firstOfRecording);
+        file.recordExport(examiner("B. Other"), "html", "/out/report.html", kHashB);
+        file.addNote(examiner(), again.recording, "seen twice");
+    }
+    CaseOpenOptions reopen;
+    reopen.readOnlyMedia = [](const std::string&) { return false; };
+    const CaseFile file(path, reopen);
+    EXPECT_EQ(file.info().reference, "2026-0042");
+    EXPECT_EQ(file.info().examiners, (std::vector<std::string>{"A. Examiner", "B. Other"}));
+    const std::vector<RecordingRow> rows = file.recordings();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].path, recording);
+    EXPECT_EQ(rows[0].intakeSha256, kHashA);
+    EXPECT_EQ(rows[0].latestCode, 1);
+    EXPECT_EQ(rows[0].latestFixity, "unchanged");
+    EXPECT_EQ(file.latestVerification(rows[0].id)->evidenceJson, "{\"fixity\":\"unchanged\"}");
+    EXPECT_EQ(file.verifications(rows[0].id).size(), 2u);
+
+    std::vector<std::string> kinds;
+    for (const CustodyEvent& event : file.events(rows[0].id)) {
+        kinds.push_back(eventKindCode(event.kind));
+    }
+    EXPECT_EQ(kinds, (std::vector<std::string>{"recording-added", "verified", "verified-again",
+                                               "note-added"}));
+    const AuditResult audit = file.audit();
+    EXPECT_TRUE(audit.intact()) << audit.problem;
+    EXPECT_EQ(audit.events, 6);
+    EXPECT_EQ(audit.head, file.head().hash);
+}
+
+TEST(CaseFile, FixityComparesWithTheIntakeHashAndSaysWhatChanged) {
+    CaseDirectory dir;
+    CaseFile file(dir / "c.telvarcase", creating());
+    verify(file, facts("/e/a.mkv", kHashA));
+    const std::string addedAt = file.recordings()[0].addedAt;
+
+    const RecordedVerification changed = verify(file, facts("/e/a.mkv", kHashB));
+    EXPECT_EQ(changed.fixity.state, Fixity::Changed);
+    EXPECT_EQ(fixityFinding(changed.fixity)->text,
+              "the file's bytes changed since it was added on " + addedAt + " (SHA-256 then " +
+                  kHashA + ", now " + kHashB + ")");
+    const RecordedVerification missing =
+        verify(file, facts("/e/a.mkv", std::nullopt, true), 3);
+    EXPECT_EQ(missing.fixity.state, Fixity::Missing);
+    EXPECT_EQ(fixityFinding(missing.fixity)->code, "fixity-missing");
+    EXPECT_NE(fixityFinding(missing.fixity)->text.find("missing"), std::string::npos);
+    EXPECT_EQ(verify(file, facts("/e/a.mkv", std::nullopt)).fixity.state, Fixity::Unreadable);
+    // The intake stays that of the first verification, and a new file says nothing.
+    EXPECT_EQ(file.recordings()[0].intakeSha256, kHashA);
+    const RecordedVerification fresh = verify(file, facts("/e/b.mkv", std::nullopt, true));
+    EXPECT_EQ(fresh.fixity.state, Fixity::NoIntake);
+    EXPECT_FALSE(fixityFinding(fresh.fixity));
+    EXPECT_TRUE(file.audit().intact());
+}
+
+TEST(CaseFile, RemovedRecordingsLeaveTheListButNotTheLog) {
+    CaseDirectory dir;
+    CaseFile file(dir / "c.telvarcase", creating());
+    const int64_t id = verify(file, facts("/e/a.mkv", kHashA)).recording;
+    file.removeRecording(examiner(), id);
+    EXPECT_TRUE(file.recordings().empty());
+    EXPECT_EQ(file.recordings(true).size(), 1u);
+    EXPECT_EQ(file.events(id).back().kind, EventKind::RecordingRemoved);
+    EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
+    // Verified again, it is listed again with its first intake.
+    EXPECT_EQ(verify(file, facts("/e/a.mkv", kHashB)).fixity.state, Fixity::Changed);
+    EXPECT_EQ(file.recordings().size(), 1u);
+    EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
+}
+
+// The hashed bytes are those docs/case-file.md rebuilds with SQLite's
+// json_object, also for texts that need escaping.
+TEST(CaseFile, EventHashIsTheSqliteShellRecipe) {
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    {
+        CaseOpenOptions options = creating("ref \"q\" \\ \n\t\x01 é \xe2\x80\xa8 /");
+        options.creator = examiner("N\xc3\xa4me \"x\"\x1f\x7f");
+        CaseFile file(path, options);
+        verify(file, facts("/e/\xff.mkv", kHashA));
+    }
+    const Database db(path, Database::Mode::ReadOnly, 1000);
+    Statement rows = db.prepare(
+        "SELECT json_object('at',at,'build',build,'detail',detail,'examiner',examiner,'host',host,"
+        "'kind',kind,'path',hex(path),'prev',prev,'program',program,'record',record,"
+        "'recording',recording,'seq',seq,'sha256',sha256,'version',version), hash, prev "
+        "FROM events ORDER BY seq");
+    std::string previous(64, '0');
+    int events = 0;
+    while (rows.step()) {
+        const std::string body = rows.bytes(0);
+        EXPECT_EQ(sha256Hex(body.data(), body.size()), rows.bytes(1)) << body;
+        EXPECT_EQ(rows.bytes(2), previous);
+        previous = rows.bytes(1);
+        ++events;
+    }
+    EXPECT_EQ(events, 3);
+}
+
+TEST(CaseFile, ReadOnlyMediaIsListedAndAuditedButNeverWritten) {
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    { verify(*std::make_unique<CaseFile>(path, creating()), facts("/e/a.mkv", kHashA)); }
+    const std::string before = readBytes(path);
+    CaseOpenOptions options;
+    options.readOnlyMedia = [](const std::string&) { return true; };
+    CaseFile file(path, options);
+    EXPECT_FALSE(file.writable());
+    EXPECT_EQ(file.recordings().size(), 1u);
+    EXPECT_TRUE(file.audit().intact());
+    try {
+        verify(file, facts("/e/b.mkv", kHashB));
+        FAIL() << "a read-only case took a write";
+    } catch (const CaseError& error) {
+        EXPECT_EQ(error.kind, CaseErrorKind::ReadOnly);
+    }
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_NE(access((path + "-wal").c_str(), F_OK), 0);
+    // Nor is a new case made there.
+    CaseOpenOptions create = creating();
+    create.readOnlyMedia = options.readOnlyMedia;
+    EXPECT_THROW(CaseFile(dir / "new.telvarcase", create), CaseError);
+    EXPECT_NE(access((dir / "new.telvarcase").c_str(), F_OK), 0);
+}
+
+TEST(CaseFile, AnotherCaseReferenceIsRefused) {
+    CaseDirectory dir;
+    { CaseFile created(dir / "c.telvarcase", creating("2026-0042")); }
+    try {
+        CaseFile other(dir / "c.telvarcase", creating("2026-0043"));
+        FAIL();
+    } catch (const CaseError& error) {
+        EXPECT_EQ(error.kind, CaseErrorKind::WrongCase);
+    }
+}
