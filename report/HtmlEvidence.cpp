@@ -88,6 +88,9 @@ void appendProvenance(std::string& out, const Provenance& provenance, size_t lim
         out += "<li>" + htmlText(provenance.statements[i]) + "</li>";
     }
     out += "</ul>" + moreLine(provenance.statements.size(), shown, "statements");
+    out += "<p>What is signed and what is not, how each finding is inferred and what else it "
+           "could mean: <i>what-a-verdict-proves.md</i> in this program's documentation "
+           "(/usr/share/doc/telvar when installed).</p>";
 }
 
 void appendCoverage(std::string& out, const RecordingEvidence& e, size_t limit) {

@@ -3,6 +3,8 @@
 // passes but that carry what no signature covers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -215,4 +217,34 @@ TEST(Proof, ABreakNamesEveryCauseItIsConsistentWith) {
               "the recorder tag. So cluster 8 is not as the recorder sealed it in this place: its "
               "content was changed after sealing, or clusters 1–7 before it were altered, "
               "replaced or reordered, or clusters were removed or inserted before cluster 8.");
+}
+
+// Metadata that does not read (a seek entry past the end) ends in an error,
+// but the clusters found by scanning the Segment are still mapped and proven.
+TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
+    const TempFile file;
+    const recorder::Recording written = recorder::writeRecording(file.path(), recording({}));
+    std::FILE* const f = std::fopen(file.path().c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::vector<uint8_t> head(4096);
+    const size_t got = std::fread(head.data(), 1, head.size(), f);
+    const uint8_t positionId[] = {0x53, 0xAC, 0x88};  // SeekPosition, 8 bytes
+    const auto at = std::search(head.begin() + written.seekHeadOffset, head.begin() + got,
+                                std::begin(positionId), std::end(positionId));
+    ASSERT_NE(at, head.begin() + got);
+    const std::vector<uint8_t> far = {0x00, 0x00, 0x00, 0x10, 0, 0, 0, 0};
+    std::fseek(f, static_cast<long>(at - head.begin()) + 3, SEEK_SET);
+    std::fwrite(far.data(), 1, far.size(), f);
+    std::fclose(f);
+
+    ExamineOptions options;
+    options.keepClusters = true;
+    options.fileHash = false;
+    const RecordingEvidence evidence = examineRecording(file.path(), options);
+    EXPECT_EQ(evidence.verdict.code, RECORDING_ERROR);
+    EXPECT_EQ(evidence.clusterCount, kClusters);
+    EXPECT_EQ(evidence.coverage.fileSize, written.fileSize);
+    EXPECT_EQ(evidence.identity.size, written.fileSize);
+    ASSERT_FALSE(evidence.findings.empty());
+    EXPECT_EQ(evidence.findings.front().code, "file-error");
 }
