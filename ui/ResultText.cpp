@@ -43,7 +43,7 @@ QString outcomeWord(int code) {
         case 0:
             return tr("authentic");
         case 1:
-            return tr("tampered");
+            return tr("signature does not hold");
         case 2:
             return tr("not signed");
         case 3:
