@@ -41,7 +41,7 @@ struct Refusal {
 
 TEST(CaseRefusal, ForeignNewerAltersAndCorruptFilesAreRefusedUnchanged) {
     const std::vector<Refusal> refusals = {
-        {"not SQLite", nullptr, std::string("\x1a\x45\xdf\xa3 a recording, not a case", 30),
+        {"not SQLite", nullptr, std::string("\x1a\x45\xdf\xa3 a recording, not a case"),
          CaseErrorKind::NotACase},
         {"another program's database", "PRAGMA application_id = 1", "", CaseErrorKind::NotACase},
         {"newer schema", "PRAGMA user_version = 2", "", CaseErrorKind::NewerSchema},
