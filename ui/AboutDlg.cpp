@@ -1,16 +1,68 @@
 #include "ui/AboutDlg.h"
 
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QVBoxLayout>
+
+namespace {
+
+// The window's keys, as a user looks them up; the window's own shortcuts
+// are checked against this list by the tests.
+struct KeyLine {
+    const char* keys;
+    const char* what;
+};
+constexpr KeyLine kKeys[] = {
+    {"Ctrl+O", QT_TRANSLATE_NOOP("AboutDlg", "Add files")},
+    {"Ctrl+Shift+O", QT_TRANSLATE_NOOP("AboutDlg", "Add a folder")},
+    {"Arrows, Ctrl+A", QT_TRANSLATE_NOOP("AboutDlg", "Select rows")},
+    {"Enter", QT_TRANSLATE_NOOP("AboutDlg", "Open the evidence of the selection")},
+    {"Delete", QT_TRANSLATE_NOOP("AboutDlg", "Remove the selected rows")},
+    {"Ctrl+C", QT_TRANSLATE_NOOP("AboutDlg", "Copy the selected rows or evidence text")},
+    {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
+    {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
+    {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
+};
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("AboutDlg", text);
+}
+
+QWidget* keysTable(QWidget* parent) {
+    auto* const table = new QWidget(parent);
+    table->setObjectName(QStringLiteral("keysTable"));
+    auto* const grid = new QGridLayout(table);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(2);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    for (const KeyLine& line : kKeys) {
+        auto* const keys = new QLabel(QString::fromLatin1(line.keys), table);
+        keys->setObjectName(QStringLiteral("keys"));
+        QFont bold = keys->font();
+        bold.setBold(true);
+        keys->setFont(bold);
+        grid->addWidget(keys, row, 0);
+        auto* const what = new QLabel(tr(line.what), table);
+        what->setWordWrap(true);
+        grid->addWidget(what, row, 1);
+        ++row;
+    }
+    return table;
+}
+
+}  // namespace
 
 AboutDlg::AboutDlg(QWidget* parent)
     : QDialog(parent, Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       logoLabel(new QLabel(this)),
       infoLabel(new QLabel(this)) {
     setWindowTitle(tr("About"));
-    setFixedSize(400, 150);
+    setFixedSize(440, 320);
     setWindowModality(Qt::WindowModal);
 
     QPalette pal = palette();
@@ -22,14 +74,19 @@ AboutDlg::AboutDlg(QWidget* parent)
                          QStringLiteral("\n\n") +
                          tr("Copyright © %1").arg(QCoreApplication::organizationName());
 
-    auto* const layout = new QHBoxLayout(this);
+    auto* const layout = new QVBoxLayout(this);
+    auto* const top = new QHBoxLayout;
     logoLabel->setPixmap(QPixmap(QStringLiteral(":/icons/app_logo")));
     logoLabel->setFixedSize(80, 80);
     logoLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    layout->addWidget(logoLabel);
+    top->addWidget(logoLabel);
     infoLabel->setText(text);
     // The dialog has a fixed size: a long name or organisation wraps rather
     // than being cut off.
     infoLabel->setWordWrap(true);
-    layout->addWidget(infoLabel);
+    top->addWidget(infoLabel, 1);
+    layout->addLayout(top);
+    layout->addSpacing(8);
+    layout->addWidget(keysTable(this));
+    layout->addStretch(1);
 }

@@ -5,7 +5,7 @@
 class QLabel;
 
 // The application's logo, display name, version and copyright, all read from
-// the application object.
+// the application object, and the window's keys.
 class AboutDlg : public QDialog {
     Q_OBJECT
 

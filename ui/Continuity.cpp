@@ -45,10 +45,13 @@ QString stepsHtml(const std::vector<ContinuityStep>& steps, const char* what,
 }
 
 QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
-    QString html =
-        QStringLiteral("<p><b>%1</b>")
-            .arg(esc(tr("Serial %1: %n recordings", static_cast<int>(serial.files.size()))
-                         .arg(textOf(serial.serialNumber))));
+    // No translator is installed, so Qt's %n would say "1 recordings".
+    const QString serialText = textOf(serial.serialNumber);
+    const size_t count = serial.files.size();
+    const QString heading =
+        count == 1 ? tr("Serial %1: 1 recording").arg(serialText)
+                   : tr("Serial %1: %2 recordings").arg(serialText, QString::number(count));
+    QString html = QStringLiteral("<p><b>%1</b>").arg(esc(heading));
     html += stepsHtml(serial.gaps, "gap of %1 between %2 and %3", names);
     html += stepsHtml(serial.overlaps, "overlap of %1 between %2 and %3", names);
     if (serial.gaps.empty() && serial.overlaps.empty()) {
@@ -81,7 +84,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     std::vector<RecordingEvidence> evidences;
     QStringList names;
     QString html = QStringLiteral("<h3>%1</h3><table>")
-                       .arg(esc(tr("%n recordings selected", static_cast<int>(rows.size()))));
+                       .arg(esc(tr("%1 recordings selected").arg(rows.size())));  // never fewer than two
     for (const ResultModel::Row* row : rows) {
         const VerifyResult& result = row->result;
         names << textUpToZero(result.fileName);

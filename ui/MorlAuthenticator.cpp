@@ -309,8 +309,11 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     }
     const CollectedRecordings collected = collectRecordings(list);
     if (!collected.notes.isEmpty()) {
+        // No translator is installed, so Qt's %n would say "1 entries".
+        const int skipped = collected.notes.size();
         showNote(tr("Some entries were skipped"),
-                 tr("%n entries in the folders were skipped.", nullptr, collected.notes.size()),
+                 skipped == 1 ? tr("1 entry in the folders was skipped.")
+                              : tr("%1 entries in the folders were skipped.").arg(skipped),
                  collected.notes);
     }
     if (collected.files.isEmpty()) {
@@ -336,10 +339,13 @@ void MorlAuthenticator::showProgressDialog() {
 }
 
 void MorlAuthenticator::reportCancelled(const QStringList& notVerified) {
+    const int dropped = notVerified.size();
     showNote(tr("Verification cancelled"),
-             tr("%n queued files were not verified. The file being verified when the run was "
-                "cancelled is listed as \"verification cancelled\".",
-                nullptr, notVerified.size()),
+             (dropped == 1 ? tr("1 queued file was not verified.")
+                           : tr("%1 queued files were not verified.").arg(dropped)) +
+                 QLatin1Char(' ') +
+                 tr("The file being verified when the run was cancelled is listed as "
+                    "\"verification cancelled\"."),
              notVerified);
 }
 

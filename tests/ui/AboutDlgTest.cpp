@@ -62,8 +62,8 @@ TEST_F(AboutDlgTest, IsAFixedWindowModalDialogWithLogoAndCloseButtonOnly) {
     QWidget window;
     const AboutDlg dialog(&window);
     EXPECT_EQ(dialog.windowTitle(), "About");
-    EXPECT_EQ(dialog.minimumSize(), QSize(400, 150));
-    EXPECT_EQ(dialog.maximumSize(), QSize(400, 150));
+    EXPECT_EQ(dialog.minimumSize(), QSize(440, 320));
+    EXPECT_EQ(dialog.maximumSize(), QSize(440, 320));
     EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
     EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(dialog.windowFlags() &
