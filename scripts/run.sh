@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in Release, writes demo recordings,
-# verifies them headless and starts the desktop program.
+# verifies them headless and starts the desktop program on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,8 +23,9 @@ echo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found; start the program from a desktop session with:"
-  echo "  build-release/ui/telvar-authenticator"
+  echo "  build-release/ui/telvar-authenticator $demo/tampered.mkv $demo/authentic.mkv $demo/unsigned.mkv"
   exit 0
 fi
-echo "Starting the authenticator: press Add and pick the files in $demo_dir/, or drop them on the window."
-exec build-release/ui/telvar-authenticator
+# The tampered one first: its row is selected, so its evidence and pictures show at once.
+echo "Starting the authenticator on the demo recordings."
+exec build-release/ui/telvar-authenticator "$demo"/tampered.mkv "$demo"/authentic.mkv "$demo"/unsigned.mkv

@@ -203,6 +203,10 @@ void MorlAuthenticator::addShortcuts() {
 }
 
 void MorlAuthenticator::updateSummary() {
+    if (selectFirstRow && resultTree->model()->rowCount() > 0) {
+        selectFirstRow = false;
+        resultTree->setCurrentIndex(resultTree->model()->index(0, 0));
+    }
     const int success = resultTree->successCount();
     const int failed = resultTree->failedCount();
     totalLabel->setText(tr("Total") + QStringLiteral(": %1").arg(success + failed));
@@ -323,6 +327,11 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     if (!progressDialog->isVisible()) {
         showProgressDialog();
     }
+}
+
+void MorlAuthenticator::openOnStart(const QStringList& list) {
+    selectFirstRow = resultTree->model()->rowCount() == 0 && !list.isEmpty();
+    verifyFileList(list);
 }
 
 void MorlAuthenticator::showProgressDialog() {

@@ -24,6 +24,14 @@ class MorlAuthenticator : public QMainWindow {
   public:
     explicit MorlAuthenticator(QWidget* parent = nullptr);
 
+  public slots:
+    // Files and folders, folders expanded to their recordings, as Add Folder
+    // does; the program's arguments come here too.
+    void verifyFileList(const QStringList& list);
+    // As verifyFileList, and the first row listed is selected, so its
+    // evidence shows without a click: for paths given on the command line.
+    void openOnStart(const QStringList& list);
+
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -39,8 +47,6 @@ class MorlAuthenticator : public QMainWindow {
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
-    // Files and folders, folders expanded to their recordings.
-    void verifyFileList(const QStringList& list);
     void reportCancelled(const QStringList& notVerified);
     void updateRunState();
     void updateRunText();
@@ -69,4 +75,5 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
     QTimer runTextTimer;
+    bool selectFirstRow = false;  // set by openOnStart until a row is listed
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -75,6 +76,14 @@ QStringList droppedPaths(const QMimeData& data) {
             return {};
         }
         paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+QStringList argumentPaths(int argc, const char* const* argv) {
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) {
+        paths << QFile::decodeName(argv[i]);
     }
     return paths;
 }

@@ -13,6 +13,10 @@ bool acceptsRecordings(const QMimeData& data);
 // is not a local file.
 QStringList droppedPaths(const QMimeData& data);
 
+// The program's arguments after the application object took its own,
+// without the program name; each is a path by its bytes.
+QStringList argumentPaths(int argc, const char* const* argv);
+
 struct CollectedRecordings {
     QStringList files;  // to verify, in order
     QStringList notes;  // one line per entry skipped, for the user

@@ -1,8 +1,9 @@
-// telvar-authenticator: the desktop program. It takes no options; the
-// arguments go to the application object only.
+// telvar-authenticator: the desktop program. The application object takes
+// its own options; every argument left is a file or folder to verify.
 #include <QApplication>
 
 #include "ui/MorlAuthenticator.h"
+#include "ui/RecordingDrop.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,5 +17,7 @@ int main(int argc, char** argv) {
 
     MorlAuthenticator window;
     window.show();
+    // What a file manager's "Open with" or the command line names.
+    window.openOnStart(argumentPaths(argc, argv));
     return app.exec();
 }

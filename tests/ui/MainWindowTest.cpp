@@ -20,6 +20,7 @@
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
+#include "ui/RecordingDrop.h"
 #include "ui/ReportExport.h"
 #include "ui/TimelineView.h"
 #include "verification/EventWait.h"
@@ -241,6 +242,21 @@ TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
     const ResultModel::Row* item = row(name);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->result.code, 0) << item->result.errorText.toStdString();
+}
+
+// As "Open with" starts the program: a file and a folder on the command line.
+TEST_F(MainWindowTest, ArgumentsAreQueuedAndTheFirstRowShowsItsEvidence) {
+    const QByteArray single = QFile::encodeName(samples.tampered());
+    const QByteArray folder = QFile::encodeName(samples.folder());
+    const char* const argv[] = {"telvar-authenticator", single.constData(), folder.constData()};
+    window->show();
+    window->openOnStart(argumentPaths(3, argv));
+    ASSERT_TRUE(waitForRows(4));
+    EXPECT_EQ(arrivedNames(), QList<QByteArray>({"tampered.mkv", "authentic.mkv", "tampered.mkv",
+                                                 "unsigned.mkv"}));
+    EXPECT_EQ(tree()->selectedRows(), std::vector<int>{0});
+    EXPECT_TRUE(window->findChild<EvidencePane*>()->isVisible());
+    EXPECT_TRUE(argumentPaths(1, argv).isEmpty()) << "the program name is no path";
 }
 
 TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {
