@@ -2,12 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ui/ResultText.h"
+#include "verification/PathBytes.h"
 
 namespace {
 
@@ -19,32 +25,65 @@ QString tr(const char* text) {
     return QCoreApplication::translate("RecordingDrop", text);
 }
 
+bool isFolder(const QString& path) {
+    struct stat status {};
+    return ::stat(pathBytes(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// A file manager sends a name that is not UTF-8 percent-encoded byte by
+// byte; QUrl::toLocalFile would decode those bytes as UTF-8 and lose them.
+QString localPath(const QUrl& url) {
+    return pathFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+// A path from the disk as the user reads it.
+QString shownBytes(const QByteArray& path) {
+    return textOf(path);
+}
+
 // Appends the recordings under `folder` to `found`, in no particular order.
-void walkFolder(const QString& folder, QStringList& found, QStringList& notes) {
-    const QDir dir(folder);
-    if (!QFileInfo(folder).isReadable() || !dir.isReadable()) {
-        notes
-            << tr("Skipped unreadable folder %1").arg(shownText(QDir::toNativeSeparators(folder)));
+// Read with the system's own calls: Qt's folder listing leaves out every
+// name that is not UTF-8, without a word.
+void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
+                std::vector<QByteArray>& found, QStringList& notes) {
+    DIR* const dir = readable(folder) ? ::opendir(folder.constData()) : nullptr;
+    if (dir == nullptr) {
+        notes << tr("Skipped unreadable folder %1").arg(shownBytes(folder));
         return;
     }
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QString path = entry.absoluteFilePath();
-        const QString shown = shownText(QDir::toNativeSeparators(path));
-        if (entry.isHidden() || entry.fileName().startsWith(QLatin1Char('.'))) {
+    std::vector<QByteArray> names;
+    while (const dirent* const entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    for (const QByteArray& name : names) {
+        const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + name;
+        const QString shown = shownBytes(path);
+        struct stat link {};
+        struct stat target {};
+        const bool isLink = ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+        const bool reached = ::stat(path.constData(), &target) == 0;
+        if (name.startsWith('.')) {
             notes << tr("Skipped hidden entry %1").arg(shown);
-        } else if (entry.isDir() && entry.isSymLink()) {
+        } else if (!reached) {
+            notes << (isLink ? tr("Skipped broken link %1") : tr("Skipped vanished entry %1"))
+                         .arg(shown);
+        } else if (S_ISDIR(target.st_mode) && isLink) {
             // A link may lead back up the tree.
             notes << tr("Skipped linked folder %1").arg(shown);
-        } else if (entry.isDir()) {
-            walkFolder(path, found, notes);
-        } else if (isRecordingName(path)) {
-            if (entry.isReadable()) {
-                found << path;
-            } else {
-                notes << tr("Skipped unreadable file %1").arg(shown);
-            }
+        } else if (S_ISDIR(target.st_mode)) {
+            walkFolder(path, readable, found, notes);
+        } else if (!S_ISREG(target.st_mode)) {
+            notes << tr("Skipped %1: not a regular file").arg(shown);
+        } else if (!name.endsWith(".mkv")) {
+            notes << tr("Skipped %1: not named .mkv").arg(shown);
+        } else if (!readable(path)) {
+            notes << tr("Skipped unreadable file %1").arg(shown);
+        } else {
+            found.push_back(path);
         }
     }
 }
@@ -61,8 +100,8 @@ bool acceptsRecordings(const QMimeData& data) {
         if (!url.isLocalFile()) {
             return false;
         }
-        const QString path = url.toLocalFile();
-        if (!isRecordingName(path) && !QFileInfo(path).isDir()) {
+        const QString path = localPath(url);
+        if (!isRecordingName(path) && !isFolder(path)) {
             return false;
         }
     }
@@ -75,7 +114,7 @@ QStringList droppedPaths(const QMimeData& data) {
         if (!url.isLocalFile()) {
             return {};
         }
-        paths << url.toLocalFile();
+        paths << localPath(url);
     }
     return paths;
 }
@@ -83,22 +122,30 @@ QStringList droppedPaths(const QMimeData& data) {
 QStringList argumentPaths(int argc, const char* const* argv) {
     QStringList paths;
     for (int i = 1; i < argc; ++i) {
-        paths << QFile::decodeName(argv[i]);
+        paths << pathFromBytes(QByteArray(argv[i]));
     }
     return paths;
 }
 
-CollectedRecordings collectRecordings(const QStringList& paths) {
+bool mayRead(const QByteArray& path) {
+    return ::access(path.constData(), R_OK) == 0;
+}
+
+CollectedRecordings collectRecordings(const QStringList& paths, const ReadableProbe& readable) {
     CollectedRecordings collected;
     for (const QString& path : paths) {
-        if (!QFileInfo(path).isDir()) {
+        if (!isFolder(path)) {
             collected.files << path;
             continue;
         }
-        QStringList found;
-        walkFolder(QFileInfo(path).absoluteFilePath(), found, collected.notes);
-        found.sort();
-        collected.files << found;
+        std::vector<QByteArray> found;
+        walkFolder(pathBytes(QFileInfo(path).absoluteFilePath()), readable, found,
+                   collected.notes);
+        // By bytes, as a listing of the folder sorts them.
+        std::sort(found.begin(), found.end());
+        for (const QByteArray& file : found) {
+            collected.files << pathFromBytes(file);
+        }
     }
     return collected;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
+#include <functional>
 
 class QMimeData;
 
@@ -14,7 +16,7 @@ bool acceptsRecordings(const QMimeData& data);
 QStringList droppedPaths(const QMimeData& data);
 
 // The program's arguments after the application object took its own,
-// without the program name; each is a path by its bytes.
+// without the program name; each is a path by its bytes (see PathBytes.h).
 QStringList argumentPaths(int argc, const char* const* argv);
 
 struct CollectedRecordings {
@@ -22,7 +24,16 @@ struct CollectedRecordings {
     QStringList notes;  // one line per entry skipped, for the user
 };
 
+// Whether this process may read the file or folder at these bytes. Tests
+// stand in for it: they run as root, who may read anything.
+using ReadableProbe = std::function<bool(const QByteArray& path)>;
+bool mayRead(const QByteArray& path);
+
 // The paths with every folder replaced by the ".mkv" files inside it and
-// its subfolders, sorted by path. Hidden entries, unreadable folders and
-// folders reached through a symbolic link are skipped with a note.
-CollectedRecordings collectRecordings(const QStringList& paths);
+// its subfolders, sorted by path. Every other entry the walk meets is named
+// in a note: hidden entries, unreadable files and folders, folders reached
+// through a symbolic link, broken links, files not named ".mkv" and
+// anything that is not a regular file. Names are read as bytes, so one
+// that is not UTF-8 is walked like any other (see PathBytes.h).
+CollectedRecordings collectRecordings(const QStringList& paths,
+                                      const ReadableProbe& readable = mayRead);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "report/Escape.h"
+#include "verification/PathBytes.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ QString textOf(const QByteArray& bytes) {
 }
 
 QString shownText(const QString& text) {
-    return textOf(text.toStdString());
+    // A path keeps its bytes that are not UTF-8 (PathBytes.h); they show as \xNN.
+    return textOf(pathBytes(text));
 }
 
 QString textUpToZero(const QByteArray& bytes) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "report/Escape.h"
+#include "verification/PathBytes.h"
 
 VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::WindowCloseButtonHint) {
     setWindowTitle(tr("Verifying"));
@@ -100,7 +101,7 @@ void VerifyProgressDlg::cancelRun() {
 
 void VerifyProgressDlg::startProgress(const QString& path) {
     ++doneCount;
-    const QString filename = QString::fromStdString(displayText(path.toStdString()));
+    const QString filename = QString::fromStdString(displayText(pathBytes(path).toStdString()));
     holdPainting();
     // The name gives way in its middle, so the counter stays in view. One
     // arg() call, so a "%2" in the file name is not filled in.

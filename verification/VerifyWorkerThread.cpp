@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/ReportPictures.h"
+#include "verification/PathBytes.h"
 
 namespace {
 
@@ -189,11 +190,12 @@ size_t VerifyWorkerThread::reportInOrder(const QStringList& batch, BatchOutcomes
 }
 
 VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {
-    const QByteArray fileName = file.fileName().toUtf8();
+    // The exact bytes of the name: one that is not UTF-8 still opens.
+    const QByteArray fileName = pathBytes(file.fileName());
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        RecordingEvidence evidence = evidenceOf(QFile::encodeName(file.absoluteFilePath()));
+        RecordingEvidence evidence = evidenceOf(pathBytes(file.absoluteFilePath()));
         result = resultOf(fileName, std::move(evidence), !abort);
     } catch (const std::exception& e) {
         result = failure(fileName, e.what());

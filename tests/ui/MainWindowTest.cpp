@@ -10,8 +10,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <fstream>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 #include "signature/RecordingEvidence.h"
 #include "ui/AboutDlg.h"
@@ -257,6 +260,35 @@ TEST_F(MainWindowTest, ArgumentsAreQueuedAndTheFirstRowShowsItsEvidence) {
     EXPECT_EQ(tree()->selectedRows(), std::vector<int>{0});
     EXPECT_TRUE(window->findChild<EvidencePane*>()->isVisible());
     EXPECT_TRUE(argumentPaths(1, argv).isEmpty()) << "the program name is no path";
+}
+
+// A tampered recording whose name is not UTF-8, beside an authentic one:
+// both listed, the name escaped, the core reading the very file, and the
+// JSON export carrying the exact bytes of its path.
+TEST_F(MainWindowTest, NameThatIsNotUtf8IsListedVerifiedAndExported) {
+    QTemporaryDir folder;
+    const QByteArray odd = QFile::encodeName(folder.path()) + "/caf\xe9-\xff.mkv";
+    QFile tampered(samples.tampered());
+    ASSERT_TRUE(tampered.open(QIODevice::ReadOnly));
+    std::ofstream(odd.toStdString(), std::ios::binary) << tampered.readAll().toStdString();
+    ASSERT_TRUE(QFile::copy(samples.authentic(), folder.filePath("authentic.mkv")));
+
+    queue({folder.path()});
+    ASSERT_TRUE(waitForRows(2));
+    EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 1", "Failed: 1"}));
+    const ResultModel::Row* item = row("caf\\xE9-\\xFF.mkv");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->result.code, 1) << item->result.errorText.toStdString();
+
+    ExportRequest request;
+    request.format = ExportFormat::Json;
+    request.rows = {1};
+    request.path = folder.filePath("report.json");
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    QFile json(request.path);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(json.readAll().contains("\"" + odd.toHex() + "\"")) << "the path's bytes in hex";
+    ::unlink(odd.constData());  // a name Qt's removal cannot see
 }
 
 TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {

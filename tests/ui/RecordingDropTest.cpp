@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QUrl>
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ui/RecordingDrop.h"
+#include "ui/ResultText.h"
+#include "verification/PathBytes.h"
 
 TEST(RecordingDropTest, PathsKeepTheirOrder) {
     QMimeData data;
@@ -31,4 +39,63 @@ TEST(RecordingDropTest, SuffixIsTakenAfterTheLastDotOfTheName) {
     EXPECT_FALSE(acceptsRecordings(data));
     data.setUrls({QUrl::fromLocalFile("/rec.d/clip.2026.mkv")});
     EXPECT_TRUE(acceptsRecordings(data));
+}
+
+TEST(RecordingDropTest, PathBytesComeBackExactly) {
+    // Lone continuation bytes, a cut sequence, an encoded surrogate, an
+    // overlong slash, then valid UTF-8 of two, three and four bytes.
+    const QByteArray raw("caf\xe9-\xff-\xe2\x82-\xed\xa0\x80-\xc0\xaf/\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xa5");
+    const QString path = pathFromBytes(raw);
+    EXPECT_EQ(pathBytes(path), raw);
+    EXPECT_TRUE(path.endsWith(QString::fromUtf8("/\xc3\xa9\xe2\x82\xac\xf0\x9f\x8e\xa5")));
+    EXPECT_EQ(pathFromBytes("vid\xc3\xa9o.mkv"), QString::fromUtf8("vid\xc3\xa9o.mkv"));
+    EXPECT_EQ(shownText(path).left(12), "caf\\xE9-\\xFF");
+}
+
+// Every entry of the folder ends in the list or, by name, in a note.
+TEST(RecordingDropTest, FolderWalkNamesEveryEntryItSkips) {
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    const auto touch = [&](const QByteArray& name) {
+        std::ofstream(std::string((root + '/' + name).constData())) << "x";
+    };
+    for (const char* folder : {"sub", "locked", ".hidden-dir", "sub/deeper"}) {
+        ASSERT_EQ(::mkdir((root + '/' + folder).constData(), 0700), 0);
+    }
+    touch("caf\xe9-\xff.mkv");
+    touch("b.mkv");
+    touch("sub/deeper/a.mkv");
+    touch("locked/inside.mkv");
+    touch("secret.mkv");
+    touch(".dot.mkv");
+    touch("notes.txt");
+    ASSERT_EQ(::mkfifo((root + "/pipe.mkv").constData(), 0600), 0);
+    ASSERT_EQ(::symlink((root + "/sub").constData(), (root + "/link-dir").constData()), 0);
+    ASSERT_EQ(::symlink((root + "/gone").constData(), (root + "/broken.mkv").constData()), 0);
+    ASSERT_EQ(::symlink((root + "/b.mkv").constData(), (root + "/c-link.mkv").constData()), 0);
+
+    const auto unreadable = [&](const QByteArray& path) {
+        return !path.endsWith("/locked") && !path.endsWith("/secret.mkv");
+    };
+    const CollectedRecordings got = collectRecordings({dir.path() + '/'}, unreadable);
+    QList<QByteArray> files;
+    for (const QString& file : got.files) {
+        files << pathBytes(file).mid(root.size() + 1);
+    }
+    EXPECT_EQ(files, QList<QByteArray>({"b.mkv", "c-link.mkv", "caf\xe9-\xff.mkv",
+                                        "sub/deeper/a.mkv"}));
+    const QString prefix = shownText(dir.path()) + '/';
+    QStringList notes = got.notes;
+    notes.replaceInStrings(prefix, QString());
+    notes.sort();
+    EXPECT_EQ(notes, QStringList({"Skipped broken link broken.mkv",
+                                  "Skipped hidden entry .dot.mkv",
+                                  "Skipped hidden entry .hidden-dir",
+                                  "Skipped linked folder link-dir",
+                                  "Skipped notes.txt: not named .mkv",
+                                  "Skipped pipe.mkv: not a regular file",
+                                  "Skipped unreadable file secret.mkv",
+                                  "Skipped unreadable folder locked"}));
+    // Qt's own removal cannot see that name either.
+    ::unlink((root + "/caf\xe9-\xff.mkv").constData());
 }

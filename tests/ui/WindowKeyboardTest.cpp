@@ -173,7 +173,8 @@ TEST_F(WindowKeyboardTest, DroppedFolderQueuesItsRecordingsSortedAndSkipsHidden)
     ASSERT_NE(note, nullptr);
     EXPECT_TRUE(note->detailedText().contains(".hidden"));
     EXPECT_TRUE(note->detailedText().contains(".dot.mkv"));
-    EXPECT_EQ(note->text(), "2 entries in the folders were skipped.");
+    EXPECT_TRUE(note->detailedText().contains("notes.txt: not named .mkv"));
+    EXPECT_EQ(note->text(), "3 entries in the folders were skipped.");
     note->close();
     ASSERT_TRUE(waitUntil([&] { return rows() == 4 && !dialog()->isRunning(); }));
     QStringList names;
