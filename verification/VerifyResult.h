@@ -22,7 +22,7 @@ struct VerifyResult {
     // Only 0 counts as success.
     int code = -1;
     QByteArray errorText;  // the error's text when code is 3
-    QByteArray fileName;   // without directory, UTF-8
+    QByteArray fileName;   // without directory, the exact bytes (not always UTF-8)
     // From the recorder tag; filled only when code is 0.
     QByteArray startTime;
     QByteArray endTime;
