@@ -26,6 +26,7 @@
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
 #include "signature/RecordingEvidence.h"
+#include "signature/WalkEvidence.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "container/MkvParser.h"
+#include "signature/WalkEvidence.h"
 #include "support/TempFile.h"
 #include "support/TestRecorder.h"
 
