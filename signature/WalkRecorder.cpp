@@ -40,7 +40,7 @@ WalkRecorder::WalkRecorder(WalkState& state_, int tagResult, ProgressCallback pr
           [this](const SignatureSite& site, const ByteBuffer& key) {
               return state.keyVerifies(site, key);
           },
-          [this](int64_t cluster, int64_t keyedBy) {
+          [this](int64_t cluster, const KeyTrial& keyedBy) {
               if (ClusterEntry* const entry = evidence.map.find(cluster)) {
                   entry->keyedBy = keyedBy;
               }
