@@ -8,16 +8,33 @@
 #include "container/MkvEBMLHeader.h"
 #include "container/MkvFileReader.h"
 #include "container/MkvSegment.h"
-#include "signature/SignatureSite.h"
-#include "signature/SignatureWalk.h"
-#include "signature/WalkEvidence.h"
 
 namespace nvr {
+
+// The signature walk's parts; the walk's members below are defined in
+// signature/, which builds on this reader.
+struct WalkEvidence;
+class WalkState;
+
+// The walk's state comes with its own deleter, so that this reader can
+// destroy it without knowing the type or linking the walk.
+struct WalkStateDeleter {
+    void (*destroy)(WalkState*) = nullptr;
+    void operator()(WalkState* state) const noexcept {
+        if (destroy != nullptr) {
+            destroy(state);
+        }
+    }
+};
 
 // One recording: opens it, checks that an EBML header is followed by a
 // Segment, and loads the segment's metadata with the recorder tag.
 class MkvParser {
   public:
+    // The walk's progress as a fraction below 1.0; context is handed back
+    // unchanged. May be null. The same type as ProgressCallback.
+    using Progress = void (*)(double fraction, void* context);
+
     // Opens the file (path in the local 8-bit encoding). Throws MkvException:
     // MKV_ERR_INVALID for a null path, "failed to open file" otherwise.
     explicit MkvParser(const char* path);
@@ -32,32 +49,31 @@ class MkvParser {
 
     // Verifies the recorder tag and the chain of cluster signatures; returns
     // VERIFY_OK, VERIFY_MISMATCH or VERIFY_UNSIGNED, or throws MkvException.
-    int verifySignatures(ProgressCallback progress, void* context);
+    int verifySignatures(Progress progress, void* context);
     // The same walk, with the clusters checked on this thread and one thread
     // per helper: each helper is a parser opened on the same file and lends
     // only its byte source. The result, the exception, the description and
     // the progress reports are those of verifySignatures.
     // `batchClusters` caps the clusters scanned ahead (0: the default).
-    int verifySignaturesParallel(ProgressCallback progress, void* context,
+    int verifySignaturesParallel(Progress progress, void* context,
                                  const std::vector<std::unique_ptr<MkvParser>>& helpers,
                                  size_t batchClusters = 0);
     // Why the last walk did not verify and where; empty after VERIFY_OK.
-    const std::string& verifyDetail() const { return detail; }
+    const std::string& verifyDetail() const;
     // Everything the last walk recorded: the tag, every cluster with its
     // status and time, coverage. Filled as far as the walk got, also when
     // it threw.
-    const WalkEvidence& walkEvidence() const { return walk; }
+    const WalkEvidence& walkEvidence() const;
     // Asks a running walk to stop at its next piece of data; it then throws
     // MkvException. The flag must outlive the walk.
-    void setCancelFlag(const std::atomic<bool>* flag) { cancel = flag; }
+    void setCancelFlag(const std::atomic<bool>* flag);
 
     const MkvEBMLHeader& ebmlHeader() const { return header; }
     const MkvSegment& parsedSegment() const { return segment; }
     const TNVRTag& tag() const { return segment.tag; }
 
   private:
-    friend class SegmentScan;
-    friend class WalkRecorder;
+    friend class WalkState;
 
     iReader* source();
 
@@ -65,36 +81,13 @@ class MkvParser {
     // of `element` with `key` (empty: the built-in key); 0 verified,
     // 1 mismatch, 2 unsigned. Copies that element's value into `value`.
     int verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value);
-
-    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail
-    // set, and records what the tag states.
-    int verifyTag();
-    // Tag check and scan set-up shared by both walks; false when there is
-    // no segment to walk.
-    bool startWalk(int& tagResult);
-    // Compares the chain's end with the tag's final value, setting detail.
-    int finishChain(const ByteBuffer& chainKey, int64_t clusters);
-    // "cluster N at offset X: " and elementIssue.
-    std::string clusterIssue(int64_t number, int64_t headerOffset) const;
-    // The search half of verifyElement; also picks up a cluster's Timecode.
-    SignatureSite findSignature(const MkvElement& element);
-    // The checking half: VERIFY_OK or VERIFY_MISMATCH (elementIssue says why).
-    int checkSignature(const SignatureSite& site, const ByteBuffer& key);
-    // A key trial: true when `site` verifies with `key`; never throws.
-    bool keyVerifies(const SignatureSite& site, const ByteBuffer& key);
+    // 0 when [start, start + length) matches, 1 when not; throws MkvException.
     int verifyRSA(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
                   const ByteBuffer& signature);
     int verifyHMAC(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
                    const ByteBuffer& mac);
-    // Feeds [start, start + length) to `update` in pieces, retrying failed reads.
-    template <typename Update>
-    void streamRange(int64_t start, int64_t length, Update&& update);
 
-    std::string detail;
-    std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
-    std::string elementIssue;          // why verifyElement did not return 0
-    WalkEvidence walk;
-    const std::atomic<bool>* cancel = nullptr;
+    std::unique_ptr<WalkState, WalkStateDeleter> walkState;  // made by the walk on first use
 
     MkvFileReader reader;
     std::unique_ptr<iReader> externalSource;

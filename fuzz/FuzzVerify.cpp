@@ -26,6 +26,7 @@
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
 #include "signature/RecordingEvidence.h"
+#include "signature/WalkEvidence.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string mapOf(const nvr::WalkEvidence& walk) {
     std::string text;
     for (const ClusterEntry& c : walk.map.entries()) {
         text += std::to_string(c.headerOffset) + clusterStatusCode(c.status) +
-                std::to_string(c.keyedBy) + " ";
+                std::to_string(keyTrialNumber(c.keyedBy)) + " ";
     }
     for (const ClusterRun& r : walk.map.runs()) {
         text += std::to_string(r.firstCluster) + "-" + std::to_string(r.lastCluster) + " ";

@@ -104,7 +104,7 @@ json clustersArray(const std::vector<ClusterEntry>& clusters, ProofKey key) {
                          {"signedStart", c.signedStart},
                          {"signedEnd", c.signedEnd},
                          {"seconds", optionalNumber(c.seconds)},
-                         {"keyedBy", c.keyedBy},
+                         {"keyedBy", keyTrialNumber(c.keyedBy)},
                          {"kind", signatureKindCode(c.kind)},
                          {"digest", digestCode(c.digestType)},
                          {"status", clusterStatusCode(c.status)},

@@ -91,7 +91,7 @@ std::string mismatchText(const nvr::WalkEvidence& walk, int64_t first, int64_t l
     const char* const them = first == last ? "it" : "them";
     return clusters(first, last) + span(map, first, last, median) +
            verb(first, last, " does", " do") + " not hold under the value stored before " + them +
-           (head.keyedBy == -2 ? " (other keys were not tried: the trial budget was spent)"
+           (head.keyedBy.outcome == KeyTrial::Outcome::NotTried ? " (other keys were not tried: the trial budget was spent)"
                                : ", nor under any value stored nearby or the built-in key") +
            ", and the chain does not pick up after " + them + ". Consistent with " +
            verb(first, last, "its", "their") +
@@ -143,7 +143,7 @@ std::string clusterText(const std::string& code, const nvr::WalkEvidence& walk, 
                "recording, or from the start of this one.";
     }
     if (code == "cluster-moved") {
-        return which + " holds under the value stored in cluster " + std::to_string(head.keyedBy) +
+        return which + " holds under the value stored in cluster " + std::to_string(keyTrialNumber(head.keyedBy)) +
                ", not under the one before it: it is not in its sealed place. Consistent with "
                "clusters moved, swapped or reordered.";
     }
@@ -168,10 +168,10 @@ std::string insertedText(const ClusterMap& map, int64_t first, int64_t last, int
     const std::string which = clusters(first, last) + span(map, first, last, std::nullopt);
     const std::string holds = "cluster " + std::to_string(shownBy) +
                               " holds under the value stored in cluster " +
-                              std::to_string(witness.keyedBy);
+                              std::to_string(keyTrialNumber(witness.keyedBy));
     const std::string means =
         witness.proven ? ", and is tied to the recorder tag: in the recording as sealed, cluster " +
-                             std::to_string(witness.keyedBy) + " came directly before it"
+                             std::to_string(keyTrialNumber(witness.keyedBy)) + " came directly before it"
                        : " (a link anyone can recompute from the file" +
                              std::string(anyProven ? ")" : "; nothing here is tied to the tag)");
     return which + verb(first, last, " is", " are") +
@@ -185,9 +185,9 @@ std::string movedText(const ClusterMap& map, int64_t first, int64_t last) {
     int told = 0;
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
-        if (entry.keyedBy > 0 && ++told <= 6) {
+        if (entry.keyedBy.heldBy() && ++told <= 6) {
             links += (links.empty() ? "" : ", ") + std::to_string(n) + " by " +
-                     std::to_string(entry.keyedBy);
+                     std::to_string(keyTrialNumber(entry.keyedBy));
         }
     }
     return clusters(first, last) + span(map, first, first, std::nullopt) +

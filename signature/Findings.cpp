@@ -82,11 +82,11 @@ Outsiders outsidersOf(const ClusterMap& map) {
     Outsiders found;
     found.shownBy.assign(map.entries().size(), 0);
     for (const ClusterEntry& entry : map.entries()) {
-        if (entry.status != ClusterStatus::Mismatch || entry.keyedBy <= 0 ||
-            entry.keyedBy >= entry.number - 1) {
+        const std::optional<int64_t> heldBy = entry.keyedBy.heldBy();
+        if (entry.status != ClusterStatus::Mismatch || !heldBy || *heldBy >= entry.number - 1) {
             continue;
         }
-        for (int64_t n = entry.keyedBy + 1; n < entry.number; ++n) {
+        for (int64_t n = *heldBy + 1; n < entry.number; ++n) {
             const ClusterEntry& between = *map.find(n);
             if (!between.proven && found.shownBy[static_cast<size_t>(n - 1)] == 0) {
                 found.shownBy[static_cast<size_t>(n - 1)] = entry.number;
@@ -122,7 +122,8 @@ void insertionFindings(const ClusterMap& map, const Outsiders& outsiders, bool a
 bool reordered(const ClusterMap& map, int64_t first, int64_t last, std::vector<Finding>& out) {
     bool later = false;
     for (int64_t n = first; n <= last; ++n) {
-        later = later || map.find(n)->keyedBy > n;
+        const std::optional<int64_t> heldBy = map.find(n)->keyedBy.heldBy();
+        later = later || (heldBy && *heldBy > n);
     }
     if (!later) {
         return false;
@@ -158,10 +159,10 @@ const char* clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, boo
     if (entry.status == ClusterStatus::Error) {
         return "cluster-error";
     }
-    if (entry.keyedBy == 0) {
+    if (entry.keyedBy.heldByBuiltInKey()) {
         return "cluster-spliced";
     }
-    if (entry.keyedBy > 0) {
+    if (entry.keyedBy.heldBy()) {
         return "cluster-moved";
     }
     const ClusterEntry* const before = map.find(entry.number - 1);

@@ -64,24 +64,24 @@ void KeyTrials::run(const Waiting& w) {
     };
     for (const Value* value : candidates(w)) {
         if (!affordable()) {
-            onResult(w.number, -2);
+            onResult(w.number, KeyTrial{});
             return;
         }
         if (tryKey(w.site, value->bytes)) {
-            onResult(w.number, value->number);
+            onResult(w.number, KeyTrial::holdsUnder(value->number));
             return;
         }
     }
     // The built-in key, unless it already was the chain key.
     if (w.keyFrom != 0) {
         if (!affordable()) {
-            onResult(w.number, -2);
+            onResult(w.number, KeyTrial{});
             return;
         }
         if (tryKey(w.site, nvr::ByteBuffer())) {
-            onResult(w.number, 0);
+            onResult(w.number, KeyTrial::holdsUnder(std::nullopt));
             return;
         }
     }
-    onResult(w.number, -1);
+    onResult(w.number, KeyTrial::noneHolds());
 }

@@ -20,9 +20,8 @@ class KeyTrials {
     static constexpr int64_t kWindow = 32;
     // True when `site` verifies with `key`; must not throw.
     using TryKey = std::function<bool(const nvr::SignatureSite& site, const nvr::ByteBuffer& key)>;
-    // Receives a cluster's outcome: the number of the cluster whose value
-    // verifies it, 0 for the built-in key, -1 none, -2 not tried.
-    using OnResult = std::function<void(int64_t cluster, int64_t keyedBy)>;
+    // Receives a failing cluster's outcome.
+    using OnResult = std::function<void(int64_t cluster, const KeyTrial& keyedBy)>;
 
     KeyTrials(int64_t budgetBytes, TryKey tryKey, OnResult onResult);
 

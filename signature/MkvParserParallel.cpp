@@ -1,139 +1,31 @@
-// The signature walk with the clusters checked on several threads. Every
-// cluster's key is the value stored in the cluster before it, so the keys
-// are known from a cheap scan of the signature elements before any range is
-// hashed. Clusters are taken in batches: this thread scans a batch exactly
-// as the sequential walk would meet it, all threads check its ranges, and
-// the outcomes are then recorded in file order, so the first failure in
-// file order decides, as it does in the sequential walk, and the map and
-// the progress come out the same.
-#include <algorithm>
-#include <atomic>
-#include <exception>
-#include <system_error>
-#include <thread>
-#include <vector>
-
+// The parser's walk with the clusters checked on several threads; the
+// scheduling is BatchWalk's.
 #include "container/MkvParser.h"
 #include "container/ReadBudget.h"
+#include "signature/BatchWalk.h"
 #include "signature/SegmentScan.h"
 #include "signature/WalkRecorder.h"
+#include "signature/WalkState.h"
 
 namespace nvr {
 
-namespace {
-
-// A batch holds at most this many signed bytes or clusters: enough work to
-// share out, little enough memory for the keys and values it keeps.
-constexpr int64_t kBatchBytes = int64_t{32} << 20;
-constexpr size_t kBatchClusters = 4096;
-
-struct ClusterTask {
-    ScannedCluster cluster;
-    // Outcome of the check.
-    int result = VERIFY_UNSIGNED;
-    std::string issue;
-    std::exception_ptr error;
-};
-
-// Runs `work(worker)` for every worker on threads of its own, the first on
-// the calling thread, and waits for all of them.
-template <typename Work>
-void runOnWorkers(size_t workers, Work&& work) {
-    struct Joined {
-        std::vector<std::thread> threads;
-        ~Joined() {
-            for (std::thread& thread : threads) {
-                thread.join();
-            }
-        }
-    } joined;
-    try {
-        for (size_t w = 1; w < workers; ++w) {
-            joined.threads.emplace_back(work, w);
-        }
-    } catch (const std::system_error&) {
-        // No more threads to be had: the ones running share the work.
-    }
-    work(0);
-}
-
-// The next batch as the sequential walk meets it; a scan failure is kept
-// in `stop` and ends the batch.
-std::vector<ClusterTask> scanBatch(SegmentScan& scan, size_t limit, std::exception_ptr& stop) {
-    std::vector<ClusterTask> tasks;
-    int64_t bytes = 0;
-    try {
-        while (bytes < kBatchBytes && tasks.size() < limit) {
-            std::optional<ScannedCluster> cluster = scan.next();
-            if (!cluster) {
-                break;
-            }
-            if (cluster->site.status == VERIFY_OK) {
-                bytes += cluster->site.end - cluster->site.signedStart;
-            }
-            tasks.push_back(ClusterTask{std::move(*cluster), VERIFY_UNSIGNED, {}, nullptr});
-        }
-    } catch (...) {
-        stop = std::current_exception();
-    }
-    return tasks;
-}
-
-}  // namespace
-
-int MkvParser::verifySignaturesParallel(ProgressCallback progress, void* context,
+int MkvParser::verifySignaturesParallel(Progress progress, void* context,
                                         const std::vector<std::unique_ptr<MkvParser>>& helpers,
                                         size_t batchClusters) {
-    const size_t batchLimit = batchClusters > 0 ? batchClusters : kBatchClusters;
+    WalkState& state = WalkState::of(*this);
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
-    const int tagResult = verifyTag();
+    const int tagResult = state.verifyTag();
     if (!segment.isValid()) {
         return tagResult;
     }
-    std::vector<MkvParser*> workers{this};
+    std::vector<WalkState*> workers{&state};
     for (const auto& helper : helpers) {
-        workers.push_back(helper.get());
+        workers.push_back(&WalkState::of(*helper));
     }
-
-    SegmentScan scan(*this);
-    WalkRecorder recorder(*this, tagResult, progress, context);
-    for (;;) {
-        std::exception_ptr stop;
-        std::vector<ClusterTask> tasks = scanBatch(scan, batchLimit, stop);
-        // Check: every thread takes the next unchecked cluster.
-        std::atomic<size_t> next{0};
-        runOnWorkers(std::min(workers.size(), tasks.size()), [&](size_t w) {
-            MkvParser* const worker = workers[w];
-            for (size_t i = next++; i < tasks.size(); i = next++) {
-                ClusterTask& task = tasks[i];
-                if (task.cluster.site.status != VERIFY_OK) {
-                    continue;
-                }
-                try {
-                    task.result = worker->checkSignature(task.cluster.site, task.cluster.key);
-                    task.issue = worker->elementIssue;
-                } catch (...) {
-                    task.error = std::current_exception();
-                }
-            }
-        });
-        // Outcomes in file order.
-        for (ClusterTask& task : tasks) {
-            if (task.error) {
-                recorder.stop(task.error, &task.cluster, scan);
-                return recorder.finish(scan);
-            }
-            recorder.record(std::move(task.cluster), task.result, task.issue);
-        }
-        if (stop) {
-            recorder.stop(stop, nullptr, scan);
-            return recorder.finish(scan);
-        }
-        if (tasks.empty()) {
-            return recorder.finish(scan);
-        }
-    }
+    SegmentScan scan(state);
+    WalkRecorder recorder(state, tagResult, progress, context);
+    return BatchWalk(std::move(workers), batchClusters).run(scan, recorder);
 }
 
 }  // namespace nvr

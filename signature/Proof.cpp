@@ -26,11 +26,11 @@ std::optional<int64_t> keyThatHeld(const ClusterEntry& entry) {
         return entry.keyFrom;
     }
     if (entry.status == ClusterStatus::Mismatch) {
-        if (entry.keyedBy == 0) {
+        if (entry.keyedBy.heldByBuiltInKey()) {
             return 0;
         }
-        if (entry.keyedBy > 0 && entry.kind == kKindHmac) {
-            return entry.keyedBy;
+        if (entry.kind == kKindHmac) {
+            return entry.keyedBy.heldBy();
         }
     }
     return std::nullopt;

@@ -21,6 +21,18 @@ const char* clusterStatusCode(ClusterStatus status) {
     return "not-checked";
 }
 
+int64_t keyTrialNumber(const KeyTrial& trial) {
+    switch (trial.outcome) {
+        case KeyTrial::Outcome::NotTried:
+            return -2;
+        case KeyTrial::Outcome::NoneHolds:
+            return -1;
+        case KeyTrial::Outcome::Holds:
+            break;
+    }
+    return trial.cluster.value_or(0);
+}
+
 std::optional<int64_t> tagTimeSeconds(const std::string& text) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     char tail = 0;

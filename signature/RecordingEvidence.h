@@ -63,6 +63,32 @@ const char* clusterStandingCode(ClusterStanding standing);
 // forger would need a second preimage to pass one value off as another.
 using ValueId = std::array<uint8_t, 16>;
 
+// What the key trials found for a cluster its chain key did not verify.
+struct KeyTrial {
+    enum class Outcome : uint8_t {
+        NotTried,   // the trial budget was spent, or there was nothing to try
+        NoneHolds,  // neither a value stored nearby nor the built-in key verifies it
+        Holds,      // a cluster's stored value, or the built-in key, verifies it
+    };
+    Outcome outcome = Outcome::NotTried;
+    // With Holds: the cluster whose stored value verifies it; none for the built-in key.
+    std::optional<int64_t> cluster;
+
+    static KeyTrial holdsUnder(std::optional<int64_t> cluster) {
+        return KeyTrial{Outcome::Holds, cluster};
+    }
+    static KeyTrial noneHolds() { return KeyTrial{Outcome::NoneHolds, std::nullopt}; }
+    bool heldByBuiltInKey() const { return outcome == Outcome::Holds && !cluster; }
+    // The cluster whose stored value verifies it, when one does.
+    std::optional<int64_t> heldBy() const {
+        return outcome == Outcome::Holds ? cluster : std::nullopt;
+    }
+};
+
+// As the JSON report writes it: -2 not tried, -1 none holds, 0 the built-in
+// key, otherwise the number of the cluster.
+int64_t keyTrialNumber(const KeyTrial& trial);
+
 // One cluster as the walk met it. Compact: a recording of 24 hours in
 // one-second clusters has 86,400 of them.
 struct ClusterEntry {
@@ -74,10 +100,8 @@ struct ClusterEntry {
     // Timecode × TimecodeScale in seconds from the start of the recording;
     // none without a Timecode element. Stated by the file, never signed.
     std::optional<double> seconds;
-    // Key trials for a failing cluster: the number of the cluster whose
-    // stored value verifies it, 0 for the built-in key, -1 none found,
-    // -2 not tried (budget spent or nothing to try).
-    int64_t keyedBy = -2;
+    // Key trials for a failing cluster.
+    KeyTrial keyedBy;
     uint8_t kind = 0;  // 1 RSA, 2 HMAC, 0 none
     uint8_t digestType = 0;
     ClusterStatus status = ClusterStatus::NotChecked;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "container/MkvIds.h"
-#include "container/MkvParser.h"
 #include "signature/ValueId.h"
+#include "signature/WalkState.h"
 
 namespace nvr {
 
@@ -51,11 +51,11 @@ const char* nameOf(int32_t id) {
 
 }  // namespace
 
-SegmentScan::SegmentScan(MkvParser& parser_)
-    : parser(parser_),
-      at(parser_.segment.dataOffset),
-      segmentEnd(parser_.segment.endOffset()),
-      secondsPerTick(secondsPerTickOf(parser_.segment)) {}
+SegmentScan::SegmentScan(WalkState& state_)
+    : state(state_),
+      at(state_.segment().dataOffset),
+      segmentEnd(state_.segment().endOffset()),
+      secondsPerTick(secondsPerTickOf(state_.segment())) {}
 
 std::optional<double> SegmentScan::secondsOf(const std::optional<uint64_t>& timecode) const {
     if (!timecode) {
@@ -79,7 +79,7 @@ void SegmentScan::tally(int32_t id, int64_t bytes) {
 
 std::optional<ScannedCluster> SegmentScan::next() {
     while (at < segmentEnd) {
-        const MkvElement child(parser.source(), at);
+        const MkvElement child(state.source(), at);
         const int64_t next = child.endOffset();
         if (child.id != ID_CLUSTER) {
             if (child.id == ID_NVR_TAG && tags.size() < kMaxTags) {
@@ -90,7 +90,7 @@ std::optional<ScannedCluster> SegmentScan::next() {
             continue;
         }
         ScannedCluster cluster;
-        cluster.site = parser.findSignature(child);
+        cluster.site = state.findSignature(child);
         ClusterEntry& entry = cluster.entry;
         entry.number = ++count;
         entry.headerOffset = child.headerOffset;

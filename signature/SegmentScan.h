@@ -7,7 +7,7 @@
 
 namespace nvr {
 
-class MkvParser;
+class WalkState;
 
 // Steps through the segment's children in file order, as the signature walk
 // meets them: every Cluster comes out with its signature site, its time and
@@ -16,7 +16,7 @@ class MkvParser;
 // by this one scan, so they meet the same clusters with the same keys.
 class SegmentScan {
   public:
-    explicit SegmentScan(MkvParser& parser);
+    explicit SegmentScan(WalkState& state);
 
     // The next cluster, or none at the segment's end. Throws MkvException
     // when a header cannot be read; position() then names that header.
@@ -36,7 +36,7 @@ class SegmentScan {
     void tally(int32_t id, int64_t bytes);
     std::optional<double> secondsOf(const std::optional<uint64_t>& timecode) const;
 
-    MkvParser& parser;
+    WalkState& state;
     int64_t at;
     int64_t segmentEnd;
     double secondsPerTick;

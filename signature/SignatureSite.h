@@ -10,6 +10,10 @@
 
 namespace nvr {
 
+// Signature element kinds the walk checks; any other kind is passed over.
+constexpr uint32_t kKindRSA = 1;
+constexpr uint32_t kKindHMAC = 2;
+
 // Where an element's signature lies: the first signature element of kind 1
 // or 2 among its children, and the bytes it covers.
 struct SignatureSite {

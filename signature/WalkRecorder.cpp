@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "container/MkvParser.h"
 #include "signature/ClusterCopies.h"
 #include "signature/Proof.h"
+#include "signature/WalkState.h"
 
 namespace nvr {
 
@@ -28,27 +28,27 @@ int64_t trialBudget(iReader* source) {
 
 }  // namespace
 
-WalkRecorder::WalkRecorder(MkvParser& parser_, int tagResult, ProgressCallback progress_,
+WalkRecorder::WalkRecorder(WalkState& state_, int tagResult, ProgressCallback progress_,
                            void* context_)
-    : parser(parser_),
-      evidence(parser_.walk),
+    : state(state_),
+      evidence(state_.evidence),
       result(tagResult),
       progress(progress_),
       context(context_),
       trials(
-          trialBudget(parser_.source()),
+          trialBudget(state_.source()),
           [this](const SignatureSite& site, const ByteBuffer& key) {
-              return parser.keyVerifies(site, key);
+              return state.keyVerifies(site, key);
           },
-          [this](int64_t cluster, int64_t keyedBy) {
+          [this](int64_t cluster, const KeyTrial& keyedBy) {
               if (ClusterEntry* const entry = evidence.map.find(cluster)) {
                   entry->keyedBy = keyedBy;
               }
           }) {
     evidence.walked = true;
-    evidence.segmentHeaderOffset = parser.segment.headerOffset;
-    evidence.segmentDataOffset = parser.segment.dataOffset;
-    evidence.segmentEnd = parser.segment.endOffset();
+    evidence.segmentHeaderOffset = state.segment().headerOffset;
+    evidence.segmentDataOffset = state.segment().dataOffset;
+    evidence.segmentEnd = state.segment().endOffset();
 }
 
 void WalkRecorder::fail(int clusterResult, const ClusterEntry& entry, const std::string& issue) {
@@ -57,8 +57,8 @@ void WalkRecorder::fail(int clusterResult, const ClusterEntry& entry, const std:
     }
     result = clusterResult;
     evidence.firstFailure = entry.number;
-    parser.elementIssue = issue;
-    parser.detail = parser.clusterIssue(entry.number, entry.headerOffset);
+    state.elementIssue = issue;
+    state.detail = state.clusterIssue(entry.number, entry.headerOffset);
 }
 
 void WalkRecorder::recordCoverage(const ClusterEntry& entry) {
@@ -91,7 +91,7 @@ void WalkRecorder::record(ScannedCluster&& cluster, int clusterResult, const std
         evidence.unsignedFrameOffset = cluster.site.unsignedFrameAt;
     }
     if (cluster.site.status == VERIFY_OK &&
-        cluster.site.value == parser.segment.tag.finalSignature) {
+        cluster.site.value == state.segment().tag.finalSignature) {
         evidence.finalValueAt = entry.number;
     }
     recordCoverage(entry);
@@ -135,7 +135,7 @@ void WalkRecorder::stop(std::exception_ptr error, const ScannedCluster* cluster,
 int WalkRecorder::finish(const SegmentScan& scan) {
     close(scan);
     if (result == VERIFY_OK) {
-        result = parser.finishChain(scan.chainEnd(), scan.clusters());
+        result = state.finishChain(scan.chainEnd(), scan.clusters());
     }
     if (result == VERIFY_OK) {
         result = outsideTheSignatures();
@@ -151,7 +151,7 @@ int WalkRecorder::finish(const SegmentScan& scan) {
 int WalkRecorder::outsideTheSignatures() {
     if (!evidence.tag.unsignedField.empty()) {
         evidence.failedAtTag = true;
-        parser.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) +
+        state.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) +
                         ": its " + evidence.tag.unsignedField +
                         " stands before its signature element, outside the signed bytes";
         return VERIFY_UNSIGNED;
@@ -161,9 +161,9 @@ int WalkRecorder::outsideTheSignatures() {
     }
     const ClusterEntry* const entry = evidence.map.find(evidence.firstUnsignedFrames);
     evidence.firstFailure = evidence.firstUnsignedFrames;
-    parser.elementIssue = "a frame at offset " + std::to_string(evidence.unsignedFrameOffset) +
+    state.elementIssue = "a frame at offset " + std::to_string(evidence.unsignedFrameOffset) +
                           " stands before its signature element, outside the signed bytes";
-    parser.detail = parser.clusterIssue(evidence.firstUnsignedFrames,
+    state.detail = state.clusterIssue(evidence.firstUnsignedFrames,
                                         entry != nullptr ? entry->headerOffset : -1);
     return VERIFY_UNSIGNED;
 }
@@ -172,7 +172,7 @@ void WalkRecorder::close(const SegmentScan& scan) {
     trials.flush();
     // After an early end the scan may have gone past where the walk stood.
     evidence.chainEndMatches =
-        evidence.walkError.empty() && scan.chainEnd() == parser.segment.tag.finalSignature;
+        evidence.walkError.empty() && scan.chainEnd() == state.segment().tag.finalSignature;
     evidence.unsignedParts = scan.otherElements();
     if (clusterPrefixBytes > 0) {
         evidence.unsignedParts.push_back(
@@ -183,22 +183,22 @@ void WalkRecorder::close(const SegmentScan& scan) {
         evidence.unsignedParts.push_back(CoveragePart{"clusters without a usable signature",
                                                       uncheckedClusterBytes, uncheckedClusters});
     }
-    for (const int64_t offset : parser.segment.recorderTags) {
-        if (offset != parser.segment.tag.headerOffset) {
+    for (const int64_t offset : state.segment().recorderTags) {
+        if (offset != state.segment().tag.headerOffset) {
             evidence.otherRecorderTags.push_back(offset);
         }
     }
     for (const int64_t offset : scan.recorderTags()) {
-        if (offset != parser.segment.tag.headerOffset &&
+        if (offset != state.segment().tag.headerOffset &&
             std::find(evidence.otherRecorderTags.begin(), evidence.otherRecorderTags.end(),
                       offset) == evidence.otherRecorderTags.end()) {
             evidence.otherRecorderTags.push_back(offset);
         }
     }
-    if (iReader* const source = parser.source()) {
+    if (iReader* const source = state.source()) {
         findClusterCopies(evidence, *source);
     }
-    proveClusters(evidence, parser.segment.tag.finalSignature);
+    proveClusters(evidence, state.segment().tag.finalSignature);
     evidence.map.finish(evidence.map.medianDuration());
 }
 

@@ -9,7 +9,7 @@
 
 namespace nvr {
 
-class MkvParser;
+class WalkState;
 
 // The per-cluster bookkeeping of a walk, in one place for both walks: each
 // checked cluster is handed over in file order. The first failure in file
@@ -17,7 +17,7 @@ class MkvParser;
 // still recorded, with its status, progress and key trials.
 class WalkRecorder {
   public:
-    WalkRecorder(MkvParser& parser, int tagResult, ProgressCallback progress, void* context);
+    WalkRecorder(WalkState& state, int tagResult, ProgressCallback progress, void* context);
     // The key trials call back into this object.
     WalkRecorder(const WalkRecorder&) = delete;
     WalkRecorder& operator=(const WalkRecorder&) = delete;
@@ -43,7 +43,7 @@ class WalkRecorder {
     void fail(int clusterResult, const ClusterEntry& entry, const std::string& issue);
     int outsideTheSignatures();
 
-    MkvParser& parser;
+    WalkState& state;
     WalkEvidence& evidence;
     int result;
     ProgressCallback progress;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "container/MkvParser.h"
+#include "signature/WalkEvidence.h"
 #include "support/RecorderCrypto.h"
 #include "support/TempFile.h"
 

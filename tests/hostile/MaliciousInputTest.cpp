@@ -11,6 +11,7 @@
 #include "container/MkvMemoryReader.h"
 #include "container/MkvParser.h"
 #include "hostile/HostileFiles.h"
+#include "signature/WalkEvidence.h"
 
 using namespace ebml;
 using hostile::Outcome;

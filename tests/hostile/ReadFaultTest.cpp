@@ -10,6 +10,7 @@
 #include "container/MkvMemoryReader.h"
 #include "container/MkvParser.h"
 #include "hostile/HostileFiles.h"
+#include "signature/WalkEvidence.h"
 #include "support/TempFile.h"
 
 using hostile::Outcome;

@@ -79,6 +79,20 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     EXPECT_TRUE(jsonFileObject(RecordingEvidence{}, run, false)["firstFailure"].is_null());
 }
 
+TEST(JsonFileObject, WritesKeyTrialsAsDocumented) {
+    RecordingEvidence e;
+    e.clusters.resize(4);
+    e.clusters[1].keyedBy = KeyTrial::noneHolds();
+    e.clusters[2].keyedBy = KeyTrial::holdsUnder(std::nullopt);
+    e.clusters[3].keyedBy = KeyTrial::holdsUnder(7);
+    const nlohmann::json clusters = jsonFileObject(e, ReportContext{}, true)["clusters"];
+    // -2 not tried, -1 none holds, 0 the built-in key, otherwise the cluster.
+    EXPECT_EQ(clusters[0]["keyedBy"], -2);
+    EXPECT_EQ(clusters[1]["keyedBy"], -1);
+    EXPECT_EQ(clusters[2]["keyedBy"], 0);
+    EXPECT_EQ(clusters[3]["keyedBy"], 7);
+}
+
 TEST(HtmlReport, EscapesFileTextAndStaysBounded) {
     const std::vector<RecordingEvidence> files = {failedRecording(100000), RecordingEvidence{}};
     ReportContext run;

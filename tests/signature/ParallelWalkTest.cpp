@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "container/MkvParser.h"
+#include "signature/WalkEvidence.h"
 #include "support/TempFile.h"
 #include "support/TestRecorder.h"
 
@@ -23,7 +24,7 @@ std::string mapOf(const nvr::WalkEvidence& walk) {
     std::string text;
     for (const ClusterEntry& c : walk.map.entries()) {
         text += std::to_string(c.number) + clusterStatusCode(c.status) +
-                std::to_string(c.headerOffset) + "/" + std::to_string(c.keyedBy) + " ";
+                std::to_string(c.headerOffset) + "/" + std::to_string(keyTrialNumber(c.keyedBy)) + " ";
     }
     for (const ClusterRun& r : walk.map.runs()) {
         text += std::string("| ") + clusterStatusCode(r.status) + std::to_string(r.firstCluster) +

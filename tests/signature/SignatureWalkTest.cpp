@@ -7,6 +7,7 @@
 #include "container/MkvMemoryReader.h"
 #include "container/MkvParser.h"
 #include "signature/RecordingVerifier.h"
+#include "signature/WalkEvidence.h"
 #include "support/TempFile.h"
 #include "support/TestRecorder.h"
 

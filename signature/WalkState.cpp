@@ -1,0 +1,182 @@
+#include "signature/WalkState.h"
+
+#include "container/MkvIds.h"
+#include "container/NvrSignature.h"
+#include "signature/DigestType.h"
+#include "signature/RsaRecover.h"
+
+namespace nvr {
+
+namespace {
+
+// The first of the tag's fields (as the reader took them) that stands
+// before `signedStart`, or empty.
+std::string fieldBefore(const TNVRTag& tag, int64_t signedStart) {
+    const std::pair<int64_t, const char*> fields[] = {
+        {tag.serialNumberAt, "serial number"},
+        {tag.startTimeAt, "start time"},
+        {tag.endTimeAt, "end time"},
+        {tag.finalSignatureAt, "final value"},
+    };
+    for (const auto& [offset, name] : fields) {
+        if (offset >= 0 && offset < signedStart) {
+            return name;
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+WalkState::WalkState(MkvParser& parser_) : parser(parser_) {}
+
+WalkState& WalkState::of(MkvParser& parser) {
+    if (!parser.walkState) {
+        parser.walkState = std::unique_ptr<WalkState, WalkStateDeleter>(
+            new WalkState(parser), WalkStateDeleter{[](WalkState* state) { delete state; }});
+    }
+    return *parser.walkState;
+}
+
+iReader* WalkState::source() {
+    return parser.source();
+}
+
+void WalkState::throwIfCancelled() const {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+        throw MkvException(MKV_ERR_OTHER, "verification cancelled");
+    }
+}
+
+SignatureSite WalkState::findSignature(const MkvElement& element) {
+    SignatureSite site;
+    site.end = element.endOffset();
+    int64_t position = element.dataOffset;
+    while (position < site.end) {
+        const MkvElement child(source(), position);
+        const int64_t next = child.endOffset();
+        if ((child.id == ID_SIMPLE_BLOCK || child.id == ID_BLOCK_GROUP) &&
+            site.unsignedFrameAt < 0) {
+            site.unsignedFrameAt = child.headerOffset;
+        } else if (child.id == ID_CLUSTER_TIMECODE && !site.timecode) {
+            const int64_t timecode = readI64(child);
+            if (timecode >= 0) {
+                site.timecode = static_cast<uint64_t>(timecode);
+            }
+        } else if (child.id == ID_NVR_SIGNATURE) {
+            NvrSignature signature(child);
+            signature.parse();
+            site.signedStart = signature.endOffset();
+            if (site.signedStart >= site.end) {
+                site.unsignedFrameAt = -1;  // with no signed bytes, nothing stands outside them
+                site.issue = "nothing follows its signature element at offset " +
+                             std::to_string(signature.headerOffset);
+                return site;
+            }
+            if (signature.signatureKind == kKindHMAC || signature.signatureKind == kKindRSA) {
+                site.status = VERIFY_OK;
+                site.kind = signature.signatureKind;
+                site.digestType = signature.digestType;
+                site.value = std::move(signature.signatureBytes);
+                return site;
+            }
+            // Any other kind is passed over; the search goes on.
+        }
+        position = next;
+    }
+    site.signedStart = -1;
+    site.unsignedFrameAt = -1;
+    site.issue = "no signature element of kind 1 or 2";
+    return site;
+}
+
+int WalkState::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
+    const int64_t length = site.end - site.signedStart;
+    const int result =
+        site.kind == kKindHMAC
+            ? parser.verifyHMAC(site.digestType, site.signedStart, length, key, site.value)
+            : parser.verifyRSA(site.digestType, site.signedStart, length, key, site.value);
+    if (result == 0) {
+        return VERIFY_OK;
+    }
+    elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
+                   digestName(site.digestType) + ") over bytes " +
+                   std::to_string(site.signedStart) + " to " + std::to_string(site.end - 1) +
+                   " does not match";
+    return VERIFY_MISMATCH;
+}
+
+bool WalkState::keyVerifies(const SignatureSite& site, const ByteBuffer& key) {
+    const std::string issue = elementIssue;  // a trial must not change the description
+    bool verified = false;
+    try {
+        verified = checkSignature(site, key) == VERIFY_OK;
+    } catch (...) {
+        // A value that is no key of this kind, a read fault or a cancel:
+        // this key does not verify the cluster.
+    }
+    elementIssue = issue;
+    return verified;
+}
+
+int WalkState::verifyTag() {
+    detail.clear();
+    evidence = WalkEvidence();
+    evidence.fileSize = source() != nullptr ? source()->size() : -1;
+    const MkvSegment& walked = segment();
+    if (!walked.isValid()) {
+        detail = "the recording was not parsed";
+        return VERIFY_MISMATCH;
+    }
+    const TNVRTag& tag = walked.tag;
+    TagStatement& stated = evidence.tag;
+    stated.present = tag.isValid();
+    stated.offset = tag.headerOffset;
+    stated.serialNumber.assign(tag.serialNumber.begin(), tag.serialNumber.end());
+    stated.startTime.assign(tag.startTime.begin(), tag.startTime.end());
+    stated.endTime.assign(tag.endTime.begin(), tag.endTime.end());
+    if (tag.serialNumber.empty()) {
+        evidence.tagResult = VERIFY_UNSIGNED;
+        detail = tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
+        return VERIFY_UNSIGNED;
+    }
+    // The tag is checked with the built-in key, and its own value does not
+    // enter the chain.
+    const SignatureSite site = findSignature(tag);
+    int result = site.status;
+    if (site.status != VERIFY_OK) {
+        elementIssue = site.issue;
+    } else {
+        stated.kind = static_cast<uint8_t>(site.kind);
+        stated.digestType = static_cast<uint8_t>(site.digestType);
+        evidence.tagSignedBytes = site.end - site.signedStart;
+        stated.unsignedField = fieldBefore(tag, site.signedStart);
+        result = checkSignature(site, ByteBuffer());
+        if (result != VERIFY_OK && site.kind == kKindRSA) {
+            evidence.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
+        }
+    }
+    stated.verified = result == VERIFY_OK;
+    evidence.tagResult = result;
+    if (result != VERIFY_OK) {
+        detail = "recorder tag at offset " + std::to_string(tag.headerOffset) + ": " + elementIssue;
+    }
+    return result;
+}
+
+std::string WalkState::clusterIssue(int64_t number, int64_t headerOffset) const {
+    return "cluster " + std::to_string(number) + " at offset " + std::to_string(headerOffset) +
+           ": " + elementIssue;
+}
+
+int WalkState::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
+    if (chainKey == segment().tag.finalSignature) {
+        return VERIFY_OK;
+    }
+    detail = clusters == 0 ? "no cluster, but the recorder tag names a final value"
+                           : "the chain of " + std::to_string(clusters) +
+                                 " clusters does not end on the recorder tag's final value";
+    return VERIFY_MISMATCH;
+}
+
+}  // namespace nvr

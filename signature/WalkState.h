@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "container/MkvParser.h"
+#include "signature/SignatureSite.h"
+#include "signature/WalkEvidence.h"
+
+namespace nvr {
+
+// What a parser's signature walks keep and share: the description of the
+// last result, the evidence, the cancel flag and the read buffer, with the
+// per-element checks every walk is built from. The parser holds one, made
+// on first use, so the reader itself knows nothing of signatures.
+class WalkState {
+  public:
+    explicit WalkState(MkvParser& parser);
+    WalkState(const WalkState&) = delete;
+    WalkState& operator=(const WalkState&) = delete;
+
+    // The parser's state, made on first use.
+    static WalkState& of(MkvParser& parser);
+
+    iReader* source();
+    const MkvSegment& segment() const { return parser.parsedSegment(); }
+
+    // The search half of verifyElement; also picks up a cluster's Timecode.
+    SignatureSite findSignature(const MkvElement& element);
+    // The checking half: VERIFY_OK or VERIFY_MISMATCH (elementIssue says why).
+    int checkSignature(const SignatureSite& site, const ByteBuffer& key);
+    // A key trial: true when `site` verifies with `key`; never throws.
+    bool keyVerifies(const SignatureSite& site, const ByteBuffer& key);
+
+    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail
+    // set, and records what the tag states. Starts a fresh record.
+    int verifyTag();
+    // Compares the chain's end with the tag's final value, setting detail.
+    int finishChain(const ByteBuffer& chainKey, int64_t clusters);
+    // "cluster N at offset X: " and elementIssue.
+    std::string clusterIssue(int64_t number, int64_t headerOffset) const;
+    // Throws MkvException when the walk was asked to stop.
+    void throwIfCancelled() const;
+
+    std::string detail;        // why the last walk did not verify and where
+    std::string elementIssue;  // why the last element check did not verify
+    WalkEvidence evidence;
+    const std::atomic<bool>* cancel = nullptr;
+    std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
+
+  private:
+    MkvParser& parser;
+};
+
+}  // namespace nvr
