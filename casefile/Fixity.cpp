@@ -56,17 +56,17 @@ std::optional<FixityFinding> fixityFinding(const FixityCheck& check) {
     const std::string then = check.intakeSha256.value_or("not taken");
     switch (check.state) {
         case Fixity::Changed:
-            return FixityFinding{"fixity-changed",
-                                 "the file's bytes changed since it was added on " +
-                                     check.addedAt + " (SHA-256 then " + then + ", now " +
+            return FixityFinding{FindingCode::FixityChanged,
+                                 "the file's bytes changed since it was added on " + check.addedAt +
+                                     " (SHA-256 then " + then + ", now " +
                                      check.nowSha256.value_or("") + ")"};
         case Fixity::Missing:
-            return FixityFinding{"fixity-missing",
+            return FixityFinding{FindingCode::FixityMissing,
                                  "the file is missing: nothing is at its path since it was "
                                  "added on " +
                                      check.addedAt + " (SHA-256 then " + then + ")"};
         case Fixity::Unreadable:
-            return FixityFinding{"fixity-unreadable",
+            return FixityFinding{FindingCode::FixityUnreadable,
                                  "the file's bytes could not be read to compare them with those "
                                  "added on " +
                                      check.addedAt + " (SHA-256 then " + then + ")"};

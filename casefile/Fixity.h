@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "signature/FindingCode.h"
+
 // Whether a recording's bytes are still those added to the case. Never
 // touches the verdict: the signatures decide that alone.
 enum class Fixity {
@@ -41,7 +43,7 @@ FixityCheck compareWithIntake(const std::optional<std::string>& intakeSha256,
 // The finding for a changed, missing or unreadable file, as a stable code
 // and a sentence; none when there is nothing to say.
 struct FixityFinding {
-    std::string code;
+    FindingCode code;
     std::string text;
 };
 std::optional<FixityFinding> fixityFinding(const FixityCheck& check);

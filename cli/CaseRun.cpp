@@ -91,10 +91,11 @@ std::string CaseRun::record(RecordingEvidence& evidence) {
     const RecordedVerification recorded = session->record(evidence);
     const std::optional<FixityFinding> finding = fixityFinding(recorded.fixity);
     // Unless the failure line already tells it (a missing file).
-    if (!finding || failureLine(evidence).find(finding->code) != std::string::npos) {
+    const char* const code = finding ? findingCodeName(finding->code) : "";
+    if (!finding || failureLine(evidence).find(code) != std::string::npos) {
         return std::string();
     }
-    return "\n    " + finding->code + ": " + displayText(finding->text);
+    return "\n    " + std::string(code) + ": " + displayText(finding->text);
 }
 
 void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,

@@ -90,8 +90,8 @@ void findingsList(std::string& out, const std::vector<Finding>& findings, size_t
         if (f.seconds) {
             where = " <span class=\"note\">(at " + htmlText(clockText(*f.seconds)) + ")</span>";
         }
-        out += "<li><span class=\"mono\">" + htmlText(f.code) + "</span>: " + htmlText(f.text) +
-               where + "</li>";
+        out += "<li><span class=\"mono\">" + htmlText(findingCodeName(f.code)) +
+               "</span>: " + htmlText(f.text) + where + "</li>";
     }
     out += "</ul>" + moreLine(findings.size(), shown, "findings");
 }

@@ -74,7 +74,8 @@ std::string verdictCell(const RecordingEvidence& e) {
     }
     std::string cell = "<span class=\"failed\">Failed</span>";
     if (!e.findings.empty()) {
-        cell += "<br><span class=\"note nowrap\">" + htmlText(e.findings.front().code) + "</span>";
+        cell += "<br><span class=\"note nowrap\">" +
+                htmlText(findingCodeName(e.findings.front().code)) + "</span>";
     }
     return cell;
 }

@@ -68,7 +68,7 @@ json runsArray(const std::vector<ClusterRun>& runs, ProofKey key) {
 json findingsArray(const std::vector<Finding>& findings) {
     json array = json::array();
     for (const Finding& finding : findings) {
-        array.push_back({{"code", finding.code},
+        array.push_back({{"code", findingCodeName(finding.code)},
                          {"text", finding.text},
                          {"firstCluster", finding.firstCluster},
                          {"lastCluster", finding.lastCluster},

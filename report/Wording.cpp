@@ -90,7 +90,8 @@ std::string failureSummary(const RecordingEvidence& evidence) {
     const std::string place = evidence.firstFailure ? placeOf(*evidence.firstFailure) : "";
     std::string what;
     if (!evidence.findings.empty()) {
-        what = evidence.findings.front().code + ": " + evidence.findings.front().text;
+        what = std::string(findingCodeName(evidence.findings.front().code)) + ": " +
+               evidence.findings.front().text;
     }
     if (place.empty() || what.empty()) {
         return place + what;
@@ -99,7 +100,7 @@ std::string failureSummary(const RecordingEvidence& evidence) {
 }
 
 std::string findingSummary(const Finding& finding) {
-    const std::string what = finding.code + ": " + finding.text;
+    const std::string what = std::string(findingCodeName(finding.code)) + ": " + finding.text;
     if (finding.seconds && clockText(*finding.seconds) != "?") {
         return "at " + clockText(*finding.seconds) + ": " + what;
     }

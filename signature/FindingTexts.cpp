@@ -116,15 +116,15 @@ long removedBefore(const ClusterMap& map, const ClusterEntry& entry,
     return std::max(1L, std::lround(gap / *median) - 1);
 }
 
-std::string clusterText(const std::string& code, const nvr::WalkEvidence& walk, int64_t first,
+std::string clusterText(FindingCode code, const nvr::WalkEvidence& walk, int64_t first,
                         int64_t last, const std::optional<double>& median) {
     const ClusterMap& map = walk.map;
     const std::string which = clusters(first, last) + span(map, first, last, median);
     const ClusterEntry& head = *map.find(first);
-    if (code == "chain-break") {
+    if (code == FindingCode::ChainBreak) {
         return breakText(walk, first, last, median);
     }
-    if (code == "cluster-removed") {
+    if (code == FindingCode::ClusterRemoved) {
         const ClusterEntry& previous = *map.find(first - 1);
         const double gap = *head.seconds - *previous.seconds;
         return "Before cluster " + std::to_string(first) + " the stated times jump by " +
@@ -135,27 +135,27 @@ std::string clusterText(const std::string& code, const nvr::WalkEvidence& walk, 
                "this is also consistent with cluster " +
                std::to_string(first) + " being altered, or the clusters before it replaced.";
     }
-    if (code == "cluster-spliced") {
+    if (code == FindingCode::ClusterSpliced) {
         return which + verb(first, last, " holds", " hold") +
                " only under the built-in key, as a recording's first cluster does: not in " +
                verb(first, last, "its", "their") +
                " sealed place in this chain. Consistent with clusters spliced in from another "
                "recording, or from the start of this one.";
     }
-    if (code == "cluster-moved") {
+    if (code == FindingCode::ClusterMoved) {
         return which + " holds under the value stored in cluster " + std::to_string(keyTrialNumber(head.keyedBy)) +
                ", not under the one before it: it is not in its sealed place. Consistent with "
                "clusters moved, swapped or reordered.";
     }
-    if (code == "chain-broken") {
+    if (code == FindingCode::ChainBroken) {
         return which + " cannot be checked in the chain: its key is the value of cluster " +
                std::to_string(first - 1) + ", which carries no usable signature.";
     }
-    if (code == "cluster-unsigned") {
+    if (code == FindingCode::ClusterUnsigned) {
         return which + verb(first, last, " carries", " carry") +
                " no usable signature: nothing proves those bytes.";
     }
-    if (code == "cluster-error") {
+    if (code == FindingCode::ClusterError) {
         return "The walk ended at " + lower(which) + ": " + walk.walkError +
                ". The clusters after it were not checked.";
     }

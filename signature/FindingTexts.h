@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "signature/FindingCode.h"
 #include "signature/WalkEvidence.h"
 
 // The sentences of the cluster and chain findings. Each says what the file
@@ -15,9 +16,9 @@
 long removedBefore(const ClusterMap& map, const ClusterEntry& entry,
                    const std::optional<double>& median);
 
-// "chain-break", "cluster-mismatch", "cluster-removed", "cluster-spliced",
-// "cluster-moved", "chain-broken", "cluster-unsigned", "cluster-error".
-std::string clusterText(const std::string& code, const nvr::WalkEvidence& walk, int64_t first,
+// ChainBreak, ClusterMismatch, ClusterRemoved, ClusterSpliced, ClusterMoved,
+// ChainBroken, ClusterUnsigned, ClusterError.
+std::string clusterText(FindingCode code, const nvr::WalkEvidence& walk, int64_t first,
                         int64_t last, const std::optional<double>& median);
 // Clusters first..last are outside the sealed chain, as `shownBy` holding
 // under an earlier value shows.

@@ -14,7 +14,7 @@ namespace {
 
 using nvr::WalkEvidence;
 
-Finding make(const char* code, std::string text, int64_t first = 0, int64_t last = 0,
+Finding make(FindingCode code, std::string text, int64_t first = 0, int64_t last = 0,
              std::optional<double> seconds = std::nullopt) {
     return Finding{code, std::move(text), first, last, seconds};
 }
@@ -22,34 +22,35 @@ Finding make(const char* code, std::string text, int64_t first = 0, int64_t last
 void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     const TagStatement& tag = walk.tag;
     if (!tag.present) {
-        out.push_back(make("tag-missing",
+        out.push_back(make(FindingCode::TagMissing,
                            "The recording has no recorder tag: nothing states its serial number, "
                            "its times or the value its chain must end on."));
     } else if (tag.serialNumber.empty()) {
-        out.push_back(make("tag-no-serial",
+        out.push_back(make(FindingCode::TagNoSerial,
                            "The recorder tag has no serial number, so the recording counts as "
                            "not signed."));
     } else if (walk.tagResult == VERIFY_UNSIGNED) {
-        out.push_back(make("tag-unsigned", "The recorder tag carries no usable signature."));
+        out.push_back(
+            make(FindingCode::TagUnsigned, "The recorder tag carries no usable signature."));
     } else if (walk.tagResult == VERIFY_MISMATCH && tag.kind == 1) {
         if (walk.tagOpensWithBuiltInKey.value_or(false)) {
-            out.push_back(make("tag-altered",
+            out.push_back(make(FindingCode::TagAltered,
                                "The recorder tag's RSA signature was made with the recorder's "
                                "key, but over other bytes than the tag holds now: the tag was "
                                "changed after it was signed."));
         } else {
-            out.push_back(make("tag-unknown-key",
+            out.push_back(make(FindingCode::TagUnknownKey,
                                "The recorder tag's RSA signature was not made with the key that "
                                "matches the built-in public key: it was signed by another key, "
                                "or the signature itself was changed."));
         }
     } else if (walk.tagResult == VERIFY_MISMATCH) {
-        out.push_back(make("tag-mismatch",
+        out.push_back(make(FindingCode::TagMismatch,
                            "The recorder tag's HMAC does not match: the tag was altered, or it "
                            "was sealed with a key this program does not hold."));
     }
     if (!tag.unsignedField.empty()) {
-        out.push_back(make("tag-field-unsigned",
+        out.push_back(make(FindingCode::TagFieldUnsigned,
                            "The recorder tag's " + tag.unsignedField +
                                " stands before its signature element, outside the bytes the "
                                "signature covers, so it is not signed: a recording sealed again "
@@ -62,7 +63,7 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
         for (const int64_t offset : walk.otherRecorderTags) {
             offsets += (offsets.empty() ? "" : ", ") + std::to_string(offset);
         }
-        out.push_back(make("tag-multiple",
+        out.push_back(make(FindingCode::TagMultiple,
                            "The file holds more than one recorder tag (besides the one at offset " +
                                std::to_string(tag.offset) + ", at " + offsets +
                                "): only one can be the recorder's. This report reads the one at "
@@ -110,7 +111,7 @@ void insertionFindings(const ClusterMap& map, const Outsiders& outsiders, bool a
         }
         const auto first = static_cast<int64_t>(i + 1);
         const auto last = static_cast<int64_t>(j + 1);
-        out.push_back(make("cluster-inserted",
+        out.push_back(make(FindingCode::ClusterInserted,
                            insertedText(map, first, last, shownBy[i], anyProven), first, last,
                            map.find(first)->seconds));
         i = j + 1;
@@ -128,7 +129,7 @@ bool reordered(const ClusterMap& map, int64_t first, int64_t last, std::vector<F
     if (!later) {
         return false;
     }
-    out.push_back(make("cluster-moved", movedText(map, first, last), first, last,
+    out.push_back(make(FindingCode::ClusterMoved, movedText(map, first, last), first, last,
                        map.find(first)->seconds));
     return true;
 }
@@ -146,33 +147,33 @@ bool isCopy(const WalkEvidence& walk, int64_t number, int64_t* original) {
 // The code of one failing cluster, judged with its neighbours. `resumes`:
 // the cluster after the block holds under the value the block's last
 // cluster stores.
-const char* clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, bool resumes,
+FindingCode clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, bool resumes,
                         const std::optional<double>& median) {
     const ClusterMap& map = walk.map;
     int64_t original = 0;
     if (isCopy(walk, entry.number, &original)) {
-        return "cluster-duplicated";
+        return FindingCode::ClusterDuplicated;
     }
     if (entry.status == ClusterStatus::Unsigned) {
-        return "cluster-unsigned";
+        return FindingCode::ClusterUnsigned;
     }
     if (entry.status == ClusterStatus::Error) {
-        return "cluster-error";
+        return FindingCode::ClusterError;
     }
     if (entry.keyedBy.heldByBuiltInKey()) {
-        return "cluster-spliced";
+        return FindingCode::ClusterSpliced;
     }
     if (entry.keyedBy.heldBy()) {
-        return "cluster-moved";
+        return FindingCode::ClusterMoved;
     }
     const ClusterEntry* const before = map.find(entry.number - 1);
     if (before != nullptr && before->status == ClusterStatus::Unsigned) {
-        return "chain-broken";
+        return FindingCode::ChainBroken;
     }
     if (removedBefore(map, entry, median) > 0) {
-        return "cluster-removed";
+        return FindingCode::ClusterRemoved;
     }
-    return resumes ? "chain-break" : "cluster-mismatch";
+    return resumes ? FindingCode::ChainBreak : FindingCode::ClusterMismatch;
 }
 
 void blockFindings(const WalkEvidence& walk, const Outsiders& outsiders, int64_t first,
@@ -186,28 +187,32 @@ void blockFindings(const WalkEvidence& walk, const Outsiders& outsiders, int64_t
                                                 after->keyFrom == last
                                           : last == map.count() && walk.chainEndMatches;
     const size_t start = out.size();
-    std::string openCode;
+    bool open = false;  // a finding of `openCode` is open for the next cluster
+    FindingCode openCode = FindingCode::ClusterMismatch;
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
         if (outsiders.shownBy[static_cast<size_t>(n - 1)] != 0) {
-            openCode.clear();  // told as inserted
+            open = false;  // told as inserted
             continue;
         }
-        const std::string code = clusterCode(walk, entry, resumes, median);
-        const bool single = code == "cluster-removed" || code == "chain-broken" ||
-                            code == "cluster-error" || code == "cluster-duplicated" ||
-                            code == "cluster-moved";
-        if (code == openCode && !single) {
+        const FindingCode code = clusterCode(walk, entry, resumes, median);
+        const bool single = code == FindingCode::ClusterRemoved ||
+                            code == FindingCode::ChainBroken || code == FindingCode::ClusterError ||
+                            code == FindingCode::ClusterDuplicated ||
+                            code == FindingCode::ClusterMoved;
+        if (open && code == openCode && !single) {
             out.back().lastCluster = n;
         } else {
-            out.push_back(make(code.c_str(), "", n, n, entry.seconds));
+            out.push_back(make(code, "", n, n, entry.seconds));
         }
+        open = true;
         openCode = code;
     }
     for (size_t i = start; i < out.size(); ++i) {
         Finding& finding = out[i];
         int64_t original = 0;
-        if (finding.code == "cluster-duplicated" && isCopy(walk, finding.firstCluster, &original)) {
+        if (finding.code == FindingCode::ClusterDuplicated &&
+            isCopy(walk, finding.firstCluster, &original)) {
             finding.text = duplicatedText(map, finding.firstCluster, original);
         } else {
             finding.text = clusterText(finding.code, walk, finding.firstCluster,
@@ -243,8 +248,8 @@ void unsignedFrameFindings(const ClusterMap& map, std::vector<Finding>& out) {
     int64_t last = 0;
     auto flush = [&] {
         if (first != 0) {
-            out.push_back(make("unsigned-frames", unsignedFramesText(map, first, last), first,
-                               last, map.find(first)->seconds));
+            out.push_back(make(FindingCode::UnsignedFrames, unsignedFramesText(map, first, last),
+                               first, last, map.find(first)->seconds));
         }
         first = 0;
     };
@@ -268,30 +273,32 @@ void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
     const int64_t count = walk.map.count();
     const int64_t fileSize = walk.fileSize;
     if (fileSize >= 0 && walk.segmentEnd > fileSize) {
-        out.push_back(
-            make("recording-truncated", "The recording is cut short: its Segment declares " +
-                                            std::to_string(walk.segmentEnd - fileSize) +
-                                            " bytes more than the file holds."));
+        out.push_back(make(FindingCode::RecordingTruncated,
+                           "The recording is cut short: its Segment declares " +
+                               std::to_string(walk.segmentEnd - fileSize) +
+                               " bytes more than the file holds."));
     }
     bool anySigned = walk.tag.kind != 0;
     for (const ClusterEntry& entry : walk.map.entries()) {
         anySigned = anySigned || entry.kind != 0;
     }
     if (!anySigned) {
-        out.push_back(make("recording-unsigned", "The recording carries no signature at all."));
+        out.push_back(
+            make(FindingCode::RecordingUnsigned, "The recording carries no signature at all."));
     }
     if (walk.tag.serialNumber.empty() || walk.chainEndMatches || !walk.walkError.empty()) {
         return;
     }
     if (count == 0) {
-        out.push_back(make("no-clusters",
+        out.push_back(make(FindingCode::NoClusters,
                            "The recording has no cluster, but its recorder tag names a final "
                            "value: the clusters that value closed are not in the file."));
     } else if (walk.finalValueAt > 0 && walk.finalValueAt < count) {
-        out.push_back(make("clusters-appended", appendedText(walk), walk.finalValueAt + 1, count));
+        out.push_back(
+            make(FindingCode::ClustersAppended, appendedText(walk), walk.finalValueAt + 1, count));
     } else {
-        out.push_back(make("chain-end-mismatch",
-                           chainEndText(walk, evidence.medianClusterSeconds)));
+        out.push_back(
+            make(FindingCode::ChainEndMismatch, chainEndText(walk, evidence.medianClusterSeconds)));
     }
 }
 
@@ -302,8 +309,9 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     // An error that did not come from the walk (the metadata did not read)
     // leads; the clusters may still have been mapped after it.
     if (evidence.verdict.code == RECORDING_ERROR && evidence.verdict.errorText != walk.walkError) {
-        out.push_back(make("file-error", "The file could not be verified as a recording: " +
-                                             evidence.verdict.errorText + "."));
+        out.push_back(make(
+            FindingCode::FileError,
+            "The file could not be verified as a recording: " + evidence.verdict.errorText + "."));
     }
     if (!walk.walked) {
         return out;
@@ -316,8 +324,9 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     if (!walk.walkError.empty() && walk.errorCluster == 0) {
         const std::vector<ClusterRun>& runs = walk.map.runs();
         const int64_t at = runs.empty() ? walk.segmentDataOffset : runs.back().startOffset;
-        out.push_back(make("walk-error", "The walk ended at offset " + std::to_string(at) + ": " +
-                                             walk.walkError + ". What follows was not checked."));
+        out.push_back(make(FindingCode::WalkError, "The walk ended at offset " +
+                                                       std::to_string(at) + ": " + walk.walkError +
+                                                       ". What follows was not checked."));
     }
     chainFindings(walk, evidence, out);
     // A verdict that fell on frames or a tag field outside the signatures
@@ -326,7 +335,8 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     const bool onFrames = failed != nullptr && failed->unsignedFrames &&
                           failed->status == ClusterStatus::Verified;
     if (evidence.verdict.code == RECORDING_UNSIGNED && (walk.failedAtTag || onFrames)) {
-        const char* const decisive = walk.failedAtTag ? "tag-field-unsigned" : "unsigned-frames";
+        const FindingCode decisive =
+            walk.failedAtTag ? FindingCode::TagFieldUnsigned : FindingCode::UnsignedFrames;
         std::stable_partition(out.begin(), out.end(),
                               [decisive](const Finding& f) { return f.code == decisive; });
     }

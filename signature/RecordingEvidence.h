@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "container/iReader.h"
+#include "signature/FindingCode.h"
 #include "signature/RecordingVerifier.h"
 
 // The evidence behind a verdict: every cluster of the chain mapped, its
@@ -133,7 +134,7 @@ struct ClusterRun {
 
 // What happened, in plain words, with a stable code for machines.
 struct Finding {
-    std::string code;          // e.g. "content-altered"; see docs/report-format.md
+    FindingCode code = FindingCode::FileError;  // always set by whoever makes one
     std::string text;          // one or two sentences for an investigator
     int64_t firstCluster = 0;  // 0: not about clusters
     int64_t lastCluster = 0;

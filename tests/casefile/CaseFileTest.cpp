@@ -102,7 +102,7 @@ TEST(CaseFile, FixityComparesWithTheIntakeHashAndSaysWhatChanged) {
     const RecordedVerification missing =
         verify(file, facts("/e/a.mkv", std::nullopt, true), 3);
     EXPECT_EQ(missing.fixity.state, Fixity::Missing);
-    EXPECT_EQ(fixityFinding(missing.fixity)->code, "fixity-missing");
+    EXPECT_EQ(fixityFinding(missing.fixity)->code, FindingCode::FixityMissing);
     EXPECT_NE(fixityFinding(missing.fixity)->text.find("missing"), std::string::npos);
     EXPECT_EQ(verify(file, facts("/e/a.mkv", std::nullopt)).fixity.state, Fixity::Unreadable);
     // The intake stays that of the first verification, and a new file says nothing.

@@ -84,20 +84,21 @@ TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {
 
     e.firstFailure = FirstFailure{8, 900, 14.6, "2026-12-01 08:00:14"};
     e.findings.push_back(
-        {"content-altered", "The content of cluster 8\x1b[2J changed.", 8, 8, 14.6});
+        {FindingCode::ChainBreak, "The content of cluster 8\x1b[2J changed.", 8, 8, 14.6});
     EXPECT_EQ(failureLine(e),
-              "    at 00:00:14 (2026-12-01 08:00:14, cluster 8): content-altered: The content of "
+              "    at 00:00:14 (2026-12-01 08:00:14, cluster 8): chain-break: The content of "
               "cluster 8\\u{001B}[2J changed.");
     // Every further finding on a line of its own.
-    e.findings.push_back({"content-altered", "The content of cluster 20 changed.", 20, 20, 31.0});
-    e.findings.push_back({"chain-broken", "No time.", 0, 0, std::nullopt});
+    e.findings.push_back(
+        {FindingCode::ChainBreak, "The content of cluster 20 changed.", 20, 20, 31.0});
+    e.findings.push_back({FindingCode::ChainBroken, "No time.", 0, 0, std::nullopt});
     EXPECT_EQ(textLines(e),
               "Failed   cam.mkv  signature mismatch: cluster 8 at offset 900\n" + failureLine(e) +
-                  "\n    at 00:00:31: content-altered: The content of cluster 20 changed.\n"
+                  "\n    at 00:00:31: chain-break: The content of cluster 20 changed.\n"
                   "    chain-broken: No time.");
     // Without times the place is the cluster, or the offset for the tag.
     e.firstFailure = FirstFailure{0, 233, std::nullopt, ""};
-    EXPECT_EQ(failureLine(e).rfind("    at offset 233: content-altered: ", 0), 0u);
+    EXPECT_EQ(failureLine(e).rfind("    at offset 233: chain-break: ", 0), 0u);
 
     e.verdict.code = RECORDING_OK;  // a file that verified has no such line
     EXPECT_EQ(failureLine(e), "");

@@ -29,7 +29,7 @@ RecordingEvidence failedRecording(int64_t runs) {
         e.runs.push_back({status, i + 1, i + 1, 100 * i, 100 * i + 100, double(i), double(i + 1)});
     }
     e.clusterCount = runs;
-    e.findings.push_back({"content-altered", "The content of cluster 2 changed.", 2, 2, 1.0});
+    e.findings.push_back({FindingCode::ChainBreak, "The content of cluster 2 changed.", 2, 2, 1.0});
     e.firstFailure = FirstFailure{2, 100, 1.0, "2026-12-01 08:00:01"};
     return e;
 }
@@ -69,7 +69,7 @@ TEST(JsonFileObject, KeepsTheVerdictKeysAndAddsTheEvidence) {
     EXPECT_EQ(object["tag"]["kind"], "rsa");
     EXPECT_EQ(object["tag"]["digest"], "sha256");
     EXPECT_EQ(object["runs"][1]["status"], "mismatch");
-    EXPECT_EQ(object["findings"][0]["code"], "content-altered");
+    EXPECT_EQ(object["findings"][0]["code"], "chain-break");
     EXPECT_EQ(object["firstFailure"]["cluster"], 2);
     EXPECT_EQ(object["verifier"]["name"], "telvar-verify");
     EXPECT_EQ(object["verifiedAt"], "2026-12-08T10:00:00Z");

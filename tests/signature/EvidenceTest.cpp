@@ -39,7 +39,7 @@ RecorderOptions tampered(std::vector<Tampering> tampering, uint32_t tagKind = re
 
 const Finding* findingOf(const RecordingEvidence& evidence, const std::string& code) {
     for (const Finding& finding : evidence.findings) {
-        if (finding.code == code) {
+        if (findingCodeName(finding.code) == code) {
             return &finding;
         }
     }
@@ -49,7 +49,7 @@ const Finding* findingOf(const RecordingEvidence& evidence, const std::string& c
 std::string codes(const RecordingEvidence& evidence) {
     std::string all;
     for (const Finding& finding : evidence.findings) {
-        all += finding.code + " ";
+        all += std::string(findingCodeName(finding.code)) + " ";
     }
     return all;
 }

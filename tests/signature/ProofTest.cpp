@@ -73,7 +73,7 @@ std::string proven(const RecordingEvidence& evidence) {
 }
 
 std::string firstCode(const RecordingEvidence& evidence) {
-    return evidence.findings.empty() ? "" : evidence.findings.front().code;
+    return evidence.findings.empty() ? "" : findingCodeName(evidence.findings.front().code);
 }
 
 }  // namespace
@@ -99,7 +99,9 @@ TEST_P(Proof, OnlyWhatTheTagReachesBackToIsProven) {
     EXPECT_EQ(proven(evidence), c.proven);
     const Finding* found = nullptr;
     for (const Finding& finding : evidence.findings) {
-        found = found != nullptr || finding.code != c.finding ? found : &finding;
+        found = found != nullptr || findingCodeName(finding.code) != std::string(c.finding)
+                    ? found
+                    : &finding;
     }
     ASSERT_NE(found, nullptr) << (evidence.findings.empty() ? "" : evidence.findings[0].text);
     EXPECT_EQ(found->firstCluster, c.findingCluster) << found->text;
@@ -183,7 +185,7 @@ TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
     EXPECT_EQ(both.verdict.code, RECORDING_MISMATCH);
     bool listed = false;
     for (const Finding& finding : both.findings) {
-        listed = listed || finding.code == "unsigned-frames";
+        listed = listed || finding.code == FindingCode::UnsignedFrames;
     }
     EXPECT_TRUE(listed);
 }
@@ -246,5 +248,5 @@ TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
     EXPECT_EQ(evidence.coverage.fileSize, written.fileSize);
     EXPECT_EQ(evidence.identity.size, written.fileSize);
     ASSERT_FALSE(evidence.findings.empty());
-    EXPECT_EQ(evidence.findings.front().code, "file-error");
+    EXPECT_EQ(evidence.findings.front().code, FindingCode::FileError);
 }

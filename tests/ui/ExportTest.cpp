@@ -31,7 +31,8 @@ VerifyResult hostileResult() {
     evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
     evidence->tag.endTime = "@SUM(A1)";
     evidence->identity.sha256 = std::string(64, 'e');
-    evidence->findings.push_back({"content-altered", "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
+    evidence->findings.push_back(
+        {FindingCode::ChainBreak, "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
     result.evidence = evidence;
     return result;
 }
