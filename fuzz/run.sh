@@ -5,8 +5,9 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames (default: all)
 #
-# SECONDS is per target (default 60). Targets run one after the other, or
-# side by side with FUZZ_PARALLEL=1 (one core each). The grown corpus stays
+# SECONDS is per target (default 60). Targets run side by side, one per
+# core, the next starting as soon as a core is free (FUZZ_JOBS cores,
+# default all); FUZZ_PARALLEL=0 runs them one after the other. The grown corpus stays
 # in $FUZZ_WORK/corpus/TARGET (default build-fuzz/work) for the next run;
 # inputs that crash, hang, leak or break an invariant land in
 # $FUZZ_WORK/findings/TARGET/, are printed in base64, and fail the run.
@@ -22,13 +23,14 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 work=${FUZZ_WORK:-$build/work}
-parallel=${FUZZ_PARALLEL:-0}
+parallel=${FUZZ_PARALLEL:-1}
+cores=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
-CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF -DTELVAR_BUILD_BENCH=OFF \
-  -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON >/dev/null
-cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
+CXX=${FUZZ_CXX:-clang++} scripts/configure.sh -S . -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF \
+  -DTELVAR_BUILD_BENCH=OFF -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON
+cmake --build "$build" -j "$cores" --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
   telvar_fuzz_inputs
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -78,13 +80,21 @@ echo "== Fuzzing ${targets[*]} for $seconds s each =="
 touch "$work/started"  # findings older than this run are not counted again
 declare -A status
 if [ "$parallel" = 1 ]; then
-  declare -A pids
+  # A pool of `cores` runs; each leaves its exit status in a file, since
+  # `wait -n` does not say whose it returns.
+  running=0
   for target in "${targets[@]}"; do
-    fuzz_one "$target" &
-    pids[$target]=$!
+    if [ "$running" -ge "$cores" ]; then
+      wait -n || true
+      running=$((running - 1))
+    fi
+    rm -f "$work/$target.status"
+    (if fuzz_one "$target"; then echo 0; else echo $?; fi >"$work/$target.status") &
+    running=$((running + 1))
   done
+  wait
   for target in "${targets[@]}"; do
-    if wait "${pids[$target]}"; then status[$target]=0; else status[$target]=$?; fi
+    status[$target]=$(cat "$work/$target.status" 2>/dev/null || echo 1)
   done
 else
   for target in "${targets[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace {
 

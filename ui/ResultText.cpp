@@ -19,7 +19,7 @@ QString textOf(const QByteArray& bytes) {
 }
 
 QString textUpToZero(const QByteArray& bytes) {
-    const int zero = bytes.indexOf('\0');
+    const auto zero = bytes.indexOf('\0');
     return textOf(zero < 0 ? bytes : bytes.left(zero));
 }
 

@@ -42,10 +42,10 @@ std::string withDetail(std::string text, int code, bool decoderLog = false) {
 }  // namespace
 
 ClusterDecoder::ClusterDecoder(const ByteSource& source, ByteRange head, ByteRange body,
-                               const DecodeLimits& limits)
-    : limits(limits),
+                               const DecodeLimits& decodeLimits)
+    : limits(decodeLimits),
       stream(source, head, body),
-      deadline(std::chrono::steady_clock::now() + limits.timeBudget) {
+      deadline(std::chrono::steady_clock::now() + decodeLimits.timeBudget) {
     captureFfmpegLog();
     clearFfmpegError();
 }

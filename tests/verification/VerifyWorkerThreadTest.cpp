@@ -32,7 +32,7 @@ class SignalLog : public QObject {
         connect(&worker, &QThread::finished, this, [this] { events << "finished"; });
     }
 
-    int runsFinished() const { return events.count("finished"); }
+    int runsFinished() const { return static_cast<int>(events.count("finished")); }
 
     QStringList events;
     std::vector<int> progressSeen;
