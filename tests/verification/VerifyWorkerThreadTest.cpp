@@ -52,10 +52,11 @@ class GatedWorker : public VerifyWorkerThread {
     QSemaphore proceed;
 
   protected:
-    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath, int threads,
+                                 bool progress) override {
         entered.release();
         proceed.acquire();
-        return VerifyWorkerThread::evidenceOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath, threads, progress);
     }
 };
 
@@ -66,7 +67,8 @@ class ThrowingWorker : public VerifyWorkerThread {
     ~ThrowingWorker() override { stop(); }
 
   protected:
-    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath, int threads,
+                                 bool progress) override {
         if (localPath.endsWith("runtime.mkv")) {
             throw std::runtime_error("library failure");
         }
@@ -76,7 +78,7 @@ class ThrowingWorker : public VerifyWorkerThread {
         if (localPath.endsWith("nonstandard.mkv")) {
             throw 42;
         }
-        return VerifyWorkerThread::evidenceOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath, threads, progress);
     }
 };
 
