@@ -1,10 +1,7 @@
 #include "cli/VerdictFormat.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
-#include "report/Escape.h"
-#include "report/JsonReport.h"
 #include "report/Names.h"
 #include "report/Wording.h"
 
@@ -50,17 +47,4 @@ std::string textLines(const RecordingEvidence& evidence) {
     const std::string line = textLine(FileReport{evidence.identity.path, evidence.verdict});
     const std::string failure = failureLine(evidence);
     return failure.empty() ? line : line + "\n" + failure;
-}
-
-std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
-                       bool clusters) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const RecordingEvidence& evidence : files) {
-        array.push_back(jsonFileObject(evidence, run, clusters));
-    }
-    return dumpJson(array, 2);
-}
-
-std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
-    return dumpJson(jsonFileObject(evidence, run, clusters));
 }

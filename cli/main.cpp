@@ -10,10 +10,11 @@
 #include "cli/BatchVerifier.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
-#include "cli/ReportPictures.h"
+#include "video/ReportPictures.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
 #include "report/HtmlReport.h"
+#include "report/JsonReport.h"
 #include "report/ReportContext.h"
 #include "signature/Sha256.h"
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
@@ -14,6 +16,14 @@ constexpr int kReportVersion = 1;
 // evidence kept them. Dump it with dumpJson, which keeps it valid UTF-8.
 nlohmann::json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                               bool clusters);
+
+// One JSON array, an object per file in order (jsonFileObject); bytes that
+// are not UTF-8 appear as U+FFFD, so the output is always valid JSON.
+std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       bool clusters);
+
+// One file's object on one line, for --jsonl.
+std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters);
 
 // The verifier block alone.
 nlohmann::json jsonVerifier(const ReportContext& run);

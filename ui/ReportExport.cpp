@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <climits>
 
-#include "cli/VerdictFormat.h"
+#include "report/JsonReport.h"
 #include "report/HtmlReport.h"
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"

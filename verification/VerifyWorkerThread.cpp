@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/ReportPictures.h"
+#include "video/ReportPictures.h"
 
 namespace {
 
