@@ -52,11 +52,17 @@ bool takeText(CliOptions& options, const std::vector<std::string>& arguments, si
     return true;
 }
 
-// Only one of --json and --jsonl owns standard output.
+// Only one of --json, --jsonl and --csv owns standard output.
 void checkCombination(CliOptions& options) {
-    if (options.action == CliOptions::Action::Verify && options.json && options.jsonLines) {
+    if (options.action != CliOptions::Action::Verify) {
+        return;
+    }
+    if (options.json && options.jsonLines) {
         options.action = CliOptions::Action::UsageError;
         options.error = "--json and --jsonl cannot be combined";
+    } else if (options.csv && (options.json || options.jsonLines)) {
+        options.action = CliOptions::Action::UsageError;
+        options.error = "--csv cannot be combined with --json or --jsonl";
     }
 }
 
@@ -94,6 +100,8 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.json = true;
         } else if (argument == "--jsonl") {
             options.jsonLines = true;
+        } else if (argument == "--csv") {
+            options.csv = true;
         } else if (argument == "--clusters") {
             options.clusters = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -117,12 +125,13 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 const char* usageText() {
-    return "Usage: telvar-verify [--json | --jsonl] [--clusters] [--report FILE.html]\n"
+    return "Usage: telvar-verify [--json | --jsonl | --csv] [--clusters] [--report FILE.html]\n"
            "                     [--examiner NAME] [--case REF] [--jobs N] FILE...\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
            "  --json           print one JSON array with an object per file\n"
            "  --jsonl          print one JSON object per line as each file finishes\n"
+           "  --csv            print CSV: a title line, then a line per file as each finishes\n"
            "  --clusters       list every cluster in the JSON objects\n"
            "  --report FILE    write a printable HTML evidence report and print its SHA-256\n"
            "  --examiner NAME  the examiner's name, for the report and the JSON\n"

@@ -10,13 +10,15 @@
 #include "cli/BatchVerifier.h"
 #include "cli/CliOptions.h"
 #include "cli/ProgressBar.h"
-#include "video/ReportPictures.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
+#include "report/CsvReport.h"
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
+#include "report/Names.h"
 #include "report/ReportContext.h"
 #include "signature/Sha256.h"
+#include "video/ReportPictures.h"
 
 namespace {
 
@@ -40,7 +42,7 @@ bool overwritesInput(const CliOptions& options) {
 }
 
 // Writes the HTML report and says where, with the report's own SHA-256 for
-// the case file; on standard error when standard output carries JSON.
+// the case file; on standard error when standard output carries JSON or CSV.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const std::vector<RecordingEvidence>& files, const ReportContext& run,
                   const HtmlReportOptions& reportOptions) {
@@ -50,7 +52,7 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
                   << ": " << writer.error() << '\n';
         return false;
     }
-    std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
+    std::ostream& out = options.json || options.jsonLines || options.csv ? std::cerr : std::cout;
     out << "Report written to " << printable(options.reportPath) << " (SHA-256 "
         << sha256Hex(html.data(), html.size()) << ")" << std::endl;
     return true;
@@ -99,6 +101,9 @@ int verify(const CliOptions& options) {
     HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
+    if (options.csv) {
+        std::cout << csvLine(csvTitles());
+    }
     bar.start(printable(baseName(options.files[0])));
     verifier.run(
         options.files,
@@ -107,6 +112,10 @@ int verify(const CliOptions& options) {
             allVerified = allVerified && evidence.verdict.code == RECORDING_OK;
             if (options.jsonLines) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
+            } else if (options.csv) {
+                const CsvRow row{&evidence, fileNameOf(evidence.identity.path),
+                                 evidence.identity.path, csvTime(run.verifiedAt)};
+                std::cout << csvLine(csvFields(row)) << std::flush;
             } else if (!options.json) {
                 std::cout << textLines(evidence) << std::endl;
             }

@@ -161,7 +161,7 @@ QString formatSuffix(ExportFormat format) {
 QString writeExport(const ResultModel& model, const ExportRequest& request) {
     switch (request.format) {
         case ExportFormat::Csv:
-            return writeBytes(request.path, rowsAsCsv(model, request.rows).toUtf8());
+            return writeBytes(request.path, rowsAsCsv(model, request.rows));
         case ExportFormat::Json:
             return writeBytes(request.path,
                               QByteArray::fromStdString(jsonReport(evidencesOf(model, request.rows),

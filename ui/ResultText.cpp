@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "report/Wording.h"
+
 namespace {
 
 QString tr(const char* text) {
@@ -28,18 +30,7 @@ QString verdictWord(int code) {
 }
 
 QString outcomeWord(int code) {
-    switch (code) {
-        case 0:
-            return tr("authentic");
-        case 1:
-            return tr("tampered");
-        case 2:
-            return tr("not signed");
-        case 3:
-            return tr("unreadable");
-        default:
-            return tr("not verified");
-    }
+    return tr(outcomeText(code));
 }
 
 QString reasonDetail(const VerifyResult& result) {
@@ -55,19 +46,15 @@ QString reasonDetail(const VerifyResult& result) {
 }
 
 QString describeResult(const VerifyResult& result) {
-    const QString detail = reasonDetail(result);
+    // The words are the report's, so every output says the same.
+    const QString headline = tr(outcomeSentence(result.code));
     switch (result.code) {
-        case 0:
-            return tr("Authentic: the recorder tag and every cluster signature verified.");
         case 1:
-            return withDetail(
-                tr("Signature mismatch: the recording is not as the recorder signed it."), detail);
         case 2:
-            return withDetail(tr("Not signed: the recording carries no usable signature."), detail);
         case 3:
-            return withDetail(tr("Error while reading the file:"), detail);
+            return withDetail(headline, reasonDetail(result));
         default:
-            return tr("Not verified.");
+            return headline;
     }
 }
 

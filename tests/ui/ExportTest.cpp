@@ -60,7 +60,7 @@ class ExportTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
-    const QString csv = rowsAsCsv(model, {0, 1});
+    const QString csv = QString::fromUtf8(rowsAsCsv(model, {0, 1}));
     const QStringList lines = csv.split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
