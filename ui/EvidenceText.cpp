@@ -36,9 +36,10 @@ QString item(const QString& label, const QString& valueHtml) {
 }
 
 QString verdictLine(const VerifyResult& result) {
-    const QString colour = result.code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+    const QString colour =
+        result.code() == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     return QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4</p>")
-        .arg(colour, esc(verdictWord(result.code)), esc(outcomeWord(result.code)),
+        .arg(colour, esc(verdictWord(result.code())), esc(outcomeWord(result.code())),
              esc(describeResult(result)));
 }
 
@@ -69,11 +70,11 @@ QString identityHtml(const ResultModel::Row& row) {
 }
 
 QString tagHtml(const VerifyResult& result, const TagStatement& tag) {
-    if (result.code == 0) {
+    if (result.code() == 0) {
         return heading(tr("Recorder tag (verified)")) + QStringLiteral("<table>") +
-               item(tr("Serial number"), esc(textOf(result.serialNumber))) +
-               item(tr("Start"), esc(textOf(result.startTime))) +
-               item(tr("End"), esc(textOf(result.endTime))) + QStringLiteral("</table>");
+               item(tr("Serial number"), esc(textOf(result.serialNumber()))) +
+               item(tr("Start"), esc(textOf(result.startTime()))) +
+               item(tr("End"), esc(textOf(result.endTime()))) + QStringLiteral("</table>");
     }
     if (!tag.present) {
         return heading(tr("Recorder tag")) + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));

@@ -16,13 +16,13 @@ QString cellText(const ResultModel::Row& row, int column) {
         case 0:
             return ResultModel::nameText(row);
         case 1:
-            return textOf(result.startTime);
+            return textOf(result.startTime());
         case 2:
-            return textOf(result.endTime);
+            return textOf(result.endTime());
         case 3:
-            return textOf(result.serialNumber);
+            return textOf(result.serialNumber());
         default:
-            return verdictWord(result.code);
+            return verdictWord(result.code());
     }
 }
 
@@ -53,7 +53,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
             return index.column() == 0 ? QVariant()
                                        : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
         case CodeRole:
-            return item.result.code;
+            return item.result.code();
         default:
             return {};
     }
@@ -108,7 +108,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
         if (!result.path.isEmpty()) {
             item.round = ++rounds[result.path];
         }
-        successes += result.code == 0 ? 1 : 0;
+        successes += result.code() == 0 ? 1 : 0;
         rows.push_back(std::move(item));
     }
     endInsertRows();
@@ -135,7 +135,7 @@ void ResultModel::removeRowList(std::vector<int> list) {
         const auto begin = rows.begin() + first;
         const auto end = rows.begin() + last + 1;
         successes -= static_cast<int>(
-            std::count_if(begin, end, [](const Row& r) { return r.result.code == 0; }));
+            std::count_if(begin, end, [](const Row& r) { return r.result.code() == 0; }));
         rows.erase(begin, end);
         endRemoveRows();
     }

@@ -34,12 +34,12 @@ QString outcomeWord(int code) {
 }
 
 QString reasonDetail(const VerifyResult& result) {
-    switch (result.code) {
+    switch (result.code()) {
         case 1:
         case 2:
-            return textOf(result.detail);
+            return textOf(result.detail());
         case 3:
-            return textOf(result.errorText);
+            return textOf(result.errorText());
         default:
             return {};
     }
@@ -47,8 +47,8 @@ QString reasonDetail(const VerifyResult& result) {
 
 QString describeResult(const VerifyResult& result) {
     // The words are the report's, so every output says the same.
-    const QString headline = tr(outcomeSentence(result.code));
-    switch (result.code) {
+    const QString headline = tr(outcomeSentence(result.code()));
+    switch (result.code()) {
         case 1:
         case 2:
         case 3:

@@ -13,38 +13,27 @@
 
 namespace {
 
-QByteArray bytesOf(const std::string& text) {
-    return QByteArray::fromStdString(text);
-}
-
 // `pictures` false (a cancelled run) skips decoding, which could take seconds.
 VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bool pictures) {
-    const RecordingVerdict& verdict = evidence.verdict;
-    VerifyResult result;
-    result.fileName = fileName;
-    result.code = verdict.code;
-    result.errorText = bytesOf(verdict.errorText);
-    result.detail = bytesOf(verdict.detail);
-    result.startTime = bytesOf(verdict.startTime);
-    result.endTime = bytesOf(verdict.endTime);
-    result.serialNumber = bytesOf(verdict.serialNumber);
     // Decoded here, off the window's thread; the cluster map was kept only
     // for these pictures and is dropped before the result is shared.
+    std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
     if (pictures && !evidence.clusters.empty()) {
-        result.filmstrip =
-            std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
+        filmstrip = std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
     }
     std::vector<ClusterEntry>().swap(evidence.clusters);
-    result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
+    VerifyResult result(fileName, std::move(evidence));
+    result.filmstrip = std::move(filmstrip);
     return result;
 }
 
-VerifyResult failure(const QByteArray& fileName, const char* text) {
-    VerifyResult result;
-    result.fileName = fileName;
-    result.code = RECORDING_ERROR;
-    result.errorText = (text != nullptr && *text != '\0') ? QByteArray(text) : "unknown error";
-    return result;
+// A source that failed otherwise than with a verdict: an error with its text.
+VerifyResult failure(const QByteArray& fileName, const QByteArray& localPath, const char* text) {
+    RecordingEvidence evidence;
+    evidence.verdict.code = RECORDING_ERROR;
+    evidence.verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
+    evidence.identity.path = localPath.toStdString();
+    return VerifyResult(fileName, std::move(evidence));
 }
 
 // Paths queue as UTF-8, so those stop() hands back are the ones added.
@@ -115,16 +104,16 @@ void VerifyWorkerThread::run() {
 
 VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, bool progress) {
     const QByteArray fileName = file.fileName().toUtf8();
+    const QByteArray localPath = QFile::encodeName(file.absoluteFilePath());
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        RecordingEvidence evidence =
-            evidenceOf(QFile::encodeName(file.absoluteFilePath()), threads, progress);
+        RecordingEvidence evidence = evidenceOf(localPath, threads, progress);
         result = resultOf(fileName, std::move(evidence), !scheduler.cancelFlag());
     } catch (const std::exception& e) {
-        result = failure(fileName, e.what());
+        result = failure(fileName, localPath, e.what());
     } catch (...) {
-        result = failure(fileName, nullptr);
+        result = failure(fileName, localPath, nullptr);
     }
     result.path = file.absoluteFilePath();
     result.verifiedAt = QDateTime::currentDateTimeUtc();

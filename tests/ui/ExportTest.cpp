@@ -16,36 +16,31 @@ namespace {
 
 // A failed file whose name and tag texts try to be markup and formulas.
 VerifyResult hostileResult() {
-    VerifyResult result("a,\"b\"\nc.mkv");
-    result.code = 1;
-    result.detail = "cluster 2 at offset 900: signature does not match";
+    RecordingEvidence evidence;
+    evidence.verdict.code = 1;
+    evidence.verdict.detail = "cluster 2 at offset 900: signature does not match";
+    evidence.tag.present = true;
+    evidence.tag.serialNumber = "<b>x</b>";
+    evidence.tag.startTime = "=HYPERLINK(\"http://evil\")";
+    evidence.tag.endTime = "@SUM(A1)";
+    evidence.identity.sha256 = std::string(64, 'e');
+    evidence.findings.push_back({"content-altered", "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
+    VerifyResult result("a,\"b\"\nc.mkv", std::move(evidence));
     result.path = "/cases/a,\"b\"\nc.mkv";
     result.verifiedAt = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0), Qt::UTC);
-    auto evidence = std::make_shared<RecordingEvidence>();
-    evidence->verdict.code = 1;
-    evidence->tag.present = true;
-    evidence->tag.serialNumber = "<b>x</b>";
-    evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
-    evidence->tag.endTime = "@SUM(A1)";
-    evidence->identity.sha256 = std::string(64, 'e');
-    evidence->findings.push_back({"content-altered", "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
-    result.evidence = evidence;
     return result;
 }
 
 VerifyResult authenticResult() {
-    VerifyResult result("good.mkv");
-    result.code = 0;
+    RecordingEvidence evidence;
+    evidence.verdict.code = 0;
+    evidence.verdict.serialNumber = "-TLV-1";
+    evidence.verdict.startTime = "2026-12-01 08:00:00";
+    evidence.verdict.endTime = "2026-12-01 09:00:00";
+    evidence.identity.sha256 = std::string(64, 'a');
+    evidence.runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
+    VerifyResult result("good.mkv", std::move(evidence));
     result.path = "/cases/good.mkv";
-    result.serialNumber = "-TLV-1";
-    result.startTime = "2026-12-01 08:00:00";
-    result.endTime = "2026-12-01 09:00:00";
-    auto evidence = std::make_shared<RecordingEvidence>();
-    evidence->verdict.code = 0;
-    evidence->verdict.serialNumber = "-TLV-1";
-    evidence->identity.sha256 = std::string(64, 'a');
-    evidence->runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
-    result.evidence = evidence;
     return result;
 }
 
