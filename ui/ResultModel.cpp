@@ -7,7 +7,11 @@
 
 namespace {
 
-const char* const kHeaders[] = {"Name", "Start Time", "End Time", "Serial Number", "Result"};
+// Marked for translation; translated when shown.
+const char* const kHeaders[] = {
+    QT_TRANSLATE_NOOP("ResultModel", "Name"), QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
+    QT_TRANSLATE_NOOP("ResultModel", "End Time"), QT_TRANSLATE_NOOP("ResultModel", "Serial Number"),
+    QT_TRANSLATE_NOOP("ResultModel", "Result")};
 constexpr int kColumns = 5;
 
 QString cellText(const ResultModel::Row& row, int column) {
@@ -64,7 +68,7 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     }
     if (role == Qt::DisplayRole) {
-        return QString::fromLatin1(kHeaders[section]);
+        return QCoreApplication::translate("ResultModel", kHeaders[section]);
     }
     return {};
 }
