@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "report/EvidenceContent.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
 
@@ -69,17 +70,15 @@ QString identityHtml(const ResultModel::Row& row) {
     return html + QStringLiteral("</table>");
 }
 
-QString tagHtml(const VerifyResult& result, const TagStatement& tag) {
-    if (result.code() == 0) {
-        return heading(tr("Recorder tag (verified)")) + QStringLiteral("<table>") +
-               item(tr("Serial number"), esc(textOf(result.serialNumber()))) +
-               item(tr("Start"), esc(textOf(result.startTime()))) +
-               item(tr("End"), esc(textOf(result.endTime()))) + QStringLiteral("</table>");
-    }
-    if (!tag.present) {
+QString tagHtml(const RecordingEvidence& evidence) {
+    const TagContent tag = tagContent(evidence);
+    if (tag.status == TagContent::Status::Missing) {
         return heading(tr("Recorder tag")) + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
     }
-    return heading(tr("Recorder tag as stated — NOT verified")) + QStringLiteral("<table>") +
+    const QString title = tag.status == TagContent::Status::Verified
+                              ? tr("Recorder tag (verified)")
+                              : tr("Recorder tag as stated — NOT verified");
+    return heading(title) + QStringLiteral("<table>") +
            item(tr("Serial number"), esc(tag.serialNumber)) +
            item(tr("Start"), esc(tag.startTime)) + item(tr("End"), esc(tag.endTime)) +
            QStringLiteral("</table>");
@@ -117,30 +116,22 @@ QString listHtml(const QString& title, const std::vector<QString>& lines) {
     return html + QStringLiteral("</ul>");
 }
 
-QString fromStd(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
+// The parts every view lists (report/EvidenceContent), as the pane shows them.
 QString detailsHtml(const RecordingEvidence& evidence) {
-    std::vector<QString> findings;
-    for (const Finding& finding : evidence.findings) {
-        findings.push_back(fromStd(finding.text));
+    QString html = failureHtml(evidence);
+    for (const ContentPart part : kContentParts) {
+        std::vector<QString> lines;
+        for (const ContentItem& content : contentOf(evidence, part)) {
+            lines.push_back(
+                QString::fromUtf8(content.text.data(), static_cast<int>(content.text.size())));
+        }
+        QString title = tr(contentTitle(part));
+        if (part == ContentPart::Warnings) {
+            title += tr(" (times are stated by the file, not signed)");
+        }
+        html += listHtml(title, lines);
     }
-    std::vector<QString> provenance;
-    for (const std::string& statement : evidence.provenance.statements) {
-        provenance.push_back(fromStd(statement));
-    }
-    std::vector<QString> coverage;
-    if (!evidence.coverage.statement.empty()) {
-        coverage.push_back(fromStd(evidence.coverage.statement));
-    }
-    std::vector<QString> warnings;
-    for (const TimelineWarning& warning : evidence.warnings) {
-        warnings.push_back(fromStd(warning.text));
-    }
-    return failureHtml(evidence) + listHtml(tr("Findings"), findings) +
-           listHtml(tr("Provenance"), provenance) + listHtml(tr("Coverage"), coverage) +
-           listHtml(tr("Timeline warnings (times are stated by the file, not signed)"), warnings);
+    return html;
 }
 
 }  // namespace
@@ -153,7 +144,7 @@ QString evidenceHtml(const ResultModel::Row& row) {
     if (evidence != nullptr) {
         html += detailsHtml(*evidence);
     }
-    static const TagStatement none;
-    html += tagHtml(result, evidence != nullptr ? evidence->tag : none);
+    static const RecordingEvidence none;
+    html += tagHtml(evidence != nullptr ? *evidence : none);
     return html + identityHtml(row);
 }

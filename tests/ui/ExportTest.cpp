@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "report/Escape.h"
+#include "report/EvidenceContent.h"
+#include "report/HtmlReport.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidencePane.h"
 #include "ui/ReportExport.h"
@@ -86,6 +89,26 @@ TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
 
     pane.showRows({&model.row(0), &model.row(1)});
     EXPECT_TRUE(pane.plainText().contains("2 recordings selected"));
+}
+
+TEST_F(ExportTest, PaneAndHtmlReportListTheSameStatements) {
+    RecordingEvidence evidence = *model.row(1).result.evidence;
+    evidence.provenance.statements = {"The tag is signed with HMAC."};
+    evidence.coverage.statement = "98% of the bytes are signed.";
+    evidence.warnings.push_back({"time-jump", "The time jumps by 30 s at cluster 4."});
+    model.append({VerifyResult("more.mkv", evidence)});
+    EvidencePane pane;
+    pane.showRows({&model.row(2)});
+    const std::string paneText = pane.plainText().toStdString();
+    const std::string html = htmlReport({evidence}, ReportContext{});
+    for (const ContentPart part : kContentParts) {
+        const std::vector<ContentItem> items = contentOf(evidence, part);
+        ASSERT_FALSE(items.empty()) << contentTitle(part);
+        for (const ContentItem& item : items) {
+            EXPECT_NE(paneText.find(item.text), std::string::npos) << item.text;
+            EXPECT_NE(html.find(htmlText(item.text)), std::string::npos) << item.text;
+        }
+    }
 }
 
 TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
