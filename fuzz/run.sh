@@ -5,9 +5,10 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames (default: all)
 #
-# SECONDS is per target (default 60). Targets run side by side, one per
-# core, the next starting as soon as a core is free (FUZZ_JOBS cores,
-# default all); FUZZ_PARALLEL=0 runs them one after the other. The grown corpus stays
+# SECONDS is per target (default 60). Targets run side by side on every core
+# (FUZZ_JOBS, default all): with more cores than targets, each target forks
+# that many more fuzzing processes (libFuzzer's -fork). FUZZ_PARALLEL=0 runs
+# them one after the other. The grown corpus stays
 # in $FUZZ_WORK/corpus/TARGET (default build-fuzz/work) for the next run;
 # inputs that crash, hang, leak or break an invariant land in
 # $FUZZ_WORK/findings/TARGET/, are printed in base64, and fail the run.
@@ -69,9 +70,11 @@ for target in "${targets[@]}"; do
 done
 
 fuzz_one() {
-  local target=$1
+  local target=$1 fork=()
+  [ "${forks:-1}" -gt 1 ] && fork=(-fork="$forks")
   # shellcheck disable=SC2046
-  "$fuzzdir/telvar_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  "$fuzzdir/telvar_fuzz_$target" "${fork[@]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=4096 \
     -max_len="$(max_len_of "$target")" -dict="$fuzzdir/mkv.dict" -print_final_stats=1 \
     -artifact_prefix="$work/findings/$target/" $(inputs_of "$target") >"$work/$target.log" 2>&1
 }
@@ -80,21 +83,15 @@ echo "== Fuzzing ${targets[*]} for $seconds s each =="
 touch "$work/started"  # findings older than this run are not counted again
 declare -A status
 if [ "$parallel" = 1 ]; then
-  # A pool of `cores` runs; each leaves its exit status in a file, since
-  # `wait -n` does not say whose it returns.
-  running=0
+  # Cores beyond one per target go to forked processes of each.
+  forks=$((cores / ${#targets[@]}))
+  declare -A pids
   for target in "${targets[@]}"; do
-    if [ "$running" -ge "$cores" ]; then
-      wait -n || true
-      running=$((running - 1))
-    fi
-    rm -f "$work/$target.status"
-    (if fuzz_one "$target"; then echo 0; else echo $?; fi >"$work/$target.status") &
-    running=$((running + 1))
+    fuzz_one "$target" &
+    pids[$target]=$!
   done
-  wait
   for target in "${targets[@]}"; do
-    status[$target]=$(cat "$work/$target.status" 2>/dev/null || echo 1)
+    if wait "${pids[$target]}"; then status[$target]=0; else status[$target]=$?; fi
   done
 else
   for target in "${targets[@]}"; do
@@ -107,7 +104,7 @@ for target in "${targets[@]}"; do
   log=$work/$target.log
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  last=$(grep -E '^#[0-9]+[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
+  last=$(grep -E '^#[0-9]+:?[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
   findings=$(find "$work/findings/$target" -type f -newer "$work/started" | wc -l)
   echo "$target: ${runs:-?} executions, ${speed:-?} exec/s, ${last:-no coverage line}, $findings finding(s), exit ${status[$target]}"
   if [ "${status[$target]}" != 0 ] || [ "$findings" != 0 ]; then
