@@ -69,9 +69,6 @@ class MkvParser {
     // Checks the recorder tag; VERIFY_OK or the walk's result, with detail
     // set, and records what the tag states.
     int verifyTag();
-    // Tag check and scan set-up shared by both walks; false when there is
-    // no segment to walk.
-    bool startWalk(int& tagResult);
     // Compares the chain's end with the tag's final value, setting detail.
     int finishChain(const ByteBuffer& chainKey, int64_t clusters);
     // "cluster N at offset X: " and elementIssue.

@@ -71,7 +71,7 @@ void applyStyleSheet() {
     if (sheet.open(QIODevice::ReadOnly)) {
         text = sheet.readAll();
     }
-    const int end = text.indexOf('\0');
+    const auto end = text.indexOf('\0');
     if (end >= 0) {
         text.truncate(end);
     }
@@ -310,7 +310,7 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     const CollectedRecordings collected = collectRecordings(list);
     if (!collected.notes.isEmpty()) {
         showNote(tr("Some entries were skipped"),
-                 tr("%n entries in the folders were skipped.", nullptr, collected.notes.size()),
+                 tr("%n entries in the folders were skipped.", nullptr, static_cast<int>(collected.notes.size())),
                  collected.notes);
     }
     if (collected.files.isEmpty()) {
@@ -339,7 +339,7 @@ void MorlAuthenticator::reportCancelled(const QStringList& notVerified) {
     showNote(tr("Verification cancelled"),
              tr("%n queued files were not verified. The file being verified when the run was "
                 "cancelled is listed as \"verification cancelled\".",
-                nullptr, notVerified.size()),
+                nullptr, static_cast<int>(notVerified.size())),
              notVerified);
 }
 
