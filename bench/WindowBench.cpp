@@ -60,15 +60,15 @@ double threadCpuSeconds() {
 
 VerifyResult sampleResult(int index) {
     const QByteArray name = "recording-" + QByteArray::number(index) + ".mkv";
-    VerifyResult result(name.constData());
-    result.code = index % 7 == 0 ? 1 : 0;
-    result.startTime = "2026-12-01 08:00:00";
-    result.endTime = "2026-12-01 09:00:00";
-    result.serialNumber = "TLV-0001234";
-    if (result.code != 0) {
-        result.detail = "cluster 3 at offset 4096: signature does not match";
+    RecordingEvidence evidence;
+    evidence.verdict.code = index % 7 == 0 ? 1 : 0;
+    evidence.verdict.startTime = "2026-12-01 08:00:00";
+    evidence.verdict.endTime = "2026-12-01 09:00:00";
+    evidence.verdict.serialNumber = "TLV-0001234";
+    if (evidence.verdict.code != 0) {
+        evidence.verdict.detail = "cluster 3 at offset 4096: signature does not match";
     }
-    return result;
+    return VerifyResult(name, std::move(evidence));
 }
 
 // Queues the files as a drop does and times them until every row is listed.

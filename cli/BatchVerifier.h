@@ -6,9 +6,10 @@
 
 #include "signature/RecordingEvidence.h"
 
-// Verifies a batch of files on up to `jobs` threads at once. Each file's
-// evidence arrives on the calling thread in the order the files were given,
-// as soon as it and every file before it are done.
+// Verifies a batch of files on up to `jobs` threads at once, through the
+// core's FileScheduler. Each file's evidence arrives on the calling thread in
+// the order the files were given, as soon as it and every file before it are
+// done.
 class BatchVerifier {
   public:
     using OnReport = std::function<void(RecordingEvidence&&)>;
@@ -19,9 +20,6 @@ class BatchVerifier {
 
     // `options.threads` is ignored: it follows from `jobs`.
     explicit BatchVerifier(int jobs, const ExamineOptions& options = {});
-
-    // Threads spent on the clusters of one file when it is verified alone.
-    int threadsPerFile(size_t files) const;
 
     void run(const std::vector<std::string>& paths, const OnReport& onReport,
              const OnFileProgress& onFileProgress, const OnBatchProgress& onBatchProgress) const;

@@ -63,7 +63,7 @@ void usageError(CliOptions& options, const std::string& error) {
     options.error = error;
 }
 
-// Only one of --json and --jsonl owns standard output; the case's own
+// Only one of --json, --jsonl and --csv owns standard output; the case's own
 // actions need a case and take no file.
 void checkCombination(CliOptions& options) {
     if (options.action != CliOptions::Action::Verify) {
@@ -75,6 +75,8 @@ void checkCombination(CliOptions& options) {
     const bool hasFiles = !options.files.empty() || !options.filesFrom.empty();
     if (options.json && options.jsonLines) {
         usageError(options, "--json and --jsonl cannot be combined");
+    } else if (options.csv && (options.json || options.jsonLines)) {
+        usageError(options, "--csv cannot be combined with --json or --jsonl");
     } else if (options.caseAction != CaseAction::None && options.caseFile.empty()) {
         usageError(options, "--audit, --list and --reverify need --case-file");
     } else if (options.caseAction != CaseAction::None && hasFiles) {
@@ -150,6 +152,8 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.jsonLines = true;
         } else if (argument == "-0") {
             options.nulSeparated = true;
+        } else if (argument == "--csv") {
+            options.csv = true;
         } else if (argument == "--clusters") {
             options.clusters = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -169,7 +173,7 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 const char* usageText() {
-    return "Usage: telvar-verify [--json | --jsonl] [--clusters] [--report FILE.html]\n"
+    return "Usage: telvar-verify [--json | --jsonl | --csv] [--clusters] [--report FILE.html]\n"
            "                     [--examiner NAME] [--case REF] [--jobs N]\n"
            "                     [--case-file FILE.telvarcase] [--files-from LIST [-0]] FILE...\n"
            "       telvar-verify --case-file FILE.telvarcase --audit | --list | --reverify\n"
@@ -177,6 +181,7 @@ const char* usageText() {
            "\n"
            "  --json           print one JSON array with an object per file\n"
            "  --jsonl          print one JSON object per line as each file finishes\n"
+           "  --csv            print CSV: a title line, then a line per file as each finishes\n"
            "  --clusters       list every cluster in the JSON objects\n"
            "  --report FILE    write a printable HTML evidence report and print its SHA-256\n"
            "  --examiner NAME  the examiner's name, for the report and the JSON\n"

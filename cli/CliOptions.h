@@ -13,6 +13,7 @@ struct CliOptions {
     Action action = Action::Verify;
     bool json = false;
     bool jsonLines = false;  // --jsonl: one object per line as each file finishes
+    bool csv = false;        // --csv: a title line, then one line per file as each finishes
     bool clusters = false;   // every cluster in the JSON objects
     std::string reportPath;  // --report: the HTML evidence report, when not empty
     std::string examiner;

@@ -1,10 +1,6 @@
 #include "cli/VerdictFormat.h"
 
-#include <nlohmann/json.hpp>
-#include <utility>
-
 #include "report/Escape.h"
-#include "report/JsonReport.h"
 #include "report/Names.h"
 #include "report/Wording.h"
 
@@ -48,17 +44,4 @@ std::string textLines(const RecordingEvidence& evidence) {
         }
     }
     return lines;
-}
-
-std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
-                       bool clusters) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const RecordingEvidence& evidence : files) {
-        array.push_back(jsonFileObject(evidence, run, clusters));
-    }
-    return dumpJson(std::move(array), 2);
-}
-
-std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
-    return dumpJson(jsonFileObject(evidence, run, clusters));
 }

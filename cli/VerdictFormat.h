@@ -1,9 +1,7 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
 
 // One verified file as the command line reports it.
@@ -29,12 +27,3 @@ std::string failureLine(const RecordingEvidence& evidence);
 // tag), an indented line that says so; when it failed, its failure line
 // below, then an indented line for each further finding.
 std::string textLines(const RecordingEvidence& evidence);
-
-// One JSON array, an object per file in order (jsonFileObject), its texts
-// in the display form with the exact bytes beside those that needed it
-// (dumpJson), so the output is always valid JSON.
-std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
-                       bool clusters);
-
-// One file's object on one line, for --jsonl.
-std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters);

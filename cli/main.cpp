@@ -13,14 +13,17 @@
 #include "cli/CliOptions.h"
 #include "cli/FileList.h"
 #include "cli/ProgressBar.h"
-#include "cli/ReportPictures.h"
 #include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
 #include "cli/VerdictFormat.h"
+#include "report/CsvReport.h"
 #include "report/Escape.h"
 #include "report/HtmlReport.h"
+#include "report/JsonReport.h"
+#include "report/Names.h"
 #include "report/ReportContext.h"
 #include "signature/Sha256.h"
+#include "video/ReportPictures.h"
 
 namespace {
 
@@ -65,7 +68,7 @@ std::string refusalOf(const std::string& path) {
 }
 
 // Writes the HTML report and says where, with the report's own SHA-256 for
-// the case file; on standard error when standard output carries JSON.
+// the case file; on standard error when standard output carries JSON or CSV.
 bool finishReport(ReportWriter& writer, const CliOptions& options,
                   const std::vector<RecordingEvidence>& files, const ReportContext& run,
                   const HtmlReportOptions& reportOptions, std::string* sha256 = nullptr) {
@@ -81,7 +84,7 @@ bool finishReport(ReportWriter& writer, const CliOptions& options,
                   << ": " << writer.error() << '\n';
         return false;
     }
-    std::ostream& out = options.json || options.jsonLines ? std::cerr : std::cout;
+    std::ostream& out = options.json || options.jsonLines || options.csv ? std::cerr : std::cout;
     const std::string hash = sha256Hex(html.data(), html.size());
     out << "Report written to " << displayText(options.reportPath) << " (SHA-256 " << hash << ")"
         << std::endl;
@@ -145,6 +148,9 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
+    if (options.csv) {
+        std::cout << csvLine(csvTitles());
+    }
     bar.start(displayText(baseName(options.files[0])));
     verifier.run(
         options.files,
@@ -156,6 +162,10 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             allVerified = allVerified && evidence.verdict.code == RECORDING_OK;
             if (options.jsonLines) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
+            } else if (options.csv) {
+                const CsvRow row{&evidence, fileNameOf(evidence.identity.path),
+                                 evidence.identity.path, csvTime(run.verifiedAt)};
+                std::cout << csvLine(csvFields(row)) << std::flush;
             } else if (!options.json) {
                 std::cout << textLines(evidence) << caseLine << std::endl;
             }

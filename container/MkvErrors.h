@@ -33,7 +33,7 @@ struct MkvException : std::exception {
     // Message is the code's text, plus " @ <position>" unless position is -1.
     MkvException(int32_t code, int64_t position);
     // A literal 0 is a position, not a null format.
-    MkvException(int32_t code, int position) : MkvException(code, static_cast<int64_t>(position)) {}
+    MkvException(int32_t errorCode, int at) : MkvException(errorCode, static_cast<int64_t>(at)) {}
 
     // printf-style message, cut to 1023 characters; position stays -1.
     MkvException(int32_t code, const char* format, ...)

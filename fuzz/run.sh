@@ -5,8 +5,10 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile (default: all)
 #
-# SECONDS is per target (default 60). Targets run one after the other, or
-# side by side with FUZZ_PARALLEL=1 (one core each). The grown corpus stays
+# SECONDS is per target (default 60). Targets run side by side on every core
+# (FUZZ_JOBS, default all): with more cores than targets, each target forks
+# that many more fuzzing processes (libFuzzer's -fork). FUZZ_PARALLEL=0 runs
+# them one after the other. The grown corpus stays
 # in $FUZZ_WORK/corpus/TARGET (default build-fuzz/work) for the next run;
 # inputs that crash, hang, leak or break an invariant land in
 # $FUZZ_WORK/findings/TARGET/, are printed in base64, and fail the run.
@@ -22,13 +24,14 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 work=${FUZZ_WORK:-$build/work}
-parallel=${FUZZ_PARALLEL:-0}
+parallel=${FUZZ_PARALLEL:-1}
+cores=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
-CXX=${FUZZ_CXX:-clang++} cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF -DTELVAR_BUILD_BENCH=OFF \
-  -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON >/dev/null
-cmake --build "$build" -j 2 --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
+CXX=${FUZZ_CXX:-clang++} scripts/configure.sh -S . -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF \
+  -DTELVAR_BUILD_BENCH=OFF -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON
+cmake --build "$build" -j "$cores" --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
   telvar_fuzz_casefile telvar_fuzz_inputs
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -68,9 +71,11 @@ for target in "${targets[@]}"; do
 done
 
 fuzz_one() {
-  local target=$1
+  local target=$1 fork=()
+  [ "${forks:-1}" -gt 1 ] && fork=(-fork="$forks")
   # shellcheck disable=SC2046
-  "$fuzzdir/telvar_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  "$fuzzdir/telvar_fuzz_$target" "${fork[@]}" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=4096 \
     -max_len="$(max_len_of "$target")" -dict="$fuzzdir/mkv.dict" -print_final_stats=1 \
     -artifact_prefix="$work/findings/$target/" $(inputs_of "$target") >"$work/$target.log" 2>&1
 }
@@ -79,6 +84,8 @@ echo "== Fuzzing ${targets[*]} for $seconds s each =="
 touch "$work/started"  # findings older than this run are not counted again
 declare -A status
 if [ "$parallel" = 1 ]; then
+  # Cores beyond one per target go to forked processes of each.
+  forks=$((cores / ${#targets[@]}))
   declare -A pids
   for target in "${targets[@]}"; do
     fuzz_one "$target" &
@@ -98,7 +105,7 @@ for target in "${targets[@]}"; do
   log=$work/$target.log
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  last=$(grep -E '^#[0-9]+[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
+  last=$(grep -E '^#[0-9]+:?[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
   findings=$(find "$work/findings/$target" -type f -newer "$work/started" | wc -l)
   echo "$target: ${runs:-?} executions, ${speed:-?} exec/s, ${last:-no coverage line}, $findings finding(s), exit ${status[$target]}"
   if [ "${status[$target]}" != 0 ] || [ "$findings" != 0 ]; then

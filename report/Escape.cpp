@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 #include <vector>
+#include <nlohmann/json.hpp>
 
 namespace {
 

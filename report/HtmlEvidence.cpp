@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "report/Escape.h"
+#include "report/EvidenceContent.h"
 #include "report/HtmlParts.h"
 #include "report/Names.h"
 #include "report/Timeline.h"
@@ -57,6 +58,10 @@ std::string runRow(const ClusterRun& run, const std::string& tagStart, ProofKey 
            "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
 }
 
+std::string heading(ContentPart part) {
+    return "<h3>" + std::string(contentTitle(part)) + "</h3>";
+}
+
 }  // namespace
 
 void appendRuns(std::string& out, const RecordingEvidence& e, size_t limit) {
@@ -76,18 +81,19 @@ void appendRuns(std::string& out, const RecordingEvidence& e, size_t limit) {
     out += "</table>" + moreLine(e.runs.size(), shown, "runs");
 }
 
-void appendProvenance(std::string& out, const Provenance& provenance, size_t limit) {
-    out += "<h3>Provenance</h3>";
-    if (provenance.statements.empty()) {
+void appendProvenance(std::string& out, const RecordingEvidence& e, size_t limit) {
+    const std::vector<ContentItem> statements = contentOf(e, ContentPart::Provenance);
+    out += heading(ContentPart::Provenance);
+    if (statements.empty()) {
         out += "<p>No statement.</p>";
         return;
     }
     out += "<ul>";
-    const size_t shown = std::min(provenance.statements.size(), limit);
+    const size_t shown = std::min(statements.size(), limit);
     for (size_t i = 0; i < shown; ++i) {
-        out += "<li>" + htmlText(provenance.statements[i]) + "</li>";
+        out += "<li>" + htmlText(statements[i].text) + "</li>";
     }
-    out += "</ul>" + moreLine(provenance.statements.size(), shown, "statements");
+    out += "</ul>" + moreLine(statements.size(), shown, "statements");
     out += "<p>What is signed and what is not, how each finding is inferred and what else it "
            "could mean: <i>what-a-verdict-proves.md</i> in this program's documentation "
            "(/usr/share/doc/telvar when installed).</p>";
@@ -95,10 +101,12 @@ void appendProvenance(std::string& out, const Provenance& provenance, size_t lim
 
 void appendCoverage(std::string& out, const RecordingEvidence& e, size_t limit) {
     const Coverage& coverage = e.coverage;
-    out += "<h3>Coverage</h3>";
-    if (!coverage.statement.empty()) {
-        out += "<p>" + htmlText(coverage.statement) + "</p>";
-    } else if (coverage.fileSize <= 0) {
+    const std::vector<ContentItem> statement = contentOf(e, ContentPart::Coverage);
+    out += heading(ContentPart::Coverage);
+    for (const ContentItem& item : statement) {
+        out += "<p>" + htmlText(item.text) + "</p>";
+    }
+    if (statement.empty() && coverage.fileSize <= 0) {
         out += "<p>Not measured.</p>";
     }
     if (coverage.fileSize > 0) {
@@ -123,8 +131,9 @@ void appendCoverage(std::string& out, const RecordingEvidence& e, size_t limit) 
     out += "</table>" + moreLine(coverage.unsignedParts.size(), shown, "parts");
 }
 
-void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnings, size_t limit) {
-    out += "<h3>Timeline warnings</h3>";
+void appendWarnings(std::string& out, const RecordingEvidence& e, size_t limit) {
+    const std::vector<ContentItem> warnings = contentOf(e, ContentPart::Warnings);
+    out += heading(ContentPart::Warnings);
     if (warnings.empty()) {
         out += "<p>None.</p>";
         return;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "report/Escape.h"
+#include "report/EvidenceContent.h"
 #include "report/HtmlParts.h"
 #include "report/Names.h"
 #include "report/Timeline.h"
@@ -58,26 +59,28 @@ std::string tagSignature(const TagStatement& tag) {
 
 void tagTable(std::string& out, const RecordingEvidence& e) {
     out += "<h3>Recorder tag (as stated by the file)</h3>";
-    if (!e.tag.present && e.verdict.code != RECORDING_OK) {
+    const TagContent tag = tagContent(e);
+    if (tag.status == TagContent::Status::Missing) {
         out += "<p>No recorder tag was read.</p>";
         return;
     }
-    const bool ok = e.verdict.code == RECORDING_OK;
+    const bool ok = tag.status == TagContent::Status::Verified;
     const auto stated = [ok](const std::string& text) {
         return statedText(text) + (ok || text.empty() ? "" : notVerified());
     };
     out += tableOpen();
-    out += labelRow("Serial number", stated(statedSerial(e)));
-    out += labelRow("Start", stated(statedStart(e)));
-    out += labelRow("End", stated(statedEnd(e)));
+    out += labelRow("Serial number", stated(tag.serialNumber));
+    out += labelRow("Start", stated(tag.startTime));
+    out += labelRow("End", stated(tag.endTime));
     if (e.tag.present) {
         out += labelRow("Signature", tagSignature(e.tag));
     }
     out += "</table>";
 }
 
-void findingsList(std::string& out, const std::vector<Finding>& findings, size_t limit) {
-    out += "<h3>Findings</h3>";
+void findingsList(std::string& out, const RecordingEvidence& e, size_t limit) {
+    const std::vector<ContentItem> findings = contentOf(e, ContentPart::Findings);
+    out += "<h3>" + std::string(contentTitle(ContentPart::Findings)) + "</h3>";
     if (findings.empty()) {
         out += "<p>None.</p>";
         return;
@@ -85,12 +88,12 @@ void findingsList(std::string& out, const std::vector<Finding>& findings, size_t
     out += "<ul>";
     const size_t shown = std::min(findings.size(), limit);
     for (size_t i = 0; i < shown; ++i) {
-        const Finding& f = findings[i];
+        const ContentItem& f = findings[i];
         std::string where;
         if (f.seconds) {
             where = " <span class=\"note\">(at " + htmlText(clockText(*f.seconds)) + ")</span>";
         }
-        out += "<li><span class=\"mono\">" + htmlText(findingCodeName(f.code)) +
+        out += "<li><span class=\"mono\">" + htmlText(f.code) +
                "</span>: " + htmlText(f.text) + where + "</li>";
     }
     out += "</ul>" + moreLine(findings.size(), shown, "findings");
@@ -157,15 +160,15 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     identityTable(out, e.identity);
     verdictBlock(out, e);
     tagTable(out, e);
-    findingsList(out, e.findings, options.maxItems);
+    findingsList(out, e, options.maxItems);
     timelineBlock(out, e, index, options.inlineSvg);
     if (index < options.filmstrips.size() && !options.filmstrips[index].empty()) {
         appendFilmstrip(out, options.filmstrips[index], index, options.inlinePictures);
     }
     appendRuns(out, e, options.maxRuns);
-    appendProvenance(out, e.provenance, options.maxItems);
+    appendProvenance(out, e, options.maxItems);
     appendCoverage(out, e, options.maxItems);
-    appendWarnings(out, e.warnings, options.maxItems);
+    appendWarnings(out, e, options.maxItems);
     if (index < options.custody.size() && !options.custody[index].empty()) {
         custodyList(out, options.custody[index], options.maxItems);
     }

@@ -25,9 +25,9 @@ std::string moreLine(size_t total, size_t shown, const char* what);
 
 // The evidence tables of one file.
 void appendRuns(std::string& out, const RecordingEvidence& evidence, size_t limit);
-void appendProvenance(std::string& out, const Provenance& provenance, size_t limit);
+void appendProvenance(std::string& out, const RecordingEvidence& evidence, size_t limit);
 void appendCoverage(std::string& out, const RecordingEvidence& evidence, size_t limit);
-void appendWarnings(std::string& out, const std::vector<TimelineWarning>& warnings, size_t limit);
+void appendWarnings(std::string& out, const RecordingEvidence& evidence, size_t limit);
 
 // Gaps, overlaps and same-byte files across the recordings.
 void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& files);

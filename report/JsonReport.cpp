@@ -1,5 +1,8 @@
 #include "report/JsonReport.h"
 
+#include <utility>
+
+#include "report/Escape.h"
 #include "report/Names.h"
 #include "report/Wording.h"
 
@@ -169,4 +172,17 @@ json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
         object["clusters"] = clustersArray(evidence.clusters, evidence.proofKey);
     }
     return object;
+}
+
+std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       bool clusters) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const RecordingEvidence& evidence : files) {
+        array.push_back(jsonFileObject(evidence, run, clusters));
+    }
+    return dumpJson(std::move(array), 2);
+}
+
+std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
+    return dumpJson(jsonFileObject(evidence, run, clusters));
 }

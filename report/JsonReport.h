@@ -1,6 +1,8 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
@@ -15,6 +17,15 @@ constexpr int kReportVersion = 2;
 // which shows them in the display form with the exact bytes beside.
 nlohmann::json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
                               bool clusters);
+
+// One JSON array, an object per file in order (jsonFileObject), its texts
+// in the display form with the exact bytes beside those that needed it
+// (dumpJson), so the output is always valid JSON.
+std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       bool clusters);
+
+// One file's object on one line, for --jsonl.
+std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters);
 
 // The verifier block alone.
 nlohmann::json jsonVerifier(const ReportContext& run);

@@ -6,6 +6,36 @@ const char* verdictWord(const RecordingVerdict& verdict) {
     return verdict.code == RECORDING_OK ? "Success" : "Failed";
 }
 
+const char* outcomeText(int code) {
+    switch (code) {
+        case RECORDING_OK:
+            return "authentic";
+        case RECORDING_MISMATCH:
+            return "signature does not hold";
+        case RECORDING_UNSIGNED:
+            return "not signed";
+        case RECORDING_ERROR:
+            return "unreadable";
+        default:
+            return "not verified";
+    }
+}
+
+const char* outcomeSentence(int code) {
+    switch (code) {
+        case RECORDING_OK:
+            return "Authentic: the recorder tag and every cluster signature verified.";
+        case RECORDING_MISMATCH:
+            return "Signature mismatch: the recording is not as the recorder signed it.";
+        case RECORDING_UNSIGNED:
+            return "Not signed: the recording carries no usable signature.";
+        case RECORDING_ERROR:
+            return "Error while reading the file:";
+        default:
+            return "Not verified.";
+    }
+}
+
 std::string verdictReason(const RecordingVerdict& verdict) {
     switch (verdict.code) {
         case RECORDING_OK:

@@ -19,10 +19,10 @@ build=build-package
 # Every hardening feature dpkg knows, bind-now included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+scripts/configure.sh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DTELVAR_QT="$qt" -DTELVAR_BUILD_TESTS=OFF -DTELVAR_WERROR="${TELVAR_WERROR:-OFF}" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake --build "$build" -j "$jobs"
 
 rm -f "$build"/telvar_*.deb

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVAR_QT=6 -DTELVAR_BUILD_TESTS=ON >/dev/null
+scripts/configure.sh -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVAR_QT=6 -DTELVAR_BUILD_TESTS=ON
 cmake --build build-release -j "$jobs" --target telvar-verify telvar-make-demo telvar-authenticator
 
 demo=demo

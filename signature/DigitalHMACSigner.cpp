@@ -5,9 +5,9 @@
 #include "signature/DWMException.h"
 #include "signature/MyHMACSign.h"
 
-DigitalHMACSigner::DigitalHMACSigner(DigestType type, const uint8_t* key, int32_t keyLength)
-    : iDigitalSigner(type, copyKey(key, keyLength, builtInHmacKey())) {
-    setContext(std::make_unique<MyHMACSign>(keyBytes(), type));
+DigitalHMACSigner::DigitalHMACSigner(DigestType digest, const uint8_t* keyData, int32_t keyLength)
+    : iDigitalSigner(digest, copyKey(keyData, keyLength, builtInHmacKey())) {
+    setContext(std::make_unique<MyHMACSign>(keyBytes(), digest));
 }
 
 int DigitalHMACSigner::sign(std::vector<uint8_t>& mac) {

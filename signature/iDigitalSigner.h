@@ -21,6 +21,6 @@ class iDigitalSigner : public DigitalSignature {
     int verify(const std::vector<uint8_t>& signature) = delete;
 
   protected:
-    iDigitalSigner(DigestType type, std::vector<uint8_t> keyCopy)
-        : DigitalSignature(type, std::move(keyCopy)) {}
+    iDigitalSigner(DigestType digest, std::vector<uint8_t> keyCopy)
+        : DigitalSignature(digest, std::move(keyCopy)) {}
 };

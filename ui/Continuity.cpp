@@ -90,7 +90,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
         names << textUpToZero(result.fileName);
         evidences.push_back(evidenceOfRow(result));
         if (names.size() <= static_cast<int>(kMaxLines)) {
-            html += verdictRow(names.back(), result.code);
+            html += verdictRow(names.back(), result.code());
         }
     }
     const Continuity continuity = continuityOf(evidences);

@@ -4,7 +4,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "cli/ReportPictures.h"
+#include "video/ReportPictures.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidenceText.h"
 #include "ui/FilmstripView.h"

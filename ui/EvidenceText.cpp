@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "report/EvidenceContent.h"
 #include "report/Wording.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
@@ -37,10 +38,11 @@ QString item(const QString& label, const QString& valueHtml) {
 }
 
 QString verdictLine(const VerifyResult& result) {
-    const QString colour = result.code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+    const QString colour =
+        result.code() == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
-                       .arg(colour, esc(verdictWord(result.code)), esc(outcomeWord(result.code)),
-                            esc(describeResult(result)));
+                       .arg(colour, esc(verdictWord(result.code())),
+                            esc(outcomeWord(result.code())), esc(describeResult(result)));
     // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
     const QString caveat =
         result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();
@@ -76,21 +78,18 @@ QString identityHtml(const ResultModel::Row& row) {
     return html + QStringLiteral("</table>");
 }
 
-QString tagHtml(const VerifyResult& result, const TagStatement& tag, ProofKey key) {
-    if (result.code == 0) {
-        const QString title = key != ProofKey::Hmac ? tr("Recorder tag (verified)")
-                                                    : tr("Recorder tag (sealed with the built-in "
-                                                         "key, which every copy of this program "
-                                                         "holds)");
-        return heading(title) + QStringLiteral("<table>") +
-               item(tr("Serial number"), esc(textOf(result.serialNumber))) +
-               item(tr("Start"), esc(textOf(result.startTime))) +
-               item(tr("End"), esc(textOf(result.endTime))) + QStringLiteral("</table>");
-    }
-    if (!tag.present) {
+QString tagHtml(const RecordingEvidence& evidence) {
+    const TagContent tag = tagContent(evidence);
+    if (tag.status == TagContent::Status::Missing) {
         return heading(tr("Recorder tag")) + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
     }
-    return heading(tr("Recorder tag as stated — NOT verified")) + QStringLiteral("<table>") +
+    const QString title = tag.status != TagContent::Status::Verified
+                              ? tr("Recorder tag as stated — NOT verified")
+                          : tag.key != ProofKey::Hmac ? tr("Recorder tag (verified)")
+                                                      : tr("Recorder tag (sealed with the built-in "
+                                                           "key, which every copy of this program "
+                                                           "holds)");
+    return heading(title) + QStringLiteral("<table>") +
            item(tr("Serial number"), esc(tag.serialNumber)) +
            item(tr("Start"), esc(tag.startTime)) + item(tr("End"), esc(tag.endTime)) +
            QStringLiteral("</table>");
@@ -128,26 +127,21 @@ QString listHtml(const QString& title, const std::vector<QString>& lines) {
     return html + QStringLiteral("</ul>");
 }
 
+// The parts every view lists (report/EvidenceContent), as the pane shows them.
 QString detailsHtml(const RecordingEvidence& evidence) {
-    std::vector<QString> findings;
-    for (const Finding& finding : evidence.findings) {
-        findings.push_back(textOf(finding.text));
+    QString html = failureHtml(evidence);
+    for (const ContentPart part : kContentParts) {
+        std::vector<QString> lines;
+        for (const ContentItem& content : contentOf(evidence, part)) {
+            lines.push_back(textOf(content.text));
+        }
+        QString title = tr(contentTitle(part));
+        if (part == ContentPart::Warnings) {
+            title += tr(" (times are stated by the file, not signed)");
+        }
+        html += listHtml(title, lines);
     }
-    std::vector<QString> provenance;
-    for (const std::string& statement : evidence.provenance.statements) {
-        provenance.push_back(textOf(statement));
-    }
-    std::vector<QString> coverage;
-    if (!evidence.coverage.statement.empty()) {
-        coverage.push_back(textOf(evidence.coverage.statement));
-    }
-    std::vector<QString> warnings;
-    for (const TimelineWarning& warning : evidence.warnings) {
-        warnings.push_back(textOf(warning.text));
-    }
-    return failureHtml(evidence) + listHtml(tr("Findings"), findings) +
-           listHtml(tr("Provenance"), provenance) + listHtml(tr("Coverage"), coverage) +
-           listHtml(tr("Timeline warnings (times are stated by the file, not signed)"), warnings);
+    return html;
 }
 
 }  // namespace
@@ -160,8 +154,7 @@ QString evidenceHtml(const ResultModel::Row& row) {
     if (evidence != nullptr) {
         html += detailsHtml(*evidence);
     }
-    static const TagStatement none;
-    html += tagHtml(result, evidence != nullptr ? evidence->tag : none,
-                    evidence != nullptr ? evidence->proofKey : ProofKey::None);
+    static const RecordingEvidence none;
+    html += tagHtml(evidence != nullptr ? *evidence : none);
     return html + identityHtml(row);
 }

@@ -71,7 +71,7 @@ void applyStyleSheet() {
     if (sheet.open(QIODevice::ReadOnly)) {
         text = sheet.readAll();
     }
-    const int end = text.indexOf('\0');
+    const auto end = text.indexOf('\0');
     if (end >= 0) {
         text.truncate(end);
     }

@@ -8,9 +8,9 @@ namespace {
 const QColor kHoverBackground(231, 183, 14, 255);
 }  // namespace
 
-NToolButton::NToolButton(const QString& text, const QIcon& normalIcon, const QIcon& hoverIcon,
+NToolButton::NToolButton(const QString& text, const QIcon& normal, const QIcon& hover,
                          QWidget* parent)
-    : QToolButton(parent), hoverIcon(hoverIcon), normalIcon(normalIcon) {
+    : QToolButton(parent), hoverIcon(hover), normalIcon(normal) {
     setAutoFillBackground(true);
     setAutoRaise(true);
     setText(text);

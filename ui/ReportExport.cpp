@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <climits>
 
-#include "cli/VerdictFormat.h"
+#include "report/JsonReport.h"
 #include "report/HtmlReport.h"
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
@@ -192,7 +192,7 @@ QString formatSuffix(ExportFormat format) {
 QString writeExport(const ResultModel& model, const ExportRequest& request) {
     switch (request.format) {
         case ExportFormat::Csv:
-            return writeBytes(request.path, rowsAsCsv(model, request.rows).toUtf8());
+            return writeBytes(request.path, rowsAsCsv(model, request.rows));
         case ExportFormat::Json:
             return writeBytes(request.path,
                               QByteArray::fromStdString(jsonReport(evidencesOf(model, request.rows),

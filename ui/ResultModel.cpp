@@ -7,7 +7,11 @@
 
 namespace {
 
-const char* const kHeaders[] = {"Name", "Start Time", "End Time", "Serial Number", "Result"};
+// Marked for translation; translated when shown.
+const char* const kHeaders[] = {
+    QT_TRANSLATE_NOOP("ResultModel", "Name"), QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
+    QT_TRANSLATE_NOOP("ResultModel", "End Time"), QT_TRANSLATE_NOOP("ResultModel", "Serial Number"),
+    QT_TRANSLATE_NOOP("ResultModel", "Result")};
 constexpr int kColumns = 5;
 
 QString cellText(const ResultModel::Row& row, int column) {
@@ -16,13 +20,13 @@ QString cellText(const ResultModel::Row& row, int column) {
         case 0:
             return ResultModel::nameText(row);
         case 1:
-            return textOf(result.startTime);
+            return textOf(result.startTime());
         case 2:
-            return textOf(result.endTime);
+            return textOf(result.endTime());
         case 3:
-            return textOf(result.serialNumber);
+            return textOf(result.serialNumber());
         default:
-            return verdictWord(result.code);
+            return verdictWord(result.code());
     }
 }
 
@@ -53,7 +57,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
             return index.column() == 0 ? QVariant()
                                        : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
         case CodeRole:
-            return item.result.code;
+            return item.result.code();
         default:
             return {};
     }
@@ -64,7 +68,7 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     }
     if (role == Qt::DisplayRole) {
-        return QString::fromLatin1(kHeaders[section]);
+        return QCoreApplication::translate("ResultModel", kHeaders[section]);
     }
     return {};
 }
@@ -108,7 +112,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
         if (!result.path.isEmpty()) {
             item.round = ++rounds[result.path];
         }
-        successes += result.code == 0 ? 1 : 0;
+        successes += result.code() == 0 ? 1 : 0;
         rows.push_back(std::move(item));
     }
     endInsertRows();
@@ -135,7 +139,7 @@ void ResultModel::removeRowList(std::vector<int> list) {
         const auto begin = rows.begin() + first;
         const auto end = rows.begin() + last + 1;
         successes -= static_cast<int>(
-            std::count_if(begin, end, [](const Row& r) { return r.result.code == 0; }));
+            std::count_if(begin, end, [](const Row& r) { return r.result.code() == 0; }));
         rows.erase(begin, end);
         endRemoveRows();
     }

@@ -4,6 +4,7 @@
 
 #include "report/Escape.h"
 #include "verification/PathBytes.h"
+#include "report/Wording.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ QString shownText(const QString& text) {
 }
 
 QString textUpToZero(const QByteArray& bytes) {
-    const int zero = bytes.indexOf('\0');
+    const auto zero = bytes.indexOf('\0');
     return textOf(zero < 0 ? bytes : bytes.left(zero));
 }
 
@@ -41,46 +42,31 @@ QString verdictWord(int code) {
 }
 
 QString outcomeWord(int code) {
-    switch (code) {
-        case 0:
-            return tr("authentic");
-        case 1:
-            return tr("signature does not hold");
-        case 2:
-            return tr("not signed");
-        case 3:
-            return tr("unreadable");
-        default:
-            return tr("not verified");
-    }
+    return tr(outcomeText(code));
 }
 
 QString reasonDetail(const VerifyResult& result) {
-    switch (result.code) {
+    switch (result.code()) {
         case 1:
         case 2:
-            return textOf(result.detail);
+            return textOf(result.detail());
         case 3:
-            return textOf(result.errorText);
+            return textOf(result.errorText());
         default:
             return {};
     }
 }
 
 QString describeResult(const VerifyResult& result) {
-    const QString detail = reasonDetail(result);
-    switch (result.code) {
-        case 0:
-            return tr("Authentic: the recorder tag and every cluster signature verified.");
+    // The words are the report's, so every output says the same.
+    const QString headline = tr(outcomeSentence(result.code()));
+    switch (result.code()) {
         case 1:
-            return withDetail(
-                tr("Signature mismatch: the recording is not as the recorder signed it."), detail);
         case 2:
-            return withDetail(tr("Not signed: the recording carries no usable signature."), detail);
         case 3:
-            return withDetail(tr("Error while reading the file:"), detail);
+            return withDetail(headline, reasonDetail(result));
         default:
-            return tr("Not verified.");
+            return headline;
     }
 }
 

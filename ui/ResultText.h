@@ -21,7 +21,7 @@ QString textUpToZero(const QByteArray& bytes);
 
 // "Success" or "Failed", as the verdict cell shows it.
 QString verdictWord(int code);
-// The kind of outcome in a word or two: "authentic", "tampered",
+// The kind of outcome in a word or two: "authentic", "signature does not hold",
 // "not signed", "unreadable", "not verified".
 QString outcomeWord(int code);
 // Why the file passed or failed: a headline, then the particulars on a line

@@ -6,13 +6,8 @@ RecordingEvidence evidenceOfRow(const VerifyResult& result) {
     if (result.evidence != nullptr) {
         return *result.evidence;
     }
+    // Never verified: no verdict, only the path.
     RecordingEvidence evidence;
-    evidence.verdict.code = result.code;
-    evidence.verdict.errorText = result.errorText.toStdString();
-    evidence.verdict.detail = result.detail.toStdString();
-    evidence.verdict.serialNumber = result.serialNumber.toStdString();
-    evidence.verdict.startTime = result.startTime.toStdString();
-    evidence.verdict.endTime = result.endTime.toStdString();
     evidence.identity.path = QFile::encodeName(result.path).toStdString();
     return evidence;
 }

@@ -4,5 +4,5 @@
 #include "verification/VerifyResult.h"
 
 // The evidence of a listed result for the report: the worker's, or, for a
-// result that carries none, its verdict and path alone.
+// result never verified, its path alone.
 RecordingEvidence evidenceOfRow(const VerifyResult& result);

@@ -3,121 +3,59 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
-#include "report/Wording.h"
+#include "report/CsvReport.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
+#include "ui/RowEvidence.h"
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("RowText", text);
+QString fromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
-// The tag's texts are proven only by a success; otherwise they are the
-// file's own claim and say so.
-QString tagText(const VerifyResult& result, const QByteArray& verified, const std::string& stated) {
-    if (result.code == 0) {
-        return textOf(verified);
+// The report's fields of a row; `made` holds the evidence of a row that
+// carries none.
+std::vector<std::string> fieldsOf(const ResultModel::Row& row) {
+    const VerifyResult& result = row.result;
+    RecordingEvidence made;
+    CsvRow line;
+    if (result.evidence != nullptr) {
+        line.evidence = result.evidence.get();
+    } else {
+        made = evidenceOfRow(result);
+        line.evidence = &made;
     }
-    if (stated.empty()) {
-        return {};
-    }
-    return textOf(stated) + tr(" (stated, not verified)");
-}
-
-QString firstFailureText(const RecordingEvidence* evidence) {
-    if (evidence == nullptr || !evidence->firstFailure) {
-        return {};
-    }
-    const FirstFailure& failure = *evidence->firstFailure;
-    if (!failure.wallClock.empty()) {
-        return textOf(failure.wallClock);
-    }
-    if (failure.seconds) {
-        return QString::number(*failure.seconds, 'f', 3) + QStringLiteral(" s");
-    }
-    return {};
-}
-
-// Whether a Success also proves which recorder made the file; empty for a failure.
-QString originText(const RecordingEvidence* evidence) {
-    if (evidence == nullptr || evidence->verdict.code != RECORDING_OK) {
-        return {};
-    }
-    if (evidence->originProven) {
-        return tr("proven: signed with the recorder's private key");
-    }
-    return textOf(originCaveat(*evidence));
-}
-
-QString csvCell(const QString& text) {
-    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
-    if (!text.contains(special)) {
-        return text;
-    }
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    line.name = result.fileName.toStdString();
+    line.path = result.path.toStdString();
+    line.verifiedAt = verifiedAtText(result).toStdString();
+    return csvFields(line);
 }
 
 }  // namespace
 
-QString defused(const QString& cell) {
-    static const QString risky = QStringLiteral("=+-@\t\r");
-    if (!cell.isEmpty() && risky.contains(cell.front())) {
-        return QLatin1Char('\'') + cell;
-    }
-    return cell;
-}
-
 QStringList rowFieldTitles() {
-    return {tr("Name"),          tr("Path"),    tr("Verdict"),     tr("Reason"),
-            tr("Serial Number"), tr("Start"),   tr("End"),         tr("First Failure"),
-            tr("SHA-256"),       tr("Verified At"), tr("Origin")};
+    QStringList titles;
+    for (const std::string& title : csvTitles()) {
+        titles << QCoreApplication::translate("RowText", title.c_str());
+    }
+    return titles;
 }
 
 QStringList rowFields(const ResultModel::Row& row) {
-    const VerifyResult& result = row.result;
-    const RecordingEvidence* const evidence = result.evidence.get();
-    static const TagStatement none;
-    const TagStatement& tag = evidence != nullptr ? evidence->tag : none;
-    const QString verdict = verdictWord(result.code) + QStringLiteral(" (") +
-                            outcomeWord(result.code) + QLatin1Char(')');
-    QString reason = reasonDetail(result);
-    if (reason.isEmpty() && result.code != 0) {
-        reason = describeResult(result);
-    }
-    const QString sha = evidence != nullptr ? textOf(evidence->identity.sha256) : QString();
-    QStringList fields = {textUpToZero(result.fileName),
-                          shownText(result.path),
-                          verdict,
-                          reason,
-                          tagText(result, result.serialNumber, tag.serialNumber),
-                          tagText(result, result.startTime, tag.startTime),
-                          tagText(result, result.endTime, tag.endTime),
-                          firstFailureText(evidence),
-                          sha,
-                          verifiedAtText(result),
-                          originText(evidence)};
-    for (QString& field : fields) {
-        field = defused(field);
+    QStringList fields;
+    for (const std::string& field : fieldsOf(row)) {
+        fields << fromStd(field);
     }
     return fields;
 }
 
-QString rowsAsCsv(const ResultModel& model, const std::vector<int>& rows) {
-    const auto line = [](const QStringList& fields) {
-        QStringList cells;
-        for (const QString& field : fields) {
-            cells << csvCell(field);
-        }
-        return cells.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    };
-    QString csv = line(rowFieldTitles());
+QByteArray rowsAsCsv(const ResultModel& model, const std::vector<int>& rows) {
+    std::string csv = csvLine(csvTitles());
     for (const int row : rows) {
-        csv += line(rowFields(model.row(row)));
+        csv += csvLine(fieldsOf(model.row(row)));
     }
-    return csv;
+    return QByteArray::fromStdString(csv);
 }
 
 QString rowsAsTabText(const ResultModel& model, const std::vector<int>& rows) {

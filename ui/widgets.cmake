@@ -18,4 +18,4 @@ target_include_directories(telvar_widgets PUBLIC ${PROJECT_SOURCE_DIR})
 # The widgets load their icons from the collection, so whoever links them gets it.
 target_link_libraries(telvar_widgets PUBLIC Qt::Widgets telvar_verification telvar_resources)
 # The pane and its timeline show the core report's continuity and picture.
-target_link_libraries(telvar_widgets PUBLIC telvar_report)
+target_link_libraries(telvar_widgets PUBLIC telvar_report telvar_pictures)

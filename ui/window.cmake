@@ -7,8 +7,8 @@ add_library(telvar_window STATIC
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(telvar_window PUBLIC Qt::Widgets telvar_widgets telvar_verification)
-# The JSON export is the headless verifier's own format.
-target_link_libraries(telvar_window PUBLIC telvar_cli)
+# Every export but the PDF is written by the report's own writers.
+target_link_libraries(telvar_window PUBLIC telvar_report)
 
 add_executable(telvar-authenticator ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # The resource collection is linked as object code straight into the

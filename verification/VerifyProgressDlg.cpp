@@ -78,7 +78,7 @@ void VerifyProgressDlg::verifyFiles(const QStringList& files) {
         return;
     }
     worker->addFiles(files);
-    totalCount += files.size();
+    totalCount += static_cast<int>(files.size());
     emit runStateChanged();
 }
 

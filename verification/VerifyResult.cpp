@@ -1,3 +1,5 @@
 #include "verification/VerifyResult.h"
 
-VerifyResult::VerifyResult(const char* name) : fileName(name) {}
+VerifyResult::VerifyResult(QByteArray name, RecordingEvidence evidence_)
+    : evidence(std::make_shared<const RecordingEvidence>(std::move(evidence_))),
+      fileName(std::move(name)) {}

@@ -7,38 +7,45 @@
 #include <memory>
 #include <vector>
 
-#include "report/HtmlReport.h"
+#include "report/ReportPicture.h"
+#include "signature/RecordingEvidence.h"
 
-struct RecordingEvidence;
-
-// The outcome of one file, carried by value from the worker thread to the
-// window. Text fields are byte strings: the recorder tag's texts byte for
-// byte, the file name in UTF-8.
+// One verified file as the window lists it: the core's evidence, shared and
+// never changed, so a result copies cheaply between threads, and what only
+// the window knows. The verdict is read from the evidence alone.
 struct VerifyResult {
-    // A null name gives an empty fileName.
-    explicit VerifyResult(const char* name = nullptr);
+    VerifyResult() = default;
+    // The result of `evidence`, listed as `name` (its exact bytes, not always UTF-8, without directory).
+    VerifyResult(QByteArray name, RecordingEvidence evidence);
 
-    // -1 not verified; 0 success; 1 signature mismatch; 2 not signed; 3 error.
-    // Only 0 counts as success.
-    int code = -1;
-    QByteArray errorText;  // the error's text when code is 3
-    QByteArray fileName;   // without directory, the exact bytes (not always UTF-8)
-    // From the recorder tag; filled only when code is 0.
-    QByteArray startTime;
-    QByteArray endTime;
-    QByteArray serialNumber;
-    // Why the signature walk did not verify and where (codes 1 and 2).
-    QByteArray detail;
-
+    // The whole evidence behind the verdict; null only for a result never
+    // verified.
+    std::shared_ptr<const RecordingEvidence> evidence;
+    QByteArray fileName;  // without directory, UTF-8
     // The absolute path as queued, and when its verdict was reached (UTC).
     QString path;
     QDateTime verifiedAt;
-    // The whole evidence behind the verdict; shared, never changed, so a
-    // result copies cheaply between threads. Null when none was taken.
-    std::shared_ptr<const RecordingEvidence> evidence;
     // The pictures around the first failing run, decoded by the worker;
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
+
+    // The verdict's parts. -1 not verified; 0 success; 1 signature mismatch;
+    // 2 not signed; 3 error. Only 0 counts as success.
+    int code() const { return evidence ? evidence->verdict.code : -1; }
+    // The error's text when code is 3.
+    QByteArray errorText() const { return bytes(&RecordingVerdict::errorText); }
+    // Why the signature walk did not verify and where (codes 1 and 2).
+    QByteArray detail() const { return bytes(&RecordingVerdict::detail); }
+    // From the recorder tag; filled only when code is 0. The tag's texts
+    // byte for byte.
+    QByteArray startTime() const { return bytes(&RecordingVerdict::startTime); }
+    QByteArray endTime() const { return bytes(&RecordingVerdict::endTime); }
+    QByteArray serialNumber() const { return bytes(&RecordingVerdict::serialNumber); }
+
+  private:
+    QByteArray bytes(std::string RecordingVerdict::*text) const {
+        return evidence ? QByteArray::fromStdString(evidence->verdict.*text) : QByteArray();
+    }
 };
 
 Q_DECLARE_METATYPE(VerifyResult)

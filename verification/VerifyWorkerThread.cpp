@@ -1,75 +1,75 @@
 #include "verification/VerifyWorkerThread.h"
 
 #include <QFile>
-#include <QMutexLocker>
 #include <algorithm>
 #include <climits>
-#include <condition_variable>
 #include <exception>
-#include <future>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "cli/ReportPictures.h"
 #include "verification/PathBytes.h"
+#include "video/ReportPictures.h"
 
 namespace {
 
-QByteArray bytesOf(const std::string& text) {
-    return QByteArray::fromStdString(text);
-}
-
 // `pictures` false (a cancelled run) skips decoding, which could take seconds.
 VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bool pictures) {
-    const RecordingVerdict& verdict = evidence.verdict;
-    VerifyResult result;
-    result.fileName = fileName;
-    result.code = verdict.code;
-    result.errorText = bytesOf(verdict.errorText);
-    result.detail = bytesOf(verdict.detail);
-    result.startTime = bytesOf(verdict.startTime);
-    result.endTime = bytesOf(verdict.endTime);
-    result.serialNumber = bytesOf(verdict.serialNumber);
     // Decoded here, off the window's thread; the cluster map was kept only
     // for these pictures and is dropped before the result is shared.
+    std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
     if (pictures && !evidence.clusters.empty()) {
-        result.filmstrip =
-            std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
+        filmstrip = std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
     }
     std::vector<ClusterEntry>().swap(evidence.clusters);
-    result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
+    VerifyResult result(fileName, std::move(evidence));
+    result.filmstrip = std::move(filmstrip);
     return result;
 }
 
-VerifyResult failure(const QByteArray& fileName, const char* text) {
-    VerifyResult result;
-    result.fileName = fileName;
-    result.code = RECORDING_ERROR;
-    result.errorText = (text != nullptr && *text != '\0') ? QByteArray(text) : "unknown error";
-    return result;
+// A source that failed otherwise than with a verdict: an error with its text.
+VerifyResult failure(const QByteArray& fileName, const QByteArray& localPath, const char* text) {
+    RecordingEvidence evidence;
+    evidence.verdict.code = RECORDING_ERROR;
+    evidence.verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
+    evidence.identity.path = localPath.toStdString();
+    return VerifyResult(fileName, std::move(evidence));
+}
+
+// Paths queue as their exact bytes (a name need not be UTF-8), so those
+// stop() hands back are the ones added.
+QString pathOf(const std::string& queued) {
+    return pathFromBytes(QByteArray(queued.data(), static_cast<int>(queued.size())));
+}
+
+FileScheduler::Rules workerRules() {
+    FileScheduler::Rules rules;
+    // Small files go several at a time, one per core; a large one alone,
+    // its clusters spread over the cores, so its progress can be shown.
+    rules.jobs = std::max(1, QThread::idealThreadCount());
+    rules.smallFileBytes = VerifyWorkerThread::kSmallFileBytes;
+    rules.maxGroup = 64 * static_cast<size_t>(rules.jobs);
+    rules.fileSize = [](const std::string& path) { return QFileInfo(pathOf(path)).size(); };
+    return rules;
 }
 
 }  // namespace
 
-VerifyWorkerThread::VerifyWorkerThread(QObject* parent) : QThread(parent) {}
+VerifyWorkerThread::VerifyWorkerThread(QObject* parent)
+    : QThread(parent), scheduler(workerRules()) {}
 
 VerifyWorkerThread::~VerifyWorkerThread() {
     stop();
 }
 
 void VerifyWorkerThread::addFiles(const QStringList& files) {
-    bool startRun = false;
-    {
-        const QMutexLocker lock(&queueMutex);
-        fileQueue.append(files);
-        startRun = !loopActive;
-        loopActive = true;
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<size_t>(files.size()));
+    for (const QString& file : files) {
+        paths.push_back(pathBytes(file).toStdString());
     }
-    if (startRun) {
+    if (scheduler.add(paths)) {
         // The previous run may still be between its last look at the queue
         // and its end, when start() would do nothing.
         wait();
@@ -78,143 +78,60 @@ void VerifyWorkerThread::addFiles(const QStringList& files) {
 }
 
 QStringList VerifyWorkerThread::stop() {
-    abort = true;  // seen by run() between files and by the walk between pieces
+    scheduler.cancel();  // seen by the run between files and by the walk between pieces
     wait();
-    const QMutexLocker lock(&queueMutex);
     QStringList dropped;
-    dropped.swap(fileQueue);
-    loopActive = false;
-    abort = false;
+    for (const std::string& path : scheduler.endCancel()) {
+        dropped << pathOf(path);
+    }
     return dropped;
 }
 
 void VerifyWorkerThread::run() {
-    for (;;) {
-        const QStringList batch = takeBatch();
-        if (batch.isEmpty()) {
-            return;
-        }
-        if (batch.size() == 1) {
-            verifyFile(QFileInfo(batch.front()));
-        } else {
-            verifyBatch(batch);
-        }
-    }
-}
-
-QStringList VerifyWorkerThread::takeBatch() {
-    const QMutexLocker lock(&queueMutex);
-    if (fileQueue.isEmpty() || abort) {
-        loopActive = false;
-        return {};
-    }
-    // Small files go several at a time, one per core; a large one alone,
-    // its clusters spread over the cores, so its progress can be shown.
-    const int cores = std::max(1, QThread::idealThreadCount());
-    QStringList batch{fileQueue.takeFirst()};
-    while (batch.size() < 64 * cores && isSmall(batch.back()) && !fileQueue.isEmpty() &&
-           isSmall(fileQueue.front())) {
-        batch << fileQueue.takeFirst();
-    }
-    return batch;
-}
-
-bool VerifyWorkerThread::isSmall(const QString& path) {
-    return QFileInfo(path).size() < kSmallFileBytes;
-}
-
-void VerifyWorkerThread::verifyFile(const QFileInfo& file) {
-    emit startVerifyFile(file.fileName());
-    emit stopVerifyFile(resultFor(file));
-}
-
-void VerifyWorkerThread::verifyBatch(const QStringList& batch) {
-    const size_t count = static_cast<size_t>(batch.size());
-    BatchOutcomes outcomes(count);
-    const auto work = [&] {
-        for (;;) {
-            size_t i = 0;
-            {
-                const std::lock_guard<std::mutex> lock(outcomes.mutex);
-                if (abort || outcomes.claimed == count) {
-                    --outcomes.active;
-                    outcomes.filled.notify_all();
-                    return;
-                }
-                i = outcomes.claimed++;
+    ResultSlots<VerifyResult> results(scheduler.slotCount());
+    scheduler.run(
+        [&](const std::string& path, const FileTurn& turn) {
+            results.put(turn, resultFor(QFileInfo(pathOf(path)), turn.threads, turn.alone));
+        },
+        [&](const std::string& path, const FileTurn& turn) {
+            const VerifyResult result = results.take(turn);
+            if (!turn.alone) {
+                emit startVerifyFile(QFileInfo(pathOf(path)).fileName());
+                emit verifyProgress(100);
             }
-            VerifyResult result = resultFor(QFileInfo(batch[static_cast<int>(i)]));
-            const std::lock_guard<std::mutex> lock(outcomes.mutex);
-            outcomes.results[i] = std::move(result);
-            outcomes.filled.notify_all();
-        }
-    };
-    batchMode = true;
-    const int workers =
-        std::min(std::max(1, QThread::idealThreadCount()), static_cast<int>(batch.size()));
-    outcomes.active = workers;
-    std::vector<std::future<void>> running;  // joined as they go out of scope
-    for (int t = 0; t < workers; ++t) {
-        running.push_back(std::async(std::launch::async, work));
-    }
-    const size_t reported = reportInOrder(batch, outcomes);
-    running.clear();
-    batchMode = false;
-    // A cancel leaves the files never started where stop() finds them.
-    if (reported < count) {
-        const QMutexLocker lock(&queueMutex);
-        fileQueue = batch.mid(static_cast<int>(reported)) + fileQueue;
-    }
+            emit stopVerifyFile(result);
+        },
+        [&](const std::string& path) { emit startVerifyFile(QFileInfo(pathOf(path)).fileName()); });
 }
 
-size_t VerifyWorkerThread::reportInOrder(const QStringList& batch, BatchOutcomes& outcomes) {
-    for (size_t i = 0; i < outcomes.results.size(); ++i) {
-        std::unique_lock<std::mutex> lock(outcomes.mutex);
-        // A started file always ends with a result; one not started by the
-        // time every helper has stopped never will.
-        outcomes.filled.wait(lock, [&] {
-            return outcomes.results[i].has_value() ||
-                   (i >= outcomes.claimed && outcomes.active == 0);
-        });
-        if (!outcomes.results[i]) {
-            return i;
-        }
-        const VerifyResult result = std::move(*outcomes.results[i]);
-        outcomes.results[i].reset();
-        lock.unlock();
-        emit startVerifyFile(QFileInfo(batch[static_cast<int>(i)]).fileName());
-        emit verifyProgress(100);
-        emit stopVerifyFile(result);
-    }
-    return outcomes.results.size();
-}
-
-VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file) {
+VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, bool progress) {
     // The exact bytes of the name: one that is not UTF-8 still opens.
     const QByteArray fileName = pathBytes(file.fileName());
+    const QByteArray localPath = pathBytes(file.absoluteFilePath());
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
-        RecordingEvidence evidence = evidenceOf(pathBytes(file.absoluteFilePath()));
-        result = resultOf(fileName, std::move(evidence), !abort);
+        RecordingEvidence evidence = evidenceOf(localPath, threads, progress);
+        result = resultOf(fileName, std::move(evidence), !scheduler.cancelFlag());
     } catch (const std::exception& e) {
-        result = failure(fileName, e.what());
+        result = failure(fileName, localPath, e.what());
     } catch (...) {
-        result = failure(fileName, nullptr);
+        result = failure(fileName, localPath, nullptr);
     }
     result.path = file.absoluteFilePath();
     result.verifiedAt = QDateTime::currentDateTimeUtc();
     return result;
 }
 
-RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath) {
+RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath, int threads,
+                                                 bool progress) {
     ExamineOptions options;
     // Alone, a file's clusters are checked on every core; in a batch, each
     // file has a core of its own and no progress of its own.
     options.keepClusters = true;  // for the filmstrip; dropped once it is decoded
-    options.threads = batchMode ? 1 : std::max(1, QThread::idealThreadCount());
-    return examineRecording(localPath.toStdString(), options, batchMode ? nullptr : reportProgress,
-                            this, &abort);
+    options.threads = threads;
+    return examineRecording(localPath.toStdString(), options, progress ? reportProgress : nullptr,
+                            this, &scheduler.cancelFlag());
 }
 
 void reportProgress(double fraction, void* context) {

@@ -2,25 +2,20 @@
 
 #include <QByteArray>
 #include <QFileInfo>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
-#include <vector>
 
+#include "signature/FileScheduler.h"
 #include "signature/RecordingEvidence.h"
 #include "verification/VerifyResult.h"
 
-// Verifies queued paths on its own thread and reports each file through its
-// signals, in queued order: startVerifyFile, any number of verifyProgress,
-// then exactly one stopVerifyFile. Runs of small files are verified several
-// at once, one per core, each reported as soon as it and those before it
-// are done. The thread runs while the queue holds paths; finished() ends a
-// run.
+// Verifies queued paths on its own thread through the core's FileScheduler
+// and reports each file through its signals, in queued order:
+// startVerifyFile, any number of verifyProgress, then exactly one
+// stopVerifyFile. Runs of small files are verified several at once, one per
+// core, each reported as soon as it and those before it are done. The
+// thread runs while the queue holds paths; finished() ends a run.
 class VerifyWorkerThread : public QThread {
     Q_OBJECT
 
@@ -39,9 +34,6 @@ class VerifyWorkerThread : public QThread {
     // afterwards.
     QStringList stop();
 
-    // Verifies one file on the calling thread and emits its two signals.
-    void verifyFile(const QFileInfo& file);
-
     // Files under this size are verified several at a time.
     static constexpr qint64 kSmallFileBytes = 16 * 1024 * 1024;
 
@@ -53,38 +45,16 @@ class VerifyWorkerThread : public QThread {
   protected:
     void run() override;
     // The verdict and evidence on the file at `localPath` (local 8-bit
-    // encoding), its clusters checked on every core. Virtual so another
-    // source can stand in; an override must stop the thread in its own
-    // destructor.
-    virtual RecordingEvidence evidenceOf(const QByteArray& localPath);
+    // encoding), its clusters checked on `threads` threads; `progress` says
+    // whether it reports its progress. Virtual so another source can stand
+    // in; an override must stop the thread in its own destructor.
+    virtual RecordingEvidence evidenceOf(const QByteArray& localPath, int threads, bool progress);
 
   private:
-    // The next paths to verify: one, or several small ones; empty ends the run.
-    QStringList takeBatch();
-    static bool isSmall(const QString& path);
-    // A batch's results as its helper threads leave them, taken in order.
-    struct BatchOutcomes {
-        explicit BatchOutcomes(size_t count) : results(count) {}
-        std::mutex mutex;
-        std::condition_variable filled;
-        std::vector<std::optional<VerifyResult>> results;
-        size_t claimed = 0;  // files taken by a helper so far: always a prefix
-        int active = 0;      // helpers still running
-    };
-    void verifyBatch(const QStringList& batch);
-    // Emits the batch's results in order as they come; returns how many,
-    // fewer than the batch when a cancel left files unstarted.
-    size_t reportInOrder(const QStringList& batch, BatchOutcomes& outcomes);
     // The file's result, never throwing.
-    VerifyResult resultFor(const QFileInfo& file);
+    VerifyResult resultFor(const QFileInfo& file, int threads, bool progress);
 
-    QStringList fileQueue;
-    QMutex queueMutex;  // guards fileQueue and loopActive
-    // True from the addFiles that starts a run until run() gives up the
-    // queue, so a path added while a run is ending always gets a run.
-    bool loopActive = false;
-    std::atomic<bool> abort{false};
-    std::atomic<bool> batchMode{false};  // set by the run between batches only
+    FileScheduler scheduler;
 };
 
 // The walk's progress function; `context` is the worker. Emits

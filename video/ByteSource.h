@@ -46,7 +46,7 @@ class FileSource : public ByteSource {
 // Borrows the bytes; they must outlive the source.
 class MemorySource : public ByteSource {
   public:
-    MemorySource(const uint8_t* data, size_t size) : data(data), length(size) {}
+    MemorySource(const uint8_t* bytes, size_t size) : data(bytes), length(size) {}
     int64_t size() const override { return static_cast<int64_t>(length); }
     int64_t read(int64_t offset, uint8_t* out, size_t count) const override;
 

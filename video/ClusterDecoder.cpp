@@ -66,13 +66,14 @@ bool ClusterDecoder::hiddenAt(int64_t streamPosition) const {
 }
 
 ClusterDecoder::ClusterDecoder(const ByteSource& source, ByteRange head, ByteRange body,
-                               const DecodeLimits& limits, std::vector<ByteRange> hidden)
-    : limits(limits),
+                               const DecodeLimits& decodeLimits,
+                               std::vector<ByteRange> hiddenRanges)
+    : limits(decodeLimits),
       headPart(clampTo(head, source.size())),
       bodyPart(clampTo(body, source.size())),
-      hidden(std::move(hidden)),
+      hidden(std::move(hiddenRanges)),
       stream(source, head, body),
-      deadline(std::chrono::steady_clock::now() + limits.timeBudget) {
+      deadline(std::chrono::steady_clock::now() + decodeLimits.timeBudget) {
     captureFfmpegLog();
     clearFfmpegError();
 }

@@ -20,8 +20,8 @@ ByteRange clamp(ByteRange range, int64_t size) {
 
 }  // namespace
 
-SpliceStream::SpliceStream(const ByteSource& source, ByteRange head, ByteRange body)
-    : source(source), parts{clamp(head, source.size()), clamp(body, source.size())} {
+SpliceStream::SpliceStream(const ByteSource& bytes, ByteRange head, ByteRange body)
+    : source(bytes), parts{clamp(head, bytes.size()), clamp(body, bytes.size())} {
     at = parts[0].begin;
 }
 

@@ -56,6 +56,9 @@ TEST(CliOptions, ReportOptions) {
     EXPECT_EQ(parseCommandLine({"--case=", "a.mkv"}).action, Action::UsageError);
     EXPECT_EQ(parseCommandLine({"--json", "--jsonl", "a.mkv"}).error,
               "--json and --jsonl cannot be combined");
+    EXPECT_EQ(parseCommandLine({"--jsonl", "--csv", "a.mkv"}).error,
+              "--csv cannot be combined with --json or --jsonl");
+    EXPECT_TRUE(parseCommandLine({"--csv", "--report", "r.html", "a.mkv"}).csv);
 }
 
 TEST(CliOptions, CaseFileActionsAndFileLists) {

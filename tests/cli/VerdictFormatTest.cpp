@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/VerdictFormat.h"
 
 namespace {
@@ -45,34 +43,6 @@ TEST(VerdictFormat, TextLines) {
     EXPECT_EQ(textLine(hostile),
               "Success  y\\u{009B}.mkv  start TLV-\\u{202E}4321000  end TLV\\xFE  serial "
               "\\u{001B}[2J\\u{000A}");
-}
-
-TEST(VerdictFormat, JsonIsAlwaysValidAndOrdered) {
-    FileReport ok = report("dir/vid\xC3\xA9o.mkv", 0);
-    ok.verdict.serialNumber = std::string("SN\xFF\x00Z", 5);  // not UTF-8, with a zero byte
-    FileReport failed = report("b.mkv", 2);
-    failed.verdict.detail = "no recorder tag";
-
-    std::vector<RecordingEvidence> files(2);
-    files[0].identity.path = ok.path;
-    files[0].verdict = ok.verdict;
-    files[1].identity.path = failed.path;
-    files[1].verdict = failed.verdict;
-    const std::string text = jsonReport(files, ReportContext{}, false);
-    const nlohmann::json parsed = nlohmann::json::parse(text);  // throws on invalid JSON
-    ASSERT_EQ(parsed.size(), 2u);
-    EXPECT_EQ(parsed[0]["file"], "vid\xC3\xA9o.mkv");
-    EXPECT_EQ(parsed[0]["path"], "dir/vid\xC3\xA9o.mkv");
-    EXPECT_EQ(parsed[0]["verdict"], "Success");
-    EXPECT_EQ(parsed[0]["serialNumber"], "SN\\xFF\\u{0000}Z");
-    EXPECT_EQ(parsed[0]["serialNumberBytes"], "534eff005a");
-    EXPECT_FALSE(parsed[0].contains("pathBytes"));
-    EXPECT_EQ(parsed[1]["code"], 2);
-    EXPECT_EQ(parsed[1]["verdict"], "Failed");
-    EXPECT_EQ(parsed[1]["detail"], "no recorder tag");
-    for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
-        EXPECT_EQ(parsed[1][key], "") << key;
-    }
 }
 
 TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {

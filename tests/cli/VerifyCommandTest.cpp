@@ -238,3 +238,29 @@ TEST_F(VerifyCommand, PathThatIsNotUtf8IsKeptExactly) {
     EXPECT_EQ(parsed[0]["fileBytes"], hexBytes("cam\xFE\xE2\x80\xAE.mkv"));
     EXPECT_EQ(run("'" + odd + "'").out.rfind("Success  cam\\xFE\\u{202E}.mkv  start", 0), 0u);
 }
+
+TEST_F(VerifyCommand, CsvIsTheWindowsFormatOneLinePerFileInOrder) {
+    const CommandRun csv =
+        run("--csv --jobs 2 " + demo("tampered.mkv") + " " + demo("authentic.mkv"));
+    EXPECT_EQ(csv.status, 1);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end = 0; (end = csv.out.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+        lines.push_back(csv.out.substr(at, end - at));
+    }
+    ASSERT_EQ(lines.size(), 3u) << csv.out;
+    EXPECT_EQ(lines[0],
+              "Name,Path,Verdict,Reason,Serial Number,Start,End,First Failure,SHA-256,Verified "
+              "At,Origin");
+    EXPECT_EQ(lines[1].rfind(
+                  "tampered.mkv," + demo("tampered.mkv") + ",Failed (signature does not hold),", 0),
+              0u);
+    EXPECT_NE(lines[1].find(",\"TLV-0001234 (stated, not verified)\","), std::string::npos);
+    EXPECT_EQ(lines[1].back(), ',');  // a failed file's origin is left empty
+    EXPECT_EQ(lines[2].rfind("authentic.mkv," + demo("authentic.mkv") +
+                                 ",Success (authentic),,TLV-0001234,2026-12-01 08:00:00,",
+                             0),
+              0u);
+    // The run's time, as the window writes it.
+    EXPECT_NE(lines[2].find(" UTC"), std::string::npos);
+}

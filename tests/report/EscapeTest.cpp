@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "report/Escape.h"
 
 TEST(Escape, DisplayFormAtItsBoundaries) {

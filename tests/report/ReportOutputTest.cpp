@@ -1,6 +1,8 @@
 // The JSON object and the HTML report over evidence built by hand.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "report/Escape.h"
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
@@ -214,4 +216,29 @@ TEST(HtmlReport, ItsOwnMarkIsRecognisedOnlyAtItsHead) {
     const std::string late =
         "<!DOCTYPE html>\n" + std::string(kReportMarkerWithin, ' ') + kReportMarker;
     EXPECT_FALSE(isOwnReportHead(late));
+}
+
+TEST(JsonReport, ArrayIsAlwaysValidAndOrdered) {
+    std::vector<RecordingEvidence> files(2);
+    files[0].identity.path = "dir/vid\xC3\xA9o.mkv";
+    files[0].verdict.code = 0;
+    files[0].verdict.serialNumber = std::string("SN\xFF\x00Z", 5);  // not UTF-8, with a zero byte
+    files[1].identity.path = "b.mkv";
+    files[1].verdict.code = 2;
+    files[1].verdict.detail = "no recorder tag";
+    const std::string text = jsonReport(files, ReportContext{}, false);
+    const nlohmann::json parsed = nlohmann::json::parse(text);  // throws on invalid JSON
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_EQ(parsed[0]["file"], "vid\xC3\xA9o.mkv");
+    EXPECT_EQ(parsed[0]["path"], "dir/vid\xC3\xA9o.mkv");
+    EXPECT_EQ(parsed[0]["verdict"], "Success");
+    EXPECT_EQ(parsed[0]["serialNumber"], "SN\\xFF\\u{0000}Z");
+    EXPECT_EQ(parsed[0]["serialNumberBytes"], "534eff005a");
+    EXPECT_FALSE(parsed[0].contains("pathBytes"));
+    EXPECT_EQ(parsed[1]["code"], 2);
+    EXPECT_EQ(parsed[1]["verdict"], "Failed");
+    EXPECT_EQ(parsed[1]["detail"], "no recorder tag");
+    for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
+        EXPECT_EQ(parsed[1][key], "") << key;
+    }
 }

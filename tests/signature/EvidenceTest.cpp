@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"UnsignedCluster", {Tampering::signatureLast(5)}, 1, "cluster-unsigned", 6},
         FindingCase{"ValueLonger", {Tampering::extraValueByte(2)}, 1, "chain-break", 3},
         FindingCase{"ValueShorter", {Tampering::shortValueByte(2)}, 1, "chain-break", 3}),
-    [](const testing::TestParamInfo<FindingCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<FindingCase>& c) { return std::string(c.param.name); });
 
 // The verdicts as they were before the walk mapped the whole chain: the
 // first failure in file order decides code, description and error text.

@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProofCase{"FirstRemoved", {Tampering::dropCluster(0)}, {}, "2-11", "chain-break", 1},
         ProofCase{"Appended", {Tampering::insertForeignCluster(kClusters)}, {}, "1-12",
                   "clusters-appended", 13}),
-    [](const testing::TestParamInfo<ProofCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ProofCase>& c) { return std::string(c.param.name); });
 
 TEST(Proof, RootedInTheTagsKindAndNothingElse) {
     const RecordingEvidence rsa = examine(recording({}));

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         TamperCase{"DecoyKindBeforeSignature", Tampering::decoyBeforeSignature(1), 0, ""},
         TamperCase{"ExtraValueByte", Tampering::extraValueByte(1), 1, "cluster 2 at offset"},
         TamperCase{"Unsigned", Tampering::unsignedRecording(), 2, "recorder tag at offset"}),
-    [](const testing::TestParamInfo<TamperCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<TamperCase>& c) { return std::string(c.param.name); });
 
 TEST(SignatureWalk, SignatureLayerErrorsBecomeContainerErrors) {
     for (const uint32_t digest : {0u, 5u}) {
@@ -149,7 +149,7 @@ TEST(SignatureWalk, ProgressPerClusterStrictlyIncreasingBelowOne) {
     ASSERT_EQ(fractions.size(), r.clusters.size());
     for (size_t i = 0; i < fractions.size(); ++i) {
         EXPECT_DOUBLE_EQ(fractions[i],
-                         static_cast<double>(r.clusters[i].headerOffset) / r.segmentEnd);
+                         static_cast<double>(r.clusters[i].headerOffset) / static_cast<double>(r.segmentEnd));
         EXPECT_LT(fractions[i], 1.0);
         if (i > 0) {
             EXPECT_GT(fractions[i], fractions[i - 1]);
@@ -217,8 +217,8 @@ namespace {
 // A byte source that fails a stretch of bulk reads, to exercise retries.
 class FlakyReader : public nvr::MkvMemoryReader {
   public:
-    FlakyReader(std::vector<uint8_t> bytes, int failFrom, int failCount)
-        : MkvMemoryReader(std::move(bytes)), failFrom(failFrom), failCount(failCount) {}
+    FlakyReader(std::vector<uint8_t> data, int firstFailure, int failures)
+        : MkvMemoryReader(std::move(data)), failFrom(firstFailure), failCount(failures) {}
 
     int32_t read(int64_t offset, int32_t length, uint8_t* buffer) override {
         if (length > 16) {  // header and integer reads stay reliable

@@ -175,8 +175,8 @@ struct TagLayout {
 
 class Writer {
   public:
-    Writer(const RecorderOptions& options, const RecorderKeys& keys)
-        : opt(options), keys(keys), buffer(kChunk) {}
+    Writer(const RecorderOptions& options, const RecorderKeys& recorderKeys)
+        : opt(options), keys(recorderKeys), buffer(kChunk) {}
 
     Recording write(const std::string& path);
 

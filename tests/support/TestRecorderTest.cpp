@@ -387,7 +387,7 @@ const TamperCase kTamperCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(recorderFaults, TamperedRecording, testing::ValuesIn(kTamperCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& c) { return std::string(c.param.name); });
 
 TEST(recorder, ReorderingKeepsTheStructureConsistent) {
     const auto write = [](std::vector<Tampering> tampering) {

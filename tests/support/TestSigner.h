@@ -30,7 +30,7 @@ class TestSigner {
     static Bytes hmac(int digestType, const Bytes& key, const Bytes& message);
 
   private:
-    explicit TestSigner(std::shared_ptr<EVP_PKEY> key) : key(std::move(key)) {}
+    explicit TestSigner(std::shared_ptr<EVP_PKEY> privateKey) : key(std::move(privateKey)) {}
 
     std::shared_ptr<EVP_PKEY> key;
 };

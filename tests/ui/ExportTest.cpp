@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "report/CsvReport.h"
+#include "report/Escape.h"
+#include "report/EvidenceContent.h"
+#include "report/HtmlReport.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidencePane.h"
 #include "ui/ReportExport.h"
@@ -19,37 +23,31 @@ namespace {
 
 // A failed file whose name and tag texts try to be markup and formulas.
 VerifyResult hostileResult() {
-    VerifyResult result("a,\"b\"\nc.mkv");
-    result.code = 1;
-    result.detail = "cluster 2 at offset 900: signature does not match";
+    RecordingEvidence evidence;
+    evidence.verdict.code = 1;
+    evidence.verdict.detail = "cluster 2 at offset 900: signature does not match";
+    evidence.tag.present = true;
+    evidence.tag.serialNumber = "<b>x</b>\xE2\x80\xAE\xFF";
+    evidence.tag.startTime = "=HYPERLINK(\"http://evil\")";
+    evidence.tag.endTime = "@SUM(A1)";
+    evidence.identity.sha256 = std::string(64, 'e');
+    evidence.findings.push_back({FindingCode::ChainBreak, "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
+    VerifyResult result("a,\"b\"\nc.mkv", std::move(evidence));
     result.path = "/cases/a,\"b\"\nc.mkv";
     result.verifiedAt = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 0), Qt::UTC);
-    auto evidence = std::make_shared<RecordingEvidence>();
-    evidence->verdict.code = 1;
-    evidence->tag.present = true;
-    evidence->tag.serialNumber = "<b>x</b>\xE2\x80\xAE\xFF";
-    evidence->tag.startTime = "=HYPERLINK(\"http://evil\")";
-    evidence->tag.endTime = "@SUM(A1)";
-    evidence->identity.sha256 = std::string(64, 'e');
-    evidence->findings.push_back(
-        {FindingCode::ChainBreak, "<i>Cluster 2</i> was changed.", 2, 2, 1.0});
-    result.evidence = evidence;
     return result;
 }
 
 VerifyResult authenticResult() {
-    VerifyResult result("good.mkv");
-    result.code = 0;
+    RecordingEvidence evidence;
+    evidence.verdict.code = 0;
+    evidence.verdict.serialNumber = "-TLV-1";
+    evidence.verdict.startTime = "2026-12-01 08:00:00";
+    evidence.verdict.endTime = "2026-12-01 09:00:00";
+    evidence.identity.sha256 = std::string(64, 'a');
+    evidence.runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
+    VerifyResult result("good.mkv", std::move(evidence));
     result.path = "/cases/good.mkv";
-    result.serialNumber = "-TLV-1";
-    result.startTime = "2026-12-01 08:00:00";
-    result.endTime = "2026-12-01 09:00:00";
-    auto evidence = std::make_shared<RecordingEvidence>();
-    evidence->verdict.code = 0;
-    evidence->verdict.serialNumber = "-TLV-1";
-    evidence->identity.sha256 = std::string(64, 'a');
-    evidence->runs.push_back({ClusterStatus::Verified, 1, 5, 100, 5000, 0.0, 60.0});
-    result.evidence = evidence;
     return result;
 }
 
@@ -64,7 +62,7 @@ class ExportTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
-    const QString csv = rowsAsCsv(model, {0, 1});
+    const QString csv = QString::fromUtf8(rowsAsCsv(model, {0, 1}));
     const QStringList lines = csv.split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
@@ -88,7 +86,7 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
 
     // What a spreadsheet would run, and nothing else, gets the apostrophe.
     for (const char* risky : {"=1", "+1", "-1", "@A1", "\t=1", "\r=1"}) {
-        EXPECT_EQ(defused(risky), QLatin1Char('\'') + risky) << risky;
+        EXPECT_EQ(defused(risky), std::string("'") + risky) << risky;
     }
     for (const char* plain : {"", "1+1", " =1", "\\u{0009}=1"}) {
         EXPECT_EQ(defused(plain), plain) << plain;
@@ -107,6 +105,26 @@ TEST_F(ExportTest, PaneShowsFileTextsLiterally) {
 
     pane.showRows({&model.row(0), &model.row(1)});
     EXPECT_TRUE(pane.plainText().contains("2 recordings selected"));
+}
+
+TEST_F(ExportTest, PaneAndHtmlReportListTheSameStatements) {
+    RecordingEvidence evidence = *model.row(1).result.evidence;
+    evidence.provenance.statements = {"The tag is signed with HMAC."};
+    evidence.coverage.statement = "98% of the bytes are signed.";
+    evidence.warnings.push_back({"time-jump", "The time jumps by 30 s at cluster 4."});
+    model.append({VerifyResult("more.mkv", evidence)});
+    EvidencePane pane;
+    pane.showRows({&model.row(2)});
+    const std::string paneText = pane.plainText().toStdString();
+    const std::string html = htmlReport({evidence}, ReportContext{});
+    for (const ContentPart part : kContentParts) {
+        const std::vector<ContentItem> items = contentOf(evidence, part);
+        ASSERT_FALSE(items.empty()) << contentTitle(part);
+        for (const ContentItem& item : items) {
+            EXPECT_NE(paneText.find(item.text), std::string::npos) << item.text;
+            EXPECT_NE(html.find(htmlText(item.text)), std::string::npos) << item.text;
+        }
+    }
 }
 
 TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {

@@ -137,11 +137,13 @@ TEST_F(MainWindowTest, StartsEmptyWithTheBannerAndAHiddenDialog) {
 }
 
 TEST_F(MainWindowTest, CountsFollowAddedAndDeletedRows) {
-    VerifyResult good("good.mkv");
-    good.code = 0;
-    VerifyResult broken("broken.mkv");
-    broken.code = 3;
-    broken.errorText = "failed to open file";
+    RecordingEvidence verified;
+    verified.verdict.code = 0;
+    RecordingEvidence unreadable;
+    unreadable.verdict.code = 3;
+    unreadable.verdict.errorText = "failed to open file";
+    const VerifyResult good("good.mkv", verified);
+    const VerifyResult broken("broken.mkv", unreadable);
     addResult(good);
     addResult(broken);
     ASSERT_TRUE(waitUntil([&] { return counts().front() == "Total: 2"; }));
@@ -211,11 +213,11 @@ TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
     const ResultModel::Row* tampered = row("tampered.mkv");
     const ResultModel::Row* unsignedRow = row("unsigned.mkv");
     ASSERT_TRUE(authentic && tampered && unsignedRow);
-    EXPECT_EQ(authentic->result.code, 0);
+    EXPECT_EQ(authentic->result.code(), 0);
     EXPECT_EQ(text("authentic.mkv", 3), "TLV-0001234");
     EXPECT_FALSE(text("authentic.mkv", 1).isEmpty());
-    EXPECT_EQ(tampered->result.code, 1);
-    EXPECT_EQ(unsignedRow->result.code, 2);
+    EXPECT_EQ(tampered->result.code(), 1);
+    EXPECT_EQ(unsignedRow->result.code(), 2);
     EXPECT_TRUE(text("tampered.mkv", 3).isEmpty());
 
     EXPECT_EQ(text("authentic.mkv", NResultTree::kResultColumn), "Success");
@@ -244,7 +246,7 @@ TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
     ASSERT_TRUE(waitForRows(1));
     const ResultModel::Row* item = row(name);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->result.code, 0) << item->result.errorText.toStdString();
+    EXPECT_EQ(item->result.code(), 0) << item->result.errorText().toStdString();
 }
 
 // As "Open with" starts the program: a file and a folder on the command line.
@@ -278,7 +280,7 @@ TEST_F(MainWindowTest, NameThatIsNotUtf8IsListedVerifiedAndExported) {
     EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 1", "Failed: 1"}));
     const ResultModel::Row* item = row("caf\\xE9-\\xFF.mkv");
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->result.code, 1) << item->result.errorText.toStdString();
+    EXPECT_EQ(item->result.code(), 1) << item->result.errorText().toStdString();
 
     ExportRequest request;
     request.format = ExportFormat::Json;

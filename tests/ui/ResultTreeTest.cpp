@@ -12,14 +12,14 @@
 namespace {
 
 VerifyResult makeResult(const char* name, int code, const char* reason = "") {
-    VerifyResult result(name);
-    result.code = code;
+    RecordingEvidence evidence;
+    evidence.verdict.code = code;
     if (code == 3) {
-        result.errorText = reason;
+        evidence.verdict.errorText = reason;
     } else {
-        result.detail = reason;
+        evidence.verdict.detail = reason;
     }
-    return result;
+    return VerifyResult(name, std::move(evidence));
 }
 
 class ResultTreeTest : public ::testing::Test {
@@ -80,14 +80,14 @@ TEST_F(ResultTreeTest, OnlyCodeZeroSucceedsAndCellsFollowRowState) {
 }
 
 TEST_F(ResultTreeTest, CellsShowTheRecordAsUtf8) {
-    VerifyResult result(nullptr);
-    result.code = 0;
-    result.fileName = QByteArray("clip.mkv\0hidden", 15);
-    result.serialNumber = QByteArray(
+    RecordingEvidence evidence;
+    evidence.verdict.code = 0;
+    evidence.verdict.serialNumber = std::string(
         "SN\0"
         "1",
         4);
-    result.startTime = "2023-04-01 08:00:00";
+    evidence.verdict.startTime = "2023-04-01 08:00:00";
+    VerifyResult result(QByteArray("clip.mkv\0hidden", 15), std::move(evidence));
     add(result);
     add(makeResult("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv", 3));
 

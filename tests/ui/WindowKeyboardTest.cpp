@@ -65,9 +65,9 @@ class WindowKeyboardTest : public ::testing::Test {
     }
     void addRows(int count) {
         for (int i = 0; i < count; ++i) {
-            VerifyResult result(QByteArray::number(i).constData());
-            result.code = i == 0 ? 0 : 1;
-            tree()->addResult(result);
+            RecordingEvidence evidence;
+            evidence.verdict.code = i == 0 ? 0 : 1;
+            tree()->addResult(VerifyResult(QByteArray::number(i), std::move(evidence)));
         }
         tree()->flush();
     }
@@ -205,7 +205,7 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     ASSERT_TRUE(waitUntil([&] { return rows() == 2; }));
     EXPECT_EQ(name(0), "authentic.mkv");
     EXPECT_EQ(name(1), "long.mkv");
-    EXPECT_EQ(tree()->resultModel()->row(1).result.errorText, "verification cancelled");
+    EXPECT_EQ(tree()->resultModel()->row(1).result.errorText(), "verification cancelled");
     EXPECT_EQ(dropped, queued.mid(2));
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_FALSE(runLink->isVisible());

@@ -25,7 +25,7 @@ class VerifyProgressDlgTest : public ::testing::Test {
         QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog,
                          [this](const VerifyResult& result) {
                              forwarded.push_back(
-                                 {result.fileName, result.code, label()->text(), bar()->value()});
+                                 {result.fileName, result.code(), label()->text(), bar()->value()});
                          });
     }
 

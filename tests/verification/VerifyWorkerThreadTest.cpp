@@ -26,13 +26,13 @@ class SignalLog : public QObject {
                 [this](const VerifyResult& result) {
                     events << QString("stop %1 %2")
                                   .arg(QString::fromUtf8(result.fileName))
-                                  .arg(result.code);
+                                  .arg(result.code());
                     results.push_back(result);
                 });
         connect(&worker, &QThread::finished, this, [this] { events << "finished"; });
     }
 
-    int runsFinished() const { return events.count("finished"); }
+    int runsFinished() const { return static_cast<int>(events.count("finished")); }
 
     QStringList events;
     std::vector<int> progressSeen;
@@ -52,10 +52,10 @@ class GatedWorker : public VerifyWorkerThread {
     QSemaphore proceed;
 
   protected:
-    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath, int threads, bool progress) override {
         entered.release();
         proceed.acquire();
-        return VerifyWorkerThread::evidenceOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath, threads, progress);
     }
 };
 
@@ -66,7 +66,7 @@ class ThrowingWorker : public VerifyWorkerThread {
     ~ThrowingWorker() override { stop(); }
 
   protected:
-    RecordingEvidence evidenceOf(const QByteArray& localPath) override {
+    RecordingEvidence evidenceOf(const QByteArray& localPath, int threads, bool progress) override {
         if (localPath.endsWith("runtime.mkv")) {
             throw std::runtime_error("library failure");
         }
@@ -76,7 +76,7 @@ class ThrowingWorker : public VerifyWorkerThread {
         if (localPath.endsWith("nonstandard.mkv")) {
             throw 42;
         }
-        return VerifyWorkerThread::evidenceOf(localPath);
+        return VerifyWorkerThread::evidenceOf(localPath, threads, progress);
     }
 };
 
@@ -111,29 +111,29 @@ TEST_F(VerifyWorkerThreadTest, VerdictsCarryMetadataOnlyOnSuccess) {
     ASSERT_EQ(log.results.size(), 4u);
 
     const VerifyResult& authentic = log.results[0];
-    EXPECT_EQ(authentic.code, 0);
-    EXPECT_EQ(authentic.serialNumber, SampleRecordings::kSerialNumber);
-    EXPECT_EQ(authentic.startTime, SampleRecordings::kStartTime);
-    EXPECT_EQ(authentic.endTime, SampleRecordings::kEndTime);
-    EXPECT_TRUE(authentic.errorText.isEmpty());
-    EXPECT_TRUE(authentic.detail.isEmpty());
+    EXPECT_EQ(authentic.code(), 0);
+    EXPECT_EQ(authentic.serialNumber(), SampleRecordings::kSerialNumber);
+    EXPECT_EQ(authentic.startTime(), SampleRecordings::kStartTime);
+    EXPECT_EQ(authentic.endTime(), SampleRecordings::kEndTime);
+    EXPECT_TRUE(authentic.errorText().isEmpty());
+    EXPECT_TRUE(authentic.detail().isEmpty());
 
     // The tampered and unsigned recorders' tags hold texts; they stay out.
     for (const VerifyResult& failed : {log.results[1], log.results[2]}) {
         SCOPED_TRACE(failed.fileName.toStdString());
-        EXPECT_TRUE(failed.serialNumber.isEmpty());
-        EXPECT_TRUE(failed.startTime.isEmpty());
-        EXPECT_TRUE(failed.endTime.isEmpty());
-        EXPECT_TRUE(failed.errorText.isEmpty());
-        EXPECT_FALSE(failed.detail.isEmpty()) << "the reason goes to the tool tip";
+        EXPECT_TRUE(failed.serialNumber().isEmpty());
+        EXPECT_TRUE(failed.startTime().isEmpty());
+        EXPECT_TRUE(failed.endTime().isEmpty());
+        EXPECT_TRUE(failed.errorText().isEmpty());
+        EXPECT_FALSE(failed.detail().isEmpty()) << "the reason goes to the tool tip";
     }
-    EXPECT_TRUE(log.results[1].detail.contains("cluster 3"));
+    EXPECT_TRUE(log.results[1].detail().contains("cluster 3"));
 
     const VerifyResult& missing = log.results[3];
-    EXPECT_EQ(missing.code, 3);
+    EXPECT_EQ(missing.code(), 3);
     EXPECT_EQ(missing.fileName, "missing.mkv");
-    EXPECT_FALSE(missing.errorText.isEmpty());
-    EXPECT_TRUE(missing.serialNumber.isEmpty());
+    EXPECT_FALSE(missing.errorText().isEmpty());
+    EXPECT_TRUE(missing.serialNumber().isEmpty());
 }
 
 TEST_F(VerifyWorkerThreadTest, ProgressOfTheWalkArrivesBetweenStartAndStop) {
@@ -217,14 +217,14 @@ TEST_F(VerifyWorkerThreadTest, ExceptionsOfAnyKindEndAsResults) {
     ASSERT_TRUE(waitForRuns(log, 1));
     ASSERT_EQ(log.results.size(), 4u);
 
-    EXPECT_EQ(log.results[0].code, 3);
-    EXPECT_EQ(log.results[0].errorText, "library failure");
+    EXPECT_EQ(log.results[0].code(), 3);
+    EXPECT_EQ(log.results[0].errorText(), "library failure");
     EXPECT_EQ(log.results[0].fileName, "runtime.mkv");
-    EXPECT_EQ(log.results[1].code, 3);
-    EXPECT_EQ(log.results[1].errorText, "unknown error");
-    EXPECT_EQ(log.results[2].code, 3);
-    EXPECT_EQ(log.results[2].errorText, "unknown error");
-    EXPECT_EQ(log.results[3].code, 0) << "the run goes on";
+    EXPECT_EQ(log.results[1].code(), 3);
+    EXPECT_EQ(log.results[1].errorText(), "unknown error");
+    EXPECT_EQ(log.results[2].code(), 3);
+    EXPECT_EQ(log.results[2].errorText(), "unknown error");
+    EXPECT_EQ(log.results[3].code(), 0) << "the run goes on";
     EXPECT_EQ(log.runsFinished(), 1);
 }
 
@@ -234,9 +234,9 @@ TEST_F(VerifyWorkerThreadTest, FolderInsteadOfRecordingIsAnError) {
     worker.addFiles({samples.folder(), samples.authentic()});
     ASSERT_TRUE(waitForRuns(log, 1));
     ASSERT_EQ(log.results.size(), 2u);
-    EXPECT_EQ(log.results[0].code, 3);
-    EXPECT_FALSE(log.results[0].errorText.isEmpty());
-    EXPECT_EQ(log.results[1].code, 0);
+    EXPECT_EQ(log.results[0].code(), 3);
+    EXPECT_FALSE(log.results[0].errorText().isEmpty());
+    EXPECT_EQ(log.results[1].code(), 0);
 }
 
 TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
@@ -250,7 +250,7 @@ TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
     ASSERT_EQ(log.results.size(), 1u);
     EXPECT_EQ(log.events.first(), "start " + name);
     EXPECT_EQ(log.results[0].fileName, QByteArray("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv"));
-    EXPECT_EQ(log.results[0].code, 0) << log.results[0].errorText.toStdString();
+    EXPECT_EQ(log.results[0].code(), 0) << log.results[0].errorText().toStdString();
 }
 
 class VerifyWorkerStopTest : public VerifyWorkerThreadTest {
@@ -279,12 +279,12 @@ TEST_F(VerifyWorkerStopTest, StopEndsTheCurrentFileAndDropsTheQueue) {
 
     ASSERT_TRUE(waitForRuns(log, 1));
     EXPECT_EQ(log.events, QStringList({"start long.mkv", "stop long.mkv 3", "finished"}));
-    EXPECT_TRUE(log.results[0].errorText.contains("cancelled"));
+    EXPECT_TRUE(log.results[0].errorText().contains("cancelled"));
 
     // The worker takes new files afterwards.
     worker.addFiles({samples.authentic()});
     ASSERT_TRUE(waitForRuns(log, 2));
-    EXPECT_EQ(log.results.back().code, 0);
+    EXPECT_EQ(log.results.back().code(), 0);
 }
 
 TEST_F(VerifyWorkerStopTest, DestroyingTheWorkerMidFileReturnsPromptly) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "report/HtmlReport.h"
+#include "report/ReportPicture.h"
 #include "signature/RecordingEvidence.h"
 
 // The pictures around a failed recording's first failing run, for the HTML

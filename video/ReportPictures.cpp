@@ -1,4 +1,4 @@
-#include "cli/ReportPictures.h"
+#include "video/ReportPictures.h"
 
 #include <string>
 #include <utility>

@@ -1,0 +1,141 @@
+#include "report/CsvReport.h"
+
+#include <cstdio>
+
+#include "report/Escape.h"
+#include "report/Wording.h"
+
+namespace {
+
+// Up to the first zero byte, as a name is listed.
+std::string upToZero(const std::string& bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// The tag's texts are proven only by a success; otherwise they are the
+// file's own claim and say so.
+std::string tagText(const RecordingEvidence& e, const std::string& verified,
+                    const std::string& stated) {
+    if (e.verdict.code == RECORDING_OK) {
+        return verified;
+    }
+    return stated.empty() ? std::string() : stated + " (stated, not verified)";
+}
+
+std::string reasonText(const RecordingVerdict& verdict) {
+    switch (verdict.code) {
+        case RECORDING_MISMATCH:
+        case RECORDING_UNSIGNED:
+            return verdict.detail;
+        case RECORDING_ERROR:
+            return verdict.errorText;
+        default:
+            return std::string();
+    }
+}
+
+std::string firstFailureText(const RecordingEvidence& e) {
+    if (!e.firstFailure) {
+        return std::string();
+    }
+    const FirstFailure& failure = *e.firstFailure;
+    if (!failure.wallClock.empty()) {
+        return failure.wallClock;
+    }
+    if (failure.seconds) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.3f s", *failure.seconds);
+        return text;
+    }
+    return std::string();
+}
+
+// Whether a Success also proves which recorder made the file; empty for a
+// failure.
+std::string originText(const RecordingEvidence& e) {
+    if (e.verdict.code != RECORDING_OK) {
+        return std::string();
+    }
+    if (e.originProven) {
+        return "proven: signed with the recorder's private key";
+    }
+    return originCaveat(e);
+}
+
+std::string csvCell(const std::string& text) {
+    if (text.find_first_of("\",\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string defused(const std::string& cell) {
+    static const std::string risky = "=+-@\t\r";
+    if (!cell.empty() && risky.find(cell.front()) != std::string::npos) {
+        return "'" + cell;
+    }
+    return cell;
+}
+
+std::vector<std::string> csvTitles() {
+    return {"Name", "Path",          "Verdict", "Reason",      "Serial Number", "Start",
+            "End",  "First Failure", "SHA-256", "Verified At", "Origin"};
+}
+
+std::vector<std::string> csvFields(const CsvRow& row) {
+    const RecordingEvidence& e = *row.evidence;
+    const RecordingVerdict& v = e.verdict;
+    std::string reason = reasonText(v);
+    if (reason.empty() && v.code != RECORDING_OK) {
+        reason = outcomeSentence(v.code);
+    }
+    std::vector<std::string> fields = {
+        upToZero(row.name),
+        row.path,
+        std::string(verdictWord(v)) + " (" + outcomeText(v.code) + ")",
+        reason,
+        tagText(e, v.serialNumber, e.tag.serialNumber),
+        tagText(e, v.startTime, e.tag.startTime),
+        tagText(e, v.endTime, e.tag.endTime),
+        firstFailureText(e),
+        e.identity.sha256,
+        row.verifiedAt,
+        originText(e)};
+    for (std::string& field : fields) {
+        field = defused(displayText(field));
+    }
+    return fields;
+}
+
+std::string csvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        line += (i == 0 ? "" : ",") + csvCell(fields[i]);
+    }
+    return line + "\r\n";
+}
+
+std::string csvReport(const std::vector<CsvRow>& rows) {
+    std::string csv = csvLine(csvTitles());
+    for (const CsvRow& row : rows) {
+        csv += csvLine(csvFields(row));
+    }
+    return csv;
+}
+
+std::string csvTime(const std::string& isoUtc) {
+    // YYYY-MM-DDThh:mm:ssZ
+    if (isoUtc.size() != 20 || isoUtc[10] != 'T' || isoUtc[19] != 'Z') {
+        return std::string();
+    }
+    return isoUtc.substr(0, 10) + " " + isoUtc.substr(11, 8) + " UTC";
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "signature/RecordingEvidence.h"
+
+// What a file's evidence states, part by part, taken in one place: the
+// evidence pane and the HTML report both draw from it, so they cannot list
+// different things. Texts are raw bytes from the evidence: escape them for
+// the output.
+
+enum class ContentPart { Findings, Provenance, Coverage, Warnings };
+
+// The parts in the order the pane lists them.
+constexpr ContentPart kContentParts[] = {ContentPart::Findings, ContentPart::Provenance,
+                                         ContentPart::Coverage, ContentPart::Warnings};
+
+struct ContentItem {
+    std::string code;               // a finding's or warning's code; empty otherwise
+    std::string text;               // the sentence
+    std::optional<double> seconds;  // where in the recording it starts, when known
+};
+
+// "Findings", "Provenance", "Coverage", "Timeline warnings".
+const char* contentTitle(ContentPart part);
+// The items of one part, in the evidence's order; coverage has its
+// statement, when there is one.
+std::vector<ContentItem> contentOf(const RecordingEvidence& evidence, ContentPart part);
+
+// The recorder tag's texts as a view shows them: proven by a success,
+// stated by a failed file, or not read at all.
+struct TagContent {
+    enum class Status { Verified, Stated, Missing };
+    Status status = Status::Missing;
+    // What a Verified tag's signature rests on: under Hmac it is sealed with
+    // the built-in key, which proves no origin.
+    ProofKey key = ProofKey::None;
+    std::string serialNumber;
+    std::string startTime;
+    std::string endTime;
+};
+TagContent tagContent(const RecordingEvidence& evidence);
