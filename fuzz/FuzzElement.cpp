@@ -282,7 +282,7 @@ void parseRecord(Source& source, int kind) {
                 FUZZ_CHECK(kind == 0);
                 break;
             default:
-                FUZZ_CHECK(!"unexpected error code");
+                FUZZ_CHECK(false && "unexpected error code");
         }
         FUZZ_CHECK(fuzz::messageMatches(e));
     }

@@ -105,7 +105,11 @@ for target in "${targets[@]}"; do
   log=$work/$target.log
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  last=$(grep -E '^#[0-9]+:?[[:space:]]' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' || true)
+  # Forked runs print no stat:: lines; their last progress line says as much.
+  progress=$(grep -E '^#[0-9]+:?[[:space:]]' "$log" | tail -1 || true)
+  runs=${runs:-$(sed -nE 's/^#([0-9]+).*/\1/p' <<<"$progress")}
+  speed=${speed:-$(grep -oE 'exec/s:? [0-9]+' <<<"$progress" | grep -oE '[0-9]+$' || true)}
+  last=$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+(/[0-9]+[a-zA-Z]*)?' <<<"$progress" || true)
   findings=$(find "$work/findings/$target" -type f -newer "$work/started" | wc -l)
   echo "$target: ${runs:-?} executions, ${speed:-?} exec/s, ${last:-no coverage line}, $findings finding(s), exit ${status[$target]}"
   if [ "${status[$target]}" != 0 ] || [ "$findings" != 0 ]; then

@@ -61,8 +61,8 @@ void PkeyDeleter::operator()(EVP_PKEY* key) const {
     EVP_PKEY_free(key);
 }
 
-void StreamSigner::CtxDeleter::operator()(EVP_MD_CTX* ctx) const {
-    EVP_MD_CTX_free(ctx);
+void StreamSigner::CtxDeleter::operator()(EVP_MD_CTX* context) const {
+    EVP_MD_CTX_free(context);
 }
 
 RecorderKeys RecorderKeys::load(const std::string& privateKeyPem, const std::string& hmacKeyFile) {
