@@ -314,7 +314,7 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     const CollectedRecordings collected = collectRecordings(list);
     if (!collected.notes.isEmpty()) {
         // No translator is installed, so Qt's %n would say "1 entries".
-        const int skipped = collected.notes.size();
+        const int skipped = static_cast<int>(collected.notes.size());
         showNote(tr("Some entries were skipped"),
                  skipped == 1 ? tr("1 entry in the folders was skipped.")
                               : tr("%1 entries in the folders were skipped.").arg(skipped),
@@ -348,7 +348,7 @@ void MorlAuthenticator::showProgressDialog() {
 }
 
 void MorlAuthenticator::reportCancelled(const QStringList& notVerified) {
-    const int dropped = notVerified.size();
+    const int dropped = static_cast<int>(notVerified.size());
     showNote(tr("Verification cancelled"),
              (dropped == 1 ? tr("1 queued file was not verified.")
                            : tr("%1 queued files were not verified.").arg(dropped)) +

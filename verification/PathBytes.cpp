@@ -12,7 +12,7 @@ bool isContinuation(unsigned char byte) {
 // forms, encoded surrogates and values past U+10FFFF are not well formed.
 int sequenceLength(const QByteArray& bytes, int at) {
     const auto byte = [&](int i) { return static_cast<unsigned char>(bytes[at + i]); };
-    const int left = bytes.size() - at;
+    const auto left = bytes.size() - at;  // qsizetype on Qt 6, int on Qt 5
     const unsigned char lead = byte(0);
     if (lead < 0x80) {
         return 1;
