@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package telvar_<version>_<arch>.deb into the project
-# folder: a Release build with Debian's hardening flags, installed into a
+# folder: a Release build with Debian's hardening flags (release-flags.sh), installed into a
 # package by CPack (runtime dependencies from dpkg-shlibdeps), then checked:
 # the menu entry, the AppStream metainfo and the package itself (lintian).
 # TELVAR_QT=5 builds it on Qt 5.15 instead of Qt 6.
@@ -16,13 +16,10 @@ desktop-file-validate packaging/example.telvar.Authenticator.desktop
 appstreamcli validate --no-net packaging/example.telvar.Authenticator.metainfo.xml
 
 build=build-package
-# Every hardening feature dpkg knows, bind-now included.
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+source scripts/release-flags.sh
 jobs=$(nproc 2>/dev/null || echo 2)
-scripts/configure.sh -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DTELVAR_QT="$qt" -DTELVAR_BUILD_TESTS=OFF -DTELVAR_WERROR="${TELVAR_WERROR:-OFF}" \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+scripts/configure.sh -S . -B "$build" -G Ninja "${release_flags[@]}" -DCMAKE_INSTALL_PREFIX=/usr \
+  -DTELVAR_QT="$qt" -DTELVAR_BUILD_TESTS=OFF -DTELVAR_WERROR="${TELVAR_WERROR:-OFF}"
 cmake --build "$build" -j "$jobs"
 
 rm -f "$build"/telvar_*.deb

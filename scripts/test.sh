@@ -20,8 +20,9 @@ build_and_test() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
-echo "== Plain build =="
-build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=ON -DTELVAR_BUILD_FUZZ=ON
+echo "== Plain build (release flags, as packaged) =="
+source scripts/release-flags.sh
+build_and_test build "${release_flags[@]}" -DTELVAR_BUILD_TESTS=ON -DTELVAR_BUILD_FUZZ=ON
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -21,7 +22,8 @@ CaseDirectory::CaseDirectory() {
 }
 
 CaseDirectory::~CaseDirectory() {
-    std::system(("rm -rf " + quoted(dir)).c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }
 
 CommandResult runCommand(const std::string& command) {

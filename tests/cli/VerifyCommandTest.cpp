@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -60,7 +61,10 @@ class VerifyCommand : public testing::Test {
             "mkdir -p " + dir() + " && " + TELVAR_MAKE_DEMO_EXE + " " + dir() + " >/dev/null";
         ASSERT_EQ(std::system(make.c_str()), 0);
     }
-    static void TearDownTestSuite() { std::system(("rm -rf " + dir()).c_str()); }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir(), ignored);
+    }
     static std::string demo(const char* name) { return dir() + "/" + name; }
 };
 

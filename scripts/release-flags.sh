@@ -1,0 +1,12 @@
+# Sourced by the build scripts: the flags of a release build as Debian builds
+# its packages (every hardening feature, bind-now included), in the array
+# release_flags. The plain test build, the package and the Qt 5 build share
+# them, so that the compiler cache compiles the core once for all three and
+# the tests exercise the code that ships.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# Debian's -O2 holds: CMake's Release would add -O3.
+release_flags=(
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG
+  "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+  "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
+)
