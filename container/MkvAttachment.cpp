@@ -34,7 +34,7 @@ MkvAttachment::MkvAttachment(iReader* source, int64_t offset) {
     headerOffset = offset;
     reader = source;
     if (reader == nullptr) {
-        throw MkvException(MKV_ERR_INVALID_ELEMENT, offset);
+        throw MkvException(MkvErrorCode::InvalidElement, offset);
     }
     readHeader(offset);
 }

@@ -6,7 +6,7 @@ namespace nvr {
 
 int32_t MkvEBMLHeader::parse() {
     if (id != ID_EBML) {
-        throw MkvException(MKV_ERR_NOT_VALID_FILE, headerOffset);
+        throw MkvException(MkvErrorCode::NotValidFile, headerOffset);
     }
     walkChildren(*this, [this](const MkvElement& child) {
         switch (child.id) {

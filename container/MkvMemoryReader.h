@@ -13,7 +13,7 @@ struct ReadFault {
     int64_t firstRead = 0;
     int64_t count = 1;
     int64_t atOffset = -1;  // matches only reads starting here; -1: any read
-    int32_t status = READER_IO_FAILED;
+    ReaderStatus status = ReaderStatus::IoFailed;
 };
 
 // How a memory source breaks while it is read, so callers can be tested
@@ -32,14 +32,14 @@ struct ReadFailureSchedule {
     // Reads `first` .. `first + count - 1` fail.
     static ReadFailureSchedule failing(int64_t first, int64_t count, int32_t minLength = 1) {
         ReadFailureSchedule schedule;
-        schedule.faults.push_back({first, count, -1, READER_IO_FAILED});
+        schedule.faults.push_back({first, count, -1, ReaderStatus::IoFailed});
         schedule.minLength = minLength;
         return schedule;
     }
     // The first `count` reads starting at `offset` fail. Each fault counts
     // its reads on its own: two at one offset overlap, they do not add up.
     ReadFailureSchedule& failAt(int64_t offset, int64_t count) {
-        faults.push_back({0, count, offset, READER_IO_FAILED});
+        faults.push_back({0, count, offset, ReaderStatus::IoFailed});
         return *this;
     }
     // From read `atRead` on, only `size` bytes are left.
@@ -73,8 +73,8 @@ class MkvMemoryReader : public iReader {
     int64_t lastFailedOffset() const { return lastFailed; }
 
   private:
-    // The status the faults give the read at `offset`, or READER_OK.
-    int32_t scheduledStatus(int64_t offset);
+    // The status the faults give the read at `offset`, or Ok.
+    ReaderStatus scheduledStatus(int64_t offset);
 
     std::vector<uint8_t> bytes;
     int64_t declaredSize;

@@ -36,7 +36,7 @@ class MkvParser {
     using Progress = void (*)(double fraction, void* context);
 
     // Opens the file (path in the local 8-bit encoding). Throws MkvException:
-    // MKV_ERR_INVALID for a null path, "failed to open file" otherwise.
+    // MkvErrorCode::Invalid for a null path, "failed to open file" otherwise.
     explicit MkvParser(const char* path);
     // Reads from another byte source, such as one in memory.
     explicit MkvParser(std::unique_ptr<iReader> source);

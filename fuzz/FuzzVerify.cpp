@@ -64,14 +64,14 @@ void onProgress(double fraction, void* context) {
 
 // Codes the reader and the walk may raise for any input; the others mean a
 // missing reader or argument, which a parser over memory never has.
-bool raisable(int32_t code) {
+bool raisable(nvr::MkvErrorCode code) {
     switch (code) {
-        case nvr::MKV_ERR_BAD_EBML_ID:
-        case nvr::MKV_ERR_BAD_EBML_DATASIZE:
-        case nvr::MKV_ERR_OUT_OF_RANGE:
-        case nvr::MKV_ERR_IO:
-        case nvr::MKV_ERR_NOT_VALID_FILE:
-        case nvr::MKV_ERR_OTHER:
+        case nvr::MkvErrorCode::BadEbmlId:
+        case nvr::MkvErrorCode::BadEbmlDataSize:
+        case nvr::MkvErrorCode::OutOfRange:
+        case nvr::MkvErrorCode::Io:
+        case nvr::MkvErrorCode::NotValidFile:
+        case nvr::MkvErrorCode::Other:
             return true;
         default:
             return false;
@@ -79,13 +79,13 @@ bool raisable(int32_t code) {
 }
 
 void checkException(const nvr::MkvException& e) {
-    FUZZ_CHECK(raisable(e.code));
-    if (e.code == nvr::MKV_ERR_OTHER) {
+    FUZZ_CHECK(raisable(e.code()));
+    if (e.code() == nvr::MkvErrorCode::Other) {
         // Only the signature layer's failures travel as "other" here.
-        FUZZ_CHECK(e.position == -1);
-        FUZZ_CHECK(e.message.rfind("Caught DWMException: ", 0) == 0);
+        FUZZ_CHECK(!e.position());
+        FUZZ_CHECK(e.message().rfind("Caught DWMException: ", 0) == 0);
     } else {
-        FUZZ_CHECK(e.position >= 0);
+        FUZZ_CHECK(e.position() && *e.position() >= 0);
         FUZZ_CHECK(fuzz::messageMatches(e));
     }
 }
@@ -122,7 +122,7 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
     } catch (const nvr::MkvException& e) {
         checkException(e);
         outcome.threw = true;
-        outcome.code = e.code;
+        outcome.code = static_cast<int>(e.code());
         outcome.text = e.what();
     }
     if (opened != nullptr) {

@@ -44,7 +44,7 @@ iReader* WalkState::source() {
 
 void WalkState::throwIfCancelled() const {
     if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-        throw MkvException(MKV_ERR_OTHER, "verification cancelled");
+        throw MkvException(MkvErrorCode::Other, "verification cancelled");
     }
 }
 

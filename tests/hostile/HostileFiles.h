@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "container/MkvErrors.h"
 #include "container/MkvMemoryReader.h"
 #include "support/EbmlWriter.h"
 #include "support/TestRecorder.h"
@@ -18,8 +20,8 @@ using ebml::Bytes;
 struct Outcome {
     int result = -1;  // VERIFY_* when nothing was thrown
     bool threw = false;
-    int32_t code = 0;
-    int64_t position = -1;
+    nvr::MkvErrorCode code = nvr::MkvErrorCode::None;
+    std::optional<int64_t> position;
     std::string text;  // the exception's message, or the walk's detail
 
     bool passed() const { return !threw && result == 0; }

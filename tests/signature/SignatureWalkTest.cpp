@@ -225,7 +225,7 @@ class FlakyReader : public nvr::MkvMemoryReader {
             const int index = bulkReads++;
             if (index >= failFrom && index < failFrom + failCount) {
                 lastFailedOffset = offset;
-                return nvr::READER_IO_FAILED;
+                return nvr::refused(nvr::ReaderStatus::IoFailed);
             }
         }
         return MkvMemoryReader::read(offset, length, buffer);
@@ -273,9 +273,9 @@ TEST(SignatureWalk, FiveFailedReadsAreToleratedTheSixthIsAnError) {
                 parser.verifySignatures(nullptr, nullptr);
                 FAIL() << "expected an I/O error";
             } catch (const nvr::MkvException& e) {
-                EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
-                EXPECT_EQ(e.position, source->lastFailedOffset);
-                EXPECT_EQ(e.position, written->recording.tag.signedBegin);
+                EXPECT_EQ(e.code(), nvr::MkvErrorCode::Io);
+                EXPECT_EQ(e.position(), source->lastFailedOffset);
+                EXPECT_EQ(e.position(), written->recording.tag.signedBegin);
             }
         }
     }
