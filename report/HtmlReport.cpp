@@ -67,7 +67,7 @@ const char kStyle[] =
 
 // The verdict, and for a failed file the code of its first finding.
 std::string verdictCell(const RecordingEvidence& e) {
-    if (e.verdict.code == RECORDING_OK) {
+    if (e.verdict.code == VerdictCode::Success) {
         const std::string caveat = originCaveat(e);
         return "<span class=\"ok\">Success</span>" +
                (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
@@ -88,7 +88,7 @@ void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files)
         "<th>End</th><th>SHA-256</th></tr>";
     for (size_t i = 0; i < files.size(); ++i) {
         const RecordingEvidence& e = files[i];
-        const bool ok = e.verdict.code == RECORDING_OK;
+        const bool ok = e.verdict.code == VerdictCode::Success;
         const auto stated = [ok](const std::string& text) {
             return html::statedText(text) + (ok || text.empty() ? "" : html::notVerified());
         };

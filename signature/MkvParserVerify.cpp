@@ -105,25 +105,26 @@ int MkvParser::verifyRSA(uint32_t digestType, int64_t start, int64_t length, con
     }
 }
 
-int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value) {
+VerifyWalkResult MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key,
+                                          ByteBuffer* value) {
     WalkState& state = WalkState::of(*this);
     const SignatureSite site = state.findSignature(element);
-    if (site.status != VERIFY_OK) {
+    if (site.status != VerifyWalkResult::Ok) {
         state.elementIssue = site.issue;
         return site.status;
     }
-    const int result = state.checkSignature(site, key);
+    const VerifyWalkResult result = state.checkSignature(site, key);
     if (value != nullptr) {
         *value = site.value;
     }
     return result;
 }
 
-int MkvParser::verifySignatures(Progress progress, void* context) {
+VerifyWalkResult MkvParser::verifySignatures(Progress progress, void* context) {
     WalkState& state = WalkState::of(*this);
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
-    const int tagResult = state.verifyTag();
+    const VerifyWalkResult tagResult = state.verifyTag();
     if (!segment.isValid()) {
         return tagResult;
     }
@@ -139,9 +140,9 @@ int MkvParser::verifySignatures(Progress progress, void* context) {
             if (!current) {
                 break;
             }
-            const int result = current->site.status == VERIFY_OK
-                                   ? state.checkSignature(current->site, current->key)
-                                   : VERIFY_UNSIGNED;
+            const VerifyWalkResult result = current->site.status == VerifyWalkResult::Ok
+                                                ? state.checkSignature(current->site, current->key)
+                                                : VerifyWalkResult::Unsigned;
             recorder.record(std::move(*current), result, state.elementIssue);
         }
     } catch (...) {

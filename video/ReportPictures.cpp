@@ -32,7 +32,7 @@ ReportPicture fromResult(std::string label, ClusterStanding standing,
 std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
     std::vector<ReportPicture> pictures;
 #ifdef TELVAR_WITH_VIDEO
-    if (evidence.verdict.code == RECORDING_OK) {
+    if (evidence.verdict.code == VerdictCode::Success) {
         return pictures;
     }
     for (const video::FilmstripFrame& frame : video::filmstrip(evidence.identity.path, evidence)) {

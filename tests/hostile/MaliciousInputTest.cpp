@@ -58,7 +58,7 @@ std::unique_ptr<nvr::MkvParser> parsed(const Bytes& bytes, int64_t declaredSize 
 }
 
 void expectError(const Outcome& outcome, nvr::MkvErrorCode code, int64_t position) {
-    ASSERT_TRUE(outcome.threw) << "result " << outcome.result << ": " << outcome.text;
+    ASSERT_TRUE(outcome.threw) << outcome.text;
     EXPECT_EQ(outcome.code, code) << outcome.text;
     EXPECT_EQ(outcome.position, position) << outcome.text;
     EXPECT_EQ(outcome.text,
@@ -126,7 +126,8 @@ TEST(MaliciousInput, IdsOfFiveToEightBytes) {
         append(children, plainTag());
         const Outcome skipped = verifyBytes(recording(children));
         EXPECT_FALSE(skipped.threw) << skipped.text;
-        EXPECT_EQ(skipped.result, 2);  // the tag after it was found, unsigned
+        EXPECT_EQ(skipped.result,
+                  VerifyWalkResult::Unsigned);  // the tag after it was found, unsigned
 
         // Low 32 bits of zero, or with the sign bit set, are no ID.
         for (const uint64_t low : {uint64_t{0}, uint64_t{0x80000001}}) {
@@ -254,7 +255,7 @@ TEST(MaliciousInput, TwoSeekHeadsPointingAtEachOther) {
     const auto parser = parsed(recording(children));
     EXPECT_EQ(parser->parsedSegment().seekHeads.items.size(), 2u);
     EXPECT_EQ(parser->parsedSegment().infos.items.size(), 2u);
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 2);
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, AMillionVoidElements) {
@@ -266,7 +267,7 @@ TEST(MaliciousInput, AMillionVoidElements) {
     append(children, plainTag());
     const Outcome outcome = verifyBytes(recording(children));
     EXPECT_FALSE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.result, 2);  // reached the tag behind them
+    EXPECT_EQ(outcome.result, VerifyWalkResult::Unsigned);  // reached the tag behind them
 }
 
 TEST(MaliciousInput, AMillionSeekEntries) {
@@ -286,7 +287,7 @@ TEST(MaliciousInput, AMillionSeekEntries) {
     EXPECT_EQ(parser->parsedSegment().seekHeads.items.at(0).items.size(),
               static_cast<size_t>(kEntries));
     EXPECT_EQ(parser->parsedSegment().tracks.items.size(), 1u);
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 2);
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, DeeplyNestedUnknownMasters) {
@@ -343,7 +344,7 @@ TEST(MaliciousInput, SignatureElementsOfForgedSize) {
     append(oversized, beyond);
     const Outcome outcome = verifyBytes(file(encode(el(kCluster, oversized)), value));
     EXPECT_FALSE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.result, VerifyWalkResult::Unsigned);
     EXPECT_NE(outcome.text.find("nothing follows its signature element"), std::string::npos)
         << outcome.text;
 }
@@ -364,14 +365,14 @@ TEST(MaliciousInput, TwoSignatureElementsInOneCluster) {
     append(forgedFirst, encode(hostile::signatureEl(genuine)));
     append(forgedFirst, frame);
     const Outcome first = verifyBytes(file(forgedFirst, Bytes(32, 0x00)));
-    EXPECT_EQ(first.result, 1) << first.text;
+    EXPECT_EQ(first.result, VerifyWalkResult::Mismatch) << first.text;
 
     // One added after the genuine one lies in its signed range.
     Bytes addedAfter = timecode;
     append(addedAfter, encode(hostile::signatureEl(genuine)));
     append(addedAfter, encode(hostile::signatureEl(Bytes(32, 0x00))));
     append(addedAfter, frame);
-    EXPECT_EQ(verifyBytes(file(addedAfter, genuine)).result, 1);
+    EXPECT_EQ(verifyBytes(file(addedAfter, genuine)).result, VerifyWalkResult::Mismatch);
 
     // Signed by the recorder together with the frame, it is part of the data.
     Bytes covered = encode(hostile::signatureEl(Bytes(32, 0x00)));
@@ -423,7 +424,7 @@ TEST(MaliciousInput, OnlyTheFirstSegmentCounts) {
     Bytes genuineSecond = encode(ebmlHeader());
     append(genuineSecond, unsignedSegment);
     append(genuineSecond, authenticSegment);
-    EXPECT_EQ(verifyBytes(genuineSecond).result, 2);
+    EXPECT_EQ(verifyBytes(genuineSecond).result, VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, OffsetsAboveTwoAndFourGiB) {
@@ -542,5 +543,6 @@ TEST(ReadBudget, DenseSoundFilesAreNotAffected) {
     EXPECT_EQ(parser->parsedSegment().tracks.items.at(0).items.size(), static_cast<size_t>(kItems));
     EXPECT_EQ(parser->parsedSegment().cues.items.size(), static_cast<size_t>(kItems));
     EXPECT_EQ(parser->parsedSegment().attachments.items.size(), static_cast<size_t>(kItems));
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 0) << parser->verifyDetail();
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Ok)
+        << parser->verifyDetail();
 }

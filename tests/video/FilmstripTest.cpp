@@ -38,7 +38,7 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     ExamineOptions keep;
     keep.keepClusters = true;
     const RecordingEvidence evidence = examineRecording(tampered.path, keep);
-    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    ASSERT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
 
     const std::vector<video::FilmstripFrame> frames = video::filmstrip(tampered.path, evidence);
     ASSERT_EQ(clustersOf(frames),
@@ -130,7 +130,7 @@ TEST(filmstrip, UndecodableClustersGiveNoPictureAndLeaveTheVerdict) {
     ExamineOptions keep;
     keep.keepClusters = true;
     const RecordingEvidence evidence = examineRecording(file.path(), keep);
-    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    ASSERT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
     const RecordingVerdict before = evidence.verdict;
 
     const std::vector<video::FilmstripFrame> frames = video::filmstrip(file.path(), evidence);
