@@ -8,7 +8,7 @@
 #include "report/TimelineSvg.h"
 #include "report/Wording.h"
 
-namespace html {
+namespace nvr::html {
 namespace {
 
 std::string verdictMarkup(const RecordingVerdict& verdict) {
@@ -175,4 +175,4 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     out += "</div>";
 }
 
-}  // namespace html
+}  // namespace nvr::html
