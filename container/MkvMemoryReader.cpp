@@ -21,14 +21,14 @@ void MkvMemoryReader::setSchedule(ReadFailureSchedule schedule_) {
     matched.assign(schedule.faults.size(), 0);
     numbered = 0;
     failed = 0;
-    lastFailed = -1;
+    lastFailed.reset();
 }
 
 ReaderStatus MkvMemoryReader::scheduledStatus(int64_t offset) {
     ReaderStatus status = ReaderStatus::Ok;
     for (size_t i = 0; i < schedule.faults.size(); ++i) {
         const ReadFault& fault = schedule.faults[i];
-        if (fault.atOffset >= 0 && fault.atOffset != offset) {
+        if (fault.atOffset && *fault.atOffset != offset) {
             continue;
         }
         const int64_t index = matched[i]++;
@@ -61,7 +61,7 @@ int32_t MkvMemoryReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     // Once cut, the file stays cut for every later read, numbered or not;
     // what runs past the cut is a short read, as a real file gives.
     auto held = static_cast<int64_t>(bytes.size());
-    if (schedule.shrinkAtRead >= 0 && numbered > schedule.shrinkAtRead) {
+    if (schedule.shrinkAtRead && numbered > *schedule.shrinkAtRead) {
         held = std::min(held, std::max<int64_t>(schedule.shrinkTo, 0));
         if (status == ReaderStatus::Ok && (offset >= held || length > held - offset)) {
             status = ReaderStatus::IoFailed;
