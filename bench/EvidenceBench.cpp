@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("%.3f %ld %lld %d %lld %zu\n", took.count(), usage.ru_maxrss, storageReadBytes(),
-                evidence.verdict.code, static_cast<long long>(evidence.clusterCount),
+                verdictNumber(evidence.verdict.code), static_cast<long long>(evidence.clusterCount),
                 evidence.findings.size());
     return 0;
 }

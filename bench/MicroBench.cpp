@@ -23,7 +23,7 @@ struct Sources {
     Sources(const ebml::Bytes& bytes, const std::string& path)
         : memory(bytes), size(static_cast<int64_t>(bytes.size())) {
         bench::writeFile(path, bytes);
-        if (file.open(path.c_str()) != 0) {
+        if (file.open(path.c_str()) != nvr::ReaderStatus::Ok) {
             throw std::runtime_error("cannot open " + path);
         }
     }
@@ -103,7 +103,7 @@ void registerHeaderBenchmarks(const std::string& source, nvr::iReader* reader, i
 }
 
 void registerUIntBenchmarks(const std::string& source, nvr::iReader* reader, int64_t size) {
-    for (const int8_t length : {1, 2, 4, 8}) {
+    for (const int8_t length : {int8_t{1}, int8_t{2}, int8_t{4}, int8_t{8}}) {
         const std::string name = "readUInt/" + source + "/" + std::to_string(length);
         benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
             Cursor cursor(0, length, size - length);

@@ -198,16 +198,16 @@ class BufferView : public nvr::iReader {
 
     int32_t read(int64_t offset, int32_t length, uint8_t* buffer) override {
         if (offset < 0 || length < 0) {
-            return nvr::READER_INVALID_ARGUMENT;
+            return nvr::refused(nvr::ReaderStatus::InvalidArgument);
         }
         if (length == 0) {
             return 0;
         }
         if (offset >= size()) {
-            return nvr::READER_PAST_END;
+            return nvr::refused(nvr::ReaderStatus::PastEnd);
         }
         if (length > size() - offset) {
-            return nvr::READER_IO_FAILED;
+            return nvr::refused(nvr::ReaderStatus::IoFailed);
         }
         std::memcpy(buffer, bytes.data() + offset, static_cast<size_t>(length));
         return length;

@@ -61,11 +61,11 @@ double threadCpuSeconds() {
 VerifyResult sampleResult(int index) {
     const QByteArray name = "recording-" + QByteArray::number(index) + ".mkv";
     RecordingEvidence evidence;
-    evidence.verdict.code = index % 7 == 0 ? 1 : 0;
+    evidence.verdict.code = index % 7 == 0 ? VerdictCode::Mismatch : VerdictCode::Success;
     evidence.verdict.startTime = "2026-12-01 08:00:00";
     evidence.verdict.endTime = "2026-12-01 09:00:00";
     evidence.verdict.serialNumber = "TLV-0001234";
-    if (evidence.verdict.code != 0) {
+    if (evidence.verdict.code != VerdictCode::Success) {
         evidence.verdict.detail = "cluster 3 at offset 4096: signature does not match";
     }
     return VerifyResult(name, std::move(evidence));

@@ -45,7 +45,7 @@ CaseSession::CaseSession(CaseFile& file_, Actor actor_, ReportContext run_, bool
 RecordedVerification CaseSession::record(RecordingEvidence& evidence) {
     VerificationFacts facts;
     facts.file = fileFactsOf(evidence.identity, casePath(evidence.identity.path));
-    facts.code = evidence.verdict.code;
+    facts.code = verdictNumber(evidence.verdict.code);
     facts.verifiedAt = run.verifiedAt;
     return file.recordVerification(actor, facts, [&](const FixityCheck& fixity) {
         if (const std::optional<FixityFinding> finding = fixityFinding(fixity)) {

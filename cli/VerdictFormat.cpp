@@ -11,7 +11,7 @@ std::string baseName(const std::string& path) {
 std::string textLine(const FileReport& report) {
     const RecordingVerdict& v = report.verdict;
     const std::string name = displayText(baseName(report.path));
-    if (v.code == RECORDING_OK) {
+    if (v.code == VerdictCode::Success) {
         return "Success  " + name + "  start " + displayText(v.startTime) + "  end " +
                displayText(v.endTime) + "  serial " + displayText(v.serialNumber);
     }
@@ -19,7 +19,7 @@ std::string textLine(const FileReport& report) {
 }
 
 std::string failureLine(const RecordingEvidence& evidence) {
-    if (evidence.verdict.code == RECORDING_OK) {
+    if (evidence.verdict.code == VerdictCode::Success) {
         return std::string();
     }
     const std::string summary = failureSummary(evidence);
@@ -37,7 +37,7 @@ std::string textLines(const RecordingEvidence& evidence) {
     if (!failure.empty()) {
         lines += "\n" + failure;
     }
-    if (evidence.verdict.code != RECORDING_OK) {
+    if (evidence.verdict.code != VerdictCode::Success) {
         // The first finding is on the failure line; the others follow it.
         for (size_t i = 1; i < evidence.findings.size(); ++i) {
             lines += "\n    " + displayText(findingSummary(evidence.findings[i]));

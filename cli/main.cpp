@@ -159,7 +159,7 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             // In the case before it is printed: a run killed now loses
             // nothing it has shown.
             const std::string caseLine = caseRun != nullptr ? caseRun->record(evidence) : "";
-            allVerified = allVerified && evidence.verdict.code == RECORDING_OK;
+            allVerified = allVerified && evidence.verdict.code == VerdictCode::Success;
             if (options.jsonLines) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
             } else if (options.csv) {

@@ -1,32 +1,20 @@
 #include "container/MkvAttachment.h"
 
+#include "container/MkvFields.h"
 #include "container/MkvIds.h"
 
 namespace nvr {
 
 int32_t MkvAttachFile::parse() {
-    walkChildren(*this, [this](const MkvElement& child) {
-        switch (child.id) {
-            case ID_FILE_DESCRIPTION:
-                fileDescription = readText(child);
-                break;
-            case ID_FILE_NAME:
-                fileName = readText(child);
-                break;
-            case ID_FILE_MIME_TYPE:
-                fileMimeType = readText(child);
-                break;
-            case ID_FILE_DATA:
-                fileDataOffset = child.dataOffset;
-                fileDataSize = child.dataSize;
-                break;
-            case ID_FILE_UID:
-                fileUid = readU32(child);
-                break;
-            default:
-                break;
-        }
-    });
+    readFields(*this, {textField(ID_FILE_DESCRIPTION, fileDescription),
+                       textField(ID_FILE_NAME, fileName),
+                       textField(ID_FILE_MIME_TYPE, fileMimeType),
+                       {ID_FILE_DATA,
+                        [this](const MkvElement& child) {
+                            fileDataOffset = child.dataOffset;
+                            fileDataSize = child.dataSize;
+                        }},
+                       {ID_FILE_UID, fileUid}});
     return 0;
 }
 
@@ -34,7 +22,7 @@ MkvAttachment::MkvAttachment(iReader* source, int64_t offset) {
     headerOffset = offset;
     reader = source;
     if (reader == nullptr) {
-        throw MkvException(MKV_ERR_INVALID_ELEMENT, offset);
+        throw MkvException(MkvErrorCode::InvalidElement, offset);
     }
     readHeader(offset);
 }

@@ -25,7 +25,7 @@ class MkvAttachment : public tMkvList<MkvAttachFile> {
   public:
     MkvAttachment() = default;
     explicit MkvAttachment(const MkvElement& header) : tMkvList(header) {}
-    // Reads the header at `offset`; throws MKV_ERR_INVALID_ELEMENT without a reader.
+    // Reads the header at `offset`; throws MkvErrorCode::InvalidElement without a reader.
     MkvAttachment(iReader* source, int64_t offset);
 
     int32_t parse() override;

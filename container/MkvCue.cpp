@@ -1,23 +1,13 @@
 #include "container/MkvCue.h"
 
+#include "container/MkvFields.h"
 #include "container/MkvIds.h"
 #include "container/MkvPayload.h"
 
 namespace nvr {
 
 int32_t MkvTrackPos::parse() {
-    walkChildren(*this, [this](const MkvElement& child) {
-        switch (child.id) {
-            case ID_CUE_TRACK:
-                cueTrack = readU32(child);
-                break;
-            case ID_CUE_CLUSTER_POSITION:
-                cueClusterPosition = readI64(child);
-                break;
-            default:
-                break;
-        }
-    });
+    readFields(*this, {{ID_CUE_TRACK, cueTrack}, {ID_CUE_CLUSTER_POSITION, cueClusterPosition}});
     return 0;
 }
 

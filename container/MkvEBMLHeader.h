@@ -11,7 +11,7 @@ class MkvEBMLHeader : public MkvElement {
     MkvEBMLHeader() = default;
     explicit MkvEBMLHeader(const MkvElement& header) { copyHeader(header); }
 
-    // Throws MKV_ERR_NOT_VALID_FILE at headerOffset unless id is the EBML ID.
+    // Throws MkvErrorCode::NotValidFile at headerOffset unless id is the EBML ID.
     int32_t parse() override;
 
     uint32_t ebmlVersion = 0;

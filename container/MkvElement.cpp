@@ -62,10 +62,10 @@ double readFloat(iReader* reader, int64_t offset, int8_t length) {
 MkvErrorCode readElementId(iReader* reader, int64_t offset, MkvElement& element) {
     uint8_t first = 0;
     if (reader == nullptr || reader->read(offset, 1, &first) <= 0) {
-        return MKV_ERR_IO;
+        return MkvErrorCode::Io;
     }
     if (first == 0) {
-        return MKV_ERR_BAD_EBML_ID;
+        return MkvErrorCode::BadEbmlId;
     }
     const int8_t length = vintLength(first);
     int64_t value = first;
@@ -75,20 +75,20 @@ MkvErrorCode readElementId(iReader* reader, int64_t offset, MkvElement& element)
     // Only the low 32 bits are kept; a negative or zero ID is refused.
     const auto id = static_cast<int32_t>(static_cast<uint32_t>(value));
     if (id <= 0) {
-        return MKV_ERR_BAD_EBML_ID;
+        return MkvErrorCode::BadEbmlId;
     }
     element.id = id;
     element.idLength = length;
-    return MKV_ERR_NONE;
+    return MkvErrorCode::None;
 }
 
 MkvErrorCode readDataSize(iReader* reader, int64_t offset, MkvElement& element) {
     uint8_t first = 0;
     if (reader == nullptr || reader->read(offset, 1, &first) <= 0) {
-        return MKV_ERR_IO;
+        return MkvErrorCode::Io;
     }
     if (first == 0) {
-        return MKV_ERR_BAD_EBML_DATASIZE;
+        return MkvErrorCode::BadEbmlDataSize;
     }
     const int8_t length = vintLength(first);
     const uint8_t marker = static_cast<uint8_t>(0x80u >> (length - 1));
@@ -99,31 +99,31 @@ MkvErrorCode readDataSize(iReader* reader, int64_t offset, MkvElement& element) 
     // Sizes are taken literally: no unknown-size marker, and an empty
     // payload (or a failed read, -1) is refused.
     if (value <= 0) {
-        return MKV_ERR_BAD_EBML_DATASIZE;
+        return MkvErrorCode::BadEbmlDataSize;
     }
     element.dataSize = value;
     element.sizeLength = length;
-    return MKV_ERR_NONE;
+    return MkvErrorCode::None;
 }
 
 MkvElement::MkvElement(iReader* reader_, int64_t offset, int8_t idLength_)
     : headerOffset(offset), reader(reader_) {
     if (reader == nullptr) {
-        throw MkvException(MKV_ERR_INVALID_ELEMENT, offset);
+        throw MkvException(MkvErrorCode::InvalidElement, offset);
     }
     readHeader(offset, idLength_);
 }
 
 int32_t MkvElement::readHeader(int64_t offset, int8_t idLength_) {
     if (reader == nullptr) {
-        throw MkvException(MKV_ERR_NO_READER, -1);
+        throw MkvException(MkvErrorCode::NoReader);
     }
     ReadBudget::chargeHeader(offset);
     id = 0;
     dataSize = 0;
     if (idLength_ == 0) {
         const MkvErrorCode code = readElementId(reader, offset, *this);
-        if (code != MKV_ERR_NONE) {
+        if (code != MkvErrorCode::None) {
             throw MkvException(code, offset);
         }
     } else {
@@ -131,10 +131,10 @@ int32_t MkvElement::readHeader(int64_t offset, int8_t idLength_) {
         idLength = idLength_;
     }
     if (id <= 0) {
-        throw MkvException(MKV_ERR_BAD_EBML_ID, offset);
+        throw MkvException(MkvErrorCode::BadEbmlId, offset);
     }
     const MkvErrorCode code = readDataSize(reader, addOffsets(offset, idLength), *this);
-    if (code != MKV_ERR_NONE) {
+    if (code != MkvErrorCode::None) {
         throw MkvException(code, offset);
     }
     headerOffset = offset;
@@ -144,7 +144,7 @@ int32_t MkvElement::readHeader(int64_t offset, int8_t idLength_) {
 
 int32_t MkvElement::parse() {
     if (headerOffset < 0) {
-        throw MkvException(MKV_ERR_INVALID_ELEMENT, -1);
+        throw MkvException(MkvErrorCode::InvalidElement);
     }
     return readHeader(headerOffset, 0);
 }

@@ -55,7 +55,7 @@ void walkChildren(const MkvElement& parent, OnChild&& onChild) {
     int64_t position = parent.dataOffset;
     while (position < end) {
         if (parent.reader == nullptr) {
-            throw MkvException(MKV_ERR_INVALID_ELEMENT, position);
+            throw MkvException(MkvErrorCode::InvalidElement, position);
         }
         const MkvElement child(parent.reader, position);
         onChild(child);

@@ -1,58 +1,60 @@
 #include "container/MkvErrors.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include <utility>
 
 namespace nvr {
 
-const char* mkvErrorName(int32_t code) {
+namespace {
+
+// Longest text kept: what a 1024-byte buffer held, so messages stay as
+// they always were.
+constexpr size_t kMaxMessage = 1023;
+
+}  // namespace
+
+const char* mkvErrorName(MkvErrorCode code) {
     switch (code) {
-        case MKV_ERR_NONE:
+        case MkvErrorCode::None:
             return "none";
-        case MKV_ERR_FAIL:
+        case MkvErrorCode::Fail:
             return "fail";
-        case MKV_ERR_BAD_EBML_ID:
+        case MkvErrorCode::BadEbmlId:
             return "bad ebml id";
-        case MKV_ERR_BAD_EBML_DATASIZE:
+        case MkvErrorCode::BadEbmlDataSize:
             return "bad ebml datasize";
-        case MKV_ERR_OUT_OF_RANGE:
+        case MkvErrorCode::OutOfRange:
             return "out of range";
-        case MKV_ERR_IO:
+        case MkvErrorCode::Io:
             return "I/O error";
-        case MKV_ERR_INVALID:
+        case MkvErrorCode::Invalid:
             return "invalid";
-        case MKV_ERR_NOT_VALID_FILE:
+        case MkvErrorCode::NotValidFile:
             return "not an valid file";
-        case MKV_ERR_NO_READER:
+        case MkvErrorCode::NoReader:
             return "no reader";
-        case MKV_ERR_INVALID_ELEMENT:
+        case MkvErrorCode::InvalidElement:
             return "invalid mkv element";
-        case MKV_ERR_NOT_EXIST:
+        case MkvErrorCode::NotExist:
             return "does not exists";
-        case MKV_ERR_OTHER:
+        case MkvErrorCode::Other:
             return "other";
-        default:
-            return "unknown";
     }
+    return "unknown";
 }
 
-MkvException::MkvException(int32_t code_, int64_t position_)
-    : code(code_), position(position_), message(mkvErrorName(code_)) {
-    if (position != -1) {
-        message += " @ ";
-        message += std::to_string(position);
-    }
+MkvException::MkvException(MkvErrorCode code) : errorCode(code), text(mkvErrorName(code)) {}
+
+MkvException::MkvException(MkvErrorCode code, int64_t position)
+    : errorCode(code), at(position), text(mkvErrorName(code)) {
+    text += " @ ";
+    text += std::to_string(position);
 }
 
-MkvException::MkvException(int32_t code_, const char* format, ...) : code(code_), position(-1) {
-    char text[1024] = {};
-    if (format != nullptr) {
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, sizeof text, format, args);  // truncates at 1023 characters
-        va_end(args);
+MkvException::MkvException(MkvErrorCode code, std::string message)
+    : errorCode(code), text(std::move(message)) {
+    if (text.size() > kMaxMessage) {
+        text.resize(kMaxMessage);
     }
-    message = text;
 }
 
 }  // namespace nvr

@@ -2,49 +2,53 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace nvr {
 
-enum MkvErrorCode : int32_t {
-    MKV_ERR_NONE = 0,
-    MKV_ERR_FAIL = 1,
-    MKV_ERR_BAD_EBML_ID = 2,
-    MKV_ERR_BAD_EBML_DATASIZE = 3,
-    MKV_ERR_OUT_OF_RANGE = 4,
-    MKV_ERR_IO = 5,
-    MKV_ERR_INVALID = 6,
-    MKV_ERR_NOT_VALID_FILE = 7,
-    MKV_ERR_NO_READER = 8,
-    MKV_ERR_INVALID_ELEMENT = 9,
-    MKV_ERR_NOT_EXIST = 10,
-    MKV_ERR_OTHER = 11,
+// What went wrong in the reader or the walk. The numbers are those of the
+// recorder's own table and stay stable.
+enum class MkvErrorCode : int32_t {
+    None = 0,  // success of the header decoders; never thrown
+    Fail = 1,
+    BadEbmlId = 2,
+    BadEbmlDataSize = 3,
+    OutOfRange = 4,
+    Io = 5,
+    Invalid = 6,
+    NotValidFile = 7,
+    NoReader = 8,
+    InvalidElement = 9,
+    NotExist = 10,
+    Other = 11,
 };
 
 // Fixed text of a code; "unknown" for anything outside the table.
-const char* mkvErrorName(int32_t code);
+const char* mkvErrorName(MkvErrorCode code);
 
-// The one exception of the container reader and the signature walk.
-struct MkvException : std::exception {
-    int32_t code = MKV_ERR_NONE;
-    int64_t position = -1;
-    std::string message;
+// The exception of the core: the reader throws it, the walk turns whatever
+// the signature layer throws into it, and the verdict catches it once per
+// file. Thrown by value, caught by reference.
+class MkvException : public std::exception {
+  public:
+    // The code's text alone.
+    explicit MkvException(MkvErrorCode code);
+    // The code's text, " @ " and the file offset the error refers to.
+    MkvException(MkvErrorCode code, int64_t position);
+    // A text of its own, cut to 1023 bytes; no position.
+    MkvException(MkvErrorCode code, std::string message);
 
-    // Message is the code's text, plus " @ <position>" unless position is -1.
-    MkvException(int32_t code, int64_t position);
-    // A literal 0 is a position, not a null format.
-    MkvException(int32_t errorCode, int at) : MkvException(errorCode, static_cast<int64_t>(at)) {}
+    MkvErrorCode code() const noexcept { return errorCode; }
+    // The file offset the error refers to, when it refers to one.
+    std::optional<int64_t> position() const noexcept { return at; }
+    const std::string& message() const noexcept { return text; }
+    const char* what() const noexcept override { return text.c_str(); }
 
-    // printf-style message, cut to 1023 characters; position stays -1.
-    MkvException(int32_t code, const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 3, 4)))
-#endif
-        ;
-
-    const char* what() const noexcept override {
-        return message.c_str();
-    }
+  private:
+    MkvErrorCode errorCode;
+    std::optional<int64_t> at;
+    std::string text;
 };
 
 }  // namespace nvr

@@ -9,33 +9,33 @@ namespace nvr {
 
 static_assert(sizeof(off_t) == 8, "the reader needs 64-bit file offsets");
 
-int32_t MkvFileReader::open(const char* path) {
+ReaderStatus MkvFileReader::open(const char* path) {
     if (path == nullptr) {
-        return READER_INVALID_ARGUMENT;
+        return ReaderStatus::InvalidArgument;
     }
     if (stream) {
-        return READER_ALREADY_OPEN;
+        return ReaderStatus::AlreadyOpen;
     }
     stream.reset(std::fopen(path, "rb"));
     if (!stream) {
-        return READER_CANNOT_OPEN;
+        return ReaderStatus::CannotOpen;
     }
     // The window does the buffering; stdio's own buffer would only copy twice.
     std::setvbuf(stream.get(), nullptr, _IONBF, 0);
     windowLength = 0;
     if (fseeko(stream.get(), 0, SEEK_END) != 0) {
-        return READER_IO_FAILED;
+        return ReaderStatus::IoFailed;
     }
     const off_t end = ftello(stream.get());
     if (end < 0) {
-        return READER_IO_FAILED;
+        return ReaderStatus::IoFailed;
     }
     fileSize = end;
     if (fseeko(stream.get(), 0, SEEK_SET) != 0) {
-        return READER_IO_FAILED;
+        return ReaderStatus::IoFailed;
     }
     isOpen = true;
-    return READER_OK;
+    return ReaderStatus::Ok;
 }
 
 void MkvFileReader::close() {
@@ -46,29 +46,29 @@ void MkvFileReader::close() {
 
 int64_t MkvFileReader::size() {
     if (!stream) {
-        return READER_NOT_OPEN;
+        return refused(ReaderStatus::NotOpen);
     }
     return fileSize;
 }
 
 int32_t MkvFileReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     if (!stream) {
-        return READER_NOT_OPEN;
+        return refused(ReaderStatus::NotOpen);
     }
     if (offset < 0 || length < 0) {
-        return READER_INVALID_ARGUMENT;
+        return refused(ReaderStatus::InvalidArgument);
     }
     if (length == 0) {
         return 0;
     }
     if (buffer == nullptr) {
-        return READER_INVALID_ARGUMENT;
+        return refused(ReaderStatus::InvalidArgument);
     }
     if (offset >= fileSize) {
-        return READER_PAST_END;
+        return refused(ReaderStatus::PastEnd);
     }
     if (length >= kWindowSize) {
-        return readFile(offset, length, buffer) ? length : READER_IO_FAILED;
+        return readFile(offset, length, buffer) ? length : refused(ReaderStatus::IoFailed);
     }
     const bool inWindow =
         windowLength > 0 && offset >= windowStart && offset - windowStart <= windowLength - length;
@@ -79,12 +79,12 @@ int32_t MkvFileReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
         const auto fill = static_cast<int32_t>(std::min<int64_t>(kWindowSize, fileSize - offset));
         windowLength = 0;
         if (!readFile(offset, fill, window.data())) {
-            return READER_IO_FAILED;
+            return refused(ReaderStatus::IoFailed);
         }
         windowStart = offset;
         windowLength = fill;
         if (length > fill) {
-            return READER_IO_FAILED;  // runs over the end of the file
+            return refused(ReaderStatus::IoFailed);  // runs over the end of the file
         }
     }
     std::memcpy(buffer, window.data() + (offset - windowStart), static_cast<size_t>(length));

@@ -24,8 +24,8 @@ class MkvFileReader : public iReader {
     MkvFileReader& operator=(const MkvFileReader&) = delete;
     ~MkvFileReader() override = default;
 
-    // 0, or -2 (null path), -5 (already attached), -3 (cannot open), -7 (size unknown).
-    int32_t open(const char* path);
+    // Ok, or InvalidArgument (null path), AlreadyOpen, CannotOpen, IoFailed (size unknown).
+    ReaderStatus open(const char* path);
     void close();
     int32_t read(int64_t offset, int32_t length, uint8_t* buffer) override;
     int64_t size() override;

@@ -21,18 +21,18 @@ void MkvMemoryReader::setSchedule(ReadFailureSchedule schedule_) {
     matched.assign(schedule.faults.size(), 0);
     numbered = 0;
     failed = 0;
-    lastFailed = -1;
+    lastFailed.reset();
 }
 
-int32_t MkvMemoryReader::scheduledStatus(int64_t offset) {
-    int32_t status = READER_OK;
+ReaderStatus MkvMemoryReader::scheduledStatus(int64_t offset) {
+    ReaderStatus status = ReaderStatus::Ok;
     for (size_t i = 0; i < schedule.faults.size(); ++i) {
         const ReadFault& fault = schedule.faults[i];
-        if (fault.atOffset >= 0 && fault.atOffset != offset) {
+        if (fault.atOffset && *fault.atOffset != offset) {
             continue;
         }
         const int64_t index = matched[i]++;
-        if (status == READER_OK && index >= fault.firstRead &&
+        if (status == ReaderStatus::Ok && index >= fault.firstRead &&
             index - fault.firstRead < fault.count) {
             status = fault.status;
         }
@@ -42,18 +42,18 @@ int32_t MkvMemoryReader::scheduledStatus(int64_t offset) {
 
 int32_t MkvMemoryReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     if (offset < 0 || length < 0) {
-        return READER_INVALID_ARGUMENT;
+        return refused(ReaderStatus::InvalidArgument);
     }
     if (length == 0) {
         return 0;
     }
     if (buffer == nullptr) {
-        return READER_INVALID_ARGUMENT;
+        return refused(ReaderStatus::InvalidArgument);
     }
     if (offset >= declaredSize) {
-        return READER_PAST_END;
+        return refused(ReaderStatus::PastEnd);
     }
-    int32_t status = READER_OK;
+    ReaderStatus status = ReaderStatus::Ok;
     if (length >= schedule.minLength) {
         ++numbered;
         status = scheduledStatus(offset);
@@ -61,19 +61,19 @@ int32_t MkvMemoryReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
     // Once cut, the file stays cut for every later read, numbered or not;
     // what runs past the cut is a short read, as a real file gives.
     auto held = static_cast<int64_t>(bytes.size());
-    if (schedule.shrinkAtRead >= 0 && numbered > schedule.shrinkAtRead) {
+    if (schedule.shrinkAtRead && numbered > *schedule.shrinkAtRead) {
         held = std::min(held, std::max<int64_t>(schedule.shrinkTo, 0));
-        if (status == READER_OK && (offset >= held || length > held - offset)) {
-            status = READER_IO_FAILED;
+        if (status == ReaderStatus::Ok && (offset >= held || length > held - offset)) {
+            status = ReaderStatus::IoFailed;
         }
     }
-    if (status != READER_OK) {
+    if (status != ReaderStatus::Ok) {
         ++failed;
         lastFailed = offset;
-        return status;
+        return refused(status);
     }
     if (offset >= held || length > held - offset) {
-        return READER_IO_FAILED;
+        return refused(ReaderStatus::IoFailed);
     }
     std::memcpy(buffer, bytes.data() + offset, static_cast<size_t>(length));
     return length;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "container/iReader.h"
@@ -12,8 +13,8 @@ namespace nvr {
 struct ReadFault {
     int64_t firstRead = 0;
     int64_t count = 1;
-    int64_t atOffset = -1;  // matches only reads starting here; -1: any read
-    int32_t status = READER_IO_FAILED;
+    std::optional<int64_t> atOffset;  // matches only reads starting here; none: any read
+    ReaderStatus status = ReaderStatus::IoFailed;
 };
 
 // How a memory source breaks while it is read, so callers can be tested
@@ -25,21 +26,21 @@ struct ReadFailureSchedule {
     int32_t minLength = 1;
     // From this numbered read on, only the first `shrinkTo` bytes are still
     // held: the file was cut while it was read. size() keeps the size taken
-    // at the start, as a reader over a real file does. -1: never.
-    int64_t shrinkAtRead = -1;
-    int64_t shrinkTo = -1;
+    // at the start, as a reader over a real file does. None: never.
+    std::optional<int64_t> shrinkAtRead;
+    int64_t shrinkTo = 0;
 
     // Reads `first` .. `first + count - 1` fail.
     static ReadFailureSchedule failing(int64_t first, int64_t count, int32_t minLength = 1) {
         ReadFailureSchedule schedule;
-        schedule.faults.push_back({first, count, -1, READER_IO_FAILED});
+        schedule.faults.push_back({first, count, std::nullopt, ReaderStatus::IoFailed});
         schedule.minLength = minLength;
         return schedule;
     }
     // The first `count` reads starting at `offset` fail. Each fault counts
     // its reads on its own: two at one offset overlap, they do not add up.
     ReadFailureSchedule& failAt(int64_t offset, int64_t count) {
-        faults.push_back({0, count, offset, READER_IO_FAILED});
+        faults.push_back({0, count, offset, ReaderStatus::IoFailed});
         return *this;
     }
     // From read `atRead` on, only `size` bytes are left.
@@ -69,12 +70,12 @@ class MkvMemoryReader : public iReader {
     // Reads numbered so far, and how many reads the schedule failed.
     int64_t readsNumbered() const { return numbered; }
     int64_t readsFailed() const { return failed; }
-    // Offset of the last read the schedule failed; -1 when none did.
-    int64_t lastFailedOffset() const { return lastFailed; }
+    // Offset of the last read the schedule failed, when one did.
+    std::optional<int64_t> lastFailedOffset() const { return lastFailed; }
 
   private:
-    // The status the faults give the read at `offset`, or READER_OK.
-    int32_t scheduledStatus(int64_t offset);
+    // The status the faults give the read at `offset`, or Ok.
+    ReaderStatus scheduledStatus(int64_t offset);
 
     std::vector<uint8_t> bytes;
     int64_t declaredSize;
@@ -82,7 +83,7 @@ class MkvMemoryReader : public iReader {
     std::vector<int64_t> matched;  // per fault: reads it matched so far
     int64_t numbered = 0;
     int64_t failed = 0;
-    int64_t lastFailed = -1;
+    std::optional<int64_t> lastFailed;
 };
 
 }  // namespace nvr

@@ -7,16 +7,16 @@ namespace nvr {
 
 MkvParser::MkvParser(const char* path) {
     if (path == nullptr) {
-        throw MkvException(MKV_ERR_INVALID, -1);
+        throw MkvException(MkvErrorCode::Invalid);
     }
-    if (reader.open(path) < 0) {
-        throw MkvException(MKV_ERR_OTHER, "failed to open file");
+    if (reader.open(path) != ReaderStatus::Ok) {
+        throw MkvException(MkvErrorCode::Other, "failed to open file");
     }
 }
 
 MkvParser::MkvParser(std::unique_ptr<iReader> source_) : externalSource(std::move(source_)) {
     if (!externalSource) {
-        throw MkvException(MKV_ERR_INVALID, -1);
+        throw MkvException(MkvErrorCode::Invalid);
     }
 }
 
@@ -34,7 +34,7 @@ iReader* MkvParser::source() {
 int MkvParser::parse() {
     iReader* const bytes = source();
     if (bytes == nullptr) {
-        throw MkvException(MKV_ERR_NO_READER, -1);
+        throw MkvException(MkvErrorCode::NoReader);
     }
     const ReadBudget budget(bytes->size());
     const MkvElement first(bytes, 0);
@@ -44,7 +44,7 @@ int MkvParser::parse() {
     // Nothing may stand between the EBML header and the Segment.
     const MkvElement next(bytes, header.endOffset());
     if (next.id != ID_SEGMENT) {
-        throw MkvException(MKV_ERR_NOT_VALID_FILE, next.headerOffset);
+        throw MkvException(MkvErrorCode::NotValidFile, next.headerOffset);
     }
     segment = MkvSegment(next);
     segment.parse();

@@ -9,6 +9,9 @@
 #include "container/MkvFileReader.h"
 #include "container/MkvSegment.h"
 
+// The walk's result (signature/SignatureWalk.h), named here without its values.
+enum class VerifyWalkResult : int;
+
 namespace nvr {
 
 // The signature walk's parts; the walk's members below are defined in
@@ -36,7 +39,7 @@ class MkvParser {
     using Progress = void (*)(double fraction, void* context);
 
     // Opens the file (path in the local 8-bit encoding). Throws MkvException:
-    // MKV_ERR_INVALID for a null path, "failed to open file" otherwise.
+    // MkvErrorCode::Invalid for a null path, "failed to open file" otherwise.
     explicit MkvParser(const char* path);
     // Reads from another byte source, such as one in memory.
     explicit MkvParser(std::unique_ptr<iReader> source);
@@ -48,17 +51,17 @@ class MkvParser {
     int parse();
 
     // Verifies the recorder tag and the chain of cluster signatures; returns
-    // VERIFY_OK, VERIFY_MISMATCH or VERIFY_UNSIGNED, or throws MkvException.
-    int verifySignatures(Progress progress, void* context);
+    // Ok, Mismatch or Unsigned, or throws MkvException.
+    VerifyWalkResult verifySignatures(Progress progress, void* context);
     // The same walk, with the clusters checked on this thread and one thread
     // per helper: each helper is a parser opened on the same file and lends
     // only its byte source. The result, the exception, the description and
     // the progress reports are those of verifySignatures.
     // `batchClusters` caps the clusters scanned ahead (0: the default).
-    int verifySignaturesParallel(Progress progress, void* context,
-                                 const std::vector<std::unique_ptr<MkvParser>>& helpers,
-                                 size_t batchClusters = 0);
-    // Why the last walk did not verify and where; empty after VERIFY_OK.
+    VerifyWalkResult verifySignaturesParallel(
+        Progress progress, void* context, const std::vector<std::unique_ptr<MkvParser>>& helpers,
+        size_t batchClusters = 0);
+    // Why the last walk did not verify and where; empty after Ok.
     const std::string& verifyDetail() const;
     // Everything the last walk recorded: the tag, every cluster with its
     // status and time, coverage. Filled as far as the walk got, also when
@@ -78,9 +81,10 @@ class MkvParser {
     iReader* source();
 
     // Checks the first signature element of kind 1 or 2 among the children
-    // of `element` with `key` (empty: the built-in key); 0 verified,
-    // 1 mismatch, 2 unsigned. Copies that element's value into `value`.
-    int verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value);
+    // of `element` with `key` (empty: the built-in key): Ok, Mismatch or
+    // Unsigned. Copies that element's value into `value`.
+    VerifyWalkResult verifyElement(const MkvElement& element, const ByteBuffer& key,
+                                   ByteBuffer* value);
     // 0 when [start, start + length) matches, 1 when not; throws MkvException.
     int verifyRSA(uint32_t digestType, int64_t start, int64_t length, const ByteBuffer& key,
                   const ByteBuffer& signature);

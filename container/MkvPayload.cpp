@@ -31,7 +31,7 @@ ByteBuffer readBytes(const MkvElement& child, bool terminate) {
     const int64_t available = child.reader != nullptr ? child.reader->size() : -1;
     if (available < 0 || child.dataOffset > available ||
         child.dataSize > available - child.dataOffset) {
-        throw MkvException(MKV_ERR_OUT_OF_RANGE, child.headerOffset);
+        throw MkvException(MkvErrorCode::OutOfRange, child.headerOffset);
     }
     ReadBudget::chargePayload(child.dataSize, child.headerOffset);
     ByteBuffer buffer(static_cast<size_t>(child.dataSize) + (terminate ? 1 : 0), 0);

@@ -14,7 +14,7 @@ using ByteBuffer = std::vector<uint8_t>;
 // Payload readers of the records. Integer and float reads give -1 / -1.0 on
 // failure; text and binary reads leave a zero-filled buffer. A text or binary
 // payload declared to run past the end of the source is refused with
-// MKV_ERR_OUT_OF_RANGE at the child's header, so a forged size can never make
+// MkvErrorCode::OutOfRange at the child's header, so a forged size can never make
 // us allocate more than the source holds.
 uint32_t readU32(const MkvElement& child);
 int64_t readI64(const MkvElement& child);

@@ -1,23 +1,13 @@
 #include "container/MkvSeekHead.h"
 
+#include "container/MkvFields.h"
 #include "container/MkvIds.h"
 #include "container/MkvPayload.h"
 
 namespace nvr {
 
 int32_t MkvSeek::parse() {
-    walkChildren(*this, [this](const MkvElement& child) {
-        switch (child.id) {
-            case ID_SEEK_ID:
-                seekId = readU32(child);
-                break;
-            case ID_SEEK_POSITION:
-                seekPosition = readI64(child);
-                break;
-            default:
-                break;
-        }
-    });
+    readFields(*this, {{ID_SEEK_ID, seekId}, {ID_SEEK_POSITION, seekPosition}});
     return 0;
 }
 

@@ -64,7 +64,7 @@ int32_t MkvSegment::parse() {
     int64_t position = dataOffset;
     while (position < end) {
         if (reader == nullptr) {
-            throw MkvException(MKV_ERR_INVALID_ELEMENT, position);
+            throw MkvException(MkvErrorCode::InvalidElement, position);
         }
         const MkvElement child(reader, position);
         switch (child.id) {
@@ -107,7 +107,7 @@ void MkvSegment::loadSeekTargets(const MkvSeekHead& seekHead) {
         // saturates past the end of the file and fails as a read there.
         const int64_t target = addOffsets(dataOffset, entry.seekPosition);
         if (reader == nullptr) {
-            throw MkvException(MKV_ERR_INVALID_ELEMENT, target);
+            throw MkvException(MkvErrorCode::InvalidElement, target);
         }
         switch (static_cast<int32_t>(entry.seekId)) {
             case ID_INFO:

@@ -19,7 +19,7 @@ namespace nvr {
 // claim the rest of the file, or many small masters each holding a child
 // that spans the rest. Each read is legal on its own; together they cost
 // time or memory quadratic in the file size. Past the budget the read throws
-// MKV_ERR_OUT_OF_RANGE at the header of the element being read.
+// MkvErrorCode::OutOfRange at the header of the element being read.
 //
 // A budget applies to the thread that created it, until it is destroyed;
 // without one (tests reading single records) nothing is counted.
@@ -39,7 +39,7 @@ class ReadBudget {
             return;
         }
         if (active->headersLeft == 0) {
-            throw MkvException(MKV_ERR_OUT_OF_RANGE, headerOffset);
+            throw MkvException(MkvErrorCode::OutOfRange, headerOffset);
         }
         --active->headersLeft;
     }
@@ -51,7 +51,7 @@ class ReadBudget {
             return;
         }
         if (bytes > active->payloadLeft) {
-            throw MkvException(MKV_ERR_OUT_OF_RANGE, headerOffset);
+            throw MkvException(MkvErrorCode::OutOfRange, headerOffset);
         }
         active->payloadLeft -= bytes;
     }

@@ -1,38 +1,17 @@
 #include "container/TNVRTag.h"
 
+#include "container/MkvFields.h"
 #include "container/MkvIds.h"
 
 namespace nvr {
 
 int32_t TNVRTag::parse() {
-    walkChildren(*this, [this](const MkvElement& child) {
-        switch (child.id) {
-            case ID_NVR_TAG_NUMBER1:
-                tagNumber1 = readU32(child);
-                break;
-            case ID_NVR_TAG_NUMBER2:
-                tagNumber2 = readU32(child);
-                break;
-            case ID_NVR_SERIAL_NUMBER:
-                serialNumber = readBinary(child);
-                serialNumberAt = child.headerOffset;
-                break;
-            case ID_NVR_START_TIME:
-                startTime = readBinary(child);
-                startTimeAt = child.headerOffset;
-                break;
-            case ID_NVR_END_TIME:
-                endTime = readBinary(child);
-                endTimeAt = child.headerOffset;
-                break;
-            case ID_NVR_FINAL_SIGNATURE:
-                finalSignature = readBinary(child);
-                finalSignatureAt = child.headerOffset;
-                break;
-            default:
-                break;
-        }
-    });
+    readFields(*this, {{ID_NVR_TAG_NUMBER1, tagNumber1},
+                       {ID_NVR_TAG_NUMBER2, tagNumber2},
+                       binaryField(ID_NVR_SERIAL_NUMBER, serialNumber, &serialNumberAt),
+                       binaryField(ID_NVR_START_TIME, startTime, &startTimeAt),
+                       binaryField(ID_NVR_END_TIME, endTime, &endTimeAt),
+                       binaryField(ID_NVR_FINAL_SIGNATURE, finalSignature, &finalSignatureAt)});
     return 0;
 }
 

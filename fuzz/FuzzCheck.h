@@ -33,11 +33,11 @@ inline uint64_t hashOf(const uint8_t* data, size_t size) {
 // An exception's message must be its code's text, with " @ offset" unless
 // it carries no position.
 inline bool messageMatches(const nvr::MkvException& e) {
-    std::string expected = nvr::mkvErrorName(e.code);
-    if (e.position != -1) {
-        expected += " @ " + std::to_string(e.position);
+    std::string expected = nvr::mkvErrorName(e.code());
+    if (e.position()) {
+        expected += " @ " + std::to_string(*e.position());
     }
-    return e.message == expected;
+    return e.message() == expected;
 }
 
 }  // namespace fuzz

@@ -69,48 +69,48 @@ int vintLength(uint8_t first) {
 }
 
 struct Expected {
-    nvr::MkvErrorCode code = nvr::MKV_ERR_NONE;
+    nvr::MkvErrorCode code = nvr::MkvErrorCode::None;
     int64_t value = 0;
     int length = 0;
 };
 
 Expected expectedId(const Source& source, int64_t offset) {
     if (!source.holds(offset, 1)) {
-        return {nvr::MKV_ERR_IO};
+        return {nvr::MkvErrorCode::Io};
     }
     const uint8_t first = source.at(offset);
     if (first == 0) {
-        return {nvr::MKV_ERR_BAD_EBML_ID};
+        return {nvr::MkvErrorCode::BadEbmlId};
     }
     const int length = vintLength(first);
     if (!source.holds(offset, length)) {
-        return {nvr::MKV_ERR_BAD_EBML_ID};
+        return {nvr::MkvErrorCode::BadEbmlId};
     }
     const auto id = static_cast<int32_t>(static_cast<uint32_t>(source.bigEndian(offset, length)));
     if (id <= 0) {
-        return {nvr::MKV_ERR_BAD_EBML_ID};
+        return {nvr::MkvErrorCode::BadEbmlId};
     }
-    return {nvr::MKV_ERR_NONE, id, length};
+    return {nvr::MkvErrorCode::None, id, length};
 }
 
 Expected expectedSize(const Source& source, int64_t offset) {
     if (!source.holds(offset, 1)) {
-        return {nvr::MKV_ERR_IO};
+        return {nvr::MkvErrorCode::Io};
     }
     const uint8_t first = source.at(offset);
     if (first == 0) {
-        return {nvr::MKV_ERR_BAD_EBML_DATASIZE};
+        return {nvr::MkvErrorCode::BadEbmlDataSize};
     }
     const int length = vintLength(first);
     if (!source.holds(offset, length)) {
-        return {nvr::MKV_ERR_BAD_EBML_DATASIZE};
+        return {nvr::MkvErrorCode::BadEbmlDataSize};
     }
     const uint64_t marker = uint64_t{1} << (7 * length);
     const auto size = static_cast<int64_t>(source.bigEndian(offset, length) & (marker - 1));
     if (size <= 0) {
-        return {nvr::MKV_ERR_BAD_EBML_DATASIZE};
+        return {nvr::MkvErrorCode::BadEbmlDataSize};
     }
-    return {nvr::MKV_ERR_NONE, size, length};
+    return {nvr::MkvErrorCode::None, size, length};
 }
 
 int64_t expectedUInt(const Source& source, int64_t offset, int length) {
@@ -161,7 +161,8 @@ void checkPayloads(Source& source, const nvr::MkvElement& element) {
             FUZZ_CHECK(!terminate || buffer.back() == 0);
         } catch (const nvr::MkvException& e) {
             FUZZ_CHECK(!fits);
-            FUZZ_CHECK(e.code == nvr::MKV_ERR_OUT_OF_RANGE && e.position == element.headerOffset);
+            FUZZ_CHECK(e.code() == nvr::MkvErrorCode::OutOfRange &&
+                       e.position() == element.headerOffset);
         }
     }
     const int64_t integer = nvr::readI64(element);
@@ -180,14 +181,14 @@ void checkDecoders(Source& source, int64_t offset) {
     nvr::MkvElement idOnly;
     const Expected id = expectedId(source, offset);
     FUZZ_CHECK(nvr::readElementId(reader, offset, idOnly) == id.code);
-    if (id.code == nvr::MKV_ERR_NONE) {
+    if (id.code == nvr::MkvErrorCode::None) {
         FUZZ_CHECK(idOnly.id == id.value && idOnly.idLength == id.length);
     }
 
     nvr::MkvElement sizeOnly;
     const Expected size = expectedSize(source, offset);
     FUZZ_CHECK(nvr::readDataSize(reader, offset, sizeOnly) == size.code);
-    if (size.code == nvr::MKV_ERR_NONE) {
+    if (size.code == nvr::MkvErrorCode::None) {
         FUZZ_CHECK(sizeOnly.dataSize == size.value && sizeOnly.sizeLength == size.length);
     }
 
@@ -203,12 +204,12 @@ void checkDecoders(Source& source, int64_t offset) {
     // The whole header: the ID's error first, then the size's, both at the
     // header's own offset.
     Expected header = id;
-    if (id.code == nvr::MKV_ERR_NONE) {
+    if (id.code == nvr::MkvErrorCode::None) {
         header = expectedSize(source, offset + id.length);
     }
     try {
         const nvr::MkvElement element(reader, offset);
-        FUZZ_CHECK(header.code == nvr::MKV_ERR_NONE);
+        FUZZ_CHECK(header.code == nvr::MkvErrorCode::None);
         FUZZ_CHECK(element.id == id.value && element.idLength == id.length);
         FUZZ_CHECK(element.dataSize == header.value && element.sizeLength == header.length);
         FUZZ_CHECK(element.headerOffset == offset);
@@ -216,7 +217,7 @@ void checkDecoders(Source& source, int64_t offset) {
         FUZZ_CHECK(element.isValid());
         checkPayloads(source, element);
     } catch (const nvr::MkvException& e) {
-        FUZZ_CHECK(e.code == header.code && e.position == offset);
+        FUZZ_CHECK(e.code() == header.code && e.position() == offset);
         FUZZ_CHECK(fuzz::messageMatches(e));
     }
 }
@@ -272,13 +273,13 @@ void parseRecord(Source& source, int kind) {
                 break;
         }
     } catch (const nvr::MkvException& e) {
-        switch (e.code) {
-            case nvr::MKV_ERR_BAD_EBML_ID:
-            case nvr::MKV_ERR_BAD_EBML_DATASIZE:
-            case nvr::MKV_ERR_OUT_OF_RANGE:
-            case nvr::MKV_ERR_IO:
+        switch (e.code()) {
+            case nvr::MkvErrorCode::BadEbmlId:
+            case nvr::MkvErrorCode::BadEbmlDataSize:
+            case nvr::MkvErrorCode::OutOfRange:
+            case nvr::MkvErrorCode::Io:
                 break;
-            case nvr::MKV_ERR_NOT_VALID_FILE:
+            case nvr::MkvErrorCode::NotValidFile:
                 FUZZ_CHECK(kind == 0);
                 break;
             default:

@@ -58,12 +58,12 @@ RecordingEvidence evidenceOf(const std::vector<int64_t>& starts, int64_t size) {
     return evidence;
 }
 
-void checkPicture(const video::PictureResult& result, const video::DecodeLimits& limits) {
+void checkPicture(const nvr::video::PictureResult& result, const nvr::video::DecodeLimits& limits) {
     FUZZ_CHECK(result.picture.has_value() == result.reason.empty());
     if (!result.picture) {
         return;
     }
-    const video::Picture& p = *result.picture;
+    const nvr::video::Picture& p = *result.picture;
     FUZZ_CHECK(p.width > 0 && p.width <= limits.thumbnailWidth && p.height > 0);
     FUZZ_CHECK(p.sourceWidth >= p.width && p.sourceWidth <= limits.maxDimension);
     FUZZ_CHECK(p.sourceHeight > 0 && p.sourceHeight <= limits.maxDimension);
@@ -75,28 +75,29 @@ void checkPicture(const video::PictureResult& result, const video::DecodeLimits&
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const video::MemorySource source(data, size);
-    video::FilmstripOptions options;
+    const nvr::video::MemorySource source(data, size);
+    nvr::video::FilmstripOptions options;
     options.limits.timeBudget = std::chrono::milliseconds(3000);
     options.limits.maxPackets = 2000;
     const std::vector<int64_t> starts = clusterStarts(data, size);
     if (starts.empty()) {
         const auto all = static_cast<int64_t>(size);
-        checkPicture(video::firstPicture(source, {0, all}, {0, all}, options.limits),
+        checkPicture(nvr::video::firstPicture(source, {0, all}, {0, all}, options.limits),
                      options.limits);
         return 0;
     }
     const RecordingEvidence evidence = evidenceOf(starts, static_cast<int64_t>(size));
-    const std::vector<video::FilmstripFrame> frames = video::filmstrip(source, evidence, options);
+    const std::vector<nvr::video::FilmstripFrame> frames =
+        nvr::video::filmstrip(source, evidence, options);
     FUZZ_CHECK(frames.size() <= static_cast<size_t>(options.maxFailing) + 2);
-    for (const video::FilmstripFrame& frame : frames) {
+    for (const nvr::video::FilmstripFrame& frame : frames) {
         FUZZ_CHECK(frame.verified == (frame.standing == ClusterStanding::Proven));
         checkPicture(frame.picture, options.limits);
     }
 
-    video::DecodeLimits limits = options.limits;
+    nvr::video::DecodeLimits limits = options.limits;
     limits.maxPackets = 300;
-    const video::DecodeSummary summary = video::countPictures(
+    const nvr::video::DecodeSummary summary = nvr::video::countPictures(
         source, {0, starts.front()}, {starts.front(), static_cast<int64_t>(size)}, limits);
     FUZZ_CHECK(summary.pictures >= 0);
     FUZZ_CHECK(summary.pictures == 0 || (summary.width > 0 && summary.height > 0));

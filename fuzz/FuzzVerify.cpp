@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,15 +33,17 @@ namespace {
 
 struct Outcome {
     bool threw = false;
-    int code = -1;     // the walk's result, or the exception's code
+    std::optional<VerifyWalkResult> result;             // when the walk finished
+    nvr::MkvErrorCode error = nvr::MkvErrorCode::None;  // when it threw
     std::string text;  // the exception's message, or the walk's detail
     std::string serial;
     std::vector<double> fractions;
     std::string map;  // every cluster and run the walk recorded
 
     bool operator==(const Outcome& other) const {
-        return threw == other.threw && code == other.code && text == other.text &&
-               serial == other.serial && fractions == other.fractions && map == other.map;
+        return threw == other.threw && result == other.result && error == other.error &&
+               text == other.text && serial == other.serial && fractions == other.fractions &&
+               map == other.map;
     }
 };
 
@@ -64,14 +67,14 @@ void onProgress(double fraction, void* context) {
 
 // Codes the reader and the walk may raise for any input; the others mean a
 // missing reader or argument, which a parser over memory never has.
-bool raisable(int32_t code) {
+bool raisable(nvr::MkvErrorCode code) {
     switch (code) {
-        case nvr::MKV_ERR_BAD_EBML_ID:
-        case nvr::MKV_ERR_BAD_EBML_DATASIZE:
-        case nvr::MKV_ERR_OUT_OF_RANGE:
-        case nvr::MKV_ERR_IO:
-        case nvr::MKV_ERR_NOT_VALID_FILE:
-        case nvr::MKV_ERR_OTHER:
+        case nvr::MkvErrorCode::BadEbmlId:
+        case nvr::MkvErrorCode::BadEbmlDataSize:
+        case nvr::MkvErrorCode::OutOfRange:
+        case nvr::MkvErrorCode::Io:
+        case nvr::MkvErrorCode::NotValidFile:
+        case nvr::MkvErrorCode::Other:
             return true;
         default:
             return false;
@@ -79,13 +82,13 @@ bool raisable(int32_t code) {
 }
 
 void checkException(const nvr::MkvException& e) {
-    FUZZ_CHECK(raisable(e.code));
-    if (e.code == nvr::MKV_ERR_OTHER) {
+    FUZZ_CHECK(raisable(e.code()));
+    if (e.code() == nvr::MkvErrorCode::Other) {
         // Only the signature layer's failures travel as "other" here.
-        FUZZ_CHECK(e.position == -1);
-        FUZZ_CHECK(e.message.rfind("Caught DWMException: ", 0) == 0);
+        FUZZ_CHECK(!e.position());
+        FUZZ_CHECK(e.message().rfind("Caught DWMException: ", 0) == 0);
     } else {
-        FUZZ_CHECK(e.position >= 0);
+        FUZZ_CHECK(e.position() && *e.position() >= 0);
         FUZZ_CHECK(fuzz::messageMatches(e));
     }
 }
@@ -105,16 +108,18 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
             std::vector<std::unique_ptr<nvr::MkvParser>> helpers;
             helpers.push_back(std::make_unique<nvr::MkvParser>(
                 std::make_unique<nvr::MkvMemoryReader>(bytes, declaredSize)));
-            outcome.code = parser.verifySignaturesParallel(onProgress, &outcome.fractions, helpers);
+            outcome.result =
+                parser.verifySignaturesParallel(onProgress, &outcome.fractions, helpers);
         } else {
-            outcome.code = parser.verifySignatures(onProgress, &outcome.fractions);
+            outcome.result = parser.verifySignatures(onProgress, &outcome.fractions);
         }
         outcome.text = parser.verifyDetail();
-        FUZZ_CHECK(outcome.code == VERIFY_OK || outcome.code == VERIFY_MISMATCH ||
-                   outcome.code == VERIFY_UNSIGNED);
+        FUZZ_CHECK(outcome.result == VerifyWalkResult::Ok ||
+                   outcome.result == VerifyWalkResult::Mismatch ||
+                   outcome.result == VerifyWalkResult::Unsigned);
         // A verdict other than success always says why.
-        FUZZ_CHECK((outcome.code == VERIFY_OK) == parser.verifyDetail().empty());
-        if (outcome.code == VERIFY_OK) {
+        FUZZ_CHECK((outcome.result == VerifyWalkResult::Ok) == parser.verifyDetail().empty());
+        if (outcome.result == VerifyWalkResult::Ok) {
             const nvr::ByteBuffer& serial = parser.tag().serialNumber;
             FUZZ_CHECK(!serial.empty());
             outcome.serial.assign(serial.begin(), serial.end());
@@ -122,7 +127,8 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
     } catch (const nvr::MkvException& e) {
         checkException(e);
         outcome.threw = true;
-        outcome.code = e.code;
+        outcome.result.reset();
+        outcome.error = e.code();
         outcome.text = e.what();
     }
     if (opened != nullptr) {
@@ -138,7 +144,7 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
 }
 
 bool passed(const Outcome& outcome) {
-    return !outcome.threw && outcome.code == VERIFY_OK;
+    return !outcome.threw && outcome.result == VerifyWalkResult::Ok;
 }
 
 // The reports on any evidence: valid JSON, and HTML that is valid UTF-8 in
@@ -163,9 +169,10 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
     options.keepClusters = true;
     const RecordingEvidence evidence = examineSource(
         std::make_unique<nvr::MkvMemoryReader>(std::vector<uint8_t>(data, data + size)), options);
-    const int code = clean.threw ? RECORDING_ERROR : clean.code;
+    const VerdictCode code =
+        clean.threw || !clean.result ? VerdictCode::Error : verdictOf(*clean.result);
     FUZZ_CHECK(evidence.verdict.code == code);
-    FUZZ_CHECK((code == RECORDING_OK) == evidence.findings.empty());
+    FUZZ_CHECK((code == VerdictCode::Success) == evidence.findings.empty());
     int64_t previous = 0;
     for (const ClusterRun& run : evidence.runs) {
         FUZZ_CHECK(run.firstCluster > previous);
@@ -175,13 +182,13 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
     FUZZ_CHECK(static_cast<int64_t>(evidence.clusters.size()) <= evidence.clusterCount);
     // No Success with a frame or a tag field outside the signed bytes, and
     // nothing proven without the tag's signed final value to root it.
-    FUZZ_CHECK(code != RECORDING_OK || evidence.tag.unsignedField.empty());
+    FUZZ_CHECK(code != VerdictCode::Success || evidence.tag.unsignedField.empty());
     for (const ClusterEntry& entry : evidence.clusters) {
-        FUZZ_CHECK(code != RECORDING_OK || !entry.unsignedFrames);
+        FUZZ_CHECK(code != VerdictCode::Success || !entry.unsignedFrames);
         FUZZ_CHECK(!entry.proven || (evidence.proofKey != ProofKey::None && !entry.unsignedFrames));
     }
     FUZZ_CHECK(!evidence.originProven ||
-               (code == RECORDING_OK && evidence.proofKey == ProofKey::Rsa));
+               (code == VerdictCode::Success && evidence.proofKey == ProofKey::Rsa));
     checkReports(evidence);
 }
 

@@ -47,7 +47,7 @@ Continuity continuityOf(const std::vector<RecordingEvidence>& files) {
         if (!file.identity.sha256.empty()) {
             byHash[file.identity.sha256].push_back(i);
         }
-        if (file.verdict.code != RECORDING_OK) {
+        if (file.verdict.code != VerdictCode::Success) {
             continue;
         }
         const std::optional<int64_t> start = tagTimeSeconds(file.verdict.startTime);

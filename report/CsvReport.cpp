@@ -16,7 +16,7 @@ std::string upToZero(const std::string& bytes) {
 // file's own claim and say so.
 std::string tagText(const RecordingEvidence& e, const std::string& verified,
                     const std::string& stated) {
-    if (e.verdict.code == RECORDING_OK) {
+    if (e.verdict.code == VerdictCode::Success) {
         return verified;
     }
     return stated.empty() ? std::string() : stated + " (stated, not verified)";
@@ -24,10 +24,10 @@ std::string tagText(const RecordingEvidence& e, const std::string& verified,
 
 std::string reasonText(const RecordingVerdict& verdict) {
     switch (verdict.code) {
-        case RECORDING_MISMATCH:
-        case RECORDING_UNSIGNED:
+        case VerdictCode::Mismatch:
+        case VerdictCode::Unsigned:
             return verdict.detail;
-        case RECORDING_ERROR:
+        case VerdictCode::Error:
             return verdict.errorText;
         default:
             return std::string();
@@ -53,7 +53,7 @@ std::string firstFailureText(const RecordingEvidence& e) {
 // Whether a Success also proves which recorder made the file; empty for a
 // failure.
 std::string originText(const RecordingEvidence& e) {
-    if (e.verdict.code != RECORDING_OK) {
+    if (e.verdict.code != VerdictCode::Success) {
         return std::string();
     }
     if (e.originProven) {
@@ -95,7 +95,7 @@ std::vector<std::string> csvFields(const CsvRow& row) {
     const RecordingEvidence& e = *row.evidence;
     const RecordingVerdict& v = e.verdict;
     std::string reason = reasonText(v);
-    if (reason.empty() && v.code != RECORDING_OK) {
+    if (reason.empty() && v.code != VerdictCode::Success) {
         reason = outcomeSentence(v.code);
     }
     std::vector<std::string> fields = {

@@ -47,7 +47,7 @@ std::vector<ContentItem> contentOf(const RecordingEvidence& evidence, ContentPar
 
 TagContent tagContent(const RecordingEvidence& evidence) {
     TagContent tag;
-    const bool verified = evidence.verdict.code == RECORDING_OK;
+    const bool verified = evidence.verdict.code == VerdictCode::Success;
     if (!verified && !evidence.tag.present) {
         return tag;
     }

@@ -5,7 +5,7 @@
 #include "report/HtmlParts.h"
 #include "report/Names.h"
 
-namespace html {
+namespace nvr::html {
 namespace {
 
 std::string fileRef(const std::vector<RecordingEvidence>& files, size_t index) {
@@ -92,4 +92,4 @@ void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& fi
     duplicatesBlock(out, files, continuity.duplicates);
 }
 
-}  // namespace html
+}  // namespace nvr::html

@@ -7,7 +7,7 @@
 #include "report/Timeline.h"
 #include "report/Wording.h"
 
-namespace html {
+namespace nvr::html {
 namespace {
 
 // Bytes tied to the tag's signed final value: verified only under an RSA tag.
@@ -147,4 +147,4 @@ void appendWarnings(std::string& out, const RecordingEvidence& e, size_t limit) 
     out += "</ul>" + moreLine(warnings.size(), shown, "warnings");
 }
 
-}  // namespace html
+}  // namespace nvr::html

@@ -8,12 +8,12 @@
 #include "report/TimelineSvg.h"
 #include "report/Wording.h"
 
-namespace html {
+namespace nvr::html {
 namespace {
 
 std::string verdictMarkup(const RecordingVerdict& verdict) {
-    return verdict.code == RECORDING_OK ? "<span class=\"ok\">Success</span>"
-                                        : "<span class=\"failed\">Failed</span>";
+    return verdict.code == VerdictCode::Success ? "<span class=\"ok\">Success</span>"
+                                                : "<span class=\"failed\">Failed</span>";
 }
 
 void identityTable(std::string& out, const FileIdentity& id) {
@@ -34,7 +34,7 @@ void identityTable(std::string& out, const FileIdentity& id) {
 
 void verdictBlock(std::string& out, const RecordingEvidence& e) {
     out += "<h3>Verdict</h3><p>" + verdictMarkup(e.verdict);
-    if (e.verdict.code != RECORDING_OK) {
+    if (e.verdict.code != VerdictCode::Success) {
         out += " — " + htmlText(verdictReason(e.verdict));
     }
     out += "</p>";
@@ -43,7 +43,7 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
         out += "<p class=\"caveat\">" + htmlText(caveat) + "</p>";
     }
     const std::string summary = failureSummary(e);
-    if (e.verdict.code != RECORDING_OK && !summary.empty()) {
+    if (e.verdict.code != VerdictCode::Success && !summary.empty()) {
         out += "<p>First failure: " + htmlText(summary) + "</p>";
     }
 }
@@ -175,4 +175,4 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     out += "</div>";
 }
 
-}  // namespace html
+}  // namespace nvr::html

@@ -4,7 +4,7 @@
 #include "report/HtmlParts.h"
 #include "report/Timeline.h"
 
-namespace html {
+namespace nvr::html {
 namespace {
 
 std::string base64(const std::vector<uint8_t>& bytes) {
@@ -67,4 +67,4 @@ void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& picture
         "stated by the file.</p>";
 }
 
-}  // namespace html
+}  // namespace nvr::html

@@ -8,7 +8,7 @@
 
 #include "report/HtmlReport.h"
 
-namespace html {
+namespace nvr::html {
 
 // <tr><th>label</th><td>valueHtml</td></tr>; `label` is plain text.
 std::string labelRow(const std::string& label, const std::string& valueHtml);
@@ -39,4 +39,4 @@ void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& picture
 void appendFileSection(std::string& out, const RecordingEvidence& evidence, size_t index,
                        const HtmlReportOptions& options);
 
-}  // namespace html
+}  // namespace nvr::html

@@ -5,7 +5,7 @@
 #include "report/Names.h"
 #include "report/Wording.h"
 
-namespace html {
+namespace nvr::html {
 
 std::string labelRow(const std::string& label, const std::string& valueHtml) {
     return "<tr><th>" + htmlText(label) + "</th><td>" + valueHtml + "</td></tr>";
@@ -39,7 +39,7 @@ std::string moreLine(size_t total, size_t shown, const char* what) {
     return "<p class=\"note\">… " + std::to_string(total - shown) + " more " + what + "</p>";
 }
 
-}  // namespace html
+}  // namespace nvr::html
 
 namespace {
 
@@ -67,7 +67,7 @@ const char kStyle[] =
 
 // The verdict, and for a failed file the code of its first finding.
 std::string verdictCell(const RecordingEvidence& e) {
-    if (e.verdict.code == RECORDING_OK) {
+    if (e.verdict.code == VerdictCode::Success) {
         const std::string caveat = originCaveat(e);
         return "<span class=\"ok\">Success</span>" +
                (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
@@ -82,15 +82,16 @@ std::string verdictCell(const RecordingEvidence& e) {
 
 void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files) {
     out += "<h2>Summary</h2>";
-    out += html::tableOpen();
+    out += nvr::html::tableOpen();
     out +=
         "<tr><th>#</th><th>File</th><th>Verdict</th><th>Serial number</th><th>Start</th>"
         "<th>End</th><th>SHA-256</th></tr>";
     for (size_t i = 0; i < files.size(); ++i) {
         const RecordingEvidence& e = files[i];
-        const bool ok = e.verdict.code == RECORDING_OK;
+        const bool ok = e.verdict.code == VerdictCode::Success;
         const auto stated = [ok](const std::string& text) {
-            return html::statedText(text) + (ok || text.empty() ? "" : html::notVerified());
+            return nvr::html::statedText(text) +
+                   (ok || text.empty() ? "" : nvr::html::notVerified());
         };
         const std::string hash = e.identity.sha256.empty()
                                      ? std::string("—")
@@ -111,20 +112,20 @@ void verifierBlock(std::string& out, const ReportContext& run) {
         return "<span class=\"mono\">" + htmlText(text) + "</span>";
     };
     out += "<h2>Verifier</h2>";
-    out += html::tableOpen();
-    out += html::labelRow("Program", htmlText(run.verifierName + " " + run.version));
-    out += html::labelRow("Build (source revision)", mono(run.build));
-    out += html::labelRow("OpenSSL", htmlText(run.opensslVersion));
-    out +=
-        html::labelRow("SHA-256 of the built-in RSA public key (DER)", mono(run.publicKeySha256));
-    out += html::labelRow("SHA-256 of the built-in HMAC key", mono(run.hmacKeySha256));
-    out += html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
-    out += html::labelRow("Examiner", html::statedText(run.examiner));
-    out += html::labelRow("Case reference", html::statedText(run.caseReference));
+    out += nvr::html::tableOpen();
+    out += nvr::html::labelRow("Program", htmlText(run.verifierName + " " + run.version));
+    out += nvr::html::labelRow("Build (source revision)", mono(run.build));
+    out += nvr::html::labelRow("OpenSSL", htmlText(run.opensslVersion));
+    out += nvr::html::labelRow("SHA-256 of the built-in RSA public key (DER)",
+                               mono(run.publicKeySha256));
+    out += nvr::html::labelRow("SHA-256 of the built-in HMAC key", mono(run.hmacKeySha256));
+    out += nvr::html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
+    out += nvr::html::labelRow("Examiner", nvr::html::statedText(run.examiner));
+    out += nvr::html::labelRow("Case reference", nvr::html::statedText(run.caseReference));
     if (run.custodyEvents) {
-        out += html::labelRow("Custody log", std::to_string(*run.custodyEvents) +
-                                                 " events; SHA-256 of the newest: " +
-                                                 mono(run.custodyHead));
+        out += nvr::html::labelRow("Custody log",
+                                   std::to_string(*run.custodyEvents) +
+                                       " events; SHA-256 of the newest: " + mono(run.custodyHead));
     }
     out += "</table>";
 }
@@ -165,10 +166,10 @@ std::string htmlReport(const std::vector<RecordingEvidence>& files, const Report
     summaryTable(out, files);
     for (size_t i = 0; i < files.size(); ++i) {
         out += "\n";
-        html::appendFileSection(out, files[i], i, options);
+        nvr::html::appendFileSection(out, files[i], i, options);
     }
     out += "\n";
-    html::appendContinuity(out, files);
+    nvr::html::appendContinuity(out, files);
     verifierBlock(out, run);
     return out + "\n</body></html>\n";
 }

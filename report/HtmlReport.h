@@ -18,7 +18,7 @@ struct HtmlReportOptions {
     size_t maxRuns = 100;   // rows of a file's runs table; the rest are counted
     size_t maxItems = 200;  // findings, warnings and statements listed per file
     // Per file, at the file's index: the pictures around its first failing
-    // run (video::filmstrip); none shown where missing or empty.
+    // run (nvr::video::filmstrip); none shown where missing or empty.
     std::vector<std::vector<ReportPicture>> filmstrips;
     // False: each picture is <img src="picture:N:K" …> (file N, picture K),
     // for a layout engine that supplies the pictures itself, as with the

@@ -45,79 +45,63 @@ TimelineMark markOf(ClusterStanding standing) {
     return TimelineMark::NotChecked;
 }
 
+namespace {
+
+// What each mark looks like and says, in one place.
+struct MarkLook {
+    const char* colour;
+    const char* label;
+    const char* meaning;
+};
+
 // One palette for the report and the window. Sealed is blue and a link
 // that merely holds a muted grey-brown: neither can pass for the green of
 // proof.
-const char* timelineColour(TimelineMark mark) {
+MarkLook lookOf(TimelineMark mark) {
     switch (mark) {
         case TimelineMark::Proven:
-            return "#2e7d32";
+            return {"#2e7d32", "verified",
+                    "Verified: tied to the recorder tag's signed final value, which takes the "
+                    "recorder's private key."};
         case TimelineMark::Sealed:
-            return "#5c7fb8";
+            return {"#5c7fb8", "sealed with the built-in key",
+                    "Sealed with the built-in key, which every copy of this program holds: "
+                    "unchanged against anyone without this program, but no proof of which "
+                    "device made it."};
         case TimelineMark::LinkHolds:
-            return "#a1887f";
+            return {"#a1887f", "links hold, not tied to the tag",
+                    "Links hold, not tied to the tag: each signature holds under the value "
+                    "stored before it, which anyone can recompute; nothing ties these clusters "
+                    "to the recorder tag."};
         case TimelineMark::OutOfPlace:
-            return "#e91e8c";
+            return {"#e91e8c", "recorder's bytes, out of place",
+                    "The recorder's own bytes, found through a key trial, but not in the place "
+                    "the recorder put them."};
         case TimelineMark::Mismatch:
-            return "#d32f2f";
+            return {"#d32f2f", "signature mismatch",
+                    "Signature mismatch: not as the recorder signed it."};
         case TimelineMark::Unsigned:
-            return "#f9a825";
+            return {"#f9a825", "unsigned", "Unsigned: no signature covers these clusters."};
         case TimelineMark::Error:
-            return "#6a1b9a";
+            return {"#6a1b9a", "error", "Error: the file could not be read here."};
         case TimelineMark::NotChecked:
             break;
     }
-    return "#bdbdbd";
+    return {"#bdbdbd", "not checked", "Not checked: the walk did not reach these clusters."};
+}
+
+}  // namespace
+
+const char* timelineColour(TimelineMark mark) {
+    return lookOf(mark).colour;
 }
 
 const char* timelineLabel(TimelineMark mark) {
-    switch (mark) {
-        case TimelineMark::Proven:
-            return "verified";
-        case TimelineMark::Sealed:
-            return "sealed with the built-in key";
-        case TimelineMark::LinkHolds:
-            return "links hold, not tied to the tag";
-        case TimelineMark::OutOfPlace:
-            return "recorder's bytes, out of place";
-        case TimelineMark::Mismatch:
-            return "signature mismatch";
-        case TimelineMark::Unsigned:
-            return "unsigned";
-        case TimelineMark::Error:
-            return "error";
-        case TimelineMark::NotChecked:
-            break;
-    }
-    return "not checked";
+    return lookOf(mark).label;
 }
 
 const char* timelineMeaning(TimelineMark mark) {
-    switch (mark) {
-        case TimelineMark::Proven:
-            return "Verified: tied to the recorder tag's signed final value, which takes the "
-                   "recorder's private key.";
-        case TimelineMark::Sealed:
-            return "Sealed with the built-in key, which every copy of this program holds: "
-                   "unchanged against anyone without this program, but no proof of which "
-                   "device made it.";
-        case TimelineMark::LinkHolds:
-            return "Links hold, not tied to the tag: each signature holds under the value "
-                   "stored before it, which anyone can recompute; nothing ties these clusters "
-                   "to the recorder tag.";
-        case TimelineMark::OutOfPlace:
-            return "The recorder's own bytes, found through a key trial, but not in the place "
-                   "the recorder put them.";
-        case TimelineMark::Mismatch:
-            return "Signature mismatch: not as the recorder signed it.";
-        case TimelineMark::Unsigned:
-            return "Unsigned: no signature covers these clusters.";
-        case TimelineMark::Error:
-            return "Error: the file could not be read here.";
-        case TimelineMark::NotChecked:
-            break;
-    }
-    return "Not checked: the walk did not reach these clusters.";
+    return lookOf(mark).meaning;
 }
 
 const std::vector<TimelineMark>& timelineMarks() {

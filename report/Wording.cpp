@@ -3,33 +3,33 @@
 #include "report/Names.h"
 
 const char* verdictWord(const RecordingVerdict& verdict) {
-    return verdict.code == RECORDING_OK ? "Success" : "Failed";
+    return verdict.code == VerdictCode::Success ? "Success" : "Failed";
 }
 
-const char* outcomeText(int code) {
+const char* outcomeText(VerdictCode code) {
     switch (code) {
-        case RECORDING_OK:
+        case VerdictCode::Success:
             return "authentic";
-        case RECORDING_MISMATCH:
+        case VerdictCode::Mismatch:
             return "signature does not hold";
-        case RECORDING_UNSIGNED:
+        case VerdictCode::Unsigned:
             return "not signed";
-        case RECORDING_ERROR:
+        case VerdictCode::Error:
             return "unreadable";
         default:
             return "not verified";
     }
 }
 
-const char* outcomeSentence(int code) {
+const char* outcomeSentence(VerdictCode code) {
     switch (code) {
-        case RECORDING_OK:
+        case VerdictCode::Success:
             return "Authentic: the recorder tag and every cluster signature verified.";
-        case RECORDING_MISMATCH:
+        case VerdictCode::Mismatch:
             return "Signature mismatch: the recording is not as the recorder signed it.";
-        case RECORDING_UNSIGNED:
+        case VerdictCode::Unsigned:
             return "Not signed: the recording carries no usable signature.";
-        case RECORDING_ERROR:
+        case VerdictCode::Error:
             return "Error while reading the file:";
         default:
             return "Not verified.";
@@ -38,13 +38,13 @@ const char* outcomeSentence(int code) {
 
 std::string verdictReason(const RecordingVerdict& verdict) {
     switch (verdict.code) {
-        case RECORDING_OK:
+        case VerdictCode::Success:
             return std::string();
-        case RECORDING_MISMATCH:
+        case VerdictCode::Mismatch:
             return "signature mismatch: " + verdict.detail;
-        case RECORDING_UNSIGNED:
+        case VerdictCode::Unsigned:
             return "not signed: " + verdict.detail;
-        case RECORDING_ERROR:
+        case VerdictCode::Error:
             return "error: " + verdict.errorText;
         default:
             return "not verified";
@@ -52,7 +52,7 @@ std::string verdictReason(const RecordingVerdict& verdict) {
 }
 
 std::string originCaveat(const RecordingEvidence& evidence) {
-    if (evidence.verdict.code != RECORDING_OK || evidence.originProven) {
+    if (evidence.verdict.code != VerdictCode::Success || evidence.originProven) {
         return std::string();
     }
     if (evidence.proofKey == ProofKey::Hmac) {

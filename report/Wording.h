@@ -12,11 +12,11 @@ const char* verdictWord(const RecordingVerdict& verdict);
 
 // The kind of outcome of a verdict code in a word or two: "authentic",
 // "signature does not hold", "not signed", "unreadable", "not verified".
-const char* outcomeText(int code);
+const char* outcomeText(VerdictCode code);
 
 // What a verdict code means in a sentence, e.g. "Signature mismatch: the
 // recording is not as the recorder signed it."
-const char* outcomeSentence(int code);
+const char* outcomeSentence(VerdictCode code);
 
 // Why a file failed: "signature mismatch: …", "not signed: …", "error: …";
 // empty on success.

@@ -21,7 +21,7 @@ constexpr int64_t kBatchBytes = int64_t{32} << 20;
 struct ClusterTask {
     ScannedCluster cluster;
     // Outcome of the check.
-    int result = VERIFY_UNSIGNED;
+    VerifyWalkResult result = VerifyWalkResult::Unsigned;
     std::string issue;
     std::exception_ptr error;
 };
@@ -59,10 +59,11 @@ std::vector<ClusterTask> scanBatch(SegmentScan& scan, size_t limit, std::excepti
             if (!cluster) {
                 break;
             }
-            if (cluster->site.status == VERIFY_OK) {
+            if (cluster->site.status == VerifyWalkResult::Ok) {
                 bytes += cluster->site.end - cluster->site.signedStart;
             }
-            tasks.push_back(ClusterTask{std::move(*cluster), VERIFY_UNSIGNED, {}, nullptr});
+            tasks.push_back(
+                ClusterTask{std::move(*cluster), VerifyWalkResult::Unsigned, {}, nullptr});
         }
     } catch (...) {
         stop = std::current_exception();
@@ -75,7 +76,7 @@ std::vector<ClusterTask> scanBatch(SegmentScan& scan, size_t limit, std::excepti
 BatchWalk::BatchWalk(std::vector<WalkState*> workers_, size_t batchClusters)
     : workers(std::move(workers_)), batchLimit(batchClusters > 0 ? batchClusters : kBatchClusters) {}
 
-int BatchWalk::run(SegmentScan& scan, WalkRecorder& recorder) {
+VerifyWalkResult BatchWalk::run(SegmentScan& scan, WalkRecorder& recorder) {
     for (;;) {
         std::exception_ptr stop;
         std::vector<ClusterTask> tasks = scanBatch(scan, batchLimit, stop);
@@ -85,7 +86,7 @@ int BatchWalk::run(SegmentScan& scan, WalkRecorder& recorder) {
             WalkState& worker = *workers[w];
             for (size_t i = next++; i < tasks.size(); i = next++) {
                 ClusterTask& task = tasks[i];
-                if (task.cluster.site.status != VERIFY_OK) {
+                if (task.cluster.site.status != VerifyWalkResult::Ok) {
                     continue;
                 }
                 try {

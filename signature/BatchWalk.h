@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "signature/SignatureWalk.h"
+
 namespace nvr {
 
 class SegmentScan;
@@ -27,7 +29,7 @@ class BatchWalk {
     BatchWalk(std::vector<WalkState*> workers, size_t batchClusters);
 
     // Scans, checks and records the whole segment; the walk's result.
-    int run(SegmentScan& scan, WalkRecorder& recorder);
+    VerifyWalkResult run(SegmentScan& scan, WalkRecorder& recorder);
 
   private:
     std::vector<WalkState*> workers;

@@ -2,31 +2,25 @@
 
 #include <utility>
 
-const char* dwmErrorName(int32_t code) {
+const char* dwmErrorName(DWMErrorCode code) {
     switch (code) {
-        case DWM_NO_ERROR:
+        case DWMErrorCode::NoError:
             return "no error";
-        case DWM_FAILED:
+        case DWMErrorCode::Failed:
             return "operation has failed";
-        case DWM_INVALID_ARGUMENTS:
+        case DWMErrorCode::InvalidArguments:
             return "invalid arguments";
-        case DWM_OUT_OF_MEMORY:
+        case DWMErrorCode::OutOfMemory:
             return "out of memory";
-        case DWM_SSL_ERROR:
+        case DWMErrorCode::SslError:
             return "ssl error";
-        case DWM_NOT_READY:
+        case DWMErrorCode::NotReady:
             return "not ready";
-        default:
-            return "unknown error";
     }
+    return "unknown error";
 }
 
-DWMException::DWMException(int32_t code, const char* message_)
-    : errorCode(code), message(message_ != nullptr ? message_ : "") {}
-
-DWMException::DWMException(int32_t code, std::string message_)
-    : errorCode(code), message(std::move(message_)) {}
-
-const char* DWMException::what() const noexcept {
-    return message.empty() ? dwmErrorName(errorCode) : message.c_str();
-}
+DWMException::DWMException(DWMErrorCode code, std::string message)
+    : MkvException(nvr::MkvErrorCode::Other,
+                   message.empty() ? std::string(dwmErrorName(code)) : std::move(message)),
+      errorCode(code) {}

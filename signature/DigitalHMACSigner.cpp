@@ -10,10 +10,10 @@ DigitalHMACSigner::DigitalHMACSigner(DigestType digest, const uint8_t* keyData, 
     setContext(std::make_unique<MyHMACSign>(keyBytes(), digest));
 }
 
-int DigitalHMACSigner::sign(std::vector<uint8_t>& mac) {
+DWMErrorCode DigitalHMACSigner::sign(std::vector<uint8_t>& mac) {
     iMyMDContext* const hmac = context();
     if (hmac == nullptr) {
-        return DWM_NOT_READY;
+        return DWMErrorCode::NotReady;
     }
     return hmac->final(mac);
 }

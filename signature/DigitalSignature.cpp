@@ -21,7 +21,7 @@ std::vector<uint8_t> DigitalSignature::copyKey(const uint8_t* key, int32_t lengt
         return std::vector<uint8_t>(builtIn.data, builtIn.data + builtIn.size);
     }
     if (length < 0) {
-        throw DWMException(DWM_INVALID_ARGUMENTS);
+        throw DWMException(DWMErrorCode::InvalidArguments);
     }
     return std::vector<uint8_t>(key, key + length);
 }
@@ -30,16 +30,16 @@ void DigitalSignature::setContext(std::unique_ptr<iMyMDContext> newContext) {
     digestContext = std::move(newContext);
 }
 
-int DigitalSignature::update(const uint8_t* data, size_t count) {
+DWMErrorCode DigitalSignature::update(const uint8_t* data, size_t count) {
     if (!digestContext) {
-        return DWM_NOT_READY;
+        return DWMErrorCode::NotReady;
     }
     return digestContext->update(data, count);
 }
 
-int DigitalSignature::verify(const std::vector<uint8_t>& signature) {
+DWMErrorCode DigitalSignature::verify(const std::vector<uint8_t>& signature) {
     if (!digestContext) {
-        return DWM_NOT_READY;
+        return DWMErrorCode::NotReady;
     }
     // The context's final takes a vector it could fill; ours stays untouched.
     std::vector<uint8_t> copy(signature);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "signature/BuiltInKeys.h"
+#include "signature/DWMException.h"
 #include "signature/DigestType.h"
 #include "signature/iMyMDContext.h"
 
@@ -15,18 +16,18 @@ class DigitalSignature {
   public:
     // Uses the DER SubjectPublicKeyInfo of `keyLength` bytes at `key`, or the
     // built-in public key when `key` is null (the length is then ignored).
-    // Throws DWMException: DWM_SSL_ERROR for an unreadable or non-RSA key,
-    // then DWM_INVALID_ARGUMENTS for a selector outside 1..4.
+    // Throws DWMException: DWMErrorCode::SslError for an unreadable or non-RSA key,
+    // then DWMErrorCode::InvalidArguments for a selector outside 1..4.
     explicit DigitalSignature(DigestType type, const uint8_t* key = nullptr, int32_t keyLength = 0);
     DigitalSignature(const DigitalSignature&) = delete;
     DigitalSignature& operator=(const DigitalSignature&) = delete;
     ~DigitalSignature();
 
-    // Feeds the next bytes; returns 0, or DWM_NOT_READY without a context.
-    int update(const uint8_t* data, size_t count);
-    // 0 for a valid signature, DWM_FAILED when it does not match (wrong
-    // length included), DWM_NOT_READY without a context.
-    int verify(const std::vector<uint8_t>& signature);
+    // Feeds the next bytes; returns NoError, or NotReady without a context.
+    DWMErrorCode update(const uint8_t* data, size_t count);
+    // NoError for a valid signature, Failed when it does not match (wrong
+    // length included), NotReady without a context.
+    DWMErrorCode verify(const std::vector<uint8_t>& signature);
 
     DigestType digestType() const { return type; }
 
@@ -35,7 +36,7 @@ class DigitalSignature {
     DigitalSignature(DigestType type, std::vector<uint8_t> keyCopy);
 
     // The caller's key bytes, or the built-in key when `key` is null. Throws
-    // DWM_INVALID_ARGUMENTS for a negative length.
+    // DWMErrorCode::InvalidArguments for a negative length.
     static std::vector<uint8_t> copyKey(const uint8_t* key, int32_t length, KeyBytes builtIn);
 
     const std::vector<uint8_t>& keyBytes() const { return key; }

@@ -19,7 +19,7 @@ std::string textOf(const nvr::ByteBuffer& bytes) {
 }
 
 void failWith(RecordingVerdict& verdict, const char* text) {
-    verdict.code = RECORDING_ERROR;
+    verdict.code = VerdictCode::Error;
     verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
 }
 
@@ -69,11 +69,11 @@ void walk(nvr::MkvParser& parser, Helpers&& openHelpers, ProgressCallback progre
             throw;
         }
         const std::vector<std::unique_ptr<nvr::MkvParser>> helpers = openHelpers();
-        verdict.code = helpers.empty()
-                           ? parser.verifySignatures(progress, context)
-                           : parser.verifySignaturesParallel(progress, context, helpers);
+        verdict.code = verdictOf(helpers.empty()
+                                     ? parser.verifySignatures(progress, context)
+                                     : parser.verifySignaturesParallel(progress, context, helpers));
         verdict.detail = parser.verifyDetail();
-        if (verdict.code == VERIFY_OK) {
+        if (verdict.code == VerdictCode::Success) {
             const nvr::TNVRTag& tag = parser.tag();
             verdict.serialNumber = textOf(tag.serialNumber);
             verdict.startTime = textOf(tag.startTime);
@@ -94,7 +94,7 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
                                        [](const ClusterEntry& entry) { return entry.proven; });
     evidence.proofKey = anyProven || walk.map.count() == 0 ? walk.proofKey : ProofKey::None;
     evidence.originProven =
-        evidence.verdict.code == RECORDING_OK && evidence.proofKey == ProofKey::Rsa;
+        evidence.verdict.code == VerdictCode::Success && evidence.proofKey == ProofKey::Rsa;
     evidence.medianClusterSeconds = walk.map.medianDuration();
     evidence.runs = walk.map.runs();
     evidence.provenance = provenanceOf(walk);
@@ -118,12 +118,13 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
 
 std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
                                            const RecordingEvidence& evidence) {
-    if (evidence.verdict.code == RECORDING_OK || evidence.verdict.code == RECORDING_NOT_VERIFIED) {
+    if (evidence.verdict.code == VerdictCode::Success ||
+        evidence.verdict.code == VerdictCode::NotVerified) {
         return std::nullopt;
     }
     FirstFailure failure;
     const int64_t number = walk.firstFailure != 0 ? walk.firstFailure : walk.errorCluster;
-    if (walk.tagResult != VERIFY_OK || walk.failedAtTag) {
+    if (walk.tagResult != VerifyWalkResult::Ok || walk.failedAtTag) {
         failure.offset = walk.tag.offset;
     } else if (const ClusterEntry* const entry = walk.map.find(number)) {
         failure.cluster = number;

@@ -29,10 +29,10 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
         out.push_back(make(FindingCode::TagNoSerial,
                            "The recorder tag has no serial number, so the recording counts as "
                            "not signed."));
-    } else if (walk.tagResult == VERIFY_UNSIGNED) {
+    } else if (walk.tagResult == VerifyWalkResult::Unsigned) {
         out.push_back(
             make(FindingCode::TagUnsigned, "The recorder tag carries no usable signature."));
-    } else if (walk.tagResult == VERIFY_MISMATCH && tag.kind == 1) {
+    } else if (walk.tagResult == VerifyWalkResult::Mismatch && tag.kind == 1) {
         if (walk.tagOpensWithBuiltInKey.value_or(false)) {
             out.push_back(make(FindingCode::TagAltered,
                                "The recorder tag's RSA signature was made with the recorder's "
@@ -44,7 +44,7 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                "matches the built-in public key: it was signed by another key, "
                                "or the signature itself was changed."));
         }
-    } else if (walk.tagResult == VERIFY_MISMATCH) {
+    } else if (walk.tagResult == VerifyWalkResult::Mismatch) {
         out.push_back(make(FindingCode::TagMismatch,
                            "The recorder tag's HMAC does not match: the tag was altered, or it "
                            "was sealed with a key this program does not hold."));
@@ -308,7 +308,8 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     std::vector<Finding> out;
     // An error that did not come from the walk (the metadata did not read)
     // leads; the clusters may still have been mapped after it.
-    if (evidence.verdict.code == RECORDING_ERROR && evidence.verdict.errorText != walk.walkError) {
+    if (evidence.verdict.code == VerdictCode::Error &&
+        evidence.verdict.errorText != walk.walkError) {
         out.push_back(make(
             FindingCode::FileError,
             "The file could not be verified as a recording: " + evidence.verdict.errorText + "."));
@@ -334,7 +335,7 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     const ClusterEntry* const failed = walk.map.find(walk.firstFailure);
     const bool onFrames = failed != nullptr && failed->unsignedFrames &&
                           failed->status == ClusterStatus::Verified;
-    if (evidence.verdict.code == RECORDING_UNSIGNED && (walk.failedAtTag || onFrames)) {
+    if (evidence.verdict.code == VerdictCode::Unsigned && (walk.failedAtTag || onFrames)) {
         const FindingCode decisive =
             walk.failedAtTag ? FindingCode::TagFieldUnsigned : FindingCode::UnsignedFrames;
         std::stable_partition(out.begin(), out.end(),

@@ -10,7 +10,7 @@ KeyTrials::KeyTrials(int64_t budgetBytes, TryKey tryKey_, OnResult onResult_)
 
 void KeyTrials::add(const nvr::ScannedCluster& cluster, bool failed) {
     const int64_t number = cluster.entry.number;
-    if (cluster.site.status == VERIFY_OK) {
+    if (cluster.site.status == VerifyWalkResult::Ok) {
         values.push_back(Value{number, cluster.site.value});
         if (values.size() > static_cast<size_t>(2 * kWindow + 1)) {
             values.pop_front();

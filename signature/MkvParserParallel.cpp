@@ -9,13 +9,13 @@
 
 namespace nvr {
 
-int MkvParser::verifySignaturesParallel(Progress progress, void* context,
-                                        const std::vector<std::unique_ptr<MkvParser>>& helpers,
-                                        size_t batchClusters) {
+VerifyWalkResult MkvParser::verifySignaturesParallel(
+    Progress progress, void* context, const std::vector<std::unique_ptr<MkvParser>>& helpers,
+    size_t batchClusters) {
     WalkState& state = WalkState::of(*this);
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
-    const int tagResult = state.verifyTag();
+    const VerifyWalkResult tagResult = state.verifyTag();
     if (!segment.isValid()) {
         return tagResult;
     }

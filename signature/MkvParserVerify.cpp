@@ -25,7 +25,7 @@ const uint8_t* keyData(const ByteBuffer& key) {
 
 int32_t keyLength(const ByteBuffer& key) {
     if (key.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-        throw DWMException(DWM_INVALID_ARGUMENTS, nullptr);
+        throw DWMException(DWMErrorCode::InvalidArguments);
     }
     return static_cast<int32_t>(key.size());
 }
@@ -39,7 +39,7 @@ template <typename Update>
 void streamRange(WalkState& state, int64_t start, int64_t length, Update&& update) {
     iReader* const bytes = state.source();
     if (bytes == nullptr) {
-        throw MkvException(MKV_ERR_NO_READER, -1);
+        throw MkvException(MkvErrorCode::NoReader);
     }
     // One buffer for every range of the walk: a fresh one per cluster would
     // cost more than hashing a small cluster.
@@ -56,7 +56,7 @@ void streamRange(WalkState& state, int64_t start, int64_t length, Update&& updat
             start += chunk;
             length -= chunk;
         } else if (retriesLeft == 0) {
-            throw MkvException(MKV_ERR_IO, start);
+            throw MkvException(MkvErrorCode::Io, start);
         } else {
             --retriesLeft;
         }
@@ -89,7 +89,7 @@ int MkvParser::verifyHMAC(uint32_t digestType, int64_t start, int64_t length, co
         signer.sign(computed);
         return computed == mac ? 0 : 1;  // lengths first, then bytes
     } catch (const DWMException& e) {
-        throw MkvException(MKV_ERR_OTHER, "Caught DWMException: %s", e.what());
+        throw MkvException(MkvErrorCode::Other, std::string("Caught DWMException: ") + e.what());
     }
 }
 
@@ -99,31 +99,32 @@ int MkvParser::verifyRSA(uint32_t digestType, int64_t start, int64_t length, con
         DigitalSignature verifier(digestOf(digestType), keyData(key), keyLength(key));
         streamRange(WalkState::of(*this), start, length,
                     [&verifier](const uint8_t* data, int32_t size) { verifier.update(data, size); });
-        return verifier.verify(signature) == 0 ? 0 : 1;
+        return verifier.verify(signature) == DWMErrorCode::NoError ? 0 : 1;
     } catch (const DWMException& e) {
-        throw MkvException(MKV_ERR_OTHER, "Caught DWMException: %s", e.what());
+        throw MkvException(MkvErrorCode::Other, std::string("Caught DWMException: ") + e.what());
     }
 }
 
-int MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key, ByteBuffer* value) {
+VerifyWalkResult MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key,
+                                          ByteBuffer* value) {
     WalkState& state = WalkState::of(*this);
     const SignatureSite site = state.findSignature(element);
-    if (site.status != VERIFY_OK) {
+    if (site.status != VerifyWalkResult::Ok) {
         state.elementIssue = site.issue;
         return site.status;
     }
-    const int result = state.checkSignature(site, key);
+    const VerifyWalkResult result = state.checkSignature(site, key);
     if (value != nullptr) {
         *value = site.value;
     }
     return result;
 }
 
-int MkvParser::verifySignatures(Progress progress, void* context) {
+VerifyWalkResult MkvParser::verifySignatures(Progress progress, void* context) {
     WalkState& state = WalkState::of(*this);
     iReader* const bytes = source();
     const ReadBudget budget(bytes != nullptr ? bytes->size() : 0);
-    const int tagResult = state.verifyTag();
+    const VerifyWalkResult tagResult = state.verifyTag();
     if (!segment.isValid()) {
         return tagResult;
     }
@@ -139,9 +140,9 @@ int MkvParser::verifySignatures(Progress progress, void* context) {
             if (!current) {
                 break;
             }
-            const int result = current->site.status == VERIFY_OK
-                                   ? state.checkSignature(current->site, current->key)
-                                   : VERIFY_UNSIGNED;
+            const VerifyWalkResult result = current->site.status == VerifyWalkResult::Ok
+                                                ? state.checkSignature(current->site, current->key)
+                                                : VerifyWalkResult::Unsigned;
             recorder.record(std::move(*current), result, state.elementIssue);
         }
     } catch (...) {

@@ -16,10 +16,10 @@ class MyHMACSign : public MyMDContext {
     // DWMException: invalid arguments for an unknown digest or an empty key.
     MyHMACSign(const std::vector<uint8_t>& key, DigestType type);
 
-    int update(const uint8_t* data, size_t length) override;
-    // Replaces `mac` with the MAC; returns 0.
-    int final(std::vector<uint8_t>& mac) override;
-    int reset() override;
+    DWMErrorCode update(const uint8_t* data, size_t length) override;
+    // Replaces `mac` with the MAC; returns NoError.
+    DWMErrorCode final(std::vector<uint8_t>& mac) override;
+    DWMErrorCode reset() override;
 
   private:
     void initSign();

@@ -8,14 +8,14 @@
 MyMDContext::MyMDContext(EvpPkeyPtr key_, const EVP_MD* digest_)
     : key(std::move(key_)), digest(digest_) {}
 
-int MyMDContext::update(const uint8_t* data, size_t length) {
+DWMErrorCode MyMDContext::update(const uint8_t* data, size_t length) {
     requireSsl(EVP_DigestUpdate(readyContext(), data, length) == 1);
-    return 0;
+    return DWMErrorCode::NoError;
 }
 
 void MyMDContext::initDigest(bool reuse) {
     if (!key || digest == nullptr) {
-        throw DWMException(DWM_INVALID_ARGUMENTS);
+        throw DWMException(DWMErrorCode::InvalidArguments);
     }
     if (!reuse) {
         context.reset();
@@ -39,7 +39,7 @@ void MyMDContext::finishDigest() {
 
 EVP_MD_CTX* MyMDContext::readyContext() const {
     if (!context) {
-        throw DWMException(DWM_NOT_READY);
+        throw DWMException(DWMErrorCode::NotReady);
     }
     return context.get();
 }

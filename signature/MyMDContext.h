@@ -8,19 +8,19 @@
 // MAC context instead of the key and digest context (see MyHMACSign).
 class MyMDContext : public iMyMDContext {
   public:
-    int update(const uint8_t* data, size_t length) override;
+    DWMErrorCode update(const uint8_t* data, size_t length) override;
 
   protected:
     // `digest` may be null (unknown selector); initDigest refuses it then.
     MyMDContext(EvpPkeyPtr key, const EVP_MD* digest);
 
-    // Throws DWM_INVALID_ARGUMENTS without a key or a digest. Starts the
+    // Throws DWMErrorCode::InvalidArguments without a key or a digest. Starts the
     // digest on the existing context when `reuse` is set, else on a new one.
     void initDigest(bool reuse);
     // Drops the message under way and starts the digest again.
     void finishDigest();
 
-    // The digest context; throws DWM_NOT_READY when there is none.
+    // The digest context; throws DWMErrorCode::NotReady when there is none.
     EVP_MD_CTX* readyContext() const;
     EVP_PKEY* pkey() const { return key.get(); }
     const EVP_MD* md() const { return digest; }

@@ -29,20 +29,20 @@ void MyRSAVerify::initVerify() {
     requireSsl(EVP_DigestVerifyInit(readyContext(), nullptr, md(), nullptr, pkey()) == 1);
 }
 
-int MyRSAVerify::final(std::vector<uint8_t>& signature) {
+DWMErrorCode MyRSAVerify::final(std::vector<uint8_t>& signature) {
     const int result = EVP_DigestVerifyFinal(readyContext(), signature.data(), signature.size());
     requireSsl(result >= 0);
     if (result == 0) {
         // A mismatch is an answer, not a failure: drop what OpenSSL queued
         // about it (e.g. a wrong signature length) so no later error shows it.
         ERR_clear_error();
-        return DWM_FAILED;
+        return DWMErrorCode::Failed;
     }
-    return 0;
+    return DWMErrorCode::NoError;
 }
 
-int MyRSAVerify::reset() {
+DWMErrorCode MyRSAVerify::reset() {
     finishDigest();
     initVerify();
-    return 0;
+    return DWMErrorCode::NoError;
 }

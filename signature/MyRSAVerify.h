@@ -14,11 +14,11 @@ class MyRSAVerify : public MyMDContext {
     // selector. Throws DWMException.
     MyRSAVerify(const std::vector<uint8_t>& derKey, DigestType type);
 
-    // 0 when `signature` is valid, DWM_FAILED when it is not.
-    int final(std::vector<uint8_t>& signature) override;
-    int reset() override;
+    // NoError when `signature` is valid, Failed when it is not.
+    DWMErrorCode final(std::vector<uint8_t>& signature) override;
+    DWMErrorCode reset() override;
 
-    // An RSA key from a DER SubjectPublicKeyInfo; throws DWM_SSL_ERROR for
+    // An RSA key from a DER SubjectPublicKeyInfo; throws DWMErrorCode::SslError for
     // anything else, keys of other algorithms included.
     static EvpPkeyPtr loadPublicKey(const uint8_t* der, size_t length);
 

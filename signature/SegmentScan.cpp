@@ -100,7 +100,7 @@ std::optional<ScannedCluster> SegmentScan::next() {
         cluster.keyFrom = chainKeyFrom;
         entry.keyFrom = chainKeyFrom;
         entry.unsignedFrames = cluster.site.unsignedFrameAt >= 0;
-        if (cluster.site.status == VERIFY_OK) {
+        if (cluster.site.status == VerifyWalkResult::Ok) {
             entry.valueId = valueIdOf(cluster.site.value);
             entry.kind = static_cast<uint8_t>(cluster.site.kind);
             entry.digestType = static_cast<uint8_t>(cluster.site.digestType);

@@ -17,7 +17,7 @@ constexpr uint32_t kKindHMAC = 2;
 // Where an element's signature lies: the first signature element of kind 1
 // or 2 among its children, and the bytes it covers.
 struct SignatureSite {
-    int status = VERIFY_UNSIGNED;  // VERIFY_OK once a usable one is found
+    VerifyWalkResult status = VerifyWalkResult::Unsigned;  // Ok once a usable one is found
     uint32_t kind = 0;
     uint32_t digestType = 0;
     ByteBuffer value;

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
-// Results of the signature walk over one recording.
-enum VerifyWalkResult : int {
-    VERIFY_OK = 0,        // tag and every cluster verified, chain ended on the tag's value
-    VERIFY_MISMATCH = 1,  // a signature did not match, or the chain ended elsewhere
-    VERIFY_UNSIGNED = 2,  // no recorder tag, or no usable signature somewhere
+// Results of the signature walk over one recording (container/MkvParser.h
+// declares it opaquely, with this underlying type).
+enum class VerifyWalkResult : int {
+    Ok = 0,        // tag and every cluster verified, chain ended on the tag's value
+    Mismatch = 1,  // a signature did not match, or the chain ended elsewhere
+    Unsigned = 2,  // no recorder tag, or no usable signature somewhere
 };
 
 // Reports the walk's progress as a fraction below 1.0; context is handed

@@ -11,5 +11,5 @@ void requireSsl(bool ok) {
     char text[256] = {};
     ERR_error_string_n(ERR_get_error(), text, sizeof text);
     ERR_clear_error();
-    throw DWMException(DWM_SSL_ERROR, text);
+    throw DWMException(DWMErrorCode::SslError, text);
 }

@@ -13,7 +13,7 @@ ValueId valueIdOf(const ByteBuffer& value) {
     unsigned int length = 0;
     if (EVP_Digest(value.data(), value.size(), digest, &length, EVP_sha256(), nullptr) != 1 ||
         length < sizeof(ValueId)) {
-        throw DWMException(DWM_SSL_ERROR, nullptr);
+        throw DWMException(DWMErrorCode::SslError);
     }
     ValueId id;
     std::copy(digest, digest + id.size(), id.begin());

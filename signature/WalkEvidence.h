@@ -13,7 +13,7 @@ namespace nvr {
 // RecordingEvidence, filled by the walk and read once it has ended.
 struct WalkEvidence {
     TagStatement tag;
-    int tagResult = VERIFY_OK;
+    VerifyWalkResult tagResult = VerifyWalkResult::Ok;
     // For an RSA tag signature that did not verify: whether the built-in
     // public key still opens it (the bytes changed) or not (another key).
     std::optional<bool> tagOpensWithBuiltInKey;

@@ -28,8 +28,8 @@ int64_t trialBudget(iReader* source) {
 
 }  // namespace
 
-WalkRecorder::WalkRecorder(WalkState& state_, int tagResult, ProgressCallback progress_,
-                           void* context_)
+WalkRecorder::WalkRecorder(WalkState& state_, VerifyWalkResult tagResult,
+                           ProgressCallback progress_, void* context_)
     : state(state_),
       evidence(state_.evidence),
       result(tagResult),
@@ -51,8 +51,9 @@ WalkRecorder::WalkRecorder(WalkState& state_, int tagResult, ProgressCallback pr
     evidence.segmentEnd = state.segment().endOffset();
 }
 
-void WalkRecorder::fail(int clusterResult, const ClusterEntry& entry, const std::string& issue) {
-    if (result != VERIFY_OK) {
+void WalkRecorder::fail(VerifyWalkResult clusterResult, const ClusterEntry& entry,
+                        const std::string& issue) {
+    if (result != VerifyWalkResult::Ok) {
         return;  // the first failure in file order decides
     }
     result = clusterResult;
@@ -75,22 +76,23 @@ void WalkRecorder::recordCoverage(const ClusterEntry& entry) {
     }
 }
 
-void WalkRecorder::record(ScannedCluster&& cluster, int clusterResult, const std::string& issue) {
+void WalkRecorder::record(ScannedCluster&& cluster, VerifyWalkResult clusterResult,
+                          const std::string& issue) {
     ClusterEntry& entry = cluster.entry;
-    if (cluster.site.status != VERIFY_OK) {
+    if (cluster.site.status != VerifyWalkResult::Ok) {
         entry.status = ClusterStatus::Unsigned;
-        fail(VERIFY_UNSIGNED, entry, cluster.site.issue);
-    } else if (clusterResult == VERIFY_OK) {
+        fail(VerifyWalkResult::Unsigned, entry, cluster.site.issue);
+    } else if (clusterResult == VerifyWalkResult::Ok) {
         entry.status = ClusterStatus::Verified;
     } else {
         entry.status = ClusterStatus::Mismatch;
-        fail(VERIFY_MISMATCH, entry, issue);
+        fail(VerifyWalkResult::Mismatch, entry, issue);
     }
     if (entry.unsignedFrames && evidence.firstUnsignedFrames == 0) {
         evidence.firstUnsignedFrames = entry.number;
         evidence.unsignedFrameOffset = cluster.site.unsignedFrameAt;
     }
-    if (cluster.site.status == VERIFY_OK &&
+    if (cluster.site.status == VerifyWalkResult::Ok &&
         cluster.site.value == state.segment().tag.finalSignature) {
         evidence.finalValueAt = entry.number;
     }
@@ -126,18 +128,18 @@ void WalkRecorder::stop(std::exception_ptr error, const ScannedCluster* cluster,
         uncheckedFrom = entry.headerOffset + entry.size;
     }
     evidence.map.endEarly(nextCluster, uncheckedFrom, scan.end());
-    if (result == VERIFY_OK) {
+    if (result == VerifyWalkResult::Ok) {
         close(scan);
         std::rethrow_exception(error);
     }
 }
 
-int WalkRecorder::finish(const SegmentScan& scan) {
+VerifyWalkResult WalkRecorder::finish(const SegmentScan& scan) {
     close(scan);
-    if (result == VERIFY_OK) {
+    if (result == VerifyWalkResult::Ok) {
         result = state.finishChain(scan.chainEnd(), scan.clusters());
     }
-    if (result == VERIFY_OK) {
+    if (result == VerifyWalkResult::Ok) {
         result = outsideTheSignatures();
     }
     return result;
@@ -148,16 +150,16 @@ int WalkRecorder::finish(const SegmentScan& scan) {
 // the chain's end is unsigned), or frames before a cluster's signature
 // element (which players show). Either makes a Success not signed; the tag
 // decides first, then the first such cluster in file order.
-int WalkRecorder::outsideTheSignatures() {
+VerifyWalkResult WalkRecorder::outsideTheSignatures() {
     if (!evidence.tag.unsignedField.empty()) {
         evidence.failedAtTag = true;
         state.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) +
                         ": its " + evidence.tag.unsignedField +
                         " stands before its signature element, outside the signed bytes";
-        return VERIFY_UNSIGNED;
+        return VerifyWalkResult::Unsigned;
     }
     if (evidence.firstUnsignedFrames == 0) {
-        return VERIFY_OK;
+        return VerifyWalkResult::Ok;
     }
     const ClusterEntry* const entry = evidence.map.find(evidence.firstUnsignedFrames);
     evidence.firstFailure = evidence.firstUnsignedFrames;
@@ -165,7 +167,7 @@ int WalkRecorder::outsideTheSignatures() {
                           " stands before its signature element, outside the signed bytes";
     state.detail = state.clusterIssue(evidence.firstUnsignedFrames,
                                         entry != nullptr ? entry->headerOffset : -1);
-    return VERIFY_UNSIGNED;
+    return VerifyWalkResult::Unsigned;
 }
 
 void WalkRecorder::close(const SegmentScan& scan) {

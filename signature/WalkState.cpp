@@ -44,7 +44,7 @@ iReader* WalkState::source() {
 
 void WalkState::throwIfCancelled() const {
     if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-        throw MkvException(MKV_ERR_OTHER, "verification cancelled");
+        throw MkvException(MkvErrorCode::Other, "verification cancelled");
     }
 }
 
@@ -74,7 +74,7 @@ SignatureSite WalkState::findSignature(const MkvElement& element) {
                 return site;
             }
             if (signature.signatureKind == kKindHMAC || signature.signatureKind == kKindRSA) {
-                site.status = VERIFY_OK;
+                site.status = VerifyWalkResult::Ok;
                 site.kind = signature.signatureKind;
                 site.digestType = signature.digestType;
                 site.value = std::move(signature.signatureBytes);
@@ -90,27 +90,27 @@ SignatureSite WalkState::findSignature(const MkvElement& element) {
     return site;
 }
 
-int WalkState::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
+VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
     const int64_t length = site.end - site.signedStart;
     const int result =
         site.kind == kKindHMAC
             ? parser.verifyHMAC(site.digestType, site.signedStart, length, key, site.value)
             : parser.verifyRSA(site.digestType, site.signedStart, length, key, site.value);
     if (result == 0) {
-        return VERIFY_OK;
+        return VerifyWalkResult::Ok;
     }
     elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
                    digestName(site.digestType) + ") over bytes " +
                    std::to_string(site.signedStart) + " to " + std::to_string(site.end - 1) +
                    " does not match";
-    return VERIFY_MISMATCH;
+    return VerifyWalkResult::Mismatch;
 }
 
 bool WalkState::keyVerifies(const SignatureSite& site, const ByteBuffer& key) {
     const std::string issue = elementIssue;  // a trial must not change the description
     bool verified = false;
     try {
-        verified = checkSignature(site, key) == VERIFY_OK;
+        verified = checkSignature(site, key) == VerifyWalkResult::Ok;
     } catch (...) {
         // A value that is no key of this kind, a read fault or a cancel:
         // this key does not verify the cluster.
@@ -119,14 +119,14 @@ bool WalkState::keyVerifies(const SignatureSite& site, const ByteBuffer& key) {
     return verified;
 }
 
-int WalkState::verifyTag() {
+VerifyWalkResult WalkState::verifyTag() {
     detail.clear();
     evidence = WalkEvidence();
     evidence.fileSize = source() != nullptr ? source()->size() : -1;
     const MkvSegment& walked = segment();
     if (!walked.isValid()) {
         detail = "the recording was not parsed";
-        return VERIFY_MISMATCH;
+        return VerifyWalkResult::Mismatch;
     }
     const TNVRTag& tag = walked.tag;
     TagStatement& stated = evidence.tag;
@@ -136,15 +136,15 @@ int WalkState::verifyTag() {
     stated.startTime.assign(tag.startTime.begin(), tag.startTime.end());
     stated.endTime.assign(tag.endTime.begin(), tag.endTime.end());
     if (tag.serialNumber.empty()) {
-        evidence.tagResult = VERIFY_UNSIGNED;
+        evidence.tagResult = VerifyWalkResult::Unsigned;
         detail = tag.isValid() ? "the recorder tag has no serial number" : "no recorder tag";
-        return VERIFY_UNSIGNED;
+        return VerifyWalkResult::Unsigned;
     }
     // The tag is checked with the built-in key, and its own value does not
     // enter the chain.
     const SignatureSite site = findSignature(tag);
-    int result = site.status;
-    if (site.status != VERIFY_OK) {
+    VerifyWalkResult result = site.status;
+    if (site.status != VerifyWalkResult::Ok) {
         elementIssue = site.issue;
     } else {
         stated.kind = static_cast<uint8_t>(site.kind);
@@ -152,13 +152,13 @@ int WalkState::verifyTag() {
         evidence.tagSignedBytes = site.end - site.signedStart;
         stated.unsignedField = fieldBefore(tag, site.signedStart);
         result = checkSignature(site, ByteBuffer());
-        if (result != VERIFY_OK && site.kind == kKindRSA) {
+        if (result != VerifyWalkResult::Ok && site.kind == kKindRSA) {
             evidence.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
         }
     }
-    stated.verified = result == VERIFY_OK;
+    stated.verified = result == VerifyWalkResult::Ok;
     evidence.tagResult = result;
-    if (result != VERIFY_OK) {
+    if (result != VerifyWalkResult::Ok) {
         detail = "recorder tag at offset " + std::to_string(tag.headerOffset) + ": " + elementIssue;
     }
     return result;
@@ -169,14 +169,14 @@ std::string WalkState::clusterIssue(int64_t number, int64_t headerOffset) const 
            ": " + elementIssue;
 }
 
-int WalkState::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
+VerifyWalkResult WalkState::finishChain(const ByteBuffer& chainKey, int64_t clusters) {
     if (chainKey == segment().tag.finalSignature) {
-        return VERIFY_OK;
+        return VerifyWalkResult::Ok;
     }
     detail = clusters == 0 ? "no cluster, but the recorder tag names a final value"
                            : "the chain of " + std::to_string(clusters) +
                                  " clusters does not end on the recorder tag's final value";
-    return VERIFY_MISMATCH;
+    return VerifyWalkResult::Mismatch;
 }
 
 }  // namespace nvr

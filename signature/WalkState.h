@@ -29,16 +29,17 @@ class WalkState {
 
     // The search half of verifyElement; also picks up a cluster's Timecode.
     SignatureSite findSignature(const MkvElement& element);
-    // The checking half: VERIFY_OK or VERIFY_MISMATCH (elementIssue says why).
-    int checkSignature(const SignatureSite& site, const ByteBuffer& key);
+    // The checking half: VerifyWalkResult::Ok or VerifyWalkResult::Mismatch (elementIssue says
+    // why).
+    VerifyWalkResult checkSignature(const SignatureSite& site, const ByteBuffer& key);
     // A key trial: true when `site` verifies with `key`; never throws.
     bool keyVerifies(const SignatureSite& site, const ByteBuffer& key);
 
-    // Checks the recorder tag; VERIFY_OK or the walk's result, with detail
+    // Checks the recorder tag; VerifyWalkResult::Ok or the walk's result, with detail
     // set, and records what the tag states. Starts a fresh record.
-    int verifyTag();
+    VerifyWalkResult verifyTag();
     // Compares the chain's end with the tag's final value, setting detail.
-    int finishChain(const ByteBuffer& chainKey, int64_t clusters);
+    VerifyWalkResult finishChain(const ByteBuffer& chainKey, int64_t clusters);
     // "cluster N at offset X: " and elementIssue.
     std::string clusterIssue(int64_t number, int64_t headerOffset) const;
     // Throws MkvException when the walk was asked to stop.

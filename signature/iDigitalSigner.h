@@ -12,13 +12,13 @@ class iDigitalSigner : public DigitalSignature {
   public:
     virtual ~iDigitalSigner() = default;
 
-    // Ends the message and replaces `mac` with its value; returns 0, or
-    // DWM_NOT_READY without a context.
-    virtual int sign(std::vector<uint8_t>& mac) = 0;
+    // Ends the message and replaces `mac` with its value; returns NoError,
+    // or NotReady without a context.
+    virtual DWMErrorCode sign(std::vector<uint8_t>& mac) = 0;
 
     // verify would report any value as valid on a signer: compare the result
     // of sign instead.
-    int verify(const std::vector<uint8_t>& signature) = delete;
+    DWMErrorCode verify(const std::vector<uint8_t>& signature) = delete;
 
   protected:
     iDigitalSigner(DigestType digest, std::vector<uint8_t> keyCopy)

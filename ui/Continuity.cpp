@@ -60,8 +60,9 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     return html + QStringLiteral("</p>");
 }
 
-QString verdictRow(const QString& name, int code) {
-    const QString colour = code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+QString verdictRow(const QString& name, VerdictCode code) {
+    const QString colour =
+        code == VerdictCode::Success ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     return QStringLiteral(
                "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
         .arg(esc(name), colour, esc(verdictWord(code)), esc(outcomeWord(code)));

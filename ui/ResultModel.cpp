@@ -57,7 +57,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
             return index.column() == 0 ? QVariant()
                                        : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
         case CodeRole:
-            return item.result.code();
+            return verdictNumber(item.result.code());
         default:
             return {};
     }
@@ -112,7 +112,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
         if (!result.path.isEmpty()) {
             item.round = ++rounds[result.path];
         }
-        successes += result.code() == 0 ? 1 : 0;
+        successes += result.code() == VerdictCode::Success ? 1 : 0;
         rows.push_back(std::move(item));
     }
     endInsertRows();
@@ -138,8 +138,8 @@ void ResultModel::removeRowList(std::vector<int> list) {
         beginRemoveRows(QModelIndex(), first, last);
         const auto begin = rows.begin() + first;
         const auto end = rows.begin() + last + 1;
-        successes -= static_cast<int>(
-            std::count_if(begin, end, [](const Row& r) { return r.result.code() == 0; }));
+        successes -= static_cast<int>(std::count_if(
+            begin, end, [](const Row& r) { return r.result.code() == VerdictCode::Success; }));
         rows.erase(begin, end);
         endRemoveRows();
     }

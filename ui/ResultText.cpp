@@ -37,20 +37,20 @@ QString textUpToZero(const QByteArray& bytes) {
     return textOf(zero < 0 ? bytes : bytes.left(zero));
 }
 
-QString verdictWord(int code) {
-    return code == 0 ? tr("Success") : tr("Failed");
+QString verdictWord(VerdictCode code) {
+    return code == VerdictCode::Success ? tr("Success") : tr("Failed");
 }
 
-QString outcomeWord(int code) {
+QString outcomeWord(VerdictCode code) {
     return tr(outcomeText(code));
 }
 
 QString reasonDetail(const VerifyResult& result) {
     switch (result.code()) {
-        case 1:
-        case 2:
+        case VerdictCode::Mismatch:
+        case VerdictCode::Unsigned:
             return textOf(result.detail());
-        case 3:
+        case VerdictCode::Error:
             return textOf(result.errorText());
         default:
             return {};
@@ -61,9 +61,9 @@ QString describeResult(const VerifyResult& result) {
     // The words are the report's, so every output says the same.
     const QString headline = tr(outcomeSentence(result.code()));
     switch (result.code()) {
-        case 1:
-        case 2:
-        case 3:
+        case VerdictCode::Mismatch:
+        case VerdictCode::Unsigned:
+        case VerdictCode::Error:
             return withDetail(headline, reasonDetail(result));
         default:
             return headline;

@@ -20,10 +20,10 @@ QString shownText(const QString& text);
 QString textUpToZero(const QByteArray& bytes);
 
 // "Success" or "Failed", as the verdict cell shows it.
-QString verdictWord(int code);
+QString verdictWord(VerdictCode code);
 // The kind of outcome in a word or two: "authentic", "signature does not hold",
 // "not signed", "unreadable", "not verified".
-QString outcomeWord(int code);
+QString outcomeWord(VerdictCode code);
 // Why the file passed or failed: a headline, then the particulars on a line
 // of their own when there are any.
 QString describeResult(const VerifyResult& result);

@@ -29,14 +29,15 @@ struct VerifyResult {
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
 
-    // The verdict's parts. -1 not verified; 0 success; 1 signature mismatch;
-    // 2 not signed; 3 error. Only 0 counts as success.
-    int code() const { return evidence ? evidence->verdict.code : -1; }
-    // The error's text when code is 3.
+    // The verdict's parts. Only Success counts as success.
+    VerdictCode code() const {
+        return evidence ? evidence->verdict.code : VerdictCode::NotVerified;
+    }
+    // The error's text when code is Error.
     QByteArray errorText() const { return bytes(&RecordingVerdict::errorText); }
-    // Why the signature walk did not verify and where (codes 1 and 2).
+    // Why the signature walk did not verify and where (Mismatch, Unsigned).
     QByteArray detail() const { return bytes(&RecordingVerdict::detail); }
-    // From the recorder tag; filled only when code is 0. The tag's texts
+    // From the recorder tag; filled only on Success. The tag's texts
     // byte for byte.
     QByteArray startTime() const { return bytes(&RecordingVerdict::startTime); }
     QByteArray endTime() const { return bytes(&RecordingVerdict::endTime); }

@@ -31,7 +31,7 @@ VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bo
 // A source that failed otherwise than with a verdict: an error with its text.
 VerifyResult failure(const QByteArray& fileName, const QByteArray& localPath, const char* text) {
     RecordingEvidence evidence;
-    evidence.verdict.code = RECORDING_ERROR;
+    evidence.verdict.code = VerdictCode::Error;
     evidence.verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
     evidence.identity.path = localPath.toStdString();
     return VerifyResult(fileName, std::move(evidence));

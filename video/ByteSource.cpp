@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace video {
+namespace nvr::video {
 
 FileSource::FileSource(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     struct stat info {};
@@ -56,4 +56,4 @@ int64_t MemorySource::read(int64_t offset, uint8_t* out, size_t count) const {
     return static_cast<int64_t>(n);
 }
 
-}  // namespace video
+}  // namespace nvr::video

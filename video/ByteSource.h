@@ -7,7 +7,7 @@
 // The bytes of a recording, read at any offset: a file, or memory (the fuzz
 // target). Decoding reads through one of these, never through a path handed
 // to FFmpeg, so a name can never select one of its network protocols.
-namespace video {
+namespace nvr::video {
 
 // [begin, end) in a source.
 struct ByteRange {
@@ -55,4 +55,4 @@ class MemorySource : public ByteSource {
     size_t length;
 };
 
-}  // namespace video
+}  // namespace nvr::video

@@ -5,7 +5,7 @@
 
 #include "video/FfmpegLog.h"
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -257,4 +257,4 @@ std::optional<double> ClusterDecoder::secondsOf(const AVFrame& picture) const {
            av_q2d(format->streams[streamIndex]->time_base);
 }
 
-}  // namespace video
+}  // namespace nvr::video

@@ -13,7 +13,7 @@
 // decodes the first video track from its first keyframe on, within the
 // limits: packets read, time, picture size. Packets whose blocks lie in a
 // hidden range of the file are dropped unseen.
-namespace video {
+namespace nvr::video {
 
 class ClusterDecoder {
   public:
@@ -65,4 +65,4 @@ class ClusterDecoder {
     std::string why;
 };
 
-}  // namespace video
+}  // namespace nvr::video

@@ -8,7 +8,7 @@ extern "C" {
 #include <cstdarg>
 #include <mutex>
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::string ffmpegErrorText(int code) {
     return text;
 }
 
-}  // namespace video
+}  // namespace nvr::video

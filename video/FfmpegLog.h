@@ -6,7 +6,7 @@
 // file could fill a terminal or a log with them. They are kept instead: the
 // last error of the calling thread, in printable ASCII, goes into the reason
 // a picture is missing.
-namespace video {
+namespace nvr::video {
 
 // Installs the capture once per process; further calls do nothing.
 void captureFfmpegLog();
@@ -19,4 +19,4 @@ void clearFfmpegError();
 // FFmpeg's text for an error code.
 std::string ffmpegErrorText(int code);
 
-}  // namespace video
+}  // namespace nvr::video

@@ -11,7 +11,7 @@ extern "C" {
 
 // Every FFmpeg object has exactly one owner, which frees it with the
 // library's function for its type.
-namespace video {
+namespace nvr::video {
 
 struct FormatCloser {
     void operator()(AVFormatContext* context) const noexcept { avformat_close_input(&context); }
@@ -43,4 +43,4 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
 using IoPtr = std::unique_ptr<AVIOContext, IoFreer>;
 
-}  // namespace video
+}  // namespace nvr::video

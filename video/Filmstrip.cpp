@@ -7,7 +7,7 @@
 
 #include "report/Wording.h"
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -186,4 +186,4 @@ std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEv
     return frames;
 }
 
-}  // namespace video
+}  // namespace nvr::video

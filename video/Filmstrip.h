@@ -13,7 +13,7 @@
 // after it (where none is proven, the nearest whose link holds, labelled
 // as such). Each says plainly how far its cluster is proven. Built from the
 // evidence only; the verdict is never consulted beyond it nor changed.
-namespace video {
+namespace nvr::video {
 
 struct FilmstripFrame {
     int64_t cluster = 0;            // number, from 1, in file order
@@ -55,4 +55,4 @@ PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& ev
 std::string filmstripLabel(int64_t cluster, std::optional<double> seconds,
                            const std::string& wallClock, ClusterStanding standing);
 
-}  // namespace video
+}  // namespace nvr::video

@@ -5,7 +5,7 @@
 #include "video/ClusterDecoder.h"
 #include "video/Thumbnail.h"
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -87,4 +87,4 @@ DecodeSummary countPictures(const ByteSource& source, ByteRange head, ByteRange 
     return summary;
 }
 
-}  // namespace video
+}  // namespace nvr::video

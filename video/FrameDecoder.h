@@ -13,7 +13,7 @@
 // the answer is a picture or the plain reason there is none. The decoder
 // sees the file's head (EBML header up to the first cluster) and then only
 // the clusters asked for, and stops at every limit below.
-namespace video {
+namespace nvr::video {
 
 struct DecodeLimits {
     int thumbnailWidth = 160;  // pictures are scaled down to this width, never up
@@ -59,4 +59,4 @@ struct DecodeSummary {
 DecodeSummary countPictures(const ByteSource& source, ByteRange head, ByteRange body,
                             const DecodeLimits& limits = {});
 
-}  // namespace video
+}  // namespace nvr::video

@@ -11,7 +11,7 @@ namespace {
 
 #ifdef TELVAR_WITH_VIDEO
 ReportPicture fromResult(std::string label, ClusterStanding standing,
-                         const video::PictureResult& result) {
+                         const nvr::video::PictureResult& result) {
     ReportPicture picture;
     picture.label = std::move(label);
     picture.standing = standing;
@@ -32,10 +32,11 @@ ReportPicture fromResult(std::string label, ClusterStanding standing,
 std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
     std::vector<ReportPicture> pictures;
 #ifdef TELVAR_WITH_VIDEO
-    if (evidence.verdict.code == RECORDING_OK) {
+    if (evidence.verdict.code == VerdictCode::Success) {
         return pictures;
     }
-    for (const video::FilmstripFrame& frame : video::filmstrip(evidence.identity.path, evidence)) {
+    for (const nvr::video::FilmstripFrame& frame :
+         nvr::video::filmstrip(evidence.identity.path, evidence)) {
         pictures.push_back(fromResult(frame.label, frame.standing, frame.picture));
     }
 #else
@@ -50,8 +51,8 @@ ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& ru
     const std::string wall =
         run.startSeconds ? wallClockAt(evidence.tag.startTime, *run.startSeconds) : "";
     const std::string label =
-        video::filmstripLabel(run.firstCluster, run.startSeconds, wall, standing);
-    const video::FileSource source(evidence.identity.path);
+        nvr::video::filmstripLabel(run.firstCluster, run.startSeconds, wall, standing);
+    const nvr::video::FileSource source(evidence.identity.path);
     if (!source.isOpen()) {
         ReportPicture picture;
         picture.label = label;
@@ -60,7 +61,7 @@ ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& ru
         picture.reason = source.error();
         return picture;
     }
-    return fromResult(label, standing, video::pictureAtRun(source, evidence, run));
+    return fromResult(label, standing, nvr::video::pictureAtRun(source, evidence, run));
 #else
     (void)evidence;
     ReportPicture picture;

@@ -7,7 +7,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -47,4 +47,4 @@ int SpliceStream::read(uint8_t* out, int size) {
     return static_cast<int>(n);
 }
 
-}  // namespace video
+}  // namespace nvr::video

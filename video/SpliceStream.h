@@ -9,7 +9,7 @@
 // stream: the file's head (EBML header up to its first cluster), then the
 // clusters to decode. The demuxer meets exactly those bytes and nothing
 // beyond them, whatever the file's seek entries or cues claim.
-namespace video {
+namespace nvr::video {
 
 class SpliceStream {
   public:
@@ -26,4 +26,4 @@ class SpliceStream {
     int64_t at = 0;  // next offset in the source
 };
 
-}  // namespace video
+}  // namespace nvr::video

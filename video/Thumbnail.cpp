@@ -4,7 +4,7 @@
 
 #include "video/FfmpegLog.h"
 
-namespace video {
+namespace nvr::video {
 
 namespace {
 
@@ -83,4 +83,4 @@ bool makeThumbnail(const AVFrame& frame, int width, Picture& out, std::string& w
     return true;
 }
 
-}  // namespace video
+}  // namespace nvr::video

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/Command.h"
+
 // A private folder for one test's case and recordings, removed with it.
 class CaseDirectory {
   public:
@@ -17,13 +19,6 @@ class CaseDirectory {
     std::string dir;
 };
 
-struct CommandResult {
-    int status = -1;  // the exit status; -1 when it did not exit
-    std::string out;
-};
-
-// Runs a shell command line, returning its standard output.
-CommandResult runCommand(const std::string& command);
 // telvar-verify with `arguments` (standard error dropped unless `withErrors`).
 CommandResult runVerify(const std::string& arguments, bool withErrors = false);
 // The sqlite3 shell on `db` with one SQL text.

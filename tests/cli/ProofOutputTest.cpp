@@ -46,7 +46,7 @@ TEST(ProofOutput, RsaTagSuccessProvesEveryClusterAndTheOrigin) {
     options.clusterCount = 4;
     recorder::writeRecording(file.path(), options);
     const RecordingEvidence e = examined(file.path());
-    ASSERT_EQ(e.verdict.code, RECORDING_OK);
+    ASSERT_EQ(e.verdict.code, VerdictCode::Success);
     const nlohmann::json json = jsonFileObject(e, ReportContext{}, true);
     EXPECT_EQ(json["reportVersion"], 2);
     EXPECT_EQ(json["proofKey"], "rsa");
@@ -68,7 +68,7 @@ TEST(ProofOutput, HmacTagSuccessIsSealedAndSaysItProvesNoOrigin) {
     options.tagSignature = {recorder::kKindHmac, 3};
     recorder::writeRecording(file.path(), options);
     const RecordingEvidence e = examined(file.path());
-    ASSERT_EQ(e.verdict.code, RECORDING_OK);
+    ASSERT_EQ(e.verdict.code, VerdictCode::Success);
     const nlohmann::json json = jsonFileObject(e, ReportContext{}, true);
     EXPECT_EQ(json["proofKey"], "hmac");
     EXPECT_EQ(json["originProven"], false);
@@ -97,7 +97,7 @@ TEST(ProofOutput, ResealedForgeryShowsLinksThatHoldButAreNotProof) {
     recorder::Recording recording = recorder::writeRecording(file.path(), options);
     recorder::resealAfterFlip(recording, 2, 5);
     const RecordingEvidence e = examined(file.path());
-    ASSERT_EQ(e.verdict.code, RECORDING_MISMATCH);
+    ASSERT_EQ(e.verdict.code, VerdictCode::Mismatch);
     const nlohmann::json json = jsonFileObject(e, ReportContext{}, true);
     EXPECT_EQ(json["originProven"], false);
     EXPECT_EQ(json["proofKey"], "rsa");

@@ -7,7 +7,7 @@ namespace {
 FileReport report(const std::string& path, int code) {
     FileReport r;
     r.path = path;
-    r.verdict.code = code;
+    r.verdict.code = static_cast<VerdictCode>(code);
     return r;
 }
 
@@ -48,7 +48,7 @@ TEST(VerdictFormat, TextLines) {
 TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {
     RecordingEvidence e;
     e.identity.path = "cam.mkv";
-    e.verdict.code = RECORDING_MISMATCH;
+    e.verdict.code = VerdictCode::Mismatch;
     e.verdict.detail = "cluster 8 at offset 900";
     EXPECT_EQ(textLines(e), "Failed   cam.mkv  signature mismatch: cluster 8 at offset 900");
 
@@ -70,6 +70,6 @@ TEST(VerdictFormat, FailureLineSaysWhereAndWhat) {
     e.firstFailure = FirstFailure{0, 233, std::nullopt, ""};
     EXPECT_EQ(failureLine(e).rfind("    at offset 233: chain-break: ", 0), 0u);
 
-    e.verdict.code = RECORDING_OK;  // a file that verified has no such line
+    e.verdict.code = VerdictCode::Success;  // a file that verified has no such line
     EXPECT_EQ(failureLine(e), "");
 }

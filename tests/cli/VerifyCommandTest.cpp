@@ -1,7 +1,6 @@
 // Runs the telvar-verify program itself on demo recordings.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,30 +12,15 @@
 
 #include "report/Escape.h"
 #include "signature/Sha256.h"
+#include "support/Command.h"
 #include "support/TempFile.h"
 
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    std::string out;
-};
+using CommandRun = CommandResult;
 
 CommandRun run(const std::string& arguments) {
-    CommandRun result;
-    const std::string command = std::string(TELVAR_VERIFY_EXE) + " " + arguments + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        result.out.append(buffer, got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return runCommand(std::string(TELVAR_VERIFY_EXE) + " " + arguments + " 2>/dev/null");
 }
 
 // The JSON output with the time of each run taken out, which alone may differ.

@@ -18,7 +18,7 @@ nvr::MkvException parseFailure(const Bytes& bytes) {
     } catch (const nvr::MkvException& e) {
         return e;
     }
-    return nvr::MkvException(nvr::MKV_ERR_NONE, -1);
+    return nvr::MkvException(nvr::MkvErrorCode::None);
 }
 
 // A header with an eight-byte size of 2^56 - 1 and no payload behind it.
@@ -36,19 +36,19 @@ TEST(HostileInput, HugeTextSizeIsOutOfRangeNotAllocated) {
     // DocType claims 2^56 - 1 bytes inside the EBML header.
     Bytes forgedHeader = encode(el(0x1A45DFA3, {raw(hugeChild(0x4282))}));
     const auto e = parseFailure(forgedHeader);
-    EXPECT_EQ(e.code, nvr::MKV_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(e.code(), nvr::MkvErrorCode::OutOfRange);
     EXPECT_STREQ(e.what(), "out of range @ 5");
 
     // The same inside the recorder tag, at a known offset.
     const Element segment =
         el(0x18538067, {el(0x134E5652, {raw(hugeChild(0x6E12))})}).withSizeWidth(8);
     const auto tagged = parseFailure(encode({ebmlHeader(), segment}));
-    EXPECT_EQ(tagged.code, nvr::MKV_ERR_OUT_OF_RANGE);
-    EXPECT_EQ(tagged.position, static_cast<int64_t>(header.size() + 12 + 5));
+    EXPECT_EQ(tagged.code(), nvr::MkvErrorCode::OutOfRange);
+    EXPECT_EQ(tagged.position(), static_cast<int64_t>(header.size() + 12 + 5));
 
     // A payload that just fits is read as usual.
     const Element fits = el(0x18538067, {el(0x134E5652, {strEl(0x6E12, "ok")})});
-    EXPECT_EQ(parseFailure(encode({ebmlHeader(), fits})).code, nvr::MKV_ERR_NONE);
+    EXPECT_EQ(parseFailure(encode({ebmlHeader(), fits})).code(), nvr::MkvErrorCode::None);
 }
 
 TEST(HostileInput, ElementsLargerThanTheFileEndAtTheFileEnd) {
@@ -61,8 +61,8 @@ TEST(HostileInput, ElementsLargerThanTheFileEndAtTheFileEnd) {
     const Bytes info = encode(el(0x1549A966, {uintEl(0x2AD7B1, 1000000)}));
     bytes.insert(bytes.end(), info.begin(), info.end());
     const auto e = parseFailure(bytes);
-    EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
-    EXPECT_EQ(e.position, static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(e.code(), nvr::MkvErrorCode::Io);
+    EXPECT_EQ(e.position(), static_cast<int64_t>(bytes.size()));
 }
 
 TEST(HostileInput, ChildRunningPastItsParentEndsTheWalk) {
@@ -73,7 +73,7 @@ TEST(HostileInput, ChildRunningPastItsParentEndsTheWalk) {
     bytes.insert(bytes.end(), segment.begin(), segment.end());
     const Bytes voidHuge = hugeChild(0xEC);
     bytes.insert(bytes.end(), voidHuge.begin(), voidHuge.end());
-    EXPECT_EQ(parseFailure(bytes).code, nvr::MKV_ERR_NONE);
+    EXPECT_EQ(parseFailure(bytes).code(), nvr::MkvErrorCode::None);
 }
 
 TEST(HostileInput, MillionsOfSeekEntriesToOneElementStayLinear) {

@@ -10,30 +10,30 @@ TEST(MkvFileReader, StatusValuesBeforeAndAfterOpen) {
     uint8_t byte = 0;
     EXPECT_EQ(reader.size(), -4);
     EXPECT_EQ(reader.read(0, 1, &byte), -4);
-    EXPECT_EQ(reader.open(nullptr), -2);
-    EXPECT_EQ(reader.open("/nonexistent/dir/file.mkv"), -3);
+    EXPECT_EQ(reader.open(nullptr), nvr::ReaderStatus::InvalidArgument);
+    EXPECT_EQ(reader.open("/nonexistent/dir/file.mkv"), nvr::ReaderStatus::CannotOpen);
     EXPECT_FALSE(reader.isOpen);
 
     const TempFile file({1, 2, 3, 4, 5, 6, 7, 8});
-    EXPECT_EQ(reader.open(file.c_str()), 0);
+    EXPECT_EQ(reader.open(file.c_str()), nvr::ReaderStatus::Ok);
     EXPECT_TRUE(reader.isOpen);
     EXPECT_EQ(reader.size(), 8);
     // A second open keeps the first file.
     const TempFile other({9});
-    EXPECT_EQ(reader.open(other.c_str()), -5);
+    EXPECT_EQ(reader.open(other.c_str()), nvr::ReaderStatus::AlreadyOpen);
     EXPECT_EQ(reader.size(), 8);
 
     reader.close();
     EXPECT_FALSE(reader.isOpen);
     EXPECT_EQ(reader.size(), -4);
-    EXPECT_EQ(reader.open(other.c_str()), 0);
+    EXPECT_EQ(reader.open(other.c_str()), nvr::ReaderStatus::Ok);
     EXPECT_EQ(reader.size(), 1);
 }
 
 TEST(MkvFileReader, ReadsExactlyOrFails) {
     const TempFile file({10, 11, 12, 13, 14, 15, 16, 17});
     MkvFileReader reader;
-    ASSERT_EQ(reader.open(file.c_str()), 0);
+    ASSERT_EQ(reader.open(file.c_str()), nvr::ReaderStatus::Ok);
     uint8_t buffer[8] = {};
 
     EXPECT_EQ(reader.read(2, 3, buffer), 3);
@@ -57,7 +57,7 @@ TEST(MkvFileReader, ServesOffsetsAboveFourGiB) {
     file.writeAt(0, {0x01});
 
     MkvFileReader reader;
-    ASSERT_EQ(reader.open(file.c_str()), 0);
+    ASSERT_EQ(reader.open(file.c_str()), nvr::ReaderStatus::Ok);
     EXPECT_EQ(reader.size(), static_cast<int64_t>(high + 2));
     uint8_t bytes[2] = {};
     ASSERT_EQ(reader.read(static_cast<int64_t>(high), 2, bytes), 2);

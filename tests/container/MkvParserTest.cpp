@@ -45,14 +45,14 @@ TEST(MkvParser, ConstructionErrors) {
         nvr::MkvParser parser(static_cast<const char*>(nullptr));
         FAIL();
     } catch (const nvr::MkvException& e) {
-        EXPECT_EQ(e.code, nvr::MKV_ERR_INVALID);
+        EXPECT_EQ(e.code(), nvr::MkvErrorCode::Invalid);
         EXPECT_STREQ(e.what(), "invalid");
     }
     try {
         nvr::MkvParser parser("/nonexistent/recording.mkv");
         FAIL();
     } catch (const nvr::MkvException& e) {
-        EXPECT_EQ(e.code, nvr::MKV_ERR_OTHER);
+        EXPECT_EQ(e.code(), nvr::MkvErrorCode::Other);
         EXPECT_STREQ(e.what(), "failed to open file");
     }
 }

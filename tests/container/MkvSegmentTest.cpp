@@ -127,10 +127,10 @@ TEST(Segment, SeekTargetPastTheEndIsAnIoError) {
             const ParsedElement<nvr::MkvSegment> parsed(bytes);
             FAIL() << position;
         } catch (const nvr::MkvException& e) {
-            EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
+            EXPECT_EQ(e.code(), nvr::MkvErrorCode::Io);
             const int64_t expected =
                 position == 5000 ? 12 + 5000 : std::numeric_limits<int64_t>::max();
-            EXPECT_EQ(e.position, expected);
+            EXPECT_EQ(e.position(), expected);
         }
     }
 }

@@ -29,8 +29,8 @@ Outcome verifyBytes(Bytes bytes, int64_t declaredSize, const nvr::ReadFailureSch
         outcome.text = parser.verifyDetail();
     } catch (const nvr::MkvException& e) {
         outcome.threw = true;
-        outcome.code = e.code;
-        outcome.position = e.position;
+        outcome.code = e.code();
+        outcome.position = e.position();
         outcome.text = e.what();
     }
     return outcome;

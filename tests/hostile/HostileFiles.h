@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "container/MkvErrors.h"
 #include "container/MkvMemoryReader.h"
+#include "signature/SignatureWalk.h"
 #include "support/EbmlWriter.h"
 #include "support/TestRecorder.h"
 
@@ -16,13 +19,13 @@ using ebml::Bytes;
 
 // What verification of some bytes came to: a walk result, or an exception.
 struct Outcome {
-    int result = -1;  // VERIFY_* when nothing was thrown
+    std::optional<VerifyWalkResult> result;  // when nothing was thrown
     bool threw = false;
-    int32_t code = 0;
-    int64_t position = -1;
+    nvr::MkvErrorCode code = nvr::MkvErrorCode::None;
+    std::optional<int64_t> position;
     std::string text;  // the exception's message, or the walk's detail
 
-    bool passed() const { return !threw && result == 0; }
+    bool passed() const { return !threw && result == VerifyWalkResult::Ok; }
 };
 
 // Parses and walks `bytes` through a memory source; `declaredSize` and

@@ -57,8 +57,8 @@ std::unique_ptr<nvr::MkvParser> parsed(const Bytes& bytes, int64_t declaredSize 
     return parser;
 }
 
-void expectError(const Outcome& outcome, int32_t code, int64_t position) {
-    ASSERT_TRUE(outcome.threw) << "result " << outcome.result << ": " << outcome.text;
+void expectError(const Outcome& outcome, nvr::MkvErrorCode code, int64_t position) {
+    ASSERT_TRUE(outcome.threw) << outcome.text;
     EXPECT_EQ(outcome.code, code) << outcome.text;
     EXPECT_EQ(outcome.position, position) << outcome.text;
     EXPECT_EQ(outcome.text,
@@ -96,11 +96,11 @@ TEST(MaliciousInput, HugeSizesOnTextBinaryAndSignaturePayloads) {
         const Bytes text = hugeHeader(0x4D80, size);
         append(info, encodeSize(text.size()));
         append(info, text);
-        expectError(verifyBytes(recording(info)), nvr::MKV_ERR_OUT_OF_RANGE, data + 5);
+        expectError(verifyBytes(recording(info)), nvr::MkvErrorCode::OutOfRange, data + 5);
 
         // Binary: the tag's serial number.
         const Bytes tag = encode(el(kTag, {raw(hugeHeader(0x6E12, size))}));
-        expectError(verifyBytes(recording(tag)), nvr::MKV_ERR_OUT_OF_RANGE, data + 5);
+        expectError(verifyBytes(recording(tag)), nvr::MkvErrorCode::OutOfRange, data + 5);
 
         // Signature value: the tag parses (its signature child is not read
         // there); the walk then refuses the value.
@@ -108,11 +108,11 @@ TEST(MaliciousInput, HugeSizesOnTextBinaryAndSignaturePayloads) {
             encode(el(0x4153, {uintEl(0xDC, 2), uintEl(0xDD, 3), raw(hugeHeader(0xDE, size))}));
         const Bytes signedTag = encode(el(kTag, {strEl(0x6E12, "TLV-1"), raw(signature)}));
         const int64_t valueAt = data + 5 + 8 + 3 + 3 + 3;  // tag, serial, signature, kind, digest
-        expectError(verifyBytes(recording(signedTag)), nvr::MKV_ERR_OUT_OF_RANGE, valueAt);
+        expectError(verifyBytes(recording(signedTag)), nvr::MkvErrorCode::OutOfRange, valueAt);
     }
     // The one-byte all-ones size is 127 bytes, past the end of this file.
     const Bytes shortTag = encode(el(kTag, {raw(Bytes{0x6E, 0x12, 0xFF, 'A'})}));
-    expectError(verifyBytes(recording(shortTag)), nvr::MKV_ERR_OUT_OF_RANGE,
+    expectError(verifyBytes(recording(shortTag)), nvr::MkvErrorCode::OutOfRange,
                 segmentDataOffset() + 5);
 }
 
@@ -126,12 +126,13 @@ TEST(MaliciousInput, IdsOfFiveToEightBytes) {
         append(children, plainTag());
         const Outcome skipped = verifyBytes(recording(children));
         EXPECT_FALSE(skipped.threw) << skipped.text;
-        EXPECT_EQ(skipped.result, 2);  // the tag after it was found, unsigned
+        EXPECT_EQ(skipped.result,
+                  VerifyWalkResult::Unsigned);  // the tag after it was found, unsigned
 
         // Low 32 bits of zero, or with the sign bit set, are no ID.
         for (const uint64_t low : {uint64_t{0}, uint64_t{0x80000001}}) {
             expectError(verifyBytes(recording(encode(el(marker | low, Bytes{1})))),
-                        nvr::MKV_ERR_BAD_EBML_ID, data);
+                        nvr::MkvErrorCode::BadEbmlId, data);
         }
     }
 }
@@ -141,7 +142,7 @@ TEST(MaliciousInput, ZeroSizeAndCutHeaders) {
     // Size byte 0x00 carries no length marker; 0x80 is a size of 0.
     for (const uint8_t sizeByte : {uint8_t{0x00}, uint8_t{0x80}}) {
         expectError(verifyBytes(recording(Bytes{0xEC, sizeByte, 0, 0})),
-                    nvr::MKV_ERR_BAD_EBML_DATASIZE, data);
+                    nvr::MkvErrorCode::BadEbmlDataSize, data);
     }
     // The segment claims 64 bytes; the file ends inside the next header.
     const auto cutFile = [](const Bytes& tail) {
@@ -154,11 +155,11 @@ TEST(MaliciousInput, ZeroSizeAndCutHeaders) {
     };
     const int64_t next = data + static_cast<int64_t>(plainTag().size());
     // After the first byte of a four-byte ID: the ID cannot be completed.
-    expectError(verifyBytes(cutFile({0x1F})), nvr::MKV_ERR_BAD_EBML_ID, next);
+    expectError(verifyBytes(cutFile({0x1F})), nvr::MkvErrorCode::BadEbmlId, next);
     // After a whole ID: the size cannot be read at all.
-    expectError(verifyBytes(cutFile({0xEC})), nvr::MKV_ERR_IO, next);
+    expectError(verifyBytes(cutFile({0xEC})), nvr::MkvErrorCode::Io, next);
     // Inside an eight-byte size.
-    expectError(verifyBytes(cutFile({0xEC, 0x01, 0x00})), nvr::MKV_ERR_BAD_EBML_DATASIZE, next);
+    expectError(verifyBytes(cutFile({0xEC, 0x01, 0x00})), nvr::MkvErrorCode::BadEbmlDataSize, next);
 }
 
 TEST(MaliciousInput, ChildrenEndingBeyondTheirParentOrTheFile) {
@@ -181,7 +182,7 @@ TEST(MaliciousInput, ChildrenEndingBeyondTheirParentOrTheFile) {
     const Bytes entry =
         encode(el(0xAE, {strEl(0x86, "V_X")}).withDeclaredSize(4096).withSizeWidth(2));
     const Bytes file = recording(encode(el(kTracks, {raw(entry)})));
-    expectError(verifyBytes(file), nvr::MKV_ERR_IO, static_cast<int64_t>(file.size()));
+    expectError(verifyBytes(file), nvr::MkvErrorCode::Io, static_cast<int64_t>(file.size()));
 
     // A signed range past the end of the file: the cluster claims 4 KiB
     // more than it holds, so the walk's reads fail and it gives up.
@@ -196,7 +197,7 @@ TEST(MaliciousInput, ChildrenEndingBeyondTheirParentOrTheFile) {
     append(cut, cluster);
     const Outcome outcome = verifyBytes(recording(cut));
     ASSERT_TRUE(outcome.threw);
-    EXPECT_EQ(outcome.code, nvr::MKV_ERR_IO) << outcome.text;
+    EXPECT_EQ(outcome.code, nvr::MkvErrorCode::Io) << outcome.text;
 }
 
 TEST(MaliciousInput, ForgedSeekPositions) {
@@ -213,11 +214,11 @@ TEST(MaliciousInput, ForgedSeekPositions) {
 
     // The largest position saturates instead of wrapping around.
     const uint64_t largest = (uint64_t{1} << 63) - 1;
-    expectError(verifyBytes(withEntry(largest)), nvr::MKV_ERR_IO, INT64_MAX);
+    expectError(verifyBytes(withEntry(largest)), nvr::MkvErrorCode::Io, INT64_MAX);
 
     // Just past the end of the file.
     const Bytes file = withEntry(4096);
-    expectError(verifyBytes(file), nvr::MKV_ERR_IO, data + 4096);
+    expectError(verifyBytes(file), nvr::MkvErrorCode::Io, data + 4096);
 
     // Pointing back at its own seek head, as Info and as a seek head: read
     // once as the kind it names, never followed further.
@@ -254,7 +255,7 @@ TEST(MaliciousInput, TwoSeekHeadsPointingAtEachOther) {
     const auto parser = parsed(recording(children));
     EXPECT_EQ(parser->parsedSegment().seekHeads.items.size(), 2u);
     EXPECT_EQ(parser->parsedSegment().infos.items.size(), 2u);
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 2);
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, AMillionVoidElements) {
@@ -266,7 +267,7 @@ TEST(MaliciousInput, AMillionVoidElements) {
     append(children, plainTag());
     const Outcome outcome = verifyBytes(recording(children));
     EXPECT_FALSE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.result, 2);  // reached the tag behind them
+    EXPECT_EQ(outcome.result, VerifyWalkResult::Unsigned);  // reached the tag behind them
 }
 
 TEST(MaliciousInput, AMillionSeekEntries) {
@@ -286,7 +287,7 @@ TEST(MaliciousInput, AMillionSeekEntries) {
     EXPECT_EQ(parser->parsedSegment().seekHeads.items.at(0).items.size(),
               static_cast<size_t>(kEntries));
     EXPECT_EQ(parser->parsedSegment().tracks.items.size(), 1u);
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 2);
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, DeeplyNestedUnknownMasters) {
@@ -328,7 +329,7 @@ TEST(MaliciousInput, SignatureElementsOfForgedSize) {
     append(zero, Bytes{0x41, 0x53, 0x80});
     append(zero, after);
     expectError(verifyBytes(file(encode(el(kCluster, zero)), Bytes(32))),
-                nvr::MKV_ERR_BAD_EBML_DATASIZE, clusterAt + 5 + 3);
+                nvr::MkvErrorCode::BadEbmlDataSize, clusterAt + 5 + 3);
 
     // Larger than its cluster: nothing is left to sign, so it is unsigned.
     // (Its last child reaches past it, so its own walk ends there.)
@@ -343,7 +344,7 @@ TEST(MaliciousInput, SignatureElementsOfForgedSize) {
     append(oversized, beyond);
     const Outcome outcome = verifyBytes(file(encode(el(kCluster, oversized)), value));
     EXPECT_FALSE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.result, 2);
+    EXPECT_EQ(outcome.result, VerifyWalkResult::Unsigned);
     EXPECT_NE(outcome.text.find("nothing follows its signature element"), std::string::npos)
         << outcome.text;
 }
@@ -364,14 +365,14 @@ TEST(MaliciousInput, TwoSignatureElementsInOneCluster) {
     append(forgedFirst, encode(hostile::signatureEl(genuine)));
     append(forgedFirst, frame);
     const Outcome first = verifyBytes(file(forgedFirst, Bytes(32, 0x00)));
-    EXPECT_EQ(first.result, 1) << first.text;
+    EXPECT_EQ(first.result, VerifyWalkResult::Mismatch) << first.text;
 
     // One added after the genuine one lies in its signed range.
     Bytes addedAfter = timecode;
     append(addedAfter, encode(hostile::signatureEl(genuine)));
     append(addedAfter, encode(hostile::signatureEl(Bytes(32, 0x00))));
     append(addedAfter, frame);
-    EXPECT_EQ(verifyBytes(file(addedAfter, genuine)).result, 1);
+    EXPECT_EQ(verifyBytes(file(addedAfter, genuine)).result, VerifyWalkResult::Mismatch);
 
     // Signed by the recorder together with the frame, it is part of the data.
     Bytes covered = encode(hostile::signatureEl(Bytes(32, 0x00)));
@@ -401,7 +402,7 @@ TEST(MaliciousInput, NoStrictPrefixOfARecordingPasses) {
         for (const recorder::ClusterRecord& cluster : rec.layout.clusters) {
             if (cut > cluster.signedBegin && cut < cluster.endOffset) {
                 ASSERT_TRUE(cutLater.threw) << "cut at " << cut << ": " << cutLater.text;
-                ASSERT_EQ(cutLater.code, nvr::MKV_ERR_IO)
+                ASSERT_EQ(cutLater.code, nvr::MkvErrorCode::Io)
                     << "cut at " << cut << ": " << cutLater.text;
             }
         }
@@ -423,7 +424,7 @@ TEST(MaliciousInput, OnlyTheFirstSegmentCounts) {
     Bytes genuineSecond = encode(ebmlHeader());
     append(genuineSecond, unsignedSegment);
     append(genuineSecond, authenticSegment);
-    EXPECT_EQ(verifyBytes(genuineSecond).result, 2);
+    EXPECT_EQ(verifyBytes(genuineSecond).result, VerifyWalkResult::Unsigned);
 }
 
 TEST(MaliciousInput, OffsetsAboveTwoAndFourGiB) {
@@ -439,12 +440,12 @@ TEST(MaliciousInput, OffsetsAboveTwoAndFourGiB) {
         append(file, encodeSize(uint64_t{1} << 32 << 1, 8));
         append(file, Bytes{0xEC});
         append(file, encodeSize(static_cast<uint64_t>(target - data - 9), 8));
-        expectError(verifyBytes(file, declared), nvr::MKV_ERR_IO, target);
+        expectError(verifyBytes(file, declared), nvr::MkvErrorCode::Io, target);
 
         // ...and through a seek entry.
         Bytes children = seekHead(seekEntry(kInfo, static_cast<uint64_t>(target - data)));
         append(children, plainTag());
-        expectError(verifyBytes(recording(children), declared), nvr::MKV_ERR_IO, target);
+        expectError(verifyBytes(recording(children), declared), nvr::MkvErrorCode::Io, target);
     }
 }
 
@@ -480,7 +481,7 @@ TEST(ReadBudget, ManySeekTargetsClaimingTheRestOfTheFileAreStopped) {
     append(children, Bytes(tail, 'x'));
     const Outcome outcome = verifyBytes(recording(children));
     ASSERT_TRUE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.code, nvr::MKV_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(outcome.code, nvr::MkvErrorCode::OutOfRange);
     // Stopped at one of the texts, early: within twice the file's size.
     const auto at = std::find(textAt.begin(), textAt.end(), outcome.position);
     ASSERT_NE(at, textAt.end()) << outcome.text;
@@ -512,7 +513,7 @@ TEST(ReadBudget, ManySmallMastersSpanningTheRestAreStopped) {
     append(children, plainTag());
     const Outcome outcome = verifyBytes(recording(children));
     ASSERT_TRUE(outcome.threw) << outcome.text;
-    EXPECT_EQ(outcome.code, nvr::MKV_ERR_OUT_OF_RANGE) << outcome.text;
+    EXPECT_EQ(outcome.code, nvr::MkvErrorCode::OutOfRange) << outcome.text;
 }
 
 TEST(ReadBudget, DenseSoundFilesAreNotAffected) {
@@ -542,5 +543,6 @@ TEST(ReadBudget, DenseSoundFilesAreNotAffected) {
     EXPECT_EQ(parser->parsedSegment().tracks.items.at(0).items.size(), static_cast<size_t>(kItems));
     EXPECT_EQ(parser->parsedSegment().cues.items.size(), static_cast<size_t>(kItems));
     EXPECT_EQ(parser->parsedSegment().attachments.items.size(), static_cast<size_t>(kItems));
-    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), 0) << parser->verifyDetail();
+    EXPECT_EQ(parser->verifySignatures(nullptr, nullptr), VerifyWalkResult::Ok)
+        << parser->verifyDetail();
 }

@@ -40,8 +40,8 @@ Walk walkWith(const Recorded& rec, ReadFailureSchedule schedule) {
         walk.outcome.text = parser.verifyDetail();
     } catch (const nvr::MkvException& e) {
         walk.outcome.threw = true;
-        walk.outcome.code = e.code;
-        walk.outcome.position = e.position;
+        walk.outcome.code = e.code();
+        walk.outcome.position = e.position();
         walk.outcome.text = e.what();
     }
     walk.failedReads = source->readsFailed();
@@ -76,7 +76,7 @@ TEST(ReadFaults, FiveFailuresAreToleratedInEverySignedRange) {
     const int64_t second = rec.layout.clusters[1].signedBegin;
     const Walk broken = walkWith(rec, schedule({5, 5, 6, 5}));
     ASSERT_TRUE(broken.outcome.threw) << broken.outcome.text;
-    EXPECT_EQ(broken.outcome.code, nvr::MKV_ERR_IO);
+    EXPECT_EQ(broken.outcome.code, nvr::MkvErrorCode::Io);
     EXPECT_EQ(broken.outcome.text, "I/O error @ " + std::to_string(second));
 }
 
@@ -120,9 +120,9 @@ TEST(ReadFaults, AFileThatShrinksWhileVerifiedIsAnError) {
             SCOPED_TRACE("cut at " + std::to_string(cut) + " from read " + std::to_string(atRead));
             const Walk walk = walkWith(rec, ReadFailureSchedule::shrinking(atRead, cut));
             ASSERT_TRUE(walk.outcome.threw) << walk.outcome.text;
-            EXPECT_TRUE(walk.outcome.code == nvr::MKV_ERR_IO ||
-                        walk.outcome.code == nvr::MKV_ERR_BAD_EBML_ID ||
-                        walk.outcome.code == nvr::MKV_ERR_BAD_EBML_DATASIZE)
+            EXPECT_TRUE(walk.outcome.code == nvr::MkvErrorCode::Io ||
+                        walk.outcome.code == nvr::MkvErrorCode::BadEbmlId ||
+                        walk.outcome.code == nvr::MkvErrorCode::BadEbmlDataSize)
                 << walk.outcome.text;
         }
     }
@@ -143,8 +143,8 @@ TEST(ReadFaults, ARealFileTruncatedAfterParsingIsAnError) {
         parser.verifySignatures(nullptr, nullptr);
         FAIL() << "a cut file verified";
     } catch (const nvr::MkvException& e) {
-        EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
-        EXPECT_EQ(e.position, rec.clusters[1].signedBegin);
+        EXPECT_EQ(e.code(), nvr::MkvErrorCode::Io);
+        EXPECT_EQ(e.position(), rec.clusters[1].signedBegin);
     }
 }
 
@@ -156,7 +156,7 @@ TEST(ReadFaults, NoFailedReadMakesAForgedRecordingPass) {
     options.clusterCount = 3;
     options.tampering.push_back(recorder::Tampering::flipClusterByte(2));
     const Recorded rec = hostile::record(options);
-    ASSERT_EQ(hostile::verifyBytes(rec.bytes).result, 1);
+    ASSERT_EQ(hostile::verifyBytes(rec.bytes).result, VerifyWalkResult::Mismatch);
     const int64_t reads = [&rec] {
         auto owned = std::make_unique<nvr::MkvMemoryReader>(rec.bytes);
         nvr::MkvMemoryReader* const source = owned.get();

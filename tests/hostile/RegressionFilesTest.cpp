@@ -15,11 +15,11 @@ const std::filesystem::path kFolder =
     std::filesystem::path(TELVAR_TEST_DATA) / "fuzz-regressions" / "verify";
 
 // The outcome of each file: its result code, and the error text for code 3.
-const std::map<std::string, std::pair<int, std::string>> kExpected = {
-    {"budget-seek-targets-overlap.mkv", {RECORDING_ERROR, "out of range @ 1402"}},
-    {"budget-masters-rewalk-run.mkv", {RECORDING_ERROR, "out of range @ 1509"}},
-    {"walk-error-after-failure-names-no-cluster.mkv", {RECORDING_MISMATCH, ""}},
-    {"scan-error-without-finding.mkv", {RECORDING_ERROR, "out of range @ 571"}},
+const std::map<std::string, std::pair<VerdictCode, std::string>> kExpected = {
+    {"budget-seek-targets-overlap.mkv", {VerdictCode::Error, "out of range @ 1402"}},
+    {"budget-masters-rewalk-run.mkv", {VerdictCode::Error, "out of range @ 1509"}},
+    {"walk-error-after-failure-names-no-cluster.mkv", {VerdictCode::Mismatch, ""}},
+    {"scan-error-without-finding.mkv", {VerdictCode::Error, "out of range @ 571"}},
 };
 
 }  // namespace
@@ -31,12 +31,12 @@ TEST(RegressionFiles, EndAsRecordedAndNeverVerify) {
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
         const RecordingVerdict verdict = verifyRecording(entry.path().string());
-        EXPECT_NE(verdict.code, RECORDING_OK);
-        EXPECT_NE(verdict.code, RECORDING_NOT_VERIFIED);
+        EXPECT_NE(verdict.code, VerdictCode::Success);
+        EXPECT_NE(verdict.code, VerdictCode::NotVerified);
         const auto expected = kExpected.find(name);
         ASSERT_NE(expected, kExpected.end()) << "add the expected outcome of " << name;
         EXPECT_EQ(verdict.code, expected->second.first) << verdict.errorText << verdict.detail;
-        if (verdict.code == RECORDING_ERROR) {
+        if (verdict.code == VerdictCode::Error) {
             EXPECT_EQ(verdict.errorText, expected->second.second);
         }
         ++checked;

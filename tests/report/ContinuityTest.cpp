@@ -5,10 +5,10 @@
 namespace {
 
 RecordingEvidence file(const std::string& serial, const std::string& start, const std::string& end,
-                       int code = RECORDING_OK, const std::string& sha256 = "") {
+                       VerdictCode code = VerdictCode::Success, const std::string& sha256 = "") {
     RecordingEvidence e;
     e.verdict.code = code;
-    if (code == RECORDING_OK) {
+    if (code == VerdictCode::Success) {
         e.verdict.serialNumber = serial;
         e.verdict.startTime = start;
         e.verdict.endTime = end;
@@ -25,14 +25,14 @@ RecordingEvidence file(const std::string& serial, const std::string& start, cons
 
 TEST(Continuity, GapsOverlapsAndDuplicates) {
     const std::vector<RecordingEvidence> files = {
-        file("A", "2026-12-01 10:05:00", "2026-12-01 11:00:00", RECORDING_OK, "aa"),  // 0
-        file("A", "2026-12-01 08:00:00", "2026-12-01 09:00:00"),                      // 1
+        file("A", "2026-12-01 10:05:00", "2026-12-01 11:00:00", VerdictCode::Success, "aa"),  // 0
+        file("A", "2026-12-01 08:00:00", "2026-12-01 09:00:00"),                              // 1
         file("A", "2026-12-01 09:00:01", "2026-12-01 10:00:00"),  // 2: one second: continuous
         file("A", "2026-12-01 10:30:00", "2026-12-01 10:40:00"),  // 3: inside 0
         file("A", "2026-12-01 10:50:00", "2026-12-01 12:00:00"),  // 4: still inside 0's reach
         file("B", "2026-12-01 10:00:00", "2026-12-01 11:00:00"),  // 5: another recorder
-        file("A", "2026-12-01 09:10:00", "2026-12-01 09:20:00", RECORDING_MISMATCH, "aa"),  // 6
-        file("A", "yesterday", "today"),                                                    // 7
+        file("A", "2026-12-01 09:10:00", "2026-12-01 09:20:00", VerdictCode::Mismatch, "aa"),  // 6
+        file("A", "yesterday", "today"),                                                       // 7
     };
     const Continuity c = continuityOf(files);
     ASSERT_EQ(c.serials.size(), 2u);

@@ -15,7 +15,7 @@ namespace {
 RecordingEvidence failedRecording(int64_t runs) {
     RecordingEvidence e;
     e.identity.path = "/cases/cam\x1b.mkv";
-    e.verdict.code = RECORDING_MISMATCH;
+    e.verdict.code = VerdictCode::Mismatch;
     e.verdict.detail = "cluster 2 at offset 100";
     e.tag = {true,
              40,
@@ -221,10 +221,10 @@ TEST(HtmlReport, ItsOwnMarkIsRecognisedOnlyAtItsHead) {
 TEST(JsonReport, ArrayIsAlwaysValidAndOrdered) {
     std::vector<RecordingEvidence> files(2);
     files[0].identity.path = "dir/vid\xC3\xA9o.mkv";
-    files[0].verdict.code = 0;
+    files[0].verdict.code = VerdictCode::Success;
     files[0].verdict.serialNumber = std::string("SN\xFF\x00Z", 5);  // not UTF-8, with a zero byte
     files[1].identity.path = "b.mkv";
-    files[1].verdict.code = 2;
+    files[1].verdict.code = VerdictCode::Unsigned;
     files[1].verdict.detail = "no recorder tag";
     const std::string text = jsonReport(files, ReportContext{}, false);
     const nlohmann::json parsed = nlohmann::json::parse(text);  // throws on invalid JSON

@@ -28,10 +28,11 @@ Bytes builtInKey() {
 
 Bytes macOf(DigitalHMACSigner& signer, const Bytes& bytes, size_t piece) {
     for (size_t at = 0; at < bytes.size(); at += piece) {
-        EXPECT_EQ(signer.update(bytes.data() + at, std::min(piece, bytes.size() - at)), 0);
+        EXPECT_EQ(signer.update(bytes.data() + at, std::min(piece, bytes.size() - at)),
+                  DWMErrorCode::NoError);
     }
     Bytes mac(100, 0xAA);  // whatever it held is replaced
-    EXPECT_EQ(signer.sign(mac), 0);
+    EXPECT_EQ(signer.sign(mac), DWMErrorCode::NoError);
     return mac;
 }
 
@@ -82,7 +83,7 @@ TEST(DigitalHMACSigner, GivenKeyIsUsedWithExactlyItsLength) {
 TEST(DigitalHMACSigner, ZeroUpdatesGiveTheMacOfTheEmptyMessage) {
     DigitalHMACSigner signer(DIGEST_SHA1);
     Bytes mac;
-    EXPECT_EQ(signer.sign(mac), 0);
+    EXPECT_EQ(signer.sign(mac), DWMErrorCode::NoError);
     EXPECT_EQ(mac, TestSigner::hmac(DIGEST_SHA1, builtInKey(), {}));
 }
 
@@ -95,7 +96,7 @@ TEST(DigitalHMACSigner, SelectorOutsideOneToFourIsInvalidArguments) {
                 DigitalHMACSigner signer(type, keyData, 32);
                 ADD_FAILURE() << "selector " << selector << " was accepted";
             } catch (const DWMException& e) {
-                EXPECT_EQ(e.code(), DWM_INVALID_ARGUMENTS);
+                EXPECT_EQ(e.code(), DWMErrorCode::InvalidArguments);
                 EXPECT_STREQ(e.what(), "invalid arguments");
             }
         }
@@ -112,7 +113,7 @@ TEST(MyHMACSign, ResetStartsANewMessage) {
     context.final(mac);
     EXPECT_EQ(mac, TestSigner::hmac(DIGEST_SHA512, key, first));
 
-    EXPECT_EQ(context.reset(), 0);
+    EXPECT_EQ(context.reset(), DWMErrorCode::NoError);
     context.update(second.data(), second.size());
     context.final(mac);
     EXPECT_EQ(mac, TestSigner::hmac(DIGEST_SHA512, key, second));

@@ -36,11 +36,12 @@ Bytes message(size_t size) {
 template <typename Signer>
 void feed(Signer& signer, const Bytes& bytes, size_t piece) {
     for (size_t at = 0; at < bytes.size(); at += piece) {
-        ASSERT_EQ(signer.update(bytes.data() + at, std::min(piece, bytes.size() - at)), 0);
+        ASSERT_EQ(signer.update(bytes.data() + at, std::min(piece, bytes.size() - at)),
+                  DWMErrorCode::NoError);
     }
 }
 
-int verifyWithBuiltInKey(DigestType type, const Bytes& bytes, const Bytes& signature) {
+DWMErrorCode verifyWithBuiltInKey(DigestType type, const Bytes& bytes, const Bytes& signature) {
     DigitalSignature verifier(type);
     feed(verifier, bytes, 100);
     return verifier.verify(signature);
@@ -68,11 +69,11 @@ DWMException rsaFailure(const Bytes& key, DigestType type = DIGEST_SHA256) {
         return e;
     }
     ADD_FAILURE() << "the key was accepted";
-    return DWMException(DWM_NO_ERROR);
+    return DWMException(DWMErrorCode::NoError);
 }
 
 bool isSslError(const DWMException& e) {
-    return e.code() == DWM_SSL_ERROR && std::string(e.what()).rfind("error:", 0) == 0;
+    return e.code() == DWMErrorCode::SslError && std::string(e.what()).rfind("error:", 0) == 0;
 }
 
 }  // namespace
@@ -85,13 +86,14 @@ TEST(DigitalSignature, BuiltInKeyVerifiesEveryDigestWhateverThePieces) {
         for (const size_t piece : {size_t{1}, size_t{7}, size_t{256}, bytes.size()}) {
             DigitalSignature verifier(type);
             feed(verifier, bytes, piece);
-            EXPECT_EQ(verifier.verify(signature), 0) << "digest " << type << ", piece " << piece;
+            EXPECT_EQ(verifier.verify(signature), DWMErrorCode::NoError)
+                << "digest " << type << ", piece " << piece;
         }
         // Without a key pointer the length plays no part.
         for (const int32_t ignored : {0, 5, -1, 100000}) {
             DigitalSignature verifier(type, nullptr, ignored);
             feed(verifier, bytes, bytes.size());
-            EXPECT_EQ(verifier.verify(signature), 0) << "length " << ignored;
+            EXPECT_EQ(verifier.verify(signature), DWMErrorCode::NoError) << "length " << ignored;
         }
     }
 }
@@ -104,8 +106,8 @@ TEST(DigitalSignature, GivenKeyIsUsedInsteadOfTheBuiltInOne) {
 
     DigitalSignature given(DIGEST_SHA256, otherKey.data(), static_cast<int32_t>(otherKey.size()));
     feed(given, bytes, 64);
-    EXPECT_EQ(given.verify(signature), 0);
-    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, signature), DWM_FAILED);
+    EXPECT_EQ(given.verify(signature), DWMErrorCode::NoError);
+    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, signature), DWMErrorCode::Failed);
 
     // Exactly `keyLength` bytes are read: one short and the key is unreadable.
     EXPECT_TRUE(isSslError(rsaFailure(Bytes(otherKey.begin(), otherKey.end() - 1))));
@@ -117,28 +119,28 @@ TEST(DigitalSignature, MismatchIsAResultNotAnException) {
 
     Bytes tampered = bytes;
     tampered[250] ^= 0x01;
-    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, tampered, signature), DWM_FAILED);
-    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA1, bytes, signature), DWM_FAILED);
+    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, tampered, signature), DWMErrorCode::Failed);
+    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA1, bytes, signature), DWMErrorCode::Failed);
 
     Bytes flipped = signature;
     flipped[0] ^= 0x80;
-    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, flipped), DWM_FAILED);
+    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, flipped), DWMErrorCode::Failed);
 
     Bytes longer = signature;
     longer.push_back(0);
     for (const Bytes& wrongSize :
          {Bytes{}, Bytes(signature.begin(), signature.end() - 1), longer}) {
-        EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, wrongSize), DWM_FAILED)
+        EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, wrongSize), DWMErrorCode::Failed)
             << wrongSize.size() << " bytes";
     }
 }
 
 TEST(DigitalSignature, ZeroUpdatesVerifyTheEmptyMessage) {
     DigitalSignature verifier(DIGEST_SHA512);
-    EXPECT_EQ(verifier.verify(demoRecorder().sign(DIGEST_SHA512, {})), 0);
+    EXPECT_EQ(verifier.verify(demoRecorder().sign(DIGEST_SHA512, {})), DWMErrorCode::NoError);
 
     DigitalSignature other(DIGEST_SHA512);
-    EXPECT_EQ(other.verify(demoRecorder().sign(DIGEST_SHA512, {0})), DWM_FAILED);
+    EXPECT_EQ(other.verify(demoRecorder().sign(DIGEST_SHA512, {0})), DWMErrorCode::Failed);
 }
 
 TEST(DigitalSignature, SelectorOutsideOneToFourIsInvalidArguments) {
@@ -149,10 +151,10 @@ TEST(DigitalSignature, SelectorOutsideOneToFourIsInvalidArguments) {
             DigitalSignature verifier(type);
             ADD_FAILURE() << "selector " << selector << " was accepted";
         } catch (const DWMException& e) {
-            EXPECT_EQ(e.code(), DWM_INVALID_ARGUMENTS);
+            EXPECT_EQ(e.code(), DWMErrorCode::InvalidArguments);
             EXPECT_STREQ(e.what(), "invalid arguments");
         }
-        EXPECT_EQ(rsaFailure(key, type).code(), DWM_INVALID_ARGUMENTS) << selector;
+        EXPECT_EQ(rsaFailure(key, type).code(), DWMErrorCode::InvalidArguments) << selector;
     }
 }
 
@@ -162,12 +164,12 @@ TEST(DigitalSignature, UnreadableKeyIsAnSslErrorBeforeTheSelectorIsLookedAt) {
     EXPECT_TRUE(isSslError(rsaFailure(kGarbageKey, static_cast<DigestType>(5))));
     EXPECT_TRUE(isSslError(rsaFailure(Bytes{})));
     EXPECT_TRUE(isSslError(rsaFailure(ecPublicKeyDer()))) << "a key must be RSA";
-    EXPECT_EQ(rsaFailure(kGarbageKey, DIGEST_MD5).code(), DWM_SSL_ERROR);
+    EXPECT_EQ(rsaFailure(kGarbageKey, DIGEST_MD5).code(), DWMErrorCode::SslError);
     try {
         DigitalSignature verifier(DIGEST_SHA256, kGarbageKey.data(), -1);
         ADD_FAILURE() << "a negative key length was accepted";
     } catch (const DWMException& e) {
-        EXPECT_EQ(e.code(), DWM_INVALID_ARGUMENTS);
+        EXPECT_EQ(e.code(), DWMErrorCode::InvalidArguments);
     }
 }
 
@@ -178,12 +180,12 @@ TEST(MyRSAVerify, ResetStartsANewMessage) {
                         DIGEST_SHA1);
     Bytes signature = demoRecorder().sign(DIGEST_SHA1, first);
     context.update(first.data(), first.size());
-    EXPECT_EQ(context.final(signature), 0);
+    EXPECT_EQ(context.final(signature), DWMErrorCode::NoError);
 
-    EXPECT_EQ(context.reset(), 0);
+    EXPECT_EQ(context.reset(), DWMErrorCode::NoError);
     signature = demoRecorder().sign(DIGEST_SHA1, second);
     context.update(second.data(), second.size());
-    EXPECT_EQ(context.final(signature), 0);
+    EXPECT_EQ(context.final(signature), DWMErrorCode::NoError);
 }
 
 // An error's text must be its own, not what an earlier failure left queued.
@@ -199,7 +201,7 @@ TEST(SslErrorText, EachFailureReportsItsOwnText) {
 
     // A mismatch leaves nothing behind either.
     const Bytes bytes = message(10);
-    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, Bytes(255)), DWM_FAILED);
+    EXPECT_EQ(verifyWithBuiltInKey(DIGEST_SHA256, bytes, Bytes(255)), DWMErrorCode::Failed);
     EXPECT_EQ(ERR_peek_error(), 0u);
     EXPECT_EQ(rsaFailure(ecPublicKeyDer()).what(), alone);
 }

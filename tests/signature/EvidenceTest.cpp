@@ -77,7 +77,7 @@ TEST_P(Findings, NameWhatHappened) {
     ASSERT_NE(finding, nullptr) << codes(evidence);
     EXPECT_EQ(finding->firstCluster, c.firstCluster) << finding->text;
     EXPECT_FALSE(finding->text.empty());
-    EXPECT_NE(evidence.verdict.code, RECORDING_OK);
+    EXPECT_NE(evidence.verdict.code, VerdictCode::Success);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -271,7 +271,7 @@ TEST(Evidence, VerdictsAreThoseOfTheWalkThatStoppedAtTheFirstFailure) {
         options.tagSignature = {c.tagKind, 3};
         options.tampering = c.tampering;
         const RecordingEvidence evidence = examine(options);
-        EXPECT_EQ(evidence.verdict.code, c.code) << c.detail << c.error;
+        EXPECT_EQ(verdictNumber(evidence.verdict.code), c.code) << c.detail << c.error;
         EXPECT_EQ(evidence.verdict.detail, c.detail);
         EXPECT_EQ(evidence.verdict.errorText, c.error);
     }
@@ -280,7 +280,7 @@ TEST(Evidence, VerdictsAreThoseOfTheWalkThatStoppedAtTheFirstFailure) {
 TEST(Evidence, TheChainIsMappedPastTheFirstFailure) {
     const RecordingEvidence evidence =
         examine(tampered({Tampering::flipClusterByte(2), Tampering::flipClusterByte(5)}));
-    EXPECT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    EXPECT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
     EXPECT_NE(evidence.verdict.detail.find("cluster 3 at offset"), std::string::npos);
     ASSERT_EQ(evidence.runs.size(), 5u);
     const ClusterStatus expected[] = {ClusterStatus::Verified, ClusterStatus::Mismatch,

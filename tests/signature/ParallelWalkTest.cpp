@@ -13,7 +13,7 @@ using recorder::Tampering;
 namespace {
 
 struct Outcome {
-    int result = -1;
+    std::optional<VerifyWalkResult> result;
     std::string error;
     std::string detail;
     std::vector<double> progress;

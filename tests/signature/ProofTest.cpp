@@ -105,7 +105,7 @@ TEST_P(Proof, OnlyWhatTheTagReachesBackToIsProven) {
     }
     ASSERT_NE(found, nullptr) << (evidence.findings.empty() ? "" : evidence.findings[0].text);
     EXPECT_EQ(found->firstCluster, c.findingCluster) << found->text;
-    EXPECT_NE(evidence.verdict.code, RECORDING_OK);
+    EXPECT_NE(evidence.verdict.code, VerdictCode::Success);
     EXPECT_FALSE(evidence.originProven);
 }
 
@@ -136,14 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Proof, RootedInTheTagsKindAndNothingElse) {
     const RecordingEvidence rsa = examine(recording({}));
-    EXPECT_EQ(rsa.verdict.code, RECORDING_OK);
+    EXPECT_EQ(rsa.verdict.code, VerdictCode::Success);
     EXPECT_EQ(proven(rsa), "1-12");
     EXPECT_EQ(rsa.proofKey, ProofKey::Rsa);
     EXPECT_TRUE(rsa.originProven);
     EXPECT_EQ(rsa.coverage.verifiedBytes, rsa.coverage.signedBytes);
 
     const RecordingEvidence hmac = examine(recording({}, recorder::kKindHmac));
-    EXPECT_EQ(hmac.verdict.code, RECORDING_OK);
+    EXPECT_EQ(hmac.verdict.code, VerdictCode::Success);
     EXPECT_EQ(proven(hmac), "1-12");
     EXPECT_EQ(hmac.proofKey, ProofKey::Hmac);
     EXPECT_FALSE(hmac.originProven);
@@ -161,7 +161,7 @@ TEST(Proof, RootedInTheTagsKindAndNothingElse) {
 // Every signature holds, yet something a player uses lies outside them.
 TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
     const RecordingEvidence frames = examine(recording({Tampering::frameBeforeSignature(6)}));
-    EXPECT_EQ(frames.verdict.code, RECORDING_UNSIGNED);
+    EXPECT_EQ(frames.verdict.code, VerdictCode::Unsigned);
     EXPECT_NE(frames.verdict.detail.find("cluster 7 at offset"), std::string::npos)
         << frames.verdict.detail;
     EXPECT_NE(frames.verdict.detail.find("stands before its signature element"), std::string::npos);
@@ -172,7 +172,7 @@ TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
 
     // Intact in every way but the order of the tag's fields.
     const RecordingEvidence tag = examine(recording({Tampering::finalValueBeforeTagSignature()}));
-    EXPECT_EQ(tag.verdict.code, RECORDING_UNSIGNED);
+    EXPECT_EQ(tag.verdict.code, VerdictCode::Unsigned);
     EXPECT_EQ(tag.verdict.detail.rfind("recorder tag at offset", 0), 0u) << tag.verdict.detail;
     EXPECT_NE(tag.verdict.detail.find("its final value stands before"), std::string::npos);
     EXPECT_EQ(firstCode(tag), "tag-field-unsigned");
@@ -182,7 +182,7 @@ TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
     // A failure elsewhere keeps its verdict; the finding is still listed.
     const RecordingEvidence both =
         examine(recording({Tampering::frameBeforeSignature(2), Tampering::flipClusterByte(8)}));
-    EXPECT_EQ(both.verdict.code, RECORDING_MISMATCH);
+    EXPECT_EQ(both.verdict.code, VerdictCode::Mismatch);
     bool listed = false;
     for (const Finding& finding : both.findings) {
         listed = listed || finding.code == FindingCode::UnsignedFrames;
@@ -243,7 +243,7 @@ TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
     options.keepClusters = true;
     options.fileHash = false;
     const RecordingEvidence evidence = examineRecording(file.path(), options);
-    EXPECT_EQ(evidence.verdict.code, RECORDING_ERROR);
+    EXPECT_EQ(evidence.verdict.code, VerdictCode::Error);
     EXPECT_EQ(evidence.clusterCount, kClusters);
     EXPECT_EQ(evidence.coverage.fileSize, written.fileSize);
     EXPECT_EQ(evidence.identity.size, written.fileSize);

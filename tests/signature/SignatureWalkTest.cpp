@@ -52,8 +52,9 @@ TEST(SignatureWalk, ValidChainsForEveryDigestAndTagKind) {
                                      5 - digest};  // digests may differ per cluster
             const auto written = record(options);
             const RecordingVerdict verdict = verifyRecording(written->file.path());
-            EXPECT_EQ(verdict.code, RECORDING_OK) << "tag kind " << tagKind << " digest " << digest
-                                                  << ": " << verdict.detail << verdict.errorText;
+            EXPECT_EQ(verdict.code, VerdictCode::Success)
+                << "tag kind " << tagKind << " digest " << digest << ": " << verdict.detail
+                << verdict.errorText;
             EXPECT_EQ(verdict.serialNumber, "TLV-0001234");
             EXPECT_EQ(verdict.startTime, "2026-12-01 08:00:00");
             EXPECT_EQ(verdict.endTime, "2026-12-01 09:00:00");
@@ -63,7 +64,7 @@ TEST(SignatureWalk, ValidChainsForEveryDigestAndTagKind) {
     // An RSA-signed first cluster uses the built-in public key too.
     RecorderOptions rsaFirst;
     rsaFirst.firstCluster = {recorder::kKindRsa, 4};
-    EXPECT_EQ(verifyRecording(record(rsaFirst)->file.path()).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(record(rsaFirst)->file.path()).code, VerdictCode::Success);
 }
 
 struct TamperCase {
@@ -83,10 +84,11 @@ TEST_P(TamperedWalk, EndsWithTheExpectedResult) {
     const TamperCase& c = GetParam();
     const auto written = record(withTampering(c.tampering));
     const RecordingVerdict verdict = verifyRecording(written->file.path());
-    EXPECT_EQ(verdict.code, c.code) << verdict.detail << verdict.errorText;
-    const std::string& text = c.code == RECORDING_ERROR ? verdict.errorText : verdict.detail;
+    EXPECT_EQ(verdictNumber(verdict.code), c.code) << verdict.detail << verdict.errorText;
+    const std::string& text =
+        verdict.code == VerdictCode::Error ? verdict.errorText : verdict.detail;
     EXPECT_NE(text.find(c.detailOrError), std::string::npos) << text;
-    if (c.code != RECORDING_OK) {
+    if (verdict.code != VerdictCode::Success) {
         // Metadata only ever accompanies a success.
         EXPECT_TRUE(verdict.serialNumber.empty() && verdict.startTime.empty() &&
                     verdict.endTime.empty());
@@ -134,7 +136,7 @@ TEST(SignatureWalk, SignatureLayerErrorsBecomeContainerErrors) {
     RecorderOptions rsaLater;
     rsaLater.clusterSignature[1] = {recorder::kKindRsa, 3};
     const RecordingVerdict verdict = verifyRecording(record(rsaLater)->file.path());
-    EXPECT_EQ(verdict.code, RECORDING_ERROR);
+    EXPECT_EQ(verdict.code, VerdictCode::Error);
     EXPECT_EQ(verdict.errorText.rfind("Caught DWMException: ", 0), 0u) << verdict.errorText;
     EXPECT_GT(verdict.errorText.size(), std::string("Caught DWMException: ").size());
 }
@@ -144,7 +146,8 @@ TEST(SignatureWalk, ProgressPerClusterStrictlyIncreasingBelowOne) {
     options.clusterCount = 6;
     const auto written = record(options);
     std::vector<double> fractions;
-    EXPECT_EQ(verifyRecording(written->file.path(), &collect, &fractions).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(written->file.path(), &collect, &fractions).code,
+              VerdictCode::Success);
     const auto& r = written->recording;
     ASSERT_EQ(fractions.size(), r.clusters.size());
     for (size_t i = 0; i < fractions.size(); ++i) {
@@ -164,7 +167,7 @@ TEST(SignatureWalk, ProgressPerClusterStrictlyIncreasingBelowOne) {
                     &afterFailure);
     EXPECT_EQ(afterFailure.size(), 4u);
     EXPECT_TRUE(std::is_sorted(afterFailure.begin(), afterFailure.end()));
-    EXPECT_EQ(verifyRecording(written->file.path(), nullptr, nullptr).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(written->file.path(), nullptr, nullptr).code, VerdictCode::Success);
 }
 
 TEST(SignatureWalk, SignedRangeIsExactlyTheBytesAfterTheSignature) {
@@ -178,7 +181,7 @@ TEST(SignatureWalk, SignedRangeIsExactlyTheBytesAfterTheSignature) {
     const auto& cluster = written->recording.clusters.at(0);
     ASSERT_EQ(cluster.signedBegin, 1058);
     ASSERT_EQ(cluster.signedEnd, 6012);
-    EXPECT_EQ(verifyRecording(written->file.path()).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(written->file.path()).code, VerdictCode::Success);
 
     auto flipAt = [&](int64_t offset) {
         std::FILE* f = std::fopen(written->file.c_str(), "r+b");
@@ -190,12 +193,12 @@ TEST(SignatureWalk, SignedRangeIsExactlyTheBytesAfterTheSignature) {
     };
     // The Timecode's payload stands before the signature: not covered.
     flipAt(1014);
-    EXPECT_EQ(verifyRecording(written->file.path()).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(written->file.path()).code, VerdictCode::Success);
     flipAt(1014);
     for (const int64_t covered : {int64_t{1058}, int64_t{6011}}) {
         flipAt(covered);
         const RecordingVerdict verdict = verifyRecording(written->file.path());
-        EXPECT_EQ(verdict.code, RECORDING_MISMATCH) << covered;
+        EXPECT_EQ(verdict.code, VerdictCode::Mismatch) << covered;
         EXPECT_NE(verdict.detail.find("over bytes 1058 to 6011"), std::string::npos)
             << verdict.detail;
         flipAt(covered);
@@ -205,10 +208,10 @@ TEST(SignatureWalk, SignedRangeIsExactlyTheBytesAfterTheSignature) {
 TEST(SignatureWalk, NoClustersNeedsNoFinalValue) {
     RecorderOptions options;
     options.clusterCount = 0;
-    EXPECT_EQ(verifyRecording(record(options)->file.path()).code, RECORDING_OK);
+    EXPECT_EQ(verifyRecording(record(options)->file.path()).code, VerdictCode::Success);
     options.tampering.push_back(Tampering::wrongFinalSignature());
     const RecordingVerdict named = verifyRecording(record(options)->file.path());
-    EXPECT_EQ(named.code, RECORDING_MISMATCH);
+    EXPECT_EQ(named.code, VerdictCode::Mismatch);
     EXPECT_EQ(named.detail, "no cluster, but the recorder tag names a final value");
 }
 
@@ -225,7 +228,7 @@ class FlakyReader : public nvr::MkvMemoryReader {
             const int index = bulkReads++;
             if (index >= failFrom && index < failFrom + failCount) {
                 lastFailedOffset = offset;
-                return nvr::READER_IO_FAILED;
+                return nvr::refused(nvr::ReaderStatus::IoFailed);
             }
         }
         return MkvMemoryReader::read(offset, length, buffer);
@@ -266,16 +269,16 @@ TEST(SignatureWalk, FiveFailedReadsAreToleratedTheSixthIsAnError) {
         source->bulkReads = 0;
         source->failFrom = 1;
         if (failures == 5) {
-            EXPECT_EQ(parser.verifySignatures(nullptr, nullptr), VERIFY_OK)
+            EXPECT_EQ(parser.verifySignatures(nullptr, nullptr), VerifyWalkResult::Ok)
                 << parser.verifyDetail();
         } else {
             try {
                 parser.verifySignatures(nullptr, nullptr);
                 FAIL() << "expected an I/O error";
             } catch (const nvr::MkvException& e) {
-                EXPECT_EQ(e.code, nvr::MKV_ERR_IO);
-                EXPECT_EQ(e.position, source->lastFailedOffset);
-                EXPECT_EQ(e.position, written->recording.tag.signedBegin);
+                EXPECT_EQ(e.code(), nvr::MkvErrorCode::Io);
+                EXPECT_EQ(e.position(), source->lastFailedOffset);
+                EXPECT_EQ(e.position(), written->recording.tag.signedBegin);
             }
         }
     }
@@ -284,12 +287,12 @@ TEST(SignatureWalk, FiveFailedReadsAreToleratedTheSixthIsAnError) {
 TEST(SignatureWalk, UnparsedSegmentIsAMismatchAndCancelStops) {
     const auto written = record(RecorderOptions{});
     nvr::MkvParser unparsed(written->file.c_str());
-    EXPECT_EQ(unparsed.verifySignatures(nullptr, nullptr), VERIFY_MISMATCH);
+    EXPECT_EQ(unparsed.verifySignatures(nullptr, nullptr), VerifyWalkResult::Mismatch);
 
     const std::atomic<bool> cancelled{true};
     const RecordingVerdict verdict =
         verifyRecording(written->file.path(), nullptr, nullptr, &cancelled);
-    EXPECT_EQ(verdict.code, RECORDING_ERROR);
+    EXPECT_EQ(verdict.code, VerdictCode::Error);
     EXPECT_EQ(verdict.errorText, "verification cancelled");
 }
 
@@ -299,6 +302,6 @@ TEST(RecordingVerifier, FilesThatCannotBeVerified) {
     EXPECT_EQ(verifyRecording(empty.path()).errorText, "I/O error @ 0");
     // A directory opens but cannot be read like a file.
     const RecordingVerdict directory = verifyRecording("/tmp");
-    EXPECT_EQ(directory.code, RECORDING_ERROR);
+    EXPECT_EQ(directory.code, VerdictCode::Error);
     EXPECT_FALSE(directory.errorText.empty());
 }

@@ -112,7 +112,7 @@ class IndependentVerifier {
     static Bytes readRange(const nvr::MkvElement& element, int64_t begin, int64_t end) {
         Bytes out(static_cast<size_t>(end - begin));
         if (element.reader->read(begin, static_cast<int32_t>(out.size()), out.data()) <= 0) {
-            throw nvr::MkvException(nvr::MKV_ERR_IO, begin);
+            throw nvr::MkvException(nvr::MkvErrorCode::Io, begin);
         }
         return out;
     }
@@ -467,7 +467,7 @@ TEST(recorder, InClusterFaultsAreWhereTheyAreReported) {
 
     const ClusterRecord& decoyed = written.clusters[1];
     nvr::MkvFileReader reader;
-    ASSERT_EQ(reader.open(file.c_str()), 0);
+    ASSERT_EQ(reader.open(file.c_str()), nvr::ReaderStatus::Ok);
     const nvr::MkvElement timecode(&reader, decoyed.dataOffset);
     nvr::NvrSignature decoy(nvr::MkvElement(&reader, timecode.endOffset()));
     decoy.parse();

@@ -24,7 +24,7 @@ namespace {
 // A failed file whose name and tag texts try to be markup and formulas.
 VerifyResult hostileResult() {
     RecordingEvidence evidence;
-    evidence.verdict.code = 1;
+    evidence.verdict.code = VerdictCode::Mismatch;
     evidence.verdict.detail = "cluster 2 at offset 900: signature does not match";
     evidence.tag.present = true;
     evidence.tag.serialNumber = "<b>x</b>\xE2\x80\xAE\xFF";
@@ -40,7 +40,7 @@ VerifyResult hostileResult() {
 
 VerifyResult authenticResult() {
     RecordingEvidence evidence;
-    evidence.verdict.code = 0;
+    evidence.verdict.code = VerdictCode::Success;
     evidence.verdict.serialNumber = "-TLV-1";
     evidence.verdict.startTime = "2026-12-01 08:00:00";
     evidence.verdict.endTime = "2026-12-01 09:00:00";

@@ -138,9 +138,9 @@ TEST_F(MainWindowTest, StartsEmptyWithTheBannerAndAHiddenDialog) {
 
 TEST_F(MainWindowTest, CountsFollowAddedAndDeletedRows) {
     RecordingEvidence verified;
-    verified.verdict.code = 0;
+    verified.verdict.code = VerdictCode::Success;
     RecordingEvidence unreadable;
-    unreadable.verdict.code = 3;
+    unreadable.verdict.code = VerdictCode::Error;
     unreadable.verdict.errorText = "failed to open file";
     const VerifyResult good("good.mkv", verified);
     const VerifyResult broken("broken.mkv", unreadable);
@@ -213,11 +213,11 @@ TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
     const ResultModel::Row* tampered = row("tampered.mkv");
     const ResultModel::Row* unsignedRow = row("unsigned.mkv");
     ASSERT_TRUE(authentic && tampered && unsignedRow);
-    EXPECT_EQ(authentic->result.code(), 0);
+    EXPECT_EQ(authentic->result.code(), VerdictCode::Success);
     EXPECT_EQ(text("authentic.mkv", 3), "TLV-0001234");
     EXPECT_FALSE(text("authentic.mkv", 1).isEmpty());
-    EXPECT_EQ(tampered->result.code(), 1);
-    EXPECT_EQ(unsignedRow->result.code(), 2);
+    EXPECT_EQ(tampered->result.code(), VerdictCode::Mismatch);
+    EXPECT_EQ(unsignedRow->result.code(), VerdictCode::Unsigned);
     EXPECT_TRUE(text("tampered.mkv", 3).isEmpty());
 
     EXPECT_EQ(text("authentic.mkv", NResultTree::kResultColumn), "Success");
@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
     ASSERT_TRUE(waitForRows(1));
     const ResultModel::Row* item = row(name);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->result.code(), 0) << item->result.errorText().toStdString();
+    EXPECT_EQ(item->result.code(), VerdictCode::Success) << item->result.errorText().toStdString();
 }
 
 // As "Open with" starts the program: a file and a folder on the command line.
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, NameThatIsNotUtf8IsListedVerifiedAndExported) {
     EXPECT_EQ(counts(), QStringList({"Total: 2", "Success: 1", "Failed: 1"}));
     const ResultModel::Row* item = row("caf\\xE9-\\xFF.mkv");
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->result.code(), 1) << item->result.errorText().toStdString();
+    EXPECT_EQ(item->result.code(), VerdictCode::Mismatch) << item->result.errorText().toStdString();
 
     ExportRequest request;
     request.format = ExportFormat::Json;

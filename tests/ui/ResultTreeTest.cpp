@@ -13,7 +13,7 @@ namespace {
 
 VerifyResult makeResult(const char* name, int code, const char* reason = "") {
     RecordingEvidence evidence;
-    evidence.verdict.code = code;
+    evidence.verdict.code = static_cast<VerdictCode>(code);
     if (code == 3) {
         evidence.verdict.errorText = reason;
     } else {
@@ -81,7 +81,7 @@ TEST_F(ResultTreeTest, OnlyCodeZeroSucceedsAndCellsFollowRowState) {
 
 TEST_F(ResultTreeTest, CellsShowTheRecordAsUtf8) {
     RecordingEvidence evidence;
-    evidence.verdict.code = 0;
+    evidence.verdict.code = VerdictCode::Success;
     evidence.verdict.serialNumber = std::string(
         "SN\0"
         "1",

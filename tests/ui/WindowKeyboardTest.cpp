@@ -66,7 +66,7 @@ class WindowKeyboardTest : public ::testing::Test {
     void addRows(int count) {
         for (int i = 0; i < count; ++i) {
             RecordingEvidence evidence;
-            evidence.verdict.code = i == 0 ? 0 : 1;
+            evidence.verdict.code = i == 0 ? VerdictCode::Success : VerdictCode::Mismatch;
             tree()->addResult(VerifyResult(QByteArray::number(i), std::move(evidence)));
         }
         tree()->flush();

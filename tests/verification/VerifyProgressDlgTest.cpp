@@ -14,7 +14,7 @@ namespace {
 // names that file, the bar has been filled.
 struct Forwarded {
     QByteArray fileName;
-    int code;
+    VerdictCode code;
     QString label;
     int bar;
 };
@@ -124,7 +124,7 @@ TEST_F(VerifyProgressDlgTest, ResultsArriveWhileHidden) {
 
     std::vector<int> codes;
     for (const Forwarded& f : forwarded) {
-        codes.push_back(f.code);
+        codes.push_back(verdictNumber(f.code));
     }
     EXPECT_EQ(codes, (std::vector<int>{0, 1, 2, 0, 3, 1}));
     EXPECT_FALSE(dialog.isVisible());

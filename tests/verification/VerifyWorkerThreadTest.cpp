@@ -26,7 +26,7 @@ class SignalLog : public QObject {
                 [this](const VerifyResult& result) {
                     events << QString("stop %1 %2")
                                   .arg(QString::fromUtf8(result.fileName))
-                                  .arg(result.code());
+                                  .arg(verdictNumber(result.code()));
                     results.push_back(result);
                 });
         connect(&worker, &QThread::finished, this, [this] { events << "finished"; });
@@ -111,7 +111,7 @@ TEST_F(VerifyWorkerThreadTest, VerdictsCarryMetadataOnlyOnSuccess) {
     ASSERT_EQ(log.results.size(), 4u);
 
     const VerifyResult& authentic = log.results[0];
-    EXPECT_EQ(authentic.code(), 0);
+    EXPECT_EQ(authentic.code(), VerdictCode::Success);
     EXPECT_EQ(authentic.serialNumber(), SampleRecordings::kSerialNumber);
     EXPECT_EQ(authentic.startTime(), SampleRecordings::kStartTime);
     EXPECT_EQ(authentic.endTime(), SampleRecordings::kEndTime);
@@ -130,7 +130,7 @@ TEST_F(VerifyWorkerThreadTest, VerdictsCarryMetadataOnlyOnSuccess) {
     EXPECT_TRUE(log.results[1].detail().contains("cluster 3"));
 
     const VerifyResult& missing = log.results[3];
-    EXPECT_EQ(missing.code(), 3);
+    EXPECT_EQ(missing.code(), VerdictCode::Error);
     EXPECT_EQ(missing.fileName, "missing.mkv");
     EXPECT_FALSE(missing.errorText().isEmpty());
     EXPECT_TRUE(missing.serialNumber().isEmpty());
@@ -217,14 +217,14 @@ TEST_F(VerifyWorkerThreadTest, ExceptionsOfAnyKindEndAsResults) {
     ASSERT_TRUE(waitForRuns(log, 1));
     ASSERT_EQ(log.results.size(), 4u);
 
-    EXPECT_EQ(log.results[0].code(), 3);
+    EXPECT_EQ(log.results[0].code(), VerdictCode::Error);
     EXPECT_EQ(log.results[0].errorText(), "library failure");
     EXPECT_EQ(log.results[0].fileName, "runtime.mkv");
-    EXPECT_EQ(log.results[1].code(), 3);
+    EXPECT_EQ(log.results[1].code(), VerdictCode::Error);
     EXPECT_EQ(log.results[1].errorText(), "unknown error");
-    EXPECT_EQ(log.results[2].code(), 3);
+    EXPECT_EQ(log.results[2].code(), VerdictCode::Error);
     EXPECT_EQ(log.results[2].errorText(), "unknown error");
-    EXPECT_EQ(log.results[3].code(), 0) << "the run goes on";
+    EXPECT_EQ(log.results[3].code(), VerdictCode::Success) << "the run goes on";
     EXPECT_EQ(log.runsFinished(), 1);
 }
 
@@ -234,9 +234,9 @@ TEST_F(VerifyWorkerThreadTest, FolderInsteadOfRecordingIsAnError) {
     worker.addFiles({samples.folder(), samples.authentic()});
     ASSERT_TRUE(waitForRuns(log, 1));
     ASSERT_EQ(log.results.size(), 2u);
-    EXPECT_EQ(log.results[0].code(), 3);
+    EXPECT_EQ(log.results[0].code(), VerdictCode::Error);
     EXPECT_FALSE(log.results[0].errorText().isEmpty());
-    EXPECT_EQ(log.results[1].code(), 0);
+    EXPECT_EQ(log.results[1].code(), VerdictCode::Success);
 }
 
 TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
@@ -250,7 +250,8 @@ TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
     ASSERT_EQ(log.results.size(), 1u);
     EXPECT_EQ(log.events.first(), "start " + name);
     EXPECT_EQ(log.results[0].fileName, QByteArray("vid\xc3\xa9o_\xe6\x97\xa5\xe6\x9c\xac.mkv"));
-    EXPECT_EQ(log.results[0].code(), 0) << log.results[0].errorText().toStdString();
+    EXPECT_EQ(log.results[0].code(), VerdictCode::Success)
+        << log.results[0].errorText().toStdString();
 }
 
 class VerifyWorkerStopTest : public VerifyWorkerThreadTest {
@@ -284,7 +285,7 @@ TEST_F(VerifyWorkerStopTest, StopEndsTheCurrentFileAndDropsTheQueue) {
     // The worker takes new files afterwards.
     worker.addFiles({samples.authentic()});
     ASSERT_TRUE(waitForRuns(log, 2));
-    EXPECT_EQ(log.results.back().code(), 0);
+    EXPECT_EQ(log.results.back().code(), VerdictCode::Success);
 }
 
 TEST_F(VerifyWorkerStopTest, DestroyingTheWorkerMidFileReturnsPromptly) {

@@ -24,11 +24,11 @@ DemoFiles::~DemoFiles() {
     std::filesystem::remove_all(dir, ignored);
 }
 
-video::ByteRange headOf(const recorder::Recording& recording) {
+nvr::video::ByteRange headOf(const recorder::Recording& recording) {
     return {0, recording.clusters.front().headerOffset};
 }
 
-video::ByteRange clusterOf(const recorder::Recording& recording, size_t index) {
+nvr::video::ByteRange clusterOf(const recorder::Recording& recording, size_t index) {
     const recorder::ClusterRecord& c = recording.clusters.at(index);
     return {c.headerOffset, c.endOffset};
 }

@@ -27,8 +27,8 @@ class DemoFiles {
 };
 
 // The file's head and one cluster of it (chain order as written).
-video::ByteRange headOf(const recorder::Recording& recording);
-video::ByteRange clusterOf(const recorder::Recording& recording, size_t index);
+nvr::video::ByteRange headOf(const recorder::Recording& recording);
+nvr::video::ByteRange clusterOf(const recorder::Recording& recording, size_t index);
 
 // Evidence of any shape over a real file, for choices the demo files do not
 // make: every cluster verified but those from `failFirst` to `failLast`

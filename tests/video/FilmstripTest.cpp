@@ -10,16 +10,16 @@
 namespace {
 
 std::vector<uint8_t> pictureAt(const recorder::Recording& recording, size_t cluster) {
-    const video::FileSource file(recording.path);
-    const video::PictureResult result =
-        video::firstPicture(file, headOf(recording), clusterOf(recording, cluster));
+    const nvr::video::FileSource file(recording.path);
+    const nvr::video::PictureResult result =
+        nvr::video::firstPicture(file, headOf(recording), clusterOf(recording, cluster));
     EXPECT_TRUE(result.picture) << result.reason;
     return result.picture ? result.picture->png : std::vector<uint8_t>();
 }
 
-std::vector<int64_t> clustersOf(const std::vector<video::FilmstripFrame>& frames) {
+std::vector<int64_t> clustersOf(const std::vector<nvr::video::FilmstripFrame>& frames) {
     std::vector<int64_t> numbers;
-    for (const video::FilmstripFrame& frame : frames) {
+    for (const nvr::video::FilmstripFrame& frame : frames) {
         numbers.push_back(frame.cluster);
     }
     return numbers;
@@ -38,9 +38,10 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     ExamineOptions keep;
     keep.keepClusters = true;
     const RecordingEvidence evidence = examineRecording(tampered.path, keep);
-    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    ASSERT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
 
-    const std::vector<video::FilmstripFrame> frames = video::filmstrip(tampered.path, evidence);
+    const std::vector<nvr::video::FilmstripFrame> frames =
+        nvr::video::filmstrip(tampered.path, evidence);
     ASSERT_EQ(clustersOf(frames),
               (std::vector<int64_t>{first, first + 1, first + 2, last + 1, last + 2}));
     EXPECT_EQ(frames[0].label,
@@ -50,7 +51,7 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     EXPECT_EQ(frames[1].wallClock, "2026-12-01 08:00:14");
     EXPECT_EQ(frames[4].label, "Cluster 18 · 00:00:17 (08:00:17 as stated) · verified");
     EXPECT_TRUE(frames[4].verified);
-    for (const video::FilmstripFrame& frame : frames) {
+    for (const nvr::video::FilmstripFrame& frame : frames) {
         ASSERT_TRUE(frame.picture.picture) << frame.label << ": " << frame.picture.reason;
         const auto index = static_cast<size_t>(frame.cluster - 1);
         const std::vector<uint8_t>& png = frame.picture.picture->png;
@@ -65,8 +66,9 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
     // A click on the failing span shows its start, with or without the cluster map.
     RecordingEvidence runsOnly = evidence;
     runsOnly.clusters.clear();
-    const video::FileSource file(tampered.path);
-    const video::PictureResult start = video::pictureAtRun(file, runsOnly, runsOnly.runs[1]);
+    const nvr::video::FileSource file(tampered.path);
+    const nvr::video::PictureResult start =
+        nvr::video::pictureAtRun(file, runsOnly, runsOnly.runs[1]);
     ASSERT_TRUE(start.picture) << start.reason;
     EXPECT_EQ(start.picture->png, frames[1].picture.picture->png);
 }
@@ -74,7 +76,8 @@ TEST(filmstrip, TamperedDemoShowsTheAlteredSeconds) {
 TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
     const recorder::Recording& authentic = DemoFiles::get()["authentic.mkv"];
     const auto chosen = [&authentic](int failFirst, int failLast, int cap) {
-        return clustersOf(video::chooseFilmstrip(evidenceOf(authentic, failFirst, failLast), cap));
+        return clustersOf(
+            nvr::video::chooseFilmstrip(evidenceOf(authentic, failFirst, failLast), cap));
     };
     EXPECT_EQ(chosen(10, 29, 4), (std::vector<int64_t>{10, 11, 12, 13, 14, 31}));
     EXPECT_EQ(chosen(0, 1, 4), (std::vector<int64_t>{1, 2, 3}));
@@ -83,19 +86,20 @@ TEST(filmstrip, ChoosesAroundTheFirstFailingRunWithinItsCap) {
 
     RecordingEvidence twoRuns = evidenceOf(authentic, 5, 5);
     twoRuns.clusters[20].status = ClusterStatus::Mismatch;
-    EXPECT_EQ(clustersOf(video::chooseFilmstrip(twoRuns)), (std::vector<int64_t>{5, 6, 7}));
+    EXPECT_EQ(clustersOf(nvr::video::chooseFilmstrip(twoRuns)), (std::vector<int64_t>{5, 6, 7}));
     // Unsigned clusters fail a signed recording; an unsigned one has nothing to show.
     RecordingEvidence unsignedRun = evidenceOf(authentic, 5, 6);
     for (size_t i = 5; i <= 6; ++i) {
         unsignedRun.clusters[i].status = ClusterStatus::Unsigned;
     }
     unsignedRun.runs[1].status = ClusterStatus::Unsigned;
-    EXPECT_EQ(clustersOf(video::chooseFilmstrip(unsignedRun)), (std::vector<int64_t>{5, 6, 7, 8}));
+    EXPECT_EQ(clustersOf(nvr::video::chooseFilmstrip(unsignedRun)),
+              (std::vector<int64_t>{5, 6, 7, 8}));
     unsignedRun.runs = {unsignedRun.runs[1]};
-    EXPECT_TRUE(video::chooseFilmstrip(unsignedRun).empty());
+    EXPECT_TRUE(nvr::video::chooseFilmstrip(unsignedRun).empty());
 
     twoRuns.clusters.clear();  // walked without keeping the cluster map
-    EXPECT_TRUE(video::chooseFilmstrip(twoRuns).empty());
+    EXPECT_TRUE(nvr::video::chooseFilmstrip(twoRuns).empty());
 }
 
 // Frames that stand before a cluster's signature element are covered by
@@ -106,16 +110,17 @@ TEST(filmstrip, FramesBeforeTheSignatureAreNeverShown) {
     ClusterEntry& failing = evidence.clusters[5];
     failing.unsignedFrames = true;
     failing.signedStart = authentic.clusters[5].signedBegin;  // every frame follows it
-    std::vector<video::FilmstripFrame> frames = video::filmstrip(authentic.path, evidence);
+    std::vector<nvr::video::FilmstripFrame> frames =
+        nvr::video::filmstrip(authentic.path, evidence);
     ASSERT_EQ(clustersOf(frames), (std::vector<int64_t>{5, 6, 7}));
     ASSERT_TRUE(frames[1].picture.picture) << frames[1].picture.reason;
 
     failing.signedStart = authentic.clusters[5].endOffset;  // every frame stands before it
-    frames = video::filmstrip(authentic.path, evidence);
+    frames = nvr::video::filmstrip(authentic.path, evidence);
     EXPECT_FALSE(frames[1].picture.picture);
     EXPECT_EQ(frames[1].picture.reason, "the cluster holds no keyframe of the video track");
-    const video::FileSource file(authentic.path);
-    EXPECT_FALSE(video::pictureAtRun(file, evidence, evidence.runs[1]).picture);
+    const nvr::video::FileSource file(authentic.path);
+    EXPECT_FALSE(nvr::video::pictureAtRun(file, evidence, evidence.runs[1]).picture);
     EXPECT_TRUE(frames[0].picture.picture);  // its neighbours are untouched
 }
 
@@ -130,12 +135,13 @@ TEST(filmstrip, UndecodableClustersGiveNoPictureAndLeaveTheVerdict) {
     ExamineOptions keep;
     keep.keepClusters = true;
     const RecordingEvidence evidence = examineRecording(file.path(), keep);
-    ASSERT_EQ(evidence.verdict.code, RECORDING_MISMATCH);
+    ASSERT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
     const RecordingVerdict before = evidence.verdict;
 
-    const std::vector<video::FilmstripFrame> frames = video::filmstrip(file.path(), evidence);
+    const std::vector<nvr::video::FilmstripFrame> frames =
+        nvr::video::filmstrip(file.path(), evidence);
     ASSERT_EQ(clustersOf(frames), (std::vector<int64_t>{1, 2, 3}));
-    for (const video::FilmstripFrame& frame : frames) {
+    for (const nvr::video::FilmstripFrame& frame : frames) {
         EXPECT_FALSE(frame.picture.picture) << frame.label;
         EXPECT_EQ(frame.picture.reason, "the cluster holds no keyframe of the video track");
     }
@@ -143,8 +149,8 @@ TEST(filmstrip, UndecodableClustersGiveNoPictureAndLeaveTheVerdict) {
     EXPECT_EQ(after.code, before.code);
     EXPECT_EQ(after.detail, before.detail);
 
-    const std::vector<video::FilmstripFrame> missing =
-        video::filmstrip(file.path() + ".gone", evidence);
+    const std::vector<nvr::video::FilmstripFrame> missing =
+        nvr::video::filmstrip(file.path() + ".gone", evidence);
     ASSERT_EQ(missing.size(), 3u);
     EXPECT_EQ(missing[0].picture.reason, "the file cannot be opened: No such file or directory");
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-video::ByteRange allClusters(const recorder::Recording& recording) {
+nvr::video::ByteRange allClusters(const recorder::Recording& recording) {
     return {recording.clusters.front().headerOffset, recording.fileSize};
 }
 
@@ -19,9 +19,9 @@ video::ByteRange allClusters(const recorder::Recording& recording) {
 TEST(video, DemoRecordingsDecodeAsMade) {
     for (const char* name : {"authentic.mkv", "tampered.mkv", "unsigned.mkv"}) {
         const recorder::Recording& demo = DemoFiles::get()[name];
-        const video::FileSource file(demo.path);
-        const video::DecodeSummary summary =
-            video::countPictures(file, headOf(demo), allClusters(demo));
+        const nvr::video::FileSource file(demo.path);
+        const nvr::video::DecodeSummary summary =
+            nvr::video::countPictures(file, headOf(demo), allClusters(demo));
         EXPECT_EQ(summary.failure, "") << name;
         EXPECT_EQ(summary.pictures, 60 * 25) << name;
         EXPECT_EQ(summary.width, 320) << name;
@@ -31,11 +31,12 @@ TEST(video, DemoRecordingsDecodeAsMade) {
 
 TEST(video, FirstPictureOfAClusterIsItsKeyframeScaledDown) {
     const recorder::Recording& demo = DemoFiles::get()["authentic.mkv"];
-    const video::FileSource file(demo.path);
-    const video::PictureResult result = video::firstPicture(file, headOf(demo), clusterOf(demo, 7));
+    const nvr::video::FileSource file(demo.path);
+    const nvr::video::PictureResult result =
+        nvr::video::firstPicture(file, headOf(demo), clusterOf(demo, 7));
     ASSERT_TRUE(result.picture) << result.reason;
     EXPECT_EQ(result.reason, "");
-    const video::Picture& picture = *result.picture;
+    const nvr::video::Picture& picture = *result.picture;
     EXPECT_EQ(picture.width, 160);
     EXPECT_EQ(picture.height, 120);
     EXPECT_EQ(picture.sourceWidth, 320);
@@ -47,36 +48,37 @@ TEST(video, FirstPictureOfAClusterIsItsKeyframeScaledDown) {
     EXPECT_EQ(std::string(picture.png.begin() + 1, picture.png.begin() + 4), "PNG");
 
     // A cluster that claims more than the file holds still shows its start.
-    const video::ByteRange last = clusterOf(demo, 59);
-    EXPECT_TRUE(video::firstPicture(file, headOf(demo), {last.begin, last.end + 4096}).picture);
+    const nvr::video::ByteRange last = clusterOf(demo, 59);
+    EXPECT_TRUE(
+        nvr::video::firstPicture(file, headOf(demo), {last.begin, last.end + 4096}).picture);
 }
 
 TEST(video, EveryLimitGivesAReasonInsteadOfAPicture) {
     const recorder::Recording& demo = DemoFiles::get()["authentic.mkv"];
-    const video::FileSource file(demo.path);
-    const auto reasonWith = [&](video::DecodeLimits limits, video::ByteRange head,
-                                video::ByteRange body) {
-        const video::PictureResult result = video::firstPicture(file, head, body, limits);
+    const nvr::video::FileSource file(demo.path);
+    const auto reasonWith = [&](nvr::video::DecodeLimits limits, nvr::video::ByteRange head,
+                                nvr::video::ByteRange body) {
+        const nvr::video::PictureResult result = nvr::video::firstPicture(file, head, body, limits);
         EXPECT_FALSE(result.picture);
         return result.reason;
     };
-    const video::ByteRange head = headOf(demo);
-    const video::ByteRange body = clusterOf(demo, 3);
-    video::DecodeLimits small;
+    const nvr::video::ByteRange head = headOf(demo);
+    const nvr::video::ByteRange body = clusterOf(demo, 3);
+    nvr::video::DecodeLimits small;
     small.maxDimension = 200;
     EXPECT_EQ(reasonWith(small, head, body),
               "the video track's pictures are larger than this program decodes");
-    video::DecodeLimits fewPixels;
+    nvr::video::DecodeLimits fewPixels;
     fewPixels.maxPixels = 320 * 239;
     EXPECT_EQ(reasonWith(fewPixels, head, body),
               "the video track's pictures are larger than this program decodes");
-    video::DecodeLimits noTime;
+    nvr::video::DecodeLimits noTime;
     noTime.timeBudget = std::chrono::milliseconds(-1);
     EXPECT_EQ(reasonWith(noTime, head, body), "decoding took longer than the time allowed");
-    video::DecodeLimits noPackets;
+    nvr::video::DecodeLimits noPackets;
     noPackets.maxPackets = 0;
     EXPECT_EQ(reasonWith(noPackets, head, body), "decoding read more packets than allowed");
-    video::DecodeLimits tinyHead;
+    nvr::video::DecodeLimits tinyHead;
     tinyHead.maxHeadBytes = 100;
     EXPECT_EQ(reasonWith(tinyHead, head, body),
               "the file's header is larger than this program decodes");
@@ -95,9 +97,9 @@ TEST(video, UndecodableFramesGiveNoPicture) {
     options.clusterCount = 2;
     options.blockSize = 4096;
     const recorder::Recording written = recorder::writeRecording(file.path(), options);
-    const video::FileSource source(file.path());
-    const video::PictureResult result =
-        video::firstPicture(source, headOf(written), clusterOf(written, 1));
+    const nvr::video::FileSource source(file.path());
+    const nvr::video::PictureResult result =
+        nvr::video::firstPicture(source, headOf(written), clusterOf(written, 1));
     EXPECT_FALSE(result.picture);
     EXPECT_FALSE(result.reason.empty());
     EXPECT_EQ(result.reason, "the cluster holds no keyframe of the video track");
