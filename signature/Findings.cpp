@@ -19,9 +19,25 @@ Finding make(FindingCode code, std::string text, int64_t first = 0, int64_t last
     return Finding{code, std::move(text), first, last, seconds};
 }
 
+std::string offsetList(const std::vector<int64_t>& offsets) {
+    std::string list;
+    for (const int64_t offset : offsets) {
+        list += (list.empty() ? "" : ", ") + std::to_string(offset);
+    }
+    return list;
+}
+
 void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     const TagStatement& tag = walk.tag;
-    if (!tag.present) {
+    if (!tag.present && !walk.otherRecorderTags.empty()) {
+        // The scan saw a tag the reader never reached: "no tag" would claim too much.
+        out.push_back(make(FindingCode::TagMissing,
+                           "No recorder tag was read from the recording, though the scan found " +
+                               std::string(walk.otherRecorderTags.size() == 1 ? "one" : "some") +
+                               " at offset " + offsetList(walk.otherRecorderTags) +
+                               ": nothing read states its serial number, its times or the value "
+                               "its chain must end on."));
+    } else if (!tag.present) {
         out.push_back(make(FindingCode::TagMissing,
                            "The recording has no recorder tag: nothing states its serial number, "
                            "its times or the value its chain must end on."));
@@ -58,17 +74,19 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                "recorders do, that the signature element stands before every "
                                "field it vouches for."));
     }
-    if (!walk.otherRecorderTags.empty()) {
-        std::string offsets;
-        for (const int64_t offset : walk.otherRecorderTags) {
-            offsets += (offsets.empty() ? "" : ", ") + std::to_string(offset);
-        }
+    if (tag.present && !walk.otherRecorderTags.empty()) {
         out.push_back(make(FindingCode::TagMultiple,
                            "The file holds more than one recorder tag (besides the one at offset " +
-                               std::to_string(tag.offset) + ", at " + offsets +
+                               std::to_string(tag.offset) + ", at " +
+                               offsetList(walk.otherRecorderTags) +
                                "): only one can be the recorder's. This report reads the one at "
                                "offset " +
                                std::to_string(tag.offset) + "."));
+    } else if (walk.otherRecorderTags.size() > 1) {
+        out.push_back(make(FindingCode::TagMultiple,
+                           "The file holds more than one recorder tag (at " +
+                               offsetList(walk.otherRecorderTags) +
+                               "): only one can be the recorder's. This report reads none of them."));
     }
 }
 

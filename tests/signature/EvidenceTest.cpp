@@ -358,3 +358,18 @@ TEST(Evidence, HelpersReadTagTimes) {
     EXPECT_FALSE(tagTimeSeconds("2026-12-01 08:00:0x").has_value());
     EXPECT_EQ(clockText(3725.5), "01:02:05");
 }
+
+// A tag the scan found but the reader never reached (its parse stopped
+// first) is neither "no tag" nor, alone, one of several.
+TEST(Evidence, ATagTheReaderNeverReachedIsNotCalledMissing) {
+    ExamineOptions options;
+    options.fileHash = false;
+    const RecordingEvidence evidence = examineRecording(
+        std::string(TELVAR_TEST_DATA) + "/fuzz-regressions/verify/budget-masters-rewalk-run.mkv",
+        options);
+    const Finding* missing = findingOf(evidence, "tag-missing");
+    ASSERT_NE(missing, nullptr) << codes(evidence);
+    EXPECT_NE(missing->text.find("though the scan found one at offset 2772"), std::string::npos)
+        << missing->text;
+    EXPECT_EQ(findingOf(evidence, "tag-multiple"), nullptr) << codes(evidence);
+}
