@@ -22,6 +22,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
 #include "ui/ExportDialog.h"
+#include "ui/FolderWalk.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
@@ -115,6 +116,8 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
             &MorlAuthenticator::showSelectedEvidence);
     connect(resultTree, &QAbstractItemView::activated, this, &MorlAuthenticator::openEvidence);
 
+    folderWalk = new FolderWalk(this);
+    connect(folderWalk, &FolderWalk::expanded, this, &MorlAuthenticator::queueRecordings);
     progressDialog = new VerifyProgressDlg(this);
     connect(progressDialog, &VerifyProgressDlg::gotVerifyResult, this,
             &MorlAuthenticator::addVerifyResult);
@@ -217,6 +220,9 @@ void MorlAuthenticator::updateSummary() {
 
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
+    if (!running) {
+        resultTree->flush();  // the run's last rows at once, not at the next tick
+    }
     filler->setVisible(!running);
     runLink->setVisible(running);
     // Its text follows the run a few times a second, not once per file:
@@ -311,7 +317,16 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     if (progressDialog == nullptr || list.isEmpty()) {
         return;
     }
-    const CollectedRecordings collected = collectRecordings(list);
+    // A folder is walked off this thread; files given meanwhile wait for
+    // it, so every list is queued in the order it came.
+    if (folderWalk->isBusy() || holdsFolder(list)) {
+        folderWalk->expand(list);
+        return;
+    }
+    queueRecordings({list, {}});
+}
+
+void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (!collected.notes.isEmpty()) {
         // No translator is installed, so Qt's %n would say "1 entries".
         const int skipped = static_cast<int>(collected.notes.size());
@@ -393,6 +408,7 @@ void MorlAuthenticator::dropEvent(QDropEvent* event) {
 void MorlAuthenticator::closeEvent(QCloseEvent* event) {
     // The current file stops at its next piece of data; waiting here means
     // no thread is left running while the program is torn down.
+    folderWalk->stop();
     progressDialog->stopVerification();
     QMainWindow::closeEvent(event);
 }

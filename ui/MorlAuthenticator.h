@@ -9,6 +9,8 @@
 class QLabel;
 class QSplitter;
 class EvidencePane;
+class FolderWalk;
+struct CollectedRecordings;
 class NResultTree;
 class NToolButton;
 class VerifyProgressDlg;
@@ -47,6 +49,8 @@ class MorlAuthenticator : public QMainWindow {
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
+    // Notes what the walk skipped and queues what it found.
+    void queueRecordings(const CollectedRecordings& collected);
     void reportCancelled(const QStringList& notVerified);
     void updateRunState();
     void updateRunText();
@@ -74,6 +78,7 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* failedLabel = nullptr;
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
+    FolderWalk* folderWalk = nullptr;
     QTimer runTextTimer;
     bool selectFirstRow = false;  // set by openOnStart until a row is listed
 };

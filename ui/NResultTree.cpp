@@ -11,6 +11,11 @@ namespace {
 // Long enough to gather a burst into one insertion, short enough to feel
 // immediate.
 constexpr int kFlushDelayMs = 40;
+// While results keep coming, the list is laid out and repainted a few
+// times a second, not 25: each costs the GUI thread as much as hundreds of
+// results, and the rows of a long run scroll past unread anyway.
+constexpr int kBurstDelayMs = 250;
+constexpr int kBurstGapMs = 300;
 
 }  // namespace
 
@@ -43,7 +48,8 @@ NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new Resul
 void NResultTree::addResult(const VerifyResult& result) {
     pending.push_back(result);
     if (!flushTimer.isActive()) {
-        flushTimer.start();
+        const bool burst = sinceFlush.isValid() && sinceFlush.elapsed() < kBurstGapMs;
+        flushTimer.start(burst ? kBurstDelayMs : kFlushDelayMs);
     }
 }
 
@@ -52,6 +58,7 @@ void NResultTree::flush() {
     if (pending.empty()) {
         return;
     }
+    sinceFlush.start();
     std::vector<VerifyResult> batch;
     batch.swap(pending);
     results->append(batch);

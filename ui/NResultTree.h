@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
 #include <vector>
@@ -19,7 +20,8 @@ class NResultTree : public QTreeView {
 
     explicit NResultTree(QWidget* parent = nullptr);
 
-    // Queues the result; it is listed within a few tens of milliseconds.
+    // Queues the result; it is listed within a few tens of milliseconds, or
+    // a quarter of a second while results keep coming.
     void addResult(const VerifyResult& result);
     // Lists every queued result now.
     void flush();
@@ -44,4 +46,5 @@ class NResultTree : public QTreeView {
     ResultModel* results = nullptr;
     std::vector<VerifyResult> pending;
     QTimer flushTimer;
+    QElapsedTimer sinceFlush;  // since rows were last listed
 };
