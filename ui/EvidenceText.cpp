@@ -42,7 +42,7 @@ QString verdictLine(const VerifyResult& result) {
         result.code() == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
                        .arg(colour, esc(verdictWord(result.code())),
-                            esc(outcomeWord(result.code())), esc(describeResult(result)));
+                            esc(reasonWord(result)), esc(describeResult(result)));
     // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
     const QString caveat =
         result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 
 #include "ui/NTreeItemDelegate.h"
 
@@ -17,13 +18,24 @@ constexpr int kFlushDelayMs = 40;
 constexpr int kBurstDelayMs = 250;
 constexpr int kBurstGapMs = 300;
 
+// Columns are sized to what they show, measured on a sample of each batch
+// (measuring every row of a long run would cost more than listing it); a
+// column the user has resized keeps its width.
+constexpr int kMinimumColumn = 90;
+constexpr int kMeasuredRows = 64;
+constexpr int kCellPadding = 24;
+// The names take at most this share of the list's width, so the verdict
+// and its reason stay in view.
+constexpr double kNameShare = 0.4;
+constexpr int kWidestTagColumn = 260;
+
 }  // namespace
 
 NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new ResultModel(this)) {
     setModel(results);
     QHeaderView* const columns = header();
-    columns->setDefaultSectionSize(180);
-    columns->setMinimumSectionSize(180);
+    columns->setDefaultSectionSize(150);
+    columns->setMinimumSectionSize(kMinimumColumn);
     columns->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     columns->setStretchLastSection(true);
     // Unsorted until a header is clicked: rows then stand in queued order.
@@ -43,6 +55,45 @@ NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new Resul
     flushTimer.setSingleShot(true);
     flushTimer.setInterval(kFlushDelayMs);
     connect(&flushTimer, &QTimer::timeout, this, &NResultTree::flush);
+    connect(columns, &QHeaderView::sectionResized, this, [this](int column) {
+        if (!sizingColumns && column >= 0 && column < ResultModel::kReasonColumn) {
+            userSized[static_cast<size_t>(column)] = true;
+        }
+    });
+    fitColumns(0);
+}
+
+void NResultTree::fitColumns(int firstRow) {
+    const QFontMetrics metrics(font());
+    const int viewWidth = std::max(viewport()->width(), 600);
+    QHeaderView* const columns = header();
+    sizingColumns = true;
+    for (int column = 0; column < ResultModel::kReasonColumn; ++column) {
+        if (userSized[static_cast<size_t>(column)]) {
+            continue;
+        }
+        int wanted = metrics.horizontalAdvance(
+                         results->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                     kCellPadding;
+        if (column == ResultModel::kResultColumn) {
+            // The icon ends at the middle and the word starts there.
+            const int word = std::max(metrics.horizontalAdvance(tr("Success")),
+                                      metrics.horizontalAdvance(tr("Failed")));
+            wanted = std::max(wanted, 2 * std::max(32, word) + kCellPadding);
+        }
+        const int last = std::min(results->rowCount(), firstRow + kMeasuredRows);
+        for (int row = firstRow; row < last && column != ResultModel::kResultColumn; ++row) {
+            const QString text = results->index(row, column).data().toString();
+            wanted = std::max(wanted, metrics.horizontalAdvance(text) + kCellPadding);
+        }
+        const int widest =
+            column == 0 ? static_cast<int>(viewWidth * kNameShare) : kWidestTagColumn;
+        wanted = std::clamp(wanted, kMinimumColumn, std::max(kMinimumColumn, widest));
+        if (wanted > columns->sectionSize(column) || results->rowCount() == 0) {
+            columns->resizeSection(column, wanted);
+        }
+    }
+    sizingColumns = false;
 }
 
 void NResultTree::addResult(const VerifyResult& result) {
@@ -61,7 +112,10 @@ void NResultTree::flush() {
     sinceFlush.start();
     std::vector<VerifyResult> batch;
     batch.swap(pending);
+    const int first = results->rowCount();
     results->append(batch);
+    // A sorted list puts the batch anywhere; its first rows then stand for it.
+    fitColumns(results->isSorted() ? 0 : first);
     emit rowsChanged();
 }
 

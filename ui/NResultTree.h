@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
+#include <array>
 #include <vector>
 
 #include "ui/ResultModel.h"
@@ -43,7 +44,14 @@ class NResultTree : public QTreeView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // Widens the columns the user has not resized to show the rows from
+    // `firstRow` on (a sample of them) in full; the names up to a share of
+    // the width. 0 fits them anew, as at the start.
+    void fitColumns(int firstRow);
+
     ResultModel* results = nullptr;
+    std::array<bool, ResultModel::kReasonColumn> userSized{};
+    bool sizingColumns = false;
     std::vector<VerifyResult> pending;
     QTimer flushTimer;
     QElapsedTimer sinceFlush;  // since rows were last listed

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 
+#include "report/Wording.h"
 #include "ui/ResultText.h"
 
 namespace {
@@ -11,8 +12,21 @@ namespace {
 const char* const kHeaders[] = {
     QT_TRANSLATE_NOOP("ResultModel", "Name"), QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
     QT_TRANSLATE_NOOP("ResultModel", "End Time"), QT_TRANSLATE_NOOP("ResultModel", "Serial Number"),
-    QT_TRANSLATE_NOOP("ResultModel", "Result")};
-constexpr int kColumns = 5;
+    QT_TRANSLATE_NOOP("ResultModel", "Result"), QT_TRANSLATE_NOOP("ResultModel", "Reason")};
+constexpr int kColumns = 6;
+
+// The tag's texts are proven only by a success; a failed row shows what
+// the file states, marked as the reports mark it.
+QString tagCell(const VerifyResult& result, const QByteArray& verified,
+                std::string (*stated)(const RecordingEvidence&)) {
+    if (result.code() == 0) {
+        return textOf(verified);
+    }
+    const QString text = result.evidence != nullptr ? textOf(stated(*result.evidence)) : QString();
+    return text.isEmpty() ? text
+                          : text + QLatin1Char(' ') +
+                                QCoreApplication::translate("ResultModel", "(not verified)");
+}
 
 QString cellText(const ResultModel::Row& row, int column) {
     const VerifyResult& result = row.result;
@@ -20,13 +34,15 @@ QString cellText(const ResultModel::Row& row, int column) {
         case 0:
             return ResultModel::nameText(row);
         case 1:
-            return textOf(result.startTime());
+            return tagCell(result, result.startTime(), statedStart);
         case 2:
-            return textOf(result.endTime());
+            return tagCell(result, result.endTime(), statedEnd);
         case 3:
-            return textOf(result.serialNumber());
-        default:
+            return tagCell(result, result.serialNumber(), statedSerial);
+        case ResultModel::kResultColumn:
             return verdictWord(result.code());
+        default:
+            return result.code() == 0 ? QString() : reasonWord(result);
     }
 }
 
@@ -54,8 +70,9 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return toolTip(item);
         case Qt::TextAlignmentRole:
-            return index.column() == 0 ? QVariant()
-                                       : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
+            return index.column() == 0 || index.column() == kReasonColumn
+                       ? QVariant()
+                       : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
         case CodeRole:
             return item.result.code();
         default:
@@ -83,14 +100,25 @@ QString ResultModel::nameText(const Row& row) {
 }
 
 QString ResultModel::toolTip(const Row& row) {
-    QString tip = describeResult(row.result);
+    // A failure leads with where in the recording it lies, then what was seen.
+    QString tip;
+    const QString when = firstFailureText(row.result);
+    if (row.result.code() != 0 && !when.isEmpty()) {
+        tip += QCoreApplication::translate("NResultTree", "First failure at %1").arg(when) +
+               QLatin1Char('\n');
+    }
+    if (row.result.code() != 0) {
+        tip += verdictWord(row.result.code()) + QStringLiteral(" — ") + reasonWord(row.result) +
+               QLatin1Char('\n');
+    }
+    tip += describeResult(row.result);
     if (!row.result.path.isEmpty()) {
         tip += QLatin1Char('\n') + shownText(row.result.path);
     }
-    const QString when = verifiedAtText(row.result);
-    if (!when.isEmpty()) {
+    const QString checked = verifiedAtText(row.result);
+    if (!checked.isEmpty()) {
         tip += QLatin1Char('\n') +
-               QCoreApplication::translate("NResultTree", "Verified at %1").arg(when);
+               QCoreApplication::translate("NResultTree", "Verified at %1").arg(checked);
     }
     if (row.round > 1) {
         tip += QLatin1Char('\n') +

@@ -13,6 +13,8 @@ class ResultModel : public QAbstractTableModel {
 
   public:
     static constexpr int kResultColumn = 4;
+    // Why a row failed, in a few words; empty for a success.
+    static constexpr int kReasonColumn = 5;
     // The row's result code, for the verdict cell's painter.
     static constexpr int CodeRole = Qt::UserRole + 1;
 
@@ -37,6 +39,8 @@ class ResultModel : public QAbstractTableModel {
     void removeRowList(std::vector<int> rows);
 
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
+    // A header was clicked: rows stand in that column's order.
+    bool isSorted() const { return sortColumn >= 0; }
     int successCount() const { return successes; }
     int failedCount() const { return static_cast<int>(rows.size()) - successes; }
 

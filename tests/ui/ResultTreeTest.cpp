@@ -185,14 +185,31 @@ TEST_F(ResultTreeTest, TenThousandResultsAreAllListedAndCounted) {
     EXPECT_EQ(model().index(9999, 0).data().toString(), "9999") << "rows keep queued order";
 }
 
-TEST_F(ResultTreeTest, ColumnsKeepTheirMinimumAndResultFillsTheRest) {
+TEST_F(ResultTreeTest, ColumnsShowWholeTextsAndReasonFillsTheRest) {
     tree.resize(1024, 400);
     tree.show();
     QHeaderView* const header = tree.header();
-    ASSERT_EQ(header->count(), 5);
+    ASSERT_EQ(header->count(), 6);
     EXPECT_EQ(model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "Serial Number");
-    EXPECT_EQ(header->sectionSize(0), 180);
-    EXPECT_EQ(header->sectionSize(4), tree.viewport()->width() - 4 * 180);
-    header->resizeSection(1, 60);
-    EXPECT_EQ(header->sectionSize(1), 180);
+    EXPECT_EQ(model().headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Reason");
+    const QString longName = "camera-07-north-entrance-2026-12-01-080000.mkv";
+    RecordingEvidence evidence;
+    evidence.verdict.code = 1;
+    evidence.identity.size = 100;
+    evidence.tag.present = true;
+    evidence.tag.startTime = "2026-12-01 08:00:00";
+    add(VerifyResult(longName.toUtf8(), std::move(evidence)));
+    const QFontMetrics metrics(tree.font());
+    EXPECT_GT(header->sectionSize(0), metrics.horizontalAdvance(longName));
+    EXPECT_GT(header->sectionSize(1), metrics.horizontalAdvance(cell(longName, 1)));
+    int used = 0;
+    for (int column = 0; column < 5; ++column) {
+        used += header->sectionSize(column);
+    }
+    EXPECT_EQ(header->sectionSize(5), tree.viewport()->width() - used);
+    // A column the user narrows stays so, down to its minimum, as rows come.
+    header->resizeSection(0, 10);
+    EXPECT_GE(header->sectionSize(0), 90);
+    add(makeResult(qPrintable(longName + "-2"), 0));
+    EXPECT_LT(header->sectionSize(0), metrics.horizontalAdvance(longName));
 }
