@@ -32,7 +32,8 @@ EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
     layout->addWidget(timelineView);
     layout->addWidget(strip);
     layout->addWidget(text, 1);
-    setFocusProxy(text);
+    // No focus proxy: Tab would then jump from the list straight to the
+    // text, past the timeline and filmstrip; focusInEvent hands focus on.
 }
 
 EvidencePane::~EvidencePane() {
@@ -81,6 +82,10 @@ void EvidencePane::runPictureDecoded(int request, const ReportPicture& picture) 
     if (request == requests) {
         strip->showClicked(picture);
     }
+}
+
+QWidget* EvidencePane::textView() const {
+    return text;
 }
 
 QString EvidencePane::plainText() const {

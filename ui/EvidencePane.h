@@ -31,6 +31,7 @@ class EvidencePane : public QWidget {
     void copySelectedText();
     TimelineView* timeline() const { return timelineView; }
     FilmstripView* filmstrip() const { return strip; }
+    QWidget* textView() const;
     // Decodes the first picture of the shown evidence's run `run` and shows
     // it in the filmstrip when done.
     void showRunPicture(int run);

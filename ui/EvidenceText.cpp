@@ -33,7 +33,7 @@ QString heading(const QString& text) {
 
 QString item(const QString& label, const QString& valueHtml) {
     return QStringLiteral(
-               "<tr><td style=\"color:#858585; padding-right:12px\">%1</td><td>%2</td></tr>")
+               "<tr><td style=\"color:#595959; padding-right:12px\">%1</td><td>%2</td></tr>")
         .arg(esc(label), valueHtml);
 }
 

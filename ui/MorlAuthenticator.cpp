@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,12 +23,15 @@
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
 #include "ui/ExportDialog.h"
+#include "ui/FilmstripView.h"
 #include "ui/FolderWalk.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
 #include "ui/ResultText.h"
 #include "ui/RowText.h"
+#include "ui/TimelineView.h"
+#include "verification/PathBytes.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
@@ -35,6 +39,8 @@ namespace {
 const char* const kCountStyle = "color: white; padding: 10px; padding-right: 50px;";
 const char* const kLastCountStyle = "color: white; padding: 10px; padding-right: 50px";
 const char* const kRunStyle = "padding: 10px; padding-right: 30px;";
+// Removals Ctrl+Z can still take back.
+constexpr size_t kUndoDepth = 20;
 
 QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) {
     auto* const row = new QWidget(parent);
@@ -77,6 +83,15 @@ void applyStyleSheet() {
         text.truncate(end);
     }
     qApp->setStyleSheet(QString::fromLatin1(text));
+}
+
+// The rows' paths by their exact bytes.
+QList<QByteArray> pathsOf(const ResultModel::Taken& taken) {
+    QList<QByteArray> paths;
+    for (const auto& entry : taken) {
+        paths << pathBytes(entry.second.result.path);
+    }
+    return paths;
 }
 
 }  // namespace
@@ -129,6 +144,25 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(progressDialog, &VerifyProgressDlg::runCancelled, this,
             &MorlAuthenticator::reportCancelled);
     addShortcuts();
+    // Tab goes down the window as it reads: header buttons, the list, then
+    // the evidence's timeline, filmstrip and text.
+    const QList<QWidget*> tabOrder = {addButton,     folderButton, deleteButton,
+                                      exportButton,  aboutButton,  runLink,
+                                      resultTree,    evidencePane->timeline(),
+                                      evidencePane->filmstrip(), evidencePane->textView()};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    confirmRemoval = [this](int count) {
+        QMessageBox box(QMessageBox::Question, tr("Remove rows"),
+                        tr("Remove %1 rows from the list?").arg(count), QMessageBox::NoButton,
+                        this);
+        box.setInformativeText(tr("Ctrl+Z puts them back."));
+        QPushButton* const remove = box.addButton(tr("Remove"), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        box.exec();
+        return box.clickedButton() == remove;
+    };
     setAcceptDrops(true);
     resultTree->setFocus();
 }
@@ -203,6 +237,7 @@ void MorlAuthenticator::addShortcuts() {
     add("exportAction", QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
     add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
+    add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
 }
 
 void MorlAuthenticator::updateSummary() {
@@ -256,9 +291,34 @@ void MorlAuthenticator::handleAddFolderBtn() {
     }
 }
 
+void MorlAuthenticator::setRemovalConfirmation(RemovalConfirmation confirm) {
+    confirmRemoval = std::move(confirm);
+}
+
 void MorlAuthenticator::handleDeleteBtn() {
-    resultTree->removeSelected();
+    const int count = static_cast<int>(resultTree->selectedRows().size());
+    if (count == 0 || (count > kConfirmRemovalAbove && !confirmRemoval(count))) {
+        return;
+    }
+    ResultModel::Taken taken = resultTree->removeSelected();
     updateSummary();
+    emit recordingsRemoved(pathsOf(taken));
+    removals.push_back(std::move(taken));
+    if (removals.size() > kUndoDepth) {
+        removals.pop_front();
+    }
+}
+
+void MorlAuthenticator::undoRemoval() {
+    if (removals.empty()) {
+        return;
+    }
+    ResultModel::Taken taken = std::move(removals.back());
+    removals.pop_back();
+    const QList<QByteArray> paths = pathsOf(taken);
+    resultTree->putBack(std::move(taken));
+    updateSummary();
+    emit recordingsRestored(paths);
 }
 
 void MorlAuthenticator::handleAboutBtn() {

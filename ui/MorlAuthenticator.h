@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
+#include <functional>
 
+#include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
 
 class QLabel;
@@ -26,6 +31,19 @@ class MorlAuthenticator : public QMainWindow {
   public:
     explicit MorlAuthenticator(QWidget* parent = nullptr);
 
+    // Asked before more rows than this are removed at once: more than the
+    // list shows at its default size, so some of them may be out of view.
+    static constexpr int kConfirmRemovalAbove = 10;
+    // Whether to remove `count` rows; a message box unless replaced (tests).
+    using RemovalConfirmation = std::function<bool(int count)>;
+    void setRemovalConfirmation(RemovalConfirmation confirm);
+
+  signals:
+    // The user removed rows, or Ctrl+Z put them back: their paths by their
+    // exact bytes, top to bottom.
+    void recordingsRemoved(const QList<QByteArray>& paths);
+    void recordingsRestored(const QList<QByteArray>& paths);
+
   public slots:
     // Files and folders, folders expanded to their recordings, as Add Folder
     // does; the program's arguments come here too.
@@ -44,6 +62,8 @@ class MorlAuthenticator : public QMainWindow {
     void handleAddBtn();
     void handleAddFolderBtn();
     void handleDeleteBtn();
+    // Ctrl+Z: puts the rows of the latest removal back.
+    void undoRemoval();
     void handleAboutBtn();
     void handleExportBtn();
     void copySelection();
@@ -81,4 +101,6 @@ class MorlAuthenticator : public QMainWindow {
     FolderWalk* folderWalk = nullptr;
     QTimer runTextTimer;
     bool selectFirstRow = false;  // set by openOnStart until a row is listed
+    std::deque<ResultModel::Taken> removals;  // latest last, for Ctrl+Z
+    RemovalConfirmation confirmRemoval;
 };

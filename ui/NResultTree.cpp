@@ -128,12 +128,30 @@ std::vector<int> NResultTree::selectedRows() const {
     return rows;
 }
 
-void NResultTree::removeSelected() {
+ResultModel::Taken NResultTree::removeSelected() {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) {
+        return {};
+    }
+    ResultModel::Taken taken = results->takeRows(rows);
+    emit rowsChanged();
+    return taken;
+}
+
+void NResultTree::putBack(ResultModel::Taken taken) {
+    if (taken.empty()) {
         return;
     }
-    results->removeRowList(rows);
+    flush();  // every listed row counts in the places
+    const std::vector<int> places = results->putBack(std::move(taken));
+    QItemSelection restored;
+    for (const int row : places) {
+        restored.select(results->index(row, 0), results->index(row, results->columnCount() - 1));
+    }
+    selectionModel()->select(restored, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(results->index(places.front(), 0),
+                                      QItemSelectionModel::NoUpdate);
+    scrollTo(results->index(places.front(), 0));
     emit rowsChanged();
 }
 
@@ -142,9 +160,9 @@ void NResultTree::paintEvent(QPaintEvent* event) {
     if (results->rowCount() > 0 || !pending.empty()) {
         return;
     }
-    // The empty list tells how to begin.
+    // The empty list tells how to begin, in the rows' own colour.
     QPainter painter(viewport());
-    painter.setPen(QColor(QStringLiteral("#858585")));
+    painter.setPen(QColor(QStringLiteral("#595959")));
     painter.drawText(viewport()->rect().adjusted(20, 20, -20, -20),
                      Qt::AlignCenter | Qt::TextWordWrap,
                      tr("No recordings yet.\n\nAdd files (Ctrl+O) or a folder (Ctrl+Shift+O),\n"

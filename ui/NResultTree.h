@@ -26,8 +26,11 @@ class NResultTree : public QTreeView {
     void addResult(const VerifyResult& result);
     // Lists every queued result now.
     void flush();
-    // Removes every selected row, taking each out of its count.
-    void removeSelected();
+    // Removes every selected row, taking each out of its count; returns
+    // them with their places, for putBack.
+    ResultModel::Taken removeSelected();
+    // Puts removed rows back where they were and selects them.
+    void putBack(ResultModel::Taken taken);
 
     // Listed rows by verdict (code 0 and any other code).
     int successCount() const { return results->successCount(); }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <iterator>
 
 #include "report/Wording.h"
 #include "ui/ResultText.h"
@@ -150,8 +151,20 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
 }
 
 void ResultModel::removeRowList(std::vector<int> list) {
+    takeRows(std::move(list));
+}
+
+ResultModel::Taken ResultModel::takeRows(std::vector<int> list) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [this](int row) { return row < 0 || row >= rowCount(); }),
+               list.end());
+    Taken taken;
+    taken.reserve(list.size());
+    for (const int row : list) {
+        taken.emplace_back(row, rows[static_cast<size_t>(row)]);
+    }
     // From the end, so the indices still to go stay valid; neighbours go
     // together in one removal.
     for (auto it = list.rbegin(); it != list.rend();) {
@@ -159,9 +172,6 @@ void ResultModel::removeRowList(std::vector<int> list) {
         int first = last;
         for (++it; it != list.rend() && *it == first - 1; ++it) {
             first = *it;
-        }
-        if (first < 0 || last >= rowCount()) {
-            continue;
         }
         beginRemoveRows(QModelIndex(), first, last);
         const auto begin = rows.begin() + first;
@@ -171,6 +181,47 @@ void ResultModel::removeRowList(std::vector<int> list) {
         rows.erase(begin, end);
         endRemoveRows();
     }
+    return taken;
+}
+
+std::vector<int> ResultModel::putBack(Taken taken) {
+    std::vector<int> places;
+    // Top to bottom, each into the place it had once those above it are
+    // back; neighbours go back together in one insertion.
+    for (size_t first = 0; first < taken.size();) {
+        size_t end = first + 1;
+        while (end < taken.size() && taken[end].first == taken[end - 1].first + 1) {
+            ++end;
+        }
+        const int at = std::clamp(taken[first].first, 0, rowCount());
+        const int count = static_cast<int>(end - first);
+        beginInsertRows(QModelIndex(), at, at + count - 1);
+        std::vector<Row> block;
+        block.reserve(end - first);
+        for (size_t i = first; i < end; ++i) {
+            successes += taken[i].second.result.code() == 0 ? 1 : 0;
+            block.push_back(std::move(taken[i].second));
+            places.push_back(at + static_cast<int>(i - first));
+        }
+        rows.insert(rows.begin() + at, std::make_move_iterator(block.begin()),
+                    std::make_move_iterator(block.end()));
+        endInsertRows();
+        first = end;
+    }
+    if (sortColumn >= 0 && !places.empty()) {
+        // Sorting moves them; persistent indices tell where to.
+        QList<QPersistentModelIndex> kept;
+        for (const int at : places) {
+            kept << QPersistentModelIndex(index(at, 0));
+        }
+        sort(sortColumn, sortOrder);
+        places.clear();
+        for (const QPersistentModelIndex& at : kept) {
+            places.push_back(at.row());
+        }
+        std::sort(places.begin(), places.end());
+    }
+    return places;
 }
 
 void ResultModel::sort(int column, Qt::SortOrder order) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <utility>
 #include <vector>
 
 #include "verification/VerifyResult.h"
@@ -37,6 +38,14 @@ class ResultModel : public QAbstractTableModel {
     void append(const std::vector<VerifyResult>& results);
     // Removes the given rows (any order, duplicates ignored).
     void removeRowList(std::vector<int> rows);
+    // Rows taken out with the place each had, top to bottom.
+    using Taken = std::vector<std::pair<int, Row>>;
+    // As removeRowList, handing the rows back so they can be put back.
+    Taken takeRows(std::vector<int> rows);
+    // Puts taken rows back in their places (re-sorted if the list is
+    // sorted); rows listed since then move down to make room. Returns
+    // the rows' indices as they now stand.
+    std::vector<int> putBack(Taken taken);
 
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
     // A header was clicked: rows stand in that column's order.
