@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,6 +42,12 @@ const char* const kLastCountStyle = "color: white; padding: 10px; padding-right:
 const char* const kRunStyle = "padding: 10px; padding-right: 30px;";
 // Removals Ctrl+Z can still take back.
 constexpr size_t kUndoDepth = 20;
+// The list's share of the height once the evidence shows: at the default
+// size a header and three rows, the rest for the evidence.
+constexpr double kListShare = 0.35;
+const char* const kGeometryKey = "window/geometry";
+const char* const kListShareKey = "window/listShare";
+const char* const kPictureShareKey = "window/pictureShare";
 
 QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) {
     auto* const row = new QWidget(parent);
@@ -118,6 +125,7 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
 
     resize(1024, 600);
+    restoreLayout();
     applyStyleSheet();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app_logo")));
 
@@ -130,6 +138,18 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(resultTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MorlAuthenticator::showSelectedEvidence);
     connect(resultTree, &QAbstractItemView::activated, this, &MorlAuthenticator::openEvidence);
+    // What the user makes of the splitters is kept for the next start.
+    connect(splitter, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> sizes = splitter->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        if (evidencePane->isVisible() && total > 0) {
+            listShare = static_cast<double>(sizes.value(0)) / total;
+        }
+    });
+    connect(evidencePane->pictureSplitter(), &QSplitter::splitterMoved, this, [this] {
+        const double share = evidencePane->pictureShare();
+        pictureShare = share > 0 ? share : pictureShare;
+    });
 
     folderWalk = new FolderWalk(this);
     connect(folderWalk, &FolderWalk::expanded, this, &MorlAuthenticator::queueRecordings);
@@ -360,13 +380,15 @@ void MorlAuthenticator::showSelectedEvidence() {
     }
     evidencePane->showRows(rows);
     if (!rows.empty() && evidencePane->isHidden()) {
-        // The evidence gets the larger share once it is asked for.
-        const int height = splitter->height();
+        // The evidence gets the larger share once it is asked for; the
+        // splitter shares out its height by these weights.
+        const int list = static_cast<int>(1000 * listShare);
         evidencePane->show();
-        splitter->setSizes({height * 2 / 5, height - height * 2 / 5});
+        splitter->setSizes({list, 1000 - list});
     } else if (rows.empty()) {
         evidencePane->hide();
     }
+    evidencePane->setPictureShare(pictureShare);
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
@@ -465,7 +487,29 @@ void MorlAuthenticator::dropEvent(QDropEvent* event) {
     }
 }
 
+void MorlAuthenticator::restoreLayout() {
+    const QSettings settings;
+    const QByteArray geometry = settings.value(QLatin1String(kGeometryKey)).toByteArray();
+    if (!geometry.isEmpty()) {
+        restoreGeometry(geometry);
+    }
+    // A share from a damaged file must not hide the list or the evidence.
+    const double list = settings.value(QLatin1String(kListShareKey), kListShare).toDouble();
+    listShare = list >= 0.15 && list <= 0.85 ? list : kListShare;
+    pictureShare = settings.value(QLatin1String(kPictureShareKey), -1.0).toDouble();
+}
+
+void MorlAuthenticator::saveLayout() const {
+    QSettings settings;
+    settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+    settings.setValue(QLatin1String(kListShareKey), listShare);
+    if (pictureShare > 0) {
+        settings.setValue(QLatin1String(kPictureShareKey), pictureShare);
+    }
+}
+
 void MorlAuthenticator::closeEvent(QCloseEvent* event) {
+    saveLayout();
     // The current file stops at its next piece of data; waiting here means
     // no thread is left running while the program is torn down.
     folderWalk->stop();

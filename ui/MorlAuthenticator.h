@@ -82,6 +82,10 @@ class MorlAuthenticator : public QMainWindow {
     void addShortcuts();
     void showProgressDialog();
     void showNote(const QString& title, const QString& text, const QStringList& lines);
+    // The window's size and place and the splitters' shares, from the last
+    // time the window was closed (QSettings).
+    void restoreLayout();
+    void saveLayout() const;
 
     NResultTree* resultTree = nullptr;
     EvidencePane* evidencePane = nullptr;
@@ -103,4 +107,6 @@ class MorlAuthenticator : public QMainWindow {
     bool selectFirstRow = false;  // set by openOnStart until a row is listed
     std::deque<ResultModel::Taken> removals;  // latest last, for Ctrl+Z
     RemovalConfirmation confirmRemoval;
+    double listShare = 0.35;     // of the height, once the evidence shows
+    double pictureShare = -1.0;  // of the evidence's width; -1 the pane's own
 };

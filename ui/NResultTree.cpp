@@ -23,7 +23,7 @@ constexpr int kBurstGapMs = 300;
 // column the user has resized keeps its width.
 constexpr int kMinimumColumn = 90;
 constexpr int kMeasuredRows = 64;
-constexpr int kCellPadding = 24;
+constexpr int kCellPadding = 16;
 // The names take at most this share of the list's width, so the verdict
 // and its reason stay in view.
 constexpr double kNameShare = 0.4;

@@ -11,7 +11,10 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -344,6 +347,36 @@ TEST_F(WindowKeyboardTest, TabReachesTheTimelineAndArrowsStepItsSpans) {
     QTest::keyClick(timeline, Qt::Key_End);
     QTest::keyClick(timeline, Qt::Key_Right);
     EXPECT_EQ(timeline->spanText(timeline->currentRun() + 1), "") << "stops at the last span";
+}
+
+// The splitters and the window's size come back at the next start, and a
+// selection's evidence opens at its heading, not where the last was read.
+TEST_F(WindowKeyboardTest, LayoutIsKeptAndEvidenceOpensAtItsHeading) {
+    addRows(2);
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    auto* const pane = window->findChild<EvidencePane*>();
+    auto* const text = qobject_cast<QTextEdit*>(pane->textView());
+    ASSERT_TRUE(pane->isVisible() && text != nullptr);
+    auto* const splitter = window->findChild<QSplitter*>();
+    splitter->setSizes({300, 200});
+    emit splitter->splitterMoved(300, 1);
+    window->resize(1200, 700);
+    text->setHtml(QString("<h3>top</h3>") + QString("<p>line</p>").repeated(200));
+    text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
+    tree()->setCurrentIndex(tree()->model()->index(1, 0));
+    EXPECT_TRUE(waitUntil([&] { return text->verticalScrollBar()->value() == 0; }));
+    window->close();
+
+    MorlAuthenticator next;
+    EXPECT_EQ(next.size(), QSize(1200, 700));
+    next.show();
+    auto* const nextTree = next.findChild<NResultTree*>();
+    nextTree->addResult(VerifyResult("a.mkv", RecordingEvidence{}));
+    nextTree->flush();
+    nextTree->setCurrentIndex(nextTree->model()->index(0, 0));
+    const QList<int> sizes = next.findChild<QSplitter*>()->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_NEAR(double(sizes[0]) / (sizes[0] + sizes[1]), 0.6, 0.05);
 }
 
 TEST_F(WindowKeyboardTest, SelectingThousandsListsAFewAndCountsTheRest) {
