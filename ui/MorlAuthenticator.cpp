@@ -275,9 +275,10 @@ void MorlAuthenticator::updateSummary() {
 
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
-    if (!running) {
+    if (wasRunning && !running) {
         resultTree->flush();  // the run's last rows at once, not at the next tick
     }
+    wasRunning = running;
     filler->setVisible(!running);
     runLink->setVisible(running);
     // Its text follows the run a few times a second, not once per file:
