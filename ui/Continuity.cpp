@@ -60,11 +60,12 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     return html + QStringLiteral("</p>");
 }
 
-QString verdictRow(const QString& name, int code) {
+QString verdictRow(const QString& name, const VerifyResult& result) {
+    const int code = result.code();
     const QString colour = code == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     return QStringLiteral(
                "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
-        .arg(esc(name), colour, esc(verdictWord(code)), esc(outcomeWord(code)));
+        .arg(esc(name), colour, esc(verdictWord(code)), esc(reasonWord(result)));
 }
 
 QString namesOf(const std::vector<size_t>& files, const QStringList& names) {
@@ -90,7 +91,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
         names << textUpToZero(result.fileName);
         evidences.push_back(evidenceOfRow(result));
         if (names.size() <= static_cast<int>(kMaxLines)) {
-            html += verdictRow(names.back(), result.code());
+            html += verdictRow(names.back(), result);
         }
     }
     const Continuity continuity = continuityOf(evidences);
