@@ -20,6 +20,7 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <array>
 
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
@@ -166,11 +167,11 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     addShortcuts();
     // Tab goes down the window as it reads: header buttons, the list, then
     // the evidence's timeline, filmstrip and text.
-    const QList<QWidget*> tabOrder = {addButton,     folderButton, deleteButton,
-                                      exportButton,  aboutButton,  runLink,
-                                      resultTree,    evidencePane->timeline(),
-                                      evidencePane->filmstrip(), evidencePane->textView()};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+    const std::array<QWidget*, 10> tabOrder = {addButton,     folderButton, deleteButton,
+                                               exportButton,  aboutButton,  runLink,
+                                               resultTree,    evidencePane->timeline(),
+                                               evidencePane->filmstrip(), evidencePane->textView()};
+    for (size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
     confirmRemoval = [this](int count) {
