@@ -26,7 +26,8 @@ std::string readFailure(const RecordingEvidence& e) {
         return "cut short";
     }
     const std::string& error = e.verdict.errorText;
-    if (startsWith(error, "not an valid file") || (endsWith(error, " @ 0") && e.identity.size > 0)) {
+    if (startsWith(error, "not an valid file") ||
+        (endsWith(error, " @ 0") && e.identity.size > 0)) {
         return "not a Matroska file";
     }
     if (error == "failed to open file") {

@@ -26,7 +26,8 @@ constexpr KeyLine kKeys[] = {
     {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
-    {"Arrows, Enter", QT_TRANSLATE_NOOP("AboutDlg", "On the timeline: step through it, show a span")},
+    {"Arrows, Enter",
+     QT_TRANSLATE_NOOP("AboutDlg", "On the timeline: step through it, show a span")},
 };
 
 QString tr(const char* text) {

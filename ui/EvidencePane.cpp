@@ -5,7 +5,6 @@
 #include <QTextBrowser>
 #include <QThread>
 #include <QTimer>
-#include <algorithm>
 #include <QVBoxLayout>
 
 #include "video/ReportPictures.h"

@@ -41,8 +41,8 @@ QString verdictLine(const VerifyResult& result) {
     const QString colour =
         result.code() == 0 ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
-                       .arg(colour, esc(verdictWord(result.code())),
-                            esc(reasonWord(result)), esc(describeResult(result)));
+                       .arg(colour, esc(verdictWord(result.code())), esc(reasonWord(result)),
+                            esc(describeResult(result)));
     // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
     const QString caveat =
         result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();

@@ -167,10 +167,16 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     addShortcuts();
     // Tab goes down the window as it reads: header buttons, the list, then
     // the evidence's timeline, filmstrip and text.
-    const std::array<QWidget*, 10> tabOrder = {addButton,     folderButton, deleteButton,
-                                               exportButton,  aboutButton,  runLink,
-                                               resultTree,    evidencePane->timeline(),
-                                               evidencePane->filmstrip(), evidencePane->textView()};
+    const std::array<QWidget*, 10> tabOrder = {addButton,
+                                               folderButton,
+                                               deleteButton,
+                                               exportButton,
+                                               aboutButton,
+                                               runLink,
+                                               resultTree,
+                                               evidencePane->timeline(),
+                                               evidencePane->filmstrip(),
+                                               evidencePane->textView()};
     for (size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }

@@ -104,8 +104,8 @@ class MorlAuthenticator : public QMainWindow {
     VerifyProgressDlg* progressDialog = nullptr;
     FolderWalk* folderWalk = nullptr;
     QTimer runTextTimer;
-    bool wasRunning = false;  // at the last updateRunState
-    bool selectFirstRow = false;  // set by openOnStart until a row is listed
+    bool wasRunning = false;                  // at the last updateRunState
+    bool selectFirstRow = false;              // set by openOnStart until a row is listed
     std::deque<ResultModel::Taken> removals;  // latest last, for Ctrl+Z
     RemovalConfirmation confirmRemoval;
     double listShare = 0.35;     // of the height, once the evidence shows

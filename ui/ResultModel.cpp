@@ -11,9 +11,9 @@ namespace {
 
 // Marked for translation; translated when shown.
 const char* const kHeaders[] = {
-    QT_TRANSLATE_NOOP("ResultModel", "Name"), QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
+    QT_TRANSLATE_NOOP("ResultModel", "Name"),     QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
     QT_TRANSLATE_NOOP("ResultModel", "End Time"), QT_TRANSLATE_NOOP("ResultModel", "Serial Number"),
-    QT_TRANSLATE_NOOP("ResultModel", "Result"), QT_TRANSLATE_NOOP("ResultModel", "Reason")};
+    QT_TRANSLATE_NOOP("ResultModel", "Result"),   QT_TRANSLATE_NOOP("ResultModel", "Reason")};
 constexpr int kColumns = 6;
 
 // The tag's texts are proven only by a success; a failed row shows what

@@ -8,8 +8,8 @@ namespace {
 
 // As examineRecording gives it for a file of these bytes, which knows its size.
 RecordingEvidence ofBytes(const std::string& bytes) {
-    RecordingEvidence e = examineSource(std::make_unique<nvr::MkvMemoryReader>(
-        std::vector<uint8_t>(bytes.begin(), bytes.end())));
+    RecordingEvidence e = examineSource(
+        std::make_unique<nvr::MkvMemoryReader>(std::vector<uint8_t>(bytes.begin(), bytes.end())));
     e.identity.size = static_cast<int64_t>(bytes.size());
     return e;
 }

@@ -29,8 +29,7 @@ double contrast(const QColor& a, const QColor& b) {
         const auto linear = [](double v) {
             return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
-               0.0722 * linear(c.blueF());
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
     const double la = luminance(a);
     const double lb = luminance(b);
@@ -66,9 +65,9 @@ TEST(ResourcesTest, ListTextAndFocusMarkHaveEnoughContrast) {
     EXPECT_GE(contrast(ruleColour("QTreeView::item:hover", "color"),
                        ruleColour("QTreeView::item:hover", "background-color")),
               4.5);
-    EXPECT_GE(contrast(ruleColour("QPushButton", "color"),
-                       ruleColour("QPushButton", "background-color")),
-              4.5);
+    EXPECT_GE(
+        contrast(ruleColour("QPushButton", "color"), ruleColour("QPushButton", "background-color")),
+        4.5);
     EXPECT_GE(contrast(ruleColour("QPushButton:focus", "border"), white), 3.0);
     EXPECT_LT(contrast(QColor("#8e8e8e"), white), 3.5) << "the measure: the former grey fails";
 }
