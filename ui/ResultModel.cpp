@@ -137,7 +137,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
     for (const VerifyResult& result : results) {
-        Row item{result, 1};
+        Row item{result, 1, QString()};
         if (!result.path.isEmpty()) {
             item.round = ++rounds[result.path];
         }
@@ -146,7 +146,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     }
     endInsertRows();
     if (sortColumn >= 0) {
-        sort(sortColumn, sortOrder);
+        mergeSorted(first);
     }
 }
 
@@ -230,22 +230,47 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     }
     sortColumn = column;
     sortOrder = order;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    // Sort row numbers, then move the rows, so persistent indices (the
-    // selection, the current row) follow their rows.
+    for (Row& item : rows) {
+        item.sortKey = cellText(item, column);
+    }
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {
         byKey[i] = static_cast<int>(i);
     }
-    std::vector<QString> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        keys[i] = cellText(rows[i], column);
+    std::stable_sort(byKey.begin(), byKey.end(), sortedBefore());
+    reorder(byKey);
+}
+
+void ResultModel::mergeSorted(int first) {
+    // The rows before `first` are in order already: sort the new ones and
+    // merge them in, so a long run into a sorted list costs each batch its
+    // own size and one pass, not a sort of everything listed.
+    for (size_t i = static_cast<size_t>(first); i < rows.size(); ++i) {
+        rows[i].sortKey = cellText(rows[i], sortColumn);
     }
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        const int c = QString::compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
-    });
+    std::vector<int> byKey(rows.size());
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        byKey[i] = static_cast<int>(i);
+    }
+    const auto middle = byKey.begin() + first;
+    std::stable_sort(middle, byKey.end(), sortedBefore());
+    std::inplace_merge(byKey.begin(), middle, byKey.end(), sortedBefore());
+    reorder(byKey);
+}
+
+std::function<bool(int, int)> ResultModel::sortedBefore() const {
+    return [this](int a, int b) {
+        const int c = QString::compare(rows[static_cast<size_t>(a)].sortKey,
+                                       rows[static_cast<size_t>(b)].sortKey);
+        return sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
+    };
+}
+
+void ResultModel::reorder(const std::vector<int>& byKey) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Move the rows by their new order, so persistent indices (the
+    // selection, the current row) follow their rows.
+    const QModelIndexList before = persistentIndexList();
     std::vector<int> newPlace(rows.size());
     std::vector<Row> sorted;
     sorted.reserve(rows.size());

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,8 @@ class ResultModel : public QAbstractTableModel {
         VerifyResult result;
         // 1 for a path's first verification in this window, 2 for the next...
         int round = 1;
+        // Its text in the column the list is sorted by.
+        QString sortKey;
     };
 
     explicit ResultModel(QObject* parent = nullptr);
@@ -59,6 +62,13 @@ class ResultModel : public QAbstractTableModel {
     static QString toolTip(const Row& row);
 
   private:
+    // Sorts the rows from `first` on and merges them into those before.
+    void mergeSorted(int first);
+    // Whether row a stands before row b by their sort keys and the order.
+    std::function<bool(int, int)> sortedBefore() const;
+    // Puts the rows in this order of their present indices.
+    void reorder(const std::vector<int>& byKey);
+
     std::vector<Row> rows;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
+#include <string>
 
 #include "ui/NResultTree.h"
 #include "ui/NTreeItemDelegate.h"
@@ -172,6 +173,26 @@ TEST_F(ResultTreeTest, RemovingSelectedRowsKeepsCountsTrue) {
     EXPECT_EQ(model().rowCount(), 0);
     EXPECT_EQ(tree.successCount(), 0);
     EXPECT_EQ(tree.failedCount(), 0);
+}
+
+// Batches listed into a sorted list are merged into its order; the
+// selection stays on its row.
+TEST_F(ResultTreeTest, BatchesJoinASortedListInOrder) {
+    add(makeResult("m", 0));
+    select("m");
+    tree.sortByColumn(0, Qt::DescendingOrder);
+    for (const char* batch : {"dxa", "zbq", "ccc"}) {
+        for (const char* name = batch; *name != '\0'; ++name) {
+            tree.addResult(makeResult(std::string(1, *name).c_str(), 0));
+        }
+        tree.flush();
+    }
+    QString names;
+    for (int row = 0; row < model().rowCount(); ++row) {
+        names += model().index(row, 0).data().toString().left(1);
+    }
+    EXPECT_EQ(names, "zxqmdcccba");
+    EXPECT_EQ(tree.selectedRows(), std::vector<int>{3});
 }
 
 TEST_F(ResultTreeTest, TenThousandResultsAreAllListedAndCounted) {
