@@ -1,8 +1,9 @@
 // telvar_window_bench [N [LIMIT_S [RATE]]]: how the window copes with N
 // results (default 10,000) arriving as fast as a producer can send them, or
 // RATE per second.
-// telvar_window_bench --verify FILE...: wall time for the window to verify
-// and list the files, for comparison with telvar-verify on the same files. A producer thread
+// telvar_window_bench --verify FILE|FOLDER...: wall time for the window to
+// verify and list the files (a folder as Add Folder walks it), for comparison
+// with telvar-verify on the same files. A producer thread
 // delivers the results through the progress dialog's slots, as the worker
 // does; a 5 ms timer on the GUI thread records the longest gap between its
 // ticks, and the longest single event (the worst stalls). Prints the GUI thread's CPU time, the
@@ -22,6 +23,7 @@
 #include <memory>
 
 #include "ui/MorlAuthenticator.h"
+#include "ui/RecordingDrop.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
@@ -72,7 +74,9 @@ VerifyResult sampleResult(int index) {
 }
 
 // Queues the files as a drop does and times them until every row is listed.
+// Folders count as the recordings in them, as Add Folder finds them.
 int verifyFiles(TimedApplication& app, const QStringList& files) {
+    const auto expected = collectRecordings(files).files.size();
     MorlAuthenticator window;
     window.show();
     const QAbstractItemModel* const rows = window.findChild<QAbstractItemView*>()->model();
@@ -89,7 +93,7 @@ int verifyFiles(TimedApplication& app, const QStringList& files) {
     QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, files));
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (rows->rowCount() >= files.size()) {
+        if (rows->rowCount() >= expected) {
             std::printf(
                 "window: %d files verified and listed in %.3f s  GUI CPU %.2f s  longest timer "
                 "gap %lld ms  longest event %lld ms\n",
@@ -112,11 +116,8 @@ int main(int argc, char** argv) {
     }
     TimedApplication app(argc, argv);
     if (argc > 2 && qstrcmp(argv[1], "--verify") == 0) {
-        QStringList files;
-        for (int i = 2; i < argc; ++i) {
-            files << QString::fromLocal8Bit(argv[i]);
-        }
-        return verifyFiles(app, files);
+        // By their bytes, as the window takes its own arguments.
+        return verifyFiles(app, argumentPaths(argc - 1, argv + 1));
     }
     const int total = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int limitSeconds = argc > 2 ? std::atoi(argv[2]) : 300;

@@ -21,10 +21,13 @@ constexpr KeyLine kKeys[] = {
     {"Arrows, Ctrl+A", QT_TRANSLATE_NOOP("AboutDlg", "Select rows")},
     {"Enter", QT_TRANSLATE_NOOP("AboutDlg", "Open the evidence of the selection")},
     {"Delete", QT_TRANSLATE_NOOP("AboutDlg", "Remove the selected rows")},
+    {"Ctrl+Z", QT_TRANSLATE_NOOP("AboutDlg", "Put the removed rows back")},
     {"Ctrl+C", QT_TRANSLATE_NOOP("AboutDlg", "Copy the selected rows or evidence text")},
     {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
+    {"Arrows, Enter",
+     QT_TRANSLATE_NOOP("AboutDlg", "On the timeline: step through it, show a span")},
 };
 
 QString tr(const char* text) {

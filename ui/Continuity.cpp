@@ -60,12 +60,13 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     return html + QStringLiteral("</p>");
 }
 
-QString verdictRow(const QString& name, VerdictCode code) {
+QString verdictRow(const QString& name, const VerifyResult& result) {
+    const VerdictCode code = result.code();
     const QString colour =
         code == VerdictCode::Success ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
     return QStringLiteral(
                "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
-        .arg(esc(name), colour, esc(verdictWord(code)), esc(outcomeWord(code)));
+        .arg(esc(name), colour, esc(verdictWord(code)), esc(reasonWord(result)));
 }
 
 QString namesOf(const std::vector<size_t>& files, const QStringList& names) {
@@ -91,7 +92,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
         names << textUpToZero(result.fileName);
         evidences.push_back(evidenceOfRow(result));
         if (names.size() <= static_cast<int>(kMaxLines)) {
-            html += verdictRow(names.back(), result.code());
+            html += verdictRow(names.back(), result);
         }
     }
     const Continuity continuity = continuityOf(evidences);

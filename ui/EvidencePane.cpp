@@ -1,7 +1,10 @@
 #include "ui/EvidencePane.h"
 
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "video/ReportPictures.h"
@@ -9,6 +12,14 @@
 #include "ui/EvidenceText.h"
 #include "ui/FilmstripView.h"
 #include "ui/TimelineView.h"
+
+namespace {
+
+// The pictures' share of the width until the user sets one: three of them
+// beside the text at the default size.
+constexpr double kPictureShare = 0.45;
+
+}  // namespace
 
 EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("evidencePane"));
@@ -29,10 +40,21 @@ EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     strip = new FilmstripView(this);
     connect(timelineView, &TimelineView::spanClicked, this, &EvidencePane::showRunPicture);
+    // The pictures stand beside the text, not above it: at the window's
+    // default height a row of pictures above left the text three lines.
+    // Without pictures the text takes the whole width.
+    beside = new QSplitter(Qt::Horizontal, this);
+    beside->setObjectName(QStringLiteral("evidenceSplitter"));
+    beside->setChildrenCollapsible(false);
+    beside->addWidget(strip);
+    beside->addWidget(text);
+    beside->setStretchFactor(0, 2);
+    beside->setStretchFactor(1, 3);
+    strip->setMinimumWidth(170);  // one whole picture
     layout->addWidget(timelineView);
-    layout->addWidget(strip);
-    layout->addWidget(text, 1);
-    setFocusProxy(text);
+    layout->addWidget(beside, 1);
+    // No focus proxy: Tab would then jump from the list straight to the
+    // text, past the timeline and filmstrip; focusInEvent hands focus on.
 }
 
 EvidencePane::~EvidencePane() {
@@ -55,6 +77,12 @@ void EvidencePane::showRows(const std::vector<const ResultModel::Row*>& rows) {
         strip->setPictures({});
         text->setHtml(rows.empty() ? QString() : continuityHtml(rows));
     }
+    // Each selection opens at its heading, wherever the last one was read;
+    // the text keeps its scrolled place while the pane is shown and its
+    // splitters are set, so once more when they are done.
+    text->moveCursor(QTextCursor::Start);
+    text->verticalScrollBar()->setValue(0);
+    QTimer::singleShot(0, text, [this] { text->verticalScrollBar()->setValue(0); });
 }
 
 void EvidencePane::showRunPicture(int run) {
@@ -81,6 +109,23 @@ void EvidencePane::runPictureDecoded(int request, const ReportPicture& picture) 
     if (request == requests) {
         strip->showClicked(picture);
     }
+}
+
+double EvidencePane::pictureShare() const {
+    const QList<int> sizes = beside->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    return strip->isVisible() && total > 0 ? static_cast<double>(sizes.value(0)) / total : -1.0;
+}
+
+void EvidencePane::setPictureShare(double share) {
+    // The splitter shares out its width by these weights, whatever it is now.
+    const double used = share > 0.1 && share < 0.9 ? share : kPictureShare;
+    const int pictures = static_cast<int>(1000 * used);
+    beside->setSizes({pictures, 1000 - pictures});
+}
+
+QWidget* EvidencePane::textView() const {
+    return text;
 }
 
 QString EvidencePane::plainText() const {

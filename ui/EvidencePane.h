@@ -9,12 +9,13 @@
 #include "ui/ResultModel.h"
 
 class FilmstripView;
+class QSplitter;
 class QTextBrowser;
 class TimelineView;
 struct RecordingEvidence;
 
 // Below the list: the evidence of the selected file (its timeline picture
-// and the pictures around its first failure above selectable text), or the
+// above the pictures around its first failure beside selectable text), or the
 // continuity of several selected files. A click on a span of the timeline
 // shows that span's first picture, decoded on a thread of its own.
 class EvidencePane : public QWidget {
@@ -31,6 +32,12 @@ class EvidencePane : public QWidget {
     void copySelectedText();
     TimelineView* timeline() const { return timelineView; }
     FilmstripView* filmstrip() const { return strip; }
+    QWidget* textView() const;
+    QSplitter* pictureSplitter() const { return beside; }
+    // The pictures' share of the width beside the text; -1 while none show.
+    double pictureShare() const;
+    // Takes a share from pictureShare; any other gives the pane's own.
+    void setPictureShare(double share);
     // Decodes the first picture of the shown evidence's run `run` and shows
     // it in the filmstrip when done.
     void showRunPicture(int run);
@@ -43,6 +50,7 @@ class EvidencePane : public QWidget {
 
     TimelineView* timelineView = nullptr;
     FilmstripView* strip = nullptr;
+    QSplitter* beside = nullptr;  // the pictures | the text
     std::shared_ptr<const RecordingEvidence> shown;
     int requests = 0;  // a decoded picture for an older request is dropped
     QTextBrowser* text = nullptr;

@@ -33,7 +33,7 @@ QString heading(const QString& text) {
 
 QString item(const QString& label, const QString& valueHtml) {
     return QStringLiteral(
-               "<tr><td style=\"color:#858585; padding-right:12px\">%1</td><td>%2</td></tr>")
+               "<tr><td style=\"color:#595959; padding-right:12px\">%1</td><td>%2</td></tr>")
         .arg(esc(label), valueHtml);
 }
 
@@ -41,8 +41,8 @@ QString verdictLine(const VerifyResult& result) {
     const QString colour = result.code() == VerdictCode::Success ? QStringLiteral("#4a8a1c")
                                                                  : QStringLiteral("#ff4d4d");
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
-                       .arg(colour, esc(verdictWord(result.code())),
-                            esc(outcomeWord(result.code())), esc(describeResult(result)));
+                       .arg(colour, esc(verdictWord(result.code())), esc(reasonWord(result)),
+                            esc(describeResult(result)));
     // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
     const QString caveat =
         result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -81,14 +82,16 @@ FilmstripView::FilmstripView(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Beside the evidence text it may grow as tall as the text; the tiles
+    // keep to the top.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     auto* const inner = new QWidget(this);
     row = new QHBoxLayout(inner);
     row->setContentsMargins(6, 2, 0, 2);
     row->setSpacing(8);
     row->addStretch(1);
     setWidget(inner);
-    setFixedHeight(kPictureHeight + 60 + horizontalScrollBar()->sizeHint().height());
+    setMinimumHeight(kPictureHeight + 76 + horizontalScrollBar()->sizeHint().height());
     hide();
 }
 
@@ -121,7 +124,12 @@ void FilmstripView::setClickedTile(QWidget* tile) {
     clickedTile->setObjectName(QStringLiteral("clickedTile"));
     row->insertWidget(row->count() - 1, clickedTile);
     show();
-    ensureWidgetVisible(clickedTile);
+    // Once the row has laid the new tile out.
+    QTimer::singleShot(0, this, [this] {
+        if (clickedTile != nullptr) {
+            ensureWidgetVisible(clickedTile);
+        }
+    });
 }
 
 QWidget* FilmstripView::addTile(const ReportPicture& picture) {

@@ -15,18 +15,25 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <array>
 
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
 #include "ui/ExportDialog.h"
+#include "ui/FilmstripView.h"
+#include "ui/FolderWalk.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
 #include "ui/ResultText.h"
 #include "ui/RowText.h"
+#include "ui/TimelineView.h"
+#include "verification/PathBytes.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
@@ -34,6 +41,14 @@ namespace {
 const char* const kCountStyle = "color: white; padding: 10px; padding-right: 50px;";
 const char* const kLastCountStyle = "color: white; padding: 10px; padding-right: 50px";
 const char* const kRunStyle = "padding: 10px; padding-right: 30px;";
+// Removals Ctrl+Z can still take back.
+constexpr size_t kUndoDepth = 20;
+// The list's share of the height once the evidence shows: at the default
+// size a header and three rows, the rest for the evidence.
+constexpr double kListShare = 0.35;
+const char* const kGeometryKey = "window/geometry";
+const char* const kListShareKey = "window/listShare";
+const char* const kPictureShareKey = "window/pictureShare";
 
 QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) {
     auto* const row = new QWidget(parent);
@@ -78,6 +93,15 @@ void applyStyleSheet() {
     qApp->setStyleSheet(QString::fromLatin1(text));
 }
 
+// The rows' paths by their exact bytes.
+QList<QByteArray> pathsOf(const ResultModel::Taken& taken) {
+    QList<QByteArray> paths;
+    for (const auto& entry : taken) {
+        paths << pathBytes(entry.second.result.path);
+    }
+    return paths;
+}
+
 }  // namespace
 
 MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
@@ -102,6 +126,7 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
 
     resize(1024, 600);
+    restoreLayout();
     applyStyleSheet();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app_logo")));
 
@@ -114,7 +139,21 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(resultTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MorlAuthenticator::showSelectedEvidence);
     connect(resultTree, &QAbstractItemView::activated, this, &MorlAuthenticator::openEvidence);
+    // What the user makes of the splitters is kept for the next start.
+    connect(splitter, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> sizes = splitter->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        if (evidencePane->isVisible() && total > 0) {
+            listShare = static_cast<double>(sizes.value(0)) / total;
+        }
+    });
+    connect(evidencePane->pictureSplitter(), &QSplitter::splitterMoved, this, [this] {
+        const double share = evidencePane->pictureShare();
+        pictureShare = share > 0 ? share : pictureShare;
+    });
 
+    folderWalk = new FolderWalk(this);
+    connect(folderWalk, &FolderWalk::expanded, this, &MorlAuthenticator::queueRecordings);
     progressDialog = new VerifyProgressDlg(this);
     connect(progressDialog, &VerifyProgressDlg::gotVerifyResult, this,
             &MorlAuthenticator::addVerifyResult);
@@ -126,6 +165,31 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(progressDialog, &VerifyProgressDlg::runCancelled, this,
             &MorlAuthenticator::reportCancelled);
     addShortcuts();
+    // Tab goes down the window as it reads: header buttons, the list, then
+    // the evidence's timeline, filmstrip and text.
+    const std::array<QWidget*, 10> tabOrder = {addButton,
+                                               folderButton,
+                                               deleteButton,
+                                               exportButton,
+                                               aboutButton,
+                                               runLink,
+                                               resultTree,
+                                               evidencePane->timeline(),
+                                               evidencePane->filmstrip(),
+                                               evidencePane->textView()};
+    for (size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    confirmRemoval = [this](int count) {
+        QMessageBox box(QMessageBox::Question, tr("Remove rows"),
+                        tr("Remove %1 rows from the list?").arg(count), QMessageBox::NoButton,
+                        this);
+        box.setInformativeText(tr("Ctrl+Z puts them back."));
+        QPushButton* const remove = box.addButton(tr("Remove"), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+        box.exec();
+        return box.clickedButton() == remove;
+    };
     setAcceptDrops(true);
     resultTree->setFocus();
 }
@@ -200,6 +264,7 @@ void MorlAuthenticator::addShortcuts() {
     add("exportAction", QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
     add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
+    add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
 }
 
 void MorlAuthenticator::updateSummary() {
@@ -217,6 +282,10 @@ void MorlAuthenticator::updateSummary() {
 
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
+    if (wasRunning && !running) {
+        resultTree->flush();  // the run's last rows at once, not at the next tick
+    }
+    wasRunning = running;
     filler->setVisible(!running);
     runLink->setVisible(running);
     // Its text follows the run a few times a second, not once per file:
@@ -250,9 +319,34 @@ void MorlAuthenticator::handleAddFolderBtn() {
     }
 }
 
+void MorlAuthenticator::setRemovalConfirmation(RemovalConfirmation confirm) {
+    confirmRemoval = std::move(confirm);
+}
+
 void MorlAuthenticator::handleDeleteBtn() {
-    resultTree->removeSelected();
+    const int count = static_cast<int>(resultTree->selectedRows().size());
+    if (count == 0 || (count > kConfirmRemovalAbove && !confirmRemoval(count))) {
+        return;
+    }
+    ResultModel::Taken taken = resultTree->removeSelected();
     updateSummary();
+    emit recordingsRemoved(pathsOf(taken));
+    removals.push_back(std::move(taken));
+    if (removals.size() > kUndoDepth) {
+        removals.pop_front();
+    }
+}
+
+void MorlAuthenticator::undoRemoval() {
+    if (removals.empty()) {
+        return;
+    }
+    ResultModel::Taken taken = std::move(removals.back());
+    removals.pop_back();
+    const QList<QByteArray> paths = pathsOf(taken);
+    resultTree->putBack(std::move(taken));
+    updateSummary();
+    emit recordingsRestored(paths);
 }
 
 void MorlAuthenticator::handleAboutBtn() {
@@ -294,13 +388,15 @@ void MorlAuthenticator::showSelectedEvidence() {
     }
     evidencePane->showRows(rows);
     if (!rows.empty() && evidencePane->isHidden()) {
-        // The evidence gets the larger share once it is asked for.
-        const int height = splitter->height();
+        // The evidence gets the larger share once it is asked for; the
+        // splitter shares out its height by these weights.
+        const int list = static_cast<int>(1000 * listShare);
         evidencePane->show();
-        splitter->setSizes({height * 2 / 5, height - height * 2 / 5});
+        splitter->setSizes({list, 1000 - list});
     } else if (rows.empty()) {
         evidencePane->hide();
     }
+    evidencePane->setPictureShare(pictureShare);
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
@@ -311,7 +407,16 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     if (progressDialog == nullptr || list.isEmpty()) {
         return;
     }
-    const CollectedRecordings collected = collectRecordings(list);
+    // A folder is walked off this thread; files given meanwhile wait for
+    // it, so every list is queued in the order it came.
+    if (folderWalk->isBusy() || holdsFolder(list)) {
+        folderWalk->expand(list);
+        return;
+    }
+    queueRecordings({list, {}});
+}
+
+void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (!collected.notes.isEmpty()) {
         // No translator is installed, so Qt's %n would say "1 entries".
         const int skipped = static_cast<int>(collected.notes.size());
@@ -390,9 +495,32 @@ void MorlAuthenticator::dropEvent(QDropEvent* event) {
     }
 }
 
+void MorlAuthenticator::restoreLayout() {
+    const QSettings settings;
+    const QByteArray geometry = settings.value(QLatin1String(kGeometryKey)).toByteArray();
+    if (!geometry.isEmpty()) {
+        restoreGeometry(geometry);
+    }
+    // A share from a damaged file must not hide the list or the evidence.
+    const double list = settings.value(QLatin1String(kListShareKey), kListShare).toDouble();
+    listShare = list >= 0.15 && list <= 0.85 ? list : kListShare;
+    pictureShare = settings.value(QLatin1String(kPictureShareKey), -1.0).toDouble();
+}
+
+void MorlAuthenticator::saveLayout() const {
+    QSettings settings;
+    settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
+    settings.setValue(QLatin1String(kListShareKey), listShare);
+    if (pictureShare > 0) {
+        settings.setValue(QLatin1String(kPictureShareKey), pictureShare);
+    }
+}
+
 void MorlAuthenticator::closeEvent(QCloseEvent* event) {
+    saveLayout();
     // The current file stops at its next piece of data; waiting here means
     // no thread is left running while the program is torn down.
+    folderWalk->stop();
     progressDialog->stopVerification();
     QMainWindow::closeEvent(event);
 }

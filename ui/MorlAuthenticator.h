@@ -1,14 +1,21 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
+#include <functional>
 
+#include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
 
 class QLabel;
 class QSplitter;
 class EvidencePane;
+class FolderWalk;
+struct CollectedRecordings;
 class NResultTree;
 class NToolButton;
 class VerifyProgressDlg;
@@ -23,6 +30,19 @@ class MorlAuthenticator : public QMainWindow {
 
   public:
     explicit MorlAuthenticator(QWidget* parent = nullptr);
+
+    // Asked before more rows than this are removed at once: more than the
+    // list shows at its default size, so some of them may be out of view.
+    static constexpr int kConfirmRemovalAbove = 10;
+    // Whether to remove `count` rows; a message box unless replaced (tests).
+    using RemovalConfirmation = std::function<bool(int count)>;
+    void setRemovalConfirmation(RemovalConfirmation confirm);
+
+  signals:
+    // The user removed rows, or Ctrl+Z put them back: their paths by their
+    // exact bytes, top to bottom.
+    void recordingsRemoved(const QList<QByteArray>& paths);
+    void recordingsRestored(const QList<QByteArray>& paths);
 
   public slots:
     // Files and folders, folders expanded to their recordings, as Add Folder
@@ -42,11 +62,15 @@ class MorlAuthenticator : public QMainWindow {
     void handleAddBtn();
     void handleAddFolderBtn();
     void handleDeleteBtn();
+    // Ctrl+Z: puts the rows of the latest removal back.
+    void undoRemoval();
     void handleAboutBtn();
     void handleExportBtn();
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
+    // Notes what the walk skipped and queues what it found.
+    void queueRecordings(const CollectedRecordings& collected);
     void reportCancelled(const QStringList& notVerified);
     void updateRunState();
     void updateRunText();
@@ -58,6 +82,10 @@ class MorlAuthenticator : public QMainWindow {
     void addShortcuts();
     void showProgressDialog();
     void showNote(const QString& title, const QString& text, const QStringList& lines);
+    // The window's size and place and the splitters' shares, from the last
+    // time the window was closed (QSettings).
+    void restoreLayout();
+    void saveLayout() const;
 
     NResultTree* resultTree = nullptr;
     EvidencePane* evidencePane = nullptr;
@@ -74,6 +102,12 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* failedLabel = nullptr;
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
+    FolderWalk* folderWalk = nullptr;
     QTimer runTextTimer;
-    bool selectFirstRow = false;  // set by openOnStart until a row is listed
+    bool wasRunning = false;                  // at the last updateRunState
+    bool selectFirstRow = false;              // set by openOnStart until a row is listed
+    std::deque<ResultModel::Taken> removals;  // latest last, for Ctrl+Z
+    RemovalConfirmation confirmRemoval;
+    double listShare = 0.35;     // of the height, once the evidence shows
+    double pictureShare = -1.0;  // of the evidence's width; -1 the pane's own
 };

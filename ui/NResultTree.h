@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
+#include <array>
 #include <vector>
 
 #include "ui/ResultModel.h"
@@ -19,12 +21,16 @@ class NResultTree : public QTreeView {
 
     explicit NResultTree(QWidget* parent = nullptr);
 
-    // Queues the result; it is listed within a few tens of milliseconds.
+    // Queues the result; it is listed within a few tens of milliseconds, or
+    // a quarter of a second while results keep coming.
     void addResult(const VerifyResult& result);
     // Lists every queued result now.
     void flush();
-    // Removes every selected row, taking each out of its count.
-    void removeSelected();
+    // Removes every selected row, taking each out of its count; returns
+    // them with their places, for putBack.
+    ResultModel::Taken removeSelected();
+    // Puts removed rows back where they were and selects them.
+    void putBack(ResultModel::Taken taken);
 
     // Listed rows by verdict (code 0 and any other code).
     int successCount() const { return results->successCount(); }
@@ -41,7 +47,15 @@ class NResultTree : public QTreeView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // Widens the columns the user has not resized to show the rows from
+    // `firstRow` on (a sample of them) in full; the names up to a share of
+    // the width. 0 fits them anew, as at the start.
+    void fitColumns(int firstRow);
+
     ResultModel* results = nullptr;
+    std::array<bool, ResultModel::kReasonColumn> userSized{};
+    bool sizingColumns = false;
     std::vector<VerifyResult> pending;
     QTimer flushTimer;
+    QElapsedTimer sinceFlush;  // since rows were last listed
 };

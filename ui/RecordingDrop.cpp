@@ -45,7 +45,11 @@ QString shownBytes(const QByteArray& path) {
 // Read with the system's own calls: Qt's folder listing leaves out every
 // name that is not UTF-8, without a word.
 void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
-                std::vector<QByteArray>& found, QStringList& notes) {
+                const std::atomic<bool>* stop, std::vector<QByteArray>& found,
+                QStringList& notes) {
+    if (stop != nullptr && stop->load()) {
+        return;
+    }
     DIR* const dir = readable(folder) ? ::opendir(folder.constData()) : nullptr;
     if (dir == nullptr) {
         notes << tr("Skipped unreadable folder %1").arg(shownBytes(folder));
@@ -75,7 +79,7 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
             // A link may lead back up the tree.
             notes << tr("Skipped linked folder %1").arg(shown);
         } else if (S_ISDIR(target.st_mode)) {
-            walkFolder(path, readable, found, notes);
+            walkFolder(path, readable, stop, found, notes);
         } else if (!S_ISREG(target.st_mode)) {
             notes << tr("Skipped %1: not a regular file").arg(shown);
         } else if (!name.endsWith(".mkv")) {
@@ -131,7 +135,12 @@ bool mayRead(const QByteArray& path) {
     return ::access(path.constData(), R_OK) == 0;
 }
 
-CollectedRecordings collectRecordings(const QStringList& paths, const ReadableProbe& readable) {
+bool holdsFolder(const QStringList& paths) {
+    return std::any_of(paths.begin(), paths.end(), isFolder);
+}
+
+CollectedRecordings collectRecordings(const QStringList& paths, const ReadableProbe& readable,
+                                      const std::atomic<bool>* stop) {
     CollectedRecordings collected;
     for (const QString& path : paths) {
         if (!isFolder(path)) {
@@ -139,7 +148,7 @@ CollectedRecordings collectRecordings(const QStringList& paths, const ReadablePr
             continue;
         }
         std::vector<QByteArray> found;
-        walkFolder(pathBytes(QFileInfo(path).absoluteFilePath()), readable, found,
+        walkFolder(pathBytes(QFileInfo(path).absoluteFilePath()), readable, stop, found,
                    collected.notes);
         // By bytes, as a listing of the folder sorts them.
         std::sort(found.begin(), found.end());

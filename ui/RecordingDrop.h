@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 class QMimeData;
@@ -34,6 +35,11 @@ bool mayRead(const QByteArray& path);
 // in a note: hidden entries, unreadable files and folders, folders reached
 // through a symbolic link, broken links, files not named ".mkv" and
 // anything that is not a regular file. Names are read as bytes, so one
-// that is not UTF-8 is walked like any other (see PathBytes.h).
+// that is not UTF-8 is walked like any other (see PathBytes.h). Once `stop`
+// is set the walk ends early with what it has; it may run on any thread.
 CollectedRecordings collectRecordings(const QStringList& paths,
-                                      const ReadableProbe& readable = mayRead);
+                                      const ReadableProbe& readable = mayRead,
+                                      const std::atomic<bool>* stop = nullptr);
+
+// Whether any of the paths is a folder, which collectRecordings would walk.
+bool holdsFolder(const QStringList& paths);

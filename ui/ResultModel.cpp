@@ -2,17 +2,32 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <iterator>
 
+#include "report/Wording.h"
 #include "ui/ResultText.h"
 
 namespace {
 
 // Marked for translation; translated when shown.
 const char* const kHeaders[] = {
-    QT_TRANSLATE_NOOP("ResultModel", "Name"), QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
+    QT_TRANSLATE_NOOP("ResultModel", "Name"),     QT_TRANSLATE_NOOP("ResultModel", "Start Time"),
     QT_TRANSLATE_NOOP("ResultModel", "End Time"), QT_TRANSLATE_NOOP("ResultModel", "Serial Number"),
-    QT_TRANSLATE_NOOP("ResultModel", "Result")};
-constexpr int kColumns = 5;
+    QT_TRANSLATE_NOOP("ResultModel", "Result"),   QT_TRANSLATE_NOOP("ResultModel", "Reason")};
+constexpr int kColumns = 6;
+
+// The tag's texts are proven only by a success; a failed row shows what
+// the file states, marked as the reports mark it.
+QString tagCell(const VerifyResult& result, const QByteArray& verified,
+                std::string (*stated)(const RecordingEvidence&)) {
+    if (result.code() == VerdictCode::Success) {
+        return textOf(verified);
+    }
+    const QString text = result.evidence != nullptr ? textOf(stated(*result.evidence)) : QString();
+    return text.isEmpty() ? text
+                          : text + QLatin1Char(' ') +
+                                QCoreApplication::translate("ResultModel", "(not verified)");
+}
 
 QString cellText(const ResultModel::Row& row, int column) {
     const VerifyResult& result = row.result;
@@ -20,13 +35,15 @@ QString cellText(const ResultModel::Row& row, int column) {
         case 0:
             return ResultModel::nameText(row);
         case 1:
-            return textOf(result.startTime());
+            return tagCell(result, result.startTime(), statedStart);
         case 2:
-            return textOf(result.endTime());
+            return tagCell(result, result.endTime(), statedEnd);
         case 3:
-            return textOf(result.serialNumber());
-        default:
+            return tagCell(result, result.serialNumber(), statedSerial);
+        case ResultModel::kResultColumn:
             return verdictWord(result.code());
+        default:
+            return result.code() == VerdictCode::Success ? QString() : reasonWord(result);
     }
 }
 
@@ -54,8 +71,9 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return toolTip(item);
         case Qt::TextAlignmentRole:
-            return index.column() == 0 ? QVariant()
-                                       : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
+            return index.column() == 0 || index.column() == kReasonColumn
+                       ? QVariant()
+                       : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
         case CodeRole:
             return verdictNumber(item.result.code());
         default:
@@ -83,14 +101,25 @@ QString ResultModel::nameText(const Row& row) {
 }
 
 QString ResultModel::toolTip(const Row& row) {
-    QString tip = describeResult(row.result);
+    // A failure leads with where in the recording it lies, then what was seen.
+    QString tip;
+    const QString when = firstFailureText(row.result);
+    if (row.result.code() != VerdictCode::Success && !when.isEmpty()) {
+        tip += QCoreApplication::translate("NResultTree", "First failure at %1").arg(when) +
+               QLatin1Char('\n');
+    }
+    if (row.result.code() != VerdictCode::Success) {
+        tip += verdictWord(row.result.code()) + QStringLiteral(" — ") + reasonWord(row.result) +
+               QLatin1Char('\n');
+    }
+    tip += describeResult(row.result);
     if (!row.result.path.isEmpty()) {
         tip += QLatin1Char('\n') + shownText(row.result.path);
     }
-    const QString when = verifiedAtText(row.result);
-    if (!when.isEmpty()) {
+    const QString checked = verifiedAtText(row.result);
+    if (!checked.isEmpty()) {
         tip += QLatin1Char('\n') +
-               QCoreApplication::translate("NResultTree", "Verified at %1").arg(when);
+               QCoreApplication::translate("NResultTree", "Verified at %1").arg(checked);
     }
     if (row.round > 1) {
         tip += QLatin1Char('\n') +
@@ -108,7 +137,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
     for (const VerifyResult& result : results) {
-        Row item{result, 1};
+        Row item{result, 1, QString()};
         if (!result.path.isEmpty()) {
             item.round = ++rounds[result.path];
         }
@@ -117,13 +146,25 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     }
     endInsertRows();
     if (sortColumn >= 0) {
-        sort(sortColumn, sortOrder);
+        mergeSorted(first);
     }
 }
 
 void ResultModel::removeRowList(std::vector<int> list) {
+    takeRows(std::move(list));
+}
+
+ResultModel::Taken ResultModel::takeRows(std::vector<int> list) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [this](int row) { return row < 0 || row >= rowCount(); }),
+               list.end());
+    Taken taken;
+    taken.reserve(list.size());
+    for (const int row : list) {
+        taken.emplace_back(row, rows[static_cast<size_t>(row)]);
+    }
     // From the end, so the indices still to go stay valid; neighbours go
     // together in one removal.
     for (auto it = list.rbegin(); it != list.rend();) {
@@ -131,9 +172,6 @@ void ResultModel::removeRowList(std::vector<int> list) {
         int first = last;
         for (++it; it != list.rend() && *it == first - 1; ++it) {
             first = *it;
-        }
-        if (first < 0 || last >= rowCount()) {
-            continue;
         }
         beginRemoveRows(QModelIndex(), first, last);
         const auto begin = rows.begin() + first;
@@ -143,6 +181,47 @@ void ResultModel::removeRowList(std::vector<int> list) {
         rows.erase(begin, end);
         endRemoveRows();
     }
+    return taken;
+}
+
+std::vector<int> ResultModel::putBack(Taken taken) {
+    std::vector<int> places;
+    // Top to bottom, each into the place it had once those above it are
+    // back; neighbours go back together in one insertion.
+    for (size_t first = 0; first < taken.size();) {
+        size_t end = first + 1;
+        while (end < taken.size() && taken[end].first == taken[end - 1].first + 1) {
+            ++end;
+        }
+        const int at = std::clamp(taken[first].first, 0, rowCount());
+        const int count = static_cast<int>(end - first);
+        beginInsertRows(QModelIndex(), at, at + count - 1);
+        std::vector<Row> block;
+        block.reserve(end - first);
+        for (size_t i = first; i < end; ++i) {
+            successes += taken[i].second.result.code() == VerdictCode::Success ? 1 : 0;
+            block.push_back(std::move(taken[i].second));
+            places.push_back(at + static_cast<int>(i - first));
+        }
+        rows.insert(rows.begin() + at, std::make_move_iterator(block.begin()),
+                    std::make_move_iterator(block.end()));
+        endInsertRows();
+        first = end;
+    }
+    if (sortColumn >= 0 && !places.empty()) {
+        // Sorting moves them; persistent indices tell where to.
+        QList<QPersistentModelIndex> kept;
+        for (const int at : places) {
+            kept << QPersistentModelIndex(index(at, 0));
+        }
+        sort(sortColumn, sortOrder);
+        places.clear();
+        for (const QPersistentModelIndex& at : kept) {
+            places.push_back(at.row());
+        }
+        std::sort(places.begin(), places.end());
+    }
+    return places;
 }
 
 void ResultModel::sort(int column, Qt::SortOrder order) {
@@ -151,22 +230,47 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     }
     sortColumn = column;
     sortOrder = order;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    // Sort row numbers, then move the rows, so persistent indices (the
-    // selection, the current row) follow their rows.
+    for (Row& item : rows) {
+        item.sortKey = cellText(item, column);
+    }
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {
         byKey[i] = static_cast<int>(i);
     }
-    std::vector<QString> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        keys[i] = cellText(rows[i], column);
+    std::stable_sort(byKey.begin(), byKey.end(), sortedBefore());
+    reorder(byKey);
+}
+
+void ResultModel::mergeSorted(int first) {
+    // The rows before `first` are in order already: sort the new ones and
+    // merge them in, so a long run into a sorted list costs each batch its
+    // own size and one pass, not a sort of everything listed.
+    for (size_t i = static_cast<size_t>(first); i < rows.size(); ++i) {
+        rows[i].sortKey = cellText(rows[i], sortColumn);
     }
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        const int c = QString::compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
-    });
+    std::vector<int> byKey(rows.size());
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        byKey[i] = static_cast<int>(i);
+    }
+    const auto middle = byKey.begin() + first;
+    std::stable_sort(middle, byKey.end(), sortedBefore());
+    std::inplace_merge(byKey.begin(), middle, byKey.end(), sortedBefore());
+    reorder(byKey);
+}
+
+std::function<bool(int, int)> ResultModel::sortedBefore() const {
+    return [this](int a, int b) {
+        const int c = QString::compare(rows[static_cast<size_t>(a)].sortKey,
+                                       rows[static_cast<size_t>(b)].sortKey);
+        return sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
+    };
+}
+
+void ResultModel::reorder(const std::vector<int>& byKey) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Move the rows by their new order, so persistent indices (the
+    // selection, the current row) follow their rows.
+    const QModelIndexList before = persistentIndexList();
     std::vector<int> newPlace(rows.size());
     std::vector<Row> sorted;
     sorted.reserve(rows.size());

@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "verification/VerifyResult.h"
@@ -13,6 +15,8 @@ class ResultModel : public QAbstractTableModel {
 
   public:
     static constexpr int kResultColumn = 4;
+    // Why a row failed, in a few words; empty for a success.
+    static constexpr int kReasonColumn = 5;
     // The row's result code, for the verdict cell's painter.
     static constexpr int CodeRole = Qt::UserRole + 1;
 
@@ -20,6 +24,8 @@ class ResultModel : public QAbstractTableModel {
         VerifyResult result;
         // 1 for a path's first verification in this window, 2 for the next...
         int round = 1;
+        // Its text in the column the list is sorted by.
+        QString sortKey;
     };
 
     explicit ResultModel(QObject* parent = nullptr);
@@ -35,8 +41,18 @@ class ResultModel : public QAbstractTableModel {
     void append(const std::vector<VerifyResult>& results);
     // Removes the given rows (any order, duplicates ignored).
     void removeRowList(std::vector<int> rows);
+    // Rows taken out with the place each had, top to bottom.
+    using Taken = std::vector<std::pair<int, Row>>;
+    // As removeRowList, handing the rows back so they can be put back.
+    Taken takeRows(std::vector<int> rows);
+    // Puts taken rows back in their places (re-sorted if the list is
+    // sorted); rows listed since then move down to make room. Returns
+    // the rows' indices as they now stand.
+    std::vector<int> putBack(Taken taken);
 
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
+    // A header was clicked: rows stand in that column's order.
+    bool isSorted() const { return sortColumn >= 0; }
     int successCount() const { return successes; }
     int failedCount() const { return static_cast<int>(rows.size()) - successes; }
 
@@ -46,6 +62,13 @@ class ResultModel : public QAbstractTableModel {
     static QString toolTip(const Row& row);
 
   private:
+    // Sorts the rows from `first` on and merges them into those before.
+    void mergeSorted(int first);
+    // Whether row a stands before row b by their sort keys and the order.
+    std::function<bool(int, int)> sortedBefore() const;
+    // Puts the rows in this order of their present indices.
+    void reorder(const std::vector<int>& byKey);
+
     std::vector<Row> rows;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;

@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 
 #include "report/Escape.h"
-#include "verification/PathBytes.h"
+#include "report/ShortReason.h"
 #include "report/Wording.h"
+#include "verification/PathBytes.h"
 
 namespace {
 
@@ -43,6 +44,17 @@ QString verdictWord(VerdictCode code) {
 
 QString outcomeWord(VerdictCode code) {
     return tr(outcomeText(code));
+}
+
+QString reasonWord(const VerifyResult& result) {
+    if (result.evidence == nullptr || result.code() == VerdictCode::Success) {
+        return outcomeWord(result.code());
+    }
+    return tr(shortReason(*result.evidence).c_str());
+}
+
+QString firstFailureText(const VerifyResult& result) {
+    return result.evidence == nullptr ? QString() : textOf(firstFailureWhen(*result.evidence));
 }
 
 QString reasonDetail(const VerifyResult& result) {

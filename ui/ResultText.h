@@ -24,6 +24,11 @@ QString verdictWord(VerdictCode code);
 // The kind of outcome in a word or two: "authentic", "signature does not hold",
 // "not signed", "unreadable", "not verified".
 QString outcomeWord(VerdictCode code);
+// A failure's reason in a few neutral words (report/ShortReason.h), or
+// "authentic" for a success; the Reason column and the evidence's verdict.
+QString reasonWord(const VerifyResult& result);
+// When the first failure lies by the file's stated times; empty without one.
+QString firstFailureText(const VerifyResult& result);
 // Why the file passed or failed: a headline, then the particulars on a line
 // of their own when there are any.
 QString describeResult(const VerifyResult& result);

@@ -1,6 +1,7 @@
 #include "ui/TimelineView.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -33,7 +34,7 @@ void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
         painter.fillRect(QRect(kLeft + span.x0, kTop, span.x1 - span.x0, kBarHeight),
                          QColor(QLatin1String(timelineColour(span.mark))));
     }
-    painter.setPen(QColor(QStringLiteral("#858585")));
+    painter.setPen(QColor(QStringLiteral("#595959")));  // the tick labels are read as text
     painter.drawRect(QRect(kLeft, kTop, width, kBarHeight));
     const QFontMetrics metrics(painter.font());
     for (const TimelineTick& tick : timeline.ticks) {
@@ -82,12 +83,14 @@ int runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at
 
 TimelineView::TimelineView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Timeline of the recording"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void TimelineView::setEvidence(std::shared_ptr<const RecordingEvidence> newEvidence) {
     evidence = std::move(newEvidence);
+    current = -1;
     setVisible(evidence != nullptr && !evidence->runs.empty());
     update();
 }
@@ -107,6 +110,107 @@ void TimelineView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintBar(painter, *evidence, barWidthOf(width()));
     paintLegend(painter, *evidence, kTop + kBarHeight + kTickRoom);
+    if (hasFocus()) {
+        // The focus mark: the whole view, and the span the keys stand on.
+        QPen pen(QColor(QStringLiteral("#1a5fb4")));
+        pen.setWidth(2);
+        painter.setPen(pen);
+        painter.drawRect(spanRect(current));
+        pen.setStyle(Qt::DotLine);
+        pen.setWidth(1);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+int TimelineView::runCount() const {
+    if (evidence == nullptr) {
+        return 0;
+    }
+    const Timeline timeline = timelineOf(*evidence, barWidthOf(width()));
+    return static_cast<int>(std::min(timeline.extents.size(), evidence->runs.size()));
+}
+
+QRect TimelineView::spanRect(int index) const {
+    if (evidence == nullptr || index < 0) {
+        return {};
+    }
+    const int barWidth = barWidthOf(width());
+    const Timeline timeline = timelineOf(*evidence, barWidth);
+    if (static_cast<size_t>(index) >= timeline.extents.size() || !(timeline.length > 0)) {
+        return {};
+    }
+    const TimelineExtent& extent = timeline.extents[static_cast<size_t>(index)];
+    const auto xOf = [&](double at) {
+        return kLeft + qRound((at - timeline.origin) * barWidth / timeline.length);
+    };
+    int x0 = std::clamp(xOf(extent.from), kLeft, kLeft + barWidth);
+    int x1 = std::clamp(xOf(extent.to), kLeft, kLeft + barWidth);
+    if (x1 - x0 < 6) {
+        x0 -= 3;
+        x1 = x0 + 6;
+    }
+    return QRect(x0 - 2, kTop - 3, x1 - x0 + 4, kBarHeight + 6);
+}
+
+void TimelineView::setCurrent(int index) {
+    const int count = runCount();
+    if (count == 0) {
+        return;
+    }
+    current = std::clamp(index, 0, count - 1);
+    // A screen reader reads the span as the hover shows it.
+    setAccessibleDescription(spanText(current));
+    update();
+}
+
+void TimelineView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (current < 0) {
+        setCurrent(0);
+    }
+    update();
+}
+
+void TimelineView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void TimelineView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            setCurrent(current - 1);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            setCurrent(current + 1);
+            break;
+        case Qt::Key_Home:
+            setCurrent(0);
+            break;
+        case Qt::Key_End:
+            setCurrent(runCount() - 1);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (current >= 0) {
+                const QRect span = spanRect(current);
+                QToolTip::showText(mapToGlobal(QPoint(span.center().x(), span.bottom())),
+                                   spanText(current), this);
+                emit spanClicked(current);
+            }
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
 }
 
 QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
@@ -147,8 +251,11 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
 }
 
 QString TimelineView::spanTextAt(int x) const {
-    const int index = runIndexAt(x);
-    if (index < 0) {
+    return spanText(runIndexAt(x));
+}
+
+QString TimelineView::spanText(int index) const {
+    if (evidence == nullptr || index < 0 || static_cast<size_t>(index) >= evidence->runs.size()) {
         return {};
     }
     const ClusterRun* const run = &evidence->runs[static_cast<size_t>(index)];

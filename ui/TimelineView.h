@@ -10,7 +10,9 @@ struct RecordingEvidence;
 // The recording's time along a bar, as the exported report draws it: the
 // clusters in the colours of their status, wall-clock ticks from the tag's
 // stated start time, a legend, and a tool tip per span with its clusters,
-// offsets, time and status. Hidden when the evidence has no runs.
+// offsets, time and status. Hidden when the evidence has no runs. From the
+// keyboard: Tab reaches it, the arrow keys (and Home, End) step from span to
+// span, Enter shows the span's text, as the hover does, and its picture.
 class TimelineView : public QWidget {
     Q_OBJECT
 
@@ -23,6 +25,10 @@ class TimelineView : public QWidget {
 
     // The tool tip for the span at x (widget coordinates); empty off the bar.
     QString spanTextAt(int x) const;
+    // The same for the evidence's run `index`; empty for no such run.
+    QString spanText(int index) const;
+    // The run the keyboard stands on; -1 before the view has had focus.
+    int currentRun() const { return current; }
     // The index in the evidence's runs of the span at x; -1 off the bar.
     int runIndexAt(int x) const;
     // The report's picture (without legend) at `scale` times its size.
@@ -34,9 +40,19 @@ class TimelineView : public QWidget {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
   private:
+    // Runs the bar draws: those with an extent.
+    int runCount() const;
+    void setCurrent(int index);
+    // Where the run is drawn, widened to be seen when it is a sliver.
+    QRect spanRect(int index) const;
+
     std::shared_ptr<const RecordingEvidence> evidence;
+    int current = -1;
 };

@@ -218,7 +218,13 @@ TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
     EXPECT_FALSE(text("authentic.mkv", 1).isEmpty());
     EXPECT_EQ(tampered->result.code(), VerdictCode::Mismatch);
     EXPECT_EQ(unsignedRow->result.code(), VerdictCode::Unsigned);
-    EXPECT_TRUE(text("tampered.mkv", 3).isEmpty());
+    // A failed row shows what its tag states, marked as unproven, and why it failed.
+    EXPECT_EQ(text("tampered.mkv", 3), "TLV-0001234 (not verified)");
+    EXPECT_EQ(text("authentic.mkv", ResultModel::kReasonColumn), "");
+    EXPECT_EQ(text("tampered.mkv", ResultModel::kReasonColumn), "signature does not hold");
+    EXPECT_EQ(text("unsigned.mkv", ResultModel::kReasonColumn), "not signed");
+    EXPECT_TRUE(ResultModel::toolTip(*tampered).startsWith("First failure at 2026-12-01 08:00:1"))
+        << ResultModel::toolTip(*tampered).toStdString();
 
     EXPECT_EQ(text("authentic.mkv", NResultTree::kResultColumn), "Success");
     EXPECT_EQ(text("tampered.mkv", NResultTree::kResultColumn), "Failed");
@@ -247,6 +253,26 @@ TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {
     const ResultModel::Row* item = row(name);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->result.code(), VerdictCode::Success) << item->result.errorText().toStdString();
+}
+
+// Neither an empty file nor one that is no recording is "unreadable": each
+// row and its evidence say what the file is.
+TEST_F(MainWindowTest, EmptyFileAndTextFileSayWhatTheyAre) {
+    QTemporaryDir folder;
+    QFile empty(folder.filePath("empty.mkv"));
+    QFile text(folder.filePath("notes.mkv"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly) && text.open(QIODevice::WriteOnly));
+    text.write("minutes of the meeting\n");
+    text.close();
+    queue({empty.fileName(), text.fileName()});
+    ASSERT_TRUE(waitForRows(2));
+    EXPECT_EQ(this->text("empty.mkv", ResultModel::kReasonColumn), "empty file");
+    EXPECT_EQ(this->text("notes.mkv", ResultModel::kReasonColumn), "not a Matroska file");
+    EXPECT_TRUE(ResultModel::toolTip(*row("empty.mkv")).contains("empty file"));
+    tree()->setCurrentIndex(tree()->model()->index(1, 0));
+    const QString evidence = window->findChild<EvidencePane*>()->plainText();
+    EXPECT_TRUE(evidence.contains("Failed — not a Matroska file")) << evidence.toStdString();
+    EXPECT_FALSE(evidence.contains("unreadable"));
 }
 
 // As "Open with" starts the program: a file and a folder on the command line.

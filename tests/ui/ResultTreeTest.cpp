@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
+#include <string>
 
 #include "ui/NResultTree.h"
 #include "ui/NTreeItemDelegate.h"
@@ -174,6 +175,26 @@ TEST_F(ResultTreeTest, RemovingSelectedRowsKeepsCountsTrue) {
     EXPECT_EQ(tree.failedCount(), 0);
 }
 
+// Batches listed into a sorted list are merged into its order; the
+// selection stays on its row.
+TEST_F(ResultTreeTest, BatchesJoinASortedListInOrder) {
+    add(makeResult("m", 0));
+    select("m");
+    tree.sortByColumn(0, Qt::DescendingOrder);
+    for (const char* batch : {"dxa", "zbq", "ccc"}) {
+        for (const char* name = batch; *name != '\0'; ++name) {
+            tree.addResult(makeResult(std::string(1, *name).c_str(), 0));
+        }
+        tree.flush();
+    }
+    QString names;
+    for (int row = 0; row < model().rowCount(); ++row) {
+        names += model().index(row, 0).data().toString().left(1);
+    }
+    EXPECT_EQ(names, "zxqmdcccba");
+    EXPECT_EQ(tree.selectedRows(), std::vector<int>{3});
+}
+
 TEST_F(ResultTreeTest, TenThousandResultsAreAllListedAndCounted) {
     for (int i = 0; i < 10000; ++i) {
         tree.addResult(makeResult(QByteArray::number(i).constData(), i % 10 == 3 ? 2 : 0));
@@ -185,14 +206,31 @@ TEST_F(ResultTreeTest, TenThousandResultsAreAllListedAndCounted) {
     EXPECT_EQ(model().index(9999, 0).data().toString(), "9999") << "rows keep queued order";
 }
 
-TEST_F(ResultTreeTest, ColumnsKeepTheirMinimumAndResultFillsTheRest) {
+TEST_F(ResultTreeTest, ColumnsShowWholeTextsAndReasonFillsTheRest) {
     tree.resize(1024, 400);
     tree.show();
     QHeaderView* const header = tree.header();
-    ASSERT_EQ(header->count(), 5);
+    ASSERT_EQ(header->count(), 6);
     EXPECT_EQ(model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "Serial Number");
-    EXPECT_EQ(header->sectionSize(0), 180);
-    EXPECT_EQ(header->sectionSize(4), tree.viewport()->width() - 4 * 180);
-    header->resizeSection(1, 60);
-    EXPECT_EQ(header->sectionSize(1), 180);
+    EXPECT_EQ(model().headerData(5, Qt::Horizontal, Qt::DisplayRole).toString(), "Reason");
+    const QString longName = "camera-07-north-entrance-2026-12-01-080000.mkv";
+    RecordingEvidence evidence;
+    evidence.verdict.code = VerdictCode::Mismatch;
+    evidence.identity.size = 100;
+    evidence.tag.present = true;
+    evidence.tag.startTime = "2026-12-01 08:00:00";
+    add(VerifyResult(longName.toUtf8(), std::move(evidence)));
+    const QFontMetrics metrics(tree.font());
+    EXPECT_GT(header->sectionSize(0), metrics.horizontalAdvance(longName));
+    EXPECT_GT(header->sectionSize(1), metrics.horizontalAdvance(cell(longName, 1)));
+    int used = 0;
+    for (int column = 0; column < 5; ++column) {
+        used += header->sectionSize(column);
+    }
+    EXPECT_EQ(header->sectionSize(5), tree.viewport()->width() - used);
+    // A column the user narrows stays so, down to its minimum, as rows come.
+    header->resizeSection(0, 10);
+    EXPECT_GE(header->sectionSize(0), 90);
+    add(makeResult(qPrintable(longName + "-2"), 0));
+    EXPECT_LT(header->sectionSize(0), metrics.horizontalAdvance(longName));
 }

@@ -1,5 +1,6 @@
-// telvar-screenshot DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]:
-// shows the main window, verifies the demo recordings through the same path
+// telvar-screenshot [--size=WxH] DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]:
+// shows the main window (at its default size, or WxH), verifies the demo
+// recordings through the same path
 // as a drop and saves the window as a PNG once the run has ended; then, if
 // asked, the window with the tampered recording's evidence, a PDF report of
 // all rows, and the evidence pane after a click on the failing span. Meant for a real X server
@@ -7,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -59,7 +62,6 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
     if (tampered.isEmpty()) {
         return 1;
     }
-    window.resize(1024, 860);
     tree->setCurrentIndex(tampered.front());
     tree->setFocus();
     settle(500);
@@ -80,12 +82,28 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QSize size;
+    if (argc > 1 && qstrncmp(argv[1], "--size=", 7) == 0) {
+        const QList<QByteArray> parts = QByteArray(argv[1] + 7).split('x');
+        size = parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+        if (!size.isValid()) {
+            std::fprintf(stderr, "telvar-screenshot: --size=WIDTHxHEIGHT\n");
+            return 2;
+        }
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc == 4 || argc > 6) {
         std::fprintf(stderr,
                      "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]\n",
                      argv[0]);
         return 2;
     }
+    // The pictures show the window as it first opens, whatever was kept
+    // from an earlier start.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
     QApplication::setApplicationDisplayName(
         QStringLiteral("Telvar Surveillance Video Authenticator"));
@@ -96,6 +114,9 @@ int main(int argc, char** argv) {
                                demo.filePath("unsigned.mkv")};
 
     MorlAuthenticator window;
+    if (size.isValid()) {
+        window.resize(size);
+    }
     window.show();
     // verifyFileList is the window's private slot, reached as a drop does.
     QMetaObject::invokeMethod(&window, "verifyFileList", Qt::QueuedConnection,

@@ -11,8 +11,12 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
+#include <QTextEdit>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <memory>
 
@@ -125,6 +129,59 @@ TEST_F(WindowKeyboardTest, ShortcutsReachEveryAction) {
     EXPECT_EQ(rows(), 0);
 }
 
+// Many rows go only when the user agrees; Ctrl+Z puts a removal back in its
+// places, evidence and all, and both are announced with the paths' bytes.
+TEST_F(WindowKeyboardTest, DeleteAsksForManyRowsAndCtrlZPutsThemBack) {
+    std::vector<int> asked;
+    bool agree = false;
+    window->setRemovalConfirmation([&](int count) {
+        asked.push_back(count);
+        return agree;
+    });
+    addRows(12);
+    ResultModel& model = *tree()->resultModel();
+    QSignalSpy removed(window.get(), &MorlAuthenticator::recordingsRemoved);
+    QSignalSpy restored(window.get(), &MorlAuthenticator::recordingsRestored);
+    tree()->setFocus();
+    tree()->selectAll();
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    EXPECT_EQ(asked, std::vector<int>{12});
+    EXPECT_EQ(rows(), 12) << "declined";
+
+    // Ten rows or fewer go without a question.
+    tree()->clearSelection();
+    for (const int row : {2, 3, 7}) {
+        tree()->selectionModel()->select(model.index(row, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    const auto evidence = model.row(7).result.evidence;
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    EXPECT_EQ(asked.size(), 1u);
+    ASSERT_EQ(rows(), 9);
+    ASSERT_EQ(removed.count(), 1);
+    tree()->addResult(VerifyResult("later", RecordingEvidence{}));  // listed after the removal
+    QTest::keySequence(window.get(), QKeySequence::Undo);
+    ASSERT_EQ(rows(), 13);
+    EXPECT_EQ(name(2), "2");
+    EXPECT_EQ(name(3), "3");
+    EXPECT_EQ(name(7), "7");
+    EXPECT_EQ(name(12), "later");
+    EXPECT_EQ(model.row(7).result.evidence, evidence);
+    EXPECT_EQ(tree()->selectedRows(), (std::vector<int>{2, 3, 7}));
+    ASSERT_EQ(restored.count(), 1);
+    EXPECT_EQ(restored.front().front().value<QList<QByteArray>>(),
+              removed.front().front().value<QList<QByteArray>>());
+    EXPECT_EQ(window->findChild<QLabel*>("failedLabel")->text(), "Failed: 12");
+
+    agree = true;
+    tree()->selectAll();
+    QTest::keyClick(tree(), Qt::Key_Delete);
+    EXPECT_EQ(rows(), 0);
+    QTest::keySequence(window.get(), QKeySequence::Undo);
+    QTest::keySequence(window.get(), QKeySequence::Undo);  // nothing more to undo
+    EXPECT_EQ(rows(), 13);
+}
+
 TEST_F(WindowKeyboardTest, ArrowsAndEnterOpenTheEvidencePane) {
     addRows(3);
     tree()->setFocus();
@@ -169,19 +226,24 @@ TEST_F(WindowKeyboardTest, DroppedFolderQueuesItsRecordingsSortedAndSkipsHidden)
 
     dismiss.stop();
     drop(samples.folder());
+    // The folder is walked off the GUI thread; a file given meanwhile still
+    // comes after the folder's recordings.
+    QMetaObject::invokeMethod(window.get(), "verifyFileList",
+                              Q_ARG(QStringList, QStringList{samples.authentic()}));
+    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>("noteBox") != nullptr; }));
     auto* const note = window->findChild<QMessageBox*>("noteBox");
-    ASSERT_NE(note, nullptr);
     EXPECT_TRUE(note->detailedText().contains(".hidden"));
     EXPECT_TRUE(note->detailedText().contains(".dot.mkv"));
     EXPECT_TRUE(note->detailedText().contains("notes.txt: not named .mkv"));
     EXPECT_EQ(note->text(), "3 entries in the folders were skipped.");
     note->close();
-    ASSERT_TRUE(waitUntil([&] { return rows() == 4 && !dialog()->isRunning(); }));
+    ASSERT_TRUE(waitUntil([&] { return rows() == 5 && !dialog()->isRunning(); }));
     QStringList names;
     for (int row = 0; row < rows(); ++row) {
         names << name(row);
     }
-    EXPECT_EQ(names, QStringList({"authentic.mkv", "z.mkv", "tampered.mkv", "unsigned.mkv"}));
+    EXPECT_EQ(names, QStringList({"authentic.mkv", "z.mkv", "tampered.mkv", "unsigned.mkv",
+                                  "authentic.mkv (verified again, #2)"}));
 }
 
 TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
@@ -236,6 +298,85 @@ TEST_F(WindowKeyboardTest, PaneShowsTheCoresFindingsForATamperedFile) {
         namesMismatch = namesMismatch || timeline->spanTextAt(x).contains("signature mismatch");
     }
     EXPECT_TRUE(namesMismatch);
+}
+
+// Tab walks the window as it reads, into the evidence's timeline, whose
+// spans the arrows step through; Enter tells a span as the hover does and
+// asks for its picture.
+TEST_F(WindowKeyboardTest, TabReachesTheTimelineAndArrowsStepItsSpans) {
+    QMetaObject::invokeMethod(window.get(), "verifyFileList",
+                              Q_ARG(QStringList, QStringList{samples.tampered()}));
+    ASSERT_TRUE(waitUntil([&] { return rows() == 1; }));
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    auto* const pane = window->findChild<EvidencePane*>();
+    TimelineView* const timeline = pane->timeline();
+    ASSERT_TRUE(timeline->isVisible());
+    activate();
+
+    QList<NToolButton*> buttons = window->findChildren<NToolButton*>();
+    ASSERT_FALSE(buttons.isEmpty());
+    ASSERT_TRUE(waitUntil([&] {
+        buttons.front()->setFocus();
+        return QApplication::focusWidget() == buttons.front();
+    }));
+    QList<QWidget*> visited;
+    for (int i = 0; i < 12 && !visited.contains(QApplication::focusWidget()); ++i) {
+        visited << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    const qsizetype list = visited.indexOf(tree());
+    const qsizetype bar = visited.indexOf(timeline);
+    const qsizetype text = visited.indexOf(pane->textView());
+    EXPECT_EQ(list, buttons.size()) << "the buttons first, then the list";
+    EXPECT_GT(bar, list);
+    EXPECT_GT(text, bar);
+
+    QSignalSpy clicked(timeline, &TimelineView::spanClicked);
+    timeline->setFocus();
+    ASSERT_EQ(timeline->currentRun(), 0);
+    QTest::keyClick(timeline, Qt::Key_Left);
+    EXPECT_EQ(timeline->currentRun(), 0) << "stays on the bar";
+    QTest::keyClick(timeline, Qt::Key_Right);
+    ASSERT_EQ(timeline->currentRun(), 1);
+    QTest::keyClick(timeline, Qt::Key_Return);
+    ASSERT_EQ(clicked.count(), 1);
+    EXPECT_EQ(clicked.front().front().toInt(), 1);
+    EXPECT_FALSE(timeline->spanText(1).isEmpty());
+    EXPECT_EQ(QToolTip::text(), timeline->spanText(1));
+    EXPECT_EQ(timeline->accessibleDescription(), timeline->spanText(1));
+    QTest::keyClick(timeline, Qt::Key_End);
+    QTest::keyClick(timeline, Qt::Key_Right);
+    EXPECT_EQ(timeline->spanText(timeline->currentRun() + 1), "") << "stops at the last span";
+}
+
+// The splitters and the window's size come back at the next start, and a
+// selection's evidence opens at its heading, not where the last was read.
+TEST_F(WindowKeyboardTest, LayoutIsKeptAndEvidenceOpensAtItsHeading) {
+    addRows(2);
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    auto* const pane = window->findChild<EvidencePane*>();
+    auto* const text = qobject_cast<QTextEdit*>(pane->textView());
+    ASSERT_TRUE(pane->isVisible() && text != nullptr);
+    auto* const splitter = window->findChild<QSplitter*>();
+    splitter->setSizes({300, 200});
+    emit splitter->splitterMoved(300, 1);
+    window->resize(1200, 700);
+    text->setHtml(QString("<h3>top</h3>") + QString("<p>line</p>").repeated(200));
+    text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
+    tree()->setCurrentIndex(tree()->model()->index(1, 0));
+    EXPECT_TRUE(waitUntil([&] { return text->verticalScrollBar()->value() == 0; }));
+    window->close();
+
+    MorlAuthenticator next;
+    EXPECT_EQ(next.size(), QSize(1200, 700));
+    next.show();
+    auto* const nextTree = next.findChild<NResultTree*>();
+    nextTree->addResult(VerifyResult("a.mkv", RecordingEvidence{}));
+    nextTree->flush();
+    nextTree->setCurrentIndex(nextTree->model()->index(0, 0));
+    const QList<int> sizes = next.findChild<QSplitter*>()->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_NEAR(double(sizes[0]) / (sizes[0] + sizes[1]), 0.6, 0.05);
 }
 
 TEST_F(WindowKeyboardTest, SelectingThousandsListsAFewAndCountsTheRest) {
