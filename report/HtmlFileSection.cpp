@@ -153,6 +153,7 @@ void custodyList(std::string& out, const std::vector<std::string>& lines, size_t
 }  // namespace
 
 void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
+                       const std::vector<ReportPicture>* pictures,
                        const HtmlReportOptions& options) {
     out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
            std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
@@ -162,8 +163,8 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     tagTable(out, e);
     findingsList(out, e, options.maxItems);
     timelineBlock(out, e, index, options.inlineSvg);
-    if (index < options.filmstrips.size() && !options.filmstrips[index].empty()) {
-        appendFilmstrip(out, options.filmstrips[index], index, options.inlinePictures);
+    if (pictures != nullptr && !pictures->empty()) {
+        appendFilmstrip(out, *pictures, index, options.inlinePictures);
     }
     appendRuns(out, e, options.maxRuns);
     appendProvenance(out, e, options.maxItems);

@@ -109,6 +109,14 @@ void TimelineView::paintEvent(QPaintEvent*) {
     paintLegend(painter, *evidence, kTop + kBarHeight + kTickRoom);
 }
 
+void TimelineView::paintReport(QPainter& painter, const RecordingEvidence& evidence) {
+    paintBar(painter, evidence, kTimelineBarWidth);
+}
+
+QSize TimelineView::reportSize() {
+    return {kTimelineWidth, kTimelineHeight};
+}
+
 QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
     const QSize size(qRound(kTimelineWidth * scale), qRound(kTimelineHeight * scale));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);

@@ -62,7 +62,16 @@ class ExportTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
-    const QString csv = QString::fromUtf8(rowsAsCsv(model, {0, 1}));
+    ExportRequest request;
+    request.format = ExportFormat::Csv;
+    request.rows = {0, 1};
+    request.examiner = "=Ann";
+    request.caseReference = "C-1";
+    request.path = dir.filePath("rows.csv");
+    ASSERT_EQ(writeExport(model, request), QString());
+    QFile file(request.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
     const QStringList lines = csv.split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
@@ -77,6 +86,9 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
     EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
+    // The run's examiner and case close every line, defused as any cell.
+    EXPECT_TRUE(lines[0].endsWith(",Origin,Examiner,Case Reference"));
+    EXPECT_TRUE(lines[1].endsWith(",'=Ann,C-1")) << lines[1].toStdString();
 
     // The clipboard text keeps one line per row and defuses the same cells.
     const QStringList tabbed = rowsAsTabText(model, {0, 1}).split('\n', Qt::SkipEmptyParts);
