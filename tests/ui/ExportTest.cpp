@@ -6,7 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "report/CsvReport.h"
@@ -15,6 +19,7 @@
 #include "report/HtmlReport.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidencePane.h"
+#include "ui/ExportDialog.h"
 #include "ui/ReportExport.h"
 #include "ui/ResultModel.h"
 #include "ui/RowText.h"
@@ -194,9 +199,59 @@ TEST_F(ExportTest, EveryFormatReplacesWholeOrLeavesAllAsItWas) {
         ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &after), 0);
         EXPECT_NE(after.st_ino, before.st_ino) << suffix.toStdString();
         EXPECT_GT(after.st_size, 100) << suffix.toStdString();
+
+        // A cancelled export leaves the file as it was.
+        ExportProgress progress;
+        progress.cancelled = true;
+        EXPECT_EQ(writeExport(exportRows(model, request.rows), request, &progress),
+                  exportCancelled());
+        struct stat kept {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &kept), 0);
+        EXPECT_EQ(kept.st_ino, after.st_ino) << suffix.toStdString();
     }
     // The folders and the four reports, no temporary file.
     EXPECT_EQ(
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
         8);
+}
+
+// The PDF's summary is laid out a page at a time: no row may be lost or
+// printed twice where one page's layout ends and the next begins.
+TEST_F(ExportTest, PdfSummaryListsEveryRowOnceAcrossPages) {
+    std::vector<VerifyResult> rows;
+    for (int i = 0; i < 90; ++i) {
+        RecordingEvidence evidence;
+        evidence.verdict.code = 2;
+        evidence.identity.path = "/c/rec-" + std::to_string(1000 + i) + ".mkv";
+        rows.emplace_back("rec.mkv", std::move(evidence));
+    }
+    ExportRequest request;
+    request.path = dir.filePath("many.pdf");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QProcess text;
+    text.start("pdftotext", {request.path, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    for (int i = 0; i < 90; ++i) {
+        // In the summary, its section's heading and its path.
+        EXPECT_EQ(out.count(QStringLiteral("rec-%1.mkv").arg(1000 + i)), 3) << i;
+    }
+}
+
+TEST(ExportDialogTest, StartsWithTheChoicesLastAccepted) {
+    QStandardPaths::setTestModeEnabled(true);  // not the user's own settings
+    QSettings().remove("export");
+    {
+        ExportDialog first(false);
+        EXPECT_EQ(first.format(), ExportFormat::Pdf);
+        first.formatBox->setCurrentIndex(2);
+        first.examinerEdit->setText("A. Smith");
+        first.caseEdit->setText("C-2026-017");
+        first.remember();
+    }
+    const ExportDialog next(false);
+    EXPECT_EQ(next.format(), ExportFormat::Csv);
+    EXPECT_EQ(next.examiner(), "A. Smith");
+    EXPECT_EQ(next.caseReference(), "C-2026-017");
+    QSettings().remove("export");
 }
