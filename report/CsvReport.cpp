@@ -28,6 +28,7 @@ std::string reasonText(const RecordingVerdict& verdict) {
         case RECORDING_UNSIGNED:
             return verdict.detail;
         case RECORDING_ERROR:
+        case RECORDING_NOT_VERIFIED:
             return verdict.errorText;
         default:
             return std::string();
@@ -102,7 +103,10 @@ std::vector<std::string> csvFields(const CsvRow& row) {
     std::vector<std::string> fields = {
         upToZero(row.name),
         row.path,
-        std::string(verdictWord(v)) + " (" + outcomeText(v.code) + ")",
+        std::string(verdictWord(v)) + " (" +
+            (v.code == RECORDING_NOT_VERIFIED && !v.errorText.empty() ? v.errorText
+                                                                      : outcomeText(v.code)) +
+            ")",
         reason,
         tagText(e, v.serialNumber, e.tag.serialNumber),
         tagText(e, v.startTime, e.tag.startTime),

@@ -12,8 +12,14 @@ namespace html {
 namespace {
 
 std::string verdictMarkup(const RecordingVerdict& verdict) {
-    return verdict.code == RECORDING_OK ? "<span class=\"ok\">Success</span>"
-                                        : "<span class=\"failed\">Failed</span>";
+    switch (verdict.code) {
+        case RECORDING_OK:
+            return "<span class=\"ok\">Success</span>";
+        case RECORDING_NOT_VERIFIED:
+            return "<span class=\"unverified\">Not verified</span>";
+        default:
+            return "<span class=\"failed\">Failed</span>";
+    }
 }
 
 void identityTable(std::string& out, const FileIdentity& id) {

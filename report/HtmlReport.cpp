@@ -72,6 +72,9 @@ std::string verdictCell(const RecordingEvidence& e) {
         return "<span class=\"ok\">Success</span>" +
                (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
     }
+    if (e.verdict.code == RECORDING_NOT_VERIFIED) {
+        return "<span class=\"unverified\">Not verified</span>";
+    }
     std::string cell = "<span class=\"failed\">Failed</span>";
     if (!e.findings.empty()) {
         cell += "<br><span class=\"note nowrap\">" +

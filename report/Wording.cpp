@@ -3,7 +3,14 @@
 #include "report/Names.h"
 
 const char* verdictWord(const RecordingVerdict& verdict) {
-    return verdict.code == RECORDING_OK ? "Success" : "Failed";
+    switch (verdict.code) {
+        case RECORDING_OK:
+            return "Success";
+        case RECORDING_NOT_VERIFIED:
+            return "Not verified";
+        default:
+            return "Failed";
+    }
 }
 
 const char* outcomeText(int code) {
@@ -47,7 +54,7 @@ std::string verdictReason(const RecordingVerdict& verdict) {
         case RECORDING_ERROR:
             return "error: " + verdict.errorText;
         default:
-            return "not verified";
+            return verdict.errorText.empty() ? "not verified" : "not verified: " + verdict.errorText;
     }
 }
 

@@ -23,6 +23,8 @@ constexpr KeyLine kKeys[] = {
     {"Delete", QT_TRANSLATE_NOOP("AboutDlg", "Remove the selected rows")},
     {"Ctrl+C", QT_TRANSLATE_NOOP("AboutDlg", "Copy the selected rows or evidence text")},
     {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
+    {"Ctrl+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the selected rows again")},
+    {"Ctrl+Shift+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the files a cancelled run left")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
 };

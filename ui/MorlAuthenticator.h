@@ -47,7 +47,13 @@ class MorlAuthenticator : public QMainWindow {
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
-    void reportCancelled(const QStringList& notVerified);
+    void reportCancelled(const QStringList& notVerified, int inProgress);
+    // Queues the selected rows' files again; a row left unverified gives way
+    // to its new result.
+    void verifyAgain();
+    // Queues again every file a cancelled run left unverified.
+    void verifyNotVerified();
+    void showListMenu(const QPoint& at);
     void updateRunState();
     void updateRunText();
     void updateSummary();
@@ -58,6 +64,8 @@ class MorlAuthenticator : public QMainWindow {
     void addShortcuts();
     void showProgressDialog();
     void showNote(const QString& title, const QString& text, const QStringList& lines);
+    // Takes the rows out of the list and queues their files, in list order.
+    void requeueRows(const std::vector<int>& rows, const std::vector<int>& remove);
 
     NResultTree* resultTree = nullptr;
     EvidencePane* evidencePane = nullptr;
@@ -72,6 +80,7 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back
     QLabel* successLabel = nullptr;
     QLabel* failedLabel = nullptr;
+    QLabel* notVerifiedLabel = nullptr;  // shown only while such rows are listed
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
     QTimer runTextTimer;

@@ -109,10 +109,12 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
     for (const VerifyResult& result : results) {
         Row item{result, 1};
-        if (!result.path.isEmpty()) {
+        // A file left unverified was not verified: it starts no round.
+        if (!result.path.isEmpty() && result.code() != -1) {
             item.round = ++rounds[result.path];
         }
         successes += result.code() == 0 ? 1 : 0;
+        unverified += result.code() == -1 ? 1 : 0;
         rows.push_back(std::move(item));
     }
     endInsertRows();
@@ -140,9 +142,21 @@ void ResultModel::removeRowList(std::vector<int> list) {
         const auto end = rows.begin() + last + 1;
         successes -= static_cast<int>(
             std::count_if(begin, end, [](const Row& r) { return r.result.code() == 0; }));
+        unverified -= static_cast<int>(
+            std::count_if(begin, end, [](const Row& r) { return r.result.code() == -1; }));
         rows.erase(begin, end);
         endRemoveRows();
     }
+}
+
+std::vector<int> ResultModel::notVerifiedRows() const {
+    std::vector<int> list;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].result.code() == -1) {
+            list.push_back(static_cast<int>(i));
+        }
+    }
+    return list;
 }
 
 void ResultModel::sort(int column, Qt::SortOrder order) {

@@ -38,7 +38,25 @@ QString textUpToZero(const QByteArray& bytes) {
 }
 
 QString verdictWord(int code) {
-    return code == 0 ? tr("Success") : tr("Failed");
+    switch (code) {
+        case 0:
+            return tr("Success");
+        case -1:
+            return tr("Not verified (cancelled)");
+        default:
+            return tr("Failed");
+    }
+}
+
+QString verdictColour(int code) {
+    switch (code) {
+        case 0:
+            return QStringLiteral("#4a8a1c");
+        case -1:
+            return QStringLiteral("#6d6d6d");
+        default:
+            return QStringLiteral("#ff4d4d");
+    }
 }
 
 QString outcomeWord(int code) {
@@ -59,6 +77,10 @@ QString reasonDetail(const VerifyResult& result) {
 
 QString describeResult(const VerifyResult& result) {
     // The words are the report's, so every output says the same.
+    if (result.cancelled()) {
+        return tr("Not verified: the run was cancelled before this file's verdict was reached. "
+                  "Verify it again with Ctrl+R.");
+    }
     const QString headline = tr(outcomeSentence(result.code()));
     switch (result.code()) {
         case 1:

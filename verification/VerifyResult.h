@@ -29,6 +29,9 @@ struct VerifyResult {
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
 
+    // Whether the file was left unverified by a cancelled run (code -1).
+    bool cancelled() const { return code() == -1 && evidence != nullptr; }
+
     // The verdict's parts. -1 not verified; 0 success; 1 signature mismatch;
     // 2 not signed; 3 error. Only 0 counts as success.
     int code() const { return evidence ? evidence->verdict.code : -1; }
@@ -47,5 +50,12 @@ struct VerifyResult {
         return evidence ? QByteArray::fromStdString(evidence->verdict.*text) : QByteArray();
     }
 };
+
+// The reason a file was left unverified by a cancelled run.
+extern const char kCancelledText[];
+
+// A file at `path` that a cancelled run did not verify to the end, or at
+// all: code -1, no verdict, its reason kCancelledText.
+VerifyResult cancelledResult(const QString& path);
 
 Q_DECLARE_METATYPE(VerifyResult)

@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <nlohmann/json.hpp>
+
 #include "report/CsvReport.h"
 #include "report/Escape.h"
 #include "report/EvidenceContent.h"
@@ -254,4 +256,29 @@ TEST(ExportDialogTest, StartsWithTheChoicesLastAccepted) {
     EXPECT_EQ(next.examiner(), "A. Smith");
     EXPECT_EQ(next.caseReference(), "C-2026-017");
     QSettings().remove("export");
+}
+
+// A file a cancelled run left exports as not verified, code -1, in every
+// machine format: never as a failure.
+TEST_F(ExportTest, CancelledRowExportsAsNotVerified) {
+    ResultModel rows;
+    rows.append({cancelledResult("/cases/left.mkv")});
+    ExportRequest request;
+    request.rows = {0};
+    request.format = ExportFormat::Csv;
+    request.path = dir.filePath("left.csv");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QFile csv(request.path);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().contains("\r\nleft.mkv,/cases/left.mkv,Not verified (cancelled),cancelled,"));
+
+    request.format = ExportFormat::Json;
+    request.path = dir.filePath("left.json");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QFile json(request.path);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const nlohmann::json parsed = nlohmann::json::parse(json.readAll().toStdString());
+    EXPECT_EQ(parsed[0]["code"], -1);
+    EXPECT_EQ(parsed[0]["verdict"], "Not verified");
+    EXPECT_EQ(parsed[0]["errorText"], "cancelled");
 }
