@@ -101,6 +101,7 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
     paintTimer.setSingleShot(true);
     paintTimer.setInterval(50);
     connect(&paintTimer, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
+    // Between results too: the bytes and time left of a large file move.
     runTimer.setInterval(250);
     connect(&runTimer, &QTimer::timeout, this, &VerifyProgressDlg::showRun);
 }
@@ -219,6 +220,8 @@ void VerifyProgressDlg::finishedProgress(const VerifyResult& result) {
     } else {
         ++failures;
     }
+    // With the file's line, so the two never disagree on screen.
+    showRun();
     // Forwarded even while hidden: every queued file ends as a row.
     emit gotVerifyResult(result);
 }
