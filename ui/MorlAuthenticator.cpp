@@ -420,14 +420,19 @@ void MorlAuthenticator::reportCancelled(const QStringList& notVerified, int inPr
     }
     const int dropped = static_cast<int>(notVerified.size());
     // No translator is installed, so Qt's %n would say "1 files".
-    const QString stopped = inProgress == 1
-                                ? tr("1 file in progress was stopped before its verdict")
-                                : tr("%1 files in progress were stopped before their verdict")
-                                      .arg(inProgress);
-    const QString queued = dropped == 1 ? tr("1 queued file was not started")
-                                        : tr("%1 queued files were not started").arg(dropped);
+    QStringList parts;
+    if (inProgress > 0) {
+        parts << (inProgress == 1
+                      ? tr("1 file in progress was stopped before its verdict")
+                      : tr("%1 files in progress were stopped before their verdict")
+                            .arg(inProgress));
+    }
+    if (dropped > 0 || parts.isEmpty()) {
+        parts << (dropped == 1 ? tr("1 queued file was not started")
+                               : tr("%1 queued files were not started").arg(dropped));
+    }
     showNote(tr("Verification cancelled"),
-             stopped + tr(", and ") + queued + QStringLiteral(". ") +
+             parts.join(tr(", and ")) + QStringLiteral(". ") +
                  tr("They are listed as \"Not verified (cancelled)\". To verify them, press "
                     "Ctrl+Shift+R, or choose Verify Again (Ctrl+R) on selected rows."),
              notVerified);

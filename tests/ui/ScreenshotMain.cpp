@@ -88,6 +88,10 @@ int cancelShots(const QString& folder, const QString& dialogShot, const QString&
     settle(3000);
     dialog->showRun();
     settle(300);
+    // Between two holds on painting, as the eye sees it.
+    while (!dialog->updatesEnabled()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
     if (!dialog->grab().save(dialogShot)) {
         return 1;
     }
