@@ -53,8 +53,11 @@ class PageFlow {
     QSizeF pageSize() const { return QSizeF(area.width(), area.height() - footer) / kScale; }
 
     // Pages [first, last) of `document`, each on a page of its own, none
-    // below `end` (document coordinates) when it is given.
-    bool paint(QTextDocument& document, int first, int last, double end = -1) {
+    // below `end` (document coordinates) when it is given. `closing`: the
+    // last of them ends the report and says so at its foot, so a report
+    // cut short shows (the total is not known while pages are written).
+    bool paint(QTextDocument& document, int first, int last, double end = -1,
+               bool closing = false) {
         const double height = document.pageSize().height();
         for (int i = first; i < last; ++i) {
             if (pages > 0 && !writer.newPage()) {
@@ -72,12 +75,12 @@ class PageFlow {
             painter.restore();
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
-                             Qt::AlignRight | Qt::AlignBottom, QString::number(pages));
+                             Qt::AlignRight | Qt::AlignBottom,
+                             closing && i == last - 1 ? tr("%1 (last page)").arg(pages)
+                                                      : QString::number(pages));
         }
         return true;
     }
-
-    bool paintAll(QTextDocument& document) { return paint(document, 0, document.pageCount()); }
 
   private:
     QPdfWriter& writer;
@@ -111,9 +114,6 @@ class Part {
     QTextDocument& layOut(const std::string& body) {
         std::string html = "<html><head><style>";
         html += htmlReportStyle();
-        // Collapsed borders cost the layout a good share of its time; apart,
-        // with no spacing, they look the same in print.
-        html += "table{border-collapse:separate}";
         html += "</style></head><body>" + body + "</body></html>";
         text.setHtml(QString::fromStdString(html));
         return text;
@@ -277,7 +277,8 @@ struct Pages {
     std::shared_ptr<const RecordingEvidence> evidence;  // what `images` draws from
     int first = 0;
     int last = 0;
-    double end = -1;  // see PageFlow::paint
+    double end = -1;       // see PageFlow::paint
+    bool closing = false;  // the report's last part
 };
 
 // Parts laid out on one thread and painted on another, a few ahead at
@@ -413,6 +414,7 @@ class Layout {
         auto closing = std::make_unique<Pages>();
         closing->part = std::make_unique<Part>(metrics, flow);
         closing->last = closing->part->layOut(htmlReportClosing(parts, run)).pageCount();
+        closing->closing = true;
         return send(std::move(closing));
     }
 
@@ -505,7 +507,8 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     bool painted = true;
     while (Pages* const pages = queue.pop()) {
         if (!keepGoing() ||
-            !flow.paint(pages->part->document(), pages->first, pages->last, pages->end)) {
+            !flow.paint(pages->part->document(), pages->first, pages->last, pages->end,
+                        pages->closing)) {
             painted = false;
             break;
         }
