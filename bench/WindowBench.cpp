@@ -124,7 +124,11 @@ double memoryMiB(const char* key) {
     }
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith(key)) {
-            return line.mid(static_cast<int>(qstrlen(key)) + 1).trimmed().split(' ').front().toDouble() /
+            return line.mid(static_cast<int>(qstrlen(key)) + 1)
+                       .trimmed()
+                       .split(' ')
+                       .front()
+                       .toDouble() /
                    1024.0;
         }
     }
@@ -137,7 +141,8 @@ int exportRowsBench(QApplication& app, int total, const QString& format, const Q
     for (const QString& file : files) {
         ExamineOptions options;
         options.keepClusters = true;
-        RecordingEvidence evidence = examineRecording(QFile::encodeName(file).toStdString(), options);
+        RecordingEvidence evidence =
+            examineRecording(QFile::encodeName(file).toStdString(), options);
         auto strip = std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
         evidence.clusters = {};
         VerifyResult result(QFile::encodeName(QFileInfo(file).fileName()), std::move(evidence));
@@ -159,8 +164,8 @@ int exportRowsBench(QApplication& app, int total, const QString& format, const Q
         rows.push_back(std::move(row));
     }
     ExportRequest request;
-    request.format = format == QLatin1String("html")  ? ExportFormat::Html
-                     : format == QLatin1String("csv") ? ExportFormat::Csv
+    request.format = format == QLatin1String("html")   ? ExportFormat::Html
+                     : format == QLatin1String("csv")  ? ExportFormat::Csv
                      : format == QLatin1String("json") ? ExportFormat::Json
                                                        : ExportFormat::Pdf;
     request.path = out;
@@ -183,12 +188,12 @@ int exportRowsBench(QApplication& app, int total, const QString& format, const Q
     writer->start();
     app.exec();
     writer->wait();
-    std::printf("export %s of %d rows: %.2f s  %lld bytes  RSS before %.0f MiB  peak %.0f MiB  "
-                "longest GUI timer gap %lld ms%s%s\n",
-                qPrintable(format), total, static_cast<double>(run.elapsed()) / 1000.0,
-                static_cast<long long>(QFileInfo(out).size()), before, memoryMiB("VmHWM:"),
-                static_cast<long long>(worstGap), error.isEmpty() ? "" : "  error: ",
-                qPrintable(error));
+    std::printf(
+        "export %s of %d rows: %.2f s  %lld bytes  RSS before %.0f MiB  peak %.0f MiB  "
+        "longest GUI timer gap %lld ms%s%s\n",
+        qPrintable(format), total, static_cast<double>(run.elapsed()) / 1000.0,
+        static_cast<long long>(QFileInfo(out).size()), before, memoryMiB("VmHWM:"),
+        static_cast<long long>(worstGap), error.isEmpty() ? "" : "  error: ", qPrintable(error));
     return error.isEmpty() ? 0 : 1;
 }
 

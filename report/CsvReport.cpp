@@ -88,9 +88,9 @@ std::string defused(const std::string& cell) {
 }
 
 std::vector<std::string> csvTitles() {
-    return {"Name", "Path",          "Verdict", "Reason",      "Serial Number", "Start",
-            "End",  "First Failure", "SHA-256", "Verified At", "Origin",
-            "Examiner", "Case Reference"};
+    return {"Name",   "Path",     "Verdict",       "Reason",  "Serial Number",
+            "Start",  "End",      "First Failure", "SHA-256", "Verified At",
+            "Origin", "Examiner", "Case Reference"};
 }
 
 std::vector<std::string> csvFields(const CsvRow& row) {

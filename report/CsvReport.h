@@ -11,8 +11,8 @@
 // name, path, verdict, reason, serial, start, end, first failure time,
 // SHA-256, verification time, for a Success whether it proves the
 // recording's origin, and the examiner and case reference of the run (on
-// every line, so a line copied or filtered on its own keeps them) (under an HMAC tag it does not, and says why). Every
-// field is in the display form (report/Escape.h displayText); one that a
+// every line, so a line copied or filtered on its own keeps them) (under an HMAC tag it does not,
+// and says why). Every field is in the display form (report/Escape.h displayText); one that a
 // spreadsheet would run as a formula (beginning with =, +, -, @, tab or
 // carriage return) is prefixed with an apostrophe.
 

@@ -94,8 +94,8 @@ std::string summaryRow(const RecordingEvidence& e, size_t index) {
                                  : htmlText(e.identity.sha256.substr(0, 12)) + "…";
     return "<tr><td>" + std::to_string(index + 1) + "</td><td><a href=\"#file-" +
            std::to_string(index + 1) + "\">" + htmlText(fileNameOf(e.identity.path)) +
-           "</a></td><td>" + verdictCell(e) + "</td><td>" + stated(statedSerial(e)) +
-           "</td><td>" + stated(statedStart(e)) + "</td><td>" + stated(statedEnd(e)) +
+           "</a></td><td>" + verdictCell(e) + "</td><td>" + stated(statedSerial(e)) + "</td><td>" +
+           stated(statedStart(e)) + "</td><td>" + stated(statedEnd(e)) +
            "</td><td class=\"nowrap\"><span class=\"mono\">" + hash + "</span></td></tr>";
 }
 
@@ -115,17 +115,17 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += html::labelRow("Examiner", html::statedText(run.examiner));
     out += html::labelRow("Case reference", html::statedText(run.caseReference));
     if (run.custodyEvents) {
-        out += html::labelRow("Custody log", std::to_string(*run.custodyEvents) +
-                                                 " events; SHA-256 of the newest: " +
-                                                 mono(run.custodyHead));
+        out += html::labelRow("Custody log",
+                              std::to_string(*run.custodyEvents) +
+                                  " events; SHA-256 of the newest: " + mono(run.custodyHead));
     }
     out += "</table>";
 }
 
 void heading(std::string& out, size_t count, const ReportContext& run) {
     out += "<h1>Evidence report: recording authenticity</h1><p>";
-    out += std::to_string(count) + (count == 1 ? " recording" : " recordings") +
-           " verified " + htmlText(run.verifiedAt) + " by " + htmlText(run.verifierName) + " " +
+    out += std::to_string(count) + (count == 1 ? " recording" : " recordings") + " verified " +
+           htmlText(run.verifiedAt) + " by " + htmlText(run.verifierName) + " " +
            htmlText(run.version);
     if (!run.caseReference.empty()) {
         out += "; case " + htmlText(run.caseReference);
@@ -227,10 +227,10 @@ bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
         if (files.pictures) {
             pictures = files.pictures(i);
         }
-        const std::vector<ReportPicture>* const strip =
-            pictures != nullptr              ? pictures.get()
-            : i < options.filmstrips.size() ? &options.filmstrips[i]
-                                             : nullptr;
+        const std::vector<ReportPicture>* const strip = pictures != nullptr ? pictures.get()
+                                                        : i < options.filmstrips.size()
+                                                            ? &options.filmstrips[i]
+                                                            : nullptr;
         out += "\n";
         html::appendFileSection(out, *evidence, i, strip, options);
         parts.push_back(continuityPart(*evidence));

@@ -54,7 +54,8 @@ std::string verdictReason(const RecordingVerdict& verdict) {
         case RECORDING_ERROR:
             return "error: " + verdict.errorText;
         default:
-            return verdict.errorText.empty() ? "not verified" : "not verified: " + verdict.errorText;
+            return verdict.errorText.empty() ? "not verified"
+                                             : "not verified: " + verdict.errorText;
     }
 }
 

@@ -3,11 +3,11 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -185,18 +185,16 @@ QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows
         const size_t done = std::min(progress.done.load(), total);
         const double part = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0;
         dialog.setValue(static_cast<int>(part * 1000));
-        dialog.setLabelText(
-            QObject::tr("Writing %1: file %2 of %3")
-                .arg(QFileInfo(request.path).fileName())
-                .arg(std::min(count, static_cast<int>(part * count) + 1))
-                .arg(count));
+        dialog.setLabelText(QObject::tr("Writing %1: file %2 of %3")
+                                .arg(QFileInfo(request.path).fileName())
+                                .arg(std::min(count, static_cast<int>(part * count) + 1))
+                                .arg(count));
     };
     show();
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog,
-                     [&progress, &dialog] {
-                         progress.cancelled = true;
-                         dialog.setLabelText(QObject::tr("Cancelling…"));
-                     });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&progress, &dialog] {
+        progress.cancelled = true;
+        dialog.setLabelText(QObject::tr("Cancelling…"));
+    });
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &dialog, show);
     QEventLoop loop;

@@ -175,7 +175,8 @@ QWidget* MorlAuthenticator::buildHeader() {
     successLabel = countLabel(toolRow, QStringLiteral("successLabel"), kLastCountStyle);
     failedLabel = countLabel(toolRow, QStringLiteral("failedLabel"), kLastCountStyle);
     notVerifiedLabel = countLabel(toolRow, QStringLiteral("notVerifiedLabel"), kLastCountStyle);
-    notVerifiedLabel->setToolTip(tr("Files a cancelled run did not verify (Ctrl+Shift+R verifies them)"));
+    notVerifiedLabel->setToolTip(
+        tr("Files a cancelled run did not verify (Ctrl+Shift+R verifies them)"));
     notVerifiedLabel->hide();
     for (QWidget* const widget : std::initializer_list<QWidget*>{
              addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runLink,
@@ -216,7 +217,8 @@ void MorlAuthenticator::addShortcuts() {
 
 void MorlAuthenticator::showListMenu(const QPoint& at) {
     QMenu menu(this);
-    QAction* const again = menu.addAction(tr("Verify Again"), this, &MorlAuthenticator::verifyAgain);
+    QAction* const again =
+        menu.addAction(tr("Verify Again"), this, &MorlAuthenticator::verifyAgain);
     again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     again->setEnabled(!resultTree->selectedRows().empty());
     const int unverified = resultTree->notVerifiedCount();
@@ -422,10 +424,10 @@ void MorlAuthenticator::reportCancelled(const QStringList& notVerified, int inPr
     // No translator is installed, so Qt's %n would say "1 files".
     QStringList parts;
     if (inProgress > 0) {
-        parts << (inProgress == 1
-                      ? tr("1 file in progress was stopped before its verdict")
-                      : tr("%1 files in progress were stopped before their verdict")
-                            .arg(inProgress));
+        parts
+            << (inProgress == 1
+                    ? tr("1 file in progress was stopped before its verdict")
+                    : tr("%1 files in progress were stopped before their verdict").arg(inProgress));
     }
     if (dropped > 0 || parts.isEmpty()) {
         parts << (dropped == 1 ? tr("1 queued file was not started")

@@ -10,8 +10,8 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextObjectInterface>
-#include <QThread>
 #include <QTextTable>
+#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <climits>
@@ -185,9 +185,10 @@ class ImageObjects : public QObject, public QTextObjectInterface {
         double top = 0;
         if (image.isNull()) {
             painter.setPen(QColor(QStringLiteral("#555555")));
-            painter.drawText(QRectF(0, 0, kFigureWidth - 6, kFigureNoPictureHeight),
-                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                             tr("No picture: %1").arg(QString::fromStdString(displayText(picture.reason))));
+            painter.drawText(
+                QRectF(0, 0, kFigureWidth - 6, kFigureNoPictureHeight),
+                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                tr("No picture: %1").arg(QString::fromStdString(displayText(picture.reason))));
             top = kFigureNoPictureHeight;
         } else {
             const QRectF frame(1.5, 1.5, picture.width + 3, picture.height + 3);
@@ -369,7 +370,11 @@ class Layout {
   public:
     Layout(const ReportFiles& reported, const ReportContext& context, QPdfWriter& measure,
            const PageFlow& pageFlow, PartQueue& parts, const std::function<bool()>& goOn)
-        : files(reported), run(context), metrics(measure), flow(pageFlow), queue(parts),
+        : files(reported),
+          run(context),
+          metrics(measure),
+          flow(pageFlow),
+          queue(parts),
           keepGoing(goOn) {}
 
     bool all() {
@@ -401,8 +406,9 @@ class Layout {
             if (pictures != nullptr) {
                 addPictures(*pages->part, *pictures, i);
             }
-            pages->last = pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
-                              .pageCount();
+            pages->last =
+                pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
+                    .pageCount();
             parts.push_back(continuityPart(*pages->evidence));
             if (!send(std::move(pages))) {
                 return false;
@@ -450,8 +456,8 @@ class Layout {
             pages->part = std::make_unique<Part>(metrics, flow);
             const QTextDocument& document = pages->part->layOut(body);
             pages->last = document.pageCount();
-            const RowsOnPage next = pages->last < 2 ? RowsOnPage{end - first, -1}
-                                                    : rowsOn(document, 1, end - first);
+            const RowsOnPage next =
+                pages->last < 2 ? RowsOnPage{end - first, -1} : rowsOn(document, 1, end - first);
             if (next.first == 0 || next.first == end - first) {
                 // All on the page, or a row taller than a page: as laid out.
                 first = end;
@@ -506,9 +512,8 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     layout->start();
     bool painted = true;
     while (Pages* const pages = queue.pop()) {
-        if (!keepGoing() ||
-            !flow.paint(pages->part->document(), pages->first, pages->last, pages->end,
-                        pages->closing)) {
+        if (!keepGoing() || !flow.paint(pages->part->document(), pages->first, pages->last,
+                                        pages->end, pages->closing)) {
             painted = false;
             break;
         }

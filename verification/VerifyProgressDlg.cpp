@@ -233,16 +233,16 @@ void VerifyProgressDlg::showRun() {
     // By bytes where the files have any, so one large file weighs as it
     // takes; the file in progress counts as far as its walk has got.
     const double partial = static_cast<double>(currentBytes) * currentPercent / 100.0;
-    const double share =
-        bytesTotal > 0
-            ? std::min(1.0, (static_cast<double>(bytesDone) + partial) / static_cast<double>(bytesTotal))
-            : static_cast<double>(finishedCount) / totalCount;
+    const double share = bytesTotal > 0 ? std::min(1.0, (static_cast<double>(bytesDone) + partial) /
+                                                            static_cast<double>(bytesTotal))
+                                        : static_cast<double>(finishedCount) / totalCount;
     runBar->setValue(static_cast<int>(share * 1000));
     QString line = tr("%1 of %2 files done").arg(finishedCount).arg(totalCount);
     if (bytesTotal > 0) {
-        line += QStringLiteral(" · ") + tr("%1 of %2")
-                                            .arg(bytesText(bytesDone + static_cast<qint64>(partial)),
-                                                 bytesText(bytesTotal));
+        line +=
+            QStringLiteral(" · ") +
+            tr("%1 of %2")
+                .arg(bytesText(bytesDone + static_cast<qint64>(partial)), bytesText(bytesTotal));
     }
     const QString left = timeLeftText(share, runClock.elapsed());
     if (!left.isEmpty()) {
@@ -252,7 +252,8 @@ void VerifyProgressDlg::showRun() {
     QString counts = tr("Success") + QStringLiteral(": %1   ").arg(successes) + tr("Failed") +
                      QStringLiteral(": %1").arg(failures);
     if (notVerified > 0) {
-        counts += QStringLiteral("   ") + tr("Not verified") + QStringLiteral(": %1").arg(notVerified);
+        counts +=
+            QStringLiteral("   ") + tr("Not verified") + QStringLiteral(": %1").arg(notVerified);
     }
     countsLabel->setText(counts);
 }

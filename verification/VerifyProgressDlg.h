@@ -74,10 +74,10 @@ class VerifyProgressDlg : public QDialog {
     QProgressBar* runBar = nullptr;
     QLabel* countsLabel = nullptr;
     QPushButton* cancelButton = nullptr;
-    int doneCount = 0;         // files started in the current run
-    int finishedCount = 0;     // files whose result was forwarded
-    int totalCount = 0;        // files queued for the current run
-    int successes = 0;         // of the run's results
+    int doneCount = 0;      // files started in the current run
+    int finishedCount = 0;  // files whose result was forwarded
+    int totalCount = 0;     // files queued for the current run
+    int successes = 0;      // of the run's results
     int failures = 0;
     int notVerified = 0;       // stopped by a cancel before their verdict
     qint64 bytesTotal = 0;     // of the files queued, as they were sized then

@@ -227,7 +227,8 @@ TEST(JsonReport, StreamedArrayIsTheWholeArrayDumped) {
     files[1].findings.push_back({FindingCode::ChainBreak, "line\nbreak", 2, 2, 1.0});
     files[2].identity.path = "d.mkv";
     for (size_t count = 0; count <= files.size(); ++count) {
-        const std::vector<RecordingEvidence> some(files.begin(), files.begin() + static_cast<long>(count));
+        const std::vector<RecordingEvidence> some(files.begin(),
+                                                  files.begin() + static_cast<long>(count));
         nlohmann::json array = nlohmann::json::array();
         for (const RecordingEvidence& file : some) {
             array.push_back(jsonFileObject(file, ReportContext{}, false));

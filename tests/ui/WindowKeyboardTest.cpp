@@ -230,8 +230,9 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     EXPECT_FALSE(runLink->isVisible());
     auto* const note = window->findChild<QMessageBox*>("noteBox");
     ASSERT_NE(note, nullptr);
-    EXPECT_TRUE(note->text().startsWith("1 file in progress was stopped before its verdict, and "
-                                        "3 queued files were not started."))
+    EXPECT_TRUE(
+        note->text().startsWith("1 file in progress was stopped before its verdict, and "
+                                "3 queued files were not started."))
         << note->text().toStdString();
     note->close();
 

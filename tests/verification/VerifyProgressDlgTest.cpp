@@ -191,7 +191,8 @@ TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
     });
     dialog.verifyFiles(files);
     ASSERT_TRUE(waitForResults(3));
-    const QString total = QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    const QString total =
+        QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
     EXPECT_TRUE(lines[0].startsWith("1 of 3 files done · ")) << lines[0].toStdString();
     EXPECT_TRUE(lines[2].startsWith("3 of 3 files done · " + total + " of " + total))
         << lines[2].toStdString();
@@ -201,7 +202,7 @@ TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
 }
 
 TEST(TimeLeft, SaysNothingUntilItMeansSomething) {
-    EXPECT_EQ(timeLeftText(0.5, 1000), QString());  // too early
+    EXPECT_EQ(timeLeftText(0.5, 1000), QString());     // too early
     EXPECT_EQ(timeLeftText(0.005, 60000), QString());  // too little done
     EXPECT_EQ(timeLeftText(1.0, 60000), QString());
     EXPECT_EQ(timeLeftText(0.5, 10000), "about 10 s left");
