@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -199,6 +200,21 @@ TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
     EXPECT_EQ(counts, QStringList({"Success: 1   Failed: 0", "Success: 1   Failed: 1",
                                    "Success: 1   Failed: 2"}));
     EXPECT_EQ(dialog.findChild<QProgressBar*>("runBar")->value(), 1000);
+}
+
+// Files faster than the eye hold painting back, but a steady stream of them
+// must not hold it for good: the dialog would stand still on its first file.
+TEST_F(VerifyProgressDlgTest, AStreamOfFilesStillRepaints) {
+    dialog.show();
+    QElapsedTimer stream;
+    stream.start();
+    bool painted = false;
+    for (int i = 0; stream.elapsed() < 300; ++i) {
+        dialog.startProgress(QStringLiteral("rec%1.mkv").arg(i));
+        QTest::qWait(2);
+        painted = painted || (stream.elapsed() > 100 && dialog.updatesEnabled());
+    }
+    EXPECT_TRUE(painted);
 }
 
 TEST(TimeLeft, SaysNothingUntilItMeansSomething) {
