@@ -9,21 +9,16 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QTextFrame>
-#include <QTextObjectInterface>
 #include <QTextTable>
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <climits>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 
-#include "report/Escape.h"
 #include "report/HtmlReport.h"
-#include "report/Timeline.h"
-#include "ui/TimelineView.h"
+#include "ui/PdfFigures.h"
+#include "ui/PdfPartQueue.h"
 
 namespace {
 
@@ -123,92 +118,6 @@ class Part {
     QTextDocument text;
 };
 
-// Draws the section's <img>s: its timeline as vectors from the evidence,
-// sharp at any zoom and far smaller and quicker to write than an image,
-// and each picture from the document's resources. Replaces the layout's
-// own image handler, at the size that handler would give.
-class ImageObjects : public QObject, public QTextObjectInterface {
-    Q_OBJECT
-    Q_INTERFACES(QTextObjectInterface)
-
-  public:
-    ImageObjects(const RecordingEvidence* shown,
-                 std::shared_ptr<const std::vector<ReportPicture>> strip, double pixelScale)
-        : evidence(shown), pictures(std::move(strip)), scale(pixelScale) {}
-
-    QSizeF intrinsicSize(QTextDocument*, int, const QTextFormat& format) override {
-        const QTextImageFormat image = format.toImageFormat();
-        return QSizeF(image.width(), image.height()) * scale;
-    }
-
-    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int,
-                    const QTextFormat& format) override {
-        const QString name = format.toImageFormat().name();
-        if (name.startsWith(QLatin1String("timeline:"))) {
-            if (evidence != nullptr) {
-                const QSize size = TimelineView::reportSize();
-                painter->save();
-                // The size its labels have in the report's picture at 1:1,
-                // in the picture's own units rather than the page's points.
-                QFont font(QStringLiteral("DejaVu Sans"));
-                font.setPixelSize(12);
-                painter->setFont(font);
-                painter->translate(rect.topLeft());
-                painter->scale(rect.width() / size.width(), rect.height() / size.height());
-                TimelineView::paintReport(*painter, *evidence);
-                painter->restore();
-            }
-            return;
-        }
-        const QStringList parts = name.split(QLatin1Char(':'));
-        const size_t k = parts.size() == 3 ? parts[2].toULongLong() : SIZE_MAX;
-        if (pictures == nullptr || k >= pictures->size()) {
-            return;
-        }
-        const QImage image =
-            document->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
-        drawFigure(*painter, rect, (*pictures)[k], image);
-    }
-
-  private:
-    // As the HTML report's <figure>: the picture in a border of its
-    // standing's colour, or why there is none, and its caption below.
-    void drawFigure(QPainter& painter, const QRectF& rect, const ReportPicture& picture,
-                    const QImage& image) const {
-        painter.save();
-        painter.translate(rect.topLeft());
-        painter.scale(scale, scale);  // CSS pixels from here
-        const QColor standing(QLatin1String(timelineColour(markOf(picture.shownStanding()))));
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(11);
-        painter.setFont(font);
-        double top = 0;
-        if (image.isNull()) {
-            painter.setPen(QColor(QStringLiteral("#555555")));
-            painter.drawText(
-                QRectF(0, 0, kFigureWidth - 6, kFigureNoPictureHeight),
-                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                tr("No picture: %1").arg(QString::fromStdString(displayText(picture.reason))));
-            top = kFigureNoPictureHeight;
-        } else {
-            const QRectF frame(1.5, 1.5, picture.width + 3, picture.height + 3);
-            painter.drawImage(QRectF(3, 3, picture.width, picture.height), image);
-            painter.setPen(QPen(standing, 3));
-            painter.drawRect(frame);
-            top = picture.height + 6;
-        }
-        painter.setPen(QColor(QStringLiteral("#212121")));
-        painter.drawText(QRectF(0, top + 2, kFigureWidth - 6, kFigureCaptionHeight - 2),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         QString::fromStdString(displayText(picture.label)));
-        painter.restore();
-    }
-
-    const RecordingEvidence* evidence;
-    std::shared_ptr<const std::vector<ReportPicture>> pictures;
-    double scale;
-};
-
 // The first table of the document.
 QTextTable* tableOf(const QTextDocument& document) {
     for (QTextFrame* const frame : document.rootFrame()->childFrames()) {
@@ -282,94 +191,11 @@ struct Pages {
     bool closing = false;  // the report's last part
 };
 
-// Parts laid out on one thread and painted on another, a few ahead at
-// most, so the two halves of the work share the cores and memory holds a
-// handful of parts. A part goes back to the thread that made it to be
-// deleted: its layout's timers belong to that thread.
-class PartQueue {
-  public:
-    // Layout thread. False when the painter has stopped.
-    bool push(std::unique_ptr<Pages> pages) {
-        std::vector<std::unique_ptr<Pages>> done;
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this] { return stopped || queue.size() < kAhead; });
-        done.swap(spent);
-        if (stopped) {
-            spent.push_back(std::move(pages));
-            return false;
-        }
-        queue.push_back(std::move(pages));
-        changed.notify_all();
-        return true;
-    }
-
-    // Layout thread, last: whether all was laid out; then waits for the
-    // painter to finish and deletes what it painted.
-    void end(bool whole) {
-        std::vector<std::unique_ptr<Pages>> done;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            ended = true;
-            complete = whole;
-            changed.notify_all();
-            changed.wait(lock, [this] { return painterDone; });
-            done.swap(spent);
-            for (std::unique_ptr<Pages>& pages : queue) {
-                done.push_back(std::move(pages));
-            }
-            queue.clear();
-        }
-    }
-
-    // Painting thread. Null once the layout has ended and every part is taken.
-    // The part before is painted by then.
-    Pages* pop() {
-        std::unique_lock<std::mutex> lock(mutex);
-        retireCurrent();
-        changed.wait(lock, [this] { return ended || !queue.empty(); });
-        if (queue.empty()) {
-            return nullptr;
-        }
-        current = std::move(queue.front());
-        queue.pop_front();
-        changed.notify_all();
-        return current.get();
-    }
-
-    // Painting thread, last; `whole`: every part was painted.
-    bool finish(bool whole) {
-        const std::lock_guard<std::mutex> lock(mutex);
-        retireCurrent();
-        stopped = !whole;
-        painterDone = true;
-        changed.notify_all();
-        return whole && complete;
-    }
-
-  private:
-    void retireCurrent() {
-        if (current != nullptr) {
-            spent.push_back(std::move(current));
-        }
-    }
-
-    static constexpr size_t kAhead = 3;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<std::unique_ptr<Pages>> queue;
-    std::unique_ptr<Pages> current;             // being painted
-    std::vector<std::unique_ptr<Pages>> spent;  // painted, or never to be
-    bool ended = false;
-    bool complete = false;
-    bool stopped = false;
-    bool painterDone = false;
-};
-
 // Lays out the report's parts, in order, onto `queue`.
 class Layout {
   public:
     Layout(const ReportFiles& reported, const ReportContext& context, QPdfWriter& measure,
-           const PageFlow& pageFlow, PartQueue& parts, const std::function<bool()>& goOn)
+           const PageFlow& pageFlow, PartQueue<Pages>& parts, const std::function<bool()>& goOn)
         : files(reported),
           run(context),
           metrics(measure),
@@ -478,7 +304,7 @@ class Layout {
     const ReportContext& run;
     QPdfWriter& metrics;
     const PageFlow& flow;
-    PartQueue& queue;
+    PartQueue<Pages>& queue;
     const std::function<bool()>& keepGoing;
 };
 
@@ -505,7 +331,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     if (!flow.begin()) {
         return false;
     }
-    PartQueue queue;
+    PartQueue<Pages> queue;
     // A QThread, not a bare thread: the layout starts Qt timers of its own.
     const std::unique_ptr<QThread> layout(QThread::create(
         [&] { queue.end(Layout(files, run, metrics, flow, queue, keepGoing).all()); }));
@@ -525,5 +351,3 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     layout->wait();
     return whole && ended;
 }
-
-#include "PdfReport.moc"
