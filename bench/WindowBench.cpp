@@ -9,6 +9,13 @@
 // ticks, and the longest single event (the worst stalls). Prints the GUI thread's CPU time, the
 // wall time from the producer's last result to the last row listed, and that stall. Runs offscreen
 // unless QT_QPA_PLATFORM says otherwise.
+// telvar_window_bench --export N FORMAT OUT FILE...: writes an export
+// (pdf, html, csv or json) of N rows made from the evidence of the FILEs
+// taken in turn, each row its own copy as in a real list, on a thread as
+// the Export button does, while a 5 ms timer on the GUI thread records its
+// longest gap. Prints the wall time, the file's size and the resident
+// memory before and at its peak (run under /usr/bin/time -v for the
+// whole process).
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,9 +29,14 @@
 #include <ctime>
 #include <memory>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "ui/MorlAuthenticator.h"
 #include "ui/RecordingDrop.h"
+#include "ui/ReportExport.h"
 #include "verification/VerifyProgressDlg.h"
+#include "video/ReportPictures.h"
 
 namespace {
 
@@ -108,6 +120,87 @@ int verifyFiles(TimedApplication& app, const QStringList& files) {
     return app.exec();
 }
 
+// "VmRSS" or "VmHWM" of this process, in MiB.
+double memoryMiB(const char* key) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            return line.mid(static_cast<int>(qstrlen(key)) + 1)
+                       .trimmed()
+                       .split(' ')
+                       .front()
+                       .toDouble() /
+                   1024.0;
+        }
+    }
+    return 0;
+}
+
+int exportRowsBench(QApplication& app, int total, const QString& format, const QString& out,
+                    const QStringList& files) {
+    std::vector<VerifyResult> samples;
+    for (const QString& file : files) {
+        ExamineOptions options;
+        options.keepClusters = true;
+        RecordingEvidence evidence =
+            examineRecording(QFile::encodeName(file).toStdString(), options);
+        auto strip = std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
+        evidence.clusters = {};
+        VerifyResult result(QFile::encodeName(QFileInfo(file).fileName()), std::move(evidence));
+        result.path = QFileInfo(file).absoluteFilePath();
+        result.verifiedAt = QDateTime::currentDateTimeUtc();
+        result.filmstrip = strip;
+        samples.push_back(result);
+    }
+    if (samples.empty()) {
+        return 2;
+    }
+    std::vector<VerifyResult> rows;
+    rows.reserve(static_cast<size_t>(total));
+    for (int i = 0; i < total; ++i) {
+        VerifyResult row = samples[static_cast<size_t>(i) % samples.size()];
+        auto evidence = std::make_shared<RecordingEvidence>(*row.evidence);
+        evidence->identity.path += "." + std::to_string(i);
+        row.evidence = std::move(evidence);
+        rows.push_back(std::move(row));
+    }
+    ExportRequest request;
+    request.format = format == QLatin1String("html")   ? ExportFormat::Html
+                     : format == QLatin1String("csv")  ? ExportFormat::Csv
+                     : format == QLatin1String("json") ? ExportFormat::Json
+                                                       : ExportFormat::Pdf;
+    request.path = out;
+    request.examiner = QStringLiteral("Bench");
+    const double before = memoryMiB("VmRSS:");
+    qint64 worstGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
+    ticker.start(5);
+    ExportProgress progress;
+    QString error;
+    QElapsedTimer run;
+    run.start();
+    const std::unique_ptr<QThread> writer(
+        QThread::create([&] { error = writeExport(rows, request, &progress); }));
+    QObject::connect(writer.get(), &QThread::finished, &app, &QApplication::quit);
+    writer->start();
+    app.exec();
+    writer->wait();
+    std::printf(
+        "export %s of %d rows: %.2f s  %lld bytes  RSS before %.0f MiB  peak %.0f MiB  "
+        "longest GUI timer gap %lld ms%s%s\n",
+        qPrintable(format), total, static_cast<double>(run.elapsed()) / 1000.0,
+        static_cast<long long>(QFileInfo(out).size()), before, memoryMiB("VmHWM:"),
+        static_cast<long long>(worstGap), error.isEmpty() ? "" : "  error: ", qPrintable(error));
+    return error.isEmpty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +208,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TimedApplication app(argc, argv);
+    if (argc > 5 && qstrcmp(argv[1], "--export") == 0) {
+        QStringList files;
+        for (int i = 5; i < argc; ++i) {
+            files << QString::fromLocal8Bit(argv[i]);
+        }
+        return exportRowsBench(app, std::atoi(argv[2]), QString::fromLocal8Bit(argv[3]),
+                               QString::fromLocal8Bit(argv[4]), files);
+    }
     if (argc > 2 && qstrcmp(argv[1], "--verify") == 0) {
         // By their bytes, as the window takes its own arguments.
         return verifyFiles(app, argumentPaths(argc - 1, argv + 1));

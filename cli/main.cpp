@@ -163,8 +163,12 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             if (options.jsonLines) {
                 std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
             } else if (options.csv) {
-                const CsvRow row{&evidence, fileNameOf(evidence.identity.path),
-                                 evidence.identity.path, csvTime(run.verifiedAt)};
+                const CsvRow row{&evidence,
+                                 fileNameOf(evidence.identity.path),
+                                 evidence.identity.path,
+                                 csvTime(run.verifiedAt),
+                                 run.examiner,
+                                 run.caseReference};
                 std::cout << csvLine(csvFields(row)) << std::flush;
             } else if (!options.json) {
                 std::cout << textLines(evidence) << caseLine << std::endl;

@@ -28,6 +28,7 @@ std::string reasonText(const RecordingVerdict& verdict) {
         case VerdictCode::Unsigned:
             return verdict.detail;
         case VerdictCode::Error:
+        case VerdictCode::NotVerified:
             return verdict.errorText;
         default:
             return std::string();
@@ -87,8 +88,9 @@ std::string defused(const std::string& cell) {
 }
 
 std::vector<std::string> csvTitles() {
-    return {"Name", "Path",          "Verdict", "Reason",      "Serial Number", "Start",
-            "End",  "First Failure", "SHA-256", "Verified At", "Origin"};
+    return {"Name",   "Path",     "Verdict",       "Reason",  "Serial Number",
+            "Start",  "End",      "First Failure", "SHA-256", "Verified At",
+            "Origin", "Examiner", "Case Reference"};
 }
 
 std::vector<std::string> csvFields(const CsvRow& row) {
@@ -101,7 +103,10 @@ std::vector<std::string> csvFields(const CsvRow& row) {
     std::vector<std::string> fields = {
         upToZero(row.name),
         row.path,
-        std::string(verdictWord(v)) + " (" + outcomeText(v.code) + ")",
+        std::string(verdictWord(v)) + " (" +
+            (v.code == VerdictCode::NotVerified && !v.errorText.empty() ? v.errorText
+                                                                      : outcomeText(v.code)) +
+            ")",
         reason,
         tagText(e, v.serialNumber, e.tag.serialNumber),
         tagText(e, v.startTime, e.tag.startTime),
@@ -109,7 +114,9 @@ std::vector<std::string> csvFields(const CsvRow& row) {
         firstFailureText(e),
         e.identity.sha256,
         row.verifiedAt,
-        originText(e)};
+        originText(e),
+        row.examiner,
+        row.caseReference};
     for (std::string& field : fields) {
         field = defused(displayText(field));
     }
@@ -130,6 +137,22 @@ std::string csvReport(const std::vector<CsvRow>& rows) {
         csv += csvLine(csvFields(row));
     }
     return csv;
+}
+
+bool writeCsvReport(const ReportFiles& files, const std::function<CsvRow(size_t)>& lineOf,
+                    ReportSink& sink) {
+    if (!sink.write(csvLine(csvTitles()))) {
+        return false;
+    }
+    for (size_t i = 0; i < files.count; ++i) {
+        const std::shared_ptr<const RecordingEvidence> evidence = files.evidence(i);
+        CsvRow row = lineOf(i);
+        row.evidence = evidence.get();
+        if (!sink.write(csvLine(csvFields(row)))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string csvTime(const std::string& isoUtc) {

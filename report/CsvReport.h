@@ -1,15 +1,18 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "report/ReportSink.h"
 #include "signature/RecordingEvidence.h"
 
 // The verified files as text for other programs: one line per file with
 // name, path, verdict, reason, serial, start, end, first failure time,
-// SHA-256, verification time and, for a Success, whether it proves the
-// recording's origin (under an HMAC tag it does not, and says why). Every
-// field is in the display form (report/Escape.h displayText); one that a
+// SHA-256, verification time, for a Success whether it proves the
+// recording's origin, and the examiner and case reference of the run (on
+// every line, so a line copied or filtered on its own keeps them) (under an HMAC tag it does not,
+// and says why). Every field is in the display form (report/Escape.h displayText); one that a
 // spreadsheet would run as a formula (beginning with =, +, -, @, tab or
 // carriage return) is prefixed with an apostrophe.
 
@@ -19,7 +22,12 @@ struct CsvRow {
     std::string name;                             // as listed, without directory
     std::string path;                             // as verified
     std::string verifiedAt;                       // "YYYY-MM-DD hh:mm:ss UTC", or empty
+    std::string examiner;                         // as given for the run; may be empty
+    std::string caseReference;
 };
+
+// The columns that describe the file, before the run's examiner and case.
+constexpr size_t kCsvFileColumns = 11;
 
 // The column titles of csvFields.
 std::vector<std::string> csvTitles();
@@ -33,6 +41,11 @@ std::string defused(const std::string& cell);
 // quotes where needed.
 std::string csvLine(const std::vector<std::string>& fields);
 std::string csvReport(const std::vector<CsvRow>& rows);
+// The same, streamed: the title line, then a line per file of `files`, whose
+// other parts `lineOf(i)` gives (its evidence is filled in here). False
+// when the sink refused a line.
+bool writeCsvReport(const ReportFiles& files, const std::function<CsvRow(size_t)>& lineOf,
+                    ReportSink& sink);
 
 // "YYYY-MM-DD hh:mm:ss UTC" of a report context's "YYYY-MM-DDThh:mm:ssZ";
 // empty when it does not read so.

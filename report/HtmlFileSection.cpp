@@ -12,8 +12,14 @@ namespace nvr::html {
 namespace {
 
 std::string verdictMarkup(const RecordingVerdict& verdict) {
-    return verdict.code == VerdictCode::Success ? "<span class=\"ok\">Success</span>"
-                                                : "<span class=\"failed\">Failed</span>";
+    switch (verdict.code) {
+        case VerdictCode::Success:
+            return "<span class=\"ok\">Success</span>";
+        case VerdictCode::NotVerified:
+            return "<span class=\"unverified\">Not verified</span>";
+        default:
+            return "<span class=\"failed\">Failed</span>";
+    }
 }
 
 void identityTable(std::string& out, const FileIdentity& id) {
@@ -153,6 +159,7 @@ void custodyList(std::string& out, const std::vector<std::string>& lines, size_t
 }  // namespace
 
 void appendFileSection(std::string& out, const RecordingEvidence& e, size_t index,
+                       const std::vector<ReportPicture>* pictures,
                        const HtmlReportOptions& options) {
     out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
            std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
@@ -162,8 +169,8 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
     tagTable(out, e);
     findingsList(out, e, options.maxItems);
     timelineBlock(out, e, index, options.inlineSvg);
-    if (index < options.filmstrips.size() && !options.filmstrips[index].empty()) {
-        appendFilmstrip(out, options.filmstrips[index], index, options.inlinePictures);
+    if (pictures != nullptr && !pictures->empty()) {
+        appendFilmstrip(out, *pictures, index, options.inlinePictures);
     }
     appendRuns(out, e, options.maxRuns);
     appendProvenance(out, e, options.maxItems);

@@ -51,6 +51,14 @@ void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& picture
     out += "<h3>Pictures around the first failure</h3><div class=\"filmstrip\">";
     for (size_t k = 0; k < pictures.size(); ++k) {
         const ReportPicture& p = pictures[k];
+        if (!inlinePictures) {
+            const int picture = p.png.empty() ? kFigureNoPictureHeight : p.height + 6;
+            out += "<img src=\"picture:" + std::to_string(index) + ":" + std::to_string(k) +
+                   "\" width=\"" + std::to_string(kFigureWidth) + "\" height=\"" +
+                   std::to_string(picture + kFigureCaptionHeight) + "\" alt=\"" +
+                   htmlAttribute(p.label) + "\"> ";
+            continue;
+        }
         out += "<figure class=\"" + figureClass(p.shownStanding()) + "\">";
         out += p.png.empty()
                    ? "<div class=\"nopicture\">No picture: " + htmlText(p.reason) + "</div>"

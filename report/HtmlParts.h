@@ -36,7 +36,9 @@ void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& fi
 void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& pictures, size_t index,
                      bool inlinePictures);
 
+// `pictures`: the file's filmstrip, or null.
 void appendFileSection(std::string& out, const RecordingEvidence& evidence, size_t index,
+                       const std::vector<ReportPicture>* pictures,
                        const HtmlReportOptions& options);
 
 }  // namespace nvr::html

@@ -72,6 +72,9 @@ std::string verdictCell(const RecordingEvidence& e) {
         return "<span class=\"ok\">Success</span>" +
                (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
     }
+    if (e.verdict.code == VerdictCode::NotVerified) {
+        return "<span class=\"unverified\">Not verified</span>";
+    }
     std::string cell = "<span class=\"failed\">Failed</span>";
     if (!e.findings.empty()) {
         cell += "<br><span class=\"note nowrap\">" +
@@ -80,31 +83,20 @@ std::string verdictCell(const RecordingEvidence& e) {
     return cell;
 }
 
-void summaryTable(std::string& out, const std::vector<RecordingEvidence>& files) {
-    out += "<h2>Summary</h2>";
-    out += nvr::html::tableOpen();
-    out +=
-        "<tr><th>#</th><th>File</th><th>Verdict</th><th>Serial number</th><th>Start</th>"
-        "<th>End</th><th>SHA-256</th></tr>";
-    for (size_t i = 0; i < files.size(); ++i) {
-        const RecordingEvidence& e = files[i];
-        const bool ok = e.verdict.code == VerdictCode::Success;
-        const auto stated = [ok](const std::string& text) {
-            return nvr::html::statedText(text) +
-                   (ok || text.empty() ? "" : nvr::html::notVerified());
-        };
-        const std::string hash = e.identity.sha256.empty()
-                                     ? std::string("—")
-                                     : htmlText(e.identity.sha256.substr(0, 12)) + "…";
-        out += "<tr><td>" + std::to_string(i + 1) + "</td><td><a href=\"#file-" +
-               std::to_string(i + 1) + "\">" + htmlText(fileNameOf(e.identity.path)) +
-               "</a></td><td>" + verdictCell(e) + "</td><td>" + stated(statedSerial(e)) +
-               "</td><td>" + stated(statedStart(e)) + "</td><td>" + stated(statedEnd(e)) +
-               "</td><td class=\"nowrap\"><span class=\"mono\">" + hash + "</span></td></tr>";
-    }
-    out +=
-        "</table><p class=\"note\">Serial numbers and times are as stated by the file; "
-        "they are proven only where the verdict is Success.</p>";
+// "#", file, verdict, serial, start, end and SHA-256 of one file.
+std::string summaryRow(const RecordingEvidence& e, size_t index) {
+    const bool ok = e.verdict.code == VerdictCode::Success;
+    const auto stated = [ok](const std::string& text) {
+        return nvr::html::statedText(text) + (ok || text.empty() ? "" : nvr::html::notVerified());
+    };
+    const std::string hash = e.identity.sha256.empty()
+                                 ? std::string("—")
+                                 : htmlText(e.identity.sha256.substr(0, 12)) + "…";
+    return "<tr><td>" + std::to_string(index + 1) + "</td><td><a href=\"#file-" +
+           std::to_string(index + 1) + "\">" + htmlText(fileNameOf(e.identity.path)) +
+           "</a></td><td>" + verdictCell(e) + "</td><td>" + stated(statedSerial(e)) + "</td><td>" +
+           stated(statedStart(e)) + "</td><td>" + stated(statedEnd(e)) +
+           "</td><td class=\"nowrap\"><span class=\"mono\">" + hash + "</span></td></tr>";
 }
 
 void verifierBlock(std::string& out, const ReportContext& run) {
@@ -124,17 +116,16 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += nvr::html::labelRow("Case reference", nvr::html::statedText(run.caseReference));
     if (run.custodyEvents) {
         out += nvr::html::labelRow("Custody log",
-                                   std::to_string(*run.custodyEvents) +
-                                       " events; SHA-256 of the newest: " + mono(run.custodyHead));
+                              std::to_string(*run.custodyEvents) +
+                                  " events; SHA-256 of the newest: " + mono(run.custodyHead));
     }
     out += "</table>";
 }
 
-void heading(std::string& out, const std::vector<RecordingEvidence>& files,
-             const ReportContext& run) {
+void heading(std::string& out, size_t count, const ReportContext& run) {
     out += "<h1>Evidence report: recording authenticity</h1><p>";
-    out += std::to_string(files.size()) + (files.size() == 1 ? " recording" : " recordings") +
-           " verified " + htmlText(run.verifiedAt) + " by " + htmlText(run.verifierName) + " " +
+    out += std::to_string(count) + (count == 1 ? " recording" : " recordings") + " verified " +
+           htmlText(run.verifiedAt) + " by " + htmlText(run.verifierName) + " " +
            htmlText(run.version);
     if (!run.caseReference.empty()) {
         out += "; case " + htmlText(run.caseReference);
@@ -155,21 +146,107 @@ bool isOwnReportHead(std::string_view head) {
            head.find(kReportMarker) != std::string_view::npos;
 }
 
-std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
-                       const HtmlReportOptions& options) {
+const char* htmlReportStyle() {
+    return kStyle;
+}
+
+const char* htmlTableOpen() {
+    return nvr::html::tableOpen();
+}
+
+std::string htmlReportHeading(size_t count, const ReportContext& run) {
+    std::string out;
+    heading(out, count, run);
+    return out;
+}
+
+std::string htmlSummaryTitles() {
+    return "<tr><th>#</th><th>File</th><th>Verdict</th><th>Serial number</th><th>Start</th>"
+           "<th>End</th><th>SHA-256</th></tr>";
+}
+
+std::string htmlSummaryRow(const RecordingEvidence& evidence, size_t index) {
+    return summaryRow(evidence, index);
+}
+
+std::string htmlSummaryNote() {
+    return "<p class=\"note\">Serial numbers and times are as stated by the file; "
+           "they are proven only where the verdict is Success.</p>";
+}
+
+std::string htmlFileSection(const RecordingEvidence& evidence, size_t index,
+                            const std::vector<ReportPicture>* pictures,
+                            const HtmlReportOptions& options) {
+    std::string out;
+    nvr::html::appendFileSection(out, evidence, index, pictures, options);
+    return out;
+}
+
+std::string htmlReportClosing(const std::vector<RecordingEvidence>& parts,
+                              const ReportContext& run) {
+    std::string out;
+    nvr::html::appendContinuity(out, parts);
+    verifierBlock(out, run);
+    return out;
+}
+
+bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
+                     const HtmlReportOptions& options, ReportSink& sink) {
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">";
     out += kReportMarker;
     out += "<title>Evidence report</title><style>";
     out += kStyle;
     out += "</style></head><body>\n";
-    heading(out, files, run);
-    summaryTable(out, files);
-    for (size_t i = 0; i < files.size(); ++i) {
+    heading(out, files.count, run);
+    out += "<h2>Summary</h2>";
+    out += nvr::html::tableOpen();
+    out += htmlSummaryTitles();
+    // Written a file at a time, each piece once it is some size, so memory
+    // holds one file's evidence and section whatever the number of files.
+    constexpr size_t kPiece = 64 * 1024;
+    const auto flush = [&](bool always) {
+        if (!always && out.size() < kPiece) {
+            return true;
+        }
+        const bool kept = sink.write(out);
+        out.clear();
+        return kept;
+    };
+    for (size_t i = 0; i < files.count; ++i) {
+        out += summaryRow(*files.evidence(i), i);
+        if (!flush(false)) {
+            return false;
+        }
+    }
+    out += "</table>" + htmlSummaryNote();
+    std::vector<RecordingEvidence> parts;
+    parts.reserve(files.count);
+    for (size_t i = 0; i < files.count; ++i) {
+        const std::shared_ptr<const RecordingEvidence> evidence = files.evidence(i);
+        std::shared_ptr<const std::vector<ReportPicture>> pictures;
+        if (files.pictures) {
+            pictures = files.pictures(i);
+        }
+        const std::vector<ReportPicture>* const strip = pictures != nullptr ? pictures.get()
+                                                        : i < options.filmstrips.size()
+                                                            ? &options.filmstrips[i]
+                                                            : nullptr;
         out += "\n";
-        nvr::html::appendFileSection(out, files[i], i, options);
+        nvr::html::appendFileSection(out, *evidence, i, strip, options);
+        parts.push_back(continuityPart(*evidence));
+        if (!flush(false)) {
+            return false;
+        }
     }
     out += "\n";
-    nvr::html::appendContinuity(out, files);
-    verifierBlock(out, run);
-    return out + "\n</body></html>\n";
+    out += htmlReportClosing(parts, run);
+    out += "\n</body></html>\n";
+    return flush(true);
+}
+
+std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
+                       const HtmlReportOptions& options) {
+    StringSink sink;
+    writeHtmlReport(lentFiles(files), run, options, sink);
+    return std::move(sink.text);
 }

@@ -8,6 +8,7 @@
 
 #include "report/ReportContext.h"
 #include "report/ReportPicture.h"
+#include "report/ReportSink.h"
 #include "signature/RecordingEvidence.h"
 
 struct HtmlReportOptions {
@@ -20,14 +21,22 @@ struct HtmlReportOptions {
     // Per file, at the file's index: the pictures around its first failing
     // run (nvr::video::filmstrip); none shown where missing or empty.
     std::vector<std::vector<ReportPicture>> filmstrips;
-    // False: each picture is <img src="picture:N:K" …> (file N, picture K),
-    // for a layout engine that supplies the pictures itself, as with the
-    // timeline; true: the PNG is embedded as a data URL.
+    // False: each picture with its caption is one <img src="picture:N:K"
+    // width=kFigureWidth …> (file N, picture K), for a layout engine that
+    // draws the figures itself, each whole, so no caption parts from its
+    // picture across pages; true: <figure>s with the PNG as a data URL.
     bool inlinePictures = true;
     // Per file, at the file's index: its custody events in a case file,
     // one plain line each, oldest first; none shown where missing or empty.
     std::vector<std::vector<std::string>> custody;
 };
+
+// A figure drawn by the layout engine (inlinePictures false): the picture
+// in a 3-pixel border of its standing's colour, or a note where there is
+// none, above a caption of up to three lines; CSS pixels.
+constexpr int kFigureWidth = 166;
+constexpr int kFigureCaptionHeight = 44;
+constexpr int kFigureNoPictureHeight = 40;
 
 // A self-contained, printable evidence report on the files of one run:
 // a summary, each file's identity, verdict, findings and timeline, the
@@ -35,6 +44,27 @@ struct HtmlReportOptions {
 // escaped; the size is bounded by the options, not by the clusters.
 std::string htmlReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        const HtmlReportOptions& options = {});
+// The same bytes, written into `sink` a file at a time; `files.pictures`,
+// when set, stands for `options.filmstrips`. False when the sink refused
+// a piece.
+bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
+                     const HtmlReportOptions& options, ReportSink& sink);
+
+// The report's parts, for a layout engine that pages them itself: the style
+// sheet; the title and the line under it; the summary's title row, a file's
+// row and the note under the table; a file's section; the continuity
+// across the files (their continuityPart) and the verifier.
+const char* htmlReportStyle();
+const char* htmlTableOpen();
+std::string htmlReportHeading(size_t count, const ReportContext& run);
+std::string htmlSummaryTitles();
+std::string htmlSummaryRow(const RecordingEvidence& evidence, size_t index);
+std::string htmlSummaryNote();
+std::string htmlFileSection(const RecordingEvidence& evidence, size_t index,
+                            const std::vector<ReportPicture>* pictures,
+                            const HtmlReportOptions& options);
+std::string htmlReportClosing(const std::vector<RecordingEvidence>& parts,
+                              const ReportContext& run);
 
 // In the head of every report, near its start: a later run may replace a
 // file that carries it (its own report) and no other.

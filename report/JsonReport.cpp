@@ -174,13 +174,37 @@ json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run,
     return object;
 }
 
+bool writeJsonReport(const ReportFiles& files, const ReportContext& run, bool clusters,
+                     ReportSink& sink) {
+    if (files.count == 0) {
+        return sink.write("[]");
+    }
+    // As the whole array would dump with an indent of 2: each object one
+    // level in. A dumped string holds no raw line break, so indenting every
+    // line indents the object and nothing else.
+    std::string out = "[\n";
+    for (size_t i = 0; i < files.count; ++i) {
+        const std::string object = dumpJson(jsonFileObject(*files.evidence(i), run, clusters), 2);
+        out += i == 0 ? "  " : ",\n  ";
+        for (const char c : object) {
+            out += c;
+            if (c == '\n') {
+                out += "  ";
+            }
+        }
+        if (!sink.write(out)) {
+            return false;
+        }
+        out.clear();
+    }
+    return sink.write("\n]");
+}
+
 std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        bool clusters) {
-    nlohmann::json array = nlohmann::json::array();
-    for (const RecordingEvidence& evidence : files) {
-        array.push_back(jsonFileObject(evidence, run, clusters));
-    }
-    return dumpJson(std::move(array), 2);
+    StringSink sink;
+    writeJsonReport(lentFiles(files), run, clusters, sink);
+    return std::move(sink.text);
 }
 
 std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "report/ReportContext.h"
+#include "report/ReportSink.h"
 #include "signature/RecordingEvidence.h"
 
 // The report format's version; raised when a key changes meaning or goes.
@@ -23,6 +24,10 @@ nlohmann::json jsonFileObject(const RecordingEvidence& evidence, const ReportCon
 // (dumpJson), so the output is always valid JSON.
 std::string jsonReport(const std::vector<RecordingEvidence>& files, const ReportContext& run,
                        bool clusters);
+// The same bytes, written into `sink` an object at a time; false when the
+// sink refused a piece.
+bool writeJsonReport(const ReportFiles& files, const ReportContext& run, bool clusters,
+                     ReportSink& sink);
 
 // One file's object on one line, for --jsonl.
 std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters);

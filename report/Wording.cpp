@@ -3,7 +3,14 @@
 #include "report/Names.h"
 
 const char* verdictWord(const RecordingVerdict& verdict) {
-    return verdict.code == VerdictCode::Success ? "Success" : "Failed";
+    switch (verdict.code) {
+        case VerdictCode::Success:
+            return "Success";
+        case VerdictCode::NotVerified:
+            return "Not verified";
+        default:
+            return "Failed";
+    }
 }
 
 const char* outcomeText(VerdictCode code) {
@@ -47,7 +54,8 @@ std::string verdictReason(const RecordingVerdict& verdict) {
         case VerdictCode::Error:
             return "error: " + verdict.errorText;
         default:
-            return "not verified";
+            return verdict.errorText.empty() ? "not verified"
+                                             : "not verified: " + verdict.errorText;
     }
 }
 

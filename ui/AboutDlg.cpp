@@ -24,6 +24,8 @@ constexpr KeyLine kKeys[] = {
     {"Ctrl+Z", QT_TRANSLATE_NOOP("AboutDlg", "Put the removed rows back")},
     {"Ctrl+C", QT_TRANSLATE_NOOP("AboutDlg", "Copy the selected rows or evidence text")},
     {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
+    {"Ctrl+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the selected rows again")},
+    {"Ctrl+Shift+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the files a cancelled run left")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
     {"Arrows, Enter",

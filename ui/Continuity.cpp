@@ -62,8 +62,7 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
 
 QString verdictRow(const QString& name, const VerifyResult& result) {
     const VerdictCode code = result.code();
-    const QString colour =
-        code == VerdictCode::Success ? QStringLiteral("#4a8a1c") : QStringLiteral("#ff4d4d");
+    const QString colour = verdictColour(code);
     return QStringLiteral(
                "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
         .arg(esc(name), colour, esc(verdictWord(code)), esc(reasonWord(result)));

@@ -38,8 +38,7 @@ QString item(const QString& label, const QString& valueHtml) {
 }
 
 QString verdictLine(const VerifyResult& result) {
-    const QString colour = result.code() == VerdictCode::Success ? QStringLiteral("#4a8a1c")
-                                                                 : QStringLiteral("#ff4d4d");
+    const QString colour = verdictColour(result.code());
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
                        .arg(colour, esc(verdictWord(result.code())), esc(reasonWord(result)),
                             esc(describeResult(result)));

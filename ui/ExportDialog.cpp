@@ -3,13 +3,36 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QRadioButton>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Where the export dialog keeps its choices.
+const char* const kFormatKey = "export/format";
+const char* const kPaperKey = "export/paper";
+const char* const kExaminerKey = "export/examiner";
+const char* const kCaseKey = "export/caseReference";
+const char* const kFolderKey = "export/folder";
+
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+}  // namespace
 
 ExportDialog::ExportDialog(bool hasSelection, QWidget* parent)
     : QDialog(parent, Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
@@ -52,6 +75,21 @@ ExportDialog::ExportDialog(bool hasSelection, QWidget* parent)
     auto* const layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+
+    const QSettings settings;
+    const int format = settings.value(key(kFormatKey), 0).toInt();
+    formatBox->setCurrentIndex(format >= 0 && format < formatBox->count() ? format : 0);
+    paperBox->setCurrentIndex(settings.value(key(kPaperKey), 0).toInt() == 1 ? 1 : 0);
+    examinerEdit->setText(settings.value(key(kExaminerKey)).toString());
+    caseEdit->setText(settings.value(key(kCaseKey)).toString());
+}
+
+void ExportDialog::remember() const {
+    QSettings settings;
+    settings.setValue(key(kFormatKey), formatBox->currentIndex());
+    settings.setValue(key(kPaperKey), paperBox->currentIndex());
+    settings.setValue(key(kExaminerKey), examinerEdit->text());
+    settings.setValue(key(kCaseKey), caseEdit->text());
 }
 
 ExportFormat ExportDialog::format() const {
@@ -84,6 +122,7 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
+    dialog.remember();
     ExportRequest request;
     request.format = dialog.format();
     request.paper = dialog.paper();
@@ -97,13 +136,22 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
         }
     }
     const QString suffix = formatSuffix(request.format);
+    QSettings settings;
+    QString folder = settings.value(key(kFolderKey)).toString();
+    if (folder.isEmpty() || !QDir(folder).exists()) {
+        folder = QDir::homePath();
+    }
     request.path = QFileDialog::getSaveFileName(
-        parent, QObject::tr("Export"), QDir::home().filePath(QStringLiteral("report.") + suffix),
+        parent, QObject::tr("Export"), QDir(folder).filePath(QStringLiteral("report.") + suffix),
         QObject::tr("%1 files (*.%2)").arg(suffix.toUpper(), suffix));
     if (request.path.isEmpty()) {
         return;
     }
-    const QString error = writeExport(model, request);
+    settings.setValue(key(kFolderKey), QFileInfo(request.path).absolutePath());
+    const QString error = writeWithProgress(parent, exportRows(model, request.rows), request);
+    if (error == exportCancelled()) {
+        return;
+    }
     if (!error.isEmpty()) {
         QMessageBox::warning(parent, QObject::tr("Export"), error);
         return;
@@ -115,4 +163,45 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
     box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
+}
+
+QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows,
+                          const ExportRequest& request) {
+    ExportProgress progress;
+    QString error;
+    const std::unique_ptr<QThread> writer(
+        QThread::create([&] { error = writeExport(rows, request, &progress); }));
+    QProgressDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("exportProgress"));
+    dialog.setWindowTitle(QObject::tr("Export"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setRange(0, 1000);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(400);  // a small export comes and goes unseen
+    const int count = static_cast<int>(rows.size());
+    const auto show = [&] {
+        const size_t total = progress.total.load();
+        const size_t done = std::min(progress.done.load(), total);
+        const double part = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0;
+        dialog.setValue(static_cast<int>(part * 1000));
+        dialog.setLabelText(QObject::tr("Writing %1: file %2 of %3")
+                                .arg(QFileInfo(request.path).fileName())
+                                .arg(std::min(count, static_cast<int>(part * count) + 1))
+                                .arg(count));
+    };
+    show();
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&progress, &dialog] {
+        progress.cancelled = true;
+        dialog.setLabelText(QObject::tr("Cancelling…"));
+    });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &dialog, show);
+    QEventLoop loop;
+    QObject::connect(writer.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    writer->start();
+    tick.start(100);
+    loop.exec();
+    writer->wait();
+    return error;
 }

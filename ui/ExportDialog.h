@@ -9,7 +9,8 @@ class QLineEdit;
 class QRadioButton;
 
 // Asks what to export: format, paper size, all or selected rows, the
-// examiner's name and the case reference.
+// examiner's name and the case reference. The format, paper, examiner and
+// case start as they were last accepted (QSettings).
 class ExportDialog : public QDialog {
     Q_OBJECT
 
@@ -21,6 +22,8 @@ class ExportDialog : public QDialog {
     bool selectedOnly() const;
     QString examiner() const;
     QString caseReference() const;
+    // Keeps the choices for the next export.
+    void remember() const;
 
     QComboBox* formatBox = nullptr;
     QComboBox* paperBox = nullptr;
@@ -30,6 +33,12 @@ class ExportDialog : public QDialog {
     QLineEdit* caseEdit = nullptr;
 };
 
-// The whole Export action: the dialog, the file name, the writing, and a
-// note with the written file's SHA-256.
+// The whole Export action: the dialog, the file name (in the folder of the
+// last export), the writing, and a note with the written file's SHA-256.
 void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected);
+
+// Writes the export on a thread of its own while a window-modal progress
+// dialog shows how far it has got and offers Cancel; the window keeps
+// listing results meanwhile. Returns writeExport's text.
+QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows,
+                          const ExportRequest& request);

@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
@@ -237,9 +238,13 @@ QWidget* MorlAuthenticator::buildHeader() {
     totalLabel = countLabel(toolRow, QStringLiteral("totalLabel"), kCountStyle);
     successLabel = countLabel(toolRow, QStringLiteral("successLabel"), kLastCountStyle);
     failedLabel = countLabel(toolRow, QStringLiteral("failedLabel"), kLastCountStyle);
+    notVerifiedLabel = countLabel(toolRow, QStringLiteral("notVerifiedLabel"), kLastCountStyle);
+    notVerifiedLabel->setToolTip(
+        tr("Files a cancelled run did not verify (Ctrl+Shift+R verifies them)"));
+    notVerifiedLabel->hide();
     for (QWidget* const widget : std::initializer_list<QWidget*>{
              addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runLink,
-             totalLabel, successLabel, failedLabel}) {
+             totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         toolLayout->addWidget(widget);
     }
     layout->addWidget(logoRow);
@@ -265,6 +270,66 @@ void MorlAuthenticator::addShortcuts() {
     add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
     add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
+    add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
+    add("verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
+        &MorlAuthenticator::verifyNotVerified);
+    // F1 also from the progress dialog, which has the focus during a run.
+    findChild<QAction*>(QStringLiteral("aboutAction"))->setShortcutContext(Qt::ApplicationShortcut);
+    resultTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(resultTree, &QWidget::customContextMenuRequested, this,
+            &MorlAuthenticator::showListMenu);
+}
+
+void MorlAuthenticator::showListMenu(const QPoint& at) {
+    QMenu menu(this);
+    QAction* const again =
+        menu.addAction(tr("Verify Again"), this, &MorlAuthenticator::verifyAgain);
+    again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    again->setEnabled(!resultTree->selectedRows().empty());
+    const int unverified = resultTree->notVerifiedCount();
+    QAction* const rest = menu.addAction(tr("Verify the Files Not Verified (%1)").arg(unverified),
+                                         this, &MorlAuthenticator::verifyNotVerified);
+    rest->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    rest->setEnabled(unverified > 0);
+    menu.exec(resultTree->viewport()->mapToGlobal(at));
+}
+
+void MorlAuthenticator::requeueRows(const std::vector<int>& rows, const std::vector<int>& remove) {
+    const ResultModel& model = *resultTree->resultModel();
+    QStringList paths;
+    for (const int row : rows) {
+        const QString& path = model.row(row).result.path;
+        if (!path.isEmpty()) {
+            paths << path;
+        }
+    }
+    resultTree->resultModel()->removeRowList(remove);
+    updateSummary();
+    if (paths.isEmpty()) {
+        return;
+    }
+    progressDialog->verifyFiles(paths);
+    if (!progressDialog->isVisible()) {
+        showProgressDialog();
+    }
+}
+
+void MorlAuthenticator::verifyAgain() {
+    resultTree->flush();
+    const std::vector<int> rows = resultTree->selectedRows();
+    std::vector<int> unverified;
+    for (const int row : rows) {
+        if (resultTree->resultModel()->row(row).result.code() == VerdictCode::NotVerified) {
+            unverified.push_back(row);
+        }
+    }
+    requeueRows(rows, unverified);
+}
+
+void MorlAuthenticator::verifyNotVerified() {
+    resultTree->flush();
+    const std::vector<int> rows = resultTree->resultModel()->notVerifiedRows();
+    requeueRows(rows, rows);
 }
 
 void MorlAuthenticator::updateSummary() {
@@ -274,7 +339,10 @@ void MorlAuthenticator::updateSummary() {
     }
     const int success = resultTree->successCount();
     const int failed = resultTree->failedCount();
-    totalLabel->setText(tr("Total") + QStringLiteral(": %1").arg(success + failed));
+    const int unverified = resultTree->notVerifiedCount();
+    totalLabel->setText(tr("Total") + QStringLiteral(": %1").arg(success + failed + unverified));
+    notVerifiedLabel->setText(tr("Not verified") + QStringLiteral(": %1").arg(unverified));
+    notVerifiedLabel->setVisible(unverified > 0);
     successLabel->setText(tr("Success") + QStringLiteral(": %1").arg(success));
     failedLabel->setText(tr("Failed") + QStringLiteral(": %1").arg(failed));
     resultTree->viewport()->update();  // the empty list's hint comes and goes
@@ -298,7 +366,7 @@ void MorlAuthenticator::updateRunState() {
 void MorlAuthenticator::updateRunText() {
     if (progressDialog->isRunning()) {
         const QString text = tr("Verifying %1/%2")
-                                 .arg(progressDialog->filesStarted())
+                                 .arg(progressDialog->filesFinished())
                                  .arg(progressDialog->filesQueued());
         runLink->setText(QStringLiteral("<a href=\"show\" style=\"color:#e7b70e\">%1</a>")
                              .arg(text.toHtmlEscaped()));
@@ -452,14 +520,28 @@ void MorlAuthenticator::showProgressDialog() {
     progressDialog->show();
 }
 
-void MorlAuthenticator::reportCancelled(const QStringList& notVerified) {
+void MorlAuthenticator::reportCancelled(const QStringList& notVerified, int inProgress) {
+    // Queued files never started are listed too, so none vanishes.
+    for (const QString& path : notVerified) {
+        resultTree->addResult(cancelledResult(path));
+    }
     const int dropped = static_cast<int>(notVerified.size());
+    // No translator is installed, so Qt's %n would say "1 files".
+    QStringList parts;
+    if (inProgress > 0) {
+        parts
+            << (inProgress == 1
+                    ? tr("1 file in progress was stopped before its verdict")
+                    : tr("%1 files in progress were stopped before their verdict").arg(inProgress));
+    }
+    if (dropped > 0 || parts.isEmpty()) {
+        parts << (dropped == 1 ? tr("1 queued file was not started")
+                               : tr("%1 queued files were not started").arg(dropped));
+    }
     showNote(tr("Verification cancelled"),
-             (dropped == 1 ? tr("1 queued file was not verified.")
-                           : tr("%1 queued files were not verified.").arg(dropped)) +
-                 QLatin1Char(' ') +
-                 tr("The file being verified when the run was cancelled is listed as "
-                    "\"verification cancelled\"."),
+             parts.join(tr(", and ")) + QStringLiteral(". ") +
+                 tr("They are listed as \"Not verified (cancelled)\". To verify them, press "
+                    "Ctrl+Shift+R, or choose Verify Again (Ctrl+R) on selected rows."),
              notVerified);
 }
 

@@ -71,7 +71,13 @@ class MorlAuthenticator : public QMainWindow {
     void addVerifyResult(const VerifyResult&);
     // Notes what the walk skipped and queues what it found.
     void queueRecordings(const CollectedRecordings& collected);
-    void reportCancelled(const QStringList& notVerified);
+    void reportCancelled(const QStringList& notVerified, int inProgress);
+    // Queues the selected rows' files again; a row left unverified gives way
+    // to its new result.
+    void verifyAgain();
+    // Queues again every file a cancelled run left unverified.
+    void verifyNotVerified();
+    void showListMenu(const QPoint& at);
     void updateRunState();
     void updateRunText();
     void updateSummary();
@@ -86,6 +92,8 @@ class MorlAuthenticator : public QMainWindow {
     // time the window was closed (QSettings).
     void restoreLayout();
     void saveLayout() const;
+    // Takes the rows out of the list and queues their files, in list order.
+    void requeueRows(const std::vector<int>& rows, const std::vector<int>& remove);
 
     NResultTree* resultTree = nullptr;
     EvidencePane* evidencePane = nullptr;
@@ -100,6 +108,7 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back
     QLabel* successLabel = nullptr;
     QLabel* failedLabel = nullptr;
+    QLabel* notVerifiedLabel = nullptr;  // shown only while such rows are listed
     QLabel* totalLabel = nullptr;
     VerifyProgressDlg* progressDialog = nullptr;
     FolderWalk* folderWalk = nullptr;

@@ -35,6 +35,7 @@ class NResultTree : public QTreeView {
     // Listed rows by verdict (code 0 and any other code).
     int successCount() const { return results->successCount(); }
     int failedCount() const { return results->failedCount(); }
+    int notVerifiedCount() const { return results->notVerifiedCount(); }
     ResultModel* resultModel() const { return results; }
     // The selected rows' model indices, top to bottom as shown.
     std::vector<int> selectedRows() const;

@@ -32,7 +32,14 @@ QColor NTreeItemDelegate::verdictColor(int code, QStyle::State state) {
     if (state & QStyle::State_Selected) {
         return QColor(QStringLiteral("#fff"));
     }
-    return QColor(code == 0 ? QStringLiteral("#858585") : QStringLiteral("#ff4d4d"));
+    switch (code) {
+        case 0:
+            return QColor(QStringLiteral("#858585"));
+        case -1:
+            return QColor(QStringLiteral("#6d6d6d"));  // neither passed nor failed
+        default:
+            return QColor(QStringLiteral("#ff4d4d"));
+    }
 }
 
 void NTreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -61,7 +68,10 @@ void NTreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                          rect.top() + (rect.height() - iconSize.height()) / 2, iconSize.width(),
                          iconSize.height());
     painter->save();
-    painter->drawPixmap(iconRect, icon);
+    // A file left unverified has no verdict to show an icon for.
+    if (code != -1) {
+        painter->drawPixmap(iconRect, icon);
+    }
     painter->setPen(verdictColor(code, option.state));
     painter->setFont(option.font);
     painter->drawText(QRect(middle, rect.top(), rect.right() - middle, rect.height()),

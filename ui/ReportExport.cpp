@@ -1,26 +1,19 @@
 #include "ui/ReportExport.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
-#include <QImage>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
-#include <QUrl>
-#include <climits>
+#include <memory>
 
-#include "report/JsonReport.h"
+#include "report/CsvReport.h"
 #include "report/HtmlReport.h"
+#include "report/JsonReport.h"
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/ResultText.h"
 #include "ui/RowEvidence.h"
 #include "ui/RowText.h"
-#include "ui/TimelineView.h"
 
 namespace {
 
@@ -32,53 +25,52 @@ QString couldNotWrite(const QString& path, const QString& why) {
     return tr("Could not write %1: %2").arg(shownText(path), why);
 }
 
-// Every export goes through a temporary file beside the target (QSaveFile),
+bool cancelled(const ExportProgress* progress) {
+    return progress != nullptr && progress->cancelled.load();
+}
+
+// The report's bytes into a temporary file beside the target (QSaveFile),
 // renamed over it only when all is written: the target is the new report
 // whole, or stays as it was.
-QString writeBytes(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return couldNotWrite(path, file.errorString());
-    }
-    return {};
-}
+class SaveFileSink : public ReportSink {
+  public:
+    SaveFileSink(const QString& path, const ExportProgress* shared)
+        : file(path), progress(shared) {}
 
-std::vector<RecordingEvidence> evidencesOf(const ResultModel& model, const std::vector<int>& rows) {
-    std::vector<RecordingEvidence> evidences;
-    evidences.reserve(rows.size());
-    for (const int row : rows) {
-        evidences.push_back(evidenceOfRow(model.row(row).result));
-    }
-    return evidences;
-}
+    bool open() { return file.open(QIODevice::WriteOnly); }
 
-// The pictures around each row's first failure, as the worker decoded them.
-std::vector<std::vector<ReportPicture>> filmstripsOf(const ResultModel& model,
-                                                     const std::vector<int>& rows) {
-    std::vector<std::vector<ReportPicture>> strips;
-    strips.reserve(rows.size());
-    for (const int row : rows) {
-        const auto& strip = model.row(row).result.filmstrip;
-        strips.push_back(strip ? *strip : std::vector<ReportPicture>{});
-    }
-    return strips;
-}
-
-// Each decoded picture as the image its <img src="picture:N:K"> names.
-void addPictures(QTextDocument& document, const std::vector<std::vector<ReportPicture>>& strips) {
-    for (size_t n = 0; n < strips.size(); ++n) {
-        for (size_t k = 0; k < strips[n].size(); ++k) {
-            const std::vector<uint8_t>& png = strips[n][k].png;
-            QImage image;
-            if (!png.empty() && png.size() <= static_cast<size_t>(INT_MAX)) {
-                image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG");
-            }
-            if (!image.isNull()) {
-                document.addResource(QTextDocument::ImageResource,
-                                     QUrl(QStringLiteral("picture:%1:%2").arg(n).arg(k)), image);
-            }
+    bool write(std::string_view bytes) override {
+        if (cancelled(progress)) {
+            return false;
         }
+        const auto size = static_cast<qint64>(bytes.size());
+        return file.write(bytes.data(), size) == size;
     }
+
+    QSaveFile file;
+
+  private:
+    const ExportProgress* progress;
+};
+
+// The rows as the report's files: each row's evidence when the writer
+// comes to it, each fetch a step of the progress.
+ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progress) {
+    ReportFiles files;
+    files.count = rows.size();
+    files.evidence = [&rows, progress](size_t i) {
+        if (progress != nullptr) {
+            ++progress->done;
+        }
+        const VerifyResult& result = rows.at(i);
+        if (result.evidence != nullptr) {
+            return result.evidence;
+        }
+        return std::shared_ptr<const RecordingEvidence>(
+            std::make_shared<RecordingEvidence>(evidenceOfRow(result)));
+    };
+    files.pictures = [&rows](size_t i) { return rows.at(i).filmstrip; };
+    return files;
 }
 
 ReportContext contextOf(const ExportRequest& request) {
@@ -86,94 +78,81 @@ ReportContext contextOf(const ExportRequest& request) {
                                 request.caseReference.toStdString());
 }
 
-// Paints the laid-out pages shrunk by `scale`, with "n / total" under each;
-// false when the PDF engine could not start, turn a page or finish.
-bool printPages(QTextDocument& document, QPdfWriter& writer, double scale, int footer) {
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        return false;
-    }
-    const QSizeF page = document.pageSize();
-    const int pages = document.pageCount();
-    const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0 && !writer.newPage()) {
-            painter.end();
-            return false;
-        }
-        painter.save();
-        painter.scale(scale, scale);
-        painter.translate(0, -i * page.height());
-        document.drawContents(&painter, QRectF(QPointF(0, i * page.height()), page));
-        painter.restore();
-        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
-        painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
-                         Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("%1 / %2").arg(i + 1).arg(pages));
-    }
-    return painter.end();
+// How many times a format fetches each file: once more for a report with a
+// summary table ahead of the sections.
+size_t passesOf(ExportFormat format) {
+    return format == ExportFormat::Pdf || format == ExportFormat::Html ? 2 : 1;
 }
 
-// The core's report as PDF into `device`, laid out by Qt's rich-text
-// engine, each timeline painted here and supplied as the image its
-// <img src="timeline:N"> names; false when painting failed.
-bool printPdf(const ResultModel& model, const ExportRequest& request, QIODevice& device) {
-    const std::vector<RecordingEvidence> evidences = evidencesOf(model, request.rows);
-    QPdfWriter writer(&device);
-    writer.setPageSize(
-        QPageSize(request.paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    writer.setResolution(300);
-    writer.setTitle(tr("Verification report"));
-    writer.setCreator(QStringLiteral("telvar-authenticator"));
-
-    // Laid out a little larger than the page and shrunk onto it, so a
-    // SHA-256 fits on one line beside its label on either paper.
-    constexpr double kScale = 0.8;
-    const int footer = writer.resolution() / 4;
-    const QSize area = writer.pageLayout().paintRectPixels(writer.resolution()).size();
-    QTextDocument document;
-    document.documentLayout()->setPaintDevice(&writer);
-    document.setPageSize(QSizeF(area.width(), area.height() - footer) / kScale);
-    document.setDocumentMargin(0);
-    // The layout scales the pictures' CSS pixels to the writer's
-    // resolution; painting them at that size keeps them sharp.
-    const double imageScale = writer.resolution() / 96.0;
-    for (size_t i = 0; i < evidences.size(); ++i) {
-        if (!evidences[i].runs.empty()) {
-            document.addResource(QTextDocument::ImageResource,
-                                 QUrl(QStringLiteral("timeline:%1").arg(i)),
-                                 TimelineView::render(evidences[i], imageScale));
-        }
+bool writeFormat(const std::vector<VerifyResult>& rows, const ExportRequest& request,
+                 ExportProgress* progress, SaveFileSink& sink) {
+    const ReportFiles files = filesOf(rows, progress);
+    const ReportContext run = contextOf(request);
+    switch (request.format) {
+        case ExportFormat::Csv:
+            return writeCsvReport(
+                files,
+                [&](size_t i) {
+                    CsvRow line = csvRowOf(rows.at(i));
+                    line.examiner = run.examiner;
+                    line.caseReference = run.caseReference;
+                    return line;
+                },
+                sink);
+        case ExportFormat::Json:
+            return writeJsonReport(files, run, false, sink);
+        case ExportFormat::Html:
+            return writeHtmlReport(files, run, {}, sink);
+        case ExportFormat::Pdf:
+        default:
+            return printPdfReport(files, run, request.paper, sink.file,
+                                  [progress] { return !cancelled(progress); });
     }
-    HtmlReportOptions options;
-    options.inlineSvg = false;  // the timelines come from the resources above
-    options.filmstrips = filmstripsOf(model, request.rows);
-    options.inlinePictures = false;  // and so do the pictures
-    addPictures(document, options.filmstrips);
-    const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), options));
-    document.setHtml(html);
-    return printPages(document, writer, kScale, footer);
 }
 
-// Laid out into a temporary file that replaces the target only when the
-// whole PDF is written (see writeBytes).
-QString writePdf(const ResultModel& model, const ExportRequest& request) {
-    QSaveFile file(request.path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return couldNotWrite(request.path, file.errorString());
+}  // namespace
+
+std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector<int>& rows) {
+    std::vector<VerifyResult> results;
+    results.reserve(rows.size());
+    for (const int row : rows) {
+        results.push_back(model.row(row).result);
     }
-    if (!printPdf(model, request, file)) {
-        file.cancelWriting();
-        return couldNotWrite(request.path, tr("the PDF could not be painted"));
+    return results;
+}
+
+QString exportCancelled() {
+    return tr("The export was cancelled; no file was written.");
+}
+
+QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& request,
+                    ExportProgress* progress) {
+    if (progress != nullptr) {
+        progress->total = rows.size() * passesOf(request.format);
     }
-    if (!file.commit()) {
-        return couldNotWrite(request.path, file.errorString());
+    SaveFileSink sink(request.path, progress);
+    if (!sink.open()) {
+        return couldNotWrite(request.path, sink.file.errorString());
+    }
+    if (!writeFormat(rows, request, progress, sink)) {
+        sink.file.cancelWriting();
+        if (cancelled(progress)) {
+            return exportCancelled();
+        }
+        const QString why = sink.file.error() != QFileDevice::NoError
+                                ? sink.file.errorString()
+                                : tr("the report could not be written");
+        return couldNotWrite(request.path, why);
+    }
+    if (!sink.file.commit()) {
+        return couldNotWrite(request.path, sink.file.errorString());
     }
     return {};
 }
 
-}  // namespace
+QString writeExport(const ResultModel& model, const ExportRequest& request) {
+    return writeExport(exportRows(model, request.rows), request);
+}
 
 QString formatSuffix(ExportFormat format) {
     switch (format) {
@@ -186,27 +165,6 @@ QString formatSuffix(ExportFormat format) {
         case ExportFormat::Json:
         default:
             return QStringLiteral("json");
-    }
-}
-
-QString writeExport(const ResultModel& model, const ExportRequest& request) {
-    switch (request.format) {
-        case ExportFormat::Csv:
-            return writeBytes(request.path, rowsAsCsv(model, request.rows));
-        case ExportFormat::Json:
-            return writeBytes(request.path,
-                              QByteArray::fromStdString(jsonReport(evidencesOf(model, request.rows),
-                                                                   contextOf(request), false)));
-        case ExportFormat::Html: {
-            HtmlReportOptions options;
-            options.filmstrips = filmstripsOf(model, request.rows);
-            return writeBytes(request.path,
-                              QByteArray::fromStdString(htmlReport(evidencesOf(model, request.rows),
-                                                                   contextOf(request), options)));
-        }
-        case ExportFormat::Pdf:
-        default:
-            return writePdf(model, request);
     }
 }
 

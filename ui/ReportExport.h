@@ -1,14 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <cstddef>
 #include <vector>
 
+#include "ui/PdfReport.h"
 #include "ui/ResultModel.h"
 
 // Writing a report of some rows to a file, in the format the user chose.
 
 enum class ExportFormat { Pdf, Html, Csv, Json };
-enum class PaperSize { A4, Letter };
 
 struct ExportRequest {
     ExportFormat format = ExportFormat::Pdf;
@@ -19,8 +21,27 @@ struct ExportRequest {
     QString path;           // the file to write
 };
 
-// Writes the report; returns an error text, empty on success.
+// How far an export has got, and its cancel; shared with the thread that
+// writes it.
+struct ExportProgress {
+    std::atomic<size_t> done{0};   // steps taken
+    std::atomic<size_t> total{0};  // steps in all, set when the writing starts
+    std::atomic<bool> cancelled{false};
+};
+
+// The rows to export as they are now: the list may change while an export
+// is written. Cheap: the evidence and pictures are shared, not copied.
+std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector<int>& rows);
+
+// Writes the report of `rows` (request.rows is not read), a file at a time,
+// through a temporary file that replaces the target only when all is
+// written. Returns an error text, empty on success. Cancelled through
+// `progress`, it leaves the target as it was and returns exportCancelled().
+QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& request,
+                    ExportProgress* progress = nullptr);
+// The rows of request.rows, on the calling thread.
 QString writeExport(const ResultModel& model, const ExportRequest& request);
+QString exportCancelled();
 // Lower-case hex SHA-256 of the file, empty when it cannot be read.
 QString fileSha256(const QString& path);
 // The file name suffix of a format, without the dot.

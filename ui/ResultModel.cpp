@@ -138,10 +138,12 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
     for (const VerifyResult& result : results) {
         Row item{result, 1, QString()};
-        if (!result.path.isEmpty()) {
+        // A file left unverified was not verified: it starts no round.
+        if (!result.path.isEmpty() && result.code() != VerdictCode::NotVerified) {
             item.round = ++rounds[result.path];
         }
         successes += result.code() == VerdictCode::Success ? 1 : 0;
+        unverified += result.code() == VerdictCode::NotVerified ? 1 : 0;
         rows.push_back(std::move(item));
     }
     endInsertRows();
@@ -178,6 +180,8 @@ ResultModel::Taken ResultModel::takeRows(std::vector<int> list) {
         const auto end = rows.begin() + last + 1;
         successes -= static_cast<int>(std::count_if(
             begin, end, [](const Row& r) { return r.result.code() == VerdictCode::Success; }));
+        unverified -= static_cast<int>(std::count_if(
+            begin, end, [](const Row& r) { return r.result.code() == VerdictCode::NotVerified; }));
         rows.erase(begin, end);
         endRemoveRows();
     }
@@ -200,6 +204,7 @@ std::vector<int> ResultModel::putBack(Taken taken) {
         block.reserve(end - first);
         for (size_t i = first; i < end; ++i) {
             successes += taken[i].second.result.code() == VerdictCode::Success ? 1 : 0;
+            unverified += taken[i].second.result.code() == VerdictCode::NotVerified ? 1 : 0;
             block.push_back(std::move(taken[i].second));
             places.push_back(at + static_cast<int>(i - first));
         }
@@ -222,6 +227,16 @@ std::vector<int> ResultModel::putBack(Taken taken) {
         std::sort(places.begin(), places.end());
     }
     return places;
+}
+
+std::vector<int> ResultModel::notVerifiedRows() const {
+    std::vector<int> list;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].result.code() == VerdictCode::NotVerified) {
+            list.push_back(static_cast<int>(i));
+        }
+    }
+    return list;
 }
 
 void ResultModel::sort(int column, Qt::SortOrder order) {

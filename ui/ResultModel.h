@@ -54,7 +54,11 @@ class ResultModel : public QAbstractTableModel {
     // A header was clicked: rows stand in that column's order.
     bool isSorted() const { return sortColumn >= 0; }
     int successCount() const { return successes; }
-    int failedCount() const { return static_cast<int>(rows.size()) - successes; }
+    int failedCount() const { return static_cast<int>(rows.size()) - successes - unverified; }
+    // Rows a cancelled run left unverified (code -1).
+    int notVerifiedCount() const { return unverified; }
+    // Those rows' model indices, in list order.
+    std::vector<int> notVerifiedRows() const;
 
     // The texts a cell shows.
     static QString nameText(const Row& row);
@@ -72,6 +76,7 @@ class ResultModel : public QAbstractTableModel {
     std::vector<Row> rows;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;
+    int unverified = 0;
     int sortColumn = -1;  // -1: in the order the results arrived
     Qt::SortOrder sortOrder = Qt::AscendingOrder;
 };

@@ -39,7 +39,25 @@ QString textUpToZero(const QByteArray& bytes) {
 }
 
 QString verdictWord(VerdictCode code) {
-    return code == VerdictCode::Success ? tr("Success") : tr("Failed");
+    switch (code) {
+        case VerdictCode::Success:
+            return tr("Success");
+        case VerdictCode::NotVerified:
+            return tr("Not verified (cancelled)");
+        default:
+            return tr("Failed");
+    }
+}
+
+QString verdictColour(VerdictCode code) {
+    switch (code) {
+        case VerdictCode::Success:
+            return QStringLiteral("#4a8a1c");
+        case VerdictCode::NotVerified:
+            return QStringLiteral("#6d6d6d");
+        default:
+            return QStringLiteral("#ff4d4d");
+    }
 }
 
 QString outcomeWord(VerdictCode code) {
@@ -71,6 +89,10 @@ QString reasonDetail(const VerifyResult& result) {
 
 QString describeResult(const VerifyResult& result) {
     // The words are the report's, so every output says the same.
+    if (result.cancelled()) {
+        return tr("Not verified: the run was cancelled before this file's verdict was reached. "
+                  "Verify it again with Ctrl+R.");
+    }
     const QString headline = tr(outcomeSentence(result.code()));
     switch (result.code()) {
         case VerdictCode::Mismatch:

@@ -19,8 +19,11 @@ QString shownText(const QString& text);
 // Up to the first zero byte (a file name).
 QString textUpToZero(const QByteArray& bytes);
 
-// "Success" or "Failed", as the verdict cell shows it.
+// "Success", "Failed" or, for a file a cancelled run left, "Not verified
+// (cancelled)", as the verdict cell shows it.
 QString verdictWord(VerdictCode code);
+// The colour of that word in the evidence text.
+QString verdictColour(VerdictCode code);
 // The kind of outcome in a word or two: "authentic", "signature does not hold",
 // "not signed", "unreadable", "not verified".
 QString outcomeWord(VerdictCode code);

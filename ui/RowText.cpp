@@ -19,43 +19,43 @@ QString fromStd(const std::string& text) {
 std::vector<std::string> fieldsOf(const ResultModel::Row& row) {
     const VerifyResult& result = row.result;
     RecordingEvidence made;
-    CsvRow line;
+    CsvRow line = csvRowOf(result);
     if (result.evidence != nullptr) {
         line.evidence = result.evidence.get();
     } else {
         made = evidenceOfRow(result);
         line.evidence = &made;
     }
-    line.name = result.fileName.toStdString();
-    line.path = result.path.toStdString();
-    line.verifiedAt = verifiedAtText(result).toStdString();
     return csvFields(line);
 }
 
 }  // namespace
 
+// The copied rows describe files; the run's examiner and case belong to an export.
 QStringList rowFieldTitles() {
     QStringList titles;
-    for (const std::string& title : csvTitles()) {
-        titles << QCoreApplication::translate("RowText", title.c_str());
+    const std::vector<std::string> all = csvTitles();
+    for (size_t i = 0; i < kCsvFileColumns; ++i) {
+        titles << QCoreApplication::translate("RowText", all[i].c_str());
     }
     return titles;
 }
 
 QStringList rowFields(const ResultModel::Row& row) {
     QStringList fields;
-    for (const std::string& field : fieldsOf(row)) {
-        fields << fromStd(field);
+    const std::vector<std::string> all = fieldsOf(row);
+    for (size_t i = 0; i < kCsvFileColumns; ++i) {
+        fields << fromStd(all[i]);
     }
     return fields;
 }
 
-QByteArray rowsAsCsv(const ResultModel& model, const std::vector<int>& rows) {
-    std::string csv = csvLine(csvTitles());
-    for (const int row : rows) {
-        csv += csvLine(fieldsOf(model.row(row)));
-    }
-    return QByteArray::fromStdString(csv);
+CsvRow csvRowOf(const VerifyResult& result) {
+    CsvRow line;
+    line.name = result.fileName.toStdString();
+    line.path = result.path.toStdString();
+    line.verifiedAt = verifiedAtText(result).toStdString();
+    return line;
 }
 
 QString rowsAsTabText(const ResultModel& model, const std::vector<int>& rows) {

@@ -213,6 +213,14 @@ void TimelineView::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+void TimelineView::paintReport(QPainter& painter, const RecordingEvidence& evidence) {
+    paintBar(painter, evidence, kTimelineBarWidth);
+}
+
+QSize TimelineView::reportSize() {
+    return {kTimelineWidth, kTimelineHeight};
+}
+
 QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
     const QSize size(qRound(kTimelineWidth * scale), qRound(kTimelineHeight * scale));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -33,6 +34,11 @@ class TimelineView : public QWidget {
     int runIndexAt(int x) const;
     // The report's picture (without legend) at `scale` times its size.
     static QImage render(const RecordingEvidence& evidence, double scale = 1.0);
+    // The same picture painted at 1:1 from the painter's origin, for a
+    // device that keeps vectors (a PDF): sharper and smaller than an image.
+    static void paintReport(QPainter& painter, const RecordingEvidence& evidence);
+    // The report picture's size at 1:1.
+    static QSize reportSize();
 
   signals:
     // A span was clicked: its index in the evidence's runs.

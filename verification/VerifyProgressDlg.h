@@ -14,9 +14,11 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The small modeless window that shows which file is being verified and how
-// far its walk has got. It owns the worker, feeds it the window's paths and
-// forwards every result through gotVerifyResult, whether it is shown or not.
+// The small modeless window that shows the run: the file being verified
+// and how far its walk has got, then the run as a whole (files and bytes
+// done of the total, the time left) and its results so far. It owns the
+// worker, feeds it the window's paths and forwards every result through
+// gotVerifyResult, whether it is shown or not.
 class VerifyProgressDlg : public QDialog {
     Q_OBJECT
 
@@ -34,18 +36,24 @@ class VerifyProgressDlg : public QDialog {
     // A run is under way (files queued and not all finished).
     bool isRunning() const { return totalCount > 0; }
     int filesStarted() const { return doneCount; }
+    int filesFinished() const { return finishedCount; }
     int filesQueued() const { return totalCount; }
+    // The run's line, bar and counts now; a timer calls it a few times a
+    // second while the run goes on.
+    void showRun();
 
   signals:
     void gotVerifyResult(const VerifyResult& result);
     // The run started, moved on to another file, or ended.
     void runStateChanged();
-    // Cancel was pressed: these queued files were never verified. The file
-    // in progress still ends as a result ("verification cancelled").
-    void runCancelled(const QStringList& notVerified);
+    // Cancel was pressed: these queued files were never started, and
+    // `inProgress` files were stopped before their verdict (each already
+    // forwarded as a cancelledResult).
+    void runCancelled(const QStringList& notVerified, int inProgress);
 
   public slots:
-    void startProgress(const QString& filename);
+    // `path`: the file's path, or its name alone.
+    void startProgress(const QString& path);
     void updateProgress(int progress);
     void finishedProgress(const VerifyResult& result);
     void WorkDone();
@@ -56,13 +64,33 @@ class VerifyProgressDlg : public QDialog {
     // When files follow each other faster than the eye, painting waits for
     // a pause instead of running for each of them.
     void holdPainting();
+    // Stops the worker and delivers what it still had queued here.
+    QStringList stopWorker();
+    void endRun();
 
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
+    QLabel* runLabel = nullptr;
+    QProgressBar* runBar = nullptr;
+    QLabel* countsLabel = nullptr;
     QPushButton* cancelButton = nullptr;
-    int doneCount = 0;         // files started in the current run
-    int totalCount = 0;        // files queued for the current run
+    int doneCount = 0;      // files started in the current run
+    int finishedCount = 0;  // files whose result was forwarded
+    int totalCount = 0;     // files queued for the current run
+    int successes = 0;      // of the run's results
+    int failures = 0;
+    int notVerified = 0;       // stopped by a cancel before their verdict
+    qint64 bytesTotal = 0;     // of the files queued, as they were sized then
+    qint64 bytesDone = 0;      // of the files finished
+    qint64 currentBytes = 0;   // the size of the file started last
+    int currentPercent = 0;    // how far its walk has got
     QElapsedTimer sinceStart;  // since the last file started
+    QElapsedTimer runClock;    // since the run started
     QTimer paintTimer;         // ends a hold on painting
+    QTimer runTimer;           // refreshes the run's line while it goes on
     std::unique_ptr<VerifyWorkerThread> worker;
 };
+
+// "about 2 min left" from the share done after `elapsedMs`; empty until
+// an estimate means something.
+QString timeLeftText(double doneShare, qint64 elapsedMs);

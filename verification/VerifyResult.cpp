@@ -1,5 +1,22 @@
 #include "verification/VerifyResult.h"
 
+#include <QFileInfo>
+
+#include "verification/PathBytes.h"
+
+const char kCancelledText[] = "cancelled";
+
 VerifyResult::VerifyResult(QByteArray name, RecordingEvidence evidence_)
     : evidence(std::make_shared<const RecordingEvidence>(std::move(evidence_))),
       fileName(std::move(name)) {}
+
+VerifyResult cancelledResult(const QString& path) {
+    RecordingEvidence evidence;
+    evidence.verdict.code = VerdictCode::NotVerified;
+    evidence.verdict.errorText = kCancelledText;
+    const QFileInfo file(path);
+    evidence.identity.path = pathBytes(file.absoluteFilePath()).toStdString();
+    VerifyResult result(pathBytes(file.fileName()), std::move(evidence));
+    result.path = file.absoluteFilePath();
+    return result;
+}

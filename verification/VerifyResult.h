@@ -29,6 +29,9 @@ struct VerifyResult {
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
 
+    // Whether the file was left unverified by a cancelled run.
+    bool cancelled() const { return code() == VerdictCode::NotVerified && evidence != nullptr; }
+
     // The verdict's parts. Only Success counts as success.
     VerdictCode code() const {
         return evidence ? evidence->verdict.code : VerdictCode::NotVerified;
@@ -48,5 +51,12 @@ struct VerifyResult {
         return evidence ? QByteArray::fromStdString(evidence->verdict.*text) : QByteArray();
     }
 };
+
+// The reason a file was left unverified by a cancelled run.
+extern const char kCancelledText[];
+
+// A file at `path` that a cancelled run did not verify to the end, or at
+// all: code -1, no verdict, its reason kCancelledText.
+VerifyResult cancelledResult(const QString& path);
 
 Q_DECLARE_METATYPE(VerifyResult)

@@ -96,12 +96,12 @@ void VerifyWorkerThread::run() {
         [&](const std::string& path, const FileTurn& turn) {
             const VerifyResult result = results.take(turn);
             if (!turn.alone) {
-                emit startVerifyFile(QFileInfo(pathOf(path)).fileName());
+                emit startVerifyFile(pathOf(path));
                 emit verifyProgress(100);
             }
             emit stopVerifyFile(result);
         },
-        [&](const std::string& path) { emit startVerifyFile(QFileInfo(pathOf(path)).fileName()); });
+        [&](const std::string& path) { emit startVerifyFile(pathOf(path)); });
 }
 
 VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, bool progress) {
@@ -112,6 +112,10 @@ VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, b
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
         RecordingEvidence evidence = evidenceOf(localPath, threads, progress);
+        // Stopped by the cancel before a verdict: not a failure of the file.
+        if (scheduler.cancelFlag() && evidence.verdict.code == VerdictCode::Error) {
+            return cancelledResult(file.absoluteFilePath());
+        }
         result = resultOf(fileName, std::move(evidence), !scheduler.cancelFlag());
     } catch (const std::exception& e) {
         result = failure(fileName, localPath, e.what());

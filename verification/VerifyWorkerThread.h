@@ -28,7 +28,8 @@ class VerifyWorkerThread : public QThread {
     // or start a new one.
     void addFiles(const QStringList& files);
     // GUI thread. Ends the run: the current file stops at its next piece of
-    // data (code 3, "verification cancelled"), no further file is taken, the
+    // data (a cancelledResult unless its verdict was reached), no further
+    // file is taken, the
     // queued paths are dropped, and this returns once the thread has ended.
     // Returns the dropped paths in queued order. The worker can be fed again
     // afterwards.
@@ -38,7 +39,8 @@ class VerifyWorkerThread : public QThread {
     static constexpr qint64 kSmallFileBytes = 16 * 1024 * 1024;
 
   signals:
-    void startVerifyFile(const QString& filename);
+    // The file's path as queued.
+    void startVerifyFile(const QString& path);
     void verifyProgress(int progress);
     void stopVerifyFile(const VerifyResult& result);
 

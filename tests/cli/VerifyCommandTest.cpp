@@ -229,7 +229,8 @@ TEST_F(VerifyCommand, PathThatIsNotUtf8IsKeptExactly) {
 
 TEST_F(VerifyCommand, CsvIsTheWindowsFormatOneLinePerFileInOrder) {
     const CommandRun csv =
-        run("--csv --jobs 2 " + demo("tampered.mkv") + " " + demo("authentic.mkv"));
+        run("--csv --jobs 2 --examiner Ann --case C-7 " + demo("tampered.mkv") + " " +
+            demo("authentic.mkv"));
     EXPECT_EQ(csv.status, 1);
     std::vector<std::string> lines;
     for (size_t at = 0, end = 0; (end = csv.out.find("\r\n", at)) != std::string::npos;
@@ -239,12 +240,13 @@ TEST_F(VerifyCommand, CsvIsTheWindowsFormatOneLinePerFileInOrder) {
     ASSERT_EQ(lines.size(), 3u) << csv.out;
     EXPECT_EQ(lines[0],
               "Name,Path,Verdict,Reason,Serial Number,Start,End,First Failure,SHA-256,Verified "
-              "At,Origin");
+              "At,Origin,Examiner,Case Reference");
     EXPECT_EQ(lines[1].rfind(
                   "tampered.mkv," + demo("tampered.mkv") + ",Failed (signature does not hold),", 0),
               0u);
     EXPECT_NE(lines[1].find(",\"TLV-0001234 (stated, not verified)\","), std::string::npos);
-    EXPECT_EQ(lines[1].back(), ',');  // a failed file's origin is left empty
+    // A failed file's origin is left empty; every line names the run's examiner and case.
+    EXPECT_NE(lines[1].find(",,Ann,C-7"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[2].rfind("authentic.mkv," + demo("authentic.mkv") +
                                  ",Success (authentic),,TLV-0001234,2026-12-01 08:00:00,",
                              0),

@@ -218,6 +218,25 @@ TEST(HtmlReport, ItsOwnMarkIsRecognisedOnlyAtItsHead) {
     EXPECT_FALSE(isOwnReportHead(late));
 }
 
+// The window streams its exports; a file at a time must give the bytes of
+// the whole array dumped at once, for none, one and several files.
+TEST(JsonReport, StreamedArrayIsTheWholeArrayDumped) {
+    std::vector<RecordingEvidence> files(3);
+    files[0].identity.path = "a.mkv";
+    files[1].identity.path = "b\nc.mkv";
+    files[1].findings.push_back({FindingCode::ChainBreak, "line\nbreak", 2, 2, 1.0});
+    files[2].identity.path = "d.mkv";
+    for (size_t count = 0; count <= files.size(); ++count) {
+        const std::vector<RecordingEvidence> some(files.begin(),
+                                                  files.begin() + static_cast<long>(count));
+        nlohmann::json array = nlohmann::json::array();
+        for (const RecordingEvidence& file : some) {
+            array.push_back(jsonFileObject(file, ReportContext{}, false));
+        }
+        EXPECT_EQ(jsonReport(some, ReportContext{}, false), dumpJson(std::move(array), 2)) << count;
+    }
+}
+
 TEST(JsonReport, ArrayIsAlwaysValidAndOrdered) {
     std::vector<RecordingEvidence> files(2);
     files[0].identity.path = "dir/vid\xC3\xA9o.mkv";

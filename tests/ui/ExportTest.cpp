@@ -6,8 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <nlohmann/json.hpp>
 
 #include "report/CsvReport.h"
 #include "report/Escape.h"
@@ -15,6 +21,7 @@
 #include "report/HtmlReport.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidencePane.h"
+#include "ui/ExportDialog.h"
 #include "ui/ReportExport.h"
 #include "ui/ResultModel.h"
 #include "ui/RowText.h"
@@ -62,7 +69,16 @@ class ExportTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
-    const QString csv = QString::fromUtf8(rowsAsCsv(model, {0, 1}));
+    ExportRequest request;
+    request.format = ExportFormat::Csv;
+    request.rows = {0, 1};
+    request.examiner = "=Ann";
+    request.caseReference = "C-1";
+    request.path = dir.filePath("rows.csv");
+    ASSERT_EQ(writeExport(model, request), QString());
+    QFile file(request.path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
     const QStringList lines = csv.split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("Name,Path,Verdict,Reason,Serial Number,Start,End,"));
@@ -77,6 +93,9 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
     EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
+    // The run's examiner and case close every line, defused as any cell.
+    EXPECT_TRUE(lines[0].endsWith(",Origin,Examiner,Case Reference"));
+    EXPECT_TRUE(lines[1].endsWith(",'=Ann,C-1")) << lines[1].toStdString();
 
     // The clipboard text keeps one line per row and defuses the same cells.
     const QStringList tabbed = rowsAsTabText(model, {0, 1}).split('\n', Qt::SkipEmptyParts);
@@ -182,9 +201,84 @@ TEST_F(ExportTest, EveryFormatReplacesWholeOrLeavesAllAsItWas) {
         ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &after), 0);
         EXPECT_NE(after.st_ino, before.st_ino) << suffix.toStdString();
         EXPECT_GT(after.st_size, 100) << suffix.toStdString();
+
+        // A cancelled export leaves the file as it was.
+        ExportProgress progress;
+        progress.cancelled = true;
+        EXPECT_EQ(writeExport(exportRows(model, request.rows), request, &progress),
+                  exportCancelled());
+        struct stat kept {};
+        ASSERT_EQ(::stat(QFile::encodeName(request.path).constData(), &kept), 0);
+        EXPECT_EQ(kept.st_ino, after.st_ino) << suffix.toStdString();
     }
     // The folders and the four reports, no temporary file.
     EXPECT_EQ(
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
         8);
+}
+
+// The PDF's summary is laid out a page at a time: no row may be lost or
+// printed twice where one page's layout ends and the next begins.
+TEST_F(ExportTest, PdfSummaryListsEveryRowOnceAcrossPages) {
+    std::vector<VerifyResult> rows;
+    for (int i = 0; i < 90; ++i) {
+        RecordingEvidence evidence;
+        evidence.verdict.code = VerdictCode::Unsigned;
+        evidence.identity.path = "/c/rec-" + std::to_string(1000 + i) + ".mkv";
+        rows.emplace_back("rec.mkv", std::move(evidence));
+    }
+    ExportRequest request;
+    request.path = dir.filePath("many.pdf");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QProcess text;
+    text.start("pdftotext", {request.path, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    for (int i = 0; i < 90; ++i) {
+        // In the summary, its section's heading and its path.
+        EXPECT_EQ(out.count(QStringLiteral("rec-%1.mkv").arg(1000 + i)), 3) << i;
+    }
+}
+
+TEST(ExportDialogTest, StartsWithTheChoicesLastAccepted) {
+    QStandardPaths::setTestModeEnabled(true);  // not the user's own settings
+    QSettings().remove("export");
+    {
+        ExportDialog first(false);
+        EXPECT_EQ(first.format(), ExportFormat::Pdf);
+        first.formatBox->setCurrentIndex(2);
+        first.examinerEdit->setText("A. Smith");
+        first.caseEdit->setText("C-2026-017");
+        first.remember();
+    }
+    const ExportDialog next(false);
+    EXPECT_EQ(next.format(), ExportFormat::Csv);
+    EXPECT_EQ(next.examiner(), "A. Smith");
+    EXPECT_EQ(next.caseReference(), "C-2026-017");
+    QSettings().remove("export");
+}
+
+// A file a cancelled run left exports as not verified, code -1, in every
+// machine format: never as a failure.
+TEST_F(ExportTest, CancelledRowExportsAsNotVerified) {
+    ResultModel rows;
+    rows.append({cancelledResult("/cases/left.mkv")});
+    ExportRequest request;
+    request.rows = {0};
+    request.format = ExportFormat::Csv;
+    request.path = dir.filePath("left.csv");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QFile csv(request.path);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().contains("\r\nleft.mkv,/cases/left.mkv,Not verified (cancelled),cancelled,"));
+
+    request.format = ExportFormat::Json;
+    request.path = dir.filePath("left.json");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QFile json(request.path);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const nlohmann::json parsed = nlohmann::json::parse(json.readAll().toStdString());
+    EXPECT_EQ(parsed[0]["code"], -1);
+    EXPECT_EQ(parsed[0]["verdict"], "Not verified");
+    EXPECT_EQ(parsed[0]["errorText"], "cancelled");
 }

@@ -53,17 +53,23 @@ TEST_F(ResultTreeTest, OnlyCodeZeroSucceedsAndCellsFollowRowState) {
     for (const int code : {-1, 0, 1, 2, 3}) {
         add(makeResult(QByteArray::number(code).constData(), code));
     }
+    // A file a cancelled run left (-1) neither succeeded nor failed.
     EXPECT_EQ(tree.successCount(), 1);
-    EXPECT_EQ(tree.failedCount(), 4);
+    EXPECT_EQ(tree.failedCount(), 3);
+    EXPECT_EQ(tree.notVerifiedCount(), 1);
     for (const int code : {-1, 0, 1, 2, 3}) {
         SCOPED_TRACE(code);
-        EXPECT_EQ(cell(QString::number(code), 4), code == 0 ? "Success" : "Failed");
+        EXPECT_EQ(cell(QString::number(code), 4), code == 0    ? "Success"
+                                                  : code == -1 ? "Not verified (cancelled)"
+                                                               : "Failed");
         using S = QStyle;
         EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Selected), QColor("#fff"));
         EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Selected | S::State_MouseOver),
                   QColor("#333333"));
         EXPECT_EQ(NTreeItemDelegate::verdictColor(code, S::State_Enabled),
-                  QColor(code == 0 ? "#858585" : "#ff4d4d"));
+                  QColor(code == 0    ? "#858585"
+                         : code == -1 ? "#6d6d6d"
+                                      : "#ff4d4d"));
     }
 
     // The painted cell holds the verdict icon: its red shield for a failure.

@@ -5,6 +5,9 @@
 // asked, the window with the tampered recording's evidence, a PDF report of
 // all rows, and the evidence pane after a click on the failing span. Meant for a real X server
 // (Xvfb), so fonts and style render as a person sees them.
+// telvar-screenshot --cancel FOLDER DIALOG.png LIST.png: adds the folder,
+// saves the progress dialog a few seconds into the run, presses Cancel and
+// saves the window with the note and then the list it leaves.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -78,10 +81,45 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
     return writeExport(*tree->resultModel(), request).isEmpty() ? 0 : 1;
 }
 
+// A run of a large folder, cancelled in its course.
+int cancelShots(const QString& folder, const QString& dialogShot, const QString& listShot) {
+    MorlAuthenticator window;
+    window.show();
+    QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, QStringList{folder}));
+    auto* const dialog = window.findChild<VerifyProgressDlg*>();
+    settle(3000);
+    dialog->showRun();
+    settle(300);
+    // Between two holds on painting, as the eye sees it.
+    while (!dialog->updatesEnabled()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    if (!dialog->grab().save(dialogShot)) {
+        return 1;
+    }
+    QMetaObject::invokeMethod(dialog, "cancelRun");
+    settle(800);
+    QWidget* const note = window.findChild<QWidget*>(QStringLiteral("noteBox"));
+    if (note != nullptr && !note->grab().save(QString(listShot).replace(".png", "-note.png"))) {
+        return 1;
+    }
+    if (note != nullptr) {
+        note->close();
+    }
+    auto* const tree = window.findChild<NResultTree*>();
+    tree->scrollToBottom();
+    settle(500);
+    return window.grab().save(listShot) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 5 && qstrcmp(argv[1], "--cancel") == 0) {
+        return cancelShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                           QString::fromLocal8Bit(argv[4]));
+    }
     QSize size;
     if (argc > 1 && qstrncmp(argv[1], "--size=", 7) == 0) {
         const QList<QByteArray> parts = QByteArray(argv[1] + 7).split('x');

@@ -90,7 +90,9 @@ TEST_F(WindowKeyboardTest, ShortcutsReachEveryAction) {
         {"deleteAction", QKeySequence(Qt::Key_Delete)},
         {"exportAction", QKeySequence(Qt::CTRL | Qt::Key_E)},
         {"copyAction", QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {"aboutAction", QKeySequence(Qt::Key_F1)},
+        {"verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
+        {"aboutAction", QKeySequence(Qt::Key_F1)},  // last: the box is modal to the window
     };
     addRows(3);
     tree()->setFocus();
@@ -159,7 +161,9 @@ TEST_F(WindowKeyboardTest, DeleteAsksForManyRowsAndCtrlZPutsThemBack) {
     EXPECT_EQ(asked.size(), 1u);
     ASSERT_EQ(rows(), 9);
     ASSERT_EQ(removed.count(), 1);
-    tree()->addResult(VerifyResult("later", RecordingEvidence{}));  // listed after the removal
+    RecordingEvidence later;
+    later.verdict.code = VerdictCode::Mismatch;
+    tree()->addResult(VerifyResult("later", std::move(later)));  // listed after the removal
     QTest::keySequence(window.get(), QKeySequence::Undo);
     ASSERT_EQ(rows(), 13);
     EXPECT_EQ(name(2), "2");
@@ -261,16 +265,60 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     emit runLink->linkActivated("show");
     EXPECT_TRUE(dialog()->isVisible()) << "the run indicator brings the dialog back";
 
+    // The dialog has the focus during a run; F1 still answers.
+    dialog()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog()));
+    QTest::keyClick(dialog(), Qt::Key_F1);
+    const QList<AboutDlg*> about = window->findChildren<AboutDlg*>();
+    ASSERT_EQ(about.size(), 1);
+    about.front()->close();
+
+    dismiss.stop();  // the note is read below
     dialog()->findChild<QPushButton*>()->click();
     ASSERT_EQ(cancelled.count(), 1);
     const QStringList dropped = cancelled.front().front().toStringList();
-    ASSERT_TRUE(waitUntil([&] { return rows() == 2; }));
+    EXPECT_EQ(cancelled.front().at(1).toInt(), 1) << "one file was in progress";
+    // The file in progress and the queued ones are all listed, not verified.
+    ASSERT_TRUE(waitUntil([&] { return rows() == 5; }));
     EXPECT_EQ(name(0), "authentic.mkv");
+    EXPECT_EQ(tree()->resultModel()->row(0).result.code(), VerdictCode::Success);
+    for (int row = 1; row < 5; ++row) {
+        EXPECT_EQ(tree()->resultModel()->row(row).result.code(), VerdictCode::NotVerified) << row;
+        EXPECT_EQ(tree()->model()->index(row, NResultTree::kResultColumn).data().toString(),
+                  "Not verified (cancelled)");
+    }
     EXPECT_EQ(name(1), "long.mkv");
-    EXPECT_EQ(tree()->resultModel()->row(1).result.errorText(), "verification cancelled");
+    EXPECT_EQ(name(4), "missing.mkv");
     EXPECT_EQ(dropped, queued.mid(2));
     EXPECT_FALSE(dialog()->isVisible());
     EXPECT_FALSE(runLink->isVisible());
+    auto* const note = window->findChild<QMessageBox*>("noteBox");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(
+        note->text().startsWith("1 file in progress was stopped before its verdict, and "
+                                "3 queued files were not started."))
+        << note->text().toStdString();
+    note->close();
+
+    // The counts add up, and say what is not verified only while it is.
+    EXPECT_EQ(window->findChild<QLabel*>("totalLabel")->text(), "Total: 5");
+    EXPECT_EQ(window->findChild<QLabel*>("failedLabel")->text(), "Failed: 0");
+    auto* const notVerified = window->findChild<QLabel*>("notVerifiedLabel");
+    EXPECT_EQ(notVerified->text(), "Not verified: 4");
+    EXPECT_TRUE(notVerified->isVisible());
+
+    // One key verifies them again; their rows give way to the new results.
+    QFile::remove(longRecording);
+    activate();
+    tree()->setFocus();
+    QTest::keySequence(window.get(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    ASSERT_TRUE(dialog()->isRunning());
+    ASSERT_TRUE(waitUntil([&] { return rows() == 5 && !dialog()->isRunning(); }));
+    EXPECT_EQ(tree()->resultModel()->notVerifiedCount(), 0);
+    EXPECT_FALSE(notVerified->isVisible());
+    EXPECT_EQ(window->findChild<QLabel*>("totalLabel")->text(), "Total: 5");
+    EXPECT_EQ(ResultModel::nameText(tree()->resultModel()->row(1)), "long.mkv")
+        << "a file never verified is not \"verified again\"";
 }
 
 TEST_F(WindowKeyboardTest, PaneShowsTheCoresFindingsForATamperedFile) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <vector>
 
@@ -59,7 +62,8 @@ class VerifyProgressDlgTest : public ::testing::Test {
 
 TEST_F(VerifyProgressDlgTest, IsASmallFixedWindowWithACloseButtonOnly) {
     EXPECT_EQ(dialog.windowTitle(), "Verifying");
-    EXPECT_EQ(dialog.size(), QSize(400, 100));
+    EXPECT_EQ(dialog.size(), QSize(460, 190));
+    EXPECT_FALSE(dialog.isModal()) << "the window answers during a run";
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_FALSE(dialog.windowFlags() & Qt::WindowContextHelpButtonHint);
@@ -169,6 +173,57 @@ TEST_F(VerifyProgressDlgTest, LongNameGivesWayInItsMiddleSoTheCounterStays) {
     EXPECT_TRUE(text.endsWith("-end.mkv (1/0)\n")) << text.toStdString();
     EXPECT_LE(label()->fontMetrics().horizontalAdvance(text.trimmed()), label()->width());
     EXPECT_EQ(label()->toolTip(), name) << "the whole name is still at hand";
+}
+
+// The run's line, bar and counts follow the results; the counts are the
+// run's own, as the window's counts row adds them up.
+TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
+    const QStringList files = {samples.authentic(), samples.tampered(), samples.unsignedFile()};
+    qint64 bytes = 0;
+    for (const QString& file : files) {
+        bytes += QFileInfo(file).size();
+    }
+    QStringList lines;
+    QStringList counts;
+    QObject::connect(&dialog, &VerifyProgressDlg::gotVerifyResult, &dialog, [&] {
+        dialog.showRun();
+        lines << dialog.findChild<QLabel*>("runLabel")->text();
+        counts << dialog.findChild<QLabel*>("runCounts")->text();
+    });
+    dialog.verifyFiles(files);
+    ASSERT_TRUE(waitForResults(3));
+    const QString total =
+        QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    EXPECT_TRUE(lines[0].startsWith("1 of 3 files done · ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("3 of 3 files done · " + total + " of " + total))
+        << lines[2].toStdString();
+    EXPECT_EQ(counts, QStringList({"Success: 1   Failed: 0", "Success: 1   Failed: 1",
+                                   "Success: 1   Failed: 2"}));
+    EXPECT_EQ(dialog.findChild<QProgressBar*>("runBar")->value(), 1000);
+}
+
+// Files faster than the eye hold painting back, but a steady stream of them
+// must not hold it for good: the dialog would stand still on its first file.
+TEST_F(VerifyProgressDlgTest, AStreamOfFilesStillRepaints) {
+    dialog.show();
+    QElapsedTimer stream;
+    stream.start();
+    bool painted = false;
+    for (int i = 0; stream.elapsed() < 300; ++i) {
+        dialog.startProgress(QStringLiteral("rec%1.mkv").arg(i));
+        QTest::qWait(2);
+        painted = painted || (stream.elapsed() > 100 && dialog.updatesEnabled());
+    }
+    EXPECT_TRUE(painted);
+}
+
+TEST(TimeLeft, SaysNothingUntilItMeansSomething) {
+    EXPECT_EQ(timeLeftText(0.5, 1000), QString());     // too early
+    EXPECT_EQ(timeLeftText(0.005, 60000), QString());  // too little done
+    EXPECT_EQ(timeLeftText(1.0, 60000), QString());
+    EXPECT_EQ(timeLeftText(0.5, 10000), "about 10 s left");
+    EXPECT_EQ(timeLeftText(0.25, 60000), "about 3 min left");
+    EXPECT_EQ(timeLeftText(0.1, 3600000), "about 9 h 0 min left");
 }
 
 }  // namespace
