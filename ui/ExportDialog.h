@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "ui/ReportExport.h"
 
@@ -32,4 +33,11 @@ class ExportDialog : public QDialog {
 
 // The whole Export action: the dialog, the file name, the writing, and a
 // note with the written file's SHA-256.
-void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected);
+// `prepare` completes the request (the case's custody log), `written` gets
+// the written file's SHA-256.
+struct ExportHooks {
+    std::function<void(ExportRequest&)> prepare;
+    std::function<void(const ExportRequest&, const QString& sha256)> written;
+};
+void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected,
+               const ExportHooks& hooks = {});

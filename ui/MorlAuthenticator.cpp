@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "ui/AboutDlg.h"
+#include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/ExportDialog.h"
 #include "ui/NResultTree.h"
@@ -27,6 +28,7 @@
 #include "ui/RecordingDrop.h"
 #include "ui/ResultText.h"
 #include "ui/RowText.h"
+#include "verification/PathBytes.h"
 #include "verification/VerifyProgressDlg.h"
 
 namespace {
@@ -126,6 +128,15 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(progressDialog, &VerifyProgressDlg::runCancelled, this,
             &MorlAuthenticator::reportCancelled);
     addShortcuts();
+    cases = new CaseMenu(this, resultTree);
+    caseButton->setMenu(cases->menu());
+    connect(caseButton, &NToolButton::released, caseButton, &QToolButton::showMenu);
+    connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateTitle);
+    connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateSummary);
+    connect(cases, &CaseMenu::verifyAgain, this, &MorlAuthenticator::verifyFileList);
+    connect(this, &MorlAuthenticator::recordingsRemoved, cases, &CaseMenu::recordRemoved);
+    connect(this, &MorlAuthenticator::recordingsRestored, cases, &CaseMenu::recordRestored);
+    updateTitle();
     setAcceptDrops(true);
     resultTree->setFocus();
 }
@@ -155,6 +166,11 @@ QWidget* MorlAuthenticator::buildHeader() {
     deleteButton =
         toolButton(tr("Delete"), "delete", tr("Remove the selected rows (Delete)"), header);
     exportButton = toolButton(tr("Export"), "export", tr("Export a report (Ctrl+E)"), header);
+    caseButton = toolButton(tr("Case"), "case",
+                            tr("New, open or save a case; its custody log (Ctrl+N, Ctrl+Alt+O, "
+                               "Ctrl+Shift+S, Ctrl+L)"),
+                            header);
+    caseButton->setPopupMode(QToolButton::InstantPopup);
     aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
     filler = countLabel(toolRow, QString(), kCountStyle);
@@ -174,7 +190,7 @@ QWidget* MorlAuthenticator::buildHeader() {
     successLabel = countLabel(toolRow, QStringLiteral("successLabel"), kLastCountStyle);
     failedLabel = countLabel(toolRow, QStringLiteral("failedLabel"), kLastCountStyle);
     for (QWidget* const widget : std::initializer_list<QWidget*>{
-             addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runLink,
+             addButton, folderButton, deleteButton, exportButton, caseButton, aboutButton, filler, runLink,
              totalLabel, successLabel, failedLabel}) {
         toolLayout->addWidget(widget);
     }
@@ -251,7 +267,17 @@ void MorlAuthenticator::handleAddFolderBtn() {
 }
 
 void MorlAuthenticator::handleDeleteBtn() {
+    QList<QByteArray> removed;
+    for (const int row : resultTree->selectedRows()) {
+        const QByteArray path = pathBytes(resultTree->resultModel()->row(row).result.path);
+        if (!path.isEmpty() && !removed.contains(path)) {
+            removed << path;
+        }
+    }
     resultTree->removeSelected();
+    if (!removed.isEmpty()) {
+        emit recordingsRemoved(removed);
+    }
     updateSummary();
 }
 
@@ -264,7 +290,17 @@ void MorlAuthenticator::handleAboutBtn() {
 
 void MorlAuthenticator::handleExportBtn() {
     resultTree->flush();
-    runExport(this, *resultTree->resultModel(), resultTree->selectedRows());
+    // A reopened case's rows load their evidence for the report.
+    const ResultModel& model = *resultTree->resultModel();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        model.loadedRow(row);
+    }
+    ExportHooks hooks;
+    hooks.prepare = [this](ExportRequest& request) { cases->prepareExport(request); };
+    hooks.written = [this](const ExportRequest& request, const QString& sha256) {
+        cases->recordExport(request, sha256);
+    };
+    runExport(this, model, resultTree->selectedRows(), hooks);
 }
 
 void MorlAuthenticator::copySelection() {
@@ -290,7 +326,7 @@ void MorlAuthenticator::showSelectedEvidence() {
     const ResultModel& model = *resultTree->resultModel();
     std::vector<const ResultModel::Row*> rows;
     for (const int row : resultTree->selectedRows()) {
-        rows.push_back(&model.row(row));
+        rows.push_back(&model.loadedRow(row));
     }
     evidencePane->showRows(rows);
     if (!rows.empty() && evidencePane->isHidden()) {
@@ -304,11 +340,18 @@ void MorlAuthenticator::showSelectedEvidence() {
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
-    resultTree->addResult(result);
+    // In the case before it is listed, with the fixity finding it may gain.
+    VerifyResult recorded = result;
+    cases->record(recorded);
+    resultTree->addResult(recorded);
+}
+
+void MorlAuthenticator::updateTitle() {
+    setWindowTitle(cases->title());
 }
 
 void MorlAuthenticator::verifyFileList(const QStringList& list) {
-    if (progressDialog == nullptr || list.isEmpty()) {
+    if (progressDialog == nullptr || list.isEmpty() || !cases->mayVerify()) {
         return;
     }
     const CollectedRecordings collected = collectRecordings(list);
@@ -391,6 +434,11 @@ void MorlAuthenticator::dropEvent(QDropEvent* event) {
 }
 
 void MorlAuthenticator::closeEvent(QCloseEvent* event) {
+    // A temporary case holding results is offered for saving first.
+    if (!cases->mayClose([this] { close(); })) {
+        event->ignore();
+        return;
+    }
     // The current file stops at its next piece of data; waiting here means
     // no thread is left running while the program is torn down.
     progressDialog->stopVerification();

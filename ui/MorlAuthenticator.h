@@ -6,6 +6,7 @@
 
 #include "verification/VerifyResult.h"
 
+class CaseMenu;
 class QLabel;
 class QSplitter;
 class EvidencePane;
@@ -23,6 +24,14 @@ class MorlAuthenticator : public QMainWindow {
 
   public:
     explicit MorlAuthenticator(QWidget* parent = nullptr);
+
+    CaseMenu* caseMenu() const { return cases; }
+
+  signals:
+    // Rows left the list (Delete) or came back (its undo), by the paths'
+    // exact bytes; the case records both in its custody log.
+    void recordingsRemoved(const QList<QByteArray>& paths);
+    void recordingsRestored(const QList<QByteArray>& paths);
 
   public slots:
     // Files and folders, folders expanded to their recordings, as Add Folder
@@ -52,6 +61,7 @@ class MorlAuthenticator : public QMainWindow {
     void updateRunText();
     void updateSummary();
     void showSelectedEvidence();
+    void updateTitle();
 
   private:
     QWidget* buildHeader();
@@ -67,6 +77,8 @@ class MorlAuthenticator : public QMainWindow {
     NToolButton* folderButton = nullptr;
     NToolButton* deleteButton = nullptr;
     NToolButton* exportButton = nullptr;
+    NToolButton* caseButton = nullptr;
+    CaseMenu* cases = nullptr;
     NToolButton* aboutButton = nullptr;
     QLabel* filler = nullptr;     // the spare width left of the counts
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back

@@ -82,8 +82,11 @@ void addPictures(QTextDocument& document, const std::vector<std::vector<ReportPi
 }
 
 ReportContext contextOf(const ExportRequest& request) {
-    return currentReportContext("telvar-authenticator", request.examiner.toStdString(),
-                                request.caseReference.toStdString());
+    ReportContext run = currentReportContext("telvar-authenticator", request.examiner.toStdString(),
+                                             request.caseReference.toStdString());
+    run.custodyEvents = request.custodyEvents;
+    run.custodyHead = request.custodyHead.toStdString();
+    return run;
 }
 
 // Paints the laid-out pages shrunk by `scale`, with "n / total" under each;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "ui/ResultModel.h"
@@ -17,6 +19,9 @@ struct ExportRequest {
     QString caseReference;
     std::vector<int> rows;  // model rows, in report order
     QString path;           // the file to write
+    // The case's custody log as it stands, printed in the report.
+    std::optional<int64_t> custodyEvents;
+    QString custodyHead;
 };
 
 // Writes the report; returns an error text, empty on success.

@@ -46,13 +46,16 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumns) {
         return {};
     }
+    // The name and verdict are listed without the evidence; the tag's texts
+    // and the tool tip load it, for the rows in view only.
+    const bool needsEvidence = index.column() > 0 && index.column() < kResultColumn;
     const Row& item = row(index.row());
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            return cellText(item, index.column());
+            return cellText(needsEvidence ? loadedRow(index.row()) : item, index.column());
         case Qt::ToolTipRole:
-            return toolTip(item);
+            return toolTip(loadedRow(index.row()));
         case Qt::TextAlignmentRole:
             return index.column() == 0 ? QVariant()
                                        : QVariant(int(Qt::AlignHCenter | Qt::AlignVCenter));
@@ -61,6 +64,30 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+const ResultModel::Row& ResultModel::loadedRow(int index) const {
+    Row& item = rows.at(static_cast<size_t>(index));
+    item.result = withEvidence(item.result);
+    return item;
+}
+
+VerifyResult ResultModel::withEvidence(const VerifyResult& result) const {
+    if (result.storedVerification == 0 || !evidenceLoader) {
+        return result;
+    }
+    VerifyResult loaded = result;
+    loaded.evidence = evidenceLoader(result.storedVerification);
+    loaded.storedVerification = 0;
+    return loaded;
+}
+
+void ResultModel::clear() {
+    beginResetModel();
+    rows.clear();
+    rounds.clear();
+    successes = 0;
+    endResetModel();
 }
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -161,7 +188,11 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     }
     std::vector<QString> keys(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        keys[i] = cellText(rows[i], column);
+        // Sorting a reopened case by a tag's text reads every evidence once,
+        // without keeping it.
+        const bool needsEvidence = column > 0 && column < kResultColumn;
+        keys[i] = cellText(needsEvidence ? Row{withEvidence(rows[i].result), rows[i].round} : rows[i],
+                           column);
     }
     std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
         const int c = QString::compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);

@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "verification/VerifyResult.h"
@@ -37,6 +39,13 @@ class ResultModel : public QAbstractTableModel {
     void removeRowList(std::vector<int> rows);
 
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
+    // The row with its whole evidence: a reopened case's row loads it now.
+    const Row& loadedRow(int index) const;
+    // Where a reopened case's rows load their evidence from.
+    using EvidenceLoader = std::function<std::shared_ptr<const RecordingEvidence>(int64_t)>;
+    void setEvidenceLoader(EvidenceLoader loader) { evidenceLoader = std::move(loader); }
+    // Removes every row, as when another case is opened.
+    void clear();
     int successCount() const { return successes; }
     int failedCount() const { return static_cast<int>(rows.size()) - successes; }
 
@@ -46,7 +55,12 @@ class ResultModel : public QAbstractTableModel {
     static QString toolTip(const Row& row);
 
   private:
-    std::vector<Row> rows;
+    VerifyResult withEvidence(const VerifyResult& result) const;
+
+    // Mutable only to fill in evidence loaded on demand, which the view
+    // cannot tell from evidence that was there all along.
+    mutable std::vector<Row> rows;
+    EvidenceLoader evidenceLoader;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;
     int sortColumn = -1;  // -1: in the order the results arrived

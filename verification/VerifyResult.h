@@ -28,6 +28,10 @@ struct VerifyResult {
     // The pictures around the first failing run, decoded by the worker;
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
+    // A row of a reopened case: its verification's id in the case file while
+    // `evidence` is only a stand-in with the verdict code, until the row is
+    // shown and the evidence loaded (then 0).
+    int64_t storedVerification = 0;
 
     // The verdict's parts. -1 not verified; 0 success; 1 signature mismatch;
     // 2 not signed; 3 error. Only 0 counts as success.

@@ -1,0 +1,217 @@
+#include "verification/CaseStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <utility>
+
+#include "casefile/CaseError.h"
+#include "casefile/CaseSession.h"
+#include "report/JsonEvidence.h"
+#include "verification/PathBytes.h"
+
+namespace {
+
+const char* const kProgram = "telvar-authenticator";
+
+std::string bytesOf(const QString& path) {
+    return pathBytes(path).toStdString();
+}
+
+QString pathOf(const std::string& bytes) {
+    return pathFromBytes(QByteArray::fromStdString(bytes));
+}
+
+QDateTime utcTime(const std::string& text) {
+    QDateTime time = QDateTime::fromString(QString::fromStdString(text), Qt::ISODate);
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+QByteArray fileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return QByteArray::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+std::shared_ptr<const RecordingEvidence> verdictStandIn(int code) {
+    // One per code, shared by every row: a case of 100,000 rows holds five.
+    static const std::array<std::shared_ptr<const RecordingEvidence>, 5> standIns = [] {
+        std::array<std::shared_ptr<const RecordingEvidence>, 5> made;
+        for (int c = RECORDING_NOT_VERIFIED; c <= RECORDING_ERROR; ++c) {
+            RecordingEvidence evidence;
+            evidence.verdict.code = c;
+            made[static_cast<size_t>(c + 1)] = std::make_shared<const RecordingEvidence>(evidence);
+        }
+        return made;
+    }();
+    const int known = code < RECORDING_NOT_VERIFIED || code > RECORDING_ERROR ? RECORDING_ERROR : code;
+    return standIns[static_cast<size_t>(known + 1)];
+}
+
+CaseStore::CaseStore(std::unique_ptr<CaseFile> file_, std::unique_ptr<QTemporaryDir> folder_)
+    : folder(std::move(folder_)), file(std::move(file_)), actor(currentActor(kProgram, "")) {}
+
+std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
+                                           const QString& reference,
+                                           const ReadOnlyMedia& readOnlyMedia) {
+    CaseOpenOptions options;
+    options.create = create;
+    options.reference = reference.toStdString();
+    options.creator = currentActor(kProgram, "");
+    options.readOnlyMedia = readOnlyMedia;
+    // A reference given only names a new case; an existing one keeps its own.
+    if (!create) {
+        options.reference.clear();
+    }
+    auto caseFile = std::make_unique<CaseFile>(bytesOf(QFileInfo(path).absoluteFilePath()), options);
+    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), nullptr));
+}
+
+std::unique_ptr<CaseStore> CaseStore::temporary() {
+    auto folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid()) {
+        throw CaseError(CaseErrorKind::Io, "no temporary folder can be made for the case: " +
+                                               folder->errorString().toStdString());
+    }
+    CaseOpenOptions options;
+    options.create = true;
+    options.creator = currentActor(kProgram, "");
+    auto caseFile = std::make_unique<CaseFile>(
+        bytesOf(folder->filePath(QStringLiteral("unsaved.telvarcase"))), options);
+    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), std::move(folder)));
+}
+
+QString CaseStore::path() const {
+    return pathOf(file->path());
+}
+
+QString CaseStore::reference() const {
+    return QString::fromStdString(file->info().reference);
+}
+
+QString CaseStore::title() const {
+    const QString name = QFileInfo(path()).fileName();
+    const QString ref = reference();
+    return ref.isEmpty() ? name : ref + QStringLiteral(" (") + name + QLatin1Char(')');
+}
+
+bool CaseStore::holdsVerifications() const {
+    bool any = false;
+    file->forEachRecording([&any](const RecordingRow& row) { any = any || row.latestVerification; },
+                           true);
+    return any;
+}
+
+ChainHead CaseStore::head() const {
+    return file->head();
+}
+
+ReportContext CaseStore::reportContext(const QString& examiner) const {
+    return currentReportContext(kProgram, examiner.toStdString(), reference().toStdString());
+}
+
+void CaseStore::record(VerifyResult& result) {
+    if (result.evidence == nullptr) {
+        return;
+    }
+    ReportContext run = reportContext(QString());
+    run.examiner = actor.examiner;
+    const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
+    run.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
+    RecordingEvidence evidence = *result.evidence;
+    evidence.identity.path = bytesOf(result.path);
+    CaseSession session(*file, actor, run, false);
+    session.record(evidence);
+    result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
+}
+
+void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256) {
+    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString());
+}
+
+void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
+    for (const QByteArray& path : paths) {
+        if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()))) {
+            file->removeRecording(actor, row->id);
+        }
+    }
+}
+
+void CaseStore::recordRestored(const QList<QByteArray>& paths) {
+    for (const QByteArray& path : paths) {
+        const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()));
+        if (row && row->removed) {
+            FileFacts facts;
+            facts.path = row->path;
+            file->addRecording(actor, facts);  // "listed again", with its first intake
+        }
+    }
+}
+
+std::vector<VerifyResult> CaseStore::results() const {
+    std::vector<VerifyResult> results;
+    file->forEachRecording([&results](const RecordingRow& row) {
+        if (!row.latestVerification) {
+            return;
+        }
+        VerifyResult result;
+        result.evidence = verdictStandIn(static_cast<int>(row.latestCode.value_or(RECORDING_ERROR)));
+        result.fileName = fileNameOf(row.path);
+        result.path = pathOf(row.path);
+        if (row.latestAt) {
+            result.verifiedAt = utcTime(*row.latestAt);
+        }
+        result.storedVerification = *row.latestVerification;
+        results.push_back(std::move(result));
+    });
+    return results;
+}
+
+std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verification) const {
+    std::optional<StoredVerification> stored;
+    std::string why = "the case holds no such verification";
+    try {
+        stored = file->verification(verification);
+    } catch (const CaseError& error) {
+        why = error.what();
+    }
+    if (stored) {
+        if (std::optional<StoredEvidence> read = evidenceFromJson(stored->evidenceJson)) {
+            return std::make_shared<const RecordingEvidence>(std::move(read->evidence));
+        }
+        why = "it does not read as an evidence object";
+    }
+    // The verdict the case lists stays; the pane says why there is no more.
+    RecordingEvidence standIn =
+        *verdictStandIn(stored ? static_cast<int>(stored->code) : RECORDING_ERROR);
+    Finding finding;
+    finding.code = FindingCode::FileError;
+    finding.text = "The evidence stored in the case cannot be shown (" + why +
+                   "); verify the file again to see it.";
+    standIn.findings.push_back(std::move(finding));
+    return std::make_shared<const RecordingEvidence>(std::move(standIn));
+}
+
+QStringList CaseStore::recordingPaths() const {
+    QStringList paths;
+    file->forEachRecording([&paths](const RecordingRow& row) { paths << pathOf(row.path); });
+    return paths;
+}
+
+std::vector<CustodyEvent> CaseStore::events() const {
+    std::vector<CustodyEvent> events;
+    file->forEachEvent([&events](const CustodyEvent& event) { events.push_back(event); });
+    return events;
+}
+
+AuditResult CaseStore::audit() const {
+    return file->audit();
+}
+
+void CaseStore::saveCopy(const QString& path) const {
+    file->saveCopy(bytesOf(QFileInfo(path).absoluteFilePath()));
+}
