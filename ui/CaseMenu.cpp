@@ -145,7 +145,7 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
 
 bool CaseMenu::openCase(const QString& path) {
     try {
-        switchTo(CaseStore::open(path, false), false);
+        switchTo(CaseStore::open(path, false, QString(), readOnlyMedia), false);
         return true;
     } catch (const CaseError& error) {
         warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));

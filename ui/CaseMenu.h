@@ -51,6 +51,8 @@ class CaseMenu : public QObject {
     std::function<UnsavedChoice()> unsavedChoice;
     // Where to save or make a case; when unset, a file dialog asks.
     std::function<QString(const QString& title)> casePath;
+    // Whether a case's file is on read-only media (replaceable for tests).
+    CaseStore::ReadOnlyMedia readOnlyMedia = onReadOnlyMedia;
     // True when the window may close now.
     bool mayClose(const std::function<void()>& closeAgain);
 
