@@ -1,6 +1,7 @@
 #include "ui/CaseMenu.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -51,6 +52,7 @@ CaseMenu::CaseMenu(QWidget* window_, NResultTree* tree_)
         warn(tr("No temporary case could be made, so results are not kept: %1")
                  .arg(QString::fromStdString(error.what())));
     }
+    startRecorder();
     tree->resultModel()->setEvidenceLoader([this](int64_t verification) {
         return caseStore ? caseStore->loadEvidence(verification) : verdictStandIn(RECORDING_ERROR);
     });
@@ -59,7 +61,48 @@ CaseMenu::CaseMenu(QWidget* window_, NResultTree* tree_)
     window->addActions(caseMenu->actions());
 }
 
-CaseMenu::~CaseMenu() = default;
+CaseMenu::~CaseMenu() {
+    // Every result handed in is recorded before the case is let go.
+    recorder.reset();
+}
+
+void CaseMenu::startRecorder() {
+    if (!caseStore || !caseStore->writable()) {
+        return;
+    }
+    try {
+        recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
+    } catch (const CaseError& error) {
+        warn(tr("Results cannot be recorded in this case: %1").arg(QString::fromStdString(error.what())));
+        return;
+    }
+    connect(recorder.get(), &CaseRecorder::recorded, this, &CaseMenu::resultReady);
+    connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
+        if (!recordingRefused) {
+            recordingRefused = true;
+            warn(tr("The result is listed but could not be recorded in the case: %1").arg(why));
+        }
+        emit resultReady(result);
+    });
+}
+
+// Lists what the recorder has stored so far, then lets it go.
+void CaseMenu::stopRecorder() {
+    if (recorder) {
+        recorder->drain();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        recorder.reset();
+    }
+}
+
+bool CaseMenu::mayLeaveCase() {
+    if (running && running()) {
+        warn(tr("A verification is going on. Wait for it to end, or cancel it, before another "
+                "case is opened or this one is saved."));
+        return false;
+    }
+    return true;
+}
 
 void CaseMenu::fillMenu() {
     connect(addItem(caseMenu, tr("New case..."), QKeySequence(Qt::CTRL | Qt::Key_N), "newCaseAction"),
@@ -77,7 +120,7 @@ void CaseMenu::fillMenu() {
         for (const QString& path : recentCases()) {
             QAction* const item = recent->addAction(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
             connect(item, &QAction::triggered, this, [this, path] {
-                if (offerToSave([this, path] { openCase(path); })) {
+                if (mayLeaveCase() && offerToSave([this, path] { openCase(path); })) {
                     openCase(path);
                 }
             });
@@ -126,6 +169,7 @@ void CaseMenu::warn(const QString& text) const {
 }
 
 void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
+    stopRecorder();
     tree->flush();
     if (!keepRows) {
         tree->resultModel()->clear();
@@ -133,6 +177,7 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
     caseStore = std::move(store);
     discarded = false;
     recordingRefused = false;
+    startRecorder();
     if (!keepRows) {
         tree->resultModel()->append(caseStore->results());
         emit tree->rowsChanged();
@@ -200,7 +245,7 @@ QString CaseMenu::askPath(const QString& title, bool create) {
 }
 
 void CaseMenu::openFromDialog() {
-    if (!offerToSave([this] { openFromDialog(); })) {
+    if (!mayLeaveCase() || !offerToSave([this] { openFromDialog(); })) {
         return;
     }
     const QString path = askPath(tr("Open Case"), false);
@@ -210,7 +255,7 @@ void CaseMenu::openFromDialog() {
 }
 
 void CaseMenu::newFromDialog() {
-    if (!offerToSave([this] { newFromDialog(); })) {
+    if (!mayLeaveCase() || !offerToSave([this] { newFromDialog(); })) {
         return;
     }
     const QString path = askPath(tr("New Case"), true);
@@ -227,6 +272,9 @@ void CaseMenu::newFromDialog() {
 }
 
 void CaseMenu::saveFromDialog() {
+    if (!mayLeaveCase()) {
+        return;
+    }
     const QString path = askPath(tr("Save Case As"), true);
     if (!path.isEmpty()) {
         saveCaseAs(path);
@@ -272,18 +320,11 @@ bool CaseMenu::mayVerify() {
     return false;
 }
 
-void CaseMenu::record(VerifyResult& result) {
-    if (!caseStore) {
-        return;
-    }
-    try {
-        caseStore->record(result);
-    } catch (const CaseError& error) {
-        if (!recordingRefused) {
-            recordingRefused = true;
-            warn(tr("The result is listed but could not be recorded in the case: %1")
-                     .arg(QString::fromStdString(error.what())));
-        }
+void CaseMenu::record(const VerifyResult& result) {
+    if (recorder) {
+        recorder->submit(result);
+    } else {
+        emit resultReady(result);
     }
 }
 
@@ -351,6 +392,10 @@ bool CaseMenu::offerToSave(const std::function<void()>& then) {
     if (unsavedChoice) {
         return act(unsavedChoice());
     }
+    if (pendingOffer) {
+        pendingOffer->raise();
+        return false;
+    }
     // Asked without blocking; the step that asked runs again once answered.
     auto* const box = new QMessageBox(QMessageBox::Question, tr("Unsaved case"),
                                       tr("The results of this window are in a temporary case. "
@@ -358,6 +403,7 @@ bool CaseMenu::offerToSave(const std::function<void()>& then) {
                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                                       window);
     box->setObjectName(QStringLiteral("unsavedCaseBox"));
+    pendingOffer = box;
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QMessageBox::finished, this, [this, box, act, then] {
         const QMessageBox::StandardButton button = box->standardButton(box->clickedButton());

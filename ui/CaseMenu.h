@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
+#include "verification/CaseRecorder.h"
 #include "verification/CaseStore.h"
 
 class NResultTree;
 class QMenu;
+class QMessageBox;
 class QWidget;
 struct ExportRequest;
 
@@ -34,8 +37,12 @@ class CaseMenu : public QObject {
     bool newCase(const QString& path, const QString& reference);
     bool saveCaseAs(const QString& path);
 
-    // Stores a result before it is listed; says why when it cannot.
-    void record(VerifyResult& result);
+    // Stores a result on the recorder's thread; resultReady lists it once
+    // it is on disk (or, when it cannot be stored, with the reason shown).
+    void record(const VerifyResult& result);
+    // Whether a verification run is going on: the case is not switched
+    // under it.
+    std::function<bool()> running;
     // False, with the reason shown, when the case cannot record results.
     bool mayVerify();
     // The list's removal and its undo, as custody events.
@@ -60,6 +67,7 @@ class CaseMenu : public QObject {
     static QStringList recentCases();
 
   signals:
+    void resultReady(const VerifyResult& result);
     void caseChanged();
     void verifyAgain(const QStringList& paths);
     void showLog();
@@ -75,11 +83,16 @@ class CaseMenu : public QObject {
     void saveFromDialog();
     void showCaseLog();
     void verifySelectionAgain();
+    bool mayLeaveCase();
+    void startRecorder();
+    void stopRecorder();
 
     QWidget* window;
     NResultTree* tree;
     QMenu* caseMenu;
     std::unique_ptr<CaseStore> caseStore;
+    std::unique_ptr<CaseRecorder> recorder;  // for a writable case
     bool discarded = false;        // the user chose to close without saving
     bool recordingRefused = false;  // told once per case
+    QPointer<QMessageBox> pendingOffer;  // one offer at a time, however often asked
 };

@@ -134,6 +134,8 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateTitle);
     connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateSummary);
     connect(cases, &CaseMenu::verifyAgain, this, &MorlAuthenticator::verifyFileList);
+    connect(cases, &CaseMenu::resultReady, resultTree, &NResultTree::addResult);
+    cases->running = [this] { return progressDialog->isRunning(); };
     connect(this, &MorlAuthenticator::recordingsRemoved, cases, &CaseMenu::recordRemoved);
     connect(this, &MorlAuthenticator::recordingsRestored, cases, &CaseMenu::recordRestored);
     updateTitle();
@@ -340,10 +342,9 @@ void MorlAuthenticator::showSelectedEvidence() {
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
-    // In the case before it is listed, with the fixity finding it may gain.
-    VerifyResult recorded = result;
-    cases->record(recorded);
-    resultTree->addResult(recorded);
+    // Listed once it is in the case (resultReady), with the fixity finding
+    // it may gain there.
+    cases->record(result);
 }
 
 void MorlAuthenticator::updateTitle() {

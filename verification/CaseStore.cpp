@@ -114,17 +114,18 @@ ReportContext CaseStore::reportContext(const QString& examiner) const {
     return currentReportContext(kProgram, examiner.toStdString(), reference().toStdString());
 }
 
-void CaseStore::record(VerifyResult& result) {
+void recordInCase(CaseFile& file, VerifyResult& result) {
     if (result.evidence == nullptr) {
         return;
     }
-    ReportContext run = reportContext(QString());
-    run.examiner = actor.examiner;
+    const Actor actor = currentActor(kProgram, "");
+    std::string reference = file.info().reference;
+    ReportContext run = currentReportContext(kProgram, actor.examiner, reference);
     const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
     run.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
     RecordingEvidence evidence = *result.evidence;
     evidence.identity.path = bytesOf(result.path);
-    CaseSession session(*file, actor, run, false);
+    CaseSession session(file, actor, run, false);
     session.record(evidence);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
 }

@@ -38,9 +38,9 @@ class CaseStore {
     bool holdsVerifications() const;
     ChainHead head() const;
 
-    // Stores the result's verification; its evidence gains the fixity
-    // finding when the file changed since it was added to the case.
-    void record(VerifyResult& result);
+    // The case's file as bytes, for another connection to it: results are
+    // recorded through one of their own (CaseRecorder, recordInCase).
+    const std::string& fileBytes() const { return file->path(); }
     void recordExport(const QString& format, const QString& path, const QByteArray& sha256);
     // Off the list and back (an undone removal), by the paths' exact bytes.
     void recordRemoved(const QList<QByteArray>& paths);
@@ -70,6 +70,11 @@ class CaseStore {
     std::unique_ptr<CaseFile> file;
     Actor actor;
 };
+
+// Stores the result's verification in `file` as the window does; its
+// evidence gains the fixity finding when the file changed since it was
+// added. Throws CaseError.
+void recordInCase(CaseFile& file, VerifyResult& result);
 
 // The stand-in evidence of a stored verdict code: the code alone.
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int code);

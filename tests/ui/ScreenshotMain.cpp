@@ -4,12 +4,15 @@
 // asked, the window with the tampered recording's evidence, a PDF report of
 // all rows, and the evidence pane after a click on the failing span. Meant for a real X server
 // (Xvfb), so fonts and style render as a person sees them.
+// telvar-screenshot --reopen CASE OUT.png: the window with the case file
+// reopened and its tampered recording's row selected.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
@@ -76,10 +79,35 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
     return writeExport(*tree->resultModel(), request).isEmpty() ? 0 : 1;
 }
 
+int reopenShot(const QString& caseFile, const QString& picture) {
+    MorlAuthenticator window;
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
+    window.resize(1024, 860);
+    window.show();
+    if (!window.caseMenu()->openCase(caseFile)) {
+        return 1;
+    }
+    auto* const tree = window.findChild<NResultTree*>();
+    const QAbstractItemModel* const model = tree->model();
+    const QModelIndexList tampered = model->match(
+        model->index(0, 0), Qt::DisplayRole, QStringLiteral("tampered.mkv"), 1, Qt::MatchExactly);
+    if (!tampered.isEmpty()) {
+        tree->setCurrentIndex(tampered.front());
+    }
+    tree->setFocus();
+    settle(800);
+    return window.grab().save(picture) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--reopen") {
+        QApplication::setApplicationDisplayName(
+            QStringLiteral("Telvar Surveillance Video Authenticator"));
+        return reopenShot(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     if (argc < 3 || argc == 4 || argc > 6) {
         std::fprintf(stderr,
                      "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]\n",
@@ -96,6 +124,8 @@ int main(int argc, char** argv) {
                                demo.filePath("unsigned.mkv")};
 
     MorlAuthenticator window;
+    // Quitting closes the window, which would offer to save its temporary case.
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
     window.show();
     // verifyFileList is the window's private slot, reached as a drop does.
     QMetaObject::invokeMethod(&window, "verifyFileList", Qt::QueuedConnection,
