@@ -70,12 +70,7 @@ void CaseMenu::startRecorder() {
     if (!caseStore || !caseStore->writable()) {
         return;
     }
-    try {
-        recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
-    } catch (const CaseError& error) {
-        warn(tr("Results cannot be recorded in this case: %1").arg(QString::fromStdString(error.what())));
-        return;
-    }
+    recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
     connect(recorder.get(), &CaseRecorder::recorded, this, &CaseMenu::resultReady);
     connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
         if (!recordingRefused) {
@@ -357,6 +352,11 @@ void CaseMenu::prepareExport(ExportRequest& request) const {
     request.custodyHead = QString::fromStdString(head.hash);
     if (request.caseReference.isEmpty()) {
         request.caseReference = caseStore->reference();
+    }
+    const ResultModel& model = *tree->resultModel();
+    request.custody.clear();
+    for (const int row : request.rows) {
+        request.custody.push_back(caseStore->custodyLines(model.row(row).result.path));
     }
 }
 

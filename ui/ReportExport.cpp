@@ -153,6 +153,7 @@ bool printPdf(const ResultModel& model, const ExportRequest& request, QIODevice&
     options.inlineSvg = false;  // the timelines come from the resources above
     options.filmstrips = filmstripsOf(model, request.rows);
     options.inlinePictures = false;  // and so do the pictures
+    options.custody = request.custody;
     addPictures(document, options.filmstrips);
     const QString html = QString::fromStdString(htmlReport(evidences, contextOf(request), options));
     document.setHtml(html);
@@ -203,6 +204,7 @@ QString writeExport(const ResultModel& model, const ExportRequest& request) {
         case ExportFormat::Html: {
             HtmlReportOptions options;
             options.filmstrips = filmstripsOf(model, request.rows);
+            options.custody = request.custody;
             return writeBytes(request.path,
                               QByteArray::fromStdString(htmlReport(evidencesOf(model, request.rows),
                                                                    contextOf(request), options)));

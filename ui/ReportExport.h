@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ui/ResultModel.h"
@@ -22,6 +23,8 @@ struct ExportRequest {
     // The case's custody log as it stands, printed in the report.
     std::optional<int64_t> custodyEvents;
     QString custodyHead;
+    // Per row of `rows`: its custody events, as lines (HTML and PDF).
+    std::vector<std::vector<std::string>> custody;
 };
 
 // Writes the report; returns an error text, empty on success.

@@ -7,11 +7,15 @@
 // The thread's side: its own connection to the case.
 class CaseRecorder::Writer : public QObject {
   public:
-    Writer(CaseRecorder& owner_, std::unique_ptr<CaseFile> file_)
-        : owner(owner_), file(std::move(file_)) {}
+    Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {}
 
     void record(VerifyResult result) {
         try {
+            // Opened (and checked once more) on the first result, on this
+            // thread: opening a large case in the window does not pay twice.
+            if (!file) {
+                file = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+            }
             recordInCase(*file, result);
             emit owner.recorded(result);
         } catch (const CaseError& error) {
@@ -21,13 +25,12 @@ class CaseRecorder::Writer : public QObject {
 
   private:
     CaseRecorder& owner;
+    std::string path;
     std::unique_ptr<CaseFile> file;
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
-    CaseOpenOptions options;
-    auto file = std::make_unique<CaseFile>(path, options);
-    writer = new Writer(*this, std::move(file));
+    writer = new Writer(*this, path);
     writer->moveToThread(&thread);
     connect(&thread, &QThread::finished, writer, &QObject::deleteLater);
     thread.start();

@@ -17,7 +17,8 @@ class CaseRecorder : public QObject {
     Q_OBJECT
 
   public:
-    // Opens its connection to the case at `path` (bytes) at once; throws CaseError.
+    // Records into the case at `path` (bytes) through a connection opened
+    // with the first result; a case that cannot be opened fails each result.
     explicit CaseRecorder(const std::string& path);
     // Records everything handed in so far, then ends the thread.
     ~CaseRecorder() override;

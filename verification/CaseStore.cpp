@@ -24,10 +24,26 @@ QString pathOf(const std::string& bytes) {
     return pathFromBytes(QByteArray::fromStdString(bytes));
 }
 
+// "YYYY-MM-DDThh:mm:ssZ", read by hand: QDateTime's own parser would take
+// a good part of the time a large case takes to open.
 QDateTime utcTime(const std::string& text) {
-    QDateTime time = QDateTime::fromString(QString::fromStdString(text), Qt::ISODate);
-    time.setTimeSpec(Qt::UTC);
-    return time;
+    const auto field = [&text](size_t at, size_t length) {
+        int value = 0;
+        for (size_t i = at; i < at + length; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return -1;
+            }
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' || text[19] != 'Z') {
+        return QDateTime();
+    }
+    const QDate date(field(0, 4), field(5, 2), field(8, 2));
+    const QTime time(field(11, 2), field(14, 2), field(17, 2));
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
 QByteArray fileNameOf(const std::string& path) {
@@ -207,6 +223,16 @@ std::vector<CustodyEvent> CaseStore::events() const {
     std::vector<CustodyEvent> events;
     file->forEachEvent([&events](const CustodyEvent& event) { events.push_back(event); });
     return events;
+}
+
+std::vector<std::string> CaseStore::custodyLines(const QString& path) const {
+    std::vector<std::string> lines;
+    if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(bytesOf(path)))) {
+        for (const CustodyEvent& event : file->events(row->id)) {
+            lines.push_back(custodyLine(event));
+        }
+    }
+    return lines;
 }
 
 AuditResult CaseStore::audit() const {

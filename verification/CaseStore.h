@@ -56,6 +56,8 @@ class CaseStore {
     QStringList recordingPaths() const;
 
     std::vector<CustodyEvent> events() const;
+    // A recording's custody events as a report lists them, oldest first.
+    std::vector<std::string> custodyLines(const QString& path) const;
     AuditResult audit() const;
     // A copy of the case at a new path (Save case as); the store stays on its file.
     void saveCopy(const QString& path) const;

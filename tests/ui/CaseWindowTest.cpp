@@ -18,6 +18,7 @@
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/MorlAuthenticator.h"
+#include "ui/ReportExport.h"
 #include "ui/NResultTree.h"
 #include "verification/PathBytes.h"
 
@@ -92,6 +93,25 @@ TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
     ASSERT_GE(kinds.size(), 3u);
     EXPECT_EQ(kinds[kinds.size() - 2], "recording-removed");
     EXPECT_EQ(kinds.back(), "recording-added:listed again");
+
+    // A report from the case prints the log's head and the file's events,
+    // and is itself recorded with its SHA-256.
+    ExportRequest request;
+    request.format = ExportFormat::Html;
+    request.rows = {0};
+    request.path = casePath("report.html");
+    cases()->prepareExport(request);
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    const QString sha256 = fileSha256(request.path);
+    cases()->recordExport(request, sha256);
+    QFile report(request.path);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QByteArray html = report.readAll();
+    EXPECT_TRUE(html.contains(QByteArray::number(static_cast<int>(kinds.size())) + " events"));
+    EXPECT_TRUE(html.contains("recording-added by "));
+    const CustodyEvent exported = cases()->store()->events().back();
+    EXPECT_EQ(exported.kind, EventKind::Exported);
+    EXPECT_EQ(exported.sha256.value_or(""), sha256.toStdString());
 
     const CommandRun audit = verifyCommand({QStringLiteral("--case-file"), file, QStringLiteral("--audit")});
     EXPECT_EQ(audit.exitCode, 0) << audit.out.toStdString();
