@@ -79,6 +79,7 @@ VerifyResult ResultModel::withEvidence(const VerifyResult& result) const {
     VerifyResult loaded = result;
     loaded.evidence = evidenceLoader(result.storedVerification);
     loaded.storedVerification = 0;
+    loaded.picturesFromFile = loaded.code() > 0;
     return loaded;
 }
 

@@ -32,6 +32,9 @@ struct VerifyResult {
     // `evidence` is only a stand-in with the verdict code, until the row is
     // shown and the evidence loaded (then 0).
     int64_t storedVerification = 0;
+    // Its evidence came from a case, which keeps no pictures: the pane makes
+    // them again from the file when the row is shown.
+    bool picturesFromFile = false;
 
     // The verdict's parts. -1 not verified; 0 success; 1 signature mismatch;
     // 2 not signed; 3 error. Only 0 counts as success.

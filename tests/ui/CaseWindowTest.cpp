@@ -17,6 +17,7 @@
 #include "report/JsonReport.h"
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
+#include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/ReportExport.h"
 #include "ui/NResultTree.h"
@@ -208,4 +209,29 @@ TEST_F(CaseWindowTest, ACaseOnReadOnlyMediaIsListedAndAuditedButRecordsNothing) 
     EXPECT_FALSE(cases()->mayVerify());
     ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>("caseWarning") != nullptr; }));
     EXPECT_TRUE(window->findChild<QMessageBox*>("caseWarning")->text().contains("read-only media"));
+}
+
+// A case keeps no pictures: a reopened failed row makes them again from the
+// file, and only while the file is the one verified.
+TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile) {
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {dir.path()}), 0);
+    const QString file = casePath("demo.telvarcase");
+    const QString tampered = dir.filePath("tampered.mkv");
+    ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, tampered}).exitCode, 1);
+    ASSERT_TRUE(cases()->openCase(file));
+    auto* const pane = window->findChild<EvidencePane*>();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    ASSERT_TRUE(waitUntil([&] { return pane->filmstrip()->pictureCount() == 5; }));
+    EXPECT_EQ(pane->filmstrip()->labels().value(1), "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
+
+    QFile bytes(tampered);
+    ASSERT_TRUE(bytes.open(QIODevice::ReadWrite | QIODevice::Append));
+    bytes.write("x");
+    bytes.close();
+    tree()->clearSelection();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    ASSERT_TRUE(waitUntil([&] {
+        return pane->filmstrip()->labels().join("").contains("are no longer those verified");
+    }));
+    EXPECT_EQ(pane->filmstrip()->labels().size(), 1);
 }

@@ -95,7 +95,14 @@ int reopenShot(const QString& caseFile, const QString& picture) {
         tree->setCurrentIndex(tampered.front());
     }
     tree->setFocus();
-    settle(800);
+    // Its pictures are made again from the file.
+    const FilmstripView* const strip = window.findChild<EvidencePane*>()->filmstrip();
+    QElapsedTimer waited;
+    waited.start();
+    while (strip->pictureCount() == 0 && waited.elapsed() < 10000) {
+        settle(50);
+    }
+    settle(500);
     return window.grab().save(picture) ? 0 : 1;
 }
 
