@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "casefile/CaseError.h"
 #include "report/Escape.h"
 #include "verification/CaseStore.h"
 
@@ -75,7 +76,13 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
 
 void CaseLogDialog::checkLog() {
     // The same check and the same sentences as telvar-verify --audit.
-    const AuditResult audit = store.audit();
+    AuditResult audit;
+    try {
+        audit = store.audit();
+    } catch (const CaseError& error) {
+        result->setText(tr("The log cannot be checked: %1").arg(shown(error.what())));
+        return;
+    }
     if (audit.intact()) {
         result->setText(tr("Custody log intact: %1 events; SHA-256 of the newest %2")
                             .arg(audit.events)

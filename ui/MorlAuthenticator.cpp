@@ -277,6 +277,11 @@ void MorlAuthenticator::handleDeleteBtn() {
         }
     }
     resultTree->removeSelected();
+    // A path still listed in another row (verified again) stays on the case's list.
+    const ResultModel& model = *resultTree->resultModel();
+    for (int row = 0; row < model.rowCount() && !removed.isEmpty(); ++row) {
+        removed.removeAll(pathBytes(model.row(row).result.path));
+    }
     if (!removed.isEmpty()) {
         emit recordingsRemoved(removed);
     }

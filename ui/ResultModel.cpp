@@ -136,7 +136,7 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
     rows.reserve(rows.size() + results.size());
-    rounds.reserve(rounds.size() + static_cast<qsizetype>(results.size()));
+    rounds.reserve(static_cast<int>(rows.size() + results.size()));
     for (const VerifyResult& result : results) {
         Row item{result, 1};
         if (!result.path.isEmpty()) {

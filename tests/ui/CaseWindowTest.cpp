@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,7 @@
 #include "verification/SampleRecordings.h"
 #include "report/Escape.h"
 #include "report/JsonReport.h"
+#include "ui/CaseLogDialog.h"
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
@@ -234,4 +236,24 @@ TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile)
         return pane->filmstrip()->labels().join("").contains("are no longer those verified");
     }));
     EXPECT_EQ(pane->filmstrip()->labels().size(), 1);
+}
+
+TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
+    const QString file = casePath("log.telvarcase");
+    ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, samples.authentic()}).exitCode, 0);
+    ASSERT_TRUE(cases()->openCase(file));
+    CaseLogDialog intact(*cases()->store());
+    ASSERT_EQ(intact.table()->rowCount(), 3);
+    EXPECT_EQ(intact.table()->item(2, 3)->text(), "verified");
+    intact.checkLog();
+    EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 3 events; SHA-256 of the newest "));
+
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"),
+                                {file, QStringLiteral("UPDATE events SET examiner = 'Someone' WHERE seq = 2")}),
+              0);
+    CaseLogDialog edited(*cases()->store());
+    edited.checkLog();
+    EXPECT_TRUE(edited.checkResult()->text().startsWith("Custody log broken at event 2: "))
+        << edited.checkResult()->text().toStdString();
+    EXPECT_EQ(edited.table()->currentRow(), 1);
 }
