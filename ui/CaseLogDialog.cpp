@@ -24,7 +24,7 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     : QDialog(parent), store(store_) {
     setObjectName(QStringLiteral("caseLogDialog"));
     setWindowTitle(tr("Custody log of %1").arg(store.title()));
-    resize(900, 480);
+    resize(1200, 480);
     const std::vector<CustodyEvent> log = store.events();
     events = new QTableWidget(static_cast<int>(log.size()), 7, this);
     events->setHorizontalHeaderLabels({tr("#"), tr("Time (UTC)"), tr("Examiner"), tr("Event"),
@@ -50,6 +50,10 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
         ++row;
     }
     events->resizeColumnsToContents();
+    // The style sheet pads the header beyond what its size hint counts.
+    for (int column = 0; column < events->columnCount(); ++column) {
+        events->setColumnWidth(column, events->columnWidth(column) + 16);
+    }
     events->horizontalHeader()->setStretchLastSection(true);
 
     const ChainHead head = store.head();
