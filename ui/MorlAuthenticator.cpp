@@ -317,6 +317,9 @@ void MorlAuthenticator::copySelection() {
         return;
     }
     const std::vector<int> rows = resultTree->selectedRows();
+    for (const int row : rows) {
+        resultTree->resultModel()->loadedRow(row);  // a reopened case's tag texts
+    }
     if (!rows.empty()) {
         QApplication::clipboard()->setText(rowsAsTabText(*resultTree->resultModel(), rows));
     }
