@@ -20,3 +20,10 @@ echo "open_s list_s evidence_s cpu_s audit_s rows peak_rss_kib log"
 for _ in $(seq "$runs"); do
   "$bench" open "$dir/bench.telvarcase"
 done
+# The same case opened in the window, when the window's bench is built.
+window="$build/bench/telvar_window_bench"
+if [ -x "$window" ]; then
+  for _ in $(seq "$runs"); do
+    "$window" --open-case "$dir/bench.telvarcase"
+  done
+fi

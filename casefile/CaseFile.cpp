@@ -222,6 +222,27 @@ std::vector<StoredVerification> CaseFile::verifications(int64_t recording) const
     return rows;
 }
 
+std::optional<StoredVerification> CaseFile::verification(int64_t id) const {
+    Statement select = db.prepare(std::string("SELECT ") + kVerificationColumns +
+                                  kVerificationTables + " WHERE v.id = ?");
+    select.bind(1, id);
+    return select.step() ? std::optional<StoredVerification>(readVerification(select))
+                         : std::nullopt;
+}
+
+void CaseFile::forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const {
+    ::forEachEvent(db, visit);
+}
+
+void CaseFile::saveCopy(const std::string& path) const {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        throw CaseError(CaseErrorKind::Io, "a file is already at this path; a case is saved to a new file");
+    }
+    const Database copy(path, Database::Mode::Create, 0);
+    copyDatabase(db, copy);
+}
+
 std::vector<CustodyEvent> CaseFile::events(int64_t recording) const {
     return eventsOfRecording(db, recording);
 }

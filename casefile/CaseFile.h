@@ -94,7 +94,11 @@ class CaseFile {
     std::optional<RecordingRow> recordingById(int64_t id) const;
     std::optional<StoredVerification> latestVerification(int64_t recording) const;
     std::vector<StoredVerification> verifications(int64_t recording) const;
+    std::optional<StoredVerification> verification(int64_t id) const;
     std::vector<CustodyEvent> events(int64_t recording) const;
+    // The whole log, oldest first; an event of a kind this program does not
+    // know is left out (the audit names it).
+    void forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const;
     ChainHead head() const;
     AuditResult audit() const;
 
@@ -109,6 +113,10 @@ class CaseFile {
                       const std::string& sha256);
     void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
     void removeRecording(const Actor& actor, int64_t recording);
+
+    // Writes the case as it stands to a new file at `path`, which must not
+    // exist yet: "Save as" of the window.
+    void saveCopy(const std::string& path) const;
 
   private:
     void openForWriting(const CaseOpenOptions& options, bool blank);

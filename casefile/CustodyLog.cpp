@@ -227,6 +227,16 @@ std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recordin
     return events;
 }
 
+void forEachEvent(const Database& db, const std::function<void(const CustodyEvent&)>& visit) {
+    Statement rows = db.prepare(std::string("SELECT ") + kEventColumns + " FROM events ORDER BY seq");
+    while (rows.step()) {
+        std::string kindText;
+        if (std::optional<CustodyEvent> event = readEvent(rows, kindText)) {
+            visit(*event);
+        }
+    }
+}
+
 AuditResult auditLog(const Database& db) {
     AuditResult result;
     auditChain(db, result);

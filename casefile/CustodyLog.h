@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ ChainHead chainHead(const Database& db);
 
 // The events about one recording, oldest first.
 std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recording);
+
+// Every event, oldest first, one at a time.
+void forEachEvent(const Database& db, const std::function<void(const CustodyEvent&)>& visit);
 
 // What checking the log found. `brokenEvent` is the first event that does
 // not fit: its hash, its link to the event before, or the stored row it

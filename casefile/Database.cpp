@@ -119,6 +119,19 @@ Database::~Database() {
     sqlite3_close(db);
 }
 
+void copyDatabase(const Database& from, const Database& to) {
+    sqlite3_backup* const backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
+    if (backup == nullptr) {
+        throwSqliteError(to.handle(), sqlite3_errcode(to.handle()), "cannot copy the case file");
+    }
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+        throwSqliteError(to.handle(), stepped != SQLITE_DONE ? stepped : finished,
+                         "cannot copy the case file");
+    }
+}
+
 Statement Database::prepare(const std::string& sql) const {
     return Statement(db, sql);
 }

@@ -48,5 +48,9 @@ class Database {
 // evidence with every cluster listed takes some tens of megabytes.
 constexpr int kMaxValueBytes = 256 * 1024 * 1024;
 
+// Copies every page of `from` into the empty database `to`, as one
+// consistent snapshot (SQLite's online backup). Throws CaseError.
+void copyDatabase(const Database& from, const Database& to);
+
 // "file:" URI of a path, with the characters a URI reserves escaped.
 std::string sqliteUri(const std::string& absolutePath, bool immutable);

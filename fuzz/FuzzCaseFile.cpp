@@ -1,7 +1,8 @@
 // Fuzz target: a hostile case file. The bytes are written to a file and
 // opened as read-only media would be (immutable: no lock, no journal, no
 // file beside it), then listed, one recording's evidence and events read,
-// and the custody log audited. Only a result or a CaseError may come out.
+// and the custody log audited; the evidence is read back as the window
+// reads it. Only a result or a CaseError may come out.
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,6 +14,9 @@
 #include "casefile/CaseError.h"
 #include "casefile/CaseFile.h"
 #include "fuzz/FuzzCheck.h"
+#include "report/Escape.h"
+#include "report/JsonEvidence.h"
+#include "report/JsonReport.h"
 
 namespace {
 
@@ -50,7 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.info();
         const std::vector<RecordingRow> rows = file.recordings(true);
         for (size_t i = 0; i < rows.size() && i < 8; ++i) {
-            file.latestVerification(rows[i].id);
+            if (const std::optional<StoredVerification> stored = file.latestVerification(rows[i].id)) {
+                // Whatever it reads back, it writes and reads back the same.
+                if (const std::optional<StoredEvidence> read = evidenceFromJson(stored->evidenceJson)) {
+                    const std::string once = dumpJson(jsonFileObject(read->evidence, {}, true));
+                    const std::optional<StoredEvidence> again = evidenceFromJson(once);
+                    FUZZ_CHECK(again &&
+                               dumpJson(jsonFileObject(again->evidence, {}, true)) == once);
+                }
+            }
             file.events(rows[i].id);
         }
         const ChainHead head = file.head();

@@ -3,7 +3,8 @@
 # would see them: docs/screenshot.png (the main window after verifying the
 # demo recordings), docs/evidence.png (the tampered recording's evidence),
 # docs/evidence-filmstrip.png (its pane after a click on the failing span)
-# and docs/report-page1.png (the first page of the exported PDF report).
+# docs/report-page1.png (the first page of the exported PDF report) and
+# docs/reopened-case.png (a case telvar-verify wrote, reopened in the window).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ scripts/deps.sh --gui-test
 
 jobs=$(nproc 2>/dev/null || echo 2)
 scripts/configure.sh -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVAR_QT=6 -DTELVAR_BUILD_TESTS=ON
-cmake --build build-release -j "$jobs" --target telvar-make-demo telvar-screenshot
+cmake --build build-release -j "$jobs" --target telvar-make-demo telvar-screenshot telvar-verify
 
 demo=$(mktemp -d)
 trap 'rm -rf "$demo"' EXIT
@@ -21,5 +22,10 @@ mkdir -p docs
 xvfb-run -a -s "-screen 0 1280x1000x24" env QT_QPA_PLATFORM=xcb \
   build-release/tests/ui/telvar-screenshot "$demo" docs/screenshot.png docs/evidence.png \
   "$demo/report.pdf" docs/evidence-filmstrip.png
+build-release/cli/telvar-verify --case-file "$demo/case.telvarcase" --case CASE-2026-0042 \
+  --examiner "A. Examiner" "$demo/authentic.mkv" "$demo/tampered.mkv" "$demo/unsigned.mkv" \
+  >/dev/null 2>&1 || true
+xvfb-run -a -s "-screen 0 1280x1000x24" env QT_QPA_PLATFORM=xcb \
+  build-release/tests/ui/telvar-screenshot --reopen "$demo/case.telvarcase" docs/reopened-case.png
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$demo/report.pdf" docs/report-page1
-echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png and docs/report-page1.png"
+echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png, docs/report-page1.png and docs/reopened-case.png"

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "signature/SignatureWalk.h"
@@ -18,6 +20,16 @@ enum class VerdictCode : int {
 
 constexpr int verdictNumber(VerdictCode code) {
     return static_cast<int>(code);
+}
+
+// The verdict a stored number stands for (a case file, a JSON report read
+// back); none for a number no verdict has.
+constexpr std::optional<VerdictCode> verdictFromNumber(int64_t number) {
+    if (number < verdictNumber(VerdictCode::NotVerified) ||
+        number > verdictNumber(VerdictCode::Error)) {
+        return std::nullopt;
+    }
+    return static_cast<VerdictCode>(number);
 }
 
 // The verdict a finished walk gives.

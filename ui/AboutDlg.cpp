@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,6 +27,11 @@ constexpr KeyLine kKeys[] = {
     {"Ctrl+E", QT_TRANSLATE_NOOP("AboutDlg", "Export a report")},
     {"Ctrl+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the selected rows again")},
     {"Ctrl+Shift+R", QT_TRANSLATE_NOOP("AboutDlg", "Verify the files a cancelled run left")},
+    {"Ctrl+N", QT_TRANSLATE_NOOP("AboutDlg", "New case")},
+    {"Ctrl+Alt+O", QT_TRANSLATE_NOOP("AboutDlg", "Open a case")},
+    {"Ctrl+Shift+S", QT_TRANSLATE_NOOP("AboutDlg", "Save the case as")},
+    {"Ctrl+L", QT_TRANSLATE_NOOP("AboutDlg", "The case's custody log")},
+    {"F5", QT_TRANSLATE_NOOP("AboutDlg", "Verify the whole case again")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
     {"Arrows, Enter",
@@ -92,6 +98,12 @@ AboutDlg::AboutDlg(QWidget* parent)
     top->addWidget(infoLabel, 1);
     layout->addLayout(top);
     layout->addSpacing(8);
-    layout->addWidget(keysTable(this));
-    layout->addStretch(1);
+    // The box keeps its size; the list of keys scrolls when it outgrows it.
+    auto* const keys = new QScrollArea(this);
+    keys->setFrameShape(QFrame::NoFrame);
+    keys->setWidgetResizable(true);
+    keys->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keys->setWidget(keysTable(keys));
+    keys->setBackgroundRole(QPalette::Window);
+    layout->addWidget(keys, 1);
 }

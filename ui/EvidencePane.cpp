@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "verification/RemadePictures.h"
 #include "video/ReportPictures.h"
 #include "signature/RecordingEvidence.h"
 #include "ui/EvidenceText.h"
@@ -71,6 +72,9 @@ void EvidencePane::showRows(const std::vector<const ResultModel::Row*>& rows) {
         timelineView->setEvidence(shown);
         strip->setPictures(result.filmstrip ? *result.filmstrip : std::vector<ReportPicture>{});
         text->setHtml(evidenceHtml(*rows.front()));
+        if (result.picturesFromFile && result.filmstrip == nullptr && shown != nullptr) {
+            remakePictures();
+        }
     } else {
         shown = nullptr;
         timelineView->setEvidence(nullptr);
@@ -98,6 +102,25 @@ void EvidencePane::showRunPicture(int run) {
             runPicture(*evidence, evidence->runs[static_cast<size_t>(run)]);
         QMetaObject::invokeMethod(
             this, [this, request, picture] { runPictureDecoded(request, picture); },
+            Qt::QueuedConnection);
+    });
+    decoder->setParent(this);
+    connect(decoder, &QThread::finished, decoder, &QObject::deleteLater);
+    decoder->start();
+}
+
+void EvidencePane::remakePictures() {
+    strip->showDecoding();
+    const int request = requests;
+    QThread* const decoder = QThread::create([this, evidence = shown, request] {
+        const std::vector<ReportPicture> pictures = remadePictures(*evidence);
+        QMetaObject::invokeMethod(
+            this,
+            [this, request, pictures] {
+                if (request == requests) {
+                    strip->setPictures(pictures);
+                }
+            },
             Qt::QueuedConnection);
     });
     decoder->setParent(this);

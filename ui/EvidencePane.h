@@ -47,6 +47,9 @@ class EvidencePane : public QWidget {
 
   private:
     void runPictureDecoded(int request, const ReportPicture& picture);
+    // For evidence read back from a case: its pictures, made again from the
+    // file on a thread of their own.
+    void remakePictures();
 
     TimelineView* timelineView = nullptr;
     FilmstripView* strip = nullptr;

@@ -112,7 +112,8 @@ QString ExportDialog::caseReference() const {
     return caseEdit->text();
 }
 
-void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected) {
+void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected,
+               const ExportHooks& hooks) {
     if (model.rowCount() == 0) {
         QMessageBox::information(parent, QObject::tr("Export"),
                                  QObject::tr("There is nothing to export yet."));
@@ -148,6 +149,9 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
         return;
     }
     settings.setValue(key(kFolderKey), QFileInfo(request.path).absolutePath());
+    if (hooks.prepare) {
+        hooks.prepare(request);
+    }
     const QString error = writeWithProgress(parent, exportRows(model, request.rows), request);
     if (error == exportCancelled()) {
         return;
@@ -156,9 +160,13 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
         QMessageBox::warning(parent, QObject::tr("Export"), error);
         return;
     }
+    const QString sha256 = fileSha256(request.path);
+    if (hooks.written) {
+        hooks.written(request, sha256);
+    }
     QMessageBox box(QMessageBox::Information, QObject::tr("Export"),
                     QObject::tr("Written to %1\n\nSHA-256 of the exported file:\n%2")
-                        .arg(QDir::toNativeSeparators(request.path), fileSha256(request.path)),
+                        .arg(QDir::toNativeSeparators(request.path), sha256),
                     QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

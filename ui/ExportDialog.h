@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "ui/ReportExport.h"
 
@@ -33,9 +34,18 @@ class ExportDialog : public QDialog {
     QLineEdit* caseEdit = nullptr;
 };
 
+// What the window adds to an export in a case: `prepare` completes the
+// request (the case's custody log), `written` gets the written file's
+// SHA-256.
+struct ExportHooks {
+    std::function<void(ExportRequest&)> prepare;
+    std::function<void(const ExportRequest&, const QString& sha256)> written;
+};
+
 // The whole Export action: the dialog, the file name (in the folder of the
 // last export), the writing, and a note with the written file's SHA-256.
-void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected);
+void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected,
+               const ExportHooks& hooks = {});
 
 // Writes the export on a thread of its own while a window-modal progress
 // dialog shows how far it has got and offers Cancel; the window keeps

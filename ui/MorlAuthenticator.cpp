@@ -24,6 +24,7 @@
 #include <array>
 
 #include "ui/AboutDlg.h"
+#include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/ExportDialog.h"
 #include "ui/FilmstripView.h"
@@ -98,7 +99,19 @@ void applyStyleSheet() {
 QList<QByteArray> pathsOf(const ResultModel::Taken& taken) {
     QList<QByteArray> paths;
     for (const auto& entry : taken) {
-        paths << pathBytes(entry.second.result.path);
+        const QByteArray path = pathBytes(entry.second.result.path);
+        if (!path.isEmpty() && !paths.contains(path)) {
+            paths << path;
+        }
+    }
+    return paths;
+}
+
+// Those of `paths` that no row of the list holds: a path verified again
+// and still listed in another row stays on the case's list.
+QList<QByteArray> notListed(QList<QByteArray> paths, const ResultModel& model) {
+    for (int row = 0; row < model.rowCount() && !paths.isEmpty(); ++row) {
+        paths.removeAll(pathBytes(model.row(row).result.path));
     }
     return paths;
 }
@@ -168,10 +181,11 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     addShortcuts();
     // Tab goes down the window as it reads: header buttons, the list, then
     // the evidence's timeline, filmstrip and text.
-    const std::array<QWidget*, 10> tabOrder = {addButton,
+    const std::array<QWidget*, 11> tabOrder = {addButton,
                                                folderButton,
                                                deleteButton,
                                                exportButton,
+                                               caseButton,
                                                aboutButton,
                                                runLink,
                                                resultTree,
@@ -191,6 +205,21 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
         box.exec();
         return box.clickedButton() == remove;
     };
+    cases = new CaseMenu(this, resultTree);
+    // The case's menu offers the window's own "verify the selection again".
+    cases->menu()->insertAction(
+        findChild<QAction*>(QStringLiteral("verifyCaseAgainAction")),
+        findChild<QAction*>(QStringLiteral("verifyAgainAction")));
+    caseButton->setMenu(cases->menu());
+    connect(caseButton, &NToolButton::released, caseButton, &QToolButton::showMenu);
+    connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateTitle);
+    connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateSummary);
+    connect(cases, &CaseMenu::verifyAgain, this, &MorlAuthenticator::verifyFileList);
+    connect(cases, &CaseMenu::resultReady, resultTree, &NResultTree::addResult);
+    cases->running = [this] { return progressDialog->isRunning(); };
+    connect(this, &MorlAuthenticator::recordingsRemoved, cases, &CaseMenu::recordRemoved);
+    connect(this, &MorlAuthenticator::recordingsRestored, cases, &CaseMenu::recordRestored);
+    updateTitle();
     setAcceptDrops(true);
     resultTree->setFocus();
 }
@@ -220,10 +249,17 @@ QWidget* MorlAuthenticator::buildHeader() {
     deleteButton =
         toolButton(tr("Delete"), "delete", tr("Remove the selected rows (Delete)"), header);
     exportButton = toolButton(tr("Export"), "export", tr("Export a report (Ctrl+E)"), header);
+    caseButton = toolButton(tr("Case"), "case",
+                            tr("New, open or save a case; its custody log (Ctrl+N, Ctrl+Alt+O, "
+                               "Ctrl+Shift+S, Ctrl+L)"),
+                            header);
+    caseButton->setPopupMode(QToolButton::InstantPopup);
     aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
+    // Empty, so it may shrink to nothing: six buttons and the counts fit
+    // the default width of 1024 pixels.
     filler = countLabel(toolRow, QString(), kCountStyle);
-    filler->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    filler->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // Stands in for the filler while a run goes on, so the row keeps its width.
     // A link, reachable by Tab and Enter, that brings the dialog back.
     runLink = countLabel(toolRow, QStringLiteral("runLink"), kRunStyle);
@@ -243,8 +279,8 @@ QWidget* MorlAuthenticator::buildHeader() {
         tr("Files a cancelled run did not verify (Ctrl+Shift+R verifies them)"));
     notVerifiedLabel->hide();
     for (QWidget* const widget : std::initializer_list<QWidget*>{
-             addButton, folderButton, deleteButton, exportButton, aboutButton, filler, runLink,
-             totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
+             addButton, folderButton, deleteButton, exportButton, caseButton, aboutButton, filler,
+             runLink, totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         toolLayout->addWidget(widget);
     }
     layout->addWidget(logoRow);
@@ -398,7 +434,10 @@ void MorlAuthenticator::handleDeleteBtn() {
     }
     ResultModel::Taken taken = resultTree->removeSelected();
     updateSummary();
-    emit recordingsRemoved(pathsOf(taken));
+    const QList<QByteArray> removed = notListed(pathsOf(taken), *resultTree->resultModel());
+    if (!removed.isEmpty()) {
+        emit recordingsRemoved(removed);
+    }
     removals.push_back(std::move(taken));
     if (removals.size() > kUndoDepth) {
         removals.pop_front();
@@ -411,10 +450,12 @@ void MorlAuthenticator::undoRemoval() {
     }
     ResultModel::Taken taken = std::move(removals.back());
     removals.pop_back();
-    const QList<QByteArray> paths = pathsOf(taken);
+    const QList<QByteArray> paths = notListed(pathsOf(taken), *resultTree->resultModel());
     resultTree->putBack(std::move(taken));
     updateSummary();
-    emit recordingsRestored(paths);
+    if (!paths.isEmpty()) {
+        emit recordingsRestored(paths);
+    }
 }
 
 void MorlAuthenticator::handleAboutBtn() {
@@ -426,7 +467,17 @@ void MorlAuthenticator::handleAboutBtn() {
 
 void MorlAuthenticator::handleExportBtn() {
     resultTree->flush();
-    runExport(this, *resultTree->resultModel(), resultTree->selectedRows());
+    // A reopened case's rows load their evidence for the report.
+    const ResultModel& model = *resultTree->resultModel();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        model.loadedRow(row);
+    }
+    ExportHooks hooks;
+    hooks.prepare = [this](ExportRequest& request) { cases->prepareExport(request); };
+    hooks.written = [this](const ExportRequest& request, const QString& sha256) {
+        cases->recordExport(request, sha256);
+    };
+    runExport(this, model, resultTree->selectedRows(), hooks);
 }
 
 void MorlAuthenticator::copySelection() {
@@ -436,6 +487,9 @@ void MorlAuthenticator::copySelection() {
         return;
     }
     const std::vector<int> rows = resultTree->selectedRows();
+    for (const int row : rows) {
+        resultTree->resultModel()->loadedRow(row);  // a reopened case's tag texts
+    }
     if (!rows.empty()) {
         QApplication::clipboard()->setText(rowsAsTabText(*resultTree->resultModel(), rows));
     }
@@ -452,7 +506,7 @@ void MorlAuthenticator::showSelectedEvidence() {
     const ResultModel& model = *resultTree->resultModel();
     std::vector<const ResultModel::Row*> rows;
     for (const int row : resultTree->selectedRows()) {
-        rows.push_back(&model.row(row));
+        rows.push_back(&model.loadedRow(row));
     }
     evidencePane->showRows(rows);
     if (!rows.empty() && evidencePane->isHidden()) {
@@ -468,11 +522,17 @@ void MorlAuthenticator::showSelectedEvidence() {
 }
 
 void MorlAuthenticator::addVerifyResult(const VerifyResult& result) {
-    resultTree->addResult(result);
+    // Listed once it is in the case (resultReady), with the fixity finding
+    // it may gain there.
+    cases->record(result);
+}
+
+void MorlAuthenticator::updateTitle() {
+    setWindowTitle(cases->title());
 }
 
 void MorlAuthenticator::verifyFileList(const QStringList& list) {
-    if (progressDialog == nullptr || list.isEmpty()) {
+    if (progressDialog == nullptr || list.isEmpty() || !cases->mayVerify()) {
         return;
     }
     // A folder is walked off this thread; files given meanwhile wait for
@@ -522,8 +582,9 @@ void MorlAuthenticator::showProgressDialog() {
 
 void MorlAuthenticator::reportCancelled(const QStringList& notVerified, int inProgress) {
     // Queued files never started are listed too, so none vanishes.
+    // Through the case like every result, so they follow those before them.
     for (const QString& path : notVerified) {
-        resultTree->addResult(cancelledResult(path));
+        cases->record(cancelledResult(path));
     }
     const int dropped = static_cast<int>(notVerified.size());
     // No translator is installed, so Qt's %n would say "1 files".
@@ -599,6 +660,11 @@ void MorlAuthenticator::saveLayout() const {
 }
 
 void MorlAuthenticator::closeEvent(QCloseEvent* event) {
+    // A temporary case holding results is offered for saving first.
+    if (!cases->mayClose([this] { close(); })) {
+        event->ignore();
+        return;
+    }
     saveLayout();
     // The current file stops at its next piece of data; waiting here means
     // no thread is left running while the program is torn down.

@@ -11,6 +11,7 @@
 #include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
 
+class CaseMenu;
 class QLabel;
 class QSplitter;
 class EvidencePane;
@@ -37,10 +38,11 @@ class MorlAuthenticator : public QMainWindow {
     // Whether to remove `count` rows; a message box unless replaced (tests).
     using RemovalConfirmation = std::function<bool(int count)>;
     void setRemovalConfirmation(RemovalConfirmation confirm);
+    CaseMenu* caseMenu() const { return cases; }
 
   signals:
     // The user removed rows, or Ctrl+Z put them back: their paths by their
-    // exact bytes, top to bottom.
+    // exact bytes, top to bottom; the case records both in its custody log.
     void recordingsRemoved(const QList<QByteArray>& paths);
     void recordingsRestored(const QList<QByteArray>& paths);
 
@@ -82,6 +84,7 @@ class MorlAuthenticator : public QMainWindow {
     void updateRunText();
     void updateSummary();
     void showSelectedEvidence();
+    void updateTitle();
 
   private:
     QWidget* buildHeader();
@@ -103,6 +106,8 @@ class MorlAuthenticator : public QMainWindow {
     NToolButton* folderButton = nullptr;
     NToolButton* deleteButton = nullptr;
     NToolButton* exportButton = nullptr;
+    NToolButton* caseButton = nullptr;
+    CaseMenu* cases = nullptr;
     NToolButton* aboutButton = nullptr;
     QLabel* filler = nullptr;     // the spare width left of the counts
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back

@@ -194,10 +194,12 @@ struct Pages {
 // Lays out the report's parts, in order, onto `queue`.
 class Layout {
   public:
-    Layout(const ReportFiles& reported, const ReportContext& context, QPdfWriter& measure,
+    Layout(const ReportFiles& reported, const ReportContext& context,
+           const std::vector<std::vector<std::string>>& custodyLines, QPdfWriter& measure,
            const PageFlow& pageFlow, PartQueue<Pages>& parts, const std::function<bool()>& goOn)
         : files(reported),
           run(context),
+          custody(custodyLines),
           metrics(measure),
           flow(pageFlow),
           queue(parts),
@@ -210,6 +212,7 @@ class Layout {
         HtmlReportOptions options;
         options.inlineSvg = false;       // the timelines are drawn by ImageObjects
         options.inlinePictures = false;  // and the pictures come from the resources
+        options.custody = custody;
         // The layout scales the pictures' CSS pixels to the writer's
         // resolution, as its own image handler would.
         const double imageScale = metrics.resolution() / 96.0;
@@ -302,6 +305,7 @@ class Layout {
 
     const ReportFiles& files;
     const ReportContext& run;
+    const std::vector<std::vector<std::string>>& custody;
     QPdfWriter& metrics;
     const PageFlow& flow;
     PartQueue<Pages>& queue;
@@ -317,7 +321,8 @@ void setUp(QPdfWriter& writer, PaperSize paper) {
 }  // namespace
 
 bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSize paper,
-                    QIODevice& device, const std::function<bool()>& keepGoing) {
+                    QIODevice& device, const std::function<bool()>& keepGoing,
+                    const std::vector<std::vector<std::string>>& custody) {
     QPdfWriter writer(&device);
     setUp(writer, paper);
     writer.setTitle(tr("Verification report"));
@@ -334,7 +339,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     PartQueue<Pages> queue;
     // A QThread, not a bare thread: the layout starts Qt timers of its own.
     const std::unique_ptr<QThread> layout(QThread::create(
-        [&] { queue.end(Layout(files, run, metrics, flow, queue, keepGoing).all()); }));
+        [&] { queue.end(Layout(files, run, custody, metrics, flow, queue, keepGoing).all()); }));
     layout->start();
     bool painted = true;
     while (Pages* const pages = queue.pop()) {

@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "report/ReportContext.h"
 #include "report/ReportSink.h"
@@ -14,6 +16,8 @@ enum class PaperSize { A4, Letter };
 // then the continuity and the verifier. Memory holds one part, so it stays
 // bounded however many files there are. Usable off the GUI thread.
 // `keepGoing` is asked between parts; false stops the writing. Returns
-// false when painting failed or was stopped.
+// false when painting failed or was stopped. `custody` holds, per file, its
+// custody events in a case (none outside a case).
 bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSize paper,
-                    QIODevice& device, const std::function<bool()>& keepGoing);
+                    QIODevice& device, const std::function<bool()>& keepGoing,
+                    const std::vector<std::vector<std::string>>& custody = {});

@@ -74,8 +74,11 @@ ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progr
 }
 
 ReportContext contextOf(const ExportRequest& request) {
-    return currentReportContext("telvar-authenticator", request.examiner.toStdString(),
-                                request.caseReference.toStdString());
+    ReportContext run = currentReportContext("telvar-authenticator", request.examiner.toStdString(),
+                                             request.caseReference.toStdString());
+    run.custodyEvents = request.custodyEvents;
+    run.custodyHead = request.custodyHead.toStdString();
+    return run;
 }
 
 // How many times a format fetches each file: once more for a report with a
@@ -101,12 +104,15 @@ bool writeFormat(const std::vector<VerifyResult>& rows, const ExportRequest& req
                 sink);
         case ExportFormat::Json:
             return writeJsonReport(files, run, false, sink);
-        case ExportFormat::Html:
-            return writeHtmlReport(files, run, {}, sink);
+        case ExportFormat::Html: {
+            HtmlReportOptions options;
+            options.custody = request.custody;
+            return writeHtmlReport(files, run, options, sink);
+        }
         case ExportFormat::Pdf:
         default:
             return printPdfReport(files, run, request.paper, sink.file,
-                                  [progress] { return !cancelled(progress); });
+                                  [progress] { return !cancelled(progress); }, request.custody);
     }
 }
 
@@ -116,7 +122,7 @@ std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector
     std::vector<VerifyResult> results;
     results.reserve(rows.size());
     for (const int row : rows) {
-        results.push_back(model.row(row).result);
+        results.push_back(model.loadedRow(row).result);  // a reopened row loads its evidence
     }
     return results;
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "ui/PdfReport.h"
@@ -19,6 +22,11 @@ struct ExportRequest {
     QString caseReference;
     std::vector<int> rows;  // model rows, in report order
     QString path;           // the file to write
+    // The case's custody log as it stands, printed in the report.
+    std::optional<int64_t> custodyEvents;
+    QString custodyHead;
+    // Per row of `rows`: its custody events, as lines (HTML and PDF).
+    std::vector<std::vector<std::string>> custody;
 };
 
 // How far an export has got, and its cancel; shared with the thread that

@@ -63,13 +63,16 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumns) {
         return {};
     }
+    // The name and verdict are listed without the evidence; the tag's texts
+    // and the tool tip load it, for the rows in view only.
     const Row& item = row(index.row());
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            return cellText(item, index.column());
+            return cellText(needsEvidence(index.column()) ? loadedRow(index.row()) : item,
+                            index.column());
         case Qt::ToolTipRole:
-            return toolTip(item);
+            return toolTip(loadedRow(index.row()));
         case Qt::TextAlignmentRole:
             return index.column() == 0 || index.column() == kReasonColumn
                        ? QVariant()
@@ -79,6 +82,42 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+const ResultModel::Row& ResultModel::loadedRow(int index) const {
+    Row& item = rows.at(static_cast<size_t>(index));
+    item.result = withEvidence(item.result);
+    return item;
+}
+
+VerifyResult ResultModel::withEvidence(const VerifyResult& result) const {
+    if (result.storedVerification == 0 || !evidenceLoader) {
+        return result;
+    }
+    VerifyResult loaded = result;
+    loaded.evidence = evidenceLoader(result.storedVerification);
+    loaded.storedVerification = 0;
+    loaded.picturesFromFile = loaded.code() != VerdictCode::Success &&
+                              loaded.code() != VerdictCode::NotVerified;
+    return loaded;
+}
+
+void ResultModel::clear() {
+    beginResetModel();
+    rows.clear();
+    rounds.clear();
+    successes = 0;
+    unverified = 0;
+    endResetModel();
+}
+
+QString ResultModel::sortKeyOf(const Row& item, int column) const {
+    // Sorting a reopened case by a column from the evidence reads each
+    // evidence once, without keeping it.
+    if (needsEvidence(column) && item.result.storedVerification != 0) {
+        return cellText(Row{withEvidence(item.result), item.round, QString()}, column);
+    }
+    return cellText(item, column);
 }
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -136,6 +175,8 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     }
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
+    rows.reserve(rows.size() + results.size());
+    rounds.reserve(static_cast<int>(rows.size() + results.size()));
     for (const VerifyResult& result : results) {
         Row item{result, 1, QString()};
         // A file left unverified was not verified: it starts no round.
@@ -246,7 +287,7 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     sortColumn = column;
     sortOrder = order;
     for (Row& item : rows) {
-        item.sortKey = cellText(item, column);
+        item.sortKey = sortKeyOf(item, column);
     }
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {
@@ -261,7 +302,7 @@ void ResultModel::mergeSorted(int first) {
     // merge them in, so a long run into a sorted list costs each batch its
     // own size and one pass, not a sort of everything listed.
     for (size_t i = static_cast<size_t>(first); i < rows.size(); ++i) {
-        rows[i].sortKey = cellText(rows[i], sortColumn);
+        rows[i].sortKey = sortKeyOf(rows[i], sortColumn);
     }
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <functional>
 #include <utility>
+#include <memory>
 #include <vector>
 
 #include "verification/VerifyResult.h"
@@ -53,6 +54,13 @@ class ResultModel : public QAbstractTableModel {
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
     // A header was clicked: rows stand in that column's order.
     bool isSorted() const { return sortColumn >= 0; }
+    // The row with its whole evidence: a reopened case's row loads it now.
+    const Row& loadedRow(int index) const;
+    // Where a reopened case's rows load their evidence from.
+    using EvidenceLoader = std::function<std::shared_ptr<const RecordingEvidence>(int64_t)>;
+    void setEvidenceLoader(EvidenceLoader loader) { evidenceLoader = std::move(loader); }
+    // Removes every row, as when another case is opened.
+    void clear();
     int successCount() const { return successes; }
     int failedCount() const { return static_cast<int>(rows.size()) - successes - unverified; }
     // Rows a cancelled run left unverified (code -1).
@@ -72,8 +80,16 @@ class ResultModel : public QAbstractTableModel {
     std::function<bool(int, int)> sortedBefore() const;
     // Puts the rows in this order of their present indices.
     void reorder(const std::vector<int>& byKey);
+    VerifyResult withEvidence(const VerifyResult& result) const;
+    // The tag's texts and the reason come from the evidence; the name and
+    // the verdict do not.
+    static bool needsEvidence(int column) { return column > 0 && column != kResultColumn; }
+    QString sortKeyOf(const Row& item, int column) const;
 
-    std::vector<Row> rows;
+    // Mutable only to fill in evidence loaded on demand, which the view
+    // cannot tell from evidence that was there all along.
+    mutable std::vector<Row> rows;
+    EvidenceLoader evidenceLoader;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;
     int unverified = 0;

@@ -28,6 +28,13 @@ struct VerifyResult {
     // The pictures around the first failing run, decoded by the worker;
     // null or empty for a file that did not fail.
     std::shared_ptr<const std::vector<ReportPicture>> filmstrip;
+    // A row of a reopened case: its verification's id in the case file while
+    // `evidence` is only a stand-in with the verdict code, until the row is
+    // shown and the evidence loaded (then 0).
+    int64_t storedVerification = 0;
+    // Its evidence came from a case, which keeps no pictures: the pane makes
+    // them again from the file when the row is shown.
+    bool picturesFromFile = false;
 
     // Whether the file was left unverified by a cancelled run.
     bool cancelled() const { return code() == VerdictCode::NotVerified && evidence != nullptr; }

@@ -144,6 +144,14 @@ GLYPHS = {
         '<path d="M19 22.4 V10.4 M15.6 13.6 L19 10.2 L22.4 13.6" fill="none" '
         'stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>'
     ),
+    "case": (
+        '<path d="M16 13.6 V12 Q16 10.8 17.2 10.8 H20.8 Q22 10.8 22 12 V13.6" fill="none" '
+        'stroke-width="1.8" stroke-linejoin="round"/>'
+        '<rect x="10.8" y="13.6" width="16.4" height="12.6" rx="1.6" fill="none" '
+        'stroke-width="1.9"/>'
+        '<path d="M10.8 19 H27.2 M19 17.6 V20.4" fill="none" stroke-width="1.7" '
+        'stroke-linecap="round"/>'
+    ),
     "about": (
         '<circle cx="19" cy="12.6" r="1.9" stroke="none"/>'
         '<path d="M19 17.2 V26.4 M16.6 17.2 H19 M16.6 26.4 H21.4" fill="none" '
@@ -207,6 +215,8 @@ IMAGES = {
     "delete1": (lambda: tool_icon("delete", True), 38, 38),
     "folder0": (lambda: tool_icon("folder", False), 38, 38),
     "folder1": (lambda: tool_icon("folder", True), 38, 38),
+    "case0": (lambda: tool_icon("case", False), 38, 38),
+    "case1": (lambda: tool_icon("case", True), 38, 38),
     "export0": (lambda: tool_icon("export", False), 38, 38),
     "export1": (lambda: tool_icon("export", True), 38, 38),
     "about0": (lambda: tool_icon("about", False), 38, 38),

@@ -5,6 +5,7 @@
 
 #include "report/Escape.h"
 #include "report/HtmlReport.h"
+#include "report/JsonEvidence.h"
 #include "report/JsonReport.h"
 #include "report/Timeline.h"
 
@@ -93,6 +94,43 @@ TEST(JsonFileObject, WritesKeyTrialsAsDocumented) {
     EXPECT_EQ(clusters[1]["keyedBy"], -1);
     EXPECT_EQ(clusters[2]["keyedBy"], 0);
     EXPECT_EQ(clusters[3]["keyedBy"], 7);
+}
+
+// A case keeps only this object: what is read back must write the same
+// bytes, hostile texts and every kind of member included.
+TEST(JsonEvidence, ReadsBackWhatTheObjectWrote) {
+    ReportContext run;
+    run.verifierName = "telvar-authenticator";
+    run.examiner = "A. Examiner";
+    run.verifiedAt = "2026-12-08T10:00:00Z";
+    RecordingEvidence e = failedRecording(3);
+    e.identity.sha256 = std::string(64, 'a');
+    e.identity.size = 1234;
+    e.tag.unsignedField = "end time";
+    e.proofKey = ProofKey::Hmac;
+    e.provenance = {2, 1, {"The tag is signed with HMAC."}};
+    e.coverage = {1234, 1000, 900, {{"Info", 20, 1}}, "Most bytes are signed."};
+    e.medianClusterSeconds = 1.0;
+    e.warnings.push_back({"time-gap", "A gap of 2 s."});
+    e.runs[1].proven = true;
+    e.clusters.resize(3);
+    e.clusters[1].keyedBy = KeyTrial::noneHolds();
+    e.clusters[2] = {3, 300, 100, 310, 390, 2.0, KeyTrial::holdsUnder(7), 2, 3,
+                     ClusterStatus::Mismatch, 1, {}, true, false};
+    const std::string written = dumpJson(jsonFileObject(e, run, true));
+    const std::optional<StoredEvidence> read = evidenceFromJson(written);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->evidence.identity.path, e.identity.path);  // the exact bytes
+    EXPECT_EQ(read->evidence.tag.serialNumber, e.tag.serialNumber);
+    EXPECT_EQ(read->verifiedAt, run.verifiedAt);
+    EXPECT_EQ(read->examiner, run.examiner);
+    EXPECT_EQ(dumpJson(jsonFileObject(read->evidence, run, true)), written);
+
+    for (const char* hostile : {"", "[]", "{\"code\":4}", "{\"code\":\"0\"}", "{\"code\":0,",
+                                "{\"code\":1,\"runs\":7,\"tag\":[],\"pathBytes\":\"zz\"}"}) {
+        const std::optional<StoredEvidence> parsed = evidenceFromJson(hostile);
+        EXPECT_EQ(parsed.has_value(), std::string(hostile).size() > 20) << hostile;
+    }
 }
 
 TEST(HtmlReport, EscapesFileTextAndStaysBounded) {

@@ -8,6 +8,8 @@
 // telvar-screenshot --cancel FOLDER DIALOG.png LIST.png: adds the folder,
 // saves the progress dialog a few seconds into the run, presses Cancel and
 // saves the window with the note and then the list it leaves.
+// telvar-screenshot --reopen CASE OUT.png: the window with the case file
+// reopened and its tampered recording's row selected.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +18,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
@@ -84,6 +87,7 @@ int evidenceShots(MorlAuthenticator& window, const QString& picture, const QStri
 // A run of a large folder, cancelled in its course.
 int cancelShots(const QString& folder, const QString& dialogShot, const QString& listShot) {
     MorlAuthenticator window;
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
     window.show();
     QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, QStringList{folder}));
     auto* const dialog = window.findChild<VerifyProgressDlg*>();
@@ -112,10 +116,42 @@ int cancelShots(const QString& folder, const QString& dialogShot, const QString&
     return window.grab().save(listShot) ? 0 : 1;
 }
 
+int reopenShot(const QString& caseFile, const QString& picture) {
+    MorlAuthenticator window;
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
+    window.resize(1024, 860);
+    window.show();
+    if (!window.caseMenu()->openCase(caseFile)) {
+        return 1;
+    }
+    auto* const tree = window.findChild<NResultTree*>();
+    const QAbstractItemModel* const model = tree->model();
+    const QModelIndexList tampered = model->match(
+        model->index(0, 0), Qt::DisplayRole, QStringLiteral("tampered.mkv"), 1, Qt::MatchExactly);
+    if (!tampered.isEmpty()) {
+        tree->setCurrentIndex(tampered.front());
+    }
+    tree->setFocus();
+    // Its pictures are made again from the file.
+    const FilmstripView* const strip = window.findChild<EvidencePane*>()->filmstrip();
+    QElapsedTimer waited;
+    waited.start();
+    while (strip->pictureCount() == 0 && waited.elapsed() < 10000) {
+        settle(50);
+    }
+    settle(500);
+    return window.grab().save(picture) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--reopen") {
+        QApplication::setApplicationDisplayName(
+            QStringLiteral("Telvar Surveillance Video Authenticator"));
+        return reopenShot(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     if (argc == 5 && qstrcmp(argv[1], "--cancel") == 0) {
         return cancelShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                            QString::fromLocal8Bit(argv[4]));
@@ -155,6 +191,8 @@ int main(int argc, char** argv) {
     if (size.isValid()) {
         window.resize(size);
     }
+    // Quitting closes the window, which would offer to save its temporary case.
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
     window.show();
     // verifyFileList is the window's private slot, reached as a drop does.
     QMetaObject::invokeMethod(&window, "verifyFileList", Qt::QueuedConnection,

@@ -71,7 +71,9 @@ class WindowKeyboardTest : public ::testing::Test {
         for (int i = 0; i < count; ++i) {
             RecordingEvidence evidence;
             evidence.verdict.code = i == 0 ? VerdictCode::Success : VerdictCode::Mismatch;
-            tree()->addResult(VerifyResult(QByteArray::number(i), std::move(evidence)));
+            VerifyResult result(QByteArray::number(i), std::move(evidence));
+            result.path = QStringLiteral("/recordings/%1.mkv").arg(i);
+            tree()->addResult(result);
         }
         tree()->flush();
     }
@@ -261,6 +263,8 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
         waitUntil([&] { return dialog()->findChild<QLabel*>()->text().contains("long.mkv"); }));
     auto* const runLink = window->findChild<QLabel*>("runLink");
     EXPECT_TRUE(runLink->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_LE(window->minimumSizeHint().width(), 1024) << "the run line widens the window";
     dialog()->close();
     emit runLink->linkActivated("show");
     EXPECT_TRUE(dialog()->isVisible()) << "the run indicator brings the dialog back";

@@ -1,5 +1,6 @@
 # Tests of the main window, through the worker to the rows of the tree.
 telvar_add_test(window_tests
+  ${CMAKE_CURRENT_LIST_DIR}/CaseWindowTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWindowTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowKeyboardTest.cpp
@@ -8,9 +9,10 @@ telvar_add_test(window_tests
 target_link_libraries(window_tests PRIVATE
   telvar_qt_test_main telvar_window telvar_qt_test_support telvar_resources)
 # The end-to-end test verifies the very files the demo program writes.
-add_dependencies(window_tests telvar-make-demo)
+add_dependencies(window_tests telvar-make-demo telvar-verify)
 target_compile_definitions(window_tests PRIVATE
-  TELVAR_MAKE_DEMO="$<TARGET_FILE:telvar-make-demo>")
+  TELVAR_MAKE_DEMO="$<TARGET_FILE:telvar-make-demo>"
+  TELVAR_VERIFY_EXE="$<TARGET_FILE:telvar-verify>")
 
 # Renders the window after verifying the demo recordings (scripts/screenshot.sh).
 add_executable(telvar-screenshot ${CMAKE_CURRENT_LIST_DIR}/ScreenshotMain.cpp)

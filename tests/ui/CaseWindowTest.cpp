@@ -1,0 +1,259 @@
+// The window's case file: written by the window and read by telvar-verify,
+// written by telvar-verify and reopened by the window, the list's removals
+// in the custody log, the offer to save a temporary case, read-only media.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
+
+#include "verification/EventWait.h"
+#include "verification/SampleRecordings.h"
+#include "report/Escape.h"
+#include "report/JsonReport.h"
+#include "ui/CaseLogDialog.h"
+#include "ui/CaseMenu.h"
+#include "ui/EvidencePane.h"
+#include "ui/FilmstripView.h"
+#include "ui/MorlAuthenticator.h"
+#include "ui/ReportExport.h"
+#include "ui/NResultTree.h"
+#include "verification/PathBytes.h"
+
+namespace {
+
+struct CommandRun {
+    int exitCode = -1;
+    QByteArray out;
+};
+
+CommandRun verifyCommand(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(TELVAR_VERIFY_EXE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput()};
+}
+
+// What a row's evidence says, without who verified it and when.
+nlohmann::json evidenceFacts(nlohmann::json object) {
+    for (const char* key : {"verifier", "verifiedAt"}) {
+        object.erase(key);
+    }
+    return object;
+}
+
+class CaseWindowTest : public ::testing::Test {
+  protected:
+    CaseWindowTest() : window(std::make_unique<MorlAuthenticator>()) {}
+
+    CaseMenu* cases() const { return window->caseMenu(); }
+    NResultTree* tree() const { return window->findChild<NResultTree*>(); }
+    int rows() const { return tree()->model()->rowCount(); }
+    QString casePath(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    void verifyInWindow(const QStringList& paths) {
+        ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "verifyFileList", Q_ARG(QStringList, paths)));
+        ASSERT_TRUE(waitUntil([&] {
+            tree()->flush();
+            return rows() == paths.size();
+        }));
+    }
+    std::vector<std::string> eventKinds() const {
+        std::vector<std::string> kinds;
+        for (const CustodyEvent& event : cases()->store()->events()) {
+            kinds.push_back(eventKindCode(event.kind) + (event.detail.empty() ? "" : ":" + event.detail));
+        }
+        return kinds;
+    }
+
+    SampleRecordings samples;
+    QTemporaryDir dir;
+    std::unique_ptr<MorlAuthenticator> window;
+};
+
+}  // namespace
+
+TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
+    const QString file = casePath("window.telvarcase");
+    ASSERT_TRUE(cases()->newCase(file, QStringLiteral("2026-0042")));
+    EXPECT_EQ(window->windowTitle(), "2026-0042 (window.telvarcase)");
+    verifyInWindow({samples.authentic(), samples.tampered()});
+
+    // A removal and its undo are in the log, which still checks.
+    tree()->selectAll();
+    tree()->clearSelection();
+    tree()->setCurrentIndex(tree()->model()->index(1, 0));
+    QMetaObject::invokeMethod(window.get(), "handleDeleteBtn");
+    EXPECT_EQ(rows(), 1);
+    emit window->recordingsRestored({pathBytes(samples.tampered())});
+    const std::vector<std::string> kinds = eventKinds();
+    ASSERT_GE(kinds.size(), 3u);
+    EXPECT_EQ(kinds[kinds.size() - 2], "recording-removed");
+    EXPECT_EQ(kinds.back(), "recording-added:listed again");
+
+    // A report from the case prints the log's head and the file's events,
+    // and is itself recorded with its SHA-256.
+    ExportRequest request;
+    request.format = ExportFormat::Html;
+    request.rows = {0};
+    request.path = casePath("report.html");
+    cases()->prepareExport(request);
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    const QString sha256 = fileSha256(request.path);
+    cases()->recordExport(request, sha256);
+    QFile report(request.path);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QByteArray html = report.readAll();
+    EXPECT_TRUE(html.contains(QByteArray::number(static_cast<int>(kinds.size())) + " events"));
+    EXPECT_TRUE(html.contains("recording-added by "));
+    const CustodyEvent exported = cases()->store()->events().back();
+    EXPECT_EQ(exported.kind, EventKind::Exported);
+    EXPECT_EQ(exported.sha256.value_or(""), sha256.toStdString());
+
+    const CommandRun audit = verifyCommand({QStringLiteral("--case-file"), file, QStringLiteral("--audit")});
+    EXPECT_EQ(audit.exitCode, 0) << audit.out.toStdString();
+    const CommandRun list = verifyCommand(
+        {QStringLiteral("--case-file"), file, QStringLiteral("--list"), QStringLiteral("--json")});
+    ASSERT_EQ(list.exitCode, 0);
+    const nlohmann::json listed = nlohmann::json::parse(list.out.toStdString());
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0]["path"], pathBytes(samples.authentic()).toStdString());
+    EXPECT_EQ(listed[0]["evidence"]["code"], 0);
+    EXPECT_EQ(listed[1]["evidence"]["code"], 1);
+    EXPECT_EQ(listed[1]["evidence"]["verifier"]["name"], "telvar-authenticator");
+    EXPECT_EQ(listed[1]["evidence"]["verifier"]["caseReference"], "2026-0042");
+}
+
+TEST_F(CaseWindowTest, WindowReopensACaseTheCommandLineWroteWithTheSameRowsAndEvidence) {
+    const QString file = casePath("cli.telvarcase");
+    const CommandRun run = verifyCommand({QStringLiteral("--case-file"), file, QStringLiteral("--case"),
+                                   QStringLiteral("2026-0043"), samples.authentic(),
+                                   samples.tampered(), samples.unsignedFile()});
+    ASSERT_EQ(run.exitCode, 1);  // one verdict failed
+    const nlohmann::json listed = nlohmann::json::parse(
+        verifyCommand({QStringLiteral("--case-file"), file, QStringLiteral("--list"), QStringLiteral("--json")})
+            .out.toStdString());
+
+    ASSERT_TRUE(cases()->openCase(file));
+    EXPECT_EQ(window->windowTitle(), "2026-0043 (cli.telvarcase)");
+    ASSERT_EQ(rows(), 3);
+    const ResultModel& model = *tree()->resultModel();
+    // Listed without any evidence read; each row reads its own when shown.
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_NE(model.row(row).result.storedVerification, 0);
+    }
+    for (int row = 0; row < 3; ++row) {
+        tree()->setCurrentIndex(tree()->model()->index(row, 0));
+        const VerifyResult& result = model.row(row).result;
+        EXPECT_EQ(result.storedVerification, 0);
+        const std::string path = listed[static_cast<size_t>(row)]["path"];
+        EXPECT_EQ(result.fileName, QFileInfo(QString::fromStdString(path)).fileName().toUtf8());
+        const nlohmann::json shown = nlohmann::json::parse(
+            dumpJson(jsonFileObject(*result.evidence, ReportContext{}, false)));
+        EXPECT_EQ(evidenceFacts(shown), evidenceFacts(listed[static_cast<size_t>(row)]["evidence"])) << row;
+    }
+    EXPECT_EQ(tree()->model()->index(0, 3).data().toString(), SampleRecordings::kSerialNumber);
+    EXPECT_FALSE(window->findChild<EvidencePane*>()->plainText().isEmpty());
+    EXPECT_EQ(window->findChild<QLabel*>("successLabel")->text(), "Success: 1");
+
+    // Verifying again goes into the same case, after the command line's events.
+    ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "verifyFileList",
+                                          Q_ARG(QStringList, QStringList{samples.authentic()})));
+    ASSERT_TRUE(waitUntil([&] {
+        tree()->flush();
+        return rows() == 4;
+    }));
+    EXPECT_EQ(eventKinds().back(), "verified-again:code 0; fixity unchanged");
+    EXPECT_TRUE(cases()->store()->audit().intact());
+}
+
+TEST_F(CaseWindowTest, ATemporaryCaseWithResultsIsOfferedForSavingOnClose) {
+    window->show();
+    EXPECT_EQ(window->windowTitle(), "Unsaved case");
+    ASSERT_TRUE(cases()->store()->isTemporary());
+    // Nothing to lose yet: closes without asking.
+    int asked = 0;
+    cases()->unsavedChoice = [&] {
+        ++asked;
+        return CaseMenu::UnsavedChoice::Cancel;
+    };
+    verifyInWindow({samples.authentic()});
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asked, 1);
+
+    const QString saved = casePath("kept.telvarcase");
+    cases()->casePath = [&](const QString&) { return saved; };
+    cases()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Save; };
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(window->windowTitle(), "kept.telvarcase");
+    ASSERT_TRUE(QFileInfo::exists(saved));
+    EXPECT_EQ(CaseStore::open(saved, false)->results().size(), 1u);
+    EXPECT_EQ(CaseMenu::recentCases().value(0), QFileInfo(saved).absoluteFilePath());
+}
+
+TEST_F(CaseWindowTest, ACaseOnReadOnlyMediaIsListedAndAuditedButRecordsNothing) {
+    const QString file = casePath("ro.telvarcase");
+    ASSERT_TRUE(cases()->newCase(file, QStringLiteral("RO")));
+    verifyInWindow({samples.authentic()});
+    // Closed by its writer, as a case is when it is copied to such media.
+    ASSERT_TRUE(cases()->newCase(casePath("other.telvarcase"), QStringLiteral("X")));
+    cases()->readOnlyMedia = [](const std::string&) { return true; };
+    ASSERT_TRUE(cases()->openCase(file));
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(window->windowTitle(), "RO (ro.telvarcase) [read-only]");
+    EXPECT_TRUE(cases()->store()->audit().intact());
+    EXPECT_FALSE(cases()->mayVerify());
+    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>("caseWarning") != nullptr; }));
+    EXPECT_TRUE(window->findChild<QMessageBox*>("caseWarning")->text().contains("read-only media"));
+}
+
+// A case keeps no pictures: a reopened failed row makes them again from the
+// file, and only while the file is the one verified.
+TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile) {
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {dir.path()}), 0);
+    const QString file = casePath("demo.telvarcase");
+    const QString tampered = dir.filePath("tampered.mkv");
+    ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, tampered}).exitCode, 1);
+    ASSERT_TRUE(cases()->openCase(file));
+    auto* const pane = window->findChild<EvidencePane*>();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    ASSERT_TRUE(waitUntil([&] { return pane->filmstrip()->pictureCount() == 5; }));
+    EXPECT_EQ(pane->filmstrip()->labels().value(1), "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
+
+    QFile bytes(tampered);
+    ASSERT_TRUE(bytes.open(QIODevice::ReadWrite | QIODevice::Append));
+    bytes.write("x");
+    bytes.close();
+    tree()->clearSelection();
+    tree()->setCurrentIndex(tree()->model()->index(0, 0));
+    ASSERT_TRUE(waitUntil([&] {
+        return pane->filmstrip()->labels().join("").contains("are no longer those verified");
+    }));
+    EXPECT_EQ(pane->filmstrip()->labels().size(), 1);
+}
+
+TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
+    const QString file = casePath("log.telvarcase");
+    ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, samples.authentic()}).exitCode, 0);
+    ASSERT_TRUE(cases()->openCase(file));
+    CaseLogDialog intact(*cases()->store());
+    ASSERT_EQ(intact.table()->rowCount(), 3);
+    EXPECT_EQ(intact.table()->item(2, 3)->text(), "verified");
+    intact.checkLog();
+    EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 3 events; SHA-256 of the newest "));
+
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"),
+                                {file, QStringLiteral("UPDATE events SET examiner = 'Someone' WHERE seq = 2")}),
+              0);
+    CaseLogDialog edited(*cases()->store());
+    edited.checkLog();
+    EXPECT_TRUE(edited.checkResult()->text().startsWith("Custody log broken at event 2: "))
+        << edited.checkResult()->text().toStdString();
+    EXPECT_EQ(edited.table()->currentRow(), 1);
+}

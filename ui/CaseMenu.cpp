@@ -1,0 +1,407 @@
+#include "ui/CaseMenu.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QWidget>
+
+#include "casefile/CaseError.h"
+#include "ui/CaseLogDialog.h"
+#include "ui/NResultTree.h"
+#include "ui/ReportExport.h"
+#include "verification/PathBytes.h"
+
+namespace {
+
+const char* const kRecentKey = "recentCases";
+constexpr int kRecentCases = 8;
+
+void rememberRecent(const QString& path) {
+    QSettings settings;
+    QStringList recent = settings.value(QLatin1String(kRecentKey)).toStringList();
+    recent.removeAll(path);
+    recent.prepend(path);
+    while (recent.size() > kRecentCases) {
+        recent.removeLast();
+    }
+    settings.setValue(QLatin1String(kRecentKey), recent);
+}
+
+QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& keys, const char* name) {
+    QAction* const action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    return action;
+}
+
+}  // namespace
+
+CaseMenu::CaseMenu(QWidget* window_, NResultTree* tree_)
+    : QObject(window_), window(window_), tree(tree_), caseMenu(new QMenu(window_)) {
+    caseMenu->setObjectName(QStringLiteral("caseMenu"));
+    try {
+        caseStore = CaseStore::temporary();
+    } catch (const CaseError& error) {
+        // The window still verifies; nothing is kept.
+        warn(tr("No temporary case could be made, so results are not kept: %1")
+                 .arg(QString::fromStdString(error.what())));
+    }
+    startRecorder();
+    tree->resultModel()->setEvidenceLoader([this](int64_t verification) {
+        return caseStore ? caseStore->loadEvidence(verification) : verdictStandIn(verdictNumber(VerdictCode::Error));
+    });
+    fillMenu();
+    // The shortcuts work with the menu closed: the window holds its actions.
+    window->addActions(caseMenu->actions());
+}
+
+CaseMenu::~CaseMenu() {
+    // Every result handed in is recorded before the case is let go.
+    recorder.reset();
+}
+
+void CaseMenu::startRecorder() {
+    if (!caseStore || !caseStore->writable()) {
+        return;
+    }
+    recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
+    connect(recorder.get(), &CaseRecorder::recorded, this, &CaseMenu::resultReady);
+    connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
+        if (!recordingRefused) {
+            recordingRefused = true;
+            warn(tr("The result is listed but could not be recorded in the case: %1").arg(why));
+        }
+        emit resultReady(result);
+    });
+}
+
+// Lists what the recorder has stored so far, then lets it go.
+void CaseMenu::stopRecorder() {
+    if (recorder) {
+        recorder->drain();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        recorder.reset();
+    }
+}
+
+bool CaseMenu::mayLeaveCase() {
+    if (running && running()) {
+        warn(tr("A verification is going on. Wait for it to end, or cancel it, before another "
+                "case is opened or this one is saved."));
+        return false;
+    }
+    return true;
+}
+
+void CaseMenu::fillMenu() {
+    connect(addItem(caseMenu, tr("New case..."), QKeySequence(Qt::CTRL | Qt::Key_N), "newCaseAction"),
+            &QAction::triggered, this, &CaseMenu::newFromDialog);
+    connect(addItem(caseMenu, tr("Open case..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O),
+                    "openCaseAction"),
+            &QAction::triggered, this, &CaseMenu::openFromDialog);
+    connect(addItem(caseMenu, tr("Save case as..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                    "saveCaseAction"),
+            &QAction::triggered, this, &CaseMenu::saveFromDialog);
+    QMenu* const recent = caseMenu->addMenu(tr("Recent cases"));
+    recent->setObjectName(QStringLiteral("recentCasesMenu"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& path : recentCases()) {
+            QAction* const item = recent->addAction(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+            connect(item, &QAction::triggered, this, [this, path] {
+                if (mayLeaveCase() && offerToSave([this, path] { openCase(path); })) {
+                    openCase(path);
+                }
+            });
+        }
+        recent->setEnabled(true);
+        if (recent->isEmpty()) {
+            recent->addAction(tr("(none)"))->setEnabled(false);
+        }
+    });
+    caseMenu->addSeparator();
+    connect(addItem(caseMenu, tr("Custody log..."), QKeySequence(Qt::CTRL | Qt::Key_L), "caseLogAction"),
+            &QAction::triggered, this, &CaseMenu::showCaseLog);
+    // The window puts its own "verify the selection again" (Ctrl+R) here.
+    connect(addItem(caseMenu, tr("Verify the whole case again"), QKeySequence(Qt::Key_F5),
+                    "verifyCaseAgainAction"),
+            &QAction::triggered, this, [this] {
+                if (caseStore) {
+                    emit verifyAgain(caseStore->recordingPaths());
+                }
+            });
+}
+
+QStringList CaseMenu::recentCases() {
+    return QSettings().value(QLatin1String(kRecentKey)).toStringList();
+}
+
+QString CaseMenu::title() const {
+    if (!caseStore || caseStore->isTemporary()) {
+        return tr("Unsaved case");
+    }
+    QString text = caseStore->title();
+    if (!caseStore->writable()) {
+        text += tr(" [read-only]");
+    }
+    return text;
+}
+
+void CaseMenu::warn(const QString& text) const {
+    auto* const box = new QMessageBox(QMessageBox::Warning, tr("Case"), text, QMessageBox::Ok, window);
+    box->setObjectName(QStringLiteral("caseWarning"));
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
+    stopRecorder();
+    tree->flush();
+    if (!keepRows) {
+        tree->resultModel()->clear();
+    }
+    caseStore = std::move(store);
+    discarded = false;
+    recordingRefused = false;
+    startRecorder();
+    if (!keepRows) {
+        tree->resultModel()->append(caseStore->results());
+        emit tree->rowsChanged();
+    }
+    if (!caseStore->isTemporary()) {
+        rememberRecent(caseStore->path());
+    }
+    emit caseChanged();
+}
+
+bool CaseMenu::openCase(const QString& path) {
+    try {
+        switchTo(CaseStore::open(path, false, QString(), readOnlyMedia), false);
+        return true;
+    } catch (const CaseError& error) {
+        warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));
+        return false;
+    }
+}
+
+bool CaseMenu::newCase(const QString& path, const QString& reference) {
+    if (QFileInfo::exists(path)) {
+        warn(tr("%1: a file is already there; a new case is made in a new file.")
+                 .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    try {
+        switchTo(CaseStore::open(path, true, reference), false);
+        return true;
+    } catch (const CaseError& error) {
+        warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));
+        return false;
+    }
+}
+
+bool CaseMenu::saveCaseAs(const QString& path) {
+    if (!caseStore) {
+        return false;
+    }
+    try {
+        caseStore->saveCopy(path);
+        // The rows stay: the copy holds the same verifications under the same ids.
+        switchTo(CaseStore::open(path, false), true);
+        return true;
+    } catch (const CaseError& error) {
+        warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));
+        return false;
+    }
+}
+
+QString CaseMenu::askPath(const QString& title, bool create) {
+    if (casePath) {
+        return casePath(title);
+    }
+    const QString filter = tr("Case files (*.telvarcase)");
+    if (!create) {
+        return QFileDialog::getOpenFileName(window, title, QString(), filter);
+    }
+    QString path = QFileDialog::getSaveFileName(window, title, QDir::home().filePath(QStringLiteral("case.telvarcase")),
+                                                filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".telvarcase");
+    }
+    return path;
+}
+
+void CaseMenu::openFromDialog() {
+    if (!mayLeaveCase() || !offerToSave([this] { openFromDialog(); })) {
+        return;
+    }
+    const QString path = askPath(tr("Open Case"), false);
+    if (!path.isEmpty()) {
+        openCase(path);
+    }
+}
+
+void CaseMenu::newFromDialog() {
+    if (!mayLeaveCase() || !offerToSave([this] { newFromDialog(); })) {
+        return;
+    }
+    const QString path = askPath(tr("New Case"), true);
+    if (path.isEmpty()) {
+        return;
+    }
+    bool ok = true;
+    const QString reference = casePath ? QFileInfo(path).completeBaseName()
+                                       : QInputDialog::getText(window, tr("New Case"), tr("Case reference:"),
+                                                               QLineEdit::Normal, QString(), &ok);
+    if (ok) {
+        newCase(path, reference);
+    }
+}
+
+void CaseMenu::saveFromDialog() {
+    if (!mayLeaveCase()) {
+        return;
+    }
+    const QString path = askPath(tr("Save Case As"), true);
+    if (!path.isEmpty()) {
+        saveCaseAs(path);
+    }
+}
+
+void CaseMenu::showCaseLog() {
+    if (!caseStore) {
+        return;
+    }
+    try {
+        auto* const dialog = new CaseLogDialog(*caseStore, window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // A case switched meanwhile takes its log along.
+        connect(this, &CaseMenu::caseChanged, dialog, &QWidget::close);
+        dialog->open();
+    } catch (const CaseError& error) {
+        warn(QString::fromStdString(error.what()));
+    }
+}
+
+bool CaseMenu::mayVerify() {
+    if (!caseStore || caseStore->writable()) {
+        return true;
+    }
+    warn(tr("This case is on read-only media: it can be listed and its log checked, but no "
+            "verification can be recorded in it. Save it as a new case on writable media to "
+            "verify its recordings."));
+    return false;
+}
+
+void CaseMenu::record(const VerifyResult& result) {
+    if (recorder) {
+        recorder->submit(result);
+    } else {
+        emit resultReady(result);
+    }
+}
+
+void CaseMenu::recordRemoved(const QList<QByteArray>& paths) {
+    if (caseStore && caseStore->writable()) {
+        try {
+            caseStore->recordRemoved(paths);
+        } catch (const CaseError& error) {
+            warn(QString::fromStdString(error.what()));
+        }
+    }
+}
+
+void CaseMenu::recordRestored(const QList<QByteArray>& paths) {
+    if (caseStore && caseStore->writable()) {
+        try {
+            caseStore->recordRestored(paths);
+        } catch (const CaseError& error) {
+            warn(QString::fromStdString(error.what()));
+        }
+    }
+}
+
+void CaseMenu::prepareExport(ExportRequest& request) const {
+    if (!caseStore) {
+        return;
+    }
+    const ChainHead head = caseStore->head();
+    request.custodyEvents = head.events;
+    request.custodyHead = QString::fromStdString(head.hash);
+    if (request.caseReference.isEmpty()) {
+        request.caseReference = caseStore->reference();
+    }
+    const ResultModel& model = *tree->resultModel();
+    request.custody.clear();
+    for (const int row : request.rows) {
+        request.custody.push_back(caseStore->custodyLines(model.row(row).result.path));
+    }
+}
+
+void CaseMenu::recordExport(const ExportRequest& request, const QString& sha256) {
+    if (!caseStore || !caseStore->writable() || sha256.isEmpty()) {
+        return;
+    }
+    try {
+        caseStore->recordExport(formatSuffix(request.format), request.path, sha256.toLatin1());
+    } catch (const CaseError& error) {
+        warn(tr("The export is written but could not be recorded in the case: %1")
+                 .arg(QString::fromStdString(error.what())));
+    }
+}
+
+bool CaseMenu::offerToSave(const std::function<void()>& then) {
+    if (discarded || !caseStore || !caseStore->isTemporary() || !caseStore->holdsVerifications()) {
+        return true;
+    }
+    const auto act = [this](UnsavedChoice choice) {
+        switch (choice) {
+            case UnsavedChoice::Save:
+                saveFromDialog();
+                return caseStore && !caseStore->isTemporary();
+            case UnsavedChoice::Discard:
+                discarded = true;
+                return true;
+            case UnsavedChoice::Cancel:
+            default:
+                return false;
+        }
+    };
+    if (unsavedChoice) {
+        return act(unsavedChoice());
+    }
+    if (pendingOffer) {
+        pendingOffer->raise();
+        return false;
+    }
+    // Asked without blocking; the step that asked runs again once answered.
+    auto* const box = new QMessageBox(QMessageBox::Question, tr("Unsaved case"),
+                                      tr("The results of this window are in a temporary case. "
+                                         "Save the case before going on?"),
+                                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                      window);
+    box->setObjectName(QStringLiteral("unsavedCaseBox"));
+    pendingOffer = box;
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, act, then] {
+        const QMessageBox::StandardButton button = box->standardButton(box->clickedButton());
+        const UnsavedChoice choice = button == QMessageBox::Save      ? UnsavedChoice::Save
+                                     : button == QMessageBox::Discard ? UnsavedChoice::Discard
+                                                                      : UnsavedChoice::Cancel;
+        if (act(choice)) {
+            then();
+        }
+    });
+    box->open();
+    return false;
+}
+
+bool CaseMenu::mayClose(const std::function<void()>& closeAgain) {
+    return offerToSave(closeAgain);
+}

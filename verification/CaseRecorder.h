@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <memory>
+
+#include "verification/VerifyResult.h"
+
+class CaseFile;
+
+// Stores results in a case on a thread of its own, through a connection of
+// its own, so a flood of results never waits on the disk on the window's
+// thread: each result is one transaction, synced before `recorded` hands it
+// back to be listed, in the order the results came.
+class CaseRecorder : public QObject {
+    Q_OBJECT
+
+  public:
+    // Records into the case at `path` (bytes) through a connection opened
+    // with the first result; a case that cannot be opened fails each result.
+    explicit CaseRecorder(const std::string& path);
+    // Records everything handed in so far, then ends the thread.
+    ~CaseRecorder() override;
+
+    // Any thread: queues the result.
+    void submit(const VerifyResult& result);
+    // Waits until every result handed in so far is recorded.
+    void drain();
+
+  signals:
+    // The result as recorded (with the fixity finding it may have gained).
+    void recorded(const VerifyResult& result);
+    // The result could not be recorded; it is handed back unchanged.
+    void failed(const VerifyResult& result, const QString& why);
+
+  private:
+    class Writer;
+    QThread thread;
+    Writer* writer = nullptr;  // lives on `thread`
+};

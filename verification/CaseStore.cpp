@@ -1,0 +1,246 @@
+#include "verification/CaseStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <utility>
+
+#include "casefile/CaseError.h"
+#include "casefile/CaseSession.h"
+#include "report/JsonEvidence.h"
+#include "verification/PathBytes.h"
+
+namespace {
+
+const char* const kProgram = "telvar-authenticator";
+
+std::string bytesOf(const QString& path) {
+    return pathBytes(path).toStdString();
+}
+
+QString pathOf(const std::string& bytes) {
+    return pathFromBytes(QByteArray::fromStdString(bytes));
+}
+
+// "YYYY-MM-DDThh:mm:ssZ", read by hand: QDateTime's own parser would take
+// a good part of the time a large case takes to open.
+QDateTime utcTime(const std::string& text) {
+    const auto field = [&text](size_t at, size_t length) {
+        int value = 0;
+        for (size_t i = at; i < at + length; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return -1;
+            }
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != ':' || text[19] != 'Z') {
+        return QDateTime();
+    }
+    const QDate date(field(0, 4), field(5, 2), field(8, 2));
+    const QTime time(field(11, 2), field(14, 2), field(17, 2));
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+QByteArray fileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return QByteArray::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code) {
+    // One per code, shared by every row: a case of 100,000 rows holds five.
+    static const std::array<std::shared_ptr<const RecordingEvidence>, 5> standIns = [] {
+        std::array<std::shared_ptr<const RecordingEvidence>, 5> made;
+        for (int c = verdictNumber(VerdictCode::NotVerified); c <= verdictNumber(VerdictCode::Error);
+             ++c) {
+            RecordingEvidence evidence;
+            evidence.verdict.code = *verdictFromNumber(c);
+            made[static_cast<size_t>(c + 1)] = std::make_shared<const RecordingEvidence>(evidence);
+        }
+        return made;
+    }();
+    // A number no verdict has reads as an error.
+    const VerdictCode known = verdictFromNumber(code).value_or(VerdictCode::Error);
+    return standIns[static_cast<size_t>(verdictNumber(known) + 1)];
+}
+
+CaseStore::CaseStore(std::unique_ptr<CaseFile> file_, std::unique_ptr<QTemporaryDir> folder_)
+    : folder(std::move(folder_)), file(std::move(file_)), actor(currentActor(kProgram, "")) {}
+
+std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
+                                           const QString& reference,
+                                           const ReadOnlyMedia& readOnlyMedia) {
+    CaseOpenOptions options;
+    options.create = create;
+    options.reference = reference.toStdString();
+    options.creator = currentActor(kProgram, "");
+    options.readOnlyMedia = readOnlyMedia;
+    // A reference given only names a new case; an existing one keeps its own.
+    if (!create) {
+        options.reference.clear();
+    }
+    auto caseFile = std::make_unique<CaseFile>(bytesOf(QFileInfo(path).absoluteFilePath()), options);
+    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), nullptr));
+}
+
+std::unique_ptr<CaseStore> CaseStore::temporary() {
+    auto folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid()) {
+        throw CaseError(CaseErrorKind::Io, "no temporary folder can be made for the case: " +
+                                               folder->errorString().toStdString());
+    }
+    CaseOpenOptions options;
+    options.create = true;
+    options.creator = currentActor(kProgram, "");
+    auto caseFile = std::make_unique<CaseFile>(
+        bytesOf(folder->filePath(QStringLiteral("unsaved.telvarcase"))), options);
+    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), std::move(folder)));
+}
+
+QString CaseStore::path() const {
+    return pathOf(file->path());
+}
+
+QString CaseStore::reference() const {
+    return QString::fromStdString(file->info().reference);
+}
+
+QString CaseStore::title() const {
+    const QString name = QFileInfo(path()).fileName();
+    const QString ref = reference();
+    return ref.isEmpty() ? name : ref + QStringLiteral(" (") + name + QLatin1Char(')');
+}
+
+bool CaseStore::holdsVerifications() const {
+    bool any = false;
+    file->forEachRecording([&any](const RecordingRow& row) { any = any || row.latestVerification; },
+                           true);
+    return any;
+}
+
+ChainHead CaseStore::head() const {
+    return file->head();
+}
+
+ReportContext CaseStore::reportContext(const QString& examiner) const {
+    return currentReportContext(kProgram, examiner.toStdString(), reference().toStdString());
+}
+
+void recordInCase(CaseFile& file, VerifyResult& result) {
+    if (result.evidence == nullptr) {
+        return;
+    }
+    const Actor actor = currentActor(kProgram, "");
+    std::string reference = file.info().reference;
+    ReportContext run = currentReportContext(kProgram, actor.examiner, reference);
+    const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
+    run.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
+    RecordingEvidence evidence = *result.evidence;
+    evidence.identity.path = bytesOf(result.path);
+    CaseSession session(file, actor, run, false);
+    session.record(evidence);
+    result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
+}
+
+void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256) {
+    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString());
+}
+
+void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
+    for (const QByteArray& path : paths) {
+        if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()))) {
+            file->removeRecording(actor, row->id);
+        }
+    }
+}
+
+void CaseStore::recordRestored(const QList<QByteArray>& paths) {
+    for (const QByteArray& path : paths) {
+        const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()));
+        if (row && row->removed) {
+            FileFacts facts;
+            facts.path = row->path;
+            file->addRecording(actor, facts);  // "listed again", with its first intake
+        }
+    }
+}
+
+std::vector<VerifyResult> CaseStore::results() const {
+    std::vector<VerifyResult> results;
+    file->forEachRecording([&results](const RecordingRow& row) {
+        if (!row.latestVerification) {
+            return;
+        }
+        VerifyResult result;
+        result.evidence = verdictStandIn(row.latestCode.value_or(verdictNumber(VerdictCode::Error)));
+        result.fileName = fileNameOf(row.path);
+        result.path = pathOf(row.path);
+        if (row.latestAt) {
+            result.verifiedAt = utcTime(*row.latestAt);
+        }
+        result.storedVerification = *row.latestVerification;
+        results.push_back(std::move(result));
+    });
+    return results;
+}
+
+std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verification) const {
+    std::optional<StoredVerification> stored;
+    std::string why = "the case holds no such verification";
+    try {
+        stored = file->verification(verification);
+    } catch (const CaseError& error) {
+        why = error.what();
+    }
+    if (stored) {
+        if (std::optional<StoredEvidence> read = evidenceFromJson(stored->evidenceJson)) {
+            return std::make_shared<const RecordingEvidence>(std::move(read->evidence));
+        }
+        why = "it does not read as an evidence object";
+    }
+    // The verdict the case lists stays; the pane says why there is no more.
+    RecordingEvidence standIn =
+        *verdictStandIn(stored ? stored->code : verdictNumber(VerdictCode::Error));
+    Finding finding;
+    finding.code = FindingCode::FileError;
+    finding.text = "The evidence stored in the case cannot be shown (" + why +
+                   "); verify the file again to see it.";
+    standIn.findings.push_back(std::move(finding));
+    return std::make_shared<const RecordingEvidence>(std::move(standIn));
+}
+
+QStringList CaseStore::recordingPaths() const {
+    QStringList paths;
+    file->forEachRecording([&paths](const RecordingRow& row) { paths << pathOf(row.path); });
+    return paths;
+}
+
+std::vector<CustodyEvent> CaseStore::events() const {
+    std::vector<CustodyEvent> events;
+    file->forEachEvent([&events](const CustodyEvent& event) { events.push_back(event); });
+    return events;
+}
+
+std::vector<std::string> CaseStore::custodyLines(const QString& path) const {
+    std::vector<std::string> lines;
+    if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(bytesOf(path)))) {
+        for (const CustodyEvent& event : file->events(row->id)) {
+            lines.push_back(custodyLine(event));
+        }
+    }
+    return lines;
+}
+
+AuditResult CaseStore::audit() const {
+    return file->audit();
+}
+
+void CaseStore::saveCopy(const QString& path) const {
+    file->saveCopy(bytesOf(QFileInfo(path).absoluteFilePath()));
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "casefile/CaseFile.h"
+#include "report/ReportContext.h"
+#include "verification/VerifyResult.h"
+
+// The case the window works in (docs/case-file.md): every verification,
+// export and removal goes into its file at once, one transaction each, with
+// the same code telvar-verify uses. Without a case opened, the window works
+// in a temporary one, which "Save case as" keeps. Throws CaseError.
+class CaseStore {
+  public:
+    using ReadOnlyMedia = std::function<bool(const std::string& path)>;
+
+    // The case at `path`; made when `create` and there is none, with
+    // `reference`. On read-only media it opens for reading only.
+    static std::unique_ptr<CaseStore> open(const QString& path, bool create,
+                                           const QString& reference = QString(),
+                                           const ReadOnlyMedia& readOnlyMedia = onReadOnlyMedia);
+    // A new case in a folder of its own, removed with the store.
+    static std::unique_ptr<CaseStore> temporary();
+
+    QString path() const;
+    bool isTemporary() const { return folder != nullptr; }
+    bool writable() const { return file->writable(); }
+    QString reference() const;
+    // "REFERENCE (name.telvarcase)", or the file name alone without a reference.
+    QString title() const;
+    bool holdsVerifications() const;
+    ChainHead head() const;
+
+    // The case's file as bytes, for another connection to it: results are
+    // recorded through one of their own (CaseRecorder, recordInCase).
+    const std::string& fileBytes() const { return file->path(); }
+    void recordExport(const QString& format, const QString& path, const QByteArray& sha256);
+    // Off the list and back (an undone removal), by the paths' exact bytes.
+    void recordRemoved(const QList<QByteArray>& paths);
+    void recordRestored(const QList<QByteArray>& paths);
+
+    // The listed recordings, each with its latest verification; the evidence
+    // is a stand-in until loadEvidence, so a large case opens at once.
+    std::vector<VerifyResult> results() const;
+    // The stored evidence of a verification; when it cannot be read back, a
+    // stand-in of its verdict whose finding says so.
+    std::shared_ptr<const RecordingEvidence> loadEvidence(int64_t verification) const;
+    // The listed recordings' paths, for verifying the whole case again.
+    QStringList recordingPaths() const;
+
+    std::vector<CustodyEvent> events() const;
+    // A recording's custody events as a report lists them, oldest first.
+    std::vector<std::string> custodyLines(const QString& path) const;
+    AuditResult audit() const;
+    // A copy of the case at a new path (Save case as); the store stays on its file.
+    void saveCopy(const QString& path) const;
+
+    // The verifier block of the window's reports and stored evidence.
+    ReportContext reportContext(const QString& examiner) const;
+
+  private:
+    CaseStore(std::unique_ptr<CaseFile> file, std::unique_ptr<QTemporaryDir> folder);
+
+    std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
+    std::unique_ptr<CaseFile> file;
+    Actor actor;
+};
+
+// Stores the result's verification in `file` as the window does; its
+// evidence gains the fixity finding when the file changed since it was
+// added. Throws CaseError.
+void recordInCase(CaseFile& file, VerifyResult& result);
+
+// The stand-in evidence of a stored verdict code: the code alone.
+std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code);
