@@ -87,7 +87,20 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
 
 }  // namespace
 
-std::string shortReason(const RecordingEvidence& e) {
+// A change of the file since it was added to its case, which a row shows
+// beside its verdict whatever the signatures say.
+std::string fixityReason(const RecordingEvidence& e) {
+    for (const Finding& finding : e.findings) {
+        if (finding.code == FindingCode::FixityChanged ||
+            finding.code == FindingCode::FixityMissing ||
+            finding.code == FindingCode::FixityUnreadable) {
+            return ofFinding(e, finding.code);
+        }
+    }
+    return std::string();
+}
+
+std::string verdictReason(const RecordingEvidence& e) {
     const VerdictCode code = e.verdict.code;
     if (code == VerdictCode::Success) {
         return std::string();
@@ -109,6 +122,15 @@ std::string shortReason(const RecordingEvidence& e) {
         default:
             return readFailure(e);
     }
+}
+
+std::string shortReason(const RecordingEvidence& e) {
+    const std::string verdict = verdictReason(e);
+    const std::string fixity = fixityReason(e);
+    if (fixity.empty() || verdict == fixity) {
+        return verdict;
+    }
+    return verdict.empty() ? fixity : verdict + "; " + fixity;
 }
 
 std::string firstFailureWhen(const RecordingEvidence& e) {

@@ -8,7 +8,10 @@
 // what was seen, never a cause ("signature does not hold", "not signed",
 // "content outside the signatures", "cut short", "not a Matroska file",
 // "empty file", ...). Taken from the first finding, or from the verdict
-// when there is none. Empty for a success.
+// when there is none. Empty for a success, unless the file changed since
+// it was added to its case: that is named after the verdict's reason
+// ("bytes changed since recorded"), since it holds whatever the signatures
+// say.
 std::string shortReason(const RecordingEvidence& evidence);
 
 // When in the recording the first failure lies, by the times the file

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "report/ShortReason.h"
 #include "report/Wording.h"
 #include "ui/ResultText.h"
 
@@ -43,7 +44,8 @@ QString cellText(const ResultModel::Row& row, int column) {
         case ResultModel::kResultColumn:
             return verdictWord(result.code());
         default:
-            return result.code() == VerdictCode::Success ? QString() : reasonWord(result);
+            return result.evidence == nullptr ? QString()
+                                              : textOf(shortReason(*result.evidence));
     }
 }
 

@@ -55,6 +55,17 @@ TEST(ShortReasonTest, TheFirstFindingNamesTheReason) {
     EXPECT_EQ(shortReason(failedWith(VerdictCode::NotVerified, {})), "not verified");
 }
 
+// A file changed since it was added to its case says so beside any verdict.
+TEST(ShortReasonTest, AChangeSinceIntakeIsNamedBesideTheVerdict) {
+    EXPECT_EQ(shortReason(failedWith(VerdictCode::Success, {FindingCode::FixityChanged})),
+              "bytes changed since recorded");
+    EXPECT_EQ(shortReason(failedWith(VerdictCode::Mismatch,
+                                     {FindingCode::ChainBreak, FindingCode::FixityMissing})),
+              "signature does not hold; missing since recorded");
+    EXPECT_EQ(shortReason(failedWith(VerdictCode::Error, {FindingCode::FixityMissing})),
+              "missing since recorded");
+}
+
 TEST(ShortReasonTest, FirstFailureIsGivenByTheStatedTimes) {
     RecordingEvidence e = failedWith(VerdictCode::Mismatch, {FindingCode::ChainBreak});
     EXPECT_EQ(firstFailureWhen(e), "");
