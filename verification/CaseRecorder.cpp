@@ -55,7 +55,9 @@ class CaseRecorder::Writer : public QObject {
             // Opened (and checked once more) on the first result, on this
             // thread: opening a large case in the window does not pay twice.
             if (!file && needsStoring(batch)) {
-                file = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                auto opened = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                run = recordingRun(*opened);
+                file = std::move(opened);
             }
             if (file) {
                 Transaction transaction = file->batch();
@@ -64,7 +66,7 @@ class CaseRecorder::Writer : public QObject {
                         continue;
                     }
                     try {
-                        recordInCase(*file, batch[i]);
+                        recordInCase(*file, run, batch[i]);
                     } catch (const CaseError& error) {
                         failures[i] = QString::fromStdString(error.what());
                         // SQLite undid the whole transaction: nothing of it holds.
@@ -105,6 +107,7 @@ class CaseRecorder::Writer : public QObject {
     CaseRecorder& owner;
     std::string path;
     std::unique_ptr<CaseFile> file;
+    RecordingRun run;
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
