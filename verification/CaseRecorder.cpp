@@ -12,7 +12,7 @@
 namespace {
 
 // Results stored in one transaction at most: it holds the case's write lock
-// for a few tens of milliseconds, so another writer's turn comes soon.
+// for a tenth of a second or so, so another writer's turn comes soon.
 constexpr size_t kMostInOneTransaction = 500;
 
 }  // namespace
