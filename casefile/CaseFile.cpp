@@ -296,6 +296,11 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
     return id;
 }
 
+Transaction CaseFile::batch() {
+    requireWritable();
+    return Transaction(db);
+}
+
 int64_t CaseFile::addRecording(const Actor& actor, const FileFacts& file) {
     requireWritable();
     Transaction transaction(db);

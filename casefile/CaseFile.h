@@ -10,6 +10,7 @@
 #include "casefile/CustodyLog.h"
 #include "casefile/Database.h"
 #include "casefile/Fixity.h"
+#include "casefile/Transaction.h"
 
 // True when the file system holding `path` is mounted read-only.
 bool onReadOnlyMedia(const std::string& path);
@@ -77,7 +78,8 @@ struct RecordedVerification {
 
 // A case file: one SQLite database per case (docs/case-file.md). Opening
 // checks the file before anything is written to it; each write below is
-// one transaction, whole or not at all. Throws CaseError.
+// one transaction, whole or not at all (a savepoint inside a batch).
+// Throws CaseError.
 class CaseFile {
   public:
     CaseFile(const std::string& path, const CaseOpenOptions& options);
@@ -113,6 +115,10 @@ class CaseFile {
                       const std::string& sha256);
     void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
     void removeRecording(const Actor& actor, int64_t recording);
+
+    // One transaction that the writes above join, each still whole or not
+    // at all, until it commits: many results stored with one sync.
+    Transaction batch();
 
     // Writes the case as it stands to a new file at `path`, which must not
     // exist yet: "Save as" of the window.

@@ -104,18 +104,22 @@ void Database::configure(int busyTimeoutMs) {
     sqlite3_busy_timeout(db, busyTimeoutMs);
 }
 
-Database::Database(Database&& other) noexcept : db(std::exchange(other.db, nullptr)) {}
+Database::Database(Database&& other) noexcept
+    : db(std::exchange(other.db, nullptr)), cache(std::move(other.cache)) {}
 
 Database& Database::operator=(Database&& other) noexcept {
     if (this != &other) {
+        cache.reset();
         sqlite3_close(db);
         db = std::exchange(other.db, nullptr);
+        cache = std::move(other.cache);
     }
     return *this;
 }
 
 Database::~Database() {
-    // Every statement is owned by a Statement that is gone by now.
+    // Every other statement is owned by a Statement that is gone by now.
+    cache.reset();
     sqlite3_close(db);
 }
 
@@ -133,7 +137,7 @@ void copyDatabase(const Database& from, const Database& to) {
 }
 
 Statement Database::prepare(const std::string& sql) const {
-    return Statement(db, sql);
+    return cache ? Statement(db, sql, *cache) : Statement(db, sql);
 }
 
 void Database::exec(const std::string& sql) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "casefile/Statement.h"
@@ -30,6 +31,7 @@ class Database {
     // A connection to a fresh private database in memory.
     static Database inMemory();
 
+    // Kept prepared for the next use of the same SQL on this connection.
     Statement prepare(const std::string& sql) const;
     // Runs statements that return no rows.
     void exec(const std::string& sql) const;
@@ -42,6 +44,9 @@ class Database {
     Database() = default;
     void configure(int busyTimeoutMs);
     sqlite3* db = nullptr;
+    // Finalized before the connection closes; apart, so it stays put when
+    // the Database moves.
+    std::unique_ptr<StatementCache> cache = std::make_unique<StatementCache>();
 };
 
 // The largest text or blob a case file may hold in one value: a day's

@@ -34,11 +34,61 @@ Statement::Statement(sqlite3* db_, const std::string& sql) : db(db_) {
     }
 }
 
+Statement::Statement(sqlite3* db_, const std::string& sql_, StatementCache& cache_)
+    : db(db_), statement(cache_.take(sql_)), cache(&cache_), sqlText(sql_) {
+    if (statement == nullptr) {
+        const int rc = sqlite3_prepare_v3(db, sqlText.c_str(), static_cast<int>(sqlText.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        if (rc != SQLITE_OK) {
+            throwSqliteError(db, rc, sqlite3_errmsg(db));
+        }
+    }
+}
+
 Statement::Statement(Statement&& other) noexcept
-    : db(other.db), statement(std::exchange(other.statement, nullptr)) {}
+    : db(other.db),
+      statement(std::exchange(other.statement, nullptr)),
+      cache(std::exchange(other.cache, nullptr)),
+      sqlText(std::move(other.sqlText)) {}
 
 Statement::~Statement() {
-    sqlite3_finalize(statement);
+    if (cache != nullptr && statement != nullptr) {
+        cache->keep(sqlText, statement);
+    } else {
+        sqlite3_finalize(statement);
+    }
+}
+
+namespace {
+
+// More distinct statements than the case file's code runs: a bound only.
+constexpr size_t kMostKept = 64;
+
+}  // namespace
+
+StatementCache::~StatementCache() {
+    for (const auto& entry : kept) {
+        sqlite3_finalize(entry.second);
+    }
+}
+
+sqlite3_stmt* StatementCache::take(const std::string& sql) {
+    const auto found = kept.find(sql);
+    if (found == kept.end()) {
+        return nullptr;
+    }
+    sqlite3_stmt* const statement = found->second;
+    kept.erase(found);
+    return statement;
+}
+
+void StatementCache::keep(const std::string& sql, sqlite3_stmt* statement) {
+    // Reset, it holds no lock and no bound value until its next use.
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (kept.size() >= kMostKept || !kept.emplace(sql, statement).second) {
+        sqlite3_finalize(statement);
+    }
 }
 
 namespace {

@@ -3,15 +3,39 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One prepared statement, owned: finalized when the object goes.
+// The statements a connection keeps prepared between uses, by their SQL:
+// every result stored runs the same few, and preparing them again each
+// time took much of the time a result took to store.
+class StatementCache {
+  public:
+    StatementCache() = default;
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+    ~StatementCache();  // finalizes what it keeps
+
+    // The kept statement for `sql`, now the caller's; null when none is kept.
+    sqlite3_stmt* take(const std::string& sql);
+    // Resets `statement` and keeps it; finalizes it instead when one is
+    // kept for `sql` already (it was in use twice at once) or the cache is full.
+    void keep(const std::string& sql, sqlite3_stmt* statement);
+
+  private:
+    std::unordered_map<std::string, sqlite3_stmt*> kept;
+};
+
+// One prepared statement, owned: finalized when the object goes, or handed
+// back to the cache it came from.
 // Parameters and columns count from 1 and 0, as in SQLite.
 class Statement {
   public:
     Statement(sqlite3* db, const std::string& sql);
+    // Taken from `cache` when it keeps one for `sql`, and given back to it.
+    Statement(sqlite3* db, const std::string& sql, StatementCache& cache);
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
     Statement(const Statement&) = delete;
@@ -40,6 +64,8 @@ class Statement {
   private:
     sqlite3* db;
     sqlite3_stmt* statement = nullptr;
+    StatementCache* cache = nullptr;
+    std::string sqlText;  // of a statement given back to `cache`
 };
 
 // Throws the CaseError that fits SQLite's result code `rc`.

@@ -1,15 +1,26 @@
 #include "casefile/Transaction.h"
 
+#include <sqlite3.h>
+
 #include "casefile/Database.h"
 
-Transaction::Transaction(const Database& db_) : db(db_) {
-    db.exec("BEGIN IMMEDIATE");
+namespace {
+
+bool inTransaction(const Database& db) {
+    return sqlite3_get_autocommit(db.handle()) == 0;
+}
+
+}  // namespace
+
+Transaction::Transaction(const Database& db_) : db(db_), nested(inTransaction(db_)) {
+    db.exec(nested ? "SAVEPOINT nested_write" : "BEGIN IMMEDIATE");
 }
 
 Transaction::~Transaction() {
     if (open) {
         try {
-            db.exec("ROLLBACK");
+            // A savepoint is undone, then let go, so the outer one goes on.
+            db.exec(nested ? "ROLLBACK TO nested_write; RELEASE nested_write" : "ROLLBACK");
         } catch (...) {
             // SQLite rolls back by itself when the connection closes.
         }
@@ -17,6 +28,10 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    db.exec("COMMIT");
+    db.exec(nested ? "RELEASE nested_write" : "COMMIT");
     open = false;
+}
+
+bool Transaction::active() const {
+    return open && inTransaction(db);
 }

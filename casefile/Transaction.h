@@ -4,7 +4,9 @@ class Database;
 
 // A write transaction: BEGIN IMMEDIATE takes the write lock at once (waiting
 // out the busy timeout), so two programs appending to one case take turns
-// instead of failing halfway. Rolled back unless committed.
+// instead of failing halfway. Rolled back unless committed. Opened inside
+// another, it is a savepoint of that one: whole or not at all as before,
+// made durable when the outer one commits.
 class Transaction {
   public:
     explicit Transaction(const Database& db);
@@ -13,8 +15,12 @@ class Transaction {
     ~Transaction();
 
     void commit();
+    // False once SQLite has rolled the whole transaction back by itself
+    // (after a full disk or an I/O error), so nothing more can join it.
+    bool active() const;
 
   private:
     const Database& db;
+    const bool nested;
     bool open = true;
 };

@@ -1,38 +1,113 @@
 #include "verification/CaseRecorder.h"
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "casefile/CaseError.h"
 #include "casefile/CaseFile.h"
 #include "verification/CaseStore.h"
+
+namespace {
+
+// Results stored in one transaction at most: it holds the case's write lock
+// for a tenth of a second or so, so another writer's turn comes soon.
+constexpr size_t kMostInOneTransaction = 500;
+
+}  // namespace
 
 // The thread's side: its own connection to the case.
 class CaseRecorder::Writer : public QObject {
   public:
     Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {}
 
-    void record(VerifyResult result) {
-        // A file a cancelled run left was not verified: nothing to record,
-        // but it keeps its place in the order rows are listed.
-        if (result.code() == VerdictCode::NotVerified) {
-            emit owner.recorded(result);
-            return;
-        }
-        try {
-            // Opened (and checked once more) on the first result, on this
-            // thread: opening a large case in the window does not pay twice.
-            if (!file) {
-                file = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+    // Takes what is waiting, in turns, until nothing is.
+    void recordWaiting() {
+        for (;;) {
+            std::vector<VerifyResult> batch;
+            {
+                const std::lock_guard<std::mutex> lock(owner.mutex);
+                if (owner.waiting.empty()) {
+                    owner.wakeQueued = false;
+                    return;
+                }
+                while (!owner.waiting.empty() && batch.size() < kMostInOneTransaction) {
+                    batch.push_back(std::move(owner.waiting.front()));
+                    owner.waiting.pop_front();
+                }
             }
-            recordInCase(*file, result);
-            emit owner.recorded(result);
-        } catch (const CaseError& error) {
-            emit owner.failed(result, QString::fromStdString(error.what()));
+            record(batch);
         }
     }
 
   private:
+    void record(std::vector<VerifyResult>& batch) {
+        // Each failure, or none; a failed batch fails every result it stored.
+        std::vector<std::optional<QString>> failures(batch.size());
+        std::optional<QString> batchFailure;
+        std::vector<std::shared_ptr<const RecordingEvidence>> handedIn;
+        handedIn.reserve(batch.size());
+        for (const VerifyResult& result : batch) {
+            handedIn.push_back(result.evidence);
+        }
+        try {
+            // Opened (and checked once more) on the first result, on this
+            // thread: opening a large case in the window does not pay twice.
+            if (!file && needsStoring(batch)) {
+                auto opened = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                run = recordingRun(*opened);
+                file = std::move(opened);
+            }
+            if (file) {
+                Transaction transaction = file->batch();
+                for (size_t i = 0; i < batch.size() && !batchFailure; ++i) {
+                    if (!storable(batch[i])) {
+                        continue;
+                    }
+                    try {
+                        recordInCase(*file, run, batch[i]);
+                    } catch (const CaseError& error) {
+                        failures[i] = QString::fromStdString(error.what());
+                        // SQLite undid the whole transaction: nothing of it holds.
+                        if (!transaction.active()) {
+                            batchFailure = failures[i];
+                        }
+                    }
+                }
+                if (!batchFailure) {
+                    transaction.commit();
+                }
+            }
+        } catch (const CaseError& error) {
+            batchFailure = QString::fromStdString(error.what());
+        }
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (batchFailure && storable(batch[i])) {
+                failures[i] = batchFailure;
+            }
+            if (failures[i]) {
+                batch[i].evidence = handedIn[i];
+                emit owner.failed(batch[i], *failures[i]);
+            } else {
+                emit owner.recorded(batch[i]);
+            }
+        }
+    }
+
+    // A file a cancelled run left was not verified: nothing to record, but
+    // it keeps its place in the order rows are listed.
+    static bool storable(const VerifyResult& result) {
+        return result.code() != VerdictCode::NotVerified;
+    }
+    static bool needsStoring(const std::vector<VerifyResult>& batch) {
+        return std::any_of(batch.begin(), batch.end(), storable);
+    }
+
     CaseRecorder& owner;
     std::string path;
     std::unique_ptr<CaseFile> file;
+    RecordingRun run;
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
@@ -49,11 +124,21 @@ CaseRecorder::~CaseRecorder() {
 }
 
 void CaseRecorder::submit(const VerifyResult& result) {
-    QMetaObject::invokeMethod(writer, [this, result] { writer->record(result); },
-                              Qt::QueuedConnection);
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        waiting.push_back(result);
+        wake = !wakeQueued;
+        wakeQueued = true;
+    }
+    // One wake for any number of results: the writer takes all that wait.
+    if (wake) {
+        QMetaObject::invokeMethod(writer, [this] { writer->recordWaiting(); }, Qt::QueuedConnection);
+    }
 }
 
 void CaseRecorder::drain() {
+    // A wake queued before this call runs before it, and empties the queue.
     if (thread.isRunning()) {
         QMetaObject::invokeMethod(writer, [] {}, Qt::BlockingQueuedConnection);
     }

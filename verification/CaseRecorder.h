@@ -3,16 +3,18 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
-#include <memory>
+#include <deque>
+#include <mutex>
 
 #include "verification/VerifyResult.h"
 
-class CaseFile;
-
 // Stores results in a case on a thread of its own, through a connection of
 // its own, so a flood of results never waits on the disk on the window's
-// thread: each result is one transaction, synced before `recorded` hands it
-// back to be listed, in the order the results came.
+// thread. The results waiting when the thread comes to them are stored
+// together, each as it would be alone, in one transaction synced before
+// `recorded` hands them back to be listed, in the order the results came:
+// a row is listed only once it is in the case, and a flood is not held to
+// one sync per result.
 class CaseRecorder : public QObject {
     Q_OBJECT
 
@@ -38,4 +40,8 @@ class CaseRecorder : public QObject {
     class Writer;
     QThread thread;
     Writer* writer = nullptr;  // lives on `thread`
+
+    std::mutex mutex;
+    std::deque<VerifyResult> waiting;  // guarded by `mutex`
+    bool wakeQueued = false;           // the writer is yet to empty `waiting`
 };

@@ -132,18 +132,23 @@ ReportContext CaseStore::reportContext(const QString& examiner) const {
     return currentReportContext(kProgram, examiner.toStdString(), reference().toStdString());
 }
 
-void recordInCase(CaseFile& file, VerifyResult& result) {
+RecordingRun recordingRun(const CaseFile& file) {
+    RecordingRun made;
+    made.actor = currentActor(kProgram, "");
+    made.run = currentReportContext(kProgram, made.actor.examiner, file.info().reference);
+    return made;
+}
+
+void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result) {
     if (result.evidence == nullptr) {
         return;
     }
-    const Actor actor = currentActor(kProgram, "");
-    std::string reference = file.info().reference;
-    ReportContext run = currentReportContext(kProgram, actor.examiner, reference);
+    ReportContext verified = run.run;
     const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
-    run.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
+    verified.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
     RecordingEvidence evidence = *result.evidence;
     evidence.identity.path = bytesOf(result.path);
-    CaseSession session(file, actor, run, false);
+    CaseSession session(file, run.actor, verified, false);
     session.record(evidence);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
 }

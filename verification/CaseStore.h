@@ -73,10 +73,18 @@ class CaseStore {
     Actor actor;
 };
 
+// Who records into a case and the verifier block of the evidence stored:
+// the same for every result, so taken once per connection.
+struct RecordingRun {
+    Actor actor;
+    ReportContext run;
+};
+RecordingRun recordingRun(const CaseFile& file);
+
 // Stores the result's verification in `file` as the window does; its
 // evidence gains the fixity finding when the file changed since it was
 // added. Throws CaseError.
-void recordInCase(CaseFile& file, VerifyResult& result);
+void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result);
 
 // The stand-in evidence of a stored verdict code: the code alone.
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code);

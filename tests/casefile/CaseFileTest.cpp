@@ -193,3 +193,32 @@ TEST(CaseFile, AnotherCaseReferenceIsRefused) {
         EXPECT_EQ(error.kind, CaseErrorKind::WrongCase);
     }
 }
+
+TEST(CaseFile, ABatchKeepsEachWriteWholeAndIsKeptOnlyWhenCommitted) {
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    CaseFile file(path, creating());
+    {
+        Transaction batch = file.batch();
+        verify(file, facts("/e/a.mkv", kHashA));
+        // A write that undoes itself takes nothing else of the batch along.
+        file.removeRecording(examiner(), 999);
+        verify(file, facts("/e/b.mkv", kHashB));
+        // Another connection sees none of it before the commit.
+        CaseOpenOptions reading;
+        reading.access = CaseOpenOptions::Access::ReadOnly;
+        EXPECT_TRUE(CaseFile(path, reading).recordings().empty());
+        batch.commit();
+    }
+    {
+        Transaction dropped = file.batch();
+        verify(file, facts("/e/c.mkv", kHashA));
+    }
+    const std::vector<RecordingRow> rows = file.recordings();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].path, "/e/a.mkv");
+    EXPECT_EQ(rows[1].path, "/e/b.mkv");
+    const AuditResult audit = file.audit();
+    EXPECT_TRUE(audit.intact()) << audit.problem;
+    EXPECT_EQ(audit.events, 5);
+}
