@@ -13,11 +13,11 @@
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
-#include <climits>
 #include <memory>
 
 #include "report/HtmlReport.h"
 #include "ui/PdfFigures.h"
+#include "ui/PdfPictureCache.h"
 #include "ui/PdfPartQueue.h"
 
 namespace {
@@ -167,13 +167,10 @@ RowsOnPage rowsOn(const QTextDocument& document, int page, size_t rows) {
 }
 
 // Each decoded picture as the image its <img src="picture:N:K"> names.
-void addPictures(Part& part, const std::vector<ReportPicture>& strip, size_t index) {
+void addPictures(Part& part, const std::vector<ReportPicture>& strip, size_t index,
+                 PdfPictureCache& decoded) {
     for (size_t k = 0; k < strip.size(); ++k) {
-        const std::vector<uint8_t>& png = strip[k].png;
-        QImage image;
-        if (!png.empty() && png.size() <= static_cast<size_t>(INT_MAX)) {
-            image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG");
-        }
+        const QImage image = decoded.decode(strip[k].png);
         if (!image.isNull()) {
             part.addImage(QStringLiteral("picture:%1:%2").arg(index).arg(k), image);
         }
@@ -233,7 +230,7 @@ class Layout {
             pages->part = std::make_unique<Part>(metrics, flow);
             pages->part->drawImagesWith(*pages->images);
             if (pictures != nullptr) {
-                addPictures(*pages->part, *pictures, i);
+                addPictures(*pages->part, *pictures, i, decoded);
             }
             pages->last =
                 pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
@@ -310,6 +307,7 @@ class Layout {
     const PageFlow& flow;
     PartQueue<Pages>& queue;
     const std::function<bool()>& keepGoing;
+    PdfPictureCache decoded;
 };
 
 void setUp(QPdfWriter& writer, PaperSize paper) {

@@ -6,6 +6,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FolderWalk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfFigures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PdfPictureCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -281,4 +283,35 @@ TEST_F(ExportTest, CancelledRowExportsAsNotVerified) {
     EXPECT_EQ(parsed[0]["code"], -1);
     EXPECT_EQ(parsed[0]["verdict"], "Not verified");
     EXPECT_EQ(parsed[0]["errorText"], "cancelled");
+}
+
+// Copies of one recording show the same pictures: the PDF embeds such a
+// picture once, and a different picture still as its own.
+TEST_F(ExportTest, PdfEmbedsARecurringPictureOnce) {
+    const auto strip = [](Qt::GlobalColor colour) {
+        QImage image(16, 9, QImage::Format_RGB32);
+        image.fill(colour);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        ReportPicture picture;
+        picture.label = "Cluster 2";
+        picture.png.assign(png.begin(), png.end());
+        picture.width = 160;
+        picture.height = 90;
+        return std::make_shared<const std::vector<ReportPicture>>(1, picture);
+    };
+    std::vector<VerifyResult> rows;
+    for (const Qt::GlobalColor colour : {Qt::red, Qt::red, Qt::blue}) {
+        VerifyResult row = hostileResult();
+        row.filmstrip = strip(colour);
+        rows.push_back(std::move(row));
+    }
+    ExportRequest request;
+    request.path = dir.filePath("pictures.pdf");
+    ASSERT_EQ(writeExport(rows, request), QString());
+    QFile pdf(request.path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdf.readAll().count("/Subtype /Image"), 2);
 }
