@@ -173,6 +173,8 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
     startRecorder();
     if (!keepRows) {
         tree->resultModel()->append(caseStore->results());
+        // Measured on the first rows, whose evidence this loads.
+        tree->fitColumns(0);
         emit tree->rowsChanged();
     }
     if (!caseStore->isTemporary()) {

@@ -83,7 +83,7 @@ void NResultTree::fitColumns(int firstRow) {
         }
         const int last = std::min(results->rowCount(), firstRow + kMeasuredRows);
         for (int row = firstRow; row < last && column != ResultModel::kResultColumn; ++row) {
-            const QString text = results->index(row, column).data().toString();
+            const QString text = results->measuredText(row, column);
             wanted = std::max(wanted, metrics.horizontalAdvance(text) + kCellPadding);
         }
         const int widest =

@@ -39,6 +39,10 @@ class NResultTree : public QTreeView {
     ResultModel* resultModel() const { return results; }
     // The selected rows' model indices, top to bottom as shown.
     std::vector<int> selectedRows() const;
+    // Widens the columns the user has not resized to show the rows from
+    // `firstRow` on (a sample of them) in full; the names up to a share of
+    // the width. 0 fits them anew, as at the start (a reopened case).
+    void fitColumns(int firstRow);
 
   signals:
     // Rows were listed or removed.
@@ -48,11 +52,6 @@ class NResultTree : public QTreeView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    // Widens the columns the user has not resized to show the rows from
-    // `firstRow` on (a sample of them) in full; the names up to a share of
-    // the width. 0 fits them anew, as at the start.
-    void fitColumns(int firstRow);
-
     ResultModel* results = nullptr;
     std::array<bool, ResultModel::kReasonColumn> userSized{};
     bool sizingColumns = false;

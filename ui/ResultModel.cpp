@@ -113,6 +113,10 @@ void ResultModel::clear() {
     endResetModel();
 }
 
+QString ResultModel::measuredText(int row, int column) const {
+    return sortKeyOf(rows.at(static_cast<size_t>(row)), column);
+}
+
 QString ResultModel::sortKeyOf(const Row& item, int column) const {
     // Sorting a reopened case by a column from the evidence reads each
     // evidence once, without keeping it.

@@ -54,6 +54,9 @@ class ResultModel : public QAbstractTableModel {
     const Row& row(int index) const { return rows.at(static_cast<size_t>(index)); }
     // A header was clicked: rows stand in that column's order.
     bool isSorted() const { return sortColumn >= 0; }
+    // The text a cell shows, for measuring: a reopened row's evidence is
+    // read for it but not kept, so the row still loads when shown.
+    QString measuredText(int row, int column) const;
     // The row with its whole evidence: a reopened case's row loads it now.
     const Row& loadedRow(int index) const;
     // Where a reopened case's rows load their evidence from.
