@@ -66,6 +66,9 @@ NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new Resul
 void NResultTree::fitColumns(int firstRow) {
     const QFontMetrics metrics(font());
     const int viewWidth = std::max(viewport()->width(), 600);
+    const int tagWidth =
+        metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00 (not verified)")) +
+        kCellPadding;
     QHeaderView* const columns = header();
     sizingColumns = true;
     for (int column = 0; column < ResultModel::kReasonColumn; ++column) {
@@ -86,8 +89,9 @@ void NResultTree::fitColumns(int firstRow) {
             const QString text = results->measuredText(row, column);
             wanted = std::max(wanted, metrics.horizontalAdvance(text) + kCellPadding);
         }
-        const int widest =
-            column == 0 ? static_cast<int>(viewWidth * kNameShare) : kWidestTagColumn;
+        // A stated time marked as not verified fits whole, in any font.
+        const int widest = column == 0 ? static_cast<int>(viewWidth * kNameShare)
+                                       : std::max(kWidestTagColumn, tagWidth);
         wanted = std::clamp(wanted, kMinimumColumn, std::max(kMinimumColumn, widest));
         if (wanted > columns->sectionSize(column) || results->rowCount() == 0) {
             columns->resizeSection(column, wanted);
