@@ -62,17 +62,6 @@ QWidget* plainRow(QWidget* parent, const char* styleSheet, QBoxLayout** layout) 
     return row;
 }
 
-// Shows `text` in a header label that may give up its right padding when
-// the row is short of width (a larger font), rather than widen the window.
-void setCountText(QLabel* label, const QString& text, const QString& plain) {
-    label->setText(text);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(plain) + 20);
-}
-
-void setCountText(QLabel* label, const QString& text) {
-    setCountText(label, text, text);
-}
-
 QLabel* countLabel(QWidget* parent, const QString& name, const char* styleSheet) {
     auto* const label = new QLabel(parent);
     label->setObjectName(name);
@@ -387,12 +376,11 @@ void MorlAuthenticator::updateSummary() {
     const int success = resultTree->successCount();
     const int failed = resultTree->failedCount();
     const int unverified = resultTree->notVerifiedCount();
-    setCountText(totalLabel,
-                 tr("Total") + QStringLiteral(": %1").arg(success + failed + unverified));
-    setCountText(notVerifiedLabel, tr("Not verified") + QStringLiteral(": %1").arg(unverified));
+    totalLabel->setText(tr("Total") + QStringLiteral(": %1").arg(success + failed + unverified));
+    notVerifiedLabel->setText(tr("Not verified") + QStringLiteral(": %1").arg(unverified));
     notVerifiedLabel->setVisible(unverified > 0);
-    setCountText(successLabel, tr("Success") + QStringLiteral(": %1").arg(success));
-    setCountText(failedLabel, tr("Failed") + QStringLiteral(": %1").arg(failed));
+    successLabel->setText(tr("Success") + QStringLiteral(": %1").arg(success));
+    failedLabel->setText(tr("Failed") + QStringLiteral(": %1").arg(failed));
     resultTree->viewport()->update();  // the empty list's hint comes and goes
 }
 
@@ -416,10 +404,8 @@ void MorlAuthenticator::updateRunText() {
         const QString text = tr("Verifying %1/%2")
                                  .arg(progressDialog->filesFinished())
                                  .arg(progressDialog->filesQueued());
-        setCountText(runLink,
-                     QStringLiteral("<a href=\"show\" style=\"color:#e7b70e\">%1</a>")
-                         .arg(text.toHtmlEscaped()),
-                     text);
+        runLink->setText(QStringLiteral("<a href=\"show\" style=\"color:#e7b70e\">%1</a>")
+                             .arg(text.toHtmlEscaped()));
         runLink->setAccessibleName(text);
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -23,6 +24,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // A desktop's usual 9-point font: Qt 5's offscreen plugin defaults to
+    // 12 points, which no layout of the window is drawn for.
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
     // Settings the window keeps (its size, its splitters) stay with this run.
     const QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
