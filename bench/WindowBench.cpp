@@ -37,6 +37,7 @@
 #include <sys/resource.h>
 
 #include "ui/CaseMenu.h"
+#include "ui/HeapTuning.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/RecordingDrop.h"
@@ -239,6 +240,7 @@ int openCase(const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    keepHeapPadding();  // as the program does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -2,10 +2,12 @@
 // its own options; every argument left is a file or folder to verify.
 #include <QApplication>
 
+#include "ui/HeapTuning.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/RecordingDrop.h"
 
 int main(int argc, char** argv) {
+    keepHeapPadding();
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
     QApplication::setApplicationDisplayName(
