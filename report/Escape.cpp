@@ -48,11 +48,43 @@ int32_t decodeAt(std::string_view bytes, size_t pos, size_t& length) {
     return value;
 }
 
-// Characters that would drive a terminal, or hide or reorder the text
-// around them.
+// Characters that would drive a terminal, break or reorder the text
+// around them, or draw nothing at all (so that two different names would
+// look the same), in ascending order.
+struct CodeRange {
+    int32_t first;
+    int32_t last;
+};
+constexpr CodeRange kShownAsEscape[] = {
+    {0x0000, 0x001F},    // C0 controls
+    {0x007F, 0x009F},    // DEL, C1 controls
+    {0x00AD, 0x00AD},    // soft hyphen
+    {0x034F, 0x034F},    // combining grapheme joiner
+    {0x061C, 0x061C},    // Arabic letter mark
+    {0x180B, 0x180F},    // Mongolian variation selectors and vowel separator
+    {0x200B, 0x200F},    // zero widths, directional marks
+    {0x2028, 0x2029},    // line and paragraph separators
+    {0x202A, 0x202E},    // embeddings and overrides
+    {0x2060, 0x2064},    // word joiner, invisible operators
+    {0x2066, 0x206F},    // isolates, deprecated format characters
+    {0xFE00, 0xFE0F},    // variation selectors
+    {0xFEFF, 0xFEFF},    // zero-width no-break space
+    {0xFFF9, 0xFFFB},    // interlinear annotation
+    {0x1D173, 0x1D17A},  // musical formatting
+    {0xE0000, 0xE007F},  // tags
+    {0xE0100, 0xE01EF},  // variation selectors supplement
+};
+
 bool shownAsEscape(int32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+    for (const CodeRange& range : kShownAsEscape) {
+        if (c < range.first) {
+            return false;
+        }
+        if (c <= range.last) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Appends the display form of the bytes, with `entity` (may be null)

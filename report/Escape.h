@@ -11,11 +11,14 @@
 // as a QString of the display form.
 
 // The display form: well-formed UTF-8 passes, except the characters that
-// would drive a terminal or hide or reorder the text around them, which
-// become \u{XXXX}: C0 controls (tab and line feed too), DEL, C1 controls,
-// the bidirectional marks, embeddings, overrides and isolates (U+061C,
-// U+200E, U+200F, U+202A-U+202E, U+2066-U+2069) and the zero-width
-// characters (U+200B-U+200D, U+FEFF). Every byte that is not part of a
+// would drive a terminal, break, hide or reorder the text around them, or
+// draw nothing, which become \u{XXXX}: C0 controls (tab and line feed too),
+// DEL, C1 controls, the bidirectional marks, embeddings, overrides and
+// isolates (U+061C, U+200E, U+200F, U+202A-U+202E, U+2066-U+2069), the
+// line and paragraph separators (U+2028, U+2029) and the characters that
+// draw nothing (U+00AD, U+034F, U+180B-U+180F, U+200B-U+200D,
+// U+2060-U+2064, U+206A-U+206F, U+FE00-U+FE0F, U+FEFF, U+FFF9-U+FFFB,
+// U+1D173-U+1D17A, U+E0000-U+E007F, U+E0100-U+E01EF). Every byte that is not part of a
 // well-formed sequence (overlong forms, surrogates, values past U+10FFFF,
 // cut-short sequences, stray continuation bytes) becomes \xNN on its own,
 // so different bytes always show differently. The result is printable,
