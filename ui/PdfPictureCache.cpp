@@ -4,6 +4,9 @@
 #include <climits>
 
 QImage PdfPictureCache::decode(const std::vector<uint8_t>& png) {
+    // Decoded under the lock too, so a picture two threads meet at once
+    // is still one image.
+    const std::lock_guard<std::mutex> lock(mutex);
     const auto same = std::find_if(recent.begin(), recent.end(),
                                    [&png](const Decoded& seen) { return seen.png == png; });
     if (same != recent.end()) {

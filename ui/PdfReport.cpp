@@ -7,13 +7,20 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextFrame>
 #include <QTextTable>
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 #include "report/HtmlReport.h"
 #include "ui/PdfFigures.h"
@@ -89,9 +96,11 @@ class PageFlow {
 // writer so the text is set as it will be printed.
 class Part {
   public:
-    Part(QPdfWriter& metrics, const PageFlow& flow) {
+    // With a null page size the document is not laid out until layOut
+    // gives it its page.
+    Part(QPdfWriter& metrics, const PageFlow& flow) : page(flow.pageSize()) {
         text.documentLayout()->setPaintDevice(&metrics);
-        text.setPageSize(flow.pageSize());
+        text.setPageSize(QSizeF(0, 0));
         text.setDocumentMargin(0);
     }
 
@@ -108,6 +117,13 @@ class Part {
 
     QTextDocument& layOut(const std::string& body) {
         text.setHtml(QString::fromStdString(pagedHtml(body)));
+        // Each block keeps its shaped text once laid out, so painting does
+        // not shape it all again; set before the layout, which the page
+        // size starts.
+        for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
+            block.layout()->setCacheEnabled(true);
+        }
+        text.setPageSize(page);
         return text;
     }
 
@@ -155,6 +171,7 @@ class Part {
 
   private:
     QTextDocument text;
+    const QSizeF page;
 };
 
 // The first table of the document.
@@ -225,66 +242,101 @@ struct Pages {
     int last = 0;
     double end = -1;       // see PageFlow::paint
     bool closing = false;  // the report's last part
+    bool summaryEnds = false;  // the summary's last part
 };
 
-// Lays out the report's parts, in order, onto `queue`.
+void setUp(QPdfWriter& writer, PaperSize paper) {
+    writer.setPageSize(QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::Letter));
+    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+    writer.setResolution(300);
+}
+
+// What one layout thread lays out: the sections of every `step`-th file
+// from `first` onto its own queue; the first thread also the title and
+// summary ahead of them and the closing after them.
+struct Share {
+    size_t first = 0;
+    size_t step = 1;
+    bool leads = false;
+};
+
+// The continuity parts of the files a thread laid out, by index, handed to
+// the thread that lays out the closing once all its sections are laid out.
+class ContinuityParts {
+  public:
+    void add(size_t index, RecordingEvidence part) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        parts.emplace_back(index, std::move(part));
+    }
+    // One thread is done with its sections; `whole`: all of them.
+    void finished(bool whole) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++done;
+        complete = complete && whole;
+        changed.notify_all();
+    }
+    // Waits until `threads` threads are done; every part in file order, or
+    // nothing when a thread stopped short.
+    std::optional<std::vector<RecordingEvidence>> all(size_t threads) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return done >= threads; });
+        if (!complete) {
+            return std::nullopt;
+        }
+        std::sort(parts.begin(), parts.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<RecordingEvidence> ordered;
+        ordered.reserve(parts.size());
+        for (auto& part : parts) {
+            ordered.push_back(std::move(part.second));
+        }
+        parts.clear();
+        return ordered;
+    }
+
+  private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::pair<size_t, RecordingEvidence>> parts;
+    size_t done = 0;
+    bool complete = true;
+};
+
+// What the layout threads share: the report and how its pictures are decoded.
+struct LayoutInput {
+    const ReportFiles& files;
+    const ReportContext& run;
+    const std::vector<std::vector<std::string>>& custody;
+    const PageFlow& flow;
+    const std::function<bool()>& keepGoing;
+    PdfPictureCache& decoded;
+    ContinuityParts& continuity;
+    size_t threads;
+};
+
+// Lays out one thread's share of the report's parts, in order, onto `queue`,
+// measured on a writer of its own that never paints: the same resolution
+// and page as the one that prints, so its lines are the ones printed.
 class Layout {
   public:
-    Layout(const ReportFiles& reported, const ReportContext& context,
-           const std::vector<std::vector<std::string>>& custodyLines, QPdfWriter& measure,
-           const PageFlow& pageFlow, PartQueue<Pages>& parts, const std::function<bool()>& goOn)
-        : files(reported),
-          run(context),
-          custody(custodyLines),
-          metrics(measure),
-          flow(pageFlow),
-          queue(parts),
-          keepGoing(goOn) {}
+    Layout(const LayoutInput& shared, Share share, PaperSize paper, PartQueue<Pages>& parts)
+        : in(shared), mine(share), queue(parts) {
+        setUp(metrics, paper);
+    }
 
     bool all() {
-        if (!summary()) {
-            return false;
+        const bool sections = (!mine.leads || summary()) && files();
+        in.continuity.finished(sections);
+        if (!sections || !mine.leads) {
+            return sections;
         }
-        HtmlReportOptions options;
-        options.inlineSvg = false;       // the timelines are drawn by ImageObjects
-        options.inlinePictures = false;  // and the pictures come from the resources
-        options.custody = custody;
-        // The layout scales the pictures' CSS pixels to the writer's
-        // resolution, as its own image handler would.
-        const double imageScale = metrics.resolution() / 96.0;
-        std::vector<RecordingEvidence> parts;
-        parts.reserve(files.count);
-        for (size_t i = 0; i < files.count; ++i) {
-            if (!keepGoing()) {
-                return false;
-            }
-            auto pages = std::make_unique<Pages>();
-            pages->evidence = files.evidence(i);
-            std::shared_ptr<const std::vector<ReportPicture>> pictures;
-            if (files.pictures) {
-                pictures = files.pictures(i);
-            }
-            pages->images =
-                std::make_unique<ImageObjects>(pages->evidence.get(), pictures, imageScale);
-            pages->part = std::make_unique<Part>(metrics, flow);
-            pages->part->drawImagesWith(*pages->images);
-            if (pictures != nullptr) {
-                addPictures(*pages->part, *pictures, i, decoded);
-            }
-            pages->last =
-                pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
-                    .pageCount();
-            parts.push_back(continuityPart(*pages->evidence));
-            if (!send(std::move(pages))) {
-                return false;
-            }
-        }
-        if (!keepGoing()) {
+        std::optional<std::vector<RecordingEvidence>> parts = in.continuity.all(in.threads);
+        if (!parts || !in.keepGoing()) {
             return false;
         }
         auto closing = std::make_unique<Pages>();
-        closing->part = std::make_unique<Part>(metrics, flow);
-        closing->last = closing->part->layOut(htmlReportClosing(parts, run)).pageCount();
+        closing->part = std::make_unique<Part>(metrics, in.flow);
+        closing->last = closing->part->layOut(htmlReportClosing(*parts, in.run)).pageCount();
         closing->closing = true;
         return send(std::move(closing));
     }
@@ -292,33 +344,70 @@ class Layout {
   private:
     bool send(std::unique_ptr<Pages> pages) { return queue.push(std::move(pages)); }
 
+    bool files() {
+        HtmlReportOptions options;
+        options.inlineSvg = false;       // the timelines are drawn by ImageObjects
+        options.inlinePictures = false;  // and the pictures come from the resources
+        options.custody = in.custody;
+        // The layout scales the pictures' CSS pixels to the writer's
+        // resolution, as its own image handler would.
+        const double imageScale = metrics.resolution() / 96.0;
+        for (size_t i = mine.first; i < in.files.count; i += mine.step) {
+            if (!in.keepGoing()) {
+                return false;
+            }
+            auto pages = std::make_unique<Pages>();
+            pages->evidence = in.files.evidence(i);
+            std::shared_ptr<const std::vector<ReportPicture>> pictures;
+            if (in.files.pictures) {
+                pictures = in.files.pictures(i);
+            }
+            pages->images =
+                std::make_unique<ImageObjects>(pages->evidence.get(), pictures, imageScale);
+            pages->part = std::make_unique<Part>(metrics, in.flow);
+            pages->part->drawImagesWith(*pages->images);
+            if (pictures != nullptr) {
+                addPictures(*pages->part, *pictures, i, in.decoded);
+            }
+            pages->last =
+                pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
+                    .pageCount();
+            in.continuity.add(i, continuityPart(*pages->evidence));
+            if (!send(std::move(pages))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // The title and the summary table, a page at a time: the rows that
     // come after the first page's (a row the layout split included) start
     // the next page's layout, so no row is split across pages. Each layout
-    // takes a few more rows than the last page held.
+    // takes a few more rows than the last page held. Its last part is
+    // marked, so the painter knows where the sections begin.
     bool summary() {
         size_t first = 0;
         size_t take = kSummaryRows;
         do {
-            if (!keepGoing()) {
+            if (!in.keepGoing()) {
                 return false;
             }
-            const size_t end = std::min(files.count, first + take);
+            const size_t end = std::min(in.files.count, first + take);
             std::string body;
             if (first == 0) {
-                body = htmlReportHeading(files.count, run) + "<h2>Summary</h2>";
+                body = htmlReportHeading(in.files.count, in.run) + "<h2>Summary</h2>";
             }
             // Its title row repeats at the top of every page.
             body += std::string(htmlTableOpen()) + "<thead>" + htmlSummaryTitles() + "</thead>";
             for (size_t i = first; i < end; ++i) {
-                body += htmlSummaryRow(*files.evidence(i), i);
+                body += htmlSummaryRow(*in.files.evidence(i), i);
             }
             body += "</table>";
-            if (end == files.count) {
+            if (end == in.files.count) {
                 body += htmlSummaryNote();
             }
             auto pages = std::make_unique<Pages>();
-            pages->part = std::make_unique<Part>(metrics, flow);
+            pages->part = std::make_unique<Part>(metrics, in.flow);
             const QTextDocument& document = pages->part->layOut(body);
             pages->last = document.pageCount();
             const RowsOnPage next =
@@ -332,28 +421,21 @@ class Layout {
                 first += next.first;
                 take = next.first + kSummaryRows / 4;
             }
+            pages->summaryEnds = first >= in.files.count;
             if (!send(std::move(pages))) {
                 return false;
             }
-        } while (first < files.count);
+        } while (first < in.files.count);
         return true;
     }
 
-    const ReportFiles& files;
-    const ReportContext& run;
-    const std::vector<std::vector<std::string>>& custody;
-    QPdfWriter& metrics;
-    const PageFlow& flow;
+    const LayoutInput& in;
+    const Share mine;
     PartQueue<Pages>& queue;
-    const std::function<bool()>& keepGoing;
-    PdfPictureCache decoded;
+    QBuffer nowhere;
+    QPdfWriter metrics{&nowhere};
 };
 
-void setUp(QPdfWriter& writer, PaperSize paper) {
-    writer.setPageSize(QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::Letter));
-    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    writer.setResolution(300);
-}
 
 }  // namespace
 
@@ -364,32 +446,53 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     setUp(writer, paper);
     writer.setTitle(tr("Verification report"));
     writer.setCreator(QStringLiteral("telvar-authenticator"));
-    // The layout measures on a writer of its own that never paints: the
-    // same resolution and page, so its lines are the ones printed.
-    QBuffer nowhere;
-    QPdfWriter metrics(&nowhere);
-    setUp(metrics, paper);
     PageFlow flow(writer);
     if (!flow.begin()) {
         return false;
     }
-    PartQueue<Pages> queue;
-    // A QThread, not a bare thread: the layout starts Qt timers of its own.
-    const std::unique_ptr<QThread> layout(QThread::create(
-        [&] { queue.end(Layout(files, run, custody, metrics, flow, queue, keepGoing).all()); }));
-    layout->start();
-    bool painted = true;
-    while (Pages* const pages = queue.pop()) {
-        if (!keepGoing() || !flow.paint(pages->part->document(), pages->first, pages->last,
-                                        pages->end, pages->closing)) {
-            painted = false;
-            break;
-        }
+    // The layout takes more time than the painting: two threads lay out
+    // the files' sections in turns, each onto a queue of its own, while
+    // this one paints.
+    constexpr size_t kThreads = 2;
+    PdfPictureCache decoded;
+    ContinuityParts continuity;
+    const LayoutInput input{files, run, custody, flow, keepGoing, decoded, continuity, kThreads};
+    std::array<PartQueue<Pages>, kThreads> queues;
+    std::array<std::unique_ptr<QThread>, kThreads> layouts;
+    for (size_t k = 0; k < kThreads; ++k) {
+        // A QThread, not a bare thread: the layout starts Qt timers of its own.
+        layouts[k].reset(QThread::create([&input, &queues, k, paper] {
+            queues[k].end(Layout(input, Share{k, kThreads, k == 0}, paper, queues[k]).all());
+        }));
+        layouts[k]->start();
     }
-    // The text was shaped on the layout thread, with its fonts: that thread
-    // lives until the PDF has embedded them.
+    const auto paint = [&](PartQueue<Pages>& queue) {
+        Pages* const pages = queue.pop();
+        return pages != nullptr && keepGoing() &&
+               flow.paint(pages->part->document(), pages->first, pages->last, pages->end,
+                          pages->closing);
+    };
+    // The title and summary, each file's section in file order, the closing.
+    bool painted = true;
+    for (bool summary = true; painted && summary;) {
+        const Pages* const pages = queues[0].pop();
+        painted = pages != nullptr && keepGoing() &&
+                  flow.paint(pages->part->document(), pages->first, pages->last, pages->end);
+        summary = pages != nullptr && !pages->summaryEnds;
+    }
+    for (size_t i = 0; painted && i < files.count; ++i) {
+        painted = paint(queues[i % kThreads]);
+    }
+    painted = painted && paint(queues[0]);
+    // The text was shaped on the layout threads, with their fonts: they
+    // live until the PDF has embedded them.
     const bool ended = flow.end();
-    const bool whole = queue.finish(painted);
-    layout->wait();
-    return whole && ended;
+    bool whole = ended;
+    for (PartQueue<Pages>& queue : queues) {
+        whole = queue.finish(painted) && whole;
+    }
+    for (const std::unique_ptr<QThread>& layout : layouts) {
+        layout->wait();
+    }
+    return whole;
 }
