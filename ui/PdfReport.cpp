@@ -34,6 +34,9 @@ namespace {
 constexpr double kScale = 0.8;
 // Summary rows laid out at first for a page: more than a page holds.
 constexpr size_t kSummaryRows = 40;
+// Rows laid out for a page beyond those the page before held: enough for
+// rows a line shorter, few enough that little is laid out twice.
+constexpr size_t kSummaryMargin = 5;
 
 QString tr(const char* text) {
     return QCoreApplication::translate("ReportExport", text);
@@ -419,7 +422,7 @@ class Layout {
                 pages->last = 1;
                 pages->end = next.top;
                 first += next.first;
-                take = next.first + kSummaryRows / 4;
+                take = next.first + kSummaryMargin;
             }
             pages->summaryEnds = first >= in.files.count;
             if (!send(std::move(pages))) {
