@@ -7,9 +7,9 @@
 #include <mutex>
 #include <vector>
 
-// Parts laid out on one thread and painted on another, a few ahead at
-// most, so the two halves of the work share the cores and memory holds a
-// handful of parts. A part goes back to the thread that made it to be
+// Parts laid out on one thread and painted on another, a few dozen ahead
+// at most, so the two halves of the work share the cores and memory holds
+// a bounded number of parts. A part goes back to the thread that made it to be
 // deleted: its layout's timers belong to that thread.
 template <typename Item>
 class PartQueue {
@@ -79,7 +79,10 @@ class PartQueue {
         }
     }
 
-    static constexpr size_t kAhead = 3;
+    // Enough for a thread to go on laying out sections while the summary
+    // ahead of them is laid out and painted; a part held is a section's
+    // document, about half a MiB.
+    static constexpr size_t kAhead = 24;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<std::unique_ptr<Item>> queue;

@@ -131,10 +131,11 @@ class Part {
     }
 
   private:
-    // The report's HTML with its tables' borders drawn by their cells alone.
-    // Qt's layout looks collapsed borders up again and again, in layout and
-    // in painting, which took a third of the PDF's time; each cell's own
-    // border, without the table's around them, draws the same grid.
+    // The report's HTML with its tables' grid drawn as the gaps between
+    // white cells on a grey table. Qt's layout looks collapsed borders up
+    // again and again, in layout and in painting, and its PDF writer draws
+    // each cell's border as four fills in a graphics state of their own:
+    // together a third of the PDF's time. A cell's background is one fill.
     static std::string pagedHtml(const std::string& body) {
         static const std::string style = [] {
             std::string sheet = htmlReportStyle();
@@ -143,18 +144,12 @@ class Part {
             if (at != std::string::npos) {
                 sheet.erase(at, collapse.size());
             }
-            return sheet;
+            return sheet + "th,td{border:0;background-color:#ffffff}th{background-color:#eeeeee}";
         }();
         static const std::string bordered = htmlTableOpen();
-        static const std::string cellsOnly = [] {
-            std::string open = bordered;
-            const std::string border = "border=\"1\"";
-            const size_t at = open.find(border);
-            if (at != std::string::npos) {
-                open.replace(at, border.size(), "border=\"0\"");
-            }
-            return open;
-        }();
+        // The report's grid colour between the cells.
+        static const std::string gapped =
+            "<table border=\"0\" cellspacing=\"1\" cellpadding=\"4\" bgcolor=\"#9e9e9e\">";
         std::string html = "<html><head><style>" + style + "</style></head><body>";
         html.reserve(html.size() + body.size() + 16);
         // Text from a file is escaped, so the tag is found only where the
@@ -163,7 +158,7 @@ class Part {
         for (size_t at = body.find(bordered); at != std::string::npos;
              at = body.find(bordered, from)) {
             html.append(body, from, at - from);
-            html += cellsOnly;
+            html += gapped;
             from = at + bordered.size();
         }
         html.append(body, from, std::string::npos);
@@ -171,8 +166,6 @@ class Part {
         return html;
     }
 
-
-  private:
     QTextDocument text;
     const QSizeF page;
 };
