@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -236,9 +238,38 @@ TEST_F(ExportTest, PdfSummaryListsEveryRowOnceAcrossPages) {
     text.start("pdftotext", {request.path, "-"});
     ASSERT_TRUE(text.waitForFinished(30000));
     const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    qsizetype previous = -1;
     for (int i = 0; i < 90; ++i) {
         // In the summary, its section's heading and its path.
-        EXPECT_EQ(out.count(QStringLiteral("rec-%1.mkv").arg(1000 + i)), 3) << i;
+        const QString name = QStringLiteral("rec-%1.mkv").arg(1000 + i);
+        EXPECT_EQ(out.count(name), 3) << i;
+        // The sections in file order, though laid out on two threads.
+        EXPECT_GT(out.lastIndexOf(name), previous) << i;
+        previous = out.lastIndexOf(name);
+    }
+}
+
+// Cancel at any point of a PDF's layout and painting (several threads)
+// ends the export, leaves no file and never hangs.
+TEST_F(ExportTest, PdfCancelledMidwayEndsCleanly) {
+    std::vector<VerifyResult> rows;
+    for (int i = 0; i < 60; ++i) {
+        rows.push_back(hostileResult());
+    }
+    ExportRequest request;
+    request.path = dir.filePath("cancelled.pdf");
+    // The summary fetches each row once, the sections once more.
+    for (const size_t at : {size_t{1}, size_t{30}, size_t{61}, size_t{100}}) {
+        ExportProgress progress;
+        std::thread canceller([&progress, at] {
+            while (progress.done < at) {
+                std::this_thread::yield();
+            }
+            progress.cancelled = true;
+        });
+        EXPECT_EQ(writeExport(rows, request, &progress), exportCancelled()) << at;
+        canceller.join();
+        EXPECT_FALSE(QFile::exists(request.path)) << at;
     }
 }
 
