@@ -15,6 +15,10 @@ namespace {
 // for a tenth of a second or so, so another writer's turn comes soon.
 constexpr size_t kMostInOneTransaction = 500;
 
+// Results stored between checkpoints at most while a flood goes on (some
+// tens of MB of log); when none waits, the log is folded back at once.
+constexpr size_t kMostBetweenCheckpoints = 4000;
+
 }  // namespace
 
 // The thread's side: its own connection to the case.
@@ -30,7 +34,7 @@ class CaseRecorder::Writer : public QObject {
                 const std::lock_guard<std::mutex> lock(owner.mutex);
                 if (owner.waiting.empty()) {
                     owner.wakeQueued = false;
-                    return;
+                    break;
                 }
                 while (!owner.waiting.empty() && batch.size() < kMostInOneTransaction) {
                     batch.push_back(std::move(owner.waiting.front()));
@@ -38,10 +42,29 @@ class CaseRecorder::Writer : public QObject {
                 }
             }
             record(batch);
+            sinceCheckpoint += batch.size();
+            if (sinceCheckpoint >= kMostBetweenCheckpoints) {
+                checkpoint();
+            }
+        }
+        // After the results went on to be listed, so none waits for it.
+        if (sinceCheckpoint > 0) {
+            checkpoint();
         }
     }
 
   private:
+    void checkpoint() {
+        sinceCheckpoint = 0;
+        try {
+            if (file) {
+                file->checkpoint();
+            }
+        } catch (const CaseError&) {
+            // Another connection's reader holds the log; a later turn folds it.
+        }
+    }
+
     void record(std::vector<VerifyResult>& batch) {
         // Each failure, or none; a failed batch fails every result it stored.
         std::vector<std::optional<QString>> failures(batch.size());
@@ -56,6 +79,7 @@ class CaseRecorder::Writer : public QObject {
             // thread: opening a large case in the window does not pay twice.
             if (!file && needsStoring(batch)) {
                 auto opened = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                opened->holdCheckpoints();
                 run = recordingRun(*opened);
                 file = std::move(opened);
             }
@@ -108,6 +132,7 @@ class CaseRecorder::Writer : public QObject {
     std::string path;
     std::unique_ptr<CaseFile> file;
     RecordingRun run;
+    size_t sinceCheckpoint = 0;  // results stored since the log was last folded back
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
