@@ -55,7 +55,7 @@ RecordedVerification CaseSession::record(RecordingEvidence& evidence) {
             // Last: the first finding stays the one that placed the verdict.
             evidence.findings.push_back(std::move(added));
         }
-        return dumpJson(jsonFileObject(evidence, run, clusters));
+        return jsonLine(evidence, run, clusters);
     });
 }
 
