@@ -15,6 +15,13 @@ namespace {
 // for a tenth of a second or so, so another writer's turn comes soon.
 constexpr size_t kMostInOneTransaction = 500;
 
+// A flood is gathered into fewer, larger transactions: each commit is
+// synced, and with a handful of results a commit the syncs and the pages
+// written again took most of the writer's time. A result waits for others
+// this long at most, unless enough are waiting or the owner drains.
+constexpr auto kGatherTime = std::chrono::milliseconds(20);
+constexpr size_t kGatherEnough = 250;
+
 // Results stored between checkpoints at most while a flood goes on (some
 // tens of MB of log); when none waits, the log is folded back at once.
 constexpr size_t kMostBetweenCheckpoints = 4000;
@@ -31,11 +38,16 @@ class CaseRecorder::Writer : public QObject {
         for (;;) {
             std::vector<VerifyResult> batch;
             {
-                const std::lock_guard<std::mutex> lock(owner.mutex);
+                std::unique_lock<std::mutex> lock(owner.mutex);
                 if (owner.waiting.empty()) {
                     owner.wakeQueued = false;
                     break;
                 }
+                owner.arrived.wait_until(lock, owner.firstWaiting + kGatherTime, [this] {
+                    return owner.hurry || owner.waiting.size() >= kGatherEnough;
+                });
+                // Those left over have waited since now at least.
+                owner.firstWaiting = std::chrono::steady_clock::now();
                 while (!owner.waiting.empty() && batch.size() < kMostInOneTransaction) {
                     batch.push_back(std::move(owner.waiting.front()));
                     owner.waiting.pop_front();
@@ -150,11 +162,19 @@ CaseRecorder::~CaseRecorder() {
 
 void CaseRecorder::submit(const VerifyResult& result) {
     bool wake = false;
+    bool enough = false;
     {
         const std::lock_guard<std::mutex> lock(mutex);
+        if (waiting.empty()) {
+            firstWaiting = std::chrono::steady_clock::now();
+        }
         waiting.push_back(result);
+        enough = waiting.size() == kGatherEnough;
         wake = !wakeQueued;
         wakeQueued = true;
+    }
+    if (enough) {
+        arrived.notify_one();
     }
     // One wake for any number of results: the writer takes all that wait.
     if (wake) {
@@ -163,8 +183,16 @@ void CaseRecorder::submit(const VerifyResult& result) {
 }
 
 void CaseRecorder::drain() {
-    // A wake queued before this call runs before it, and empties the queue.
+    // A wake queued before this call runs before it, and empties the queue,
+    // gathering no more.
     if (thread.isRunning()) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            hurry = true;
+        }
+        arrived.notify_one();
         QMetaObject::invokeMethod(writer, [] {}, Qt::BlockingQueuedConnection);
+        const std::lock_guard<std::mutex> lock(mutex);
+        hurry = false;
     }
 }
