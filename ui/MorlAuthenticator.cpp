@@ -265,6 +265,9 @@ QWidget* MorlAuthenticator::buildHeader() {
     runLink = countLabel(toolRow, QStringLiteral("runLink"), kRunStyle);
     runLink->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     runLink->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Its text asks for its width but may not widen the window: where the
+    // row has no room to spare, the counts keep theirs.
+    runLink->setMinimumWidth(1);
     runLink->setTextFormat(Qt::RichText);
     runLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     runLink->setFocusPolicy(Qt::StrongFocus);
@@ -541,7 +544,7 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
         folderWalk->expand(list);
         return;
     }
-    queueRecordings({list, {}});
+    queueRecordings({list, {}, {}});
 }
 
 void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
@@ -556,7 +559,7 @@ void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (collected.files.isEmpty()) {
         return;
     }
-    progressDialog->verifyFiles(collected.files);
+    progressDialog->verifyFiles(collected.files, collected.sizes);
     if (!progressDialog->isVisible()) {
         showProgressDialog();
     }

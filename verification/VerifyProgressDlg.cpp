@@ -125,7 +125,7 @@ void VerifyProgressDlg::holdPainting() {
 // queued for this dialog are discarded with it.
 VerifyProgressDlg::~VerifyProgressDlg() = default;
 
-void VerifyProgressDlg::verifyFiles(const QStringList& files) {
+void VerifyProgressDlg::verifyFiles(const QStringList& files, const QList<qint64>& sizes) {
     if (files.isEmpty()) {
         return;
     }
@@ -133,8 +133,11 @@ void VerifyProgressDlg::verifyFiles(const QStringList& files) {
         runClock.start();
         runTimer.start();
     }
-    for (const QString& file : files) {
-        const qint64 size = std::max<qint64>(QFileInfo(file).size(), 0);
+    const bool sized = sizes.size() == files.size();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString& file = files[i];
+        const qint64 known = sized ? sizes[i] : -1;
+        const qint64 size = std::max<qint64>(known >= 0 ? known : QFileInfo(file).size(), 0);
         bytesTotal += size;
         queuedSizes.emplace_back(file, size);
     }

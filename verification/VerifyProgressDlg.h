@@ -32,8 +32,10 @@ class VerifyProgressDlg : public QDialog {
     explicit VerifyProgressDlg(QWidget* parent = nullptr);
     ~VerifyProgressDlg() override;
 
-    // Queues the paths; neither shows nor moves the dialog.
-    void verifyFiles(const QStringList& files);
+    // Queues the paths; neither shows nor moves the dialog. `sizes`, when
+    // given, are the files' sizes as a walk found them (-1: not known), so
+    // this thread need not look at each file.
+    void verifyFiles(const QStringList& files, const QList<qint64>& sizes = {});
     // For quitting: the current file stops at its next piece of data, the
     // queued ones are dropped, and this returns once the worker has ended.
     // Returns the dropped paths.
