@@ -217,6 +217,12 @@ std::string displayText(std::string_view bytes) {
 
 bool shownVerbatim(std::string_view bytes) {
     for (size_t pos = 0; pos < bytes.size();) {
+        // Printable ASCII, nearly every byte of a report, needs no decoding.
+        const auto byte = static_cast<unsigned char>(bytes[pos]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            ++pos;
+            continue;
+        }
         size_t length = 1;
         const int32_t c = decodeAt(bytes, pos, length);
         if (c < 0 || shownAsEscape(c)) {

@@ -72,6 +72,7 @@ void CaseMenu::startRecorder() {
     }
     recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
     connect(recorder.get(), &CaseRecorder::recorded, this, &CaseMenu::resultReady);
+    connect(recorder.get(), &CaseRecorder::caughtUp, this, &CaseMenu::recordsCaughtUp);
     connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
         if (!recordingRefused) {
             recordingRefused = true;

@@ -68,6 +68,8 @@ class CaseMenu : public QObject {
 
   signals:
     void resultReady(const VerifyResult& result);
+    // Every result handed to record() so far is ready.
+    void recordsCaughtUp();
     void caseChanged();
     void verifyAgain(const QStringList& paths);
     void showLog();

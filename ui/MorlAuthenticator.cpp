@@ -216,6 +216,13 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateSummary);
     connect(cases, &CaseMenu::verifyAgain, this, &MorlAuthenticator::verifyFileList);
     connect(cases, &CaseMenu::resultReady, resultTree, &NResultTree::addResult);
+    // A run's last rows are listed as soon as they are in the case, not at
+    // the list's next tick.
+    connect(cases, &CaseMenu::recordsCaughtUp, this, [this] {
+        if (!progressDialog->isRunning()) {
+            resultTree->flush();
+        }
+    });
     cases->running = [this] { return progressDialog->isRunning(); };
     connect(this, &MorlAuthenticator::recordingsRemoved, cases, &CaseMenu::recordRemoved);
     connect(this, &MorlAuthenticator::recordingsRestored, cases, &CaseMenu::recordRestored);

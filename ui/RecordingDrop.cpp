@@ -56,21 +56,25 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
         notes << tr("Skipped unreadable folder %1").arg(shownBytes(folder));
         return;
     }
-    std::vector<QByteArray> names;
+    // With the entry's type where the file system tells it: a file or a
+    // folder that is no link needs no lstat.
+    std::vector<std::pair<QByteArray, unsigned char>> names;
     while (const dirent* const entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..") {
-            names.push_back(name);
+            names.emplace_back(name, entry->d_type);
         }
     }
     ::closedir(dir);
-    for (const QByteArray& name : names) {
+    for (const auto& [name, type] : names) {
         const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + name;
         // Only for a note: most entries are recordings.
         const auto shown = [&path] { return shownBytes(path); };
         struct stat link {};
         struct stat target {};
-        const bool isLink = ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+        const bool knownNoLink = type == DT_REG || type == DT_DIR;
+        const bool isLink =
+            !knownNoLink && ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
         const bool reached = ::stat(path.constData(), &target) == 0;
         if (name.startsWith('.')) {
             notes << tr("Skipped hidden entry %1").arg(shown());

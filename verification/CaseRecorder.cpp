@@ -1,5 +1,6 @@
 #include "verification/CaseRecorder.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -22,16 +23,30 @@ constexpr size_t kMostInOneTransaction = 500;
 constexpr auto kGatherTime = std::chrono::milliseconds(20);
 constexpr size_t kGatherEnough = 250;
 
-// Results stored between checkpoints at most while a flood goes on (some
-// tens of MB of log); when none waits, the log is folded back at once.
-constexpr size_t kMostBetweenCheckpoints = 4000;
+// The log is folded back into the case file once no result has come for
+// this long, or during a flood after this many results (some tens of MB
+// of log): a checkpoint writes every page again, so not after each batch.
+constexpr int kCheckpointWhenIdleMs = 500;
+constexpr size_t kMostBetweenCheckpoints = 10000;
 
 }  // namespace
 
 // The thread's side: its own connection to the case.
 class CaseRecorder::Writer : public QObject {
   public:
-    Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {}
+    Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {
+        // A child, so it moves to the thread with the writer.
+        idle = new QTimer(this);
+        idle->setSingleShot(true);
+        idle->setInterval(kCheckpointWhenIdleMs);
+        connect(idle, &QTimer::timeout, this, [this] { checkpoint(); });
+    }
+    // The log is left folded back, as a connection of its own would leave it.
+    ~Writer() override {
+        if (sinceCheckpoint > 0) {
+            checkpoint();
+        }
+    }
 
     // Takes what is waiting, in turns, until nothing is.
     void recordWaiting() {
@@ -59,14 +74,16 @@ class CaseRecorder::Writer : public QObject {
                 checkpoint();
             }
         }
-        // After the results went on to be listed, so none waits for it.
+        emit owner.caughtUp();
+        // Once the results stop coming, so none waits for it.
         if (sinceCheckpoint > 0) {
-            checkpoint();
+            idle->start();
         }
     }
 
   private:
     void checkpoint() {
+        idle->stop();
         sinceCheckpoint = 0;
         try {
             if (file) {
@@ -145,6 +162,7 @@ class CaseRecorder::Writer : public QObject {
     std::unique_ptr<CaseFile> file;
     RecordingRun run;
     size_t sinceCheckpoint = 0;  // results stored since the log was last folded back
+    QTimer* idle = nullptr;      // folds the log back once the results stop
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {

@@ -37,6 +37,8 @@ class CaseRecorder : public QObject {
     void recorded(const VerifyResult& result);
     // The result could not be recorded; it is handed back unchanged.
     void failed(const VerifyResult& result, const QString& why);
+    // Every result handed in so far has been handed back; sent after them.
+    void caughtUp();
 
   private:
     class Writer;

@@ -148,7 +148,7 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
     verified.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
     RecordingEvidence evidence = *result.evidence;
     evidence.identity.path = bytesOf(result.path);
-    CaseSession session(file, run.actor, verified, false);
+    CaseSession session(file, run.actor, std::move(verified), false);
     session.record(evidence);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
 }
