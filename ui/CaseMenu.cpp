@@ -310,6 +310,12 @@ void CaseMenu::record(const VerifyResult& result) {
     }
 }
 
+void CaseMenu::runEnded() {
+    if (recorder) {
+        recorder->hurry();
+    }
+}
+
 void CaseMenu::recordRemoved(const QList<QByteArray>& paths) {
     if (caseStore && caseStore->writable()) {
         try {

@@ -40,6 +40,8 @@ class CaseMenu : public QObject {
     // Stores a result on the recorder's thread; resultReady lists it once
     // it is on disk (or, when it cannot be stored, with the reason shown).
     void record(const VerifyResult& result);
+    // The run is over: what waits is stored without waiting for more.
+    void runEnded();
     // Whether a verification run is going on: the case is not switched
     // under it.
     std::function<bool()> running;

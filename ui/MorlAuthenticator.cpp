@@ -397,6 +397,7 @@ void MorlAuthenticator::updateSummary() {
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
     if (wasRunning && !running) {
+        cases->runEnded();
         resultTree->flush();  // the run's last rows at once, not at the next tick
     }
     wasRunning = running;

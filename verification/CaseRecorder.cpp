@@ -56,10 +56,11 @@ class CaseRecorder::Writer : public QObject {
                 std::unique_lock<std::mutex> lock(owner.mutex);
                 if (owner.waiting.empty()) {
                     owner.wakeQueued = false;
+                    owner.hurrying = false;
                     break;
                 }
                 owner.arrived.wait_until(lock, owner.firstWaiting + kGatherTime, [this] {
-                    return owner.hurry || owner.waiting.size() >= kGatherEnough;
+                    return owner.hurrying || owner.waiting.size() >= kGatherEnough;
                 });
                 // Those left over have waited since now at least.
                 owner.firstWaiting = std::chrono::steady_clock::now();
@@ -200,17 +201,25 @@ void CaseRecorder::submit(const VerifyResult& result) {
     }
 }
 
+void CaseRecorder::hurry() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        hurrying = true;
+    }
+    arrived.notify_one();
+}
+
 void CaseRecorder::drain() {
     // A wake queued before this call runs before it, and empties the queue,
     // gathering no more.
     if (thread.isRunning()) {
         {
             const std::lock_guard<std::mutex> lock(mutex);
-            hurry = true;
+            hurrying = true;
         }
         arrived.notify_one();
         QMetaObject::invokeMethod(writer, [] {}, Qt::BlockingQueuedConnection);
         const std::lock_guard<std::mutex> lock(mutex);
-        hurry = false;
+        hurrying = false;
     }
 }

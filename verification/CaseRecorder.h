@@ -31,6 +31,9 @@ class CaseRecorder : public QObject {
     void submit(const VerifyResult& result);
     // Waits until every result handed in so far is recorded.
     void drain();
+    // Any thread: no more results are coming soon; those waiting are stored
+    // without waiting for others.
+    void hurry();
 
   signals:
     // The result as recorded (with the fixity finding it may have gained).
@@ -51,5 +54,5 @@ class CaseRecorder : public QObject {
     std::deque<VerifyResult> waiting;
     std::chrono::steady_clock::time_point firstWaiting;  // since the oldest waits, about
     bool wakeQueued = false;  // the writer is yet to empty `waiting`
-    bool hurry = false;       // drain waits: nothing is gathered
+    bool hurrying = false;    // drain or hurry: nothing is gathered until `waiting` empties
 };
