@@ -136,16 +136,27 @@ class CaseRecorder::Writer : public QObject {
         } catch (const CaseError& error) {
             batchFailure = QString::fromStdString(error.what());
         }
+        // Handed back in order: the recorded ones together, a failure between
+        // them on its own.
+        QList<VerifyResult> recorded;
+        recorded.reserve(static_cast<qsizetype>(batch.size()));
         for (size_t i = 0; i < batch.size(); ++i) {
             if (batchFailure && storable(batch[i])) {
                 failures[i] = batchFailure;
             }
             if (failures[i]) {
+                if (!recorded.isEmpty()) {
+                    emit owner.recorded(recorded);
+                    recorded.clear();
+                }
                 batch[i].evidence = handedIn[i];
                 emit owner.failed(batch[i], *failures[i]);
             } else {
-                emit owner.recorded(batch[i]);
+                recorded.push_back(std::move(batch[i]));
             }
+        }
+        if (!recorded.isEmpty()) {
+            emit owner.recorded(recorded);
         }
     }
 

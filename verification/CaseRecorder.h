@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -36,8 +37,9 @@ class CaseRecorder : public QObject {
     void hurry();
 
   signals:
-    // The result as recorded (with the fixity finding it may have gained).
-    void recorded(const VerifyResult& result);
+    // Results as recorded (with the fixity finding each may have gained), in
+    // the order they came; one signal for those a transaction stored.
+    void recorded(const QList<VerifyResult>& results);
     // The result could not be recorded; it is handed back unchanged.
     void failed(const VerifyResult& result, const QString& why);
     // Every result handed in so far has been handed back; sent after them.
