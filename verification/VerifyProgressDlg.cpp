@@ -95,6 +95,8 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
             &VerifyProgressDlg::updateProgress);
     connect(worker.get(), &VerifyWorkerThread::stopVerifyFile, this,
             &VerifyProgressDlg::finishedProgress);
+    connect(worker.get(), &VerifyWorkerThread::verifiedFile, this,
+            &VerifyProgressDlg::fileVerified);
     connect(worker.get(), &QThread::finished, this, &VerifyProgressDlg::WorkDone);
     connect(cancelButton, &QPushButton::clicked, this, &VerifyProgressDlg::cancelRun);
 
@@ -268,6 +270,12 @@ void VerifyProgressDlg::finishedProgress(const VerifyResult& result) {
     }
     // Forwarded even while hidden: every queued file ends as a row.
     emit gotVerifyResult(result);
+}
+
+void VerifyProgressDlg::fileVerified(const QString& path, const VerifyResult& result) {
+    startProgress(path);
+    updateProgress(100);
+    finishedProgress(result);
 }
 
 void VerifyProgressDlg::showRun() {

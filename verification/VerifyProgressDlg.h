@@ -64,6 +64,8 @@ class VerifyProgressDlg : public QDialog {
     void startProgress(const QString& path);
     void updateProgress(int progress);
     void finishedProgress(const VerifyResult& result);
+    // A file verified with others: started, done and finished at once.
+    void fileVerified(const QString& path, const VerifyResult& result);
     void WorkDone();
     // Stops the run as stopVerification does and reports what was dropped.
     void cancelRun();
