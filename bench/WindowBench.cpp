@@ -54,6 +54,10 @@ class TimedApplication : public QApplication {
     using QApplication::QApplication;
 
     bool notify(QObject* receiver, QEvent* event) override {
+        // Events of other threads (the case's recorder) stall nothing here.
+        if (QThread::currentThread() != thread()) {
+            return QApplication::notify(receiver, event);
+        }
         if (depth++ > 0) {
             const bool handled = QApplication::notify(receiver, event);
             --depth;

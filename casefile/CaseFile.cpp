@@ -256,7 +256,7 @@ AuditResult CaseFile::audit() const {
 }
 
 int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
-                                  std::optional<RecordingRow>& existing) {
+                                  std::optional<RecordingRow>& existing, std::string* addedAt) {
     existing = recordingByPath(file.path);
     CustodyEvent added;
     added.kind = EventKind::RecordingAdded;
@@ -278,6 +278,9 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
         return existing->id;
     }
     added.at = utcNowText();
+    if (addedAt != nullptr) {
+        *addedAt = added.at;
+    }
     Statement insert = db.prepare(
         "INSERT INTO recordings (path, size, modified, intake_sha256, added_at, added_event) "
         "VALUES (?, ?, ?, ?, ?, 0)");
@@ -294,6 +297,14 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
     Statement update = db.prepare("UPDATE recordings SET added_event = ? WHERE id = ?");
     update.bind(1, added.seq).bind(2, id).run();
     return id;
+}
+
+void CaseFile::holdCheckpoints() {
+    db.exec("PRAGMA wal_autocheckpoint=0");
+}
+
+void CaseFile::checkpoint() {
+    db.exec("PRAGMA wal_checkpoint(PASSIVE)");
 }
 
 Transaction CaseFile::batch() {
@@ -317,14 +328,15 @@ RecordedVerification CaseFile::recordVerification(const Actor& actor,
     Transaction transaction(db);
     std::optional<RecordingRow> existing;
     RecordedVerification result;
-    result.recording = ensureRecording(actor, facts.file, existing);
+    std::string addedAt;
+    result.recording = ensureRecording(actor, facts.file, existing, &addedAt);
     if (existing) {
         result.fixity = compareWithIntake(existing->intakeSha256, existing->addedAt, facts.file);
     } else {
         result.fixity.state = facts.file.sha256 ? Fixity::Intake : Fixity::NoIntake;
         result.fixity.intakeSha256 = facts.file.sha256;
         result.fixity.nowSha256 = facts.file.sha256;
-        result.fixity.addedAt = recordingById(result.recording)->addedAt;
+        result.fixity.addedAt = addedAt;
     }
     result.firstOfRecording = !existing || !existing->latestVerification;
     const std::string evidence = evidenceText(result.fixity);

@@ -119,6 +119,11 @@ class CaseFile {
     // One transaction that the writes above join, each still whole or not
     // at all, until it commits: many results stored with one sync.
     Transaction batch();
+    // For a connection that stores floods of results: the log is folded back
+    // into the file when checkpoint() says, between batches, rather than
+    // within the commit that passes SQLite's mark.
+    void holdCheckpoints();
+    void checkpoint();
 
     // Writes the case as it stands to a new file at `path`, which must not
     // exist yet: "Save as" of the window.
@@ -127,9 +132,10 @@ class CaseFile {
   private:
     void openForWriting(const CaseOpenOptions& options, bool blank);
     void requireWritable() const;
-    // Within a transaction: the recording's id, added (or listed again) when needed.
+    // Within a transaction: the recording's id, added (or listed again) when
+    // needed; `addedAt` gets the time of a new addition.
     int64_t ensureRecording(const Actor& actor, const FileFacts& file,
-                            std::optional<RecordingRow>& existing);
+                            std::optional<RecordingRow>& existing, std::string* addedAt = nullptr);
 
     std::string filePath;
     bool canWrite = false;

@@ -42,20 +42,46 @@ FileFacts fileFactsOf(const FileIdentity& identity, const std::string& casePathB
 CaseSession::CaseSession(CaseFile& file_, Actor actor_, ReportContext run_, bool clusters_)
     : file(file_), actor(std::move(actor_)), run(std::move(run_)), clusters(clusters_) {}
 
+namespace {
+
+// The fixity finding the case adds to the evidence, if any.
+std::optional<Finding> addedFinding(const FixityCheck& fixity) {
+    const std::optional<FixityFinding> finding = fixityFinding(fixity);
+    if (!finding) {
+        return std::nullopt;
+    }
+    Finding added;
+    added.code = finding->code;
+    added.text = finding->text;
+    return added;
+}
+
+}  // namespace
+
 RecordedVerification CaseSession::record(RecordingEvidence& evidence) {
+    std::optional<RecordingEvidence> changed;
+    RecordedVerification recorded = record(static_cast<const RecordingEvidence&>(evidence), changed);
+    if (changed) {
+        evidence = std::move(*changed);
+    }
+    return recorded;
+}
+
+RecordedVerification CaseSession::record(const RecordingEvidence& evidence,
+                                         std::optional<RecordingEvidence>& changed) {
     VerificationFacts facts;
     facts.file = fileFactsOf(evidence.identity, casePath(evidence.identity.path));
     facts.code = verdictNumber(evidence.verdict.code);
     facts.verifiedAt = run.verifiedAt;
     return file.recordVerification(actor, facts, [&](const FixityCheck& fixity) {
-        if (const std::optional<FixityFinding> finding = fixityFinding(fixity)) {
-            Finding added;
-            added.code = finding->code;
-            added.text = finding->text;
-            // Last: the first finding stays the one that placed the verdict.
-            evidence.findings.push_back(std::move(added));
+        std::optional<Finding> added = addedFinding(fixity);
+        if (!added) {
+            return jsonLine(evidence, run, clusters);
         }
-        return dumpJson(jsonFileObject(evidence, run, clusters));
+        changed = evidence;
+        // Last: the first finding stays the one that placed the verdict.
+        changed->findings.push_back(std::move(*added));
+        return jsonLine(*changed, run, clusters);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ class CaseSession {
     // Stores the file's verification in one transaction, after adding the
     // fixity finding (a changed, missing or unreadable file) to `evidence`.
     RecordedVerification record(RecordingEvidence& evidence);
+    // The same for evidence shared with others, copied into `changed` only
+    // when a fixity finding is added.
+    RecordedVerification record(const RecordingEvidence& evidence,
+                                std::optional<RecordingEvidence>& changed);
     void recordExport(const std::string& format, const std::string& path,
                       const std::string& sha256);
 

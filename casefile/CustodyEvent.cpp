@@ -87,11 +87,16 @@ std::string upperHex(const std::string& bytes) {
     return out;
 }
 
-std::string canonicalEventJson(const CustodyEvent& event) {
+namespace {
+
+// The canonical JSON through nlohmann's object, which keeps its keys
+// sorted and dumps without spaces: the bytes docs/case-file.md fixes, and
+// the one way for an event with text that is not UTF-8 (a hostile file),
+// whose bytes become U+FFFD and so no longer hash to what was stored.
+std::string canonicalThroughObject(const CustodyEvent& event) {
     const auto optionalText = [](const std::optional<std::string>& text) {
         return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
     };
-    // nlohmann's object keeps its keys sorted, and dumps without spaces.
     const nlohmann::json object = {
         {"at", event.at},
         {"build", event.actor.build},
@@ -108,11 +113,60 @@ std::string canonicalEventJson(const CustodyEvent& event) {
         {"sha256", optionalText(event.sha256)},
         {"version", event.actor.version},
     };
-    // Dumped here rather than by the report's writer: these bytes are fixed
-    // by docs/case-file.md whatever the reports do. A stored text that is
-    // not UTF-8 (a hostile file) becomes U+FFFD and so no longer hashes to
-    // what was stored.
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string canonicalEventJson(const CustodyEvent& event) {
+    const std::string path = upperHex(event.path);
+    const char* const kind = eventKindCode(event.kind);
+    const std::string* const texts[] = {&event.at,           &event.actor.build,   &event.detail,
+                                        &event.actor.examiner, &event.actor.host, &event.prev,
+                                        &event.actor.program,  &event.actor.version};
+    for (const std::string* text : texts) {
+        if (!wellFormedUtf8(*text)) {
+            return canonicalThroughObject(event);
+        }
+    }
+    if ((event.record && !wellFormedUtf8(*event.record)) ||
+        (event.sha256 && !wellFormedUtf8(*event.sha256))) {
+        return canonicalThroughObject(event);
+    }
+    // The same bytes written straight, keys in their sorted order: every
+    // event of a run is hashed, and the object costs more than the hash.
+    std::string out;
+    out.reserve(512 + path.size());
+    const auto text = [&out](const char* key, std::string_view value) {
+        out += key;
+        appendJsonString(out, value);
+    };
+    const auto optionalText = [&out](const char* key, const std::optional<std::string>& value) {
+        out += key;
+        if (value) {
+            appendJsonString(out, *value);
+        } else {
+            out += "null";
+        }
+    };
+    text("{\"at\":", event.at);
+    text(",\"build\":", event.actor.build);
+    text(",\"detail\":", event.detail);
+    text(",\"examiner\":", event.actor.examiner);
+    text(",\"host\":", event.actor.host);
+    text(",\"kind\":", kind);
+    text(",\"path\":", path);
+    text(",\"prev\":", event.prev);
+    text(",\"program\":", event.actor.program);
+    optionalText(",\"record\":", event.record);
+    out += ",\"recording\":";
+    out += event.recording ? std::to_string(*event.recording) : std::string("null");
+    out += ",\"seq\":";
+    out += std::to_string(event.seq);
+    optionalText(",\"sha256\":", event.sha256);
+    text(",\"version\":", event.actor.version);
+    out += '}';
+    return out;
 }
 
 std::string eventHash(const CustodyEvent& event) {

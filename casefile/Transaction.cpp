@@ -13,7 +13,8 @@ bool inTransaction(const Database& db) {
 }  // namespace
 
 Transaction::Transaction(const Database& db_) : db(db_), nested(inTransaction(db_)) {
-    db.exec(nested ? "SAVEPOINT nested_write" : "BEGIN IMMEDIATE");
+    // Kept prepared: a flood of results opens one per result.
+    db.prepare(nested ? "SAVEPOINT nested_write" : "BEGIN IMMEDIATE").run();
 }
 
 Transaction::~Transaction() {
@@ -28,7 +29,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    db.exec(nested ? "RELEASE nested_write" : "COMMIT");
+    db.prepare(nested ? "RELEASE nested_write" : "COMMIT").run();
     open = false;
 }
 

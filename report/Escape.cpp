@@ -180,6 +180,66 @@ std::string validUtf8(const std::string& bytes) {
     return out;
 }
 
+bool wellFormedUtf8(std::string_view bytes) {
+    for (size_t pos = 0; pos < bytes.size();) {
+        // ASCII runs, the usual case, a byte at a time without decoding.
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        size_t length = 1;
+        if (decodeAt(bytes, pos, length) < 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+void appendJsonString(std::string& out, std::string_view text) {
+    out += '"';
+    size_t plain = 0;  // start of the run not yet appended
+    for (size_t pos = 0; pos < text.size(); ++pos) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            continue;
+        }
+        out.append(text.substr(plain, pos - plain));
+        plain = pos + 1;
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default: {
+                static const char kDigits[] = "0123456789abcdef";
+                out += "\\u00";
+                out += kDigits[c >> 4];
+                out += kDigits[c & 0x0F];
+            }
+        }
+    }
+    out.append(text.substr(plain));
+    out += '"';
+}
+
 std::string displayText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -189,6 +249,12 @@ std::string displayText(std::string_view bytes) {
 
 bool shownVerbatim(std::string_view bytes) {
     for (size_t pos = 0; pos < bytes.size();) {
+        // Printable ASCII, nearly every byte of a report, needs no decoding.
+        const auto byte = static_cast<unsigned char>(bytes[pos]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            ++pos;
+            continue;
+        }
         size_t length = 1;
         const int32_t c = decodeAt(bytes, pos, length);
         if (c < 0 || shownAsEscape(c)) {

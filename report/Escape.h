@@ -33,6 +33,13 @@ std::string hexBytes(std::string_view bytes);
 
 // The bytes with every sequence that is not UTF-8 replaced by U+FFFD.
 std::string validUtf8(const std::string& bytes);
+// Whether validUtf8(bytes) is `bytes` itself.
+bool wellFormedUtf8(std::string_view bytes);
+
+// Appends well-formed UTF-8 `text` as a JSON string, escaped byte for byte
+// as nlohmann's dump escapes it (without ensure_ascii): \" \\ \b \f \n \r
+// \t, other C0 controls as \u00xx, everything else as it is.
+void appendJsonString(std::string& out, std::string_view text);
 
 // Element content in HTML (and SVG): the display form, with & < > " '
 // as entities.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "report/Escape.h"
+#include "report/JsonWriters.h"
 #include "report/Names.h"
 #include "report/Wording.h"
 
@@ -10,168 +11,223 @@ using nlohmann::json;
 
 namespace {
 
-json optionalNumber(const std::optional<double>& value) {
-    return value ? json(*value) : json(nullptr);
+// One file's object, through either writer of JsonWriters.h. Every
+// object's members go in sorted key order.
+
+template <class W>
+void optionalText(W& w, const char* key, const std::string& text) {
+    if (text.empty()) {
+        w.null(key);
+    } else {
+        w.text(key, text);
+    }
 }
 
-json proofKeyText(ProofKey key) {
-    const char* const code = proofKeyCode(key);
-    return code != nullptr ? json(code) : json(nullptr);
-}
-
-json optionalText(const std::string& text) {
-    return text.empty() ? json(nullptr) : json(text);
-}
-
-// `verified`: the texts are proven, which takes the whole file verifying;
-// `signatureHolds`: the tag's own signature held.
-json tagObject(const TagStatement& tag, bool fileVerified) {
+// `fileVerified`: the texts are proven, which takes the whole file
+// verifying; `signatureHolds`: the tag's own signature held.
+template <class W>
+void tagObject(W& w, const TagStatement& tag, bool fileVerified) {
     if (!tag.present) {
-        return nullptr;
+        w.null("tag");
+        return;
     }
-    return {{"kind", signatureKindCode(tag.kind)},
-            {"digest", digestCode(tag.digestType)},
-            {"offset", tag.offset},
-            {"verified", fileVerified},
-            {"signatureHolds", tag.verified},
-            {"serialNumber", tag.serialNumber},
-            {"startTime", tag.startTime},
-            {"endTime", tag.endTime},
-            {"unsignedField", optionalText(tag.unsignedField)}};
+    w.beginObject("tag");
+    w.code("digest", digestCode(tag.digestType));
+    w.text("endTime", tag.endTime);
+    w.code("kind", signatureKindCode(tag.kind));
+    w.integer("offset", tag.offset);
+    w.text("serialNumber", tag.serialNumber);
+    w.boolean("signatureHolds", tag.verified);
+    w.text("startTime", tag.startTime);
+    optionalText(w, "unsignedField", tag.unsignedField);
+    w.boolean("verified", fileVerified);
+    w.end();
 }
 
-json coverageObject(const Coverage& coverage) {
-    json parts = json::array();
+template <class W>
+void coverageObject(W& w, const Coverage& coverage) {
+    w.beginObject("coverage");
+    w.integer("fileSize", coverage.fileSize);
+    w.integer("signedBytes", coverage.signedBytes);
+    w.text("statement", coverage.statement);
+    w.beginArray("unsignedParts");
     for (const CoveragePart& part : coverage.unsignedParts) {
-        parts.push_back({{"name", part.name}, {"bytes", part.bytes}, {"count", part.count}});
+        w.beginObject();
+        w.integer("bytes", part.bytes);
+        w.integer("count", part.count);
+        w.text("name", part.name);
+        w.end();
     }
-    return {{"fileSize", coverage.fileSize},
-            {"signedBytes", coverage.signedBytes},
-            {"verifiedBytes", coverage.verifiedBytes},
-            {"unsignedParts", std::move(parts)},
-            {"statement", coverage.statement}};
+    w.end();
+    w.integer("verifiedBytes", coverage.verifiedBytes);
+    w.end();
 }
 
-json runsArray(const std::vector<ClusterRun>& runs, ProofKey key) {
-    json array = json::array();
+template <class W>
+void runsArray(W& w, const std::vector<ClusterRun>& runs, ProofKey key) {
+    w.beginArray("runs");
     for (const ClusterRun& run : runs) {
-        array.push_back({{"status", clusterStatusCode(run.status)},
-                         {"proven", run.proven},
-                         {"standing", clusterStandingCode(standingOf(run.status, run.proven, key))},
-                         {"firstCluster", run.firstCluster},
-                         {"lastCluster", run.lastCluster},
-                         {"startOffset", run.startOffset},
-                         {"endOffset", run.endOffset},
-                         {"startSeconds", optionalNumber(run.startSeconds)},
-                         {"endSeconds", optionalNumber(run.endSeconds)}});
+        w.beginObject();
+        w.integer("endOffset", run.endOffset);
+        w.real("endSeconds", run.endSeconds);
+        w.integer("firstCluster", run.firstCluster);
+        w.integer("lastCluster", run.lastCluster);
+        w.boolean("proven", run.proven);
+        w.code("standing", clusterStandingCode(standingOf(run.status, run.proven, key)));
+        w.integer("startOffset", run.startOffset);
+        w.real("startSeconds", run.startSeconds);
+        w.code("status", clusterStatusCode(run.status));
+        w.end();
     }
-    return array;
+    w.end();
 }
 
-json findingsArray(const std::vector<Finding>& findings) {
-    json array = json::array();
+template <class W>
+void findingsArray(W& w, const std::vector<Finding>& findings) {
+    w.beginArray("findings");
     for (const Finding& finding : findings) {
-        array.push_back({{"code", findingCodeName(finding.code)},
-                         {"text", finding.text},
-                         {"firstCluster", finding.firstCluster},
-                         {"lastCluster", finding.lastCluster},
-                         {"seconds", optionalNumber(finding.seconds)}});
+        w.beginObject();
+        w.code("code", findingCodeName(finding.code));
+        w.integer("firstCluster", finding.firstCluster);
+        w.integer("lastCluster", finding.lastCluster);
+        w.real("seconds", finding.seconds);
+        w.text("text", finding.text);
+        w.end();
     }
-    return array;
+    w.end();
 }
 
-json warningsArray(const std::vector<TimelineWarning>& warnings) {
-    json array = json::array();
+template <class W>
+void warningsArray(W& w, const std::vector<TimelineWarning>& warnings) {
+    w.beginArray("warnings");
     for (const TimelineWarning& warning : warnings) {
-        array.push_back({{"code", warning.code}, {"text", warning.text}});
+        w.beginObject();
+        w.text("code", warning.code);
+        w.text("text", warning.text);
+        w.end();
     }
-    return array;
+    w.end();
 }
 
-json firstFailureObject(const std::optional<FirstFailure>& failure) {
+template <class W>
+void firstFailureObject(W& w, const std::optional<FirstFailure>& failure) {
     if (!failure) {
-        return nullptr;
+        w.null("firstFailure");
+        return;
     }
-    return {{"cluster", failure->cluster},
-            {"offset", failure->offset},
-            {"seconds", optionalNumber(failure->seconds)},
-            {"wallClock", optionalText(failure->wallClock)}};
+    w.beginObject("firstFailure");
+    w.integer("cluster", failure->cluster);
+    w.integer("offset", failure->offset);
+    w.real("seconds", failure->seconds);
+    optionalText(w, "wallClock", failure->wallClock);
+    w.end();
 }
 
-json clustersArray(const std::vector<ClusterEntry>& clusters, ProofKey key) {
-    json array = json::array();
+template <class W>
+void clustersArray(W& w, const std::vector<ClusterEntry>& clusters, ProofKey key) {
+    w.beginArray("clusters");
     for (const ClusterEntry& c : clusters) {
-        array.push_back({{"number", c.number},
-                         {"offset", c.headerOffset},
-                         {"size", c.size},
-                         {"signedStart", c.signedStart},
-                         {"signedEnd", c.signedEnd},
-                         {"seconds", optionalNumber(c.seconds)},
-                         {"keyedBy", keyTrialNumber(c.keyedBy)},
-                         {"kind", signatureKindCode(c.kind)},
-                         {"digest", digestCode(c.digestType)},
-                         {"status", clusterStatusCode(c.status)},
-                         {"proven", c.proven},
-                         {"standing", clusterStandingCode(standingOf(c.status, c.proven, key))},
-                         {"keyFrom", c.keyFrom},
-                         {"unsignedFrames", c.unsignedFrames}});
+        w.beginObject();
+        w.code("digest", digestCode(c.digestType));
+        w.integer("keyFrom", c.keyFrom);
+        w.integer("keyedBy", keyTrialNumber(c.keyedBy));
+        w.code("kind", signatureKindCode(c.kind));
+        w.integer("number", c.number);
+        w.integer("offset", c.headerOffset);
+        w.boolean("proven", c.proven);
+        w.real("seconds", c.seconds);
+        w.integer("signedEnd", c.signedEnd);
+        w.integer("signedStart", c.signedStart);
+        w.integer("size", c.size);
+        w.code("standing", clusterStandingCode(standingOf(c.status, c.proven, key)));
+        w.code("status", clusterStatusCode(c.status));
+        w.boolean("unsignedFrames", c.unsignedFrames);
+        w.end();
     }
-    return array;
+    w.end();
 }
 
-json provenanceObject(const Provenance& provenance) {
-    return {{"tagKind", signatureKindCode(provenance.tagKind)},
-            {"firstClusterKind", signatureKindCode(provenance.firstClusterKind)},
-            {"statements", provenance.statements}};
+template <class W>
+void provenanceObject(W& w, const Provenance& provenance) {
+    w.beginObject("provenance");
+    w.code("firstClusterKind", signatureKindCode(provenance.firstClusterKind));
+    w.beginArray("statements");
+    for (const std::string& statement : provenance.statements) {
+        w.text(statement);
+    }
+    w.end();
+    w.code("tagKind", signatureKindCode(provenance.tagKind));
+    w.end();
+}
+
+template <class W>
+void verifierObject(W& w, const char* key, const ReportContext& run) {
+    w.beginObject(key);
+    w.text("build", run.build);
+    w.text("caseReference", run.caseReference);
+    w.text("examiner", run.examiner);
+    w.text("hmacKeySha256", run.hmacKeySha256);
+    w.text("name", run.verifierName);
+    w.text("openssl", run.opensslVersion);
+    w.text("publicKeySha256", run.publicKeySha256);
+    w.text("version", run.version);
+    w.end();
+}
+
+template <class W>
+void fileObject(W& w, const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
+    const RecordingVerdict& v = evidence.verdict;
+    const FileIdentity& id = evidence.identity;
+    w.beginObject();
+    w.integer("clusterCount", evidence.clusterCount);
+    if (clusters) {
+        clustersArray(w, evidence.clusters, evidence.proofKey);
+    }
+    w.integer("code", verdictNumber(v.code));
+    coverageObject(w, evidence.coverage);
+    w.text("detail", v.detail);
+    w.text("endTime", v.endTime);
+    w.text("errorText", v.errorText);
+    w.text("file", fileNameOf(id.path));
+    findingsArray(w, evidence.findings);
+    firstFailureObject(w, evidence.firstFailure);
+    optionalText(w, "identityError", id.error);
+    w.real("medianClusterSeconds", evidence.medianClusterSeconds);
+    optionalText(w, "modified", id.modifiedUtc);
+    w.boolean("originProven", evidence.originProven);
+    w.text("path", id.path);
+    w.code("proofKey", proofKeyCode(evidence.proofKey));
+    provenanceObject(w, evidence.provenance);
+    w.integer("reportVersion", kReportVersion);
+    runsArray(w, evidence.runs, evidence.proofKey);
+    w.text("serialNumber", v.serialNumber);
+    optionalText(w, "sha256", id.sha256);
+    if (id.size >= 0) {
+        w.integer("size", id.size);
+    } else {
+        w.null("size");
+    }
+    w.text("startTime", v.startTime);
+    tagObject(w, evidence.tag, v.code == VerdictCode::Success);
+    w.code("verdict", verdictWord(v));
+    w.text("verifiedAt", run.verifiedAt);
+    verifierObject(w, "verifier", run);
+    warningsArray(w, evidence.warnings);
+    w.end();
 }
 
 }  // namespace
 
 json jsonVerifier(const ReportContext& run) {
-    return {{"name", run.verifierName},
-            {"version", run.version},
-            {"build", run.build},
-            {"openssl", run.opensslVersion},
-            {"publicKeySha256", run.publicKeySha256},
-            {"hmacKeySha256", run.hmacKeySha256},
-            {"examiner", run.examiner},
-            {"caseReference", run.caseReference}};
+    JsonObjectWriter w;
+    verifierObject(w, nullptr, run);
+    return w.take();
 }
 
 json jsonFileObject(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
-    const RecordingVerdict& v = evidence.verdict;
-    const FileIdentity& id = evidence.identity;
-    json object = {{"file", fileNameOf(id.path)},
-                   {"path", id.path},
-                   {"code", verdictNumber(v.code)},
-                   {"verdict", verdictWord(v)},
-                   {"startTime", v.startTime},
-                   {"endTime", v.endTime},
-                   {"serialNumber", v.serialNumber},
-                   {"errorText", v.errorText},
-                   {"detail", v.detail},
-                   {"reportVersion", kReportVersion},
-                   {"proofKey", proofKeyText(evidence.proofKey)},
-                   {"originProven", evidence.originProven},
-                   {"size", id.size >= 0 ? json(id.size) : json(nullptr)},
-                   {"modified", optionalText(id.modifiedUtc)},
-                   {"sha256", optionalText(id.sha256)},
-                   {"identityError", optionalText(id.error)},
-                   {"tag", tagObject(evidence.tag, v.code == VerdictCode::Success)},
-                   {"provenance", provenanceObject(evidence.provenance)},
-                   {"coverage", coverageObject(evidence.coverage)},
-                   {"clusterCount", evidence.clusterCount},
-                   {"medianClusterSeconds", optionalNumber(evidence.medianClusterSeconds)},
-                   {"runs", runsArray(evidence.runs, evidence.proofKey)},
-                   {"findings", findingsArray(evidence.findings)},
-                   {"warnings", warningsArray(evidence.warnings)},
-                   {"firstFailure", firstFailureObject(evidence.firstFailure)},
-                   {"verifier", jsonVerifier(run)},
-                   {"verifiedAt", run.verifiedAt}};
-    if (clusters) {
-        object["clusters"] = clustersArray(evidence.clusters, evidence.proofKey);
-    }
-    return object;
+    JsonObjectWriter w;
+    fileObject(w, evidence, run, clusters);
+    return w.take();
 }
 
 bool writeJsonReport(const ReportFiles& files, const ReportContext& run, bool clusters,
@@ -208,5 +264,7 @@ std::string jsonReport(const std::vector<RecordingEvidence>& files, const Report
 }
 
 std::string jsonLine(const RecordingEvidence& evidence, const ReportContext& run, bool clusters) {
-    return dumpJson(jsonFileObject(evidence, run, clusters));
+    JsonLineWriter w;
+    fileObject(w, evidence, run, clusters);
+    return w.take();
 }

@@ -71,7 +71,12 @@ void CaseMenu::startRecorder() {
         return;
     }
     recorder = std::make_unique<CaseRecorder>(caseStore->fileBytes());
-    connect(recorder.get(), &CaseRecorder::recorded, this, &CaseMenu::resultReady);
+    connect(recorder.get(), &CaseRecorder::recorded, this, [this](const QList<VerifyResult>& results) {
+        for (const VerifyResult& result : results) {
+            emit resultReady(result);
+        }
+    });
+    connect(recorder.get(), &CaseRecorder::caughtUp, this, &CaseMenu::recordsCaughtUp);
     connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
         if (!recordingRefused) {
             recordingRefused = true;
@@ -306,6 +311,12 @@ void CaseMenu::record(const VerifyResult& result) {
         recorder->submit(result);
     } else {
         emit resultReady(result);
+    }
+}
+
+void CaseMenu::runEnded() {
+    if (recorder) {
+        recorder->hurry();
     }
 }
 

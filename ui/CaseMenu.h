@@ -40,6 +40,8 @@ class CaseMenu : public QObject {
     // Stores a result on the recorder's thread; resultReady lists it once
     // it is on disk (or, when it cannot be stored, with the reason shown).
     void record(const VerifyResult& result);
+    // The run is over: what waits is stored without waiting for more.
+    void runEnded();
     // Whether a verification run is going on: the case is not switched
     // under it.
     std::function<bool()> running;
@@ -68,6 +70,8 @@ class CaseMenu : public QObject {
 
   signals:
     void resultReady(const VerifyResult& result);
+    // Every result handed to record() so far is ready.
+    void recordsCaughtUp();
     void caseChanged();
     void verifyAgain(const QStringList& paths);
     void showLog();

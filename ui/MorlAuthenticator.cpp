@@ -216,6 +216,13 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateSummary);
     connect(cases, &CaseMenu::verifyAgain, this, &MorlAuthenticator::verifyFileList);
     connect(cases, &CaseMenu::resultReady, resultTree, &NResultTree::addResult);
+    // A run's last rows are listed as soon as they are in the case, not at
+    // the list's next tick.
+    connect(cases, &CaseMenu::recordsCaughtUp, this, [this] {
+        if (!progressDialog->isRunning()) {
+            resultTree->flush();
+        }
+    });
     cases->running = [this] { return progressDialog->isRunning(); };
     connect(this, &MorlAuthenticator::recordingsRemoved, cases, &CaseMenu::recordRemoved);
     connect(this, &MorlAuthenticator::recordingsRestored, cases, &CaseMenu::recordRestored);
@@ -265,6 +272,9 @@ QWidget* MorlAuthenticator::buildHeader() {
     runLink = countLabel(toolRow, QStringLiteral("runLink"), kRunStyle);
     runLink->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     runLink->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Its text asks for its width but may not widen the window: where the
+    // row has no room to spare, the counts keep theirs.
+    runLink->setMinimumWidth(1);
     runLink->setTextFormat(Qt::RichText);
     runLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     runLink->setFocusPolicy(Qt::StrongFocus);
@@ -387,6 +397,7 @@ void MorlAuthenticator::updateSummary() {
 void MorlAuthenticator::updateRunState() {
     const bool running = progressDialog->isRunning();
     if (wasRunning && !running) {
+        cases->runEnded();
         resultTree->flush();  // the run's last rows at once, not at the next tick
     }
     wasRunning = running;
@@ -541,7 +552,7 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
         folderWalk->expand(list);
         return;
     }
-    queueRecordings({list, {}});
+    queueRecordings({list, {}, {}});
 }
 
 void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
@@ -556,7 +567,7 @@ void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (collected.files.isEmpty()) {
         return;
     }
-    progressDialog->verifyFiles(collected.files);
+    progressDialog->verifyFiles(collected.files, collected.sizes);
     if (!progressDialog->isVisible()) {
         showProgressDialog();
     }

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -45,7 +46,7 @@ QString shownBytes(const QByteArray& path) {
 // Read with the system's own calls: Qt's folder listing leaves out every
 // name that is not UTF-8, without a word.
 void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
-                const std::atomic<bool>* stop, std::vector<QByteArray>& found,
+                const std::atomic<bool>* stop, std::vector<std::pair<QByteArray, qint64>>& found,
                 QStringList& notes) {
     if (stop != nullptr && stop->load()) {
         return;
@@ -55,39 +56,44 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
         notes << tr("Skipped unreadable folder %1").arg(shownBytes(folder));
         return;
     }
-    std::vector<QByteArray> names;
+    // With the entry's type where the file system tells it: a file or a
+    // folder that is no link needs no lstat.
+    std::vector<std::pair<QByteArray, unsigned char>> names;
     while (const dirent* const entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..") {
-            names.push_back(name);
+            names.emplace_back(name, entry->d_type);
         }
     }
     ::closedir(dir);
-    for (const QByteArray& name : names) {
+    for (const auto& [name, type] : names) {
         const QByteArray path = (folder.endsWith('/') ? folder : folder + '/') + name;
-        const QString shown = shownBytes(path);
+        // Only for a note: most entries are recordings.
+        const auto shown = [&path] { return shownBytes(path); };
         struct stat link {};
         struct stat target {};
-        const bool isLink = ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+        const bool knownNoLink = type == DT_REG || type == DT_DIR;
+        const bool isLink =
+            !knownNoLink && ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
         const bool reached = ::stat(path.constData(), &target) == 0;
         if (name.startsWith('.')) {
-            notes << tr("Skipped hidden entry %1").arg(shown);
+            notes << tr("Skipped hidden entry %1").arg(shown());
         } else if (!reached) {
             notes << (isLink ? tr("Skipped broken link %1") : tr("Skipped vanished entry %1"))
-                         .arg(shown);
+                         .arg(shown());
         } else if (S_ISDIR(target.st_mode) && isLink) {
             // A link may lead back up the tree.
-            notes << tr("Skipped linked folder %1").arg(shown);
+            notes << tr("Skipped linked folder %1").arg(shown());
         } else if (S_ISDIR(target.st_mode)) {
             walkFolder(path, readable, stop, found, notes);
         } else if (!S_ISREG(target.st_mode)) {
-            notes << tr("Skipped %1: not a regular file").arg(shown);
+            notes << tr("Skipped %1: not a regular file").arg(shown());
         } else if (!name.endsWith(".mkv")) {
-            notes << tr("Skipped %1: not named .mkv").arg(shown);
+            notes << tr("Skipped %1: not named .mkv").arg(shown());
         } else if (!readable(path)) {
-            notes << tr("Skipped unreadable file %1").arg(shown);
+            notes << tr("Skipped unreadable file %1").arg(shown());
         } else {
-            found.push_back(path);
+            found.emplace_back(path, static_cast<qint64>(target.st_size));
         }
     }
 }
@@ -145,15 +151,17 @@ CollectedRecordings collectRecordings(const QStringList& paths, const ReadablePr
     for (const QString& path : paths) {
         if (!isFolder(path)) {
             collected.files << path;
+            collected.sizes << -1;
             continue;
         }
-        std::vector<QByteArray> found;
+        std::vector<std::pair<QByteArray, qint64>> found;
         walkFolder(pathBytes(QFileInfo(path).absoluteFilePath()), readable, stop, found,
                    collected.notes);
         // By bytes, as a listing of the folder sorts them.
         std::sort(found.begin(), found.end());
-        for (const QByteArray& file : found) {
+        for (const auto& [file, size] : found) {
             collected.files << pathFromBytes(file);
+            collected.sizes << size;
         }
     }
     return collected;

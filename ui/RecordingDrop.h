@@ -23,6 +23,9 @@ QStringList argumentPaths(int argc, const char* const* argv);
 struct CollectedRecordings {
     QStringList files;  // to verify, in order
     QStringList notes;  // one line per entry skipped, for the user
+    // The files' sizes as the walk found them, -1 for a file given as it
+    // is; none at all when the files were not collected.
+    QList<qint64> sizes;
 };
 
 // Whether this process may read the file or folder at these bytes. Tests

@@ -181,8 +181,15 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     }
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(results.size()) - 1);
-    rows.reserve(rows.size() + results.size());
-    rounds.reserve(static_cast<int>(rows.size() + results.size()));
+    // Grown by half at least: a flood comes in many batches, and an exact
+    // reserve would move every row and rehash every path for each of them.
+    const size_t needed = rows.size() + results.size();
+    if (needed > rows.capacity()) {
+        rows.reserve(std::max(needed, rows.capacity() + rows.capacity() / 2));
+    }
+    if (static_cast<qsizetype>(needed) > rounds.capacity()) {
+        rounds.reserve(static_cast<qsizetype>(needed + needed / 2));
+    }
     for (const VerifyResult& result : results) {
         Row item{result, 1, QString()};
         // A file left unverified was not verified: it starts no round.

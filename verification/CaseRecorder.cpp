@@ -1,5 +1,6 @@
 #include "verification/CaseRecorder.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -15,33 +16,85 @@ namespace {
 // for a tenth of a second or so, so another writer's turn comes soon.
 constexpr size_t kMostInOneTransaction = 500;
 
+// A flood is gathered into fewer, larger transactions: each commit is
+// synced, and with a handful of results a commit the syncs and the pages
+// written again took most of the writer's time. A result waits for others
+// this long at most, unless enough are waiting or the owner drains.
+constexpr auto kGatherTime = std::chrono::milliseconds(20);
+constexpr size_t kGatherEnough = 250;
+
+// The log is folded back into the case file once no result has come for
+// this long, or during a flood after this many results (some tens of MB
+// of log): a checkpoint writes every page again, so not after each batch.
+constexpr int kCheckpointWhenIdleMs = 500;
+constexpr size_t kMostBetweenCheckpoints = 10000;
+
 }  // namespace
 
 // The thread's side: its own connection to the case.
 class CaseRecorder::Writer : public QObject {
   public:
-    Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {}
+    Writer(CaseRecorder& owner_, std::string path_) : owner(owner_), path(std::move(path_)) {
+        // A child, so it moves to the thread with the writer.
+        idle = new QTimer(this);
+        idle->setSingleShot(true);
+        idle->setInterval(kCheckpointWhenIdleMs);
+        connect(idle, &QTimer::timeout, this, [this] { checkpoint(); });
+    }
+    // The log is left folded back, as a connection of its own would leave it.
+    ~Writer() override {
+        if (sinceCheckpoint > 0) {
+            checkpoint();
+        }
+    }
 
     // Takes what is waiting, in turns, until nothing is.
     void recordWaiting() {
         for (;;) {
             std::vector<VerifyResult> batch;
             {
-                const std::lock_guard<std::mutex> lock(owner.mutex);
+                std::unique_lock<std::mutex> lock(owner.mutex);
                 if (owner.waiting.empty()) {
                     owner.wakeQueued = false;
-                    return;
+                    owner.hurrying = false;
+                    break;
                 }
+                owner.arrived.wait_until(lock, owner.firstWaiting + kGatherTime, [this] {
+                    return owner.hurrying || owner.waiting.size() >= kGatherEnough;
+                });
+                // Those left over have waited since now at least.
+                owner.firstWaiting = std::chrono::steady_clock::now();
                 while (!owner.waiting.empty() && batch.size() < kMostInOneTransaction) {
                     batch.push_back(std::move(owner.waiting.front()));
                     owner.waiting.pop_front();
                 }
             }
             record(batch);
+            sinceCheckpoint += batch.size();
+            if (sinceCheckpoint >= kMostBetweenCheckpoints) {
+                checkpoint();
+            }
+        }
+        emit owner.caughtUp();
+        // Once the results stop coming, so none waits for it.
+        if (sinceCheckpoint > 0) {
+            idle->start();
         }
     }
 
   private:
+    void checkpoint() {
+        idle->stop();
+        sinceCheckpoint = 0;
+        try {
+            if (file) {
+                file->checkpoint();
+            }
+        } catch (const CaseError&) {
+            // Another connection's reader holds the log; a later turn folds it.
+        }
+    }
+
     void record(std::vector<VerifyResult>& batch) {
         // Each failure, or none; a failed batch fails every result it stored.
         std::vector<std::optional<QString>> failures(batch.size());
@@ -56,6 +109,7 @@ class CaseRecorder::Writer : public QObject {
             // thread: opening a large case in the window does not pay twice.
             if (!file && needsStoring(batch)) {
                 auto opened = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                opened->holdCheckpoints();
                 run = recordingRun(*opened);
                 file = std::move(opened);
             }
@@ -82,16 +136,27 @@ class CaseRecorder::Writer : public QObject {
         } catch (const CaseError& error) {
             batchFailure = QString::fromStdString(error.what());
         }
+        // Handed back in order: the recorded ones together, a failure between
+        // them on its own.
+        QList<VerifyResult> recorded;
+        recorded.reserve(static_cast<qsizetype>(batch.size()));
         for (size_t i = 0; i < batch.size(); ++i) {
             if (batchFailure && storable(batch[i])) {
                 failures[i] = batchFailure;
             }
             if (failures[i]) {
+                if (!recorded.isEmpty()) {
+                    emit owner.recorded(recorded);
+                    recorded.clear();
+                }
                 batch[i].evidence = handedIn[i];
                 emit owner.failed(batch[i], *failures[i]);
             } else {
-                emit owner.recorded(batch[i]);
+                recorded.push_back(std::move(batch[i]));
             }
+        }
+        if (!recorded.isEmpty()) {
+            emit owner.recorded(recorded);
         }
     }
 
@@ -108,6 +173,8 @@ class CaseRecorder::Writer : public QObject {
     std::string path;
     std::unique_ptr<CaseFile> file;
     RecordingRun run;
+    size_t sinceCheckpoint = 0;  // results stored since the log was last folded back
+    QTimer* idle = nullptr;      // folds the log back once the results stop
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
@@ -125,11 +192,19 @@ CaseRecorder::~CaseRecorder() {
 
 void CaseRecorder::submit(const VerifyResult& result) {
     bool wake = false;
+    bool enough = false;
     {
         const std::lock_guard<std::mutex> lock(mutex);
+        if (waiting.empty()) {
+            firstWaiting = std::chrono::steady_clock::now();
+        }
         waiting.push_back(result);
+        enough = waiting.size() == kGatherEnough;
         wake = !wakeQueued;
         wakeQueued = true;
+    }
+    if (enough) {
+        arrived.notify_one();
     }
     // One wake for any number of results: the writer takes all that wait.
     if (wake) {
@@ -137,9 +212,25 @@ void CaseRecorder::submit(const VerifyResult& result) {
     }
 }
 
+void CaseRecorder::hurry() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        hurrying = true;
+    }
+    arrived.notify_one();
+}
+
 void CaseRecorder::drain() {
-    // A wake queued before this call runs before it, and empties the queue.
+    // A wake queued before this call runs before it, and empties the queue,
+    // gathering no more.
     if (thread.isRunning()) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            hurrying = true;
+        }
+        arrived.notify_one();
         QMetaObject::invokeMethod(writer, [] {}, Qt::BlockingQueuedConnection);
+        const std::lock_guard<std::mutex> lock(mutex);
+        hurrying = false;
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -10,11 +13,11 @@
 
 // Stores results in a case on a thread of its own, through a connection of
 // its own, so a flood of results never waits on the disk on the window's
-// thread. The results waiting when the thread comes to them are stored
-// together, each as it would be alone, in one transaction synced before
-// `recorded` hands them back to be listed, in the order the results came:
-// a row is listed only once it is in the case, and a flood is not held to
-// one sync per result.
+// thread. The results waiting when the thread comes to them (gathered for
+// some milliseconds during a flood) are stored together, each as it would
+// be alone, in one transaction synced before `recorded` hands them back to
+// be listed, in the order the results came: a row is listed only once it is
+// in the case, and a flood is not held to one sync per result.
 class CaseRecorder : public QObject {
     Q_OBJECT
 
@@ -29,12 +32,18 @@ class CaseRecorder : public QObject {
     void submit(const VerifyResult& result);
     // Waits until every result handed in so far is recorded.
     void drain();
+    // Any thread: no more results are coming soon; those waiting are stored
+    // without waiting for others.
+    void hurry();
 
   signals:
-    // The result as recorded (with the fixity finding it may have gained).
-    void recorded(const VerifyResult& result);
+    // Results as recorded (with the fixity finding each may have gained), in
+    // the order they came; one signal for those a transaction stored.
+    void recorded(const QList<VerifyResult>& results);
     // The result could not be recorded; it is handed back unchanged.
     void failed(const VerifyResult& result, const QString& why);
+    // Every result handed in so far has been handed back; sent after them.
+    void caughtUp();
 
   private:
     class Writer;
@@ -42,6 +51,10 @@ class CaseRecorder : public QObject {
     Writer* writer = nullptr;  // lives on `thread`
 
     std::mutex mutex;
-    std::deque<VerifyResult> waiting;  // guarded by `mutex`
-    bool wakeQueued = false;           // the writer is yet to empty `waiting`
+    std::condition_variable arrived;   // enough results wait, or drain hurries
+    // Guarded by `mutex`:
+    std::deque<VerifyResult> waiting;
+    std::chrono::steady_clock::time_point firstWaiting;  // since the oldest waits, about
+    bool wakeQueued = false;  // the writer is yet to empty `waiting`
+    bool hurrying = false;    // drain or hurry: nothing is gathered until `waiting` empties
 };

@@ -146,9 +146,20 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
     ReportContext verified = run.run;
     const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
     verified.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
+    std::string path = bytesOf(result.path);
+    CaseSession session(file, run.actor, std::move(verified), false);
+    // The worker's evidence names the file as the window does: stored as it
+    // is, and copied only when the case adds its fixity finding.
+    if (result.evidence->identity.path == path) {
+        std::optional<RecordingEvidence> changed;
+        session.record(*result.evidence, changed);
+        if (changed) {
+            result.evidence = std::make_shared<const RecordingEvidence>(std::move(*changed));
+        }
+        return;
+    }
     RecordingEvidence evidence = *result.evidence;
-    evidence.identity.path = bytesOf(result.path);
-    CaseSession session(file, run.actor, verified, false);
+    evidence.identity.path = std::move(path);
     session.record(evidence);
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
 }

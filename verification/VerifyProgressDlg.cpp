@@ -95,6 +95,8 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
             &VerifyProgressDlg::updateProgress);
     connect(worker.get(), &VerifyWorkerThread::stopVerifyFile, this,
             &VerifyProgressDlg::finishedProgress);
+    connect(worker.get(), &VerifyWorkerThread::verifiedFile, this,
+            &VerifyProgressDlg::fileVerified);
     connect(worker.get(), &QThread::finished, this, &VerifyProgressDlg::WorkDone);
     connect(cancelButton, &QPushButton::clicked, this, &VerifyProgressDlg::cancelRun);
 
@@ -104,6 +106,8 @@ VerifyProgressDlg::VerifyProgressDlg(QWidget* parent) : QDialog(parent, Qt::Wind
     // Between results too: the bytes and time left of a large file move.
     runTimer.setInterval(250);
     connect(&runTimer, &QTimer::timeout, this, &VerifyProgressDlg::showRun);
+    fileTimer.setSingleShot(true);
+    connect(&fileTimer, &QTimer::timeout, this, &VerifyProgressDlg::showFile);
 }
 
 void VerifyProgressDlg::holdPainting() {
@@ -123,7 +127,7 @@ void VerifyProgressDlg::holdPainting() {
 // queued for this dialog are discarded with it.
 VerifyProgressDlg::~VerifyProgressDlg() = default;
 
-void VerifyProgressDlg::verifyFiles(const QStringList& files) {
+void VerifyProgressDlg::verifyFiles(const QStringList& files, const QList<qint64>& sizes) {
     if (files.isEmpty()) {
         return;
     }
@@ -131,8 +135,13 @@ void VerifyProgressDlg::verifyFiles(const QStringList& files) {
         runClock.start();
         runTimer.start();
     }
-    for (const QString& file : files) {
-        bytesTotal += std::max<qint64>(QFileInfo(file).size(), 0);
+    const bool sized = sizes.size() == files.size();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString& file = files[i];
+        const qint64 known = sized ? sizes[i] : -1;
+        const qint64 size = std::max<qint64>(known >= 0 ? known : QFileInfo(file).size(), 0);
+        bytesTotal += size;
+        queuedSizes.emplace_back(file, size);
     }
     worker->addFiles(files);
     totalCount += static_cast<int>(files.size());
@@ -159,7 +168,11 @@ void VerifyProgressDlg::endRun() {
     bytesDone = 0;
     currentBytes = 0;
     currentPercent = 0;
+    queuedSizes.clear();
     runTimer.stop();
+    // The next run names its first file at once.
+    fileTimer.stop();
+    fileShown.invalidate();
     hide();
     emit runStateChanged();
 }
@@ -179,12 +192,39 @@ void VerifyProgressDlg::cancelRun() {
 
 void VerifyProgressDlg::startProgress(const QString& path) {
     ++doneCount;
-    const QFileInfo file(path);
-    currentBytes = std::max<qint64>(file.size(), 0);
+    currentPath = path;
+    // Files start in the order they were queued; one that was not (a
+    // caller of its own) is looked up.
+    if (!queuedSizes.empty() && queuedSizes.front().first == path) {
+        currentBytes = queuedSizes.front().second;
+        queuedSizes.pop_front();
+    } else {
+        currentBytes = std::max<qint64>(QFileInfo(path).size(), 0);
+    }
     currentPercent = 0;
-    const QString filename =
-        QString::fromStdString(displayText(pathBytes(file.fileName()).toStdString()));
     holdPainting();
+    showFileSoon();
+    progressBar->setValue(0);
+    emit runStateChanged();
+}
+
+void VerifyProgressDlg::showFileSoon() {
+    if (fileTimer.isActive()) {
+        return;  // it shows the file current then
+    }
+    const qint64 since = fileShown.isValid() ? fileShown.elapsed() : kFileLineMs;
+    if (since >= kFileLineMs) {
+        showFile();
+    } else {
+        fileTimer.start(static_cast<int>(kFileLineMs - since));
+    }
+}
+
+void VerifyProgressDlg::showFile() {
+    fileTimer.stop();
+    fileShown.start();
+    const QString filename =
+        QString::fromStdString(displayText(pathBytes(QFileInfo(currentPath).fileName()).toStdString()));
     // The name gives way in its middle, so the counter stays in view. One
     // arg() call, so a "%2" in the file name is not filled in.
     const QString counter =
@@ -197,9 +237,9 @@ void VerifyProgressDlg::startProgress(const QString& path) {
                      metrics.horizontalAdvance(prefix + counter) - 8;
     const QString name = metrics.elidedText(filename, Qt::ElideMiddle, std::max(room, 20));
     statusLabel->setText(prefix + QStringLiteral("%1%2\n").arg(name, counter));
-    statusLabel->setToolTip(QString::fromStdString(displayText(pathBytes(path).toStdString())));
-    progressBar->setValue(0);
-    emit runStateChanged();
+    statusLabel->setToolTip(QString::fromStdString(displayText(pathBytes(currentPath).toStdString())));
+    // With the file's line, so the two never disagree on screen for long.
+    showRun();
 }
 
 void VerifyProgressDlg::updateProgress(int progress) {
@@ -220,10 +260,22 @@ void VerifyProgressDlg::finishedProgress(const VerifyResult& result) {
     } else {
         ++failures;
     }
-    // With the file's line, so the two never disagree on screen.
-    showRun();
+    // The lines follow the file's line and the run's timer; the run's last
+    // file is shown before the run ends, whatever was held back.
+    if (finishedCount >= totalCount) {
+        if (fileTimer.isActive()) {
+            showFile();
+        }
+        showRun();
+    }
     // Forwarded even while hidden: every queued file ends as a row.
     emit gotVerifyResult(result);
+}
+
+void VerifyProgressDlg::fileVerified(const QString& path, const VerifyResult& result) {
+    startProgress(path);
+    updateProgress(100);
+    finishedProgress(result);
 }
 
 void VerifyProgressDlg::showRun() {

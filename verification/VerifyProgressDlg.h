@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <memory>
+#include <utility>
 
 #include "verification/VerifyResult.h"
 #include "verification/VerifyWorkerThread.h"
@@ -13,6 +15,10 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+
+// While files stream, the current file's line changes at most this often
+// (ms): the eye reads no more, and each change is laid out and shaped.
+constexpr int kFileLineMs = 200;
 
 // The small modeless window that shows the run: the file being verified
 // and how far its walk has got, then the run as a whole (files and bytes
@@ -26,8 +32,10 @@ class VerifyProgressDlg : public QDialog {
     explicit VerifyProgressDlg(QWidget* parent = nullptr);
     ~VerifyProgressDlg() override;
 
-    // Queues the paths; neither shows nor moves the dialog.
-    void verifyFiles(const QStringList& files);
+    // Queues the paths; neither shows nor moves the dialog. `sizes`, when
+    // given, are the files' sizes as a walk found them (-1: not known), so
+    // this thread need not look at each file.
+    void verifyFiles(const QStringList& files, const QList<qint64>& sizes = {});
     // For quitting: the current file stops at its next piece of data, the
     // queued ones are dropped, and this returns once the worker has ended.
     // Returns the dropped paths.
@@ -56,6 +64,8 @@ class VerifyProgressDlg : public QDialog {
     void startProgress(const QString& path);
     void updateProgress(int progress);
     void finishedProgress(const VerifyResult& result);
+    // A file verified with others: started, done and finished at once.
+    void fileVerified(const QString& path, const VerifyResult& result);
     void WorkDone();
     // Stops the run as stopVerification does and reports what was dropped.
     void cancelRun();
@@ -64,6 +74,11 @@ class VerifyProgressDlg : public QDialog {
     // When files follow each other faster than the eye, painting waits for
     // a pause instead of running for each of them.
     void holdPainting();
+    // The current file's line, now; showFileSoon shows it now or, when it
+    // was shown less than kFileLineMs ago, once that time is up, so a
+    // stream of small files does not lay out and shape a line per file.
+    void showFile();
+    void showFileSoon();
     // Stops the worker and delivers what it still had queued here.
     QStringList stopWorker();
     void endRun();
@@ -88,6 +103,12 @@ class VerifyProgressDlg : public QDialog {
     QElapsedTimer runClock;    // since the run started
     QTimer paintTimer;         // ends a hold on painting
     QTimer runTimer;           // refreshes the run's line while it goes on
+    QString currentPath;       // of the file started last
+    QElapsedTimer fileShown;   // since its line was last shown
+    QTimer fileTimer;          // shows a line that was held back
+    // The queued files not yet started and their sizes when queued, so a
+    // start needs no look at the disk; files start in queued order.
+    std::deque<std::pair<QString, qint64>> queuedSizes;
     std::unique_ptr<VerifyWorkerThread> worker;
 };
 

@@ -50,7 +50,8 @@ FileScheduler::Rules workerRules() {
     rules.jobs = std::max(1, QThread::idealThreadCount());
     rules.smallFileBytes = VerifyWorkerThread::kSmallFileBytes;
     rules.maxGroup = 64 * static_cast<size_t>(rules.jobs);
-    rules.fileSize = [](const std::string& path) { return QFileInfo(pathOf(path)).size(); };
+    // Sizes come from the scheduler's own look-up of the queued bytes as
+    // they are (fileSize left unset), with no QString made for every file.
     return rules;
 }
 
@@ -95,11 +96,11 @@ void VerifyWorkerThread::run() {
         },
         [&](const std::string& path, const FileTurn& turn) {
             const VerifyResult result = results.take(turn);
-            if (!turn.alone) {
-                emit startVerifyFile(pathOf(path));
-                emit verifyProgress(100);
+            if (turn.alone) {
+                emit stopVerifyFile(result);
+            } else {
+                emit verifiedFile(pathOf(path), result);
             }
-            emit stopVerifyFile(result);
         },
         [&](const std::string& path) { emit startVerifyFile(pathOf(path)); });
 }

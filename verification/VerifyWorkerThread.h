@@ -11,11 +11,13 @@
 #include "verification/VerifyResult.h"
 
 // Verifies queued paths on its own thread through the core's FileScheduler
-// and reports each file through its signals, in queued order:
-// startVerifyFile, any number of verifyProgress, then exactly one
-// stopVerifyFile. Runs of small files are verified several at once, one per
-// core, each reported as soon as it and those before it are done. The
-// thread runs while the queue holds paths; finished() ends a run.
+// and reports each file through its signals, in queued order: a file
+// verified alone as startVerifyFile, any number of verifyProgress, then
+// exactly one stopVerifyFile. Runs of small files are verified several at
+// once, one per core, each reported as soon as it and those before it are
+// done, in one verifiedFile (a flood of small files is not three queued
+// calls a file). The thread runs while the queue holds paths; finished()
+// ends a run.
 class VerifyWorkerThread : public QThread {
     Q_OBJECT
 
@@ -43,6 +45,9 @@ class VerifyWorkerThread : public QThread {
     void startVerifyFile(const QString& path);
     void verifyProgress(int progress);
     void stopVerifyFile(const VerifyResult& result);
+    // A file verified with others, which has no progress of its own: its
+    // start and its result at once.
+    void verifiedFile(const QString& path, const VerifyResult& result);
 
   protected:
     void run() override;

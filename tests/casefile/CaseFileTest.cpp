@@ -155,6 +155,12 @@ TEST(CaseFile, EventHashIsTheSqliteShellRecipe) {
         ++events;
     }
     EXPECT_EQ(events, 3);
+
+    // A stored text that is not UTF-8 (an edited file) hashes as U+FFFD.
+    CustodyEvent edited;
+    edited.detail = "a\xff";
+    const std::string body = canonicalEventJson(edited);
+    EXPECT_NE(body.find("\"detail\":\"a\xEF\xBF\xBD\""), std::string::npos) << body;
 }
 
 TEST(CaseFile, ReadOnlyMediaIsListedAndAuditedButNeverWritten) {

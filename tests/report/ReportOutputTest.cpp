@@ -96,6 +96,43 @@ TEST(JsonFileObject, WritesKeyTrialsAsDocumented) {
     EXPECT_EQ(clusters[3]["keyedBy"], 7);
 }
 
+// The line written straight (jsonLine, the case's and --jsonl's) is the
+// dumped object byte for byte: hostile and cut-short texts in every kind of
+// member, numbers of every form, members absent and present.
+TEST(JsonLine, IsTheDumpedObjectByteForByte) {
+    const std::string hostile = "q\"b\\s\x01\t\n\x7f\xc3\xa9\xe2\x80\xae\xff\xc3";
+    ReportContext run;
+    run.verifierName = "telvar-" + hostile;
+    run.examiner = hostile;
+    run.caseReference = "\xe2\x80\x8b";
+    run.verifiedAt = "2026-12-08T10:00:00Z";
+    RecordingEvidence e = failedRecording(3);
+    e.verdict.errorText = hostile;
+    e.verdict.serialNumber = "\xf0\x9f\x93\xb7 cam";
+    e.identity.error = hostile;
+    e.identity.modifiedUtc = "2026-12-01T08:00:00Z";
+    e.tag.unsignedField = hostile;
+    e.provenance = {2, 1, {"plain", hostile}};
+    e.coverage = {-1, 1000, 900, {{hostile, 20, 1}, {"Info", 0, 0}}, hostile};
+    e.medianClusterSeconds = 0.1;
+    e.runs[0].startSeconds = 1e-7;
+    e.runs[1].endSeconds = 1e21;
+    e.runs[2].startSeconds = std::nullopt;
+    e.findings.push_back({FindingCode::FileError, hostile, 0, 0, -2.5});
+    e.warnings.push_back({hostile, hostile});
+    e.firstFailure->wallClock = hostile;
+    e.clusters.resize(2);
+    e.clusters[1] = {2, 300, 100, 310, 390, 2.0, KeyTrial::holdsUnder(7), 2, 3,
+                     ClusterStatus::Mismatch, 1, {}, true, false};
+    for (const bool clusters : {false, true}) {
+        EXPECT_EQ(jsonLine(e, run, clusters), dumpJson(jsonFileObject(e, run, clusters)));
+    }
+    RecordingEvidence bare;
+    bare.identity.path = "a.mkv";
+    EXPECT_EQ(jsonLine(bare, {}, true), dumpJson(jsonFileObject(bare, {}, true)));
+    EXPECT_EQ(jsonVerifier(run), jsonFileObject(e, run, false)["verifier"]);
+}
+
 // A case keeps only this object: what is read back must write the same
 // bytes, hostile texts and every kind of member included.
 TEST(JsonEvidence, ReadsBackWhatTheObjectWrote) {

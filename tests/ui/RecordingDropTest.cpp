@@ -84,6 +84,7 @@ TEST(RecordingDropTest, FolderWalkNamesEveryEntryItSkips) {
     }
     EXPECT_EQ(files, QList<QByteArray>({"b.mkv", "c-link.mkv", "caf\xe9-\xff.mkv",
                                         "sub/deeper/a.mkv"}));
+    EXPECT_EQ(got.sizes, QList<qint64>({1, 1, 1, 1})) << "as the walk found them, links followed";
     const QString prefix = shownText(dir.path()) + '/';
     QStringList notes = got.notes;
     notes.replaceInStrings(prefix, QString());

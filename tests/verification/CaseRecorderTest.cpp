@@ -38,19 +38,21 @@ TEST(CaseRecorder, AFloodIsHandedBackInOrderEachResultAlreadyInTheCase) {
         CaseRecorder recorder(casePath);
         QObject::connect(
             &recorder, &CaseRecorder::recorded, &recorder,
-            [&](const VerifyResult& result) {
-                // At the moment it would be listed, another connection sees it.
-                if (!result.cancelled()) {
-                    CaseOpenOptions options;
-                    options.access = CaseOpenOptions::Access::ReadOnly;
-                    const CaseFile reader(casePath, options);
-                    const std::optional<RecordingRow> row =
-                        reader.recordingByPath(pathBytes(result.path).toStdString());
-                    if (!row || !row->latestVerification) {
-                        notYetInCase.push_back(result.path);
+            [&](const QList<VerifyResult>& results) {
+                // At the moment they would be listed, another connection sees them.
+                CaseOpenOptions options;
+                options.access = CaseOpenOptions::Access::ReadOnly;
+                const CaseFile reader(casePath, options);
+                for (const VerifyResult& result : results) {
+                    if (!result.cancelled()) {
+                        const std::optional<RecordingRow> row =
+                            reader.recordingByPath(pathBytes(result.path).toStdString());
+                        if (!row || !row->latestVerification) {
+                            notYetInCase.push_back(result.path);
+                        }
                     }
+                    handedBack.push_back(result.path);
                 }
-                handedBack.push_back(result.path);
             },
             Qt::DirectConnection);
         QObject::connect(&recorder, &CaseRecorder::failed, &recorder,

@@ -30,6 +30,15 @@ class SignalLog : public QObject {
                                   .arg(verdictNumber(result.code()));
                     results.push_back(result);
                 });
+        // A file verified with others: its start and its stop in one.
+        connect(&worker, &VerifyWorkerThread::verifiedFile, this,
+                [this](const QString& path, const VerifyResult& result) {
+                    events << "start " + QFileInfo(path).fileName();
+                    events << QString("stop %1 %2")
+                                  .arg(QString::fromUtf8(result.fileName))
+                                  .arg(verdictNumber(result.code()));
+                    results.push_back(result);
+                });
         connect(&worker, &QThread::finished, this, [this] { events << "finished"; });
     }
 
