@@ -187,8 +187,10 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     if (needed > rows.capacity()) {
         rows.reserve(std::max(needed, rows.capacity() + rows.capacity() / 2));
     }
-    if (static_cast<qsizetype>(needed) > rounds.capacity()) {
-        rounds.reserve(static_cast<qsizetype>(needed + needed / 2));
+    // int in Qt 5, qsizetype in Qt 6.
+    using Capacity = decltype(rounds.capacity());
+    if (static_cast<Capacity>(needed) > rounds.capacity()) {
+        rounds.reserve(static_cast<Capacity>(needed + needed / 2));
     }
     for (const VerifyResult& result : results) {
         Row item{result, 1, QString()};

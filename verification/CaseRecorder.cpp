@@ -139,7 +139,7 @@ class CaseRecorder::Writer : public QObject {
         // Handed back in order: the recorded ones together, a failure between
         // them on its own.
         QList<VerifyResult> recorded;
-        recorded.reserve(static_cast<qsizetype>(batch.size()));
+        recorded.reserve(static_cast<decltype(recorded.size())>(batch.size()));
         for (size_t i = 0; i < batch.size(); ++i) {
             if (batchFailure && storable(batch[i])) {
                 failures[i] = batchFailure;
@@ -178,6 +178,10 @@ class CaseRecorder::Writer : public QObject {
 };
 
 CaseRecorder::CaseRecorder(const std::string& path) {
+    // Its signals are queued to the window's thread; Qt 5 does not register
+    // the list type by itself, and would drop the signal.
+    qRegisterMetaType<VerifyResult>("VerifyResult");
+    qRegisterMetaType<QList<VerifyResult>>("QList<VerifyResult>");
     writer = new Writer(*this, path);
     writer->moveToThread(&thread);
     connect(&thread, &QThread::finished, writer, &QObject::deleteLater);

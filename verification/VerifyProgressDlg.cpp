@@ -136,7 +136,9 @@ void VerifyProgressDlg::verifyFiles(const QStringList& files, const QList<qint64
         runTimer.start();
     }
     const bool sized = sizes.size() == files.size();
-    for (qsizetype i = 0; i < files.size(); ++i) {
+    // int in Qt 5, qsizetype in Qt 6.
+    using Index = decltype(files.size());
+    for (Index i = 0; i < files.size(); ++i) {
         const QString& file = files[i];
         const qint64 known = sized ? sizes[i] : -1;
         const qint64 size = std::max<qint64>(known >= 0 ? known : QFileInfo(file).size(), 0);

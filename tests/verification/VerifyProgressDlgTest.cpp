@@ -61,9 +61,9 @@ class VerifyProgressDlgTest : public ::testing::Test {
     void expectLinesInOrder(const QStringList& lines) const {
         const QStringList seen = labels();
         ASSERT_EQ(seen.size(), lines.size());
-        qsizetype at = 0;
+        decltype(lines.size()) at = 0;  // int in Qt 5
         for (const QString& label : seen) {
-            const qsizetype found = lines.indexOf(label, at);
+            const auto found = lines.indexOf(label, at);
             ASSERT_GE(found, at) << label.toStdString() << " is not the file or goes back";
             at = found;
         }
