@@ -14,6 +14,7 @@
 #include "ui/ResultText.h"
 #include "ui/RowEvidence.h"
 #include "ui/RowText.h"
+#include "verification/RemadePictures.h"
 
 namespace {
 
@@ -69,7 +70,23 @@ ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progr
         return std::shared_ptr<const RecordingEvidence>(
             std::make_shared<RecordingEvidence>(evidenceOfRow(result)));
     };
-    files.pictures = [&rows](size_t i) { return rows.at(i).filmstrip; };
+    // A row read back from a case has no pictures (the case keeps none): a
+    // failed one gets them made again from the file, as the pane shows
+    // them, or the tile that says why not. Rows verified in this window
+    // carry theirs, an empty strip included.
+    using Strip = std::shared_ptr<const std::vector<ReportPicture>>;
+    files.pictures = [&rows, progress](size_t i) -> Strip {
+        const VerifyResult& row = rows.at(i);
+        if (row.filmstrip != nullptr || row.evidence == nullptr) {
+            return row.filmstrip;
+        }
+        std::vector<ReportPicture> remade =
+            remadePictures(*row.evidence, progress != nullptr ? &progress->cancelled : nullptr);
+        if (remade.empty()) {
+            return nullptr;
+        }
+        return std::make_shared<const std::vector<ReportPicture>>(std::move(remade));
+    };
     return files;
 }
 

@@ -13,14 +13,19 @@ std::vector<ReportPicture> none(const std::string& why) {
 
 }  // namespace
 
-std::vector<ReportPicture> remadePictures(const RecordingEvidence& stored) {
+std::vector<ReportPicture> remadePictures(const RecordingEvidence& stored,
+                                          const std::atomic<bool>* cancel) {
     if (stored.verdict.code == VerdictCode::Success ||
-        stored.verdict.code == VerdictCode::NotVerified || stored.identity.path.empty()) {
+        stored.verdict.code == VerdictCode::NotVerified || stored.identity.path.empty() ||
+        stored.runs.empty()) {
+        // Nothing to show, so the file (which may be large, and is hashed
+        // whole) is not read again: without a run of clusters none failed.
         return {};
     }
     ExamineOptions options;
     options.keepClusters = true;
-    const RecordingEvidence now = examineRecording(stored.identity.path, options);
+    const RecordingEvidence now =
+        examineRecording(stored.identity.path, options, nullptr, nullptr, cancel);
     if (now.identity.sha256.empty()) {
         return none("the file cannot be read now" +
                     (now.identity.error.empty() ? std::string() : ": " + now.identity.error));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include "report/ReportPicture.h"
@@ -9,5 +10,7 @@
 // read back from a case, which keeps no pictures: made again from the file
 // at its path, only when that file still has the SHA-256 the evidence
 // names. Otherwise one tile that says why there are none. Slow (the file is
-// examined again with its cluster map): for a helper thread.
-std::vector<ReportPicture> remadePictures(const RecordingEvidence& stored);
+// examined again with its cluster map): for a helper thread. `cancel`, when
+// set, stops the examination early (whatever it then returns is dropped).
+std::vector<ReportPicture> remadePictures(const RecordingEvidence& stored,
+                                          const std::atomic<bool>* cancel = nullptr);

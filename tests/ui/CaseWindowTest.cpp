@@ -214,7 +214,7 @@ TEST_F(CaseWindowTest, ACaseOnReadOnlyMediaIsListedAndAuditedButRecordsNothing) 
 }
 
 // A case keeps no pictures: a reopened failed row makes them again from the
-// file, and only while the file is the one verified.
+// file, and only while the file is the one verified; its report too.
 TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile) {
     ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {dir.path()}), 0);
     const QString file = casePath("demo.telvarcase");
@@ -225,6 +225,19 @@ TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile)
     tree()->setCurrentIndex(tree()->model()->index(0, 0));
     ASSERT_TRUE(waitUntil([&] { return pane->filmstrip()->pictureCount() == 5; }));
     EXPECT_EQ(pane->filmstrip()->labels().value(1), "Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
+    ExportRequest request;
+    request.format = ExportFormat::Html;
+    request.rows = {0};
+    request.path = casePath("report.html");
+    const auto exported = [&] {
+        EXPECT_EQ(writeExport(*tree()->resultModel(), request), QString());
+        QFile report(request.path);
+        EXPECT_TRUE(report.open(QIODevice::ReadOnly));
+        return report.readAll();
+    };
+    QByteArray html = exported();
+    EXPECT_TRUE(html.contains("Pictures around the first failure"));
+    EXPECT_EQ(html.count("data:image/png;base64,"), 5);
 
     QFile bytes(tampered);
     ASSERT_TRUE(bytes.open(QIODevice::ReadWrite | QIODevice::Append));
@@ -236,6 +249,9 @@ TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile)
         return pane->filmstrip()->labels().join("").contains("are no longer those verified");
     }));
     EXPECT_EQ(pane->filmstrip()->labels().size(), 1);
+    html = exported();
+    EXPECT_TRUE(html.contains("are no longer those verified"));
+    EXPECT_EQ(html.count("data:image/png;base64,"), 0);
 }
 
 TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
