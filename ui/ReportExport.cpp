@@ -70,14 +70,13 @@ ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progr
         return std::shared_ptr<const RecordingEvidence>(
             std::make_shared<RecordingEvidence>(evidenceOfRow(result)));
     };
-    // A row read back from a case has no pictures (the case keeps none): a
-    // failed one gets them made again from the file, as the pane shows
-    // them, or the tile that says why not. Rows verified in this window
-    // carry theirs, an empty strip included.
+    // A failed row read back from a case has no pictures (the case keeps
+    // none): they are made again from the file as the pane makes them, or
+    // the tile that says why not.
     using Strip = std::shared_ptr<const std::vector<ReportPicture>>;
     files.pictures = [&rows, progress](size_t i) -> Strip {
         const VerifyResult& row = rows.at(i);
-        if (row.filmstrip != nullptr || row.evidence == nullptr) {
+        if (!row.picturesFromFile || row.filmstrip != nullptr || row.evidence == nullptr) {
             return row.filmstrip;
         }
         std::vector<ReportPicture> remade =
