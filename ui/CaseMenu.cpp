@@ -350,11 +350,7 @@ void CaseMenu::prepareExport(ExportRequest& request) const {
     if (request.caseReference.isEmpty()) {
         request.caseReference = caseStore->reference();
     }
-    const ResultModel& model = *tree->resultModel();
-    request.custody.clear();
-    for (const int row : request.rows) {
-        request.custody.push_back(caseStore->custodyLines(model.row(row).result.path));
-    }
+    request.casePath = caseStore->path();
 }
 
 void CaseMenu::recordExport(const ExportRequest& request, const QString& sha256) {

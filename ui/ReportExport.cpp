@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QSaveFile>
 #include <memory>
+#include <mutex>
+#include <optional>
 
+#include "casefile/CaseError.h"
 #include "report/CsvReport.h"
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
@@ -14,6 +17,7 @@
 #include "ui/ResultText.h"
 #include "ui/RowEvidence.h"
 #include "ui/RowText.h"
+#include "verification/CaseStore.h"
 #include "verification/RemadePictures.h"
 
 namespace {
@@ -54,16 +58,54 @@ class SaveFileSink : public ReportSink {
     const ExportProgress* progress;
 };
 
+// The rows as the writer reads them. A row still only in the case is read
+// from it here, on the writer's own connection (the window's belongs to its
+// thread), one thread at a time: the PDF lays out on two.
+class ExportedRows {
+  public:
+    ExportedRows(const std::vector<VerifyResult>& rows_, std::unique_ptr<CaseStore> store_)
+        : rows(rows_), store(std::move(store_)) {}
+
+    size_t size() const { return rows.size(); }
+
+    VerifyResult at(size_t i) {
+        const VerifyResult& row = rows.at(i);
+        if (row.storedVerification == 0 || store == nullptr) {
+            return row;
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        return withStoredEvidence(row, store->loadEvidence(row.storedVerification));
+    }
+
+    // Each row's custody events as lines; none without a case, nothing
+    // when cancelled.
+    std::optional<std::vector<std::vector<std::string>>> custody(const ExportProgress* progress) {
+        std::vector<std::vector<std::string>> lines(rows.size());
+        for (size_t i = 0; store != nullptr && i < rows.size(); ++i) {
+            if (cancelled(progress)) {
+                return std::nullopt;
+            }
+            lines[i] = store->custodyLines(rows[i].path);
+        }
+        return lines;
+    }
+
+  private:
+    const std::vector<VerifyResult>& rows;
+    std::unique_ptr<CaseStore> store;
+    std::mutex mutex;
+};
+
 // The rows as the report's files: each row's evidence when the writer
 // comes to it, each fetch a step of the progress.
-ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progress) {
+ReportFiles filesOf(ExportedRows& rows, ExportProgress* progress) {
     ReportFiles files;
     files.count = rows.size();
     files.evidence = [&rows, progress](size_t i) {
         if (progress != nullptr) {
             ++progress->done;
         }
-        const VerifyResult& result = rows.at(i);
+        const VerifyResult result = rows.at(i);
         if (result.evidence != nullptr) {
             return result.evidence;
         }
@@ -75,7 +117,7 @@ ReportFiles filesOf(const std::vector<VerifyResult>& rows, ExportProgress* progr
     // the tile that says why not.
     using Strip = std::shared_ptr<const std::vector<ReportPicture>>;
     files.pictures = [&rows, progress](size_t i) -> Strip {
-        const VerifyResult& row = rows.at(i);
+        const VerifyResult row = rows.at(i);
         if (!row.picturesFromFile || row.filmstrip != nullptr || row.evidence == nullptr) {
             return row.filmstrip;
         }
@@ -103,10 +145,17 @@ size_t passesOf(ExportFormat format) {
     return format == ExportFormat::Pdf || format == ExportFormat::Html ? 2 : 1;
 }
 
-bool writeFormat(const std::vector<VerifyResult>& rows, const ExportRequest& request,
-                 ExportProgress* progress, SaveFileSink& sink) {
+bool writeFormat(ExportedRows& rows, const ExportRequest& request, ExportProgress* progress,
+                 SaveFileSink& sink) {
     const ReportFiles files = filesOf(rows, progress);
     const ReportContext run = contextOf(request);
+    std::optional<std::vector<std::vector<std::string>>> custody;
+    if (request.format == ExportFormat::Html || request.format == ExportFormat::Pdf) {
+        custody = rows.custody(progress);
+        if (!custody) {
+            return false;
+        }
+    }
     switch (request.format) {
         case ExportFormat::Csv:
             return writeCsvReport(
@@ -122,13 +171,13 @@ bool writeFormat(const std::vector<VerifyResult>& rows, const ExportRequest& req
             return writeJsonReport(files, run, false, sink);
         case ExportFormat::Html: {
             HtmlReportOptions options;
-            options.custody = request.custody;
+            options.custody = std::move(*custody);
             return writeHtmlReport(files, run, options, sink);
         }
         case ExportFormat::Pdf:
         default:
             return printPdfReport(files, run, request.paper, sink.file,
-                                  [progress] { return !cancelled(progress); }, request.custody);
+                                  [progress] { return !cancelled(progress); }, *custody);
     }
 }
 
@@ -138,7 +187,7 @@ std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector
     std::vector<VerifyResult> results;
     results.reserve(rows.size());
     for (const int row : rows) {
-        results.push_back(model.loadedRow(row).result);  // a reopened row loads its evidence
+        results.push_back(model.row(row).result);
     }
     return results;
 }
@@ -152,11 +201,23 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
     if (progress != nullptr) {
         progress->total = rows.size() * passesOf(request.format);
     }
+    std::unique_ptr<CaseStore> store;
+    if (!request.casePath.isEmpty()) {
+        try {
+            store = CaseStore::open(request.casePath, false);
+        } catch (const CaseError& error) {
+            // A report without the evidence and custody the case holds would
+            // claim less than it should, and say nothing of it.
+            const QString why = QString::fromStdString(error.what());
+            return couldNotWrite(request.path, tr("the case cannot be read: %1").arg(why));
+        }
+    }
+    ExportedRows exported(rows, std::move(store));
     SaveFileSink sink(request.path, progress);
     if (!sink.open()) {
         return couldNotWrite(request.path, sink.file.errorString());
     }
-    if (!writeFormat(rows, request, progress, sink)) {
+    if (!writeFormat(exported, request, progress, sink)) {
         sink.file.cancelWriting();
         if (cancelled(progress)) {
             return exportCancelled();

@@ -25,8 +25,11 @@ struct ExportRequest {
     // The case's custody log as it stands, printed in the report.
     std::optional<int64_t> custodyEvents;
     QString custodyHead;
-    // Per row of `rows`: its custody events, as lines (HTML and PDF).
-    std::vector<std::vector<std::string>> custody;
+    // The case the rows are in, when there is one: the writer reads from it,
+    // on a connection of its own, each row's custody events (HTML and PDF)
+    // and the evidence of a row not yet read (a reopened case's), so the
+    // window does not wait on a large case.
+    QString casePath;
 };
 
 // How far an export has got, and its cancel; shared with the thread that
@@ -38,7 +41,8 @@ struct ExportProgress {
 };
 
 // The rows to export as they are now: the list may change while an export
-// is written. Cheap: the evidence and pictures are shared, not copied.
+// is written. Cheap: the evidence and pictures are shared, not copied, and
+// a reopened row's is not read here.
 std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector<int>& rows);
 
 // Writes the report of `rows` (request.rows is not read), a file at a time,

@@ -96,12 +96,7 @@ VerifyResult ResultModel::withEvidence(const VerifyResult& result) const {
     if (result.storedVerification == 0 || !evidenceLoader) {
         return result;
     }
-    VerifyResult loaded = result;
-    loaded.evidence = evidenceLoader(result.storedVerification);
-    loaded.storedVerification = 0;
-    loaded.picturesFromFile = loaded.code() != VerdictCode::Success &&
-                              loaded.code() != VerdictCode::NotVerified;
-    return loaded;
+    return withStoredEvidence(result, evidenceLoader(result.storedVerification));
 }
 
 void ResultModel::clear() {

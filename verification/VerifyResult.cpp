@@ -20,3 +20,13 @@ VerifyResult cancelledResult(const QString& path) {
     result.path = file.absoluteFilePath();
     return result;
 }
+
+VerifyResult withStoredEvidence(const VerifyResult& result,
+                                std::shared_ptr<const RecordingEvidence> stored) {
+    VerifyResult loaded = result;
+    loaded.evidence = std::move(stored);
+    loaded.storedVerification = 0;
+    loaded.picturesFromFile =
+        loaded.code() != VerdictCode::Success && loaded.code() != VerdictCode::NotVerified;
+    return loaded;
+}

@@ -59,6 +59,12 @@ struct VerifyResult {
     }
 };
 
+// A reopened row with `stored`, its evidence read back from the case, in
+// place of the stand-in: shown, exported and its pictures made from the file
+// alike wherever it is read.
+VerifyResult withStoredEvidence(const VerifyResult& result,
+                                std::shared_ptr<const RecordingEvidence> stored);
+
 // The reason a file was left unverified by a cancelled run.
 extern const char kCancelledText[];
 

@@ -148,6 +148,21 @@ TEST_F(CaseWindowTest, WindowReopensACaseTheCommandLineWroteWithTheSameRowsAndEv
     for (int row = 0; row < 3; ++row) {
         EXPECT_NE(model.row(row).result.storedVerification, 0);
     }
+    // An export takes them as they are; its writer reads the evidence (and
+    // the custody) from the case on a connection of its own.
+    ExportRequest request;
+    request.format = ExportFormat::Csv;
+    request.rows = {0, 1, 2};
+    request.path = casePath("rows.csv");
+    cases()->prepareExport(request);
+    const std::vector<VerifyResult> exported = exportRows(model, request.rows);
+    EXPECT_NE(exported.front().storedVerification, 0);
+    ASSERT_EQ(writeExport(exported, request), QString());
+    QFile csv(request.path);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    // Each row's serial number, which the stand-ins listed do not hold.
+    EXPECT_EQ(csv.readAll().count(SampleRecordings::kSerialNumber), 3);
+    EXPECT_NE(model.row(0).result.storedVerification, 0);
     for (int row = 0; row < 3; ++row) {
         tree()->setCurrentIndex(tree()->model()->index(row, 0));
         const VerifyResult& result = model.row(row).result;
