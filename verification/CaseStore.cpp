@@ -9,6 +9,7 @@
 
 #include "casefile/CaseError.h"
 #include "casefile/CaseSession.h"
+#include "casefile/Transaction.h"
 #include "report/JsonEvidence.h"
 #include "verification/PathBytes.h"
 
@@ -169,14 +170,19 @@ void CaseStore::recordExport(const QString& format, const QString& path, const Q
 }
 
 void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
+    // One act of the examiner's, one transaction: all of it in the log or
+    // none of it (and one sync, not one per row).
+    Transaction transaction = file->batch();
     for (const QByteArray& path : paths) {
         if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()))) {
             file->removeRecording(actor, row->id);
         }
     }
+    transaction.commit();
 }
 
 void CaseStore::recordRestored(const QList<QByteArray>& paths) {
+    Transaction transaction = file->batch();
     for (const QByteArray& path : paths) {
         const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()));
         if (row && row->removed) {
@@ -185,6 +191,7 @@ void CaseStore::recordRestored(const QList<QByteArray>& paths) {
             file->addRecording(actor, facts);  // "listed again", with its first intake
         }
     }
+    transaction.commit();
 }
 
 std::vector<VerifyResult> CaseStore::results() const {

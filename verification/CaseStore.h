@@ -42,7 +42,8 @@ class CaseStore {
     // recorded through one of their own (CaseRecorder, recordInCase).
     const std::string& fileBytes() const { return file->path(); }
     void recordExport(const QString& format, const QString& path, const QByteArray& sha256);
-    // Off the list and back (an undone removal), by the paths' exact bytes.
+    // Off the list and back (an undone removal), by the paths' exact bytes;
+    // each call one transaction, whole or not at all.
     void recordRemoved(const QList<QByteArray>& paths);
     void recordRestored(const QList<QByteArray>& paths);
 
