@@ -4,54 +4,30 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "casefile/CaseError.h"
-#include "report/Escape.h"
+#include "ui/CustodyLogModel.h"
+#include "ui/ResultText.h"
 #include "verification/CaseStore.h"
-
-namespace {
-
-// Text from the case is data: shown in its display form, never as markup.
-QString shown(const std::string& bytes) {
-    return QString::fromStdString(displayText(bytes));
-}
-
-}  // namespace
 
 CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     : QDialog(parent), store(store_) {
     setObjectName(QStringLiteral("caseLogDialog"));
     setWindowTitle(tr("Custody log of %1").arg(store.title()));
     resize(1200, 480);
-    const std::vector<CustodyEvent> log = store.events();
-    events = new QTableWidget(static_cast<int>(log.size()), 7, this);
-    events->setHorizontalHeaderLabels({tr("#"), tr("Time (UTC)"), tr("Examiner"), tr("Event"),
-                                       tr("Recording"), tr("Detail"), tr("SHA-256")});
+    events = new QTableView(this);
+    events->setModel(new CustodyLogModel(store.events(), events));
     events->verticalHeader()->hide();
     events->setEditTriggers(QAbstractItemView::NoEditTriggers);
     events->setSelectionBehavior(QAbstractItemView::SelectRows);
     events->setWordWrap(false);
-    int row = 0;
-    for (const CustodyEvent& event : log) {
-        const QStringList cells = {QString::number(event.seq),
-                                   shown(event.at),
-                                   shown(event.actor.examiner),
-                                   QString::fromLatin1(eventKindCode(event.kind)),
-                                   shown(event.path),
-                                   shown(event.detail),
-                                   shown(event.sha256.value_or(std::string()))};
-        for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
-            auto* const item = new QTableWidgetItem(cells[column]);
-            item->setToolTip(cells[column]);
-            events->setItem(row, column, item);
-        }
-        ++row;
-    }
+    // Fitted to the rows a screen shows and some beyond (the header's
+    // precision), not to every one of a large log.
     events->resizeColumnsToContents();
     // The style sheet pads the header beyond what its size hint counts.
-    for (int column = 0; column < events->columnCount(); ++column) {
+    for (int column = 0; column < events->model()->columnCount(); ++column) {
         events->setColumnWidth(column, events->columnWidth(column) + 16);
     }
     events->horizontalHeader()->setStretchLastSection(true);
@@ -84,7 +60,7 @@ void CaseLogDialog::checkLog() {
     try {
         audit = store.audit();
     } catch (const CaseError& error) {
-        result->setText(tr("The log cannot be checked: %1").arg(shown(error.what())));
+        result->setText(tr("The log cannot be checked: %1").arg(textOf(std::string(error.what()))));
         return;
     }
     if (audit.intact()) {
@@ -95,10 +71,10 @@ void CaseLogDialog::checkLog() {
     }
     result->setText(tr("Custody log broken at event %1: %2")
                         .arg(*audit.brokenEvent)
-                        .arg(shown(audit.problem)));
+                        .arg(textOf(audit.problem)));
     const int row = static_cast<int>(*audit.brokenEvent - 1);
-    if (row >= 0 && row < events->rowCount()) {
+    if (row >= 0 && row < events->model()->rowCount()) {
         events->selectRow(row);
-        events->scrollToItem(events->item(row, 0));
+        events->scrollTo(events->model()->index(row, 0));
     }
 }

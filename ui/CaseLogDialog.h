@@ -4,7 +4,7 @@
 
 class CaseStore;
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 // The case's custody log, one line per event (number, time, examiner, kind,
 // recording, SHA-256), and "Check log", which recomputes the chain and names
@@ -15,7 +15,7 @@ class CaseLogDialog : public QDialog {
   public:
     CaseLogDialog(const CaseStore& store, QWidget* parent = nullptr);
 
-    QTableWidget* table() const { return events; }
+    QTableView* table() const { return events; }
     QLabel* checkResult() const { return result; }
 
   public slots:
@@ -23,6 +23,6 @@ class CaseLogDialog : public QDialog {
 
   private:
     const CaseStore& store;
-    QTableWidget* events = nullptr;
+    QTableView* events = nullptr;
     QLabel* result = nullptr;
 };

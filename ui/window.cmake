@@ -1,6 +1,7 @@
 # Main window and program entry.
 add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CaseLogDialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CustodyLogModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CaseMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExportDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderWalk.cpp

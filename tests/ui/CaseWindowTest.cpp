@@ -274,8 +274,8 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, samples.authentic()}).exitCode, 0);
     ASSERT_TRUE(cases()->openCase(file));
     CaseLogDialog intact(*cases()->store());
-    ASSERT_EQ(intact.table()->rowCount(), 3);
-    EXPECT_EQ(intact.table()->item(2, 3)->text(), "verified");
+    ASSERT_EQ(intact.table()->model()->rowCount(), 3);
+    EXPECT_EQ(intact.table()->model()->index(2, 3).data().toString(), "verified");
     intact.checkLog();
     EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 3 events; SHA-256 of the newest "));
 
@@ -286,5 +286,5 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     edited.checkLog();
     EXPECT_TRUE(edited.checkResult()->text().startsWith("Custody log broken at event 2: "))
         << edited.checkResult()->text().toStdString();
-    EXPECT_EQ(edited.table()->currentRow(), 1);
+    EXPECT_EQ(edited.table()->currentIndex().row(), 1);
 }
