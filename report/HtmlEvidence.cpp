@@ -24,12 +24,19 @@ const char* provenBytesLabel(ProofKey key) {
     return "Of those, tied to a signed recorder tag";
 }
 
+// "from – to", each end kept whole on its line: a narrow page (the PDF's)
+// breaks the span after its dash rather than squeezing the other columns.
+std::string span(const std::string& from, const std::string& to) {
+    return "<span class=\"nowrap\">" + htmlText(from) + " –</span> <span class=\"nowrap\">" +
+           htmlText(to) + "</span>";
+}
+
 std::string timeSpan(const ClusterRun& run) {
     if (!run.startSeconds && !run.endSeconds) {
         return "—";
     }
     const auto clock = [](const std::optional<double>& s) { return s ? clockText(*s) : "?"; };
-    return htmlText(clock(run.startSeconds) + " – " + clock(run.endSeconds));
+    return span(clock(run.startSeconds), clock(run.endSeconds));
 }
 
 std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
@@ -40,7 +47,7 @@ std::string wallSpan(const ClusterRun& run, const std::string& tagStart) {
     }
     // The date once when both ends fall on the same day.
     const bool sameDay = from.compare(0, 10, to, 0, 10) == 0;
-    return htmlText(from + " – " + (sameDay ? to.substr(11) : to));
+    return span(from, sameDay ? to.substr(11) : to);
 }
 
 std::string runRow(const ClusterRun& run, const std::string& tagStart, ProofKey key) {
@@ -54,8 +61,8 @@ std::string runRow(const ClusterRun& run, const std::string& tagStart, ProofKey 
     return "<tr><td><span style=\"background-color:" + std::string(timelineColour(mark)) +
            "\">&nbsp;&nbsp;</span> " + timelineLabel(mark) + "</td><td>" + clusters +
            "</td><td class=\"nowrap\">" + std::to_string(run.startOffset) + "–" +
-           std::to_string(run.endOffset) + "</td><td class=\"nowrap\">" + timeSpan(run) +
-           "</td><td class=\"nowrap\">" + wallSpan(run, tagStart) + "</td></tr>";
+           std::to_string(run.endOffset) + "</td><td>" + timeSpan(run) + "</td><td>" +
+           wallSpan(run, tagStart) + "</td></tr>";
 }
 
 std::string heading(ContentPart part) {

@@ -24,6 +24,7 @@
 
 #include "report/HtmlReport.h"
 #include "ui/PdfFigures.h"
+#include "ui/PdfPageCuts.h"
 #include "ui/PdfPictureCache.h"
 #include "ui/PdfPartQueue.h"
 
@@ -57,32 +58,42 @@ class PageFlow {
     // A page's room for a document, in the document's units.
     QSizeF pageSize() const { return QSizeF(area.width(), area.height() - footer) / kScale; }
 
-    // Pages [first, last) of `document`, each on a page of its own, none
-    // below `end` (document coordinates) when it is given. `closing`: the
-    // last of them ends the report and says so at its foot, so a report
-    // cut short shows (the total is not known while pages are written).
-    bool paint(QTextDocument& document, int first, int last, double end = -1,
-               bool closing = false) {
+    // Pages [first, last) of `document`, laid out on pages of this size,
+    // each on a page of its own, none below `end` (document coordinates)
+    // when it is given.
+    bool paint(QTextDocument& document, int first, int last, double end = -1) {
         const double height = document.pageSize().height();
+        std::vector<PageCut> cuts;
         for (int i = first; i < last; ++i) {
+            const double top = i * height;
+            cuts.push_back(
+                {top, end >= 0 && end < top + height ? std::max(top, end) : top + height});
+        }
+        return paint(document, cuts);
+    }
+
+    // The stretches `cuts` of `document`, each on a page of its own.
+    // `closing`: the last of them ends the report and says so at its foot,
+    // so a report cut short shows (the total is not known while pages are
+    // written).
+    bool paint(QTextDocument& document, const std::vector<PageCut>& cuts, bool closing = false) {
+        for (size_t i = 0; i < cuts.size(); ++i) {
             if (pages > 0 && !writer.newPage()) {
                 return false;
             }
             ++pages;
-            QRectF page(QPointF(0, i * height), document.pageSize());
-            if (end >= 0 && end < page.bottom()) {
-                page.setBottom(std::max(page.top(), end));
-            }
+            const QRectF page(QPointF(0, cuts[i].top),
+                              QSizeF(pageSize().width(), cuts[i].bottom - cuts[i].top));
             painter.save();
             painter.scale(kScale, kScale);
-            painter.translate(0, -i * height);
+            painter.translate(0, -cuts[i].top);
             document.drawContents(&painter, page);
             painter.restore();
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
                              Qt::AlignRight | Qt::AlignBottom,
-                             closing && i == last - 1 ? tr("%1 (last page)").arg(pages)
-                                                      : QString::number(pages));
+                             closing && i + 1 == cuts.size() ? tr("%1 (last page)").arg(pages)
+                                                             : QString::number(pages));
         }
         return true;
     }
@@ -118,7 +129,22 @@ class Part {
 
     QTextDocument& document() { return text; }
 
+    // Laid out on pages by Qt (the summary, which repeats its title row).
     QTextDocument& layOut(const std::string& body) {
+        read(body);
+        text.setPageSize(page);
+        return text;
+    }
+
+    // Laid out as one long page, and where its pages begin and end.
+    std::vector<PageCut> layOutCut(const std::string& body) {
+        read(body);
+        text.setTextWidth(page.width());
+        return pageCuts(text, page.height());
+    }
+
+  private:
+    void read(const std::string& body) {
         text.setHtml(QString::fromStdString(pagedHtml(body)));
         // Each block keeps its shaped text once laid out, so painting does
         // not shape it all again; set before the layout, which the page
@@ -126,11 +152,8 @@ class Part {
         for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
             block.layout()->setCacheEnabled(true);
         }
-        text.setPageSize(page);
-        return text;
     }
 
-  private:
     // The report's HTML with its tables' grid drawn as the gaps between
     // white cells on a grey table. Qt's layout looks collapsed borders up
     // again and again, in layout and in painting, and its PDF writer draws
@@ -198,20 +221,34 @@ RowsOnPage rowsOn(const QTextDocument& document, int page, size_t rows) {
     const double pageTop = page * document.pageSize().height();
     const size_t listed = std::min(rows, static_cast<size_t>(std::max(table->rows() - 1, 0)));
     double previousBottom = pageTop;  // the title row's, for the first row
+    // Half the space between two rows' text, to the middle of the grid line
+    // between them; known once two rows are seen.
+    double halfGap = -1;
     for (size_t k = 0; k < listed; ++k) {
         const int row = static_cast<int>(k) + 1;
+        double top = 0;
         double bottom = 0;
         for (int column = 0; column < table->columns(); ++column) {
-            const QTextBlock last = table->cellAt(row, column).lastCursorPosition().block();
-            bottom = std::max(bottom, layout->blockBoundingRect(last).bottom());
+            const QTextTableCell cell = table->cellAt(row, column);
+            const double first =
+                layout->blockBoundingRect(cell.firstCursorPosition().block()).top();
+            top = column == 0 ? first : std::min(top, first);
+            bottom = std::max(
+                bottom, layout->blockBoundingRect(cell.lastCursorPosition().block()).bottom());
         }
         if (bottom > pageTop) {
-            // The page ends under the row before: its text, padding and border.
-            const QTextTableCell cell = table->cellAt(row, 0);
-            const double padding = std::max(cell.format().toTableCellFormat().bottomPadding(),
-                                            table->format().cellPadding()) +
-                                   table->format().border();
-            return {k, previousBottom + padding};
+            // The page ends under the row before: its text, padding and half
+            // the grid line, which closes the table there.
+            if (halfGap < 0) {
+                const QTextTableCell cell = table->cellAt(row, 0);
+                halfGap = std::max(cell.format().toTableCellFormat().bottomPadding(),
+                                   table->format().cellPadding()) +
+                          table->format().border();
+            }
+            return {k, previousBottom + halfGap};
+        }
+        if (k > 0) {
+            halfGap = (top - previousBottom) / 2;
         }
         previousBottom = bottom;
     }
@@ -234,10 +271,11 @@ struct Pages {
     std::unique_ptr<ImageObjects> images;  // drawn by the part; goes after it
     std::unique_ptr<Part> part;
     std::shared_ptr<const RecordingEvidence> evidence;  // what `images` draws from
-    int first = 0;
+    std::vector<PageCut> cuts;                          // of a part laid out as one long page
+    int first = 0;                                      // else its pages, as Qt laid them out
     int last = 0;
-    double end = -1;       // see PageFlow::paint
-    bool closing = false;  // the report's last part
+    double end = -1;           // see PageFlow::paint
+    bool closing = false;      // the report's last part
     bool summaryEnds = false;  // the summary's last part
 };
 
@@ -332,7 +370,7 @@ class Layout {
         }
         auto closing = std::make_unique<Pages>();
         closing->part = std::make_unique<Part>(metrics, in.flow);
-        closing->last = closing->part->layOut(htmlReportClosing(*parts, in.run)).pageCount();
+        closing->cuts = closing->part->layOutCut(htmlReportClosing(*parts, in.run));
         closing->closing = true;
         return send(std::move(closing));
     }
@@ -365,9 +403,8 @@ class Layout {
             if (pictures != nullptr) {
                 addPictures(*pages->part, *pictures, i, in.decoded);
             }
-            pages->last =
-                pages->part->layOut(htmlFileSection(*pages->evidence, i, pictures.get(), options))
-                    .pageCount();
+            pages->cuts = pages->part->layOutCut(
+                htmlFileSection(*pages->evidence, i, pictures.get(), options));
             in.continuity.add(i, continuityPart(*pages->evidence));
             if (!send(std::move(pages))) {
                 return false;
@@ -465,8 +502,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     const auto paint = [&](PartQueue<Pages>& queue) {
         Pages* const pages = queue.pop();
         return pages != nullptr && keepGoing() &&
-               flow.paint(pages->part->document(), pages->first, pages->last, pages->end,
-                          pages->closing);
+               flow.paint(pages->part->document(), pages->cuts, pages->closing);
     };
     // The title and summary, each file's section in file order, the closing.
     bool painted = true;

@@ -8,6 +8,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/HeapTuning.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfFigures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PdfPageCuts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfPictureCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp

@@ -1,0 +1,102 @@
+// Where a report part laid out as one long page is cut into pages: never
+// through a line or a table row, never between a heading and its text, and
+// every stretch on exactly one page, a row taller than a page included.
+#include <gtest/gtest.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include "ui/PdfPageCuts.h"
+
+namespace {
+
+struct Span {
+    double top;
+    double bottom;
+};
+
+QTextTable* tableOf(const QTextDocument& document) {
+    for (QTextFrame* const frame : document.rootFrame()->childFrames()) {
+        if (auto* const table = qobject_cast<QTextTable*>(frame)) {
+            return table;
+        }
+    }
+    return nullptr;
+}
+
+// Each row's text, top of its first line to bottom of its last.
+std::vector<Span> rowTexts(const QTextDocument& document) {
+    const QAbstractTextDocumentLayout* const layout = document.documentLayout();
+    const QTextTable* const table = tableOf(document);
+    std::vector<Span> rows;
+    for (int row = 0; table != nullptr && row < table->rows(); ++row) {
+        Span span{1e18, -1e18};
+        for (int column = 0; column < table->columns(); ++column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            span.top = std::min(
+                span.top, layout->blockBoundingRect(cell.firstCursorPosition().block()).top());
+            span.bottom = std::max(
+                span.bottom, layout->blockBoundingRect(cell.lastCursorPosition().block()).bottom());
+        }
+        rows.push_back(span);
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
+    QString html;
+    for (int i = 0; i < 12; ++i) {
+        html += QStringLiteral(
+                    "<p>Paragraph %1 of some length, long enough to wrap once or twice at this "
+                    "width.</p>")
+                    .arg(i);
+    }
+    html += QStringLiteral(
+        "<h3>Runs of clusters</h3><table border=\"0\" cellspacing=\"1\" cellpadding=\"4\">");
+    for (int row = 0; row < 30; ++row) {
+        html += QStringLiteral("<tr><td>links hold,<br>not tied<br>to the tag</td><td>%1</td></tr>")
+                    .arg(row);
+    }
+    // One row far taller than any page below.
+    html += QStringLiteral("<tr><td>") + QStringLiteral("tall<br>").repeated(60) +
+            QStringLiteral("</td><td>x</td></tr>");
+    html += QStringLiteral("</table><p>After the table.</p>");
+    QTextDocument document;
+    document.setHtml(html);
+    document.setTextWidth(300);
+    const double height = document.documentLayout()->documentSize().height();
+    const std::vector<Span> rows = rowTexts(document);
+    ASSERT_EQ(rows.size(), 31u);
+    const QTextBlock heading = document.find(QStringLiteral("Runs of clusters")).block();
+    ASSERT_GT(heading.blockFormat().headingLevel(), 0);
+    const double headingTop = document.documentLayout()->blockBoundingRect(heading).top();
+
+    for (double page = 90; page < 400; page += 7) {
+        const std::vector<PageCut> cuts = pageCuts(document, page);
+        ASSERT_FALSE(cuts.empty());
+        EXPECT_EQ(cuts.front().top, 0);
+        EXPECT_EQ(cuts.back().bottom, height);
+        for (size_t i = 0; i < cuts.size(); ++i) {
+            EXPECT_GT(cuts[i].bottom, cuts[i].top) << page;
+            EXPECT_LE(cuts[i].bottom - cuts[i].top, page + 1e-6) << page;
+            if (i > 0) {
+                EXPECT_EQ(cuts[i].top, cuts[i - 1].bottom) << page;
+            }
+        }
+        for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+            const double cut = cuts[i].bottom;
+            // Through no row that fits on a page (the last one does not).
+            for (size_t row = 0; row + 1 < rows.size(); ++row) {
+                EXPECT_FALSE(rows[row].top < cut && cut < rows[row].bottom)
+                    << "page " << page << " cut at " << cut << " through row " << row;
+            }
+            // Not between the heading and its table's first row.
+            EXPECT_FALSE(headingTop < cut && cut < rows.front().top) << "page " << page;
+        }
+    }
+}
