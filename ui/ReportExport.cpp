@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -201,8 +202,15 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
     if (progress != nullptr) {
         progress->total = rows.size() * passesOf(request.format);
     }
+    // The case is read for the custody lines (HTML, PDF) and for rows not
+    // read yet; opening a large one checks it, which takes a moment.
+    const bool custody =
+        request.format == ExportFormat::Html || request.format == ExportFormat::Pdf;
+    const bool unread = std::any_of(rows.begin(), rows.end(), [](const VerifyResult& row) {
+        return row.storedVerification != 0;
+    });
     std::unique_ptr<CaseStore> store;
-    if (!request.casePath.isEmpty()) {
+    if (!request.casePath.isEmpty() && (custody || unread)) {
         try {
             store = CaseStore::open(request.casePath, false);
         } catch (const CaseError& error) {
