@@ -81,8 +81,8 @@ class ExportedRows {
     // Each row's custody events as lines; none without a case, nothing
     // when cancelled.
     std::optional<std::vector<std::vector<std::string>>> custody(const ExportProgress* progress) {
-        std::vector<std::vector<std::string>> lines(rows.size());
-        for (size_t i = 0; store != nullptr && i < rows.size(); ++i) {
+        std::vector<std::vector<std::string>> lines(store != nullptr ? rows.size() : 0);
+        for (size_t i = 0; i < lines.size(); ++i) {
             if (cancelled(progress)) {
                 return std::nullopt;
             }
