@@ -26,6 +26,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -277,11 +278,16 @@ int openCase(const QString& path) {
     tree->setCurrentIndex(tree->model()->index(rows / 2, 0));
     QCoreApplication::processEvents();
     const double selected = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    // Sorting by a column of the tag reads every row's stored evidence.
+    timer.restart();
+    tree->header()->setSortIndicator(3, Qt::AscendingOrder);  // as a click on its title
+    QCoreApplication::processEvents();
+    const double sorted = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("window: %d rows listed in %.3f s; middle row's evidence shown in %.4f s; "
-                "peak RSS %ld KiB\n",
-                rows, opened, selected, usage.ru_maxrss);
+                "sorted by serial number in %.3f s; peak RSS %ld KiB\n",
+                rows, opened, selected, sorted, usage.ru_maxrss);
     return 0;
 }
 

@@ -230,6 +230,25 @@ std::optional<StoredVerification> CaseFile::verification(int64_t id) const {
                          : std::nullopt;
 }
 
+void CaseFile::forEachVerification(
+    const std::vector<int64_t>& ids,
+    const std::function<void(size_t, std::optional<StoredVerification>&&)>& visit) const {
+    db.exec("BEGIN");
+    // Only read: ending it keeps nothing and loses nothing.
+    struct End {
+        const Database& db;
+        ~End() {
+            try {
+                db.exec("COMMIT");
+            } catch (const CaseError&) {
+            }
+        }
+    } end{db};
+    for (size_t i = 0; i < ids.size(); ++i) {
+        visit(i, verification(ids[i]));
+    }
+}
+
 void CaseFile::forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const {
     ::forEachEvent(db, visit);
 }

@@ -97,6 +97,12 @@ class CaseFile {
     std::optional<StoredVerification> latestVerification(int64_t recording) const;
     std::vector<StoredVerification> verifications(int64_t recording) const;
     std::optional<StoredVerification> verification(int64_t id) const;
+    // Each of `ids` in turn, as `verification` reads it, within one read of
+    // the case: many lookups do not each take and drop its lock.
+    void forEachVerification(
+        const std::vector<int64_t>& ids,
+        const std::function<void(size_t index, std::optional<StoredVerification>&& stored)>& visit)
+        const;
     std::vector<CustodyEvent> events(int64_t recording) const;
     // The whole log, oldest first; an event of a kind this program does not
     // know is left out (the audit names it).

@@ -56,6 +56,16 @@ CaseMenu::CaseMenu(QWidget* window_, NResultTree* tree_)
     tree->resultModel()->setEvidenceLoader([this](int64_t verification) {
         return caseStore ? caseStore->loadEvidence(verification) : verdictStandIn(verdictNumber(VerdictCode::Error));
     });
+    tree->resultModel()->setEvidenceBatchLoader(
+        [this](const std::vector<int64_t>& verifications, const ResultModel::EvidenceVisit& visit) {
+            if (caseStore) {
+                caseStore->loadEvidence(verifications, visit);
+                return;
+            }
+            for (size_t k = 0; k < verifications.size(); ++k) {
+                visit(k, verdictStandIn(verdictNumber(VerdictCode::Error)));
+            }
+        });
     fillMenu();
     // The shortcuts work with the menu closed: the window holds its actions.
     window->addActions(caseMenu->actions());

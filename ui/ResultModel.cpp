@@ -296,9 +296,7 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
     }
     sortColumn = column;
     sortOrder = order;
-    for (Row& item : rows) {
-        item.sortKey = sortKeyOf(item, column);
-    }
+    fillSortKeys(0);
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {
         byKey[i] = static_cast<int>(i);
@@ -311,9 +309,7 @@ void ResultModel::mergeSorted(int first) {
     // The rows before `first` are in order already: sort the new ones and
     // merge them in, so a long run into a sorted list costs each batch its
     // own size and one pass, not a sort of everything listed.
-    for (size_t i = static_cast<size_t>(first); i < rows.size(); ++i) {
-        rows[i].sortKey = sortKeyOf(rows[i], sortColumn);
-    }
+    fillSortKeys(static_cast<size_t>(first));
     std::vector<int> byKey(rows.size());
     for (size_t i = 0; i < byKey.size(); ++i) {
         byKey[i] = static_cast<int>(i);
@@ -322,6 +318,29 @@ void ResultModel::mergeSorted(int first) {
     std::stable_sort(middle, byKey.end(), sortedBefore());
     std::inplace_merge(byKey.begin(), middle, byKey.end(), sortedBefore());
     reorder(byKey);
+}
+
+void ResultModel::fillSortKeys(size_t first) {
+    std::vector<size_t> stored;
+    std::vector<int64_t> verifications;
+    for (size_t i = first; i < rows.size(); ++i) {
+        Row& item = rows[i];
+        if (batchLoader && needsEvidence(sortColumn) && item.result.storedVerification != 0) {
+            stored.push_back(i);
+            verifications.push_back(item.result.storedVerification);
+        } else {
+            item.sortKey = sortKeyOf(item, sortColumn);
+        }
+    }
+    if (verifications.empty()) {
+        return;
+    }
+    batchLoader(verifications, [&](size_t k, std::shared_ptr<const RecordingEvidence> evidence) {
+        Row& item = rows[stored[k]];
+        item.sortKey = cellText(
+            Row{withStoredEvidence(item.result, std::move(evidence)), item.round, QString()},
+            sortColumn);
+    });
 }
 
 std::function<bool(int, int)> ResultModel::sortedBefore() const {

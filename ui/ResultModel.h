@@ -62,6 +62,12 @@ class ResultModel : public QAbstractTableModel {
     // Where a reopened case's rows load their evidence from.
     using EvidenceLoader = std::function<std::shared_ptr<const RecordingEvidence>(int64_t)>;
     void setEvidenceLoader(EvidenceLoader loader) { evidenceLoader = std::move(loader); }
+    // The same for many rows at once, each handed back with its index in
+    // the list of verifications given: sorting a large reopened case.
+    using EvidenceVisit = std::function<void(size_t, std::shared_ptr<const RecordingEvidence>)>;
+    using EvidenceBatchLoader =
+        std::function<void(const std::vector<int64_t>&, const EvidenceVisit&)>;
+    void setEvidenceBatchLoader(EvidenceBatchLoader loader) { batchLoader = std::move(loader); }
     // Removes every row, as when another case is opened.
     void clear();
     int successCount() const { return successes; }
@@ -88,11 +94,15 @@ class ResultModel : public QAbstractTableModel {
     // the verdict do not.
     static bool needsEvidence(int column) { return column > 0 && column != kResultColumn; }
     QString sortKeyOf(const Row& item, int column) const;
+    // The sort keys of the rows from `first` on; a reopened row's evidence
+    // is read for it, in one pass for all of them, and not kept.
+    void fillSortKeys(size_t first);
 
     // Mutable only to fill in evidence loaded on demand, which the view
     // cannot tell from evidence that was there all along.
     mutable std::vector<Row> rows;
     EvidenceLoader evidenceLoader;
+    EvidenceBatchLoader batchLoader;
     QHash<QString, int> rounds;  // verifications so far per path
     int successes = 0;
     int unverified = 0;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <thread>
 #include <utility>
 
 #include "casefile/CaseError.h"
@@ -213,14 +214,12 @@ std::vector<VerifyResult> CaseStore::results() const {
     return results;
 }
 
-std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verification) const {
-    std::optional<StoredVerification> stored;
-    std::string why = "the case holds no such verification";
-    try {
-        stored = file->verification(verification);
-    } catch (const CaseError& error) {
-        why = error.what();
-    }
+namespace {
+
+// The evidence a stored verification holds; when it cannot be read back, a
+// stand-in of its verdict whose finding says why.
+std::shared_ptr<const RecordingEvidence> evidenceOf(const std::optional<StoredVerification>& stored,
+                                                    std::string why) {
     if (stored) {
         if (std::optional<StoredEvidence> read = evidenceFromJson(stored->evidenceJson)) {
             return std::make_shared<const RecordingEvidence>(std::move(read->evidence));
@@ -236,6 +235,62 @@ std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verific
                    "); verify the file again to see it.";
     standIn.findings.push_back(std::move(finding));
     return std::make_shared<const RecordingEvidence>(std::move(standIn));
+}
+
+const char* const kNoSuchVerification = "the case holds no such verification";
+
+}  // namespace
+
+std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verification) const {
+    std::optional<StoredVerification> stored;
+    std::string why = kNoSuchVerification;
+    try {
+        stored = file->verification(verification);
+    } catch (const CaseError& error) {
+        why = error.what();
+    }
+    return evidenceOf(stored, why);
+}
+
+void CaseStore::loadEvidence(const std::vector<int64_t>& verifications,
+                             const EvidenceVisit& visit) const {
+    // Reading the texts is quick; making evidence of them is not, so a
+    // helper thread makes half of each share while this one makes the rest.
+    constexpr size_t kShare = 512;
+    std::vector<std::optional<StoredVerification>> texts;
+    std::vector<std::shared_ptr<const RecordingEvidence>> made;
+    size_t first = 0;
+    const auto hand = [&] {
+        made.assign(texts.size(), nullptr);
+        const auto make = [&](size_t from) {
+            for (size_t k = from; k < texts.size(); k += 2) {
+                made[k] = evidenceOf(texts[k], kNoSuchVerification);
+            }
+        };
+        std::thread helper(make, 1);
+        make(0);
+        helper.join();
+        for (size_t k = 0; k < made.size(); ++k) {
+            visit(first + k, std::move(made[k]));
+        }
+        first += texts.size();
+        texts.clear();
+    };
+    try {
+        file->forEachVerification(
+            verifications, [&](size_t, std::optional<StoredVerification>&& stored) {
+                texts.push_back(std::move(stored));
+                if (texts.size() == kShare) {
+                    hand();
+                }
+            });
+        hand();
+    } catch (const CaseError& error) {
+        // Those not reached say why, as one would alone.
+        for (size_t k = first; k < verifications.size(); ++k) {
+            visit(k, evidenceOf(std::nullopt, error.what()));
+        }
+    }
 }
 
 QStringList CaseStore::recordingPaths() const {

@@ -53,6 +53,11 @@ class CaseStore {
     // The stored evidence of a verification; when it cannot be read back, a
     // stand-in of its verdict whose finding says so.
     std::shared_ptr<const RecordingEvidence> loadEvidence(int64_t verification) const;
+    // The same for many, each handed to `visit` in order, on this thread, with
+    // its index in `verifications`; quicker than one at a time.
+    using EvidenceVisit =
+        std::function<void(size_t index, std::shared_ptr<const RecordingEvidence> evidence)>;
+    void loadEvidence(const std::vector<int64_t>& verifications, const EvidenceVisit& visit) const;
     // The listed recordings' paths, for verifying the whole case again.
     QStringList recordingPaths() const;
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -148,6 +149,16 @@ TEST_F(CaseWindowTest, WindowReopensACaseTheCommandLineWroteWithTheSameRowsAndEv
     for (int row = 0; row < 3; ++row) {
         EXPECT_NE(model.row(row).result.storedVerification, 0);
     }
+    // Sorting by a column of the evidence reads every row's at once, and
+    // keeps none of it.
+    tree()->header()->setSortIndicator(ResultModel::kReasonColumn, Qt::DescendingOrder);
+    std::vector<std::string> sorted;
+    for (int row = 0; row < 3; ++row) {
+        sorted.push_back(model.row(row).result.fileName.toStdString());
+        EXPECT_NE(model.row(row).result.storedVerification, 0);
+    }
+    EXPECT_EQ(sorted, (std::vector<std::string>{"tampered.mkv", "unsigned.mkv", "authentic.mkv"}));
+    tree()->header()->setSortIndicator(0, Qt::AscendingOrder);  // as listed
     // An export takes them as they are; its writer reads the evidence (and
     // the custody) from the case on a connection of its own.
     ExportRequest request;

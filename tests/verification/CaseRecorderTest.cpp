@@ -80,4 +80,28 @@ TEST(CaseRecorder, AFloodIsHandedBackInOrderEachResultAlreadyInTheCase) {
     EXPECT_EQ(file.recordings().size(), static_cast<size_t>(total - 1));
     // Each result is its own verification, each with its own events.
     EXPECT_EQ(file.head().events, 1 + 2 * (total - 1));
+
+    // Read back many at once, as sorting a reopened case does: in order,
+    // past the first share, with one the case does not hold among them.
+    std::vector<int64_t> verifications;
+    for (const VerifyResult& result : store->results()) {
+        verifications.push_back(result.storedVerification);
+    }
+    ASSERT_EQ(verifications.size(), static_cast<size_t>(total - 1));
+    const size_t missing = 600;
+    verifications.insert(verifications.begin() + missing, int64_t{1} << 40);
+    size_t next = 0;
+    store->loadEvidence(verifications, [&](size_t index, std::shared_ptr<const RecordingEvidence> evidence) {
+        ASSERT_EQ(index, next++);
+        ASSERT_NE(evidence, nullptr);
+        if (index == missing) {
+            EXPECT_NE(evidence->findings.at(0).text.find("cannot be shown"), std::string::npos);
+            return;
+        }
+        // Listed in the order recorded, the cancelled file left out.
+        const size_t k = index < missing ? index : index - 1;
+        const int i = static_cast<int>(k < static_cast<size_t>(cancelled) ? k : k + 1);
+        EXPECT_EQ(evidence->identity.sha256, verifiedResult(i).evidence->identity.sha256) << index;
+    });
+    EXPECT_EQ(next, verifications.size());
 }
