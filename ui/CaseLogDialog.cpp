@@ -43,7 +43,7 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     auto* const buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton* const check = buttons->addButton(tr("Check log"), QDialogButtonBox::ActionRole);
+    check = buttons->addButton(tr("Check log"), QDialogButtonBox::ActionRole);
     check->setObjectName(QStringLiteral("checkLogButton"));
     connect(check, &QPushButton::clicked, this, &CaseLogDialog::checkLog);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -54,27 +54,52 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     layout->addWidget(buttons);
 }
 
+CaseLogDialog::~CaseLogDialog() {
+    if (checker) {
+        checker->wait();
+    }
+}
+
 void CaseLogDialog::checkLog() {
+    if (checker) {
+        return;
+    }
+    audit.reset();
+    failure.clear();
+    check->setEnabled(false);
+    result->setText(tr("Checking the log..."));
+    const std::string path = store.fileBytes();
+    checker.reset(QThread::create([this, path] {
+        try {
+            audit = CaseStore::auditFile(path);
+        } catch (const CaseError& error) {
+            failure = error.what();
+        }
+    }));
+    connect(checker.get(), &QThread::finished, this, &CaseLogDialog::showCheck);
+    checker->start();
+}
+
+void CaseLogDialog::showCheck() {
+    checker->wait();
+    checker.reset();
+    check->setEnabled(true);
     // The same check and the same sentences as telvar-verify --audit.
-    AuditResult audit;
-    try {
-        audit = store.audit();
-    } catch (const CaseError& error) {
-        result->setText(tr("The log cannot be checked: %1").arg(textOf(std::string(error.what()))));
-        return;
-    }
-    if (audit.intact()) {
+    if (!audit) {
+        result->setText(tr("The log cannot be checked: %1").arg(textOf(failure)));
+    } else if (audit->intact()) {
         result->setText(tr("Custody log intact: %1 events; SHA-256 of the newest %2")
-                            .arg(audit.events)
-                            .arg(QString::fromStdString(audit.head)));
-        return;
+                            .arg(audit->events)
+                            .arg(QString::fromStdString(audit->head)));
+    } else {
+        result->setText(tr("Custody log broken at event %1: %2")
+                            .arg(*audit->brokenEvent)
+                            .arg(textOf(audit->problem)));
+        const int row = static_cast<int>(*audit->brokenEvent - 1);
+        if (row >= 0 && row < events->model()->rowCount()) {
+            events->selectRow(row);
+            events->scrollTo(events->model()->index(row, 0));
+        }
     }
-    result->setText(tr("Custody log broken at event %1: %2")
-                        .arg(*audit.brokenEvent)
-                        .arg(textOf(audit.problem)));
-    const int row = static_cast<int>(*audit.brokenEvent - 1);
-    if (row >= 0 && row < events->model()->rowCount()) {
-        events->selectRow(row);
-        events->scrollTo(events->model()->index(row, 0));
-    }
+    emit checked();
 }

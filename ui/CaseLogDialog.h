@@ -1,9 +1,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QThread>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "casefile/CustodyLog.h"
 
 class CaseStore;
 class QLabel;
+class QPushButton;
 class QTableView;
 
 // The case's custody log, one line per event (number, time, examiner, kind,
@@ -14,15 +21,33 @@ class CaseLogDialog : public QDialog {
 
   public:
     CaseLogDialog(const CaseStore& store, QWidget* parent = nullptr);
+    // Waits for a check still running: it reads the case through its own
+    // connection and cannot be stopped halfway.
+    ~CaseLogDialog() override;
 
     QTableView* table() const { return events; }
     QLabel* checkResult() const { return result; }
 
+    // Whether a check runs now.
+    bool checking() const { return checker != nullptr; }
+
   public slots:
+    // Checks on a thread of its own (a large log takes seconds); the
+    // result shows when it ends.
     void checkLog();
 
+  signals:
+    void checked();
+
   private:
+    void showCheck();
+
     const CaseStore& store;
     QTableView* events = nullptr;
     QLabel* result = nullptr;
+    QPushButton* check = nullptr;
+    std::unique_ptr<QThread> checker;
+    // Set by the checker; read once it has finished.
+    std::optional<AuditResult> audit;
+    std::string failure;
 };

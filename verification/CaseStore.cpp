@@ -319,6 +319,13 @@ AuditResult CaseStore::audit() const {
     return file->audit();
 }
 
+AuditResult CaseStore::auditFile(const std::string& fileBytes) {
+    CaseOpenOptions options;
+    options.access = CaseOpenOptions::Access::ReadOnly;
+    options.readOnlyMedia = onReadOnlyMedia;
+    return CaseFile(fileBytes, options).audit();
+}
+
 void CaseStore::saveCopy(const QString& path) const {
     file->saveCopy(bytesOf(QFileInfo(path).absoluteFilePath()));
 }

@@ -65,6 +65,9 @@ class CaseStore {
     // A recording's custody events as a report lists them, oldest first.
     std::vector<std::string> custodyLines(const QString& path) const;
     AuditResult audit() const;
+    // The same check of the case at `fileBytes` through a connection of its
+    // own, so it can run on another thread. Throws CaseError.
+    static AuditResult auditFile(const std::string& fileBytes);
     // A copy of the case at a new path (Save case as); the store stays on its file.
     void saveCopy(const QString& path) const;
 

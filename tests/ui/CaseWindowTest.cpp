@@ -288,6 +288,9 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     ASSERT_EQ(intact.table()->model()->rowCount(), 3);
     EXPECT_EQ(intact.table()->model()->index(2, 3).data().toString(), "verified");
     intact.checkLog();
+    // On a thread of its own: the dialog answers meanwhile, and says so.
+    EXPECT_EQ(intact.checkResult()->text(), "Checking the log...");
+    ASSERT_TRUE(waitUntil([&] { return !intact.checking(); }));
     EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 3 events; SHA-256 of the newest "));
 
     ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"),
@@ -295,6 +298,7 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
               0);
     CaseLogDialog edited(*cases()->store());
     edited.checkLog();
+    ASSERT_TRUE(waitUntil([&] { return !edited.checking(); }));
     EXPECT_TRUE(edited.checkResult()->text().startsWith("Custody log broken at event 2: "))
         << edited.checkResult()->text().toStdString();
     EXPECT_EQ(edited.table()->currentIndex().row(), 1);
