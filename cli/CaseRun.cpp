@@ -1,8 +1,8 @@
 #include "cli/CaseRun.h"
 
 #include <iostream>
-#include <utility>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "casefile/CaseError.h"
 #include "cli/VerdictFormat.h"

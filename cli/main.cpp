@@ -141,8 +141,8 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     examine.keepClusters = options.clusters || writer != nullptr;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     // With a case, the results ready together are stored in one transaction.
-    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1),
-                                 examine, caseRun != nullptr ? kMostInOneTransaction : 1);
+    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1), examine,
+                                 caseRun != nullptr ? kMostInOneTransaction : 1);
     const bool keep = options.json || writer != nullptr;  // --jsonl keeps nothing
     ProgressBar bar(stderr);
     std::vector<RecordingEvidence> kept;
