@@ -9,24 +9,28 @@
 // Verifies a batch of files on up to `jobs` threads at once, through the
 // core's FileScheduler. Each file's evidence arrives on the calling thread in
 // the order the files were given, as soon as it and every file before it are
-// done.
+// done, together with those after it done by then: none waits for a file
+// still being examined.
 class BatchVerifier {
   public:
-    using OnReport = std::function<void(RecordingEvidence&&)>;
+    // One or more files' evidence, in order; the callee may move from it.
+    using OnReports = std::function<void(std::vector<RecordingEvidence>& ready)>;
     // Progress of the file verified alone (fraction), or of the batch as
     // files done out of all (done, total): called on the calling thread.
     using OnFileProgress = std::function<void(double fraction)>;
     using OnBatchProgress = std::function<void(size_t done, size_t total)>;
 
-    // `options.threads` is ignored: it follows from `jobs`.
-    explicit BatchVerifier(int jobs, const ExamineOptions& options = {});
+    // `options.threads` is ignored: it follows from `jobs`. At most
+    // `mostAtOnce` files' evidence is handed on together.
+    explicit BatchVerifier(int jobs, const ExamineOptions& options = {}, size_t mostAtOnce = 1);
 
-    void run(const std::vector<std::string>& paths, const OnReport& onReport,
+    void run(const std::vector<std::string>& paths, const OnReports& onReports,
              const OnFileProgress& onFileProgress, const OnBatchProgress& onBatchProgress) const;
 
   private:
     int jobs;
     ExamineOptions examine;
+    size_t mostAtOnce;
 
     RecordingEvidence examineOne(const std::string& path, int threads,
                                  const OnFileProgress* progress) const;

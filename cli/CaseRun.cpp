@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "casefile/CaseError.h"
 #include "cli/VerdictFormat.h"
@@ -54,6 +55,17 @@ std::string listLine(const RecordingRow& row) {
     return verdict + " " + fixity + " " + displayText(row.path);
 }
 
+// The fixity's line for the text output, unless the failure line already
+// tells it (a missing file).
+std::string fixityLine(const RecordingEvidence& evidence, const RecordedVerification& recorded) {
+    const std::optional<FixityFinding> finding = fixityFinding(recorded.fixity);
+    const char* const code = finding ? findingCodeName(finding->code) : "";
+    if (!finding || failureLine(evidence).find(code) != std::string::npos) {
+        return std::string();
+    }
+    return "\n    " + std::string(code) + ": " + displayText(finding->text);
+}
+
 }  // namespace
 
 CaseRun::CaseRun(std::unique_ptr<CaseFile> file_, std::string examiner_)
@@ -87,15 +99,36 @@ void CaseRun::start(const ReportContext& run, const CliOptions& options) {
                                             options.clusters);
 }
 
-std::string CaseRun::record(RecordingEvidence& evidence) {
-    const RecordedVerification recorded = session->record(evidence);
-    const std::optional<FixityFinding> finding = fixityFinding(recorded.fixity);
-    // Unless the failure line already tells it (a missing file).
-    const char* const code = finding ? findingCodeName(finding->code) : "";
-    if (!finding || failureLine(evidence).find(code) != std::string::npos) {
-        return std::string();
+void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored) {
+    std::vector<RecordedVerification> recorded;
+    // A fixity finding is added once the case holds the verification.
+    std::vector<std::optional<RecordingEvidence>> changed(files.size());
+    if (files.size() > 1) {
+        try {
+            Transaction transaction = file->batch();
+            for (size_t i = 0; i < files.size(); ++i) {
+                recorded.push_back(session->record(std::as_const(files[i]), changed[i]));
+            }
+            transaction.commit();
+        } catch (const CaseError&) {
+            // SQLite may have undone the whole transaction. The first one
+            // fails as it would alone; after others, each goes alone.
+            if (recorded.empty()) {
+                throw;
+            }
+            recorded.clear();
+            changed.assign(files.size(), std::nullopt);
+        }
     }
-    return "\n    " + std::string(code) + ": " + displayText(finding->text);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i == recorded.size()) {
+            recorded.push_back(session->record(std::as_const(files[i]), changed[i]));
+        }
+        if (changed[i]) {
+            files[i] = std::move(*changed[i]);
+        }
+        stored(files[i], fixityLine(files[i], recorded[i]));
+    }
 }
 
 void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,

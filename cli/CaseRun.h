@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 
 // Exit status when the case file cannot be opened, read or written.
 constexpr int kCaseFailed = 4;
+// Results stored in one transaction at most: the case's write lock is held
+// briefly, so another writer's turn comes soon.
+constexpr size_t kMostInOneTransaction = 500;
 
 // telvar-verify's side of --case-file: the case opened for one run, each
 // result recorded before it is printed, and the report's custody lines.
@@ -23,9 +27,13 @@ class CaseRun {
     std::string reference() const;
     void start(const ReportContext& run, const CliOptions& options);
 
-    // Stores the file's verification (throws CaseError); returns the
-    // fixity's line for the text output ("\n    fixity: …"), or empty.
-    std::string record(RecordingEvidence& evidence);
+    // Stores the files' verifications in one transaction, so one sync
+    // serves them all, then hands each on in order with the fixity's line
+    // for the text output ("\n    fixity: …", or empty). Throws CaseError
+    // for the first one that cannot be stored, after handing on those
+    // before it: what is handed on is in the case.
+    using Stored = std::function<void(RecordingEvidence& evidence, const std::string& fixityLine)>;
+    void record(std::vector<RecordingEvidence>& files, const Stored& stored);
     // The custody log as it stands, and each file's events, for the report.
     void addToReport(ReportContext& run, HtmlReportOptions& report,
                      const std::vector<RecordingEvidence>& files) const;

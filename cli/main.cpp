@@ -140,8 +140,9 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     // again once they are taken, unless asked for.
     examine.keepClusters = options.clusters || writer != nullptr;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1),
-                                 examine);
+    // With a case, the results ready together are stored in one transaction.
+    const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1), examine,
+                                 caseRun != nullptr ? kMostInOneTransaction : 1);
     const bool keep = options.json || writer != nullptr;  // --jsonl keeps nothing
     ProgressBar bar(stderr);
     std::vector<RecordingEvidence> kept;
@@ -151,38 +152,47 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     if (options.csv) {
         std::cout << csvLine(csvTitles());
     }
+    const auto show = [&](RecordingEvidence& evidence, const std::string& caseLine) {
+        allVerified = allVerified && evidence.verdict.code == VerdictCode::Success;
+        if (options.jsonLines) {
+            std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
+        } else if (options.csv) {
+            const CsvRow row{&evidence,
+                             fileNameOf(evidence.identity.path),
+                             evidence.identity.path,
+                             csvTime(run.verifiedAt),
+                             run.examiner,
+                             run.caseReference};
+            std::cout << csvLine(csvFields(row)) << std::flush;
+        } else if (!options.json) {
+            std::cout << textLines(evidence) << caseLine << std::endl;
+        }
+        if (writer != nullptr) {
+            reportOptions.filmstrips.push_back(reportPictures(evidence));
+            if (!options.clusters) {
+                evidence.clusters = {};
+            }
+        }
+        if (keep) {
+            kept.push_back(std::move(evidence));
+        }
+        ++started;
+    };
     bar.start(displayText(baseName(options.files[0])));
     verifier.run(
         options.files,
-        [&](RecordingEvidence&& evidence) {
+        [&](std::vector<RecordingEvidence>& ready) {
             bar.finish();
-            // In the case before it is printed: a run killed now loses
-            // nothing it has shown.
-            const std::string caseLine = caseRun != nullptr ? caseRun->record(evidence) : "";
-            allVerified = allVerified && evidence.verdict.code == VerdictCode::Success;
-            if (options.jsonLines) {
-                std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
-            } else if (options.csv) {
-                const CsvRow row{&evidence,
-                                 fileNameOf(evidence.identity.path),
-                                 evidence.identity.path,
-                                 csvTime(run.verifiedAt),
-                                 run.examiner,
-                                 run.caseReference};
-                std::cout << csvLine(csvFields(row)) << std::flush;
-            } else if (!options.json) {
-                std::cout << textLines(evidence) << caseLine << std::endl;
-            }
-            if (writer != nullptr) {
-                reportOptions.filmstrips.push_back(reportPictures(evidence));
-                if (!options.clusters) {
-                    evidence.clusters = {};
+            if (caseRun != nullptr) {
+                // In the case before it is printed: a run killed now loses
+                // nothing it has shown.
+                caseRun->record(ready, show);
+            } else {
+                for (RecordingEvidence& evidence : ready) {
+                    show(evidence, std::string());
                 }
             }
-            if (keep) {
-                kept.push_back(std::move(evidence));
-            }
-            if (++started < options.files.size()) {
+            if (started < options.files.size()) {
                 bar.start(displayText(baseName(options.files[started])));
             }
         },

@@ -45,7 +45,8 @@ FileScheduler::FileScheduler(Rules rules_)
     : rules(std::move(rules_)),
       // Finished files waiting for the one awaited: enough to keep every
       // thread busy past a slow file, bounded however long the queue.
-      window(4 * static_cast<size_t>(std::max(1, rules.jobs))) {
+      window(rules.mostWaiting > 0 ? rules.mostWaiting
+                                   : 4 * static_cast<size_t>(std::max(1, rules.jobs))) {
     rules.jobs = std::max(1, rules.jobs);
     rules.maxGroup = std::max<size_t>(1, rules.maxGroup);
     if (!rules.fileSize) {
@@ -169,6 +170,7 @@ size_t FileScheduler::runSeveral(const std::vector<std::string>& group, const Ex
         helpers.start(work);
     }
     for (size_t i = 0; i < count; ++i) {
+        FileTurn turn{i % window, 1, false};
         {
             std::unique_lock<std::mutex> lock(mutex);
             // A started file always ends with a result; one not started by
@@ -177,8 +179,9 @@ size_t FileScheduler::runSeveral(const std::vector<std::string>& group, const Ex
             if (!done[i]) {
                 return i;
             }
+            turn.nextDone = i + 1 < count && done[i + 1];
         }
-        deliver(group[i], FileTurn{i % window, 1, false});
+        deliver(group[i], turn);
         const std::lock_guard<std::mutex> lock(mutex);
         delivered = i + 1;
         room.notify_all();

@@ -15,6 +15,9 @@ struct FileTurn {
     size_t slot = 0;     // where its result waits for its turn (see FileScheduler::slotCount)
     int threads = 1;     // threads for its clusters
     bool alone = false;  // examined by itself on the running thread: its progress can be shown
+    // On delivery: the next file's result waits already, so a caller that
+    // takes results together can take it with this one.
+    bool nextDone = false;
 };
 
 // Spreads queued files over threads and hands their results back in the
@@ -33,6 +36,8 @@ class FileScheduler {
         // Files under this size go several at a time; the rest alone.
         int64_t smallFileBytes = INT64_MAX;
         size_t maxGroup = SIZE_MAX;  // small files taken at once, at most
+        // Results finished ahead of the one awaited, at most; 0: four per thread.
+        size_t mostWaiting = 0;
         // The size of a queued path; null: the file system's, 0 when unknown.
         std::function<int64_t(const std::string&)> fileSize;
     };

@@ -78,6 +78,38 @@ TEST_F(CaseCommand, StoresExactlyWhatItPrintedAndListsIt) {
     EXPECT_EQ(runVerify(caseArg() + " --audit").status, 0);
 }
 
+// Results finished together are stored in one transaction: still each
+// its own verification, in the order printed.
+TEST_F(CaseCommand, ResultsStoredTogetherKeepThePrintedOrder) {
+    std::string files;
+    const char* const sources[] = {"authentic.mkv", "tampered.mkv", "unsigned.mkv"};
+    for (int i = 0; i < 45; ++i) {
+        const std::string path = dir / ("r" + std::to_string(i) + ".mkv");
+        ASSERT_EQ(::link((dir / sources[i % 3]).c_str(), path.c_str()), 0);
+        files += " " + quoted(path);
+    }
+    const CommandResult run = runVerify(caseArg() + " --jsonl --jobs 2" + files);
+    EXPECT_EQ(run.status, 1);
+    const std::vector<json> printed = jsonLines(run.out);
+    ASSERT_EQ(printed.size(), 45u);
+
+    CaseOpenOptions options;
+    options.access = CaseOpenOptions::Access::ReadOnly;
+    const CaseFile file(casePath, options);
+    const std::vector<RecordingRow> rows = file.recordings();
+    ASSERT_EQ(rows.size(), printed.size());
+    int64_t previous = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::optional<StoredVerification> stored = file.latestVerification(rows[i].id);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(rows[i].path, printed[i]["path"].get<std::string>());
+        EXPECT_EQ(json::parse(stored->evidenceJson), printed[i]);
+        EXPECT_GT(stored->id, previous);
+        previous = stored->id;
+    }
+    EXPECT_EQ(runVerify(caseArg() + " --audit").status, 0);
+}
+
 TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdict) {
     ASSERT_EQ(runVerify(caseArg() + " " + demos).status, 1);
     std::string bytes = readBytes(dir / "authentic.mkv");
