@@ -1,6 +1,7 @@
 // Where a report part laid out as one long page is cut into pages: never
 // through a line or a table row, never between a heading and its text, and
-// every stretch on exactly one page, a row taller than a page included.
+// every stretch on exactly one page, a row taller than a page included; a
+// page that continues a table repeats its title row and still fits.
 #include <gtest/gtest.h>
 
 #include <QAbstractTextDocumentLayout>
@@ -48,7 +49,7 @@ std::vector<Span> rowTexts(const QTextDocument& document) {
 
 }  // namespace
 
-TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
+TEST(PdfPageCutsTest, CutsBetweenRowsAndRepeatsATableTitle) {
     QString html;
     for (int i = 0; i < 12; ++i) {
         html += QStringLiteral(
@@ -57,7 +58,8 @@ TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
                     .arg(i);
     }
     html += QStringLiteral(
-        "<h3>Runs of clusters</h3><table border=\"0\" cellspacing=\"1\" cellpadding=\"4\">");
+        "<h3>Runs of clusters</h3><table border=\"0\" cellspacing=\"1\" cellpadding=\"4\">"
+        "<thead><tr><th>Status</th><th>Clusters</th></tr></thead>");
     for (int row = 0; row < 30; ++row) {
         html += QStringLiteral("<tr><td>links hold,<br>not tied<br>to the tag</td><td>%1</td></tr>")
                     .arg(row);
@@ -71,11 +73,15 @@ TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
     document.setTextWidth(300);
     const double height = document.documentLayout()->documentSize().height();
     const std::vector<Span> rows = rowTexts(document);
-    ASSERT_EQ(rows.size(), 31u);
+    ASSERT_EQ(rows.size(), 32u);
+    const QRectF table = document.documentLayout()->frameBoundingRect(tableOf(document));
+    // The title row down to the middle of the grid line under it.
+    const double titleBottom = (rows[0].bottom + rows[1].top) / 2;
     const QTextBlock heading = document.find(QStringLiteral("Runs of clusters")).block();
     ASSERT_GT(heading.blockFormat().headingLevel(), 0);
     const double headingTop = document.documentLayout()->blockBoundingRect(heading).top();
 
+    size_t titled = 0;
     for (double page = 90; page < 400; page += 7) {
         const std::vector<PageCut> cuts = pageCuts(document, page);
         ASSERT_FALSE(cuts.empty());
@@ -83,9 +89,18 @@ TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
         EXPECT_EQ(cuts.back().bottom, height);
         for (size_t i = 0; i < cuts.size(); ++i) {
             EXPECT_GT(cuts[i].bottom, cuts[i].top) << page;
-            EXPECT_LE(cuts[i].bottom - cuts[i].top, page + 1e-6) << page;
+            EXPECT_LE(cuts[i].titleHeight() + cuts[i].bottom - cuts[i].top, page + 1e-6) << page;
             if (i > 0) {
                 EXPECT_EQ(cuts[i].top, cuts[i - 1].bottom) << page;
+            }
+            // The title, where the page starts below it and above the
+            // table's end; none elsewhere.
+            if (titleBottom <= cuts[i].top && cuts[i].top < table.bottom()) {
+                EXPECT_EQ(cuts[i].titleTop, table.top()) << page;
+                EXPECT_EQ(cuts[i].titleBottom, titleBottom) << page;
+                ++titled;
+            } else {
+                EXPECT_EQ(cuts[i].titleHeight(), 0) << page << " page " << i;
             }
         }
         for (size_t i = 0; i + 1 < cuts.size(); ++i) {
@@ -95,8 +110,12 @@ TEST(PdfPageCutsTest, CutsBetweenRowsAndKeepsAHeadingWithItsTable) {
                 EXPECT_FALSE(rows[row].top < cut && cut < rows[row].bottom)
                     << "page " << page << " cut at " << cut << " through row " << row;
             }
-            // Not between the heading and its table's first row.
-            EXPECT_FALSE(headingTop < cut && cut < rows.front().top) << "page " << page;
+            // Not between the heading, the title row and the first row,
+            // where those fit well on a page.
+            EXPECT_FALSE(headingTop < cut && cut < rows[1].top &&
+                         rows[1].bottom - headingTop < page * 3 / 4)
+                << "page " << page;
         }
     }
+    EXPECT_GT(titled, 44u);  // a continued page at every height
 }
