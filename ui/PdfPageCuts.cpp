@@ -80,12 +80,41 @@ class Atoms {
         }
     }
 
+    struct Span {
+        double top = 0;
+        double bottom = 0;
+    };
+
+    // The table's grid, outer lines included, without its margins, from
+    // each row's text. Qt's frame rectangle of a table starts at its first
+    // cell's text, below the cell's padding, the spacing and the table's
+    // border and padding, all scaled to the device the layout measures on:
+    // the gap between the first two rows' text shows by how much.
+    Span gridOf(QTextTable& table, const std::vector<Span>& text) const {
+        const QRectF frame = layout.frameBoundingRect(&table);
+        const QTextTableFormat format = table.format();
+        const auto padding = [&](int row, QTextFormat::Property side) {
+            const QTextTableCellFormat cell = table.cellAt(row, 0).format().toTableCellFormat();
+            return cell.hasProperty(side) ? cell.doubleProperty(side) : format.cellPadding();
+        };
+        double scale = 1;
+        if (text.size() > 1) {
+            const double between = padding(0, QTextFormat::TableCellBottomPadding) +
+                                   format.cellSpacing() +
+                                   padding(1, QTextFormat::TableCellTopPadding);
+            if (between > 0) {
+                scale = (text[1].top - text[0].bottom) / between;
+            }
+        }
+        const double top =
+            frame.top() - scale * (padding(0, QTextFormat::TableCellTopPadding) +
+                                   format.cellSpacing() + format.border() + format.padding());
+        return {top,
+                top + frame.height() - scale * (format.topMargin() + format.bottomMargin())};
+    }
+
     void rows(QTextTable& table) {
         // Each row's text from its top to its bottom; the grid lies between.
-        struct Span {
-            double top = 0;
-            double bottom = 0;
-        };
         std::vector<Span> text(static_cast<size_t>(table.rows()));
         for (int row = 0; row < table.rows(); ++row) {
             Span& span = text[static_cast<size_t>(row)];
@@ -103,14 +132,14 @@ class Atoms {
                 span = text[static_cast<size_t>(row) - 1];
             }
         }
-        // Where each row begins: the table's top, the grid lines' middles,
-        // the table's bottom last.
-        const QRectF whole = layout.frameBoundingRect(&table);
-        std::vector<double> edges{whole.top()};
+        // Where each row begins: the grid's top, the grid lines' middles,
+        // the grid's bottom last.
+        const Span grid = gridOf(table, text);
+        std::vector<double> edges{grid.top};
         for (size_t row = 1; row < text.size(); ++row) {
             edges.push_back((text[row - 1].bottom + text[row].top) / 2);
         }
-        edges.push_back(whole.bottom());
+        edges.push_back(grid.bottom);
         const size_t head =
             std::min(static_cast<size_t>(std::max(table.format().headerRowCount(), 0)), text.size());
         // A body row must fit on a page below the repeated head rows; a head
