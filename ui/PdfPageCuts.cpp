@@ -103,17 +103,19 @@ class Atoms {
                                    format.cellSpacing() +
                                    padding(1, QTextFormat::TableCellTopPadding);
             if (between > 0) {
-                scale = (text[1].top - text[0].bottom) / between;
+                scale = std::max((text[1].top - text[0].bottom) / between, 0.0);
             }
         }
         const double top =
             frame.top() - scale * (padding(0, QTextFormat::TableCellTopPadding) +
                                    format.cellSpacing() + format.border() + format.padding());
-        return {top,
-                top + frame.height() - scale * (format.topMargin() + format.bottomMargin())};
+        return {top, top + frame.height() - scale * (format.topMargin() + format.bottomMargin())};
     }
 
     void rows(QTextTable& table) {
+        if (table.rows() < 1) {
+            return;
+        }
         // Each row's text from its top to its bottom; the grid lies between.
         std::vector<Span> text(static_cast<size_t>(table.rows()));
         for (int row = 0; row < table.rows(); ++row) {
@@ -140,8 +142,8 @@ class Atoms {
             edges.push_back((text[row - 1].bottom + text[row].top) / 2);
         }
         edges.push_back(grid.bottom);
-        const size_t head =
-            std::min(static_cast<size_t>(std::max(table.format().headerRowCount(), 0)), text.size());
+        const size_t head = std::min(
+            static_cast<size_t>(std::max(table.format().headerRowCount(), 0)), text.size());
         // A body row must fit on a page below the repeated head rows; a head
         // taller than a quarter page is not repeated.
         double room = pageHeight;
