@@ -26,7 +26,8 @@ std::string stepText(const std::vector<RecordingEvidence>& files, const Continui
 void serialBlock(std::string& out, const std::vector<RecordingEvidence>& files,
                  const SerialContinuity& serial) {
     out += "<h3>Recorder " + statedText(serial.serialNumber) + "</h3>";
-    out += std::string(tableOpen()) + "<tr><th>File</th><th>Start</th><th>End</th></tr>";
+    out += std::string(tableOpen()) +
+           "<thead><tr><th>File</th><th>Start</th><th>End</th></tr></thead>";
     for (const size_t index : serial.files) {
         out += "<tr><td>" + fileRef(files, index) + "</td><td>" +
                htmlText(files[index].verdict.startTime) + "</td><td>" +

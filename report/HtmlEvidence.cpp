@@ -78,8 +78,8 @@ void appendRuns(std::string& out, const RecordingEvidence& e, size_t limit) {
         return;
     }
     out += std::string(tableOpen()) +
-           "<tr><th>Status</th><th>Clusters</th><th>Bytes</th><th>From the start (as stated "
-           "by the file)</th><th>Time of day (as stated by the file)</th></tr>";
+           "<thead><tr><th>Status</th><th>Clusters</th><th>Bytes</th><th>From the start (as "
+           "stated by the file)</th><th>Time of day (as stated by the file)</th></tr></thead>";
     const std::string tagStart = statedStart(e);
     const size_t shown = std::min(e.runs.size(), limit);
     for (size_t i = 0; i < shown; ++i) {
@@ -127,8 +127,8 @@ void appendCoverage(std::string& out, const RecordingEvidence& e, size_t limit) 
         return;
     }
     out += std::string(tableOpen()) +
-           "<tr><th>Not covered by a signature</th><th>Bytes</th>"
-           "<th>Count</th></tr>";
+           "<thead><tr><th>Not covered by a signature</th><th>Bytes</th>"
+           "<th>Count</th></tr></thead>";
     const size_t shown = std::min(coverage.unsignedParts.size(), limit);
     for (size_t i = 0; i < shown; ++i) {
         const CoveragePart& part = coverage.unsignedParts[i];

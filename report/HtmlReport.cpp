@@ -161,8 +161,8 @@ std::string htmlReportHeading(size_t count, const ReportContext& run) {
 }
 
 std::string htmlSummaryTitles() {
-    return "<tr><th>#</th><th>File</th><th>Verdict</th><th>Serial number</th><th>Start</th>"
-           "<th>End</th><th>SHA-256</th></tr>";
+    return "<thead><tr><th>#</th><th>File</th><th>Verdict</th><th>Serial number</th>"
+           "<th>Start</th><th>End</th><th>SHA-256</th></tr></thead>";
 }
 
 std::string htmlSummaryRow(const RecordingEvidence& evidence, size_t index) {

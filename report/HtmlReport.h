@@ -51,9 +51,10 @@ bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
                      const HtmlReportOptions& options, ReportSink& sink);
 
 // The report's parts, for a layout engine that pages them itself: the style
-// sheet; the title and the line under it; the summary's title row, a file's
-// row and the note under the table; a file's section; the continuity
-// across the files (their continuityPart) and the verifier.
+// sheet; the title and the line under it; the summary's title row (a table
+// head, as every table's title row is), a file's row and the note under the
+// table; a file's section; the continuity across the files (their
+// continuityPart) and the verifier.
 const char* htmlReportStyle();
 const char* htmlTableOpen();
 std::string htmlReportHeading(size_t count, const ReportContext& run);

@@ -17,7 +17,15 @@ namespace {
 struct Atom {
     double top = 0;
     double bottom = 0;
-    bool heading = false;  // the last line of a heading: stays with what follows
+    bool heading = false;  // a heading's last line or a head row: stays with what follows
+};
+
+// A table's head rows, repeated above the rest of the table on a page that
+// continues it: [top, bottom), the table ending at `end`.
+struct Title {
+    double top = 0;
+    double bottom = 0;
+    double end = 0;
 };
 
 class Atoms {
@@ -30,6 +38,7 @@ class Atoms {
     }
 
     std::vector<Atom> atoms;
+    std::vector<Title> titles;  // in the document's order
 
   private:
     void frame(const QTextFrame& parent) {
@@ -71,12 +80,43 @@ class Atoms {
         }
     }
 
-    void rows(QTextTable& table) {
-        // Each row's text from its top to its bottom; the grid lies between.
-        struct Span {
-            double top = 0;
-            double bottom = 0;
+    struct Span {
+        double top = 0;
+        double bottom = 0;
+    };
+
+    // The table's grid, outer lines included, without its margins, from
+    // each row's text. Qt's frame rectangle of a table starts at its first
+    // cell's text, below the cell's padding, the spacing and the table's
+    // border and padding, all scaled to the device the layout measures on:
+    // the gap between the first two rows' text shows by how much.
+    Span gridOf(QTextTable& table, const std::vector<Span>& text) const {
+        const QRectF frame = layout.frameBoundingRect(&table);
+        const QTextTableFormat format = table.format();
+        const auto padding = [&](int row, QTextFormat::Property side) {
+            const QTextTableCellFormat cell = table.cellAt(row, 0).format().toTableCellFormat();
+            return cell.hasProperty(side) ? cell.doubleProperty(side) : format.cellPadding();
         };
+        double scale = 1;
+        if (text.size() > 1) {
+            const double between = padding(0, QTextFormat::TableCellBottomPadding) +
+                                   format.cellSpacing() +
+                                   padding(1, QTextFormat::TableCellTopPadding);
+            if (between > 0) {
+                scale = std::max((text[1].top - text[0].bottom) / between, 0.0);
+            }
+        }
+        const double top =
+            frame.top() - scale * (padding(0, QTextFormat::TableCellTopPadding) +
+                                   format.cellSpacing() + format.border() + format.padding());
+        return {top, top + frame.height() - scale * (format.topMargin() + format.bottomMargin())};
+    }
+
+    void rows(QTextTable& table) {
+        if (table.rows() < 1) {
+            return;
+        }
+        // Each row's text from its top to its bottom; the grid lies between.
         std::vector<Span> text(static_cast<size_t>(table.rows()));
         for (int row = 0; row < table.rows(); ++row) {
             Span& span = text[static_cast<size_t>(row)];
@@ -94,14 +134,26 @@ class Atoms {
                 span = text[static_cast<size_t>(row) - 1];
             }
         }
-        const QRectF whole = layout.frameBoundingRect(&table);
+        // Where each row begins: the grid's top, the grid lines' middles,
+        // the grid's bottom last.
+        const Span grid = gridOf(table, text);
+        std::vector<double> edges{grid.top};
+        for (size_t row = 1; row < text.size(); ++row) {
+            edges.push_back((text[row - 1].bottom + text[row].top) / 2);
+        }
+        edges.push_back(grid.bottom);
+        const size_t head = std::min(
+            static_cast<size_t>(std::max(table.format().headerRowCount(), 0)), text.size());
+        // A body row must fit on a page below the repeated head rows; a head
+        // taller than a quarter page is not repeated.
+        double room = pageHeight;
+        if (head > 0 && head < text.size() && edges[head] - edges[0] <= pageHeight / 4) {
+            titles.push_back({edges[0], edges[head], edges.back()});
+            room -= edges[head] - edges[0];
+        }
         for (size_t row = 0; row < text.size(); ++row) {
-            const double top = row == 0 ? whole.top() : (text[row - 1].bottom + text[row].top) / 2;
-            const double bottom = row + 1 == text.size()
-                                      ? whole.bottom()
-                                      : (text[row].bottom + text[row + 1].top) / 2;
-            if (bottom - top <= pageHeight) {
-                atoms.push_back({top, bottom, false});
+            if (edges[row + 1] - edges[row] <= room) {
+                atoms.push_back({edges[row], edges[row + 1], row < head});
                 continue;
             }
             // Taller than a page: cut between its lines as a page must.
@@ -128,13 +180,16 @@ std::vector<PageCut> pageCuts(const QTextDocument& document, double pageHeight) 
         cuts.push_back({0, height});
         return cuts;
     }
-    const std::vector<Atom> atoms = Atoms(document, pageHeight).atoms;
+    const Atoms found(document, pageHeight);
+    const std::vector<Atom>& atoms = found.atoms;
     // Anything this close to a page's top counts as at its top: it cannot
     // go further up, so the page is cut through it.
     const double least = pageHeight / 8;
-    double top = 0;
-    while (top + pageHeight < height) {
-        const double limit = top + pageHeight;
+    auto title = found.titles.begin();
+    PageCut page;
+    while (page.top + pageHeight - page.titleHeight() < height) {
+        const double top = page.top;
+        const double limit = top + pageHeight - page.titleHeight();
         double cut = limit;
         for (const Atom& atom : atoms) {
             if (atom.top >= limit) {
@@ -154,9 +209,19 @@ std::vector<PageCut> pageCuts(const QTextDocument& document, double pageHeight) 
             }
             cut = it->top;
         }
-        cuts.push_back({top, cut});
-        top = cut;
+        page.bottom = cut;
+        cuts.push_back(page);
+        page = {cut, 0};
+        // The next page repeats the head rows of a table it continues.
+        while (title != found.titles.end() && title->end <= cut) {
+            ++title;
+        }
+        if (title != found.titles.end() && title->bottom <= cut) {
+            page.titleTop = title->top;
+            page.titleBottom = title->bottom;
+        }
     }
-    cuts.push_back({top, height});
+    page.bottom = height;
+    cuts.push_back(page);
     return cuts;
 }

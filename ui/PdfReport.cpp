@@ -72,7 +72,8 @@ class PageFlow {
         return paint(document, cuts);
     }
 
-    // The stretches `cuts` of `document`, each on a page of its own.
+    // The stretches `cuts` of `document`, each on a page of its own under
+    // the title row it repeats.
     // `closing`: the last of them ends the report and says so at its foot,
     // so a report cut short shows (the total is not known while pages are
     // written).
@@ -82,12 +83,19 @@ class PageFlow {
                 return false;
             }
             ++pages;
-            const QRectF page(QPointF(0, cuts[i].top),
-                              QSizeF(pageSize().width(), cuts[i].bottom - cuts[i].top));
+            const PageCut& cut = cuts[i];
+            const double width = pageSize().width();
             painter.save();
             painter.scale(kScale, kScale);
-            painter.translate(0, -cuts[i].top);
-            document.drawContents(&painter, page);
+            // A continued table's title row first, the stretch below it.
+            const double title = std::max(cut.titleHeight(), 0.0);
+            if (title > 0) {
+                painter.translate(0, -cut.titleTop);
+                document.drawContents(&painter, QRectF(0, cut.titleTop, width, title));
+                painter.translate(0, cut.titleTop);
+            }
+            painter.translate(0, title - cut.top);
+            document.drawContents(&painter, QRectF(0, cut.top, width, cut.bottom - cut.top));
             painter.restore();
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
@@ -431,7 +439,7 @@ class Layout {
                 body = htmlReportHeading(in.files.count, in.run) + "<h2>Summary</h2>";
             }
             // Its title row repeats at the top of every page.
-            body += std::string(htmlTableOpen()) + "<thead>" + htmlSummaryTitles() + "</thead>";
+            body += std::string(htmlTableOpen()) + htmlSummaryTitles();
             for (size_t i = first; i < end; ++i) {
                 body += htmlSummaryRow(*in.files.evidence(i), i);
             }
