@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <atomic>
 #include <thread>
 #include <utility>
 
@@ -255,20 +256,22 @@ std::shared_ptr<const RecordingEvidence> CaseStore::loadEvidence(int64_t verific
 void CaseStore::loadEvidence(const std::vector<int64_t>& verifications,
                              const EvidenceVisit& visit) const {
     // Reading the texts is quick; making evidence of them is not, so a
-    // helper thread makes half of each share while this one makes the rest.
+    // helper thread makes each share's evidence together with this one.
     constexpr size_t kShare = 512;
     std::vector<std::optional<StoredVerification>> texts;
     std::vector<std::shared_ptr<const RecordingEvidence>> made;
     size_t first = 0;
     const auto hand = [&] {
         made.assign(texts.size(), nullptr);
-        const auto make = [&](size_t from) {
-            for (size_t k = from; k < texts.size(); k += 2) {
+        // Each takes the next one not yet taken, so neither waits for the other.
+        std::atomic<size_t> next{0};
+        const auto make = [&] {
+            for (size_t k = next++; k < texts.size(); k = next++) {
                 made[k] = evidenceOf(texts[k], kNoSuchVerification);
             }
         };
-        std::thread helper(make, 1);
-        make(0);
+        std::thread helper(make);
+        make();
         helper.join();
         for (size_t k = 0; k < made.size(); ++k) {
             visit(first + k, std::move(made[k]));
