@@ -3,7 +3,8 @@
 // RATE per second.
 // telvar_window_bench --open-case FILE: time to open a case file in the
 // window with every row listed, then to show the middle row's evidence
-// (read from the case on demand), and the peak memory.
+// (read from the case on demand), then to sort by serial number as a click
+// on its title does (every row's evidence read), and the peak memory.
 // telvar_window_bench --verify FILE|FOLDER...: wall time for the window to
 // verify and list the files (a folder as Add Folder walks it), for comparison
 // with telvar-verify on the same files. A producer thread
