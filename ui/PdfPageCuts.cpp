@@ -57,7 +57,9 @@ class Atoms {
 
     void lines(const QTextBlock& block) {
         const QTextLayout* const text = block.layout();
-        if (text == nullptr) {
+        // An empty block shows nothing to cut through: the one Qt keeps
+        // after a table even lies over the table's last row.
+        if (text == nullptr || block.length() <= 1) {
             return;
         }
         const double base = layout.blockBoundingRect(block).top();

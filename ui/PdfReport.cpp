@@ -58,20 +58,6 @@ class PageFlow {
     // A page's room for a document, in the document's units.
     QSizeF pageSize() const { return QSizeF(area.width(), area.height() - footer) / kScale; }
 
-    // Pages [first, last) of `document`, laid out on pages of this size,
-    // each on a page of its own, none below `end` (document coordinates)
-    // when it is given.
-    bool paint(QTextDocument& document, int first, int last, double end = -1) {
-        const double height = document.pageSize().height();
-        std::vector<PageCut> cuts;
-        for (int i = first; i < last; ++i) {
-            const double top = i * height;
-            cuts.push_back(
-                {top, end >= 0 && end < top + height ? std::max(top, end) : top + height});
-        }
-        return paint(document, cuts);
-    }
-
     // The stretches `cuts` of `document`, each on a page of its own under
     // the title row it repeats.
     // `closing`: the last of them ends the report and says so at its foot,
@@ -118,8 +104,8 @@ class PageFlow {
 // writer so the text is set as it will be printed.
 class Part {
   public:
-    // With a null page size the document is not laid out until layOut
-    // gives it its page.
+    // With a null page size the document is not laid out until layOutCut
+    // gives it its width.
     Part(QPdfWriter& metrics, const PageFlow& flow) : page(flow.pageSize()) {
         text.documentLayout()->setPaintDevice(&metrics);
         text.setPageSize(QSizeF(0, 0));
@@ -136,13 +122,6 @@ class Part {
     }
 
     QTextDocument& document() { return text; }
-
-    // Laid out on pages by Qt (the summary, which repeats its title row).
-    QTextDocument& layOut(const std::string& body) {
-        read(body);
-        text.setPageSize(page);
-        return text;
-    }
 
     // Laid out as one long page, and where its pages begin and end.
     std::vector<PageCut> layOutCut(const std::string& body) {
@@ -211,56 +190,23 @@ QTextTable* tableOf(const QTextDocument& document) {
     return nullptr;
 }
 
-// Where the summary rows that reach onto a page begin.
-struct RowsOnPage {
-    size_t first = 0;  // of the rows under the title row; all of them when none reaches
-    double top = -1;   // the top of that row, in document coordinates
-};
-
-// The first of `rows` summary rows that reaches onto `page`, whole or in
-// part: a row the layout split across the page's top is laid out again
-// whole, so nothing of it is painted above (see paint's `end`).
-RowsOnPage rowsOn(const QTextDocument& document, int page, size_t rows) {
+// How many of the first table's `rows` rows under its title row begin
+// above `y` (document coordinates).
+size_t rowsAbove(const QTextDocument& document, double y, size_t rows) {
     const QTextTable* const table = tableOf(document);
     if (table == nullptr) {
-        return {rows, -1};
+        return rows;
     }
     const QAbstractTextDocumentLayout* const layout = document.documentLayout();
-    const double pageTop = page * document.pageSize().height();
     const size_t listed = std::min(rows, static_cast<size_t>(std::max(table->rows() - 1, 0)));
-    double previousBottom = pageTop;  // the title row's, for the first row
-    // Half the space between two rows' text, to the middle of the grid line
-    // between them; known once two rows are seen.
-    double halfGap = -1;
     for (size_t k = 0; k < listed; ++k) {
         const int row = static_cast<int>(k) + 1;
-        double top = 0;
-        double bottom = 0;
-        for (int column = 0; column < table->columns(); ++column) {
-            const QTextTableCell cell = table->cellAt(row, column);
-            const double first =
-                layout->blockBoundingRect(cell.firstCursorPosition().block()).top();
-            top = column == 0 ? first : std::min(top, first);
-            bottom = std::max(
-                bottom, layout->blockBoundingRect(cell.lastCursorPosition().block()).bottom());
+        const QTextBlock block = document.findBlock(table->cellAt(row, 0).firstPosition());
+        if (layout->blockBoundingRect(block).top() >= y) {
+            return k;
         }
-        if (bottom > pageTop) {
-            // The page ends under the row before: its text, padding and half
-            // the grid line, which closes the table there.
-            if (halfGap < 0) {
-                const QTextTableCell cell = table->cellAt(row, 0);
-                halfGap = std::max(cell.format().toTableCellFormat().bottomPadding(),
-                                   table->format().cellPadding()) +
-                          table->format().border();
-            }
-            return {k, previousBottom + halfGap};
-        }
-        if (k > 0) {
-            halfGap = (top - previousBottom) / 2;
-        }
-        previousBottom = bottom;
     }
-    return {rows, -1};
+    return rows;
 }
 
 // Each decoded picture as the image its <img src="picture:N:K"> names.
@@ -279,12 +225,9 @@ struct Pages {
     std::unique_ptr<ImageObjects> images;  // drawn by the part; goes after it
     std::unique_ptr<Part> part;
     std::shared_ptr<const RecordingEvidence> evidence;  // what `images` draws from
-    std::vector<PageCut> cuts;                          // of a part laid out as one long page
-    int first = 0;                                      // else its pages, as Qt laid them out
-    int last = 0;
-    double end = -1;           // see PageFlow::paint
-    bool closing = false;      // the report's last part
-    bool summaryEnds = false;  // the summary's last part
+    std::vector<PageCut> cuts;  // of the part, laid out as one long page
+    bool closing = false;       // the report's last part
+    bool summaryEnds = false;   // the summary's last part
 };
 
 void setUp(QPdfWriter& writer, PaperSize paper) {
@@ -422,10 +365,12 @@ class Layout {
     }
 
     // The title and the summary table, a page at a time: the rows that
-    // come after the first page's (a row the layout split included) start
-    // the next page's layout, so no row is split across pages. Each layout
-    // takes a few more rows than the last page held. Its last part is
-    // marked, so the painter knows where the sections begin.
+    // come after the first page's start the next page's layout, so each
+    // page's columns fit its own rows. Each layout takes a few more rows
+    // than the last page held. Laid out as one long page and cut as the
+    // sections are: Qt's own pages took twice the time to lay out a table.
+    // Its last part is marked, so the painter knows where the sections
+    // begin.
     bool summary() {
         size_t first = 0;
         size_t take = kSummaryRows;
@@ -449,18 +394,19 @@ class Layout {
             }
             auto pages = std::make_unique<Pages>();
             pages->part = std::make_unique<Part>(metrics, in.flow);
-            const QTextDocument& document = pages->part->layOut(body);
-            pages->last = document.pageCount();
-            const RowsOnPage next =
-                pages->last < 2 ? RowsOnPage{end - first, -1} : rowsOn(document, 1, end - first);
-            if (next.first == 0 || next.first == end - first) {
+            pages->cuts = pages->part->layOutCut(body);
+            const size_t listed = end - first;
+            const size_t onPage =
+                pages->cuts.size() < 2
+                    ? listed
+                    : rowsAbove(pages->part->document(), pages->cuts.front().bottom, listed);
+            if (onPage == 0 || onPage == listed) {
                 // All on the page, or a row taller than a page: as laid out.
                 first = end;
             } else {
-                pages->last = 1;
-                pages->end = next.top;
-                first += next.first;
-                take = next.first + kSummaryMargin;
+                pages->cuts.resize(1);
+                first += onPage;
+                take = onPage + kSummaryMargin;
             }
             pages->summaryEnds = first >= in.files.count;
             if (!send(std::move(pages))) {
@@ -516,8 +462,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     bool painted = true;
     for (bool summary = true; painted && summary;) {
         const Pages* const pages = queues[0].pop();
-        painted = pages != nullptr && keepGoing() &&
-                  flow.paint(pages->part->document(), pages->first, pages->last, pages->end);
+        painted = pages != nullptr && keepGoing() && flow.paint(pages->part->document(), pages->cuts);
         summary = pages != nullptr && !pages->summaryEnds;
     }
     for (size_t i = 0; painted && i < files.count; ++i) {
