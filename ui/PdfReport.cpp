@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPalette>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -26,6 +27,7 @@
 #include "ui/PdfFigures.h"
 #include "ui/PdfPageCuts.h"
 #include "ui/PdfPictureCache.h"
+#include "ui/PdfStyle.h"
 #include "ui/PdfPartQueue.h"
 
 namespace {
@@ -77,11 +79,11 @@ class PageFlow {
             const double title = std::max(cut.titleHeight(), 0.0);
             if (title > 0) {
                 painter.translate(0, -cut.titleTop);
-                document.drawContents(&painter, QRectF(0, cut.titleTop, width, title));
+                draw(document, QRectF(0, cut.titleTop, width, title));
                 painter.translate(0, cut.titleTop);
             }
             painter.translate(0, title - cut.top);
-            document.drawContents(&painter, QRectF(0, cut.top, width, cut.bottom - cut.top));
+            draw(document, QRectF(0, cut.top, width, cut.bottom - cut.top));
             painter.restore();
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
@@ -93,6 +95,17 @@ class PageFlow {
     }
 
   private:
+    // As QTextDocument::drawContents, with the body's text colour.
+    void draw(QTextDocument& document, const QRectF& rect) {
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette.setColor(QPalette::Text, pdfTextColour());
+        context.clip = rect;
+        painter.save();
+        painter.setClipRect(rect);
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+
     QPdfWriter& writer;
     QPainter painter;
     const QRect area;
@@ -110,6 +123,7 @@ class Part {
         text.documentLayout()->setPaintDevice(&metrics);
         text.setPageSize(QSizeF(0, 0));
         text.setDocumentMargin(0);
+        text.setDefaultFont(pdfBodyFont());
     }
 
     // The section's images drawn by `objects`, which must outlive the part.
@@ -147,20 +161,12 @@ class Part {
     // each cell's border as four fills in a graphics state of their own:
     // together a third of the PDF's time. A cell's background is one fill.
     static std::string pagedHtml(const std::string& body) {
-        static const std::string style = [] {
-            std::string sheet = htmlReportStyle();
-            const std::string collapse = "border-collapse:collapse;";
-            const size_t at = sheet.find(collapse);
-            if (at != std::string::npos) {
-                sheet.erase(at, collapse.size());
-            }
-            return sheet + "th,td{border:0;background-color:#ffffff}th{background-color:#eeeeee}";
-        }();
         static const std::string bordered = htmlTableOpen();
         // The report's grid colour between the cells.
         static const std::string gapped =
             "<table border=\"0\" cellspacing=\"1\" cellpadding=\"4\" bgcolor=\"#9e9e9e\">";
-        std::string html = "<html><head><style>" + style + "</style></head><body>";
+        std::string html =
+            std::string("<html><head><style>") + pdfStyleSheet() + "</style></head><body>";
         html.reserve(html.size() + body.size() + 16);
         // Text from a file is escaped, so the tag is found only where the
         // report opened a table.
