@@ -21,7 +21,8 @@ struct Atom {
 };
 
 // A table's head rows, repeated above the rest of the table on a page that
-// continues it: [top, bottom), the table ending at `end`.
+// continues it: [top, bottom), the text of its last row ending at `end`
+// (a page that starts below shows no more of the table than its grid).
 struct Title {
     double top = 0;
     double bottom = 0;
@@ -57,7 +58,9 @@ class Atoms {
 
     void lines(const QTextBlock& block) {
         const QTextLayout* const text = block.layout();
-        if (text == nullptr) {
+        // An empty block shows nothing to cut through: the one Qt keeps
+        // after a table even lies over the table's last row.
+        if (text == nullptr || block.length() <= 1) {
             return;
         }
         const double base = layout.blockBoundingRect(block).top();
@@ -148,7 +151,7 @@ class Atoms {
         // taller than a quarter page is not repeated.
         double room = pageHeight;
         if (head > 0 && head < text.size() && edges[head] - edges[0] <= pageHeight / 4) {
-            titles.push_back({edges[0], edges[head], edges.back()});
+            titles.push_back({edges[0], edges[head], text.back().bottom});
             room -= edges[head] - edges[0];
         }
         for (size_t row = 0; row < text.size(); ++row) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPalette>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -26,6 +27,7 @@
 #include "ui/PdfFigures.h"
 #include "ui/PdfPageCuts.h"
 #include "ui/PdfPictureCache.h"
+#include "ui/PdfStyle.h"
 #include "ui/PdfPartQueue.h"
 
 namespace {
@@ -58,20 +60,6 @@ class PageFlow {
     // A page's room for a document, in the document's units.
     QSizeF pageSize() const { return QSizeF(area.width(), area.height() - footer) / kScale; }
 
-    // Pages [first, last) of `document`, laid out on pages of this size,
-    // each on a page of its own, none below `end` (document coordinates)
-    // when it is given.
-    bool paint(QTextDocument& document, int first, int last, double end = -1) {
-        const double height = document.pageSize().height();
-        std::vector<PageCut> cuts;
-        for (int i = first; i < last; ++i) {
-            const double top = i * height;
-            cuts.push_back(
-                {top, end >= 0 && end < top + height ? std::max(top, end) : top + height});
-        }
-        return paint(document, cuts);
-    }
-
     // The stretches `cuts` of `document`, each on a page of its own under
     // the title row it repeats.
     // `closing`: the last of them ends the report and says so at its foot,
@@ -91,11 +79,11 @@ class PageFlow {
             const double title = std::max(cut.titleHeight(), 0.0);
             if (title > 0) {
                 painter.translate(0, -cut.titleTop);
-                document.drawContents(&painter, QRectF(0, cut.titleTop, width, title));
+                draw(document, QRectF(0, cut.titleTop, width, title));
                 painter.translate(0, cut.titleTop);
             }
             painter.translate(0, title - cut.top);
-            document.drawContents(&painter, QRectF(0, cut.top, width, cut.bottom - cut.top));
+            draw(document, QRectF(0, cut.top, width, cut.bottom - cut.top));
             painter.restore();
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
@@ -107,6 +95,17 @@ class PageFlow {
     }
 
   private:
+    // As QTextDocument::drawContents, with the body's text colour.
+    void draw(QTextDocument& document, const QRectF& rect) {
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette.setColor(QPalette::Text, pdfTextColour());
+        context.clip = rect;
+        painter.save();
+        painter.setClipRect(rect);
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+    }
+
     QPdfWriter& writer;
     QPainter painter;
     const QRect area;
@@ -118,12 +117,13 @@ class PageFlow {
 // writer so the text is set as it will be printed.
 class Part {
   public:
-    // With a null page size the document is not laid out until layOut
-    // gives it its page.
+    // With a null page size the document is not laid out until layOutCut
+    // gives it its width.
     Part(QPdfWriter& metrics, const PageFlow& flow) : page(flow.pageSize()) {
         text.documentLayout()->setPaintDevice(&metrics);
         text.setPageSize(QSizeF(0, 0));
         text.setDocumentMargin(0);
+        text.setDefaultFont(pdfBodyFont());
     }
 
     // The section's images drawn by `objects`, which must outlive the part.
@@ -136,13 +136,6 @@ class Part {
     }
 
     QTextDocument& document() { return text; }
-
-    // Laid out on pages by Qt (the summary, which repeats its title row).
-    QTextDocument& layOut(const std::string& body) {
-        read(body);
-        text.setPageSize(page);
-        return text;
-    }
 
     // Laid out as one long page, and where its pages begin and end.
     std::vector<PageCut> layOutCut(const std::string& body) {
@@ -168,20 +161,12 @@ class Part {
     // each cell's border as four fills in a graphics state of their own:
     // together a third of the PDF's time. A cell's background is one fill.
     static std::string pagedHtml(const std::string& body) {
-        static const std::string style = [] {
-            std::string sheet = htmlReportStyle();
-            const std::string collapse = "border-collapse:collapse;";
-            const size_t at = sheet.find(collapse);
-            if (at != std::string::npos) {
-                sheet.erase(at, collapse.size());
-            }
-            return sheet + "th,td{border:0;background-color:#ffffff}th{background-color:#eeeeee}";
-        }();
         static const std::string bordered = htmlTableOpen();
         // The report's grid colour between the cells.
         static const std::string gapped =
             "<table border=\"0\" cellspacing=\"1\" cellpadding=\"4\" bgcolor=\"#9e9e9e\">";
-        std::string html = "<html><head><style>" + style + "</style></head><body>";
+        std::string html =
+            std::string("<html><head><style>") + pdfStyleSheet() + "</style></head><body>";
         html.reserve(html.size() + body.size() + 16);
         // Text from a file is escaped, so the tag is found only where the
         // report opened a table.
@@ -211,56 +196,23 @@ QTextTable* tableOf(const QTextDocument& document) {
     return nullptr;
 }
 
-// Where the summary rows that reach onto a page begin.
-struct RowsOnPage {
-    size_t first = 0;  // of the rows under the title row; all of them when none reaches
-    double top = -1;   // the top of that row, in document coordinates
-};
-
-// The first of `rows` summary rows that reaches onto `page`, whole or in
-// part: a row the layout split across the page's top is laid out again
-// whole, so nothing of it is painted above (see paint's `end`).
-RowsOnPage rowsOn(const QTextDocument& document, int page, size_t rows) {
+// How many of the first table's `rows` rows under its title row begin
+// above `y` (document coordinates).
+size_t rowsAbove(const QTextDocument& document, double y, size_t rows) {
     const QTextTable* const table = tableOf(document);
     if (table == nullptr) {
-        return {rows, -1};
+        return rows;
     }
     const QAbstractTextDocumentLayout* const layout = document.documentLayout();
-    const double pageTop = page * document.pageSize().height();
     const size_t listed = std::min(rows, static_cast<size_t>(std::max(table->rows() - 1, 0)));
-    double previousBottom = pageTop;  // the title row's, for the first row
-    // Half the space between two rows' text, to the middle of the grid line
-    // between them; known once two rows are seen.
-    double halfGap = -1;
     for (size_t k = 0; k < listed; ++k) {
         const int row = static_cast<int>(k) + 1;
-        double top = 0;
-        double bottom = 0;
-        for (int column = 0; column < table->columns(); ++column) {
-            const QTextTableCell cell = table->cellAt(row, column);
-            const double first =
-                layout->blockBoundingRect(cell.firstCursorPosition().block()).top();
-            top = column == 0 ? first : std::min(top, first);
-            bottom = std::max(
-                bottom, layout->blockBoundingRect(cell.lastCursorPosition().block()).bottom());
+        const QTextBlock block = document.findBlock(table->cellAt(row, 0).firstPosition());
+        if (layout->blockBoundingRect(block).top() >= y) {
+            return k;
         }
-        if (bottom > pageTop) {
-            // The page ends under the row before: its text, padding and half
-            // the grid line, which closes the table there.
-            if (halfGap < 0) {
-                const QTextTableCell cell = table->cellAt(row, 0);
-                halfGap = std::max(cell.format().toTableCellFormat().bottomPadding(),
-                                   table->format().cellPadding()) +
-                          table->format().border();
-            }
-            return {k, previousBottom + halfGap};
-        }
-        if (k > 0) {
-            halfGap = (top - previousBottom) / 2;
-        }
-        previousBottom = bottom;
     }
-    return {rows, -1};
+    return rows;
 }
 
 // Each decoded picture as the image its <img src="picture:N:K"> names.
@@ -279,12 +231,9 @@ struct Pages {
     std::unique_ptr<ImageObjects> images;  // drawn by the part; goes after it
     std::unique_ptr<Part> part;
     std::shared_ptr<const RecordingEvidence> evidence;  // what `images` draws from
-    std::vector<PageCut> cuts;                          // of a part laid out as one long page
-    int first = 0;                                      // else its pages, as Qt laid them out
-    int last = 0;
-    double end = -1;           // see PageFlow::paint
-    bool closing = false;      // the report's last part
-    bool summaryEnds = false;  // the summary's last part
+    std::vector<PageCut> cuts;  // of the part, laid out as one long page
+    bool closing = false;       // the report's last part
+    bool summaryEnds = false;   // the summary's last part
 };
 
 void setUp(QPdfWriter& writer, PaperSize paper) {
@@ -422,10 +371,12 @@ class Layout {
     }
 
     // The title and the summary table, a page at a time: the rows that
-    // come after the first page's (a row the layout split included) start
-    // the next page's layout, so no row is split across pages. Each layout
-    // takes a few more rows than the last page held. Its last part is
-    // marked, so the painter knows where the sections begin.
+    // come after the first page's start the next page's layout, so each
+    // page's columns fit its own rows. Each layout takes a few more rows
+    // than the last page held. Laid out as one long page and cut as the
+    // sections are: Qt's own pages took twice the time to lay out a table.
+    // Its last part is marked, so the painter knows where the sections
+    // begin.
     bool summary() {
         size_t first = 0;
         size_t take = kSummaryRows;
@@ -449,18 +400,19 @@ class Layout {
             }
             auto pages = std::make_unique<Pages>();
             pages->part = std::make_unique<Part>(metrics, in.flow);
-            const QTextDocument& document = pages->part->layOut(body);
-            pages->last = document.pageCount();
-            const RowsOnPage next =
-                pages->last < 2 ? RowsOnPage{end - first, -1} : rowsOn(document, 1, end - first);
-            if (next.first == 0 || next.first == end - first) {
+            pages->cuts = pages->part->layOutCut(body);
+            const size_t listed = end - first;
+            const size_t onPage =
+                pages->cuts.size() < 2
+                    ? listed
+                    : rowsAbove(pages->part->document(), pages->cuts.front().bottom, listed);
+            if (onPage == 0 || onPage == listed) {
                 // All on the page, or a row taller than a page: as laid out.
                 first = end;
             } else {
-                pages->last = 1;
-                pages->end = next.top;
-                first += next.first;
-                take = next.first + kSummaryMargin;
+                pages->cuts.resize(1);
+                first += onPage;
+                take = onPage + kSummaryMargin;
             }
             pages->summaryEnds = first >= in.files.count;
             if (!send(std::move(pages))) {
@@ -516,8 +468,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
     bool painted = true;
     for (bool summary = true; painted && summary;) {
         const Pages* const pages = queues[0].pop();
-        painted = pages != nullptr && keepGoing() &&
-                  flow.paint(pages->part->document(), pages->first, pages->last, pages->end);
+        painted = pages != nullptr && keepGoing() && flow.paint(pages->part->document(), pages->cuts);
         summary = pages != nullptr && !pages->summaryEnds;
     }
     for (size_t i = 0; painted && i < files.count; ++i) {
