@@ -15,11 +15,12 @@ void forwardFraction(double fraction, void* context) {
 BatchVerifier::BatchVerifier(int jobs_, const ExamineOptions& options, size_t mostAtOnce_)
     : jobs(std::max(1, jobs_)), examine(options), mostAtOnce(std::max<size_t>(1, mostAtOnce_)) {}
 
-RecordingEvidence BatchVerifier::examineOne(const std::string& path, int threads,
-                                            const OnFileProgress* progress) const {
+RecordingEvidence BatchVerifier::examineOne(const std::string& path, int threads, bool alone,
+                                            const OnFileProgress& progress) const {
     ExamineOptions options = examine;
     options.threads = threads;
-    OnFileProgress forward = progress != nullptr && *progress ? *progress : OnFileProgress();
+    options.hashBeside = alone;
+    OnFileProgress forward = alone && progress ? progress : OnFileProgress();
     // examineRecording never throws, so every file gets its evidence.
     RecordingEvidence evidence = examineRecording(
         path, options, forward ? &forwardFraction : nullptr, forward ? &forward : nullptr);
@@ -50,7 +51,7 @@ void BatchVerifier::run(const std::vector<std::string>& paths, const OnReports& 
     scheduler.run(
         [&](const std::string& path, const FileTurn& turn) {
             results.put(turn,
-                        examineOne(path, turn.threads, turn.alone ? &onFileProgress : nullptr));
+                        examineOne(path, turn.threads, turn.alone, onFileProgress));
         },
         [&](const std::string&, const FileTurn& turn) {
             ready.push_back(results.take(turn));

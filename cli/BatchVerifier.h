@@ -32,6 +32,8 @@ class BatchVerifier {
     ExamineOptions examine;
     size_t mostAtOnce;
 
-    RecordingEvidence examineOne(const std::string& path, int threads,
-                                 const OnFileProgress* progress) const;
+    // `alone`: the only file being examined, so it takes every thread and
+    // reports its progress.
+    RecordingEvidence examineOne(const std::string& path, int threads, bool alone,
+                                 const OnFileProgress& progress) const;
 };

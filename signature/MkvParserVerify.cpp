@@ -2,6 +2,7 @@
 // segment are checked along the key chain, and the chain must end on the
 // tag's value. The reader declares these members; they live here, with the
 // rest of the walk.
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -42,9 +43,11 @@ void streamRange(WalkState& state, int64_t start, int64_t length, Update&& updat
         throw MkvException(MkvErrorCode::NoReader);
     }
     // One buffer for every range of the walk: a fresh one per cluster would
-    // cost more than hashing a small cluster.
-    if (state.chunkBuffer.size() != static_cast<size_t>(kReadChunkSize)) {
-        state.chunkBuffer.resize(kReadChunkSize);
+    // cost more than hashing a small cluster. It grows to the largest piece
+    // read, so a small file does not clear a quarter megabyte.
+    const int64_t needed = std::clamp<int64_t>(length, 0, kReadChunkSize);
+    if (state.chunkBuffer.size() < static_cast<size_t>(needed)) {
+        state.chunkBuffer.resize(static_cast<size_t>(needed));
     }
     uint8_t* const buffer = state.chunkBuffer.data();
     int retriesLeft = kReadRetries;  // one budget for the whole range

@@ -223,8 +223,11 @@ struct RecordingEvidence {
 
 struct ExamineOptions {
     bool keepClusters = false;  // fill RecordingEvidence::clusters
-    bool fileHash = true;       // SHA-256 of the whole file, beside the walk
-    int threads = 1;            // threads for the clusters' signatures
+    bool fileHash = true;       // SHA-256 of the whole file
+    // The file hash on a thread of its own beside the walk; off where every
+    // core has a file already, as the thread then only costs its start.
+    bool hashBeside = true;
+    int threads = 1;  // threads for the clusters' signatures
 };
 
 // The verdict and its evidence. Never throws; the verdict is the one

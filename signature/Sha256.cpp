@@ -1,10 +1,11 @@
 #include "signature/Sha256.h"
 
+#include "signature/DigestType.h"
 #include "signature/SslError.h"
 
 Sha256::Sha256() : context(EVP_MD_CTX_new()) {
     requireSsl(context != nullptr);
-    requireSsl(EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1);
+    requireSsl(EVP_DigestInit_ex(context.get(), evpDigest(DIGEST_SHA256), nullptr) == 1);
 }
 
 void Sha256::update(const void* data, size_t size) {

@@ -15,6 +15,7 @@ struct SslDeleter {
 };
 
 using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, SslDeleter<EVP_PKEY_free>>;
+using EvpMdPtr = std::unique_ptr<EVP_MD, SslDeleter<EVP_MD_free>>;
 using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, SslDeleter<EVP_MD_CTX_free>>;
 using EvpMacPtr = std::unique_ptr<EVP_MAC, SslDeleter<EVP_MAC_free>>;
 using EvpMacCtxPtr = std::unique_ptr<EVP_MAC_CTX, SslDeleter<EVP_MAC_CTX_free>>;
