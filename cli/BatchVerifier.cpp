@@ -19,7 +19,7 @@ RecordingEvidence BatchVerifier::examineOne(const std::string& path, int threads
                                             const OnFileProgress& progress) const {
     ExamineOptions options = examine;
     options.threads = threads;
-    options.hashBeside = alone;
+    options.sharesCores = !alone;
     OnFileProgress forward = alone && progress ? progress : OnFileProgress();
     // examineRecording never throws, so every file gets its evidence.
     RecordingEvidence evidence = examineRecording(

@@ -140,8 +140,7 @@ std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
 // The file hash has a thread of its own; the clusters share what is left,
 // as a third thread on two cores only makes both wait for each other.
 int clusterThreads(const ExamineOptions& options) {
-    return options.fileHash && options.hashBeside && options.threads > 1 ? options.threads - 1
-                                                                         : options.threads;
+    return options.fileHash && options.threads > 1 ? options.threads - 1 : options.threads;
 }
 
 // The walk's map read into `evidence`; never throws.
@@ -166,7 +165,8 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
     std::optional<FileHasher> hasher;
     if (options.fileHash) {
         hasher.emplace(path, cancel,
-                       options.hashBeside ? FileHasher::Where::Beside : FileHasher::Where::InFinish);
+                       options.sharesCores ? FileHasher::Where::InFinishIfSmall
+                                           : FileHasher::Where::Beside);
     }
     std::unique_ptr<nvr::MkvParser> parser;
     try {

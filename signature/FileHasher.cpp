@@ -143,7 +143,9 @@ FileHasher::FileHasher(const std::string& path, const std::atomic<bool>* cancel,
     : state(std::make_unique<State>()) {
     state->identity.path = path;
     state->cancel = cancel;
-    if (where == Where::InFinish) {
+    struct stat status {};
+    if (where == Where::InFinishIfSmall && ::stat(path.c_str(), &status) == 0 &&
+        S_ISREG(status.st_mode) && status.st_size <= static_cast<off_t>(kPiece)) {
         return;
     }
     try {

@@ -8,13 +8,20 @@
 
 // Takes a file's identity for the case file: size, modification time and
 // the SHA-256 of every byte, hashed on a thread of its own while the walk
-// runs, so the hash costs no time where there is a second core, or by
-// finish() on the caller's thread where every core has a file already.
+// runs, so the hash costs no time where there is a second core.
 class FileHasher {
   public:
-    enum class Where { Beside, InFinish };
-    // Starts at once when `where` is Beside. `cancel` (may be null) stops
-    // the hashing early; the identity then has no sha256 and says why.
+    enum class Where {
+        Beside,
+        // Every core has a file already: a file of at most a megabyte is
+        // hashed by finish() on the caller's thread, as a thread of its own
+        // would only cost its start. A larger one still goes beside, so the
+        // last files of a batch do not leave a core idle.
+        InFinishIfSmall,
+    };
+    // Starts at once unless the file is hashed by finish(). `cancel` (may
+    // be null) stops the hashing early; the identity then has no sha256 and
+    // says why.
     FileHasher(const std::string& path, const std::atomic<bool>* cancel,
                Where where = Where::Beside);
     FileHasher(const FileHasher&) = delete;

@@ -224,10 +224,10 @@ struct RecordingEvidence {
 struct ExamineOptions {
     bool keepClusters = false;  // fill RecordingEvidence::clusters
     bool fileHash = true;       // SHA-256 of the whole file
-    // The file hash on a thread of its own beside the walk; off where every
-    // core has a file already, as the thread then only costs its start.
-    bool hashBeside = true;
-    int threads = 1;  // threads for the clusters' signatures
+    int threads = 1;            // threads for the clusters' signatures
+    // Other files are examined at the same time, one per core: a small
+    // file is then hashed after its walk (see FileHasher::Where).
+    bool sharesCores = false;
 };
 
 // The verdict and its evidence. Never throws; the verdict is the one

@@ -132,11 +132,10 @@ RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath, in
                                                  bool progress) {
     ExamineOptions options;
     // Alone, a file's clusters are checked on every core; in a batch, each
-    // file has a core of its own and no progress of its own, and hashes
-    // the file after its walk on that core.
+    // file has a core of its own and no progress of its own.
     options.keepClusters = true;  // for the filmstrip; dropped once it is decoded
     options.threads = threads;
-    options.hashBeside = progress;
+    options.sharesCores = !progress;
     return examineRecording(localPath.toStdString(), options, progress ? reportProgress : nullptr,
                             this, &scheduler.cancelFlag());
 }

@@ -15,11 +15,11 @@ TEST(FileHasher, HashesEveryByte) {
     EXPECT_TRUE(std::regex_match(id.modifiedUtc, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
     EXPECT_EQ(id.error, "");
 
-    // Across the 1 MiB pieces, on its own thread or in finish(), and with
-    // a piece sized to a small file.
+    // Across the 1 MiB pieces, and with a piece sized to a small file, on
+    // a thread of its own or (the small one) in finish().
     const ebml::Bytes big((size_t{1} << 20) + 7, 0x5A);
     const TempFile large(big);
-    for (const auto where : {FileHasher::Where::Beside, FileHasher::Where::InFinish}) {
+    for (const auto where : {FileHasher::Where::Beside, FileHasher::Where::InFinishIfSmall}) {
         EXPECT_EQ(FileHasher(large.path(), nullptr, where).finish().sha256,
                   sha256Hex(big.data(), big.size()));
         EXPECT_EQ(FileHasher(abc.path(), nullptr, where).finish().sha256, id.sha256);
