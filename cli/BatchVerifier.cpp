@@ -50,8 +50,7 @@ void BatchVerifier::run(const std::vector<std::string>& paths, const OnReports& 
     scheduler.add(paths);
     scheduler.run(
         [&](const std::string& path, const FileTurn& turn) {
-            results.put(turn,
-                        examineOne(path, turn.threads, turn.alone, onFileProgress));
+            results.put(turn, examineOne(path, turn.threads, turn.alone, onFileProgress));
         },
         [&](const std::string&, const FileTurn& turn) {
             ready.push_back(results.take(turn));

@@ -164,9 +164,9 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
     RecordingEvidence evidence;
     std::optional<FileHasher> hasher;
     if (options.fileHash) {
-        hasher.emplace(path, cancel,
-                       options.sharesCores ? FileHasher::Where::InFinishIfSmall
-                                           : FileHasher::Where::Beside);
+        hasher.emplace(
+            path, cancel,
+            options.sharesCores ? FileHasher::Where::InFinishIfSmall : FileHasher::Where::Beside);
     }
     std::unique_ptr<nvr::MkvParser> parser;
     try {

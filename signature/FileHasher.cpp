@@ -45,6 +45,13 @@ std::string utcText(const timespec& at) {
     return text;
 }
 
+// A regular file of at most a piece; anything else is hashed as before.
+bool isSmallFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           status.st_size <= static_cast<off_t>(kPiece);
+}
+
 std::string systemText(const char* what, int error) {
     return std::string(what) + ": " + std::strerror(error);
 }
@@ -113,8 +120,9 @@ void FileHasher::State::hash() {
 int64_t FileHasher::State::readAll(int fd, Sha256& digest) {
     // Sized to the file, and not cleared: a run of small files paid more
     // for a zeroed megabyte each than for their hashes.
+    const auto most = static_cast<int64_t>(kPiece);
     const size_t size = static_cast<size_t>(
-        std::clamp<int64_t>(identity.size + 1, int64_t{4096}, static_cast<int64_t>(kPiece)));
+        std::max<int64_t>(identity.size < most ? identity.size + 1 : most, 4096));
     const std::unique_ptr<unsigned char[]> piece(new unsigned char[size]);
     int64_t total = 0;
     for (;;) {
@@ -143,9 +151,7 @@ FileHasher::FileHasher(const std::string& path, const std::atomic<bool>* cancel,
     : state(std::make_unique<State>()) {
     state->identity.path = path;
     state->cancel = cancel;
-    struct stat status {};
-    if (where == Where::InFinishIfSmall && ::stat(path.c_str(), &status) == 0 &&
-        S_ISREG(status.st_mode) && status.st_size <= static_cast<off_t>(kPiece)) {
+    if (where == Where::InFinishIfSmall && isSmallFile(path)) {
         return;
     }
     try {
