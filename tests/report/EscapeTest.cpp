@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "report/Escape.h"
 
@@ -51,6 +53,52 @@ TEST(Escape, DisplayFormAtItsBoundaries) {
         EXPECT_EQ(shownVerbatim(c.bytes), c.shown == c.bytes) << hexBytes(c.bytes);
         EXPECT_EQ(displayText(c.shown), c.shown) << "shown twice: " << hexBytes(c.bytes);
         EXPECT_EQ(validUtf8(c.shown), c.shown);
+    }
+}
+
+namespace {
+
+std::string utf8Of(uint32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Escape, EveryEscapedRangeEndsWhereItsListSays) {
+    // The list of Escape.h, written out on its own (ranges that touch as
+    // one): the first and last of each are escaped, the neighbours not.
+    const std::pair<uint32_t, uint32_t> escaped[] = {
+        {0x0000, 0x001F}, {0x007F, 0x009F},   {0x00AD, 0x00AD},   {0x034F, 0x034F},
+        {0x061C, 0x061C}, {0x180B, 0x180F},   {0x200B, 0x200F},   {0x2028, 0x202E},
+        {0x2060, 0x2064}, {0x2066, 0x206F},   {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},
+        {0xFFF9, 0xFFFB}, {0x1D173, 0x1D17A}, {0xE0000, 0xE007F}, {0xE0100, 0xE01EF},
+    };
+    for (const auto& [first, last] : escaped) {
+        for (const uint32_t c : {first, last}) {
+            char shown[16];
+            std::snprintf(shown, sizeof shown, "\\u{%04X}", static_cast<unsigned>(c));
+            EXPECT_EQ(displayText(utf8Of(c)), shown) << std::hex << c;
+        }
+        if (first > 0) {
+            EXPECT_EQ(displayText(utf8Of(first - 1)), utf8Of(first - 1)) << std::hex << first;
+        }
+        EXPECT_EQ(displayText(utf8Of(last + 1)), utf8Of(last + 1)) << std::hex << last;
     }
 }
 
