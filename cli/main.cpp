@@ -139,6 +139,8 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     // The report's pictures need each file's cluster map; it is dropped
     // again once they are taken, unless asked for.
     examine.keepClusters = options.clusters || writer != nullptr;
+    // The pictures are read from the file the verdict was, held open until then.
+    examine.keepFile = writer != nullptr;
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     // With a case, the results ready together are stored in one transaction.
     const BatchVerifier verifier(options.jobs > 0 ? options.jobs : (cores > 0 ? cores : 1), examine,
@@ -173,6 +175,7 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
                 evidence.clusters = {};
             }
         }
+        evidence.file.reset();
         if (keep) {
             kept.push_back(std::move(evidence));
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace nvr {
 
@@ -13,46 +14,45 @@ ReaderStatus MkvFileReader::open(const char* path) {
     if (path == nullptr) {
         return ReaderStatus::InvalidArgument;
     }
-    if (stream) {
+    if (file) {
         return ReaderStatus::AlreadyOpen;
     }
-    stream.reset(std::fopen(path, "rb"));
-    if (!stream) {
+    RecordingFile::Opened opened = RecordingFile::open(path);
+    if (!opened.file) {
         return ReaderStatus::CannotOpen;
     }
-    // The window does the buffering; stdio's own buffer would only copy twice.
-    std::setvbuf(stream.get(), nullptr, _IONBF, 0);
+    return openShared(std::move(opened.file));
+}
+
+ReaderStatus MkvFileReader::openShared(std::shared_ptr<const RecordingFile> shared) {
+    if (!shared) {
+        return ReaderStatus::InvalidArgument;
+    }
+    if (file) {
+        return ReaderStatus::AlreadyOpen;
+    }
+    file = std::move(shared);
     windowLength = 0;
-    if (fseeko(stream.get(), 0, SEEK_END) != 0) {
-        return ReaderStatus::IoFailed;
-    }
-    const off_t end = ftello(stream.get());
-    if (end < 0) {
-        return ReaderStatus::IoFailed;
-    }
-    fileSize = end;
-    if (fseeko(stream.get(), 0, SEEK_SET) != 0) {
-        return ReaderStatus::IoFailed;
-    }
+    fileSize = file->size();
     isOpen = true;
     return ReaderStatus::Ok;
 }
 
 void MkvFileReader::close() {
-    stream.reset();
+    file.reset();
     isOpen = false;
     windowLength = 0;
 }
 
 int64_t MkvFileReader::size() {
-    if (!stream) {
+    if (!file) {
         return refused(ReaderStatus::NotOpen);
     }
     return fileSize;
 }
 
 int32_t MkvFileReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
-    if (!stream) {
+    if (!file) {
         return refused(ReaderStatus::NotOpen);
     }
     if (offset < 0 || length < 0) {
@@ -92,15 +92,7 @@ int32_t MkvFileReader::read(int64_t offset, int32_t length, uint8_t* buffer) {
 }
 
 bool MkvFileReader::readFile(int64_t offset, int32_t length, uint8_t* buffer) {
-    if (fseeko(stream.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
-        return false;
-    }
-    const size_t got = std::fread(buffer, 1, static_cast<size_t>(length), stream.get());
-    if (got != static_cast<size_t>(length)) {
-        std::clearerr(stream.get());  // a later read at a valid offset must still work
-        return false;
-    }
-    return true;
+    return file->readExactly(offset, buffer, static_cast<size_t>(length));
 }
 
 }  // namespace nvr

@@ -1,5 +1,7 @@
 #include "container/MkvParser.h"
 
+#include <utility>
+
 #include "container/MkvIds.h"
 #include "container/ReadBudget.h"
 
@@ -9,8 +11,16 @@ MkvParser::MkvParser(const char* path) {
     if (path == nullptr) {
         throw MkvException(MkvErrorCode::Invalid);
     }
-    if (reader.open(path) != ReaderStatus::Ok) {
-        throw MkvException(MkvErrorCode::Other, "failed to open file");
+    RecordingFile::Opened opened = RecordingFile::open(path);
+    if (!opened.file) {
+        throw MkvException(MkvErrorCode::Other, opened.verdictText());
+    }
+    reader.openShared(std::move(opened.file));
+}
+
+MkvParser::MkvParser(std::shared_ptr<const RecordingFile> file) {
+    if (reader.openShared(std::move(file)) != ReaderStatus::Ok) {
+        throw MkvException(MkvErrorCode::Invalid);
     }
 }
 

@@ -39,8 +39,11 @@ class MkvParser {
     using Progress = void (*)(double fraction, void* context);
 
     // Opens the file (path in the local 8-bit encoding). Throws MkvException:
-    // MkvErrorCode::Invalid for a null path, "failed to open file" otherwise.
+    // MkvErrorCode::Invalid for a null path, "not a regular file (...)" for
+    // a FIFO, a device and the like, "failed to open file" otherwise.
     explicit MkvParser(const char* path);
+    // Reads a file opened once for every reader of a verification.
+    explicit MkvParser(std::shared_ptr<const RecordingFile> file);
     // Reads from another byte source, such as one in memory.
     explicit MkvParser(std::unique_ptr<iReader> source);
     MkvParser(const MkvParser&) = delete;

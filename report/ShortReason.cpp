@@ -33,6 +33,12 @@ std::string readFailure(const RecordingEvidence& e) {
     if (error == "failed to open file") {
         return "could not be opened";
     }
+    if (startsWith(error, "not a regular file")) {
+        return "not a regular file";
+    }
+    if (error == kChangedWhileVerified) {
+        return "changed while verified";
+    }
     if (error == "verification cancelled") {
         return "not verified to the end";
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "container/MkvParser.h"
@@ -23,18 +24,14 @@ void failWith(RecordingVerdict& verdict, const char* text) {
     verdict.errorText = (text != nullptr && *text != '\0') ? text : "unknown error";
 }
 
-// Parsers opened on the same file for the extra threads; none when the file
-// cannot be opened again, and the walk then runs on one thread.
-std::vector<std::unique_ptr<nvr::MkvParser>> helpersFor(const std::string& path, int threads,
-                                                        const std::atomic<bool>* cancel) {
+// Parsers over the same open file for the extra threads.
+std::vector<std::unique_ptr<nvr::MkvParser>> helpersFor(
+    const std::shared_ptr<const nvr::RecordingFile>& file, int threads,
+    const std::atomic<bool>* cancel) {
     std::vector<std::unique_ptr<nvr::MkvParser>> helpers;
-    try {
-        for (int t = 1; t < threads; ++t) {
-            helpers.push_back(std::make_unique<nvr::MkvParser>(path.c_str()));
-            helpers.back()->setCancelFlag(cancel);
-        }
-    } catch (const nvr::MkvException&) {
-        helpers.clear();
+    for (int t = 1; t < threads; ++t) {
+        helpers.push_back(std::make_unique<nvr::MkvParser>(file));
+        helpers.back()->setCancelFlag(cancel);
     }
     return helpers;
 }
@@ -162,29 +159,43 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
                                    ProgressCallback progress, void* context,
                                    const std::atomic<bool>* cancel) {
     RecordingEvidence evidence;
+    evidence.identity.path = path;
+    nvr::RecordingFile::Opened opened = nvr::RecordingFile::open(path);
+    if (!opened.file) {
+        failWith(evidence.verdict, opened.verdictText().c_str());
+        if (options.fileHash) {
+            evidence.identity.error = opened.identityText();
+        }
+        summarise(nullptr, options, evidence);
+        return evidence;
+    }
+    const std::shared_ptr<const nvr::RecordingFile> file = std::move(opened.file);
     std::optional<FileHasher> hasher;
     if (options.fileHash) {
         hasher.emplace(
-            path, cancel,
+            file, cancel,
             options.sharesCores ? FileHasher::Where::InFinishIfSmall : FileHasher::Where::Beside);
     }
-    std::unique_ptr<nvr::MkvParser> parser;
-    try {
-        parser = std::make_unique<nvr::MkvParser>(path.c_str());
-    } catch (const std::exception& e) {
-        failWith(evidence.verdict, e.what());
-    }
-    if (parser != nullptr) {
-        walk(
-            *parser, [&] { return helpersFor(path, clusterThreads(options), cancel); }, progress,
-            context, cancel, evidence.verdict);
-    }
+    nvr::MkvParser parser(file);
+    walk(
+        parser, [&] { return helpersFor(file, clusterThreads(options), cancel); }, progress,
+        context, cancel, evidence.verdict);
     if (hasher) {
         evidence.identity = hasher->finish();
-    } else {
-        evidence.identity.path = path;
     }
-    summarise(parser.get(), options, evidence);
+    if (!file->unchanged()) {
+        // Its verdict and its hash may each be of other bytes: neither stands.
+        evidence.verdict = RecordingVerdict();
+        failWith(evidence.verdict, kChangedWhileVerified);
+        evidence.identity.sha256.clear();
+        evidence.identity.error = kChangedWhileVerified;
+        summarise(nullptr, options, evidence);
+        return evidence;
+    }
+    summarise(&parser, options, evidence);
+    if (options.keepFile) {
+        evidence.file = file;
+    }
     return evidence;
 }
 

@@ -1,9 +1,5 @@
 #include "signature/FileHasher.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,6 +7,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "signature/Sha256.h"
 
@@ -18,38 +15,15 @@ namespace {
 
 constexpr size_t kPiece = size_t{1} << 20;
 
-// Owns one file descriptor.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd_) : fd(fd_) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    int get() const { return fd; }
-
-  private:
-    int fd;
-};
-
-std::string utcText(const timespec& at) {
+std::string utcText(int64_t seconds) {
+    const auto at = static_cast<time_t>(seconds);
     std::tm tm{};
-    if (gmtime_r(&at.tv_sec, &tm) == nullptr) {
+    if (gmtime_r(&at, &tm) == nullptr) {
         return std::string();
     }
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;
-}
-
-// A regular file of at most a piece; anything else is hashed as before.
-bool isSmallFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           status.st_size <= static_cast<off_t>(kPiece);
 }
 
 std::string systemText(const char* what, int error) {
@@ -60,7 +34,8 @@ std::string systemText(const char* what, int error) {
 
 struct FileHasher::State {
     const std::atomic<bool>* cancel = nullptr;
-    std::atomic<bool> stop{false};  // the hasher is going away
+    std::atomic<bool> stop{false};                   // the hasher is going away
+    std::shared_ptr<const nvr::RecordingFile> file;  // null when it did not open
     FileIdentity identity;
     std::thread thread;
     bool ran = false;
@@ -69,7 +44,7 @@ struct FileHasher::State {
     void run() noexcept;
     void hash();
     // Reads to the end into `digest`; the bytes read, or -1 after setting the error.
-    int64_t readAll(int fd, Sha256& digest);
+    int64_t readAll(Sha256& digest);
 };
 
 void FileHasher::State::run() noexcept {
@@ -86,26 +61,15 @@ void FileHasher::State::run() noexcept {
 }
 
 void FileHasher::State::hash() {
-    // Non-blocking open: a FIFO in place of a recording must not hang us.
-    const FileDescriptor file(::open(identity.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0) {
-        identity.error = systemText("cannot open the file", errno);
-        return;
+    if (!file) {
+        return;  // the identity says why
     }
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        identity.error = systemText("cannot read the file's status", errno);
-        return;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        identity.error = "not a regular file";
-        return;
-    }
-    identity.size = static_cast<int64_t>(status.st_size);
-    identity.modifiedUtc = utcText(status.st_mtim);
-    ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    const nvr::FileStamp& stamp = file->stampAtOpen();
+    identity.size = stamp.size;
+    identity.modifiedUtc = utcText(stamp.modifiedSeconds);
+    file->adviseSequential();
     Sha256 digest;
-    const int64_t read = readAll(file.get(), digest);
+    const int64_t read = readAll(digest);
     if (read < 0) {
         return;
     }
@@ -117,7 +81,7 @@ void FileHasher::State::hash() {
     identity.sha256 = digest.finishHex();
 }
 
-int64_t FileHasher::State::readAll(int fd, Sha256& digest) {
+int64_t FileHasher::State::readAll(Sha256& digest) {
     // Sized to the file, and not cleared: a run of small files paid more
     // for a zeroed megabyte each than for their hashes.
     const auto most = static_cast<int64_t>(kPiece);
@@ -130,14 +94,11 @@ int64_t FileHasher::State::readAll(int fd, Sha256& digest) {
             identity.error = "hashing was cancelled";
             return -1;
         }
-        const ssize_t got = ::read(fd, piece.get(), size);
+        const int64_t got = file->readAt(total, piece.get(), size);
         if (got == 0) {
             return total;
         }
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             identity.error =
                 systemText(("read error at offset " + std::to_string(total)).c_str(), errno);
             return -1;
@@ -147,11 +108,25 @@ int64_t FileHasher::State::readAll(int fd, Sha256& digest) {
     }
 }
 
+FileHasher::FileHasher(std::shared_ptr<const nvr::RecordingFile> file,
+                       const std::atomic<bool>* cancel, Where where)
+    : FileHasher(file ? file->path() : std::string(),
+                 nvr::RecordingFile::Opened{std::move(file), {}, {}, 0}, cancel, where) {}
+
 FileHasher::FileHasher(const std::string& path, const std::atomic<bool>* cancel, Where where)
+    : FileHasher(path, nvr::RecordingFile::open(path), cancel, where) {}
+
+FileHasher::FileHasher(const std::string& path, nvr::RecordingFile::Opened opened,
+                       const std::atomic<bool>* cancel, Where where)
     : state(std::make_unique<State>()) {
     state->identity.path = path;
     state->cancel = cancel;
-    if (where == Where::InFinishIfSmall && isSmallFile(path)) {
+    if (!opened.file) {
+        state->identity.error = opened.identityText();
+        return;
+    }
+    state->file = std::move(opened.file);
+    if (where == Where::InFinishIfSmall && state->file->size() <= static_cast<int64_t>(kPiece)) {
         return;
     }
     try {

@@ -4,11 +4,13 @@
 #include <memory>
 #include <string>
 
+#include "container/RecordingFile.h"
 #include "signature/RecordingEvidence.h"
 
 // Takes a file's identity for the case file: size, modification time and
 // the SHA-256 of every byte, hashed on a thread of its own while the walk
-// runs, so the hash costs no time where there is a second core.
+// runs, so the hash costs no time where there is a second core. It reads
+// the walk's own open file, so the hash is of the bytes the verdict is on.
 class FileHasher {
   public:
     enum class Where {
@@ -22,6 +24,10 @@ class FileHasher {
     // Starts at once unless the file is hashed by finish(). `cancel` (may
     // be null) stops the hashing early; the identity then has no sha256 and
     // says why.
+    FileHasher(std::shared_ptr<const nvr::RecordingFile> file, const std::atomic<bool>* cancel,
+               Where where = Where::Beside);
+    // Opens the file itself; a path that does not open gives an identity
+    // with the reason.
     FileHasher(const std::string& path, const std::atomic<bool>* cancel,
                Where where = Where::Beside);
     FileHasher(const FileHasher&) = delete;
@@ -32,6 +38,9 @@ class FileHasher {
     FileIdentity finish();
 
   private:
+    FileHasher(const std::string& path, nvr::RecordingFile::Opened opened,
+               const std::atomic<bool>* cancel, Where where);
+
     struct State;
     std::unique_ptr<State> state;
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "container/RecordingFile.h"
 #include "container/iReader.h"
 #include "signature/FindingCode.h"
 #include "signature/RecordingVerifier.h"
@@ -219,6 +220,11 @@ struct RecordingEvidence {
     std::optional<FirstFailure> firstFailure;
     // Every cluster, only when asked for (ExamineOptions::keepClusters).
     std::vector<ClusterEntry> clusters;
+    // The file the verdict was read from, still open, only when asked for
+    // (ExamineOptions::keepFile): the pictures read these bytes, not
+    // whatever the path names by then. Holds a descriptor: drop it once
+    // the pictures are taken.
+    std::shared_ptr<const nvr::RecordingFile> file;
 };
 
 struct ExamineOptions {
@@ -228,10 +234,17 @@ struct ExamineOptions {
     // Other files are examined at the same time, one per core: a small
     // file is then hashed after its walk (see FileHasher::Where).
     bool sharesCores = false;
+    bool keepFile = false;  // fill RecordingEvidence::file
 };
 
+// The error of a file whose bytes changed between its open and its verdict.
+constexpr const char* kChangedWhileVerified = "the file changed while it was verified";
+
 // The verdict and its evidence. Never throws; the verdict is the one
-// verifyRecording gives for the same file.
+// verifyRecording gives for the same file. The file is opened once, and
+// the walk, its threads and the hash all read that one open file; one that
+// changed meanwhile (its size, times or inode, or what its path names)
+// ends as an error, kChangedWhileVerified, with no verdict, hash or map.
 RecordingEvidence examineRecording(const std::string& path, const ExamineOptions& options = {},
                                    ProgressCallback progress = nullptr, void* context = nullptr,
                                    const std::atomic<bool>* cancel = nullptr);

@@ -24,6 +24,7 @@ std::vector<ReportPicture> remadePictures(const RecordingEvidence& stored,
     }
     ExamineOptions options;
     options.keepClusters = true;
+    options.keepFile = true;  // the pictures are of the bytes just hashed
     const RecordingEvidence now =
         examineRecording(stored.identity.path, options, nullptr, nullptr, cancel);
     if (now.identity.sha256.empty()) {

@@ -23,6 +23,7 @@ VerifyResult resultOf(const QByteArray& fileName, RecordingEvidence evidence, bo
         filmstrip = std::make_shared<const std::vector<ReportPicture>>(reportPictures(evidence));
     }
     std::vector<ClusterEntry>().swap(evidence.clusters);
+    evidence.file.reset();
     VerifyResult result(fileName, std::move(evidence));
     result.filmstrip = std::move(filmstrip);
     return result;
@@ -134,6 +135,7 @@ RecordingEvidence VerifyWorkerThread::evidenceOf(const QByteArray& localPath, in
     // Alone, a file's clusters are checked on every core; in a batch, each
     // file has a core of its own and no progress of its own.
     options.keepClusters = true;  // for the filmstrip; dropped once it is decoded
+    options.keepFile = true;      // so is the open file it is decoded from
     options.threads = threads;
     options.sharesCores = !progress;
     return examineRecording(localPath.toStdString(), options, progress ? reportProgress : nullptr,

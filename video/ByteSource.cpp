@@ -1,47 +1,33 @@
 #include "video/ByteSource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace nvr::video {
 
-FileSource::FileSource(const std::string& path) : fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    struct stat info {};
-    if (fd < 0) {
-        openError = std::strerror(errno);
-    } else if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        openError = "not a regular file";
-        ::close(fd);
-        fd = -1;
-    } else {
-        fileSize = static_cast<int64_t>(info.st_size);
+FileSource::FileSource(const std::string& path) {
+    RecordingFile::Opened opened = RecordingFile::open(path);
+    if (opened.refusal == RecordingFile::Refusal::CannotOpen) {
+        openError = std::strerror(opened.error);
+    } else if (!opened.file) {
+        openError = opened.verdictText();
+    }
+    file = std::move(opened.file);
+}
+
+FileSource::FileSource(std::shared_ptr<const RecordingFile> shared) : file(std::move(shared)) {
+    if (!file) {
+        openError = "no file";
     }
 }
 
-FileSource::~FileSource() {
-    if (fd >= 0) {
-        ::close(fd);
-    }
+FileSource FileSource::of(const RecordingEvidence& evidence) {
+    return evidence.file ? FileSource(evidence.file) : FileSource(evidence.identity.path);
 }
 
 int64_t FileSource::read(int64_t offset, uint8_t* out, size_t length) const {
-    if (fd < 0 || offset < 0) {
-        return -1;
-    }
-    for (;;) {
-        const ssize_t n = ::pread(fd, out, length, static_cast<off_t>(offset));
-        if (n >= 0) {
-            return static_cast<int64_t>(n);
-        }
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
+    return file ? file->readAt(offset, out, length) : -1;
 }
 
 int64_t MemorySource::read(int64_t offset, uint8_t* out, size_t count) const {

@@ -2,7 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "container/RecordingFile.h"
+#include "signature/RecordingEvidence.h"
 
 // The bytes of a recording, read at any offset: a file, or memory (the fuzz
 // target). Decoding reads through one of these, never through a path handed
@@ -27,19 +31,23 @@ class ByteSource {
 
 class FileSource : public ByteSource {
   public:
+    // Opens the path; anything but a regular file is refused unopened.
     explicit FileSource(const std::string& path);
-    ~FileSource() override;
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
+    // Reads a file a verification already holds open.
+    explicit FileSource(std::shared_ptr<const RecordingFile> file);
+    // The file the evidence was verified from when it is still held open
+    // (ExamineOptions::keepFile), else its path opened anew.
+    static FileSource of(const RecordingEvidence& evidence);
 
-    bool isOpen() const { return fd >= 0; }
+    bool isOpen() const { return file != nullptr; }
     const std::string& error() const { return openError; }  // why it is not open
-    int64_t size() const override { return fileSize; }
+    int64_t size() const override { return file ? file->size() : 0; }
     int64_t read(int64_t offset, uint8_t* out, size_t length) const override;
+    // Open, and its bytes still those of the verification that opened it.
+    bool unchanged() const { return file != nullptr && file->unchanged(); }
 
   private:
-    int fd = -1;
-    int64_t fileSize = 0;
+    std::shared_ptr<const RecordingFile> file;
     std::string openError;
 };
 

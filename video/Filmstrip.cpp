@@ -173,17 +173,29 @@ PictureResult pictureAtRun(const ByteSource& source, const RecordingEvidence& ev
                         unsignedFramesIn(evidence, run.firstCluster, last));
 }
 
-std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,
+std::vector<FilmstripFrame> filmstrip(const FileSource& source, const RecordingEvidence& evidence,
                                       const FilmstripOptions& options) {
-    const FileSource source(path);
-    if (source.isOpen()) {
-        return filmstrip(source, evidence, options);
+    if (!source.isOpen()) {
+        std::vector<FilmstripFrame> frames = chooseFilmstrip(evidence, options.maxFailing);
+        for (FilmstripFrame& frame : frames) {
+            frame.picture.reason = "the file cannot be opened: " + source.error();
+        }
+        return frames;
     }
-    std::vector<FilmstripFrame> frames = chooseFilmstrip(evidence, options.maxFailing);
-    for (FilmstripFrame& frame : frames) {
-        frame.picture.reason = "the file cannot be opened: " + source.error();
+    std::vector<FilmstripFrame> frames =
+        filmstrip(static_cast<const ByteSource&>(source), evidence, options);
+    if (!source.unchanged()) {
+        // Pictures of other bytes than those verified must not stand for them.
+        for (FilmstripFrame& frame : frames) {
+            frame.picture = PictureResult{std::nullopt, kChangedWhileVerified};
+        }
     }
     return frames;
+}
+
+std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,
+                                      const FilmstripOptions& options) {
+    return filmstrip(FileSource(path), evidence, options);
 }
 
 }  // namespace nvr::video

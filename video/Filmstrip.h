@@ -39,7 +39,10 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
 // The chosen clusters with their first pictures, read from `source`.
 std::vector<FilmstripFrame> filmstrip(const ByteSource& source, const RecordingEvidence& evidence,
                                       const FilmstripOptions& options = {});
-// The same from a file; a file that cannot be opened gives every frame the reason.
+// The same from a file; a file that cannot be opened gives every frame the
+// reason, and so does one that changed while its pictures were taken.
+std::vector<FilmstripFrame> filmstrip(const FileSource& source, const RecordingEvidence& evidence,
+                                      const FilmstripOptions& options = {});
 std::vector<FilmstripFrame> filmstrip(const std::string& path, const RecordingEvidence& evidence,
                                       const FilmstripOptions& options = {});
 

@@ -36,7 +36,7 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
         return pictures;
     }
     for (const nvr::video::FilmstripFrame& frame :
-         nvr::video::filmstrip(evidence.identity.path, evidence)) {
+         nvr::video::filmstrip(nvr::video::FileSource::of(evidence), evidence)) {
         pictures.push_back(fromResult(frame.label, frame.standing, frame.picture));
     }
 #else
@@ -52,7 +52,7 @@ ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& ru
         run.startSeconds ? wallClockAt(evidence.tag.startTime, *run.startSeconds) : "";
     const std::string label =
         nvr::video::filmstripLabel(run.firstCluster, run.startSeconds, wall, standing);
-    const nvr::video::FileSource source(evidence.identity.path);
+    const nvr::video::FileSource source = nvr::video::FileSource::of(evidence);
     if (!source.isOpen()) {
         ReportPicture picture;
         picture.label = label;

@@ -1,6 +1,7 @@
 // telvar-verify with --case-file: what it stores is what it printed, the
 // log check catches edits made with the sqlite3 shell, fixity over time.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -137,6 +138,17 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
     EXPECT_NE(list.out.find("changed"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("missing"), std::string::npos);
     EXPECT_EQ(runVerify(caseArg() + " --audit").status, 0);
+
+    // A FIFO in the recording's place is refused, not waited on for ever.
+    ASSERT_EQ(::mkfifo((dir / "unsigned.mkv").c_str(), 0600), 0);
+    const std::vector<json> fifo =
+        jsonLines(runCommand("timeout 60 " + std::string(TELVAR_VERIFY_EXE) + " " + caseArg() +
+                             " --reverify --jsonl 2>/dev/null")
+                      .out);
+    ASSERT_EQ(fifo.size(), 3u);
+    EXPECT_EQ(fifo[2]["code"], 3);
+    EXPECT_EQ(fifo[2]["errorText"], "not a regular file (a FIFO)");
+    EXPECT_TRUE(hasFinding(fifo[2], "fixity-unreadable"));
 }
 
 // Each edit is made on a copy with the sqlite3 shell, as someone holding

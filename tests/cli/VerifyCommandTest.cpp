@@ -217,6 +217,25 @@ TEST_F(VerifyCommand, ReportNeverReplacesAnotherFile) {
     EXPECT_EQ(std::system(("ls " + dir() + " | grep -q part-").c_str()) == 0, false);
 }
 
+TEST_F(VerifyCommand, APipeOrADeviceIsRefusedAtOnce) {
+    // Opening a FIFO blocks until a writer comes; the timeout turns a
+    // hang into a failure.
+    const std::string pipe = dir() + "/pipe.mkv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string verify = "timeout 60 " + std::string(TELVAR_VERIFY_EXE);
+    const CommandRun text = runCommand(verify + " " + pipe + " 2>/dev/null");
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out,
+              "Failed   pipe.mkv  error: not a regular file (a FIFO)\n    file-error: The file "
+              "could not be verified as a recording: not a regular file (a FIFO).\n");
+    const CommandRun json = runCommand(verify + " --json " + pipe + " /dev/null 2>/dev/null");
+    ASSERT_EQ(json.status, 1);
+    const nlohmann::json files = nlohmann::json::parse(json.out);
+    EXPECT_EQ(files[0]["code"], 3);
+    EXPECT_EQ(files[1]["errorText"], "not a regular file (a character device)");
+    std::remove(pipe.c_str());
+}
+
 TEST_F(VerifyCommand, PathThatIsNotUtf8IsKeptExactly) {
     const std::string odd = dir() + "/cam\xFE\xE2\x80\xAE.mkv";
     ASSERT_EQ(std::system(("cp " + demo("authentic.mkv") + " '" + odd + "'").c_str()), 0);

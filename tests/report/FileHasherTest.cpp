@@ -30,7 +30,7 @@ TEST(FileHasher, UnreadableOrCancelledGivesAnError) {
     const FileIdentity missing = FileHasher("/nonexistent/x.mkv", nullptr).finish();
     EXPECT_EQ(missing.sha256, "");
     EXPECT_NE(missing.error.find("cannot open"), std::string::npos);
-    EXPECT_EQ(FileHasher("/", nullptr).finish().error, "not a regular file");
+    EXPECT_EQ(FileHasher("/", nullptr).finish().error, "not a regular file (a directory)");
 
     const TempFile file(ebml::bytesOf("abc"));
     const std::atomic<bool> cancel{true};

@@ -34,6 +34,10 @@ TEST(ShortReasonTest, FilesThatAreNoRecordingSayWhatTheyAre) {
     missing.identity.size = -1;
     missing.verdict.errorText = "failed to open file";
     EXPECT_EQ(shortReason(missing), "could not be opened");
+    missing.verdict.errorText = "not a regular file (a FIFO)";
+    EXPECT_EQ(shortReason(missing), "not a regular file");
+    missing.verdict.errorText = "the file changed while it was verified";
+    EXPECT_EQ(shortReason(missing), "changed while verified");
 }
 
 TEST(ShortReasonTest, TheFirstFindingNamesTheReason) {

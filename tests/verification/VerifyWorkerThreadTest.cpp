@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSemaphore>
 #include <QTemporaryDir>
@@ -239,14 +241,19 @@ TEST_F(VerifyWorkerThreadTest, ExceptionsOfAnyKindEndAsResults) {
 }
 
 TEST_F(VerifyWorkerThreadTest, FolderInsteadOfRecordingIsAnError) {
+    // Nor is a FIFO in a recording's place waited on: it is refused unopened.
+    const QString pipe = samples.path("pipe.mkv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     VerifyWorkerThread worker;
     SignalLog log(worker);
-    worker.addFiles({samples.folder(), samples.authentic()});
+    worker.addFiles({samples.folder(), pipe, samples.authentic()});
     ASSERT_TRUE(waitForRuns(log, 1));
-    ASSERT_EQ(log.results.size(), 2u);
+    ASSERT_EQ(log.results.size(), 3u);
     EXPECT_EQ(log.results[0].code(), VerdictCode::Error);
     EXPECT_FALSE(log.results[0].errorText().isEmpty());
-    EXPECT_EQ(log.results[1].code(), VerdictCode::Success);
+    EXPECT_EQ(log.results[1].code(), VerdictCode::Error);
+    EXPECT_EQ(log.results[1].errorText(), "not a regular file (a FIFO)");
+    EXPECT_EQ(log.results[2].code(), VerdictCode::Success);
 }
 
 TEST_F(VerifyWorkerThreadTest, NamesOutsideAsciiStayUtf8AndOpen) {
