@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "DemoFiles.h"
@@ -122,6 +126,34 @@ TEST(filmstrip, FramesBeforeTheSignatureAreNeverShown) {
     const nvr::video::FileSource file(authentic.path);
     EXPECT_FALSE(nvr::video::pictureAtRun(file, evidence, evidence.runs[1]).picture);
     EXPECT_TRUE(frames[0].picture.picture);  // its neighbours are untouched
+}
+
+// The pictures are read from the file the verdict was read from, and are
+// dropped when its bytes changed since: they must not show other bytes.
+TEST(filmstrip, PicturesOfAFileChangedSinceItsVerdictAreNotShown) {
+    const recorder::Recording& tampered = DemoFiles::get()["tampered.mkv"];
+    std::ifstream in(tampered.path, std::ios::binary);
+    const TempFile file(ebml::Bytes(std::istreambuf_iterator<char>(in), {}));
+    // An old modification time, which the rewrite moves on any file system.
+    const timespec old[2] = {{978307200, 0}, {978307200, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
+    ExamineOptions keep;
+    keep.keepClusters = true;
+    keep.keepFile = true;
+    const RecordingEvidence evidence = examineRecording(file.path(), keep);
+    ASSERT_TRUE(evidence.file);
+    std::vector<nvr::video::FilmstripFrame> frames =
+        nvr::video::filmstrip(nvr::video::FileSource::of(evidence), evidence);
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_TRUE(frames[0].picture.picture) << frames[0].picture.reason;
+
+    file.writeAt(static_cast<unsigned long long>(tampered.clusters[0].signedEnd - 1), {0x00});
+    frames = nvr::video::filmstrip(nvr::video::FileSource::of(evidence), evidence);
+    ASSERT_EQ(frames.size(), 5u);
+    for (const nvr::video::FilmstripFrame& frame : frames) {
+        EXPECT_FALSE(frame.picture.picture) << frame.label;
+        EXPECT_EQ(frame.picture.reason, "the file changed while it was verified");
+    }
 }
 
 // Random frames under an H.264 track cannot be decoded; the frames say so,
