@@ -73,4 +73,25 @@ void resealAfterFlip(Recording& recording, int altered, int keepFrom, const Reco
     }
 }
 
+void spoilForeignClusters(const Recording& recording) {
+    FilePtr file(std::fopen(recording.path.c_str(), "rb+"));
+    if (!file) {
+        throw std::runtime_error("cannot open " + recording.path);
+    }
+    int64_t spoiled = 0;
+    for (const ClusterRecord& cluster : recording.clusters) {
+        if (cluster.chainIndex >= 0 || cluster.signedLength() <= 0) {
+            continue;
+        }
+        // In the last half, the last frame's bytes: the elements still read.
+        const int64_t at = cluster.signedEnd - 1 - spoiled++ % (cluster.signedLength() / 2);
+        Bytes byte = readAt(file.get(), at, 1);
+        byte[0] ^= 0x5A;
+        writeAt(file.get(), at, byte);
+    }
+    if (std::fflush(file.get()) != 0) {
+        throw std::runtime_error("cannot rewrite the recording");
+    }
+}
+
 }  // namespace recorder

@@ -21,4 +21,9 @@ namespace recorder {
 void resealAfterFlip(Recording& recording, int altered, int keepFrom,
                      const RecorderKeys& keys = RecorderKeys::defaults());
 
+// Flips one frame byte of every foreign cluster (a different byte in each,
+// so no two are alike, while fewer than half their signed length): junk
+// that holds under no key at all.
+void spoilForeignClusters(const Recording& recording);
+
 }  // namespace recorder
