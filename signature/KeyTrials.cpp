@@ -68,8 +68,9 @@ std::optional<KeyTrial> KeyTrials::tryFar(const Waiting& w, const std::vector<co
     return std::nullopt;
 }
 
-// The near values and the built-in key cost at most 2 * kNear + 1 checks of
-// the cluster, which the walk has paid once already: no budget is needed.
+// The near values, then the built-in key, then the farther values. The first
+// two cost at most 2 * kNear + 1 checks of the cluster, a bound on the walk's
+// own cost: no budget is needed for them.
 void KeyTrials::run(const Waiting& w) {
     const std::vector<const Value*> found = candidates(w);
     const auto far = std::find_if(found.begin(), found.end(), [&w](const Value* value) {
@@ -86,6 +87,7 @@ void KeyTrials::run(const Waiting& w) {
         onResult(w.number, KeyTrial::holdsUnder(std::nullopt));
         return;
     }
-    const std::optional<KeyTrial> farOutcome = tryFar(w, std::vector<const Value*>(far, found.end()));
+    const std::optional<KeyTrial> farOutcome =
+        tryFar(w, std::vector<const Value*>(far, found.end()));
     onResult(w.number, farOutcome ? *farOutcome : KeyTrial::noneHolds());
 }

@@ -29,7 +29,8 @@ RecorderOptions small(int clusters, std::vector<Tampering> tampering) {
 
 // `count` foreign clusters before chain cluster `before`.
 std::vector<Tampering> foreign(int count, int before) {
-    return std::vector<Tampering>(static_cast<size_t>(count), Tampering::insertForeignCluster(before));
+    return std::vector<Tampering>(static_cast<size_t>(count),
+                                  Tampering::insertForeignCluster(before));
 }
 
 // With `junk`, the foreign clusters hold under no key at all.

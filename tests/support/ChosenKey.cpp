@@ -65,8 +65,8 @@ Bytes encoded(const Bytes& message, size_t size) {
                                           0x01, 0x05, 0x00, 0x04, 0x20};
     Bytes digest(32);
     unsigned int length = 0;
-    check(EVP_Digest(message.data(), message.size(), digest.data(), &length, EVP_sha256(),
-                     nullptr));
+    check(
+        EVP_Digest(message.data(), message.size(), digest.data(), &length, EVP_sha256(), nullptr));
     const size_t info = sizeof kSha256Info + digest.size();
     if (size < info + 11) {
         throw std::runtime_error("signature too short for SHA-256");
@@ -100,7 +100,8 @@ Bytes spkiOf(const BIGNUM* n, const BIGNUM* e) {
     check(OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_N, n));
     check(OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_E, e));
     std::unique_ptr<OSSL_PARAM, ParamFree> params(OSSL_PARAM_BLD_to_param(build.get()));
-    std::unique_ptr<EVP_PKEY_CTX, PctxFree> ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+    std::unique_ptr<EVP_PKEY_CTX, PctxFree> ctx(
+        EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     check(params && ctx ? 1 : 0);
     EVP_PKEY* raw = nullptr;
     check(EVP_PKEY_fromdata_init(ctx.get()));

@@ -78,8 +78,7 @@ void resealAfterFlip(Recording& recording, int altered, int keepFrom, const Reco
 void resignUnderChosenKey(Recording& recording, int forged, const Bytes& value) {
     ClusterRecord& target = chainCluster(recording, forged);
     ClusterRecord& before = chainCluster(recording, forged - 1);
-    if (target.value.size() != value.size() || target.valueOffset < 0 ||
-        before.valueOffset < 0) {
+    if (target.value.size() != value.size() || target.valueOffset < 0 || before.valueOffset < 0) {
         throw std::invalid_argument("the forged cluster's value does not fit");
     }
     FilePtr file(std::fopen(recording.path.c_str(), "rb+"));
@@ -87,7 +86,8 @@ void resignUnderChosenKey(Recording& recording, int forged, const Bytes& value) 
         throw std::runtime_error("cannot open " + recording.path);
     }
     // Kind and digest: one-byte unsigned elements inside the signature element.
-    Bytes head = readAt(file.get(), target.signatureOffset, target.valueOffset - target.signatureOffset);
+    Bytes head =
+        readAt(file.get(), target.signatureOffset, target.valueOffset - target.signatureOffset);
     const auto setField = [&head](uint8_t id, uint8_t to) {
         for (size_t i = 0; i + 2 < head.size(); ++i) {
             if (head[i] == id && head[i + 1] == 0x81) {
