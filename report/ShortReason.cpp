@@ -58,6 +58,7 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
         case FindingCode::ChainEndMismatch:
         case FindingCode::TagAltered:
         case FindingCode::TagMismatch:
+        case FindingCode::TrialsExhausted:  // only ever after a failing cluster
             return "signature does not hold";
         case FindingCode::ClusterUnsigned:
         case FindingCode::TagMissing:

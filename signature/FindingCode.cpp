@@ -30,6 +30,7 @@ const std::vector<FindingCodeName>& findingCodes() {
         {FindingCode::RecordingUnsigned, "recording-unsigned"},
         // The walk or the file could not be read through.
         {FindingCode::WalkError, "walk-error"},    // between clusters
+        {FindingCode::TrialsExhausted, "trials-exhausted"},  // farther keys untried from here
         {FindingCode::FileError, "file-error"},    // not readable as a recording
         {FindingCode::NoClusters, "no-clusters"},  // while the tag names a final value
         // A case file's record of the file's bytes.

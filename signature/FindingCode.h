@@ -30,6 +30,7 @@ enum class FindingCode : uint8_t {
     TagUnsigned,
     RecordingUnsigned,
     WalkError,
+    TrialsExhausted,
     FileError,
     NoClusters,
     FixityChanged,

@@ -91,7 +91,7 @@ std::string mismatchText(const nvr::WalkEvidence& walk, int64_t first, int64_t l
     const char* const them = first == last ? "it" : "them";
     return clusters(first, last) + span(map, first, last, median) +
            verb(first, last, " does", " do") + " not hold under the value stored before " + them +
-           (head.keyedBy.outcome == KeyTrial::Outcome::NotTried ? " (other keys were not tried: the trial budget was spent)"
+           (head.keyedBy.outcome == KeyTrial::Outcome::NotTried ? " (values stored farther away were not tried: the trial budget was spent)"
                                : ", nor under any value stored nearby or the built-in key") +
            ", and the chain does not pick up after " + them + ". Consistent with " +
            verb(first, last, "its", "their") +

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "signature/FindingTexts.h"
+#include "signature/KeyTrials.h"
 
 // Each finding states what the file shows and what that is consistent with.
 // A link can be recomputed by anyone from the values stored in the file, so
@@ -188,7 +189,10 @@ FindingCode clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, boo
     if (before != nullptr && before->status == ClusterStatus::Unsigned) {
         return FindingCode::ChainBroken;
     }
-    if (removedBefore(map, entry, median) > 0) {
+    // Removal is told from the times once no key held; with keys left
+    // untried (the trial budget spent) the times alone assert nothing.
+    if (entry.keyedBy.outcome != KeyTrial::Outcome::NotTried &&
+        removedBefore(map, entry, median) > 0) {
         return FindingCode::ClusterRemoved;
     }
     return resumes ? FindingCode::ChainBreak : FindingCode::ClusterMismatch;
@@ -286,6 +290,25 @@ void unsignedFrameFindings(const ClusterMap& map, std::vector<Finding>& out) {
     flush();
 }
 
+// Where the key-trial budget ran out: the findings from there on name a
+// cause only where a key held.
+void trialFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
+    const ClusterEntry* const at = walk.map.find(walk.trialsStoppedAt);
+    if (at == nullptr) {
+        return;
+    }
+    out.push_back(make(
+        FindingCode::TrialsExhausted,
+        "Key trials stopped at cluster " + std::to_string(at->number) + " (offset " +
+            std::to_string(at->headerOffset) +
+            "): the budget for trying values stored farther away was spent. From there on a "
+            "failing cluster was tried only with the values stored up to " +
+            std::to_string(KeyTrials::kNear) +
+            " clusters either side and with the built-in key; where none of those held, the "
+            "findings give no cause for it.",
+        at->number, walk.map.count(), at->seconds));
+}
+
 void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
                    std::vector<Finding>& out) {
     const int64_t count = walk.map.count();
@@ -339,6 +362,7 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
                                        [](const ClusterEntry& entry) { return entry.proven; });
     tagFindings(walk, out);
     clusterFindings(walk, evidence.medianClusterSeconds, anyProven, out);
+    trialFindings(walk, out);
     unsignedFrameFindings(walk.map, out);
     if (!walk.walkError.empty() && walk.errorCluster == 0) {
         const std::vector<ClusterRun>& runs = walk.map.runs();

@@ -52,36 +52,42 @@ std::vector<const KeyTrials::Value*> KeyTrials::candidates(const Waiting& w) con
 // bytes; a file of tiny failing clusters must pay for it from the budget too.
 constexpr int64_t kTrialSetUpBytes = 16384;
 
-void KeyTrials::run(const Waiting& w) {
+std::optional<KeyTrial> KeyTrials::tryFar(const Waiting& w, const std::vector<const Value*>& far) {
     const int64_t cost = nvr::addOffsets(w.site.end - w.site.signedStart, kTrialSetUpBytes);
-    auto affordable = [&] {
+    for (const Value* value : far) {
         if (cost > budgetLeft) {
             budgetLeft = 0;  // once spent, no later cluster is tried either
-            return false;
+            stopped = stopped != 0 ? stopped : w.number;
+            return KeyTrial{};
         }
         budgetLeft -= cost;
-        return true;
-    };
-    for (const Value* value : candidates(w)) {
-        if (!affordable()) {
-            onResult(w.number, KeyTrial{});
-            return;
-        }
         if (tryKey(w.site, value->bytes)) {
-            onResult(w.number, KeyTrial::holdsUnder(value->number));
+            return KeyTrial::holdsUnder(value->number);
+        }
+    }
+    return std::nullopt;
+}
+
+// The near values, then the built-in key, then the farther values. The first
+// two cost at most 2 * kNear + 1 checks of the cluster, a bound on the walk's
+// own cost: no budget is needed for them.
+void KeyTrials::run(const Waiting& w) {
+    const std::vector<const Value*> found = candidates(w);
+    const auto far = std::find_if(found.begin(), found.end(), [&w](const Value* value) {
+        return std::llabs(value->number - w.number) > kNear;
+    });
+    for (auto it = found.begin(); it != far; ++it) {
+        if (tryKey(w.site, (*it)->bytes)) {
+            onResult(w.number, KeyTrial::holdsUnder((*it)->number));
             return;
         }
     }
     // The built-in key, unless it already was the chain key.
-    if (w.keyFrom != 0) {
-        if (!affordable()) {
-            onResult(w.number, KeyTrial{});
-            return;
-        }
-        if (tryKey(w.site, nvr::ByteBuffer())) {
-            onResult(w.number, KeyTrial::holdsUnder(std::nullopt));
-            return;
-        }
+    if (w.keyFrom != 0 && tryKey(w.site, nvr::ByteBuffer())) {
+        onResult(w.number, KeyTrial::holdsUnder(std::nullopt));
+        return;
     }
-    onResult(w.number, KeyTrial::noneHolds());
+    const std::optional<KeyTrial> farOutcome =
+        tryFar(w, std::vector<const Value*>(far, found.end()));
+    onResult(w.number, farOutcome ? *farOutcome : KeyTrial::noneHolds());
 }

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "signature/SignatureSite.h"
@@ -13,11 +14,17 @@
 // changed. The values after k are known only once the walk has passed them,
 // so a failing cluster waits until kWindow more clusters have come by.
 //
-// Trials cost hashing of failing clusters only, and all of them together
-// hash at most `budgetBytes`; past that, failing clusters stay untried.
+// Trials cost hashing of failing clusters only. The values up to kNear away
+// and the built-in key are tried for every failing cluster, at a cost bound
+// by the walk's own; they find a swap, a single insertion or a copy, and a
+// first cluster, so a run of junk cannot take them from the clusters after
+// it. The farther values are tried while a budget of `budgetBytes` lasts;
+// once it is spent, no later cluster gets them either, and stoppedAt() says
+// where that happened.
 class KeyTrials {
   public:
     static constexpr int64_t kWindow = 32;
+    static constexpr int64_t kNear = 2;
     // True when `site` verifies with `key`; must not throw.
     using TryKey = std::function<bool(const nvr::SignatureSite& site, const nvr::ByteBuffer& key)>;
     // Receives a failing cluster's outcome.
@@ -29,6 +36,10 @@ class KeyTrials {
     void add(const nvr::ScannedCluster& cluster, bool failed);
     // Runs what is still waiting with the values known; at the walk's end.
     void flush();
+
+    // The first failing cluster whose farther values the budget did not
+    // cover (its outcome then NotTried unless a near key held); 0 none.
+    int64_t stoppedAt() const { return stopped; }
 
   private:
     struct Waiting {
@@ -42,8 +53,11 @@ class KeyTrials {
     };
     void run(const Waiting& waiting);
     std::vector<const Value*> candidates(const Waiting& waiting) const;
+    // The outcome of trying `w` with the farther values, or none held.
+    std::optional<KeyTrial> tryFar(const Waiting& w, const std::vector<const Value*>& far);
 
     int64_t budgetLeft;
+    int64_t stopped = 0;
     TryKey tryKey;
     OnResult onResult;
     std::deque<Value> values;  // the last 2 * kWindow + 1 values

@@ -68,7 +68,7 @@ using ValueId = std::array<uint8_t, 16>;
 // What the key trials found for a cluster its chain key did not verify.
 struct KeyTrial {
     enum class Outcome : uint8_t {
-        NotTried,   // the trial budget was spent, or there was nothing to try
+        NotTried,   // not tried, or the budget ran out before the farther values
         NoneHolds,  // neither a value stored nearby nor the built-in key verifies it
         Holds,      // a cluster's stored value, or the built-in key, verifies it
     };

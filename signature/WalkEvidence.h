@@ -26,6 +26,9 @@ struct WalkEvidence {
     int64_t finalValueAt = 0;  // last cluster whose value is the tag's final value
     std::string walkError;     // the exception that ended the walk
     int64_t errorCluster = 0;  // the cluster it ended in; 0 between clusters
+    // The first failing cluster that the key-trial budget left without its
+    // farther values; 0 none.
+    int64_t trialsStoppedAt = 0;
 
     int64_t fileSize = -1;  // of the byte source
     int64_t segmentHeaderOffset = -1;

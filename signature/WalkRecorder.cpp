@@ -172,6 +172,7 @@ VerifyWalkResult WalkRecorder::outsideTheSignatures() {
 
 void WalkRecorder::close(const SegmentScan& scan) {
     trials.flush();
+    evidence.trialsStoppedAt = trials.stoppedAt();
     // After an early end the scan may have gone past where the walk stood.
     evidence.chainEndMatches =
         evidence.walkError.empty() && scan.chainEnd() == state.segment().tag.finalSignature;

@@ -250,3 +250,37 @@ TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
     ASSERT_FALSE(evidence.findings.empty());
     EXPECT_EQ(evidence.findings.front().code, FindingCode::FileError);
 }
+
+// RSA under a key taken from the file: the forger reuses the value the tag
+// vouches for as the RSA signature of content of his own, and stores before
+// it a public key he chose so that it verifies. The link holds; it proves
+// nothing, and the forged cluster must not be proven.
+TEST(Proof, AnRsaSignatureUnderAKeyFromTheFileProvesNothing) {
+    RecorderOptions genuine = recording({});
+    genuine.laterClusters = {recorder::kKindHmac, 4};  // a 64-byte final value
+    const TempFile original;
+    const recorder::Bytes finalValue =
+        recorder::writeRecording(original.path(), genuine).chainEnd;
+
+    RecorderOptions forged = recording({});
+    forged.clusterCount = 2;
+    forged.clusterSignature = {{0, {recorder::kKindRsa, 3}}, {1, {recorder::kKindHmac, 4}}};
+    forged.tagFinalValue = finalValue;
+    const TempFile file;
+    recorder::Recording written = recorder::writeRecording(file.path(), forged);
+    recorder::resignUnderChosenKey(written, 1, finalValue);
+
+    ExamineOptions options;
+    options.keepClusters = true;
+    options.fileHash = false;
+    const RecordingEvidence evidence = examineRecording(file.path(), options);
+    ASSERT_EQ(evidence.clusters.size(), 2u);
+    const ClusterEntry& forgedCluster = evidence.clusters[1];
+    EXPECT_EQ(forgedCluster.kind, recorder::kKindRsa);
+    EXPECT_EQ(forgedCluster.status, ClusterStatus::Verified);  // the forgery verifies
+    EXPECT_EQ(forgedCluster.keyFrom, 1);
+    EXPECT_FALSE(forgedCluster.proven);
+    EXPECT_EQ(proven(evidence), "");
+    EXPECT_NE(evidence.verdict.code, VerdictCode::Success);
+    EXPECT_FALSE(evidence.originProven);
+}

@@ -118,6 +118,9 @@ struct RecorderOptions {
     std::string endTime = "2026-12-01 09:00:00";
 
     std::vector<Tampering> tampering;
+    // The final value the tag names and signs, instead of the chain's end;
+    // as long as the last cluster's value.
+    std::optional<Bytes> tagFinalValue;
 
     SignatureParams signatureOf(int chainIndex) const {
         const auto it = clusterSignature.find(chainIndex);

@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "support/ChosenKey.h"
+
 namespace recorder {
 
 namespace {
@@ -67,6 +69,67 @@ void resealAfterFlip(Recording& recording, int altered, int keepFrom, const Reco
         signer.update(readAt(file.get(), cluster.signedBegin, cluster.signedLength()));
         cluster.value = signer.finish();
         writeAt(file.get(), cluster.valueOffset, cluster.value);
+    }
+    if (std::fflush(file.get()) != 0) {
+        throw std::runtime_error("cannot rewrite the recording");
+    }
+}
+
+void resignUnderChosenKey(Recording& recording, int forged, const Bytes& value) {
+    ClusterRecord& target = chainCluster(recording, forged);
+    ClusterRecord& before = chainCluster(recording, forged - 1);
+    if (target.value.size() != value.size() || target.valueOffset < 0 || before.valueOffset < 0) {
+        throw std::invalid_argument("the forged cluster's value does not fit");
+    }
+    FilePtr file(std::fopen(recording.path.c_str(), "rb+"));
+    if (!file) {
+        throw std::runtime_error("cannot open " + recording.path);
+    }
+    // Kind and digest: one-byte unsigned elements inside the signature element.
+    Bytes head =
+        readAt(file.get(), target.signatureOffset, target.valueOffset - target.signatureOffset);
+    const auto setField = [&head](uint8_t id, uint8_t to) {
+        for (size_t i = 0; i + 2 < head.size(); ++i) {
+            if (head[i] == id && head[i + 1] == 0x81) {
+                head[i + 2] = to;
+                return;
+            }
+        }
+        throw std::invalid_argument("no one-byte field to set");
+    };
+    setField(0xDC, static_cast<uint8_t>(kKindRsa));
+    setField(0xDD, 3);
+    writeAt(file.get(), target.signatureOffset, head);
+    target.signature = {kKindRsa, 3};
+    Bytes key = chooseKeyFor(value, readAt(file.get(), target.signedBegin, target.signedLength()));
+    if (key.size() > before.value.size()) {
+        throw std::invalid_argument("the chosen key does not fit the cluster before");
+    }
+    key.resize(before.value.size(), 0);  // the key reader stops where the key ends
+    writeAt(file.get(), before.valueOffset, key);
+    before.value = key;
+    writeAt(file.get(), target.valueOffset, value);
+    target.value = value;
+    if (std::fflush(file.get()) != 0) {
+        throw std::runtime_error("cannot rewrite the recording");
+    }
+}
+
+void spoilForeignClusters(const Recording& recording) {
+    FilePtr file(std::fopen(recording.path.c_str(), "rb+"));
+    if (!file) {
+        throw std::runtime_error("cannot open " + recording.path);
+    }
+    int64_t spoiled = 0;
+    for (const ClusterRecord& cluster : recording.clusters) {
+        if (cluster.chainIndex >= 0 || cluster.signedLength() <= 0) {
+            continue;
+        }
+        // In the last half, the last frame's bytes: the elements still read.
+        const int64_t at = cluster.signedEnd - 1 - spoiled++ % (cluster.signedLength() / 2);
+        Bytes byte = readAt(file.get(), at, 1);
+        byte[0] ^= 0x5A;
+        writeAt(file.get(), at, byte);
     }
     if (std::fflush(file.get()) != 0) {
         throw std::runtime_error("cannot rewrite the recording");

@@ -21,4 +21,16 @@ namespace recorder {
 void resealAfterFlip(Recording& recording, int altered, int keepFrom,
                      const RecorderKeys& keys = RecorderKeys::defaults());
 
+// The forger's use of RSA under a key from the file: chain cluster
+// `forged` (laid out with a value of `value`'s size) is made an RSA/SHA-256
+// cluster storing `value` over its frames as they are, and the cluster
+// before it (RSA-sized) stores a public key chosen so that it verifies.
+// Updates the stored values in `recording`.
+void resignUnderChosenKey(Recording& recording, int forged, const Bytes& value);
+
+// Flips one frame byte of every foreign cluster (a different byte in each,
+// so no two are alike, while fewer than half their signed length): junk
+// that holds under no key at all.
+void spoilForeignClusters(const Recording& recording);
+
 }  // namespace recorder

@@ -692,6 +692,9 @@ void Writer::writeTag(Output& out, Recording& rec) {
     if (isSigned() && !chain.empty()) {
         finalSignature = chainValue(static_cast<int>(chain.size()) - 1);
     }
+    if (opt.tagFinalValue) {
+        finalSignature = *opt.tagFinalValue;
+    }
     if (has(Tampering::Kind::WrongFinalSignature)) {
         if (finalSignature.empty()) {
             finalSignature.push_back(0x00);
