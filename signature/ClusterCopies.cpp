@@ -34,6 +34,15 @@ bool sameBytes(iReader& source, int64_t a, int64_t b, int64_t length) {
 
 }  // namespace
 
+// Whether the cluster holds under the value stored in the one before it
+// (the built-in key for the first): where the recorder put it, as far as
+// its own link tells.
+bool inSealedPlace(const ClusterMap& map, int64_t number) {
+    const ClusterEntry* const entry = map.find(number);
+    return entry != nullptr && entry->status == ClusterStatus::Verified &&
+           entry->keyFrom == number - 1;
+}
+
 void findClusterCopies(WalkEvidence& walk, iReader& source) {
     // Same stored value and same signed length, then file order.
     using Key = std::tuple<ValueId, int64_t, int64_t>;
@@ -47,25 +56,46 @@ void findClusterCopies(WalkEvidence& walk, iReader& source) {
     std::sort(candidates.begin(), candidates.end());
     const int64_t fileSize = source.size();
     int64_t budget = addOffsets(fileSize > 0 ? fileSize : 0, int64_t{64} << 20);
-    for (size_t i = 1; i < candidates.size() && walk.duplicates.size() < kMaxCopies; ++i) {
-        const auto& [value, length, number] = candidates[i];
-        const auto& [firstValue, firstLength, firstNumber] = candidates[i - 1];
-        if (value != firstValue || length != firstLength) {
-            continue;
+    for (size_t group = 0; group < candidates.size() && walk.duplicates.size() < kMaxCopies;) {
+        const auto& [value, length, firstNumber] = candidates[group];
+        size_t end = group + 1;
+        while (end < candidates.size() && std::get<0>(candidates[end]) == value &&
+               std::get<1>(candidates[end]) == length) {
+            ++end;
         }
-        // Compared with the cluster just before it in the group: a run of
-        // copies pairs each with the one before.
-        if (length > budget) {
-            break;
+        // The original is the one in its sealed place, whichever comes
+        // first in the file; failing that, the first.
+        int64_t original = firstNumber;
+        for (size_t i = group; i < end; ++i) {
+            if (inSealedPlace(walk.map, std::get<2>(candidates[i]))) {
+                original = std::get<2>(candidates[i]);
+                break;
+            }
         }
-        budget -= length;
-        const ClusterEntry* const copy = walk.map.find(number);
-        const ClusterEntry* const original = walk.map.find(firstNumber);
-        if (sameBytes(source, original->signedStart, copy->signedStart, length)) {
-            walk.duplicates.emplace_back(number, firstNumber);
+        const ClusterEntry* const kept = walk.map.find(original);
+        for (size_t i = group; i < end && walk.duplicates.size() < kMaxCopies; ++i) {
+            const int64_t number = std::get<2>(candidates[i]);
+            if (number == original) {
+                continue;
+            }
+            if (length > budget) {
+                end = candidates.size();
+                break;
+            }
+            budget -= length;
+            if (sameBytes(source, kept->signedStart, walk.map.find(number)->signedStart, length)) {
+                walk.duplicates.emplace_back(number, original);
+            }
         }
+        group = end;
     }
     std::sort(walk.duplicates.begin(), walk.duplicates.end());
+}
+
+int64_t originalOf(const WalkEvidence& walk, int64_t number) {
+    const auto it = std::lower_bound(walk.duplicates.begin(), walk.duplicates.end(),
+                                     std::make_pair(number, int64_t{0}));
+    return it != walk.duplicates.end() && it->first == number ? it->second : 0;
 }
 
 }  // namespace nvr
