@@ -94,11 +94,11 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
 
 // Where a cluster holds under the value of a cluster further back than the
 // one before it (or, proven, under the built-in key that opens the chain),
-// the clusters between are not part of the sealed chain there: inserted, or
-// copies of clusters that stand elsewhere. Such a cluster (a witness)
-// stands in its sealed order when every cluster between is of that kind.
-// One between that is proven in its own right, or holds under some stored
-// value, belongs to a chain, and the witness was moved with it.
+// and every cluster between is outside any chain (inserted, or a copy of a
+// cluster that stands elsewhere), that cluster (a witness) stands in its
+// sealed order and the clusters between were put there. One between that
+// is proven in its own right, or holds under some stored value, belongs to
+// a chain: then the witness was moved with it, and nothing is marked.
 struct Placement {
     std::vector<int64_t> shownBy;  // by cluster number - 1: the witness, or 0
     std::vector<bool> inOrder;     // by cluster number - 1: a witness in its sealed order
@@ -109,9 +109,10 @@ bool outsideTheChain(const WalkEvidence& walk, const ClusterEntry& entry) {
 }
 
 // The cluster whose value a failing cluster holds under, further back than
-// the one before it; 0 for the built-in key. None when it is no witness.
-std::optional<int64_t> witnessedFrom(const ClusterEntry& entry) {
-    if (entry.status != ClusterStatus::Mismatch) {
+// the one before it; 0 for the built-in key. None when it is no witness: a
+// copy holds under the value before its original, wherever it stands.
+std::optional<int64_t> witnessedFrom(const WalkEvidence& walk, const ClusterEntry& entry) {
+    if (entry.status != ClusterStatus::Mismatch || originalOf(walk, entry.number) != 0) {
         return std::nullopt;
     }
     const std::optional<int64_t> heldBy = entry.keyedBy.heldBy();
@@ -126,26 +127,30 @@ std::optional<int64_t> witnessedFrom(const ClusterEntry& entry) {
     return std::nullopt;
 }
 
+// Linear in the clusters: whether all between are outside is read from a
+// running count, and a witness in order marks clusters no other one does
+// (it is no copy, so it cannot stand between another's two ends).
 Placement placementOf(const WalkEvidence& walk) {
     const ClusterMap& map = walk.map;
+    const size_t count = map.entries().size();
     Placement found;
-    found.shownBy.assign(map.entries().size(), 0);
-    found.inOrder.assign(map.entries().size(), false);
+    found.shownBy.assign(count, 0);
+    found.inOrder.assign(count, false);
+    std::vector<int64_t> inChain(count + 1, 0);  // clusters 1..n that are not outside
     for (const ClusterEntry& entry : map.entries()) {
-        const std::optional<int64_t> from = witnessedFrom(entry);
-        if (!from) {
+        const auto n = static_cast<size_t>(entry.number);
+        inChain[n] = inChain[n - 1] + (outsideTheChain(walk, entry) ? 0 : 1);
+    }
+    for (const ClusterEntry& entry : map.entries()) {
+        const std::optional<int64_t> from = witnessedFrom(walk, entry);
+        const auto n = static_cast<size_t>(entry.number);
+        if (!from || inChain[n - 1] != inChain[static_cast<size_t>(*from)]) {
             continue;
         }
-        bool allOutside = true;
-        for (int64_t n = *from + 1; n < entry.number; ++n) {
-            const ClusterEntry& between = *map.find(n);
-            if (!outsideTheChain(walk, between)) {
-                allOutside = false;
-            } else if (found.shownBy[static_cast<size_t>(n - 1)] == 0) {
-                found.shownBy[static_cast<size_t>(n - 1)] = entry.number;
-            }
+        found.inOrder[n - 1] = true;
+        for (auto between = static_cast<size_t>(*from) + 1; between < n; ++between) {
+            found.shownBy[between - 1] = entry.number;
         }
-        found.inOrder[static_cast<size_t>(entry.number - 1)] = allOutside;
     }
     return found;
 }
