@@ -32,8 +32,6 @@ bool sameBytes(iReader& source, int64_t a, int64_t b, int64_t length) {
     return true;
 }
 
-}  // namespace
-
 // Whether the cluster holds under the value stored in the one before it
 // (the built-in key for the first): where the recorder put it, as far as
 // its own link tells.
@@ -42,6 +40,25 @@ bool inSealedPlace(const ClusterMap& map, int64_t number) {
     return entry != nullptr && entry->status == ClusterStatus::Verified &&
            entry->keyFrom == number - 1;
 }
+
+// Clusters that hold the same bytes: each is recorded as a copy of the
+// first of them in its sealed place, or else of the first.
+void recordCopies(WalkEvidence& walk, const std::vector<int64_t>& same) {
+    int64_t original = same.front();
+    for (const int64_t number : same) {
+        if (inSealedPlace(walk.map, number)) {
+            original = number;
+            break;
+        }
+    }
+    for (const int64_t number : same) {
+        if (number != original && walk.duplicates.size() < kMaxCopies) {
+            walk.duplicates.emplace_back(number, original);
+        }
+    }
+}
+
+}  // namespace
 
 void findClusterCopies(WalkEvidence& walk, iReader& source) {
     // Same stored value and same signed length, then file order.
@@ -56,38 +73,31 @@ void findClusterCopies(WalkEvidence& walk, iReader& source) {
     std::sort(candidates.begin(), candidates.end());
     const int64_t fileSize = source.size();
     int64_t budget = addOffsets(fileSize > 0 ? fileSize : 0, int64_t{64} << 20);
-    for (size_t group = 0; group < candidates.size() && walk.duplicates.size() < kMaxCopies;) {
-        const auto& [value, length, firstNumber] = candidates[group];
-        size_t end = group + 1;
-        while (end < candidates.size() && std::get<0>(candidates[end]) == value &&
-               std::get<1>(candidates[end]) == length) {
-            ++end;
-        }
-        // The original is the one in its sealed place, whichever comes
-        // first in the file; failing that, the first.
-        int64_t original = firstNumber;
-        for (size_t i = group; i < end; ++i) {
-            if (inSealedPlace(walk.map, std::get<2>(candidates[i]))) {
-                original = std::get<2>(candidates[i]);
-                break;
-            }
-        }
-        const ClusterEntry* const kept = walk.map.find(original);
-        for (size_t i = group; i < end && walk.duplicates.size() < kMaxCopies; ++i) {
-            const int64_t number = std::get<2>(candidates[i]);
-            if (number == original) {
-                continue;
-            }
+    std::vector<int64_t> same;  // a run of byte-identical clusters in one group
+    for (size_t i = 0; i < candidates.size() && walk.duplicates.size() < kMaxCopies; ++i) {
+        const auto& [value, length, number] = candidates[i];
+        // Compared with the cluster just before it in the group: a run of
+        // copies pairs each with the one before.
+        bool copy = false;
+        if (i > 0 && std::get<0>(candidates[i - 1]) == value &&
+            std::get<1>(candidates[i - 1]) == length) {
             if (length > budget) {
-                end = candidates.size();
                 break;
             }
             budget -= length;
-            if (sameBytes(source, kept->signedStart, walk.map.find(number)->signedStart, length)) {
-                walk.duplicates.emplace_back(number, original);
-            }
+            copy = sameBytes(source, walk.map.find(std::get<2>(candidates[i - 1]))->signedStart,
+                             walk.map.find(number)->signedStart, length);
         }
-        group = end;
+        if (!copy) {
+            if (same.size() > 1) {
+                recordCopies(walk, same);
+            }
+            same.clear();
+        }
+        same.push_back(number);
+    }
+    if (same.size() > 1) {
+        recordCopies(walk, same);
     }
     std::sort(walk.duplicates.begin(), walk.duplicates.end());
 }
