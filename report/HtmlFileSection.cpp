@@ -143,6 +143,11 @@ void timelineBlock(std::string& out, const RecordingEvidence& e, size_t index, b
                  "timecodes, as stated by the file (no signature covers them)."
                : "Along the axis: seconds from the start of the recording, as stated by the "
                  "file (no signature covers them).";
+    if (std::any_of(timeline.spans.begin(), timeline.spans.end(),
+                    [](const TimelineSpan& span) { return span.beneath.has_value(); })) {
+        out += " Where the bar is split, clusters state overlapping times: the upper half shows "
+               "the more serious mark, the lower half what lies beneath it.";
+    }
     out += "</p>";
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 #include "report/Wording.h"
 
@@ -114,38 +115,98 @@ void setAxis(Timeline& timeline) {
     timeline.length = high - low;
 }
 
-// One count per mark and column, as differences: O(runs + width).
+// The columns [x0, x1) that axis positions [from, to) fall in.
+std::pair<int, int> columnsOf(const Timeline& timeline, double from, double to, int width) {
+    const double scale = timeline.length > 0.0 ? width / timeline.length : 0.0;
+    const double left = std::clamp((from - timeline.origin) * scale, 0.0, double(width));
+    const double right = std::clamp((to - timeline.origin) * scale, 0.0, double(width));
+    const int x0 = std::min(static_cast<int>(left), width - 1);
+    const int x1 = std::clamp(static_cast<int>(std::ceil(right)), x0 + 1, width);
+    return {x0, x1};
+}
+
+using Counts = std::vector<std::vector<int64_t>>;  // by severity, then column: differences
+
+// The least serious mark of runs that overlap one of another mark in
+// stated time, counted into `beneath` over the columns where they do.
+// Runs that merely meet (one ends where the next starts) do not overlap.
+void countOverlaps(const Timeline& timeline, const RecordingEvidence& evidence, int width,
+                   Counts& beneath) {
+    struct Event {
+        double at;
+        int change;  // -1 an end, +1 a start: ends first at the same place
+        int severity;
+    };
+    std::vector<Event> events;
+    for (size_t i = 0; i < evidence.runs.size(); ++i) {
+        const TimelineExtent& extent = timeline.extents[i];
+        if (extent.to > extent.from) {
+            const int s = severity(markOf(evidence.runs[i], evidence.proofKey));
+            events.push_back({extent.from, +1, s});
+            events.push_back({extent.to, -1, s});
+        }
+    }
+    std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
+        return a.at != b.at ? a.at < b.at : a.change < b.change;
+    });
+    std::vector<int64_t> open(kMarks, 0);
+    for (size_t i = 0; i + 1 < events.size(); ++i) {
+        open[static_cast<size_t>(events[i].severity)] += events[i].change;
+        const double from = events[i].at;
+        const double to = events[i + 1].at;
+        int least = -1;
+        int most = -1;
+        for (int s = 0; s < kMarks; ++s) {
+            if (open[static_cast<size_t>(s)] > 0) {
+                least = least < 0 ? s : least;
+                most = s;
+            }
+        }
+        if (to > from && least != most) {
+            const auto [x0, x1] = columnsOf(timeline, from, to, width);
+            ++beneath[static_cast<size_t>(least)][static_cast<size_t>(x0)];
+            --beneath[static_cast<size_t>(least)][static_cast<size_t>(x1)];
+        }
+    }
+}
+
+// One count per mark and column, as differences: O(runs log runs + width).
 void fillSpans(Timeline& timeline, const RecordingEvidence& evidence, int width) {
     const std::vector<ClusterRun>& runs = evidence.runs;
-    std::vector<std::vector<int64_t>> starts(kMarks, std::vector<int64_t>(width + 1, 0));
-    const double scale = timeline.length > 0.0 ? width / timeline.length : 0.0;
+    Counts starts(kMarks, std::vector<int64_t>(width + 1, 0));
+    Counts beneath = starts;
     for (size_t i = 0; i < runs.size(); ++i) {
-        const double from = timeline.extents[i].from;
-        const double to = timeline.extents[i].to;
-        const double left = std::clamp((from - timeline.origin) * scale, 0.0, double(width));
-        const double right = std::clamp((to - timeline.origin) * scale, 0.0, double(width));
-        const int x0 = std::min(static_cast<int>(left), width - 1);
-        const int x1 = std::clamp(static_cast<int>(std::ceil(right)), x0 + 1, width);
-        auto& counts = starts[severity(markOf(runs[i], evidence.proofKey))];
-        ++counts[x0];
-        --counts[x1];
+        const auto [x0, x1] =
+            columnsOf(timeline, timeline.extents[i].from, timeline.extents[i].to, width);
+        auto& counts = starts[static_cast<size_t>(severity(markOf(runs[i], evidence.proofKey)))];
+        ++counts[static_cast<size_t>(x0)];
+        --counts[static_cast<size_t>(x1)];
     }
+    countOverlaps(timeline, evidence, width, beneath);
     std::vector<int64_t> open(kMarks, 0);
+    std::vector<int64_t> under(kMarks, 0);
     for (int x = 0; x < width; ++x) {
         int worst = -1;
-        for (int s = 0; s < kMarks; ++s) {
-            open[s] += starts[s][x];
-            worst = open[s] > 0 ? s : worst;
+        int least = -1;
+        for (size_t s = 0; s < kMarks; ++s) {
+            open[s] += starts[s][static_cast<size_t>(x)];
+            under[s] += beneath[s][static_cast<size_t>(x)];
+            worst = open[s] > 0 ? static_cast<int>(s) : worst;
+            least = least < 0 && under[s] > 0 ? static_cast<int>(s) : least;
         }
         if (worst < 0) {
             continue;
         }
         const TimelineMark mark = markOfSeverity(worst);
-        if (!timeline.spans.empty() && timeline.spans.back().x1 == x &&
-            timeline.spans.back().mark == mark) {
-            timeline.spans.back().x1 = x + 1;
+        std::optional<TimelineMark> split;
+        if (least >= 0 && least < worst) {
+            split = markOfSeverity(least);
+        }
+        TimelineSpan* const last = timeline.spans.empty() ? nullptr : &timeline.spans.back();
+        if (last != nullptr && last->x1 == x && last->mark == mark && last->beneath == split) {
+            last->x1 = x + 1;
         } else {
-            timeline.spans.push_back({x, x + 1, mark});
+            timeline.spans.push_back({x, x + 1, mark, split});
         }
     }
 }
@@ -213,6 +274,21 @@ void fillTicks(Timeline& timeline, const std::string& tagStart, int width) {
 }
 
 }  // namespace
+
+TimelineHalves timelineHalves(int height) {
+    const int gap = height >= 8 ? 2 : 0;
+    const int upper = (height - gap) / 2;
+    return {upper, upper + gap, height - upper - gap};
+}
+
+std::string timelineSpanLabel(const TimelineSpan& span) {
+    std::string label = timelineLabel(span.mark);
+    if (span.beneath) {
+        label += std::string(" over ") + timelineLabel(*span.beneath) +
+                 ", at overlapping stated times";
+    }
+    return label;
+}
 
 Timeline timelineOf(const RecordingEvidence& evidence, int width) {
     Timeline timeline;

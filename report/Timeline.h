@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,23 @@ struct TimelineSpan {
     int x0 = 0;
     int x1 = 0;
     TimelineMark mark = TimelineMark::NotChecked;
+    // Runs whose stated times overlap here: `mark` is the most serious of
+    // them and fills the bar's upper half, this the least and fills the
+    // lower half, so that a failure stated at a proven time hides neither.
+    std::optional<TimelineMark> beneath;
 };
+
+// Where a split span's two marks lie in a bar `height` high, from its top:
+// a gap between them keeps them apart in grey print too.
+struct TimelineHalves {
+    int upperHeight = 0;
+    int lowerTop = 0;
+    int lowerHeight = 0;
+};
+TimelineHalves timelineHalves(int height);
+// "signature mismatch" or, for a split span, "signature mismatch over
+// verified, at overlapping stated times": a hover names what it shows.
+std::string timelineSpanLabel(const TimelineSpan& span);
 
 // Where a run lies along the axis, in the axis's units.
 struct TimelineExtent {
@@ -78,4 +95,6 @@ struct Timeline {
 // The timeline `width` pixels wide. A column holding several marks shows
 // the most serious one, so a single failing cluster never disappears among
 // thousands that verified, nor a link that merely holds among proven ones.
+// Where runs of different marks overlap in stated time (not merely meet in
+// one column), the column is split (see TimelineSpan::beneath).
 Timeline timelineOf(const RecordingEvidence& evidence, int width);

@@ -38,12 +38,17 @@ std::string timelineSvg(const RecordingEvidence& evidence) {
     svg +=
         rect(kTimelineBarLeft, kTimelineBarTop, kTimelineBarWidth, kTimelineBarHeight, "#ffffff");
     for (const TimelineSpan& span : timeline.spans) {
+        // A split span: the failure above, what its stated times overlap below.
+        const TimelineHalves halves = timelineHalves(kTimelineBarHeight);
         std::string box = rect(kTimelineBarLeft + span.x0, kTimelineBarTop, span.x1 - span.x0,
-                               kTimelineBarHeight, timelineColour(span.mark));
+                               span.beneath ? halves.upperHeight : kTimelineBarHeight,
+                               timelineColour(span.mark));
+        if (span.beneath) {
+            box += rect(kTimelineBarLeft + span.x0, kTimelineBarTop + halves.lowerTop,
+                        span.x1 - span.x0, halves.lowerHeight, timelineColour(*span.beneath));
+        }
         // A hover names the mark: colours alone must not carry the meaning.
-        box.replace(box.size() - 2, 2, "><title>" + std::string(timelineLabel(span.mark)) +
-                                           "</title></rect>");
-        svg += box;
+        svg += "<g><title>" + timelineSpanLabel(span) + "</title>" + box + "</g>";
     }
     svg += "<rect x=\"" + number(kTimelineBarLeft) + "\" y=\"" + number(kTimelineBarTop) +
            "\" width=\"" + number(kTimelineBarWidth) + "\" height=\"" + number(kTimelineBarHeight) +

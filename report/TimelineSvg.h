@@ -13,7 +13,7 @@ constexpr int kTimelineBarWidth = 720;
 constexpr int kTimelineBarTop = 6;
 constexpr int kTimelineBarHeight = 30;
 
-// An inline SVG of the timeline: at most one rectangle per pixel column
+// An inline SVG of the timeline: at most two rectangles per pixel column
 // and eight ticks, whatever the number of clusters. Empty when the
 // evidence maps no clusters.
 std::string timelineSvg(const RecordingEvidence& evidence);

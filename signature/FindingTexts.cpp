@@ -166,14 +166,18 @@ std::string insertedText(const ClusterMap& map, int64_t first, int64_t last, int
                          bool anyProven) {
     const ClusterEntry& witness = *map.find(shownBy);
     const std::string which = clusters(first, last) + span(map, first, last, std::nullopt);
-    const std::string holds = "cluster " + std::to_string(shownBy) +
-                              " holds under the value stored in cluster " +
-                              std::to_string(keyTrialNumber(witness.keyedBy));
+    const std::string witnessName = "cluster " + std::to_string(shownBy);
+    const bool opensChain = witness.keyedBy.heldByBuiltInKey();
+    const std::string key = std::to_string(keyTrialNumber(witness.keyedBy));
+    const std::string holds =
+        witnessName + (opensChain ? " holds under the built-in key that opens every recording's chain"
+                             : " holds under the value stored in cluster " + key);
     const std::string means =
-        witness.proven ? ", and is tied to the recorder tag: in the recording as sealed, cluster " +
-                             std::to_string(keyTrialNumber(witness.keyedBy)) + " came directly before it"
-                       : " (a link anyone can recompute from the file" +
-                             std::string(anyProven ? ")" : "; nothing here is tied to the tag)");
+        witness.proven
+            ? ", and is tied to the recorder tag: in the recording as sealed, " +
+                  (opensChain ? witnessName + " came first" : "cluster " + key + " came directly before it")
+            : " (a link anyone can recompute from the file" +
+                  std::string(anyProven ? ")" : "; nothing here is tied to the tag)");
     return which + verb(first, last, " is", " are") +
            " not part of the sealed chain at this place: " + holds + means +
            ". Consistent with " + lower(clusters(first, last)) +
@@ -196,11 +200,33 @@ std::string movedText(const ClusterMap& map, int64_t first, int64_t last) {
            links + "). Consistent with clusters moved, swapped or reordered.";
 }
 
-std::string duplicatedText(const ClusterMap& map, int64_t copy, int64_t original) {
-    return "Cluster " + std::to_string(copy) + span(map, copy, copy, std::nullopt) +
-           " is a byte-for-byte copy of cluster " + std::to_string(original) +
-           ": their signed bytes and stored values are identical, so the two copies show the "
-           "same content and one of them stands where the recorder did not put it.";
+std::string duplicatedText(const nvr::WalkEvidence& walk, int64_t copy, int64_t original) {
+    const ClusterMap& map = walk.map;
+    const ClusterEntry& copied = *map.find(copy);
+    const ClusterEntry& kept = *map.find(original);
+    const std::string text = "Cluster " + std::to_string(copy) +
+                             span(map, copy, copy, std::nullopt) + " at offset " +
+                             std::to_string(copied.headerOffset) +
+                             " is a byte-for-byte copy of cluster " + std::to_string(original) +
+                             " at offset " + std::to_string(kept.headerOffset) +
+                             ": their signed bytes and stored values are identical, so the two ";
+    // The original's own link holds; the copy is joined to neither neighbour.
+    const bool keptInPlace = kept.status == ClusterStatus::Verified && kept.keyFrom == original - 1;
+    const ClusterEntry* const next = map.find(copy + 1);
+    const bool copyJoined =
+        (copied.status == ClusterStatus::Verified && copied.keyFrom == copy - 1) ||
+        (next != nullptr && next->status == ClusterStatus::Verified && next->keyFrom == copy);
+    if (!keptInPlace || copyJoined) {
+        return text + "copies show the same content and one of them stands where the recorder "
+                      "did not put it.";
+    }
+    return text + "show the same content. Cluster " + std::to_string(original) +
+           " stands in its sealed place, holding under " +
+           (original == 1 ? std::string("the built-in key that opens the chain")
+                          : "the value stored in cluster " + std::to_string(original - 1)) +
+           "; cluster " + std::to_string(copy) +
+           " is joined to neither cluster beside it, so it is the copy, standing where the "
+           "recorder did not put it.";
 }
 
 std::string unsignedFramesText(const ClusterMap& map, int64_t first, int64_t last) {

@@ -21,11 +21,13 @@ long removedBefore(const ClusterMap& map, const ClusterEntry& entry,
 std::string clusterText(FindingCode code, const nvr::WalkEvidence& walk, int64_t first,
                         int64_t last, const std::optional<double>& median);
 // Clusters first..last are outside the sealed chain, as `shownBy` holding
-// under an earlier value shows.
+// under an earlier value (or, proven, under the built-in key) shows.
 std::string insertedText(const ClusterMap& map, int64_t first, int64_t last, int64_t shownBy,
                          bool anyProven);
 std::string movedText(const ClusterMap& map, int64_t first, int64_t last);
-std::string duplicatedText(const ClusterMap& map, int64_t copy, int64_t original);
+// `copy` repeats `original` byte for byte; names both places, and which is
+// the copy where the links tell.
+std::string duplicatedText(const nvr::WalkEvidence& walk, int64_t copy, int64_t original);
 std::string unsignedFramesText(const ClusterMap& map, int64_t first, int64_t last);
 std::string appendedText(const nvr::WalkEvidence& walk);
 std::string chainEndText(const nvr::WalkEvidence& walk, const std::optional<double>& median);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "signature/ClusterCopies.h"
 #include "signature/FindingTexts.h"
 #include "signature/KeyTrials.h"
 
@@ -13,6 +14,7 @@
 
 namespace {
 
+using nvr::originalOf;
 using nvr::WalkEvidence;
 
 Finding make(FindingCode code, std::string text, int64_t first = 0, int64_t last = 0,
@@ -91,41 +93,84 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     }
 }
 
-// Where some cluster is proven through the value of a cluster further back
-// than the one before it, the clusters between are not part of the sealed
-// chain there. Marks them, and tells which cluster showed it.
-struct Outsiders {
-    std::vector<int64_t> shownBy;  // by cluster number - 1: the cluster that showed it, or 0
+// Where a cluster holds under the value of a cluster further back than the
+// one before it (or, proven, under the built-in key that opens the chain),
+// and every cluster between is outside any chain (inserted, or a copy of a
+// cluster that stands elsewhere), that cluster (a witness) stands in its
+// sealed order and the clusters between were put there. One between that
+// is proven in its own right, or holds under some stored value, belongs to
+// a chain: then the witness was moved with it, and nothing is marked.
+struct Placement {
+    std::vector<int64_t> shownBy;  // by cluster number - 1: the witness, or 0
+    std::vector<bool> inOrder;     // by cluster number - 1: a witness in its sealed order
 };
 
-Outsiders outsidersOf(const ClusterMap& map) {
-    Outsiders found;
-    found.shownBy.assign(map.entries().size(), 0);
+bool outsideTheChain(const WalkEvidence& walk, const ClusterEntry& entry) {
+    return originalOf(walk, entry.number) != 0 || (!entry.proven && !entry.keyedBy.heldBy());
+}
+
+// The cluster whose value a failing cluster holds under, further back than
+// the one before it; 0 for the built-in key. None when it is no witness: a
+// copy holds under the value before its original, wherever it stands.
+std::optional<int64_t> witnessedFrom(const WalkEvidence& walk, const ClusterEntry& entry) {
+    if (entry.status != ClusterStatus::Mismatch || originalOf(walk, entry.number) != 0) {
+        return std::nullopt;
+    }
+    const std::optional<int64_t> heldBy = entry.keyedBy.heldBy();
+    if (heldBy && *heldBy < entry.number - 1) {
+        return heldBy;
+    }
+    // Any recording's first cluster holds under the built-in key: only a
+    // proven one is this recording's first.
+    if (entry.keyedBy.heldByBuiltInKey() && entry.proven && entry.number > 1) {
+        return int64_t{0};
+    }
+    return std::nullopt;
+}
+
+// Linear in the clusters: whether all between are outside is read from a
+// running count, and a witness in order marks clusters no other one does
+// (it is no copy, so it cannot stand between another's two ends).
+Placement placementOf(const WalkEvidence& walk) {
+    const ClusterMap& map = walk.map;
+    const size_t count = map.entries().size();
+    Placement found;
+    found.shownBy.assign(count, 0);
+    found.inOrder.assign(count, false);
+    std::vector<int64_t> inChain(count + 1, 0);  // clusters 1..n that are not outside
     for (const ClusterEntry& entry : map.entries()) {
-        const std::optional<int64_t> heldBy = entry.keyedBy.heldBy();
-        if (entry.status != ClusterStatus::Mismatch || !heldBy || *heldBy >= entry.number - 1) {
+        const auto n = static_cast<size_t>(entry.number);
+        inChain[n] = inChain[n - 1] + (outsideTheChain(walk, entry) ? 0 : 1);
+    }
+    for (const ClusterEntry& entry : map.entries()) {
+        const std::optional<int64_t> from = witnessedFrom(walk, entry);
+        const auto n = static_cast<size_t>(entry.number);
+        if (!from || inChain[n - 1] != inChain[static_cast<size_t>(*from)]) {
             continue;
         }
-        for (int64_t n = *heldBy + 1; n < entry.number; ++n) {
-            const ClusterEntry& between = *map.find(n);
-            if (!between.proven && found.shownBy[static_cast<size_t>(n - 1)] == 0) {
-                found.shownBy[static_cast<size_t>(n - 1)] = entry.number;
-            }
+        found.inOrder[n - 1] = true;
+        for (auto between = static_cast<size_t>(*from) + 1; between < n; ++between) {
+            found.shownBy[between - 1] = entry.number;
         }
     }
     return found;
 }
 
-void insertionFindings(const ClusterMap& map, const Outsiders& outsiders, bool anyProven,
+// Copies are told as copies, not as inserted.
+void insertionFindings(const WalkEvidence& walk, const Placement& placement, bool anyProven,
                        std::vector<Finding>& out) {
-    const auto& shownBy = outsiders.shownBy;
+    const ClusterMap& map = walk.map;
+    const auto& shownBy = placement.shownBy;
+    auto inserted = [&](size_t i) {
+        return shownBy[i] != 0 && originalOf(walk, static_cast<int64_t>(i + 1)) == 0;
+    };
     for (size_t i = 0; i < shownBy.size();) {
-        if (shownBy[i] == 0) {
+        if (!inserted(i)) {
             ++i;
             continue;
         }
         size_t j = i;
-        while (j + 1 < shownBy.size() && shownBy[j + 1] == shownBy[i]) {
+        while (j + 1 < shownBy.size() && inserted(j + 1) && shownBy[j + 1] == shownBy[i]) {
             ++j;
         }
         const auto first = static_cast<int64_t>(i + 1);
@@ -137,29 +182,36 @@ void insertionFindings(const ClusterMap& map, const Outsiders& outsiders, bool a
     }
 }
 
+// Told by a finding of its own, or by none: a copy, a cluster outside the
+// chain, a witness in its sealed order.
+bool toldApart(const WalkEvidence& walk, const Placement& placement, int64_t number) {
+    const auto i = static_cast<size_t>(number - 1);
+    return originalOf(walk, number) != 0 || placement.shownBy[i] != 0 || placement.inOrder[i];
+}
+
 // A block of failing clusters in which some cluster holds under a later
-// cluster's value: their order was changed.
-bool reordered(const ClusterMap& map, int64_t first, int64_t last, std::vector<Finding>& out) {
+// cluster's value: their order was changed. A copy holds under the value
+// before its original, which proves nothing of the order here.
+bool reordered(const WalkEvidence& walk, const Placement& placement, int64_t first, int64_t last,
+               std::vector<Finding>& out) {
+    const ClusterMap& map = walk.map;
     bool later = false;
+    int64_t from = 0;
+    int64_t to = 0;
     for (int64_t n = first; n <= last; ++n) {
+        if (toldApart(walk, placement, n)) {
+            continue;
+        }
         const std::optional<int64_t> heldBy = map.find(n)->keyedBy.heldBy();
         later = later || (heldBy && *heldBy > n);
+        from = from == 0 ? n : from;
+        to = n;
     }
     if (!later) {
         return false;
     }
-    out.push_back(make(FindingCode::ClusterMoved, movedText(map, first, last), first, last,
-                       map.find(first)->seconds));
-    return true;
-}
-
-bool isCopy(const WalkEvidence& walk, int64_t number, int64_t* original) {
-    const auto it = std::lower_bound(walk.duplicates.begin(), walk.duplicates.end(),
-                                     std::make_pair(number, int64_t{0}));
-    if (it == walk.duplicates.end() || it->first != number) {
-        return false;
-    }
-    *original = it->second;
+    out.push_back(
+        make(FindingCode::ClusterMoved, movedText(map, from, to), from, to, map.find(from)->seconds));
     return true;
 }
 
@@ -169,10 +221,6 @@ bool isCopy(const WalkEvidence& walk, int64_t number, int64_t* original) {
 FindingCode clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, bool resumes,
                         const std::optional<double>& median) {
     const ClusterMap& map = walk.map;
-    int64_t original = 0;
-    if (isCopy(walk, entry.number, &original)) {
-        return FindingCode::ClusterDuplicated;
-    }
     if (entry.status == ClusterStatus::Unsigned) {
         return FindingCode::ClusterUnsigned;
     }
@@ -198,29 +246,38 @@ FindingCode clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, boo
     return resumes ? FindingCode::ChainBreak : FindingCode::ClusterMismatch;
 }
 
-void blockFindings(const WalkEvidence& walk, const Outsiders& outsiders, int64_t first,
+// The chain picks up right after cluster `number`: the next one holds under
+// its value, or it is the last and stores the tag's final value.
+bool resumesAfter(const WalkEvidence& walk, int64_t number) {
+    const ClusterEntry* const after = walk.map.find(number + 1);
+    return after != nullptr
+               ? after->status == ClusterStatus::Verified && after->keyFrom == number
+               : number == walk.map.count() && walk.chainEndMatches;
+}
+
+void blockFindings(const WalkEvidence& walk, const Placement& placement, int64_t first,
                    int64_t last, const std::optional<double>& median, std::vector<Finding>& out) {
     const ClusterMap& map = walk.map;
-    if (reordered(map, first, last, out)) {
-        return;
-    }
-    const ClusterEntry* const after = map.find(last + 1);
-    const bool resumes = after != nullptr ? after->status == ClusterStatus::Verified &&
-                                                after->keyFrom == last
-                                          : last == map.count() && walk.chainEndMatches;
     const size_t start = out.size();
+    const bool moved = reordered(walk, placement, first, last, out);
+    const bool resumes = resumesAfter(walk, last);
     bool open = false;  // a finding of `openCode` is open for the next cluster
     FindingCode openCode = FindingCode::ClusterMismatch;
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
-        if (outsiders.shownBy[static_cast<size_t>(n - 1)] != 0) {
-            open = false;  // told as inserted
+        if (const int64_t original = originalOf(walk, n); original != 0) {
+            out.push_back(make(FindingCode::ClusterDuplicated, duplicatedText(walk, n, original),
+                               n, n, entry.seconds));
+            open = false;
+            continue;
+        }
+        if (moved || toldApart(walk, placement, n)) {
+            open = false;  // told as moved or inserted, or in its sealed order
             continue;
         }
         const FindingCode code = clusterCode(walk, entry, resumes, median);
         const bool single = code == FindingCode::ClusterRemoved ||
                             code == FindingCode::ChainBroken || code == FindingCode::ClusterError ||
-                            code == FindingCode::ClusterDuplicated ||
                             code == FindingCode::ClusterMoved;
         if (open && code == openCode && !single) {
             out.back().lastCluster = n;
@@ -232,21 +289,23 @@ void blockFindings(const WalkEvidence& walk, const Outsiders& outsiders, int64_t
     }
     for (size_t i = start; i < out.size(); ++i) {
         Finding& finding = out[i];
-        int64_t original = 0;
-        if (finding.code == FindingCode::ClusterDuplicated &&
-            isCopy(walk, finding.firstCluster, &original)) {
-            finding.text = duplicatedText(map, finding.firstCluster, original);
-        } else {
-            finding.text = clusterText(finding.code, walk, finding.firstCluster,
-                                       finding.lastCluster, median);
+        if (!finding.text.empty()) {
+            continue;
         }
+        // A break says the chain picks up right after it; where the block
+        // goes on past it, it does not.
+        if (finding.code == FindingCode::ChainBreak && !resumesAfter(walk, finding.lastCluster)) {
+            finding.code = FindingCode::ClusterMismatch;
+        }
+        finding.text =
+            clusterText(finding.code, walk, finding.firstCluster, finding.lastCluster, median);
     }
 }
 
 void clusterFindings(const WalkEvidence& walk, const std::optional<double>& median,
                      bool anyProven, std::vector<Finding>& out) {
-    const Outsiders outsiders = outsidersOf(walk.map);
-    insertionFindings(walk.map, outsiders, anyProven, out);
+    const Placement placement = placementOf(walk);
+    insertionFindings(walk, placement, anyProven, out);
     int64_t first = 0;
     for (const ClusterEntry& entry : walk.map.entries()) {
         const bool failing =
@@ -254,12 +313,12 @@ void clusterFindings(const WalkEvidence& walk, const std::optional<double>& medi
         if (failing && first == 0) {
             first = entry.number;
         } else if (!failing && first != 0) {
-            blockFindings(walk, outsiders, first, entry.number - 1, median, out);
+            blockFindings(walk, placement, first, entry.number - 1, median, out);
             first = 0;
         }
     }
     if (first != 0) {
-        blockFindings(walk, outsiders, first, static_cast<int64_t>(walk.map.entries().size()),
+        blockFindings(walk, placement, first, static_cast<int64_t>(walk.map.entries().size()),
                       median, out);
     }
 }

@@ -1,5 +1,6 @@
 #include "signature/Provenance.h"
 
+#include "signature/ClusterCopies.h"
 #include "signature/DigestType.h"
 
 #include <cstdio>
@@ -38,9 +39,10 @@ std::string tagProof(const TagStatement& tag) {
     return text;
 }
 
-// "1–29, 31, 33–60" of the numbers for which `in` holds, at most a few runs.
-template <typename In>
-std::string ranges(const ClusterMap& map, In&& in) {
+// "1–29, 31, 33–60" of the numbers for which `in` holds, at most a few runs;
+// a run also ends before a cluster for which `apart` holds.
+template <typename In, typename Apart>
+std::string ranges(const ClusterMap& map, In&& in, Apart&& apart) {
     constexpr int kTold = 8;
     std::string text;
     int told = 0;
@@ -54,8 +56,10 @@ std::string ranges(const ClusterMap& map, In&& in) {
         first = 0;
     };
     for (const ClusterEntry& entry : map.entries()) {
-        if (!in(entry)) {
+        if (!in(entry) || apart(entry)) {
             flush();
+        }
+        if (!in(entry)) {
             continue;
         }
         if (first == 0) {
@@ -71,11 +75,14 @@ std::string ranges(const ClusterMap& map, In&& in) {
 }
 
 // Proven, and joined to the cluster before it by that cluster's value,
-// which is proven too: the two stand in their sealed order.
-bool joinedToPrevious(const ClusterMap& map, const ClusterEntry& entry) {
-    const ClusterEntry* const previous = map.find(entry.number - 1);
+// which is proven too: the two stand in their sealed order. A copy is
+// joined to nothing: the value it stores is its original's, so a cluster
+// that holds under it was sealed after the original, not after the copy.
+bool joinedToPrevious(const nvr::WalkEvidence& walk, const ClusterEntry& entry) {
+    const ClusterEntry* const previous = walk.map.find(entry.number - 1);
     return entry.proven && entry.status == ClusterStatus::Verified &&
-           entry.keyFrom == entry.number - 1 && previous != nullptr && previous->proven;
+           entry.keyFrom == entry.number - 1 && previous != nullptr && previous->proven &&
+           nvr::originalOf(walk, entry.number) == 0 && nvr::originalOf(walk, previous->number) == 0;
 }
 
 }  // namespace
@@ -99,7 +106,8 @@ Provenance provenanceOf(const nvr::WalkEvidence& walk) {
             ". That seal alone does not tie it to this recording: every recording's first "
             "cluster carries one.");
     }
-    const std::string proven = ranges(map, [](const ClusterEntry& e) { return e.proven; });
+    const std::string proven = ranges(
+        map, [](const ClusterEntry& e) { return e.proven; }, [](const ClusterEntry&) { return false; });
     if (proven.empty()) {
         provenance.statements.push_back(
             "No cluster is tied to the recorder tag's signed final value, so nothing in the "
@@ -115,12 +123,18 @@ Provenance provenanceOf(const nvr::WalkEvidence& walk) {
                                         "against anyone without this program, not which device "
                                         "made them)"
                                       : std::string(", as the recorder sealed it"));
-    const std::string joined = ranges(map, [&map](const ClusterEntry& e) {
-        return joinedToPrevious(map, e) ||
-               (map.find(e.number + 1) != nullptr && joinedToPrevious(map, *map.find(e.number + 1)));
-    });
-    if (!joined.empty()) {
-        text += "; and the order of cluster(s) " + joined +
+    // Runs of clusters each joined to the one before it: a run ends before a
+    // cluster not joined to its predecessor.
+    const auto joined = [&walk](const ClusterEntry& e) { return joinedToPrevious(walk, e); };
+    const std::string order = ranges(
+        map,
+        [&map, &joined](const ClusterEntry& e) {
+            const ClusterEntry* const next = map.find(e.number + 1);
+            return joined(e) || (next != nullptr && joined(*next));
+        },
+        [&joined](const ClusterEntry& e) { return !joined(e); });
+    if (!order.empty()) {
+        text += "; and the order of cluster(s) " + order +
                 ", each joined to the one before it by that cluster's stored value";
     }
     provenance.statements.push_back(text + ". Nothing is said of the other clusters.");

@@ -45,7 +45,8 @@ struct WalkEvidence {
     int64_t unsignedFrameOffset = -1;
     // Recorder tags besides the one read, by header offset.
     std::vector<int64_t> otherRecorderTags;
-    // Clusters whose bytes are a copy of an earlier cluster's: {copy, original}.
+    // Clusters whose bytes are a copy of another cluster's: {copy, original},
+    // by copy; the original is the one in its sealed place (ClusterCopies.h).
     std::vector<std::pair<int64_t, int64_t>> duplicates;
     // What the proof is rooted in; None when the tag does not hold or a
     // field it vouches for lies outside its signed bytes.

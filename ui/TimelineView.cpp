@@ -31,8 +31,16 @@ int barWidthOf(int width) {
 void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
     const Timeline timeline = timelineOf(evidence, width);
     for (const TimelineSpan& span : timeline.spans) {
-        painter.fillRect(QRect(kLeft + span.x0, kTop, span.x1 - span.x0, kBarHeight),
+        // A split span: the failure above, what its stated times overlap below.
+        const TimelineHalves halves = timelineHalves(kBarHeight);
+        painter.fillRect(QRect(kLeft + span.x0, kTop, span.x1 - span.x0,
+                               span.beneath ? halves.upperHeight : kBarHeight),
                          QColor(QLatin1String(timelineColour(span.mark))));
+        if (span.beneath) {
+            painter.fillRect(QRect(kLeft + span.x0, kTop + halves.lowerTop, span.x1 - span.x0,
+                                   halves.lowerHeight),
+                             QColor(QLatin1String(timelineColour(*span.beneath))));
+        }
     }
     painter.setPen(QColor(QStringLiteral("#595959")));  // the tick labels are read as text
     painter.drawRect(QRect(kLeft, kTop, width, kBarHeight));
@@ -63,15 +71,19 @@ void paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) 
     }
 }
 
-// The run under axis position `at`, where the bar draws it.
-int runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at) {
+// The run under axis position `at`, where the bar draws it. A failure wins
+// over the verified run it borders or overlaps, as on the bar, except in
+// the lower half of a split span, which shows what lies beneath it.
+int runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at, bool beneath) {
     int found = -1;
     for (size_t i = 0; i < timeline.extents.size() && i < evidence.runs.size(); ++i) {
         const TimelineExtent& extent = timeline.extents[i];
         if (at >= extent.from && at <= extent.to) {
-            // A failure wins over the verified run it borders, as on the bar.
-            if (found < 0 ||
-                evidence.runs[static_cast<size_t>(found)].status == ClusterStatus::Verified) {
+            const bool verified = evidence.runs[i].status == ClusterStatus::Verified;
+            const bool foundVerified =
+                found >= 0 && evidence.runs[static_cast<size_t>(found)].status ==
+                                  ClusterStatus::Verified;
+            if (found < 0 || (beneath ? verified && !foundVerified : foundVerified)) {
                 found = static_cast<int>(i);
             }
         }
@@ -232,7 +244,7 @@ QImage TimelineView::render(const RecordingEvidence& evidence, double scale) {
     return image;
 }
 
-int TimelineView::runIndexAt(int x) const {
+int TimelineView::runIndexAt(int x, int y) const {
     if (evidence == nullptr) {
         return -1;
     }
@@ -242,7 +254,13 @@ int TimelineView::runIndexAt(int x) const {
         return -1;
     }
     const double at = timeline.origin + (x - kLeft) * timeline.length / barWidth;
-    return runAt(*evidence, timeline, at);
+    bool beneath = false;
+    if (y >= kTop + timelineHalves(kBarHeight).lowerTop) {
+        for (const TimelineSpan& span : timeline.spans) {
+            beneath = beneath || (span.beneath && x - kLeft >= span.x0 && x - kLeft < span.x1);
+        }
+    }
+    return runAt(*evidence, timeline, at, beneath);
 }
 
 void TimelineView::mousePressEvent(QMouseEvent* event) {
@@ -251,15 +269,20 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
 #else
     const int x = event->pos().x();
 #endif
-    const int run = event->button() == Qt::LeftButton ? runIndexAt(x) : -1;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const int y = qRound(event->position().y());
+#else
+    const int y = event->pos().y();
+#endif
+    const int run = event->button() == Qt::LeftButton ? runIndexAt(x, y) : -1;
     if (run >= 0) {
         emit spanClicked(run);
     }
     QWidget::mousePressEvent(event);
 }
 
-QString TimelineView::spanTextAt(int x) const {
-    return spanText(runIndexAt(x));
+QString TimelineView::spanTextAt(int x, int y) const {
+    return spanText(runIndexAt(x, y));
 }
 
 QString TimelineView::spanText(int index) const {
@@ -296,7 +319,7 @@ QString TimelineView::spanText(int index) const {
 bool TimelineView::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* const help = static_cast<QHelpEvent*>(event);
-        const QString text = spanTextAt(help->pos().x());
+        const QString text = spanTextAt(help->pos().x(), help->pos().y());
         if (text.isEmpty()) {
             QToolTip::hideText();
         } else {

@@ -25,13 +25,15 @@ class TimelineView : public QWidget {
     QSize minimumSizeHint() const override;
 
     // The tool tip for the span at x (widget coordinates); empty off the bar.
-    QString spanTextAt(int x) const;
+    // Where a span is split, y in its lower half names the run beneath.
+    QString spanTextAt(int x, int y = -1) const;
     // The same for the evidence's run `index`; empty for no such run.
     QString spanText(int index) const;
     // The run the keyboard stands on; -1 before the view has had focus.
     int currentRun() const { return current; }
-    // The index in the evidence's runs of the span at x; -1 off the bar.
-    int runIndexAt(int x) const;
+    // The index in the evidence's runs of the span at x (and y, as for
+    // spanTextAt); -1 off the bar.
+    int runIndexAt(int x, int y = -1) const;
     // The report's picture (without legend) at `scale` times its size.
     static QImage render(const RecordingEvidence& evidence, double scale = 1.0);
     // The same picture painted at 1:1 from the painter's origin, for a

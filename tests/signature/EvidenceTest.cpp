@@ -87,8 +87,15 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"Swapped", {Tampering::swapClusters(2, 3)}, 1, "cluster-moved", 3},
         FindingCase{
             "InsertedForeign", {Tampering::insertForeignCluster(3)}, 1, "cluster-inserted", 4},
+        // The genuine first cluster holds under the built-in key and is proven:
+        // the one before it is the stranger.
         FindingCase{
-            "SplicedForeign", {Tampering::insertForeignCluster(0)}, 1, "cluster-spliced", 2},
+            "SplicedForeign", {Tampering::insertForeignCluster(0)}, 1, "cluster-inserted", 1},
+        FindingCase{"ForeignInPlaceOfOne",
+                    {Tampering::insertForeignCluster(3), Tampering::dropCluster(3)},
+                    1,
+                    "cluster-spliced",
+                    4},
         FindingCase{"Removed", {Tampering::dropCluster(3)}, 1, "cluster-removed", 4},
         FindingCase{"CutShort", {Tampering::truncateInLastCluster()}, 1, "recording-truncated", 0},
         FindingCase{"LastDropped", {Tampering::dropCluster(7)}, 1, "chain-end-mismatch", 0},

@@ -29,7 +29,8 @@ struct Tampering {
         SwapClusters,           // `cluster` and `other` trade places in the file
         DropCluster,            // `cluster` is left out of the file
         InsertForeignCluster,   // before `cluster` (== count: at the end), self-signed with
-                                // the built-in key of the first cluster's kind
+                                // the built-in key of the first cluster's kind; each one
+                                // inserted at the same place has frames of its own
         TruncateInLastCluster,  // file cut mid-way through the last cluster's signed range
         WrongFinalSignature,    // tag names the last value with one byte changed; tag signed
         MissingTag,             // no recorder tag (nor its seek entry)
@@ -42,6 +43,7 @@ struct Tampering {
         ReplaceContent,         // `cluster` is written with the frames of `other` (its own
                                 // Timecode and stored value), as when seconds are overwritten
         DuplicateCluster,       // `cluster` is written twice in a row, byte for byte
+        CopyCluster,            // a byte copy of `cluster` stands before `other` too
         FrameBeforeSignature,   // `cluster`: a SimpleBlock before its signature element
         FinalValueBeforeTagSignature,  // the tag's final value stands before its signature
     };
@@ -50,6 +52,8 @@ struct Tampering {
     int cluster = 0;
     int other = 0;
     int64_t offset = -1;  // FlipClusterByte: from the signed start; -1: the middle
+    // InsertForeignCluster: the Timecode it states; none: that of its place.
+    std::optional<uint64_t> timecode = std::nullopt;
 
     static Tampering flipClusterByte(int cluster, int64_t offset = -1) {
         return {Kind::FlipClusterByte, cluster, 0, offset};
@@ -57,8 +61,9 @@ struct Tampering {
     static Tampering flipTagByte() { return {Kind::FlipTagByte}; }
     static Tampering swapClusters(int a, int b) { return {Kind::SwapClusters, a, b}; }
     static Tampering dropCluster(int cluster) { return {Kind::DropCluster, cluster}; }
-    static Tampering insertForeignCluster(int before) {
-        return {Kind::InsertForeignCluster, before};
+    static Tampering insertForeignCluster(int before,
+                                          std::optional<uint64_t> timecode = std::nullopt) {
+        return {Kind::InsertForeignCluster, before, 0, -1, timecode};
     }
     static Tampering truncateInLastCluster() { return {Kind::TruncateInLastCluster}; }
     static Tampering wrongFinalSignature() { return {Kind::WrongFinalSignature}; }
@@ -72,6 +77,9 @@ struct Tampering {
     static Tampering shortValueByte(int cluster) { return {Kind::ShortValueByte, cluster}; }
     static Tampering unsignedRecording() { return {Kind::Unsigned}; }
     static Tampering duplicateCluster(int cluster) { return {Kind::DuplicateCluster, cluster}; }
+    static Tampering copyCluster(int cluster, int before) {
+        return {Kind::CopyCluster, cluster, before};
+    }
     static Tampering frameBeforeSignature(int cluster) {
         return {Kind::FrameBeforeSignature, cluster};
     }

@@ -254,11 +254,12 @@ void Writer::validate() const {
                                   t.kind == K::DecoyBeforeSignature ||
                                   t.kind == K::ExtraValueByte || t.kind == K::ShortValueByte ||
                                   t.kind == K::ReplaceContent || t.kind == K::DuplicateCluster ||
-                                  t.kind == K::FrameBeforeSignature;
+                                  t.kind == K::CopyCluster || t.kind == K::FrameBeforeSignature;
         if (needsCluster && (t.cluster < 0 || t.cluster >= count)) {
             throw std::invalid_argument("tampering names a cluster that does not exist");
         }
-        if ((t.kind == K::SwapClusters || t.kind == K::ReplaceContent) &&
+        if ((t.kind == K::SwapClusters || t.kind == K::ReplaceContent ||
+             t.kind == K::CopyCluster) &&
             (t.other < 0 || t.other >= count || t.other == t.cluster)) {
             throw std::invalid_argument("swap and replace need two different clusters");
         }
@@ -366,6 +367,7 @@ void Writer::planClusters() {
             return p.chainIndex == chainIndex;
         });
     };
+    std::map<int, uint64_t> insertedAt;  // foreign clusters so far, by place
     for (const Tampering& t : opt.tampering) {
         switch (t.kind) {
             case K::SwapClusters: {
@@ -388,6 +390,9 @@ void Writer::planClusters() {
             case K::InsertForeignCluster: {
                 ClusterPlan foreign;
                 foreign.seed = mix(~opt.seed, static_cast<uint64_t>(t.cluster));
+                if (const uint64_t before = insertedAt[t.cluster]++; before > 0) {
+                    foreign.seed = mix(foreign.seed, before);
+                }
                 foreign.timecode = static_cast<uint64_t>(t.cluster) * opt.clusterDurationMs;
                 foreign.params = opt.firstCluster;
                 foreign.isSigned = isSigned();
@@ -396,6 +401,9 @@ void Writer::planClusters() {
                     foreign.timecode = clipOf(foreign) != nullptr ? clipOf(foreign)->timecode : 0;
                 } else {
                     foreign.frames = framesFor(foreign);
+                }
+                if (t.timecode) {
+                    foreign.timecode = *t.timecode;
                 }
                 const auto at = t.cluster == count ? inFile.end() : positionOf(t.cluster);
                 inFile.insert(at, foreign);
@@ -410,6 +418,16 @@ void Writer::planClusters() {
                     throw std::invalid_argument("cannot copy a dropped cluster");
                 }
                 inFile.insert(it + 1, *it);
+                break;
+            }
+            case K::CopyCluster: {
+                const auto it = positionOf(t.cluster);
+                const auto at = positionOf(t.other);
+                if (it == inFile.end() || at == inFile.end()) {
+                    throw std::invalid_argument("cannot copy a dropped cluster");
+                }
+                const ClusterPlan copy = *it;
+                inFile.insert(at, copy);
                 break;
             }
             default:

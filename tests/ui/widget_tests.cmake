@@ -5,5 +5,6 @@ telvar_add_test(widget_tests
   ${CMAKE_CURRENT_LIST_DIR}/ResourcesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResultTreeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ToolButtonTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TimelineViewTest.cpp
 )
 target_link_libraries(widget_tests PRIVATE telvar_qt_test_main telvar_widgets)
