@@ -103,7 +103,7 @@ std::vector<std::string> csvFields(const CsvRow& row) {
         row.path,
         std::string(verdictWord(v)) + " (" +
             (v.code == VerdictCode::NotVerified && !v.errorText.empty() ? v.errorText
-                                                                      : wording.outcome) +
+                                                                        : wording.outcome) +
             ")",
         reason,
         tagText(e, v.serialNumber, e.tag.serialNumber),

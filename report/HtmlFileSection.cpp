@@ -47,7 +47,7 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
     const VerdictWording wording = verdictWording(e);
     out += "<h3>Verdict</h3><p>" + verdictMarkup(e) + " — " +
            htmlText(e.verdict.code == VerdictCode::Success ? wording.outcome
-                                                            : verdictReason(e.verdict)) +
+                                                           : verdictReason(e.verdict)) +
            "</p>";
     const std::string caveat = wording.caveat;
     if (!caveat.empty()) {

@@ -96,7 +96,8 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     const Continuity continuity = continuityOf(evidences);
     html += QStringLiteral("</table>") + moreLine(rows.size());
     html += QStringLiteral("<h4>%1</h4>")
-                .arg(esc(tr("Continuity of the recordings with a Success, by their tags' stated times")));
+                .arg(esc(tr(
+                    "Continuity of the recordings with a Success, by their tags' stated times")));
     for (const SerialContinuity& serial : continuity.serials) {
         html += serialHtml(serial, names);
     }
@@ -111,7 +112,8 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
                                  .arg(namesOf(continuity.unplaced, names))));
     }
     if (continuity.serials.empty() && continuity.duplicates.empty()) {
-        html += QStringLiteral("<p>%1</p>").arg(esc(tr("No recording with a Success to place in time.")));
+        html += QStringLiteral("<p>%1</p>")
+                    .arg(esc(tr("No recording with a Success to place in time.")));
     }
     return html;
 }

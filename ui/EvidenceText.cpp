@@ -81,8 +81,7 @@ QString tagHtml(const RecordingEvidence& evidence) {
     if (tag.status == TagContent::Status::Missing) {
         return title + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
     }
-    return title + QStringLiteral("<table>") +
-           item(tr("Serial number"), esc(tag.serialNumber)) +
+    return title + QStringLiteral("<table>") + item(tr("Serial number"), esc(tag.serialNumber)) +
            item(tr("Start"), esc(tag.startTime)) + item(tr("End"), esc(tag.endTime)) +
            QStringLiteral("</table>");
 }

@@ -34,13 +34,14 @@ std::map<std::string, QString> outputsOf(const QDir& demo, const QString& name) 
     std::map<std::string, QString> out;
     out["terminal"] = verifyOutput({path});
     out["csv"] = verifyOutput({QStringLiteral("--csv"), path});
-    out["json"] = verifyOutput({QStringLiteral("--json"), QStringLiteral("--report"), report, path});
+    out["json"] =
+        verifyOutput({QStringLiteral("--json"), QStringLiteral("--report"), report, path});
     QFile html(report);
     out["html"] = html.open(QIODevice::ReadOnly) ? QString::fromUtf8(html.readAll()) : QString();
     ExamineOptions options;
     options.fileHash = false;
-    const ResultModel::Row row{VerifyResult(name.toUtf8(), examineRecording(path.toStdString(), options)),
-                               1, QString()};
+    const ResultModel::Row row{
+        VerifyResult(name.toUtf8(), examineRecording(path.toStdString(), options)), 1, QString()};
     out["window"] = evidenceHtml(row) + ResultModel::toolTip(row) + rowFields(row).join(',');
     return out;
 }
@@ -64,7 +65,8 @@ TEST(ClaimWording, OnlyTheRecordersKeyMakesASuccessAuthentic) {
         ASSERT_FALSE(text.isEmpty()) << output;
         EXPECT_FALSE(text.contains(authentic)) << output << ": " << text.toStdString();
         for (const QString& claim : claims) {
-            EXPECT_FALSE(text.contains(claim, Qt::CaseInsensitive)) << output << ": " << claim.toStdString();
+            EXPECT_FALSE(text.contains(claim, Qt::CaseInsensitive))
+                << output << ": " << claim.toStdString();
         }
         EXPECT_TRUE(text.contains(QStringLiteral("sealed with the built-in")))
             << output << ": " << text.toStdString();
@@ -73,7 +75,8 @@ TEST(ClaimWording, OnlyTheRecordersKeyMakesASuccessAuthentic) {
     const std::map<std::string, QString> rsa = outputsOf(demo, QStringLiteral("authentic.mkv"));
     EXPECT_TRUE(rsa.at("csv").contains(QStringLiteral(",Success (authentic),")));
     EXPECT_TRUE(rsa.at("json").contains(QStringLiteral("\"outcome\": \"authentic\"")));
-    EXPECT_TRUE(rsa.at("html").contains(QStringLiteral("<span class=\"ok\">Success</span> — authentic")));
+    EXPECT_TRUE(
+        rsa.at("html").contains(QStringLiteral("<span class=\"ok\">Success</span> — authentic")));
     EXPECT_TRUE(rsa.at("window").contains(QStringLiteral("Success — authentic")));
     EXPECT_TRUE(rsa.at("window").contains(QStringLiteral("Recorder tag (verified)")));
     EXPECT_TRUE(rsa.at("window").contains(QStringLiteral("#4a8a1c")));
