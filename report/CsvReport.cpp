@@ -53,14 +53,11 @@ std::string firstFailureText(const RecordingEvidence& e) {
 
 // Whether a Success also proves which recorder made the file; empty for a
 // failure.
-std::string originText(const RecordingEvidence& e) {
-    if (e.verdict.code != VerdictCode::Success) {
-        return std::string();
+std::string originText(const VerdictWording& wording) {
+    if (wording.claim == Claim::Authentic) {
+        return "proven: signed with the private key that matches the built-in public key";
     }
-    if (e.originProven) {
-        return "proven: signed with the recorder's private key";
-    }
-    return originCaveat(e);
+    return wording.caveat;
 }
 
 std::string csvCell(const std::string& text) {
@@ -96,16 +93,17 @@ std::vector<std::string> csvTitles() {
 std::vector<std::string> csvFields(const CsvRow& row) {
     const RecordingEvidence& e = *row.evidence;
     const RecordingVerdict& v = e.verdict;
+    const VerdictWording wording = verdictWording(e);
     std::string reason = reasonText(v);
     if (reason.empty() && v.code != VerdictCode::Success) {
-        reason = outcomeSentence(v.code);
+        reason = wording.sentence;
     }
     std::vector<std::string> fields = {
         upToZero(row.name),
         row.path,
         std::string(verdictWord(v)) + " (" +
             (v.code == VerdictCode::NotVerified && !v.errorText.empty() ? v.errorText
-                                                                      : outcomeText(v.code)) +
+                                                                        : wording.outcome) +
             ")",
         reason,
         tagText(e, v.serialNumber, e.tag.serialNumber),
@@ -114,7 +112,7 @@ std::vector<std::string> csvFields(const CsvRow& row) {
         firstFailureText(e),
         e.identity.sha256,
         row.verifiedAt,
-        originText(e),
+        originText(wording),
         row.examiner,
         row.caseReference};
     for (std::string& field : fields) {

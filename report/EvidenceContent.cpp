@@ -52,9 +52,29 @@ TagContent tagContent(const RecordingEvidence& evidence) {
         return tag;
     }
     tag.status = verified ? TagContent::Status::Verified : TagContent::Status::Stated;
-    tag.key = evidence.proofKey;
+    tag.claim = verdictWording(evidence).claim;
     tag.serialNumber = statedSerial(evidence);
     tag.startTime = statedStart(evidence);
     tag.endTime = statedEnd(evidence);
     return tag;
+}
+
+const char* tagHeading(const TagContent& tag) {
+    switch (tag.status) {
+        case TagContent::Status::Missing:
+            return "Recorder tag";
+        case TagContent::Status::Stated:
+            return "Recorder tag as stated — NOT verified";
+        case TagContent::Status::Verified:
+            break;
+    }
+    switch (tag.claim) {
+        case Claim::Authentic:
+            return "Recorder tag (verified)";
+        case Claim::Sealed:
+            return "Recorder tag as stated, sealed with the built-in key: every copy of this "
+                   "program holds that key, so these texts prove nothing against a holder of it";
+        default:
+            return "Recorder tag as stated, not tied to a recorder's key";
+    }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "report/Wording.h"
 #include "signature/RecordingEvidence.h"
 
 // What a file's evidence states, part by part, taken in one place: the
@@ -29,16 +30,20 @@ const char* contentTitle(ContentPart part);
 // statement, when there is one.
 std::vector<ContentItem> contentOf(const RecordingEvidence& evidence, ContentPart part);
 
-// The recorder tag's texts as a view shows them: proven by a success,
-// stated by a failed file, or not read at all.
+// The recorder tag's texts as a view shows them: proven as far as the
+// verdict's claim goes by a success, stated by a failed file, or not read
+// at all.
 struct TagContent {
     enum class Status { Verified, Stated, Missing };
     Status status = Status::Missing;
-    // What a Verified tag's signature rests on: under Hmac it is sealed with
-    // the built-in key, which proves no origin.
-    ProofKey key = ProofKey::None;
+    // What a Verified tag's texts prove (report/Wording.h): under Sealed
+    // nothing against a holder of this program.
+    Claim claim = Claim::NotVerified;
     std::string serialNumber;
     std::string startTime;
     std::string endTime;
 };
 TagContent tagContent(const RecordingEvidence& evidence);
+// The heading over the tag's texts: "Recorder tag (verified)" only where
+// the claim is Authentic.
+const char* tagHeading(const TagContent& tag);

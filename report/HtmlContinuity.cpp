@@ -4,6 +4,7 @@
 #include "report/Escape.h"
 #include "report/HtmlParts.h"
 #include "report/Names.h"
+#include "report/Wording.h"
 
 namespace nvr::html {
 namespace {
@@ -23,13 +24,23 @@ std::string stepText(const std::vector<RecordingEvidence>& files, const Continui
            htmlText(files[step.to].verdict.startTime) + ")</li>";
 }
 
+// A Success whose tag proves no origin, marked where its serial and times
+// are used.
+std::string claimMark(const RecordingEvidence& e) {
+    const VerdictWording wording = verdictWording(e);
+    if (wording.claim == Claim::Authentic) {
+        return std::string();
+    }
+    return " <span class=\"caveat\">(" + htmlText(wording.outcome) + ")</span>";
+}
+
 void serialBlock(std::string& out, const std::vector<RecordingEvidence>& files,
                  const SerialContinuity& serial) {
     out += "<h3>Recorder " + statedText(serial.serialNumber) + "</h3>";
     out += std::string(tableOpen()) +
            "<thead><tr><th>File</th><th>Start</th><th>End</th></tr></thead>";
     for (const size_t index : serial.files) {
-        out += "<tr><td>" + fileRef(files, index) + "</td><td>" +
+        out += "<tr><td>" + fileRef(files, index) + claimMark(files[index]) + "</td><td>" +
                htmlText(files[index].verdict.startTime) + "</td><td>" +
                htmlText(files[index].verdict.endTime) + "</td></tr>";
     }
@@ -72,19 +83,21 @@ void duplicatesBlock(std::string& out, const std::vector<RecordingEvidence>& fil
 void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& files) {
     const Continuity continuity = continuityOf(files);
     out +=
-        "<h2>Continuity across the recordings</h2><p class=\"note\">Verified recordings "
-        "grouped by their recorder's serial number, in time order by their tag's start and "
-        "end times (as stated by the file; whole seconds, so one second between an end and "
-        "the next start counts as continuous). Files that did not verify are not placed: "
-        "their times are not proven.</p>";
+        "<h2>Continuity across the recordings</h2><p class=\"note\">Recordings with a Success, "
+        "grouped by the serial number their tag states, in time order by their tag's start "
+        "and end times (as stated by the file; whole seconds, so one second between an end and "
+        "the next start counts as continuous). A tag sealed with the built-in key proves "
+        "nothing about its serial number and times against a holder of this program; such "
+        "files are marked. Files that did not verify are not placed: their times are not "
+        "proven.</p>";
     if (continuity.serials.empty()) {
-        out += "<p>No verified recording to place in time.</p>";
+        out += "<p>No recording with a Success to place in time.</p>";
     }
     for (const SerialContinuity& serial : continuity.serials) {
         serialBlock(out, files, serial);
     }
     if (!continuity.unplaced.empty()) {
-        out += "<p>Verified, but their times do not read as YYYY-MM-DD hh:mm:ss:";
+        out += "<p>Success, but their times do not read as YYYY-MM-DD hh:mm:ss:";
         for (const size_t index : continuity.unplaced) {
             out += " " + fileRef(files, index);
         }

@@ -9,18 +9,23 @@
 #include "report/Wording.h"
 
 namespace nvr::html {
-namespace {
 
-std::string verdictMarkup(const RecordingVerdict& verdict) {
-    switch (verdict.code) {
-        case VerdictCode::Success:
+std::string verdictMarkup(const RecordingEvidence& e) {
+    switch (verdictWording(e).claim) {
+        case Claim::Authentic:
             return "<span class=\"ok\">Success</span>";
-        case VerdictCode::NotVerified:
+        case Claim::Sealed:
+        case Claim::NoOrigin:
+            return "<span class=\"sealed\">Success</span>";
+        case Claim::NotVerified:
             return "<span class=\"unverified\">Not verified</span>";
-        default:
-            return "<span class=\"failed\">Failed</span>";
+        case Claim::Failed:
+            break;
     }
+    return "<span class=\"failed\">Failed</span>";
 }
+
+namespace {
 
 void identityTable(std::string& out, const FileIdentity& id) {
     out += "<h3>Identity</h3>";
@@ -39,12 +44,12 @@ void identityTable(std::string& out, const FileIdentity& id) {
 }
 
 void verdictBlock(std::string& out, const RecordingEvidence& e) {
-    out += "<h3>Verdict</h3><p>" + verdictMarkup(e.verdict);
-    if (e.verdict.code != VerdictCode::Success) {
-        out += " — " + htmlText(verdictReason(e.verdict));
-    }
-    out += "</p>";
-    const std::string caveat = originCaveat(e);
+    const VerdictWording wording = verdictWording(e);
+    out += "<h3>Verdict</h3><p>" + verdictMarkup(e) + " — " +
+           htmlText(e.verdict.code == VerdictCode::Success ? wording.outcome
+                                                           : verdictReason(e.verdict)) +
+           "</p>";
+    const std::string caveat = wording.caveat;
     if (!caveat.empty()) {
         out += "<p class=\"caveat\">" + htmlText(caveat) + "</p>";
     }
@@ -64,8 +69,8 @@ std::string tagSignature(const TagStatement& tag) {
 }
 
 void tagTable(std::string& out, const RecordingEvidence& e) {
-    out += "<h3>Recorder tag (as stated by the file)</h3>";
     const TagContent tag = tagContent(e);
+    out += "<h3>" + htmlText(tagHeading(tag)) + "</h3>";
     if (tag.status == TagContent::Status::Missing) {
         out += "<p>No recorder tag was read.</p>";
         return;
@@ -168,7 +173,7 @@ void appendFileSection(std::string& out, const RecordingEvidence& e, size_t inde
                        const HtmlReportOptions& options) {
     out += "<div class=\"file\" id=\"file-" + std::to_string(index + 1) + "\"><h2>" +
            std::to_string(index + 1) + ". " + htmlText(fileNameOf(e.identity.path)) + " — " +
-           verdictMarkup(e.verdict) + "</h2>";
+           verdictMarkup(e) + "</h2>";
     identityTable(out, e.identity);
     verdictBlock(out, e);
     tagTable(out, e);

@@ -16,6 +16,9 @@ std::string labelRow(const std::string& label, const std::string& valueHtml);
 const char* tableOpen();
 // " (not verified)" marked for the eye.
 const char* notVerified();
+// "Success" green only where the origin is proven, "Failed" or "Not
+// verified", marked for the eye (report/Wording.h decides which).
+std::string verdictMarkup(const RecordingEvidence& evidence);
 // "1,234,567 bytes"
 std::string bytesText(int64_t bytes);
 // Stated tag text escaped, or "—" when empty.

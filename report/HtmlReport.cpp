@@ -54,7 +54,8 @@ const char kStyle[] =
     "th{background:#eeeeee}"
     ".mono{font-family:'DejaVu Sans Mono',monospace;font-size:9.5pt;word-break:break-all}"
     ".nowrap{white-space:nowrap}"
-    ".ok{color:#1b5e20;font-weight:bold}.failed{color:#b71c1c;font-weight:bold}"
+    ".ok{color:#1b5e20;font-weight:bold}.sealed{color:#2f5a99;font-weight:bold}"
+    ".failed{color:#b71c1c;font-weight:bold}"
     ".unverified{color:#b71c1c;font-style:italic}.note{color:#555555;font-size:9pt}"
     ".timeline svg{max-width:100%;height:auto}"
     ".filmstrip figure{display:inline-block;vertical-align:top;margin:0 10px 10px 0;width:166px}"
@@ -65,18 +66,16 @@ const char kStyle[] =
     "@media print{body{margin:0;max-width:none}h2,h3{break-after:avoid}"
     "tr,svg,figure{break-inside:avoid}div.file{break-before:page}}";
 
-// The verdict, and for a failed file the code of its first finding.
+// The verdict; for a Success that proves no origin, what it claims (the
+// file's section says why); for a failed file the code of its first finding.
 std::string verdictCell(const RecordingEvidence& e) {
-    if (e.verdict.code == VerdictCode::Success) {
-        const std::string caveat = originCaveat(e);
-        return "<span class=\"ok\">Success</span>" +
-               (caveat.empty() ? "" : "<br><span class=\"caveat\">" + htmlText(caveat) + "</span>");
+    std::string cell = nvr::html::verdictMarkup(e);
+    const VerdictWording wording = verdictWording(e);
+    if (wording.claim == Claim::Sealed || wording.claim == Claim::NoOrigin) {
+        cell += "<br><span class=\"caveat\">" + htmlText(wording.outcome) + "</span>";
     }
-    if (e.verdict.code == VerdictCode::NotVerified) {
-        return "<span class=\"unverified\">Not verified</span>";
-    }
-    std::string cell = "<span class=\"failed\">Failed</span>";
-    if (!e.findings.empty()) {
+    if (e.verdict.code != VerdictCode::Success && e.verdict.code != VerdictCode::NotVerified &&
+        !e.findings.empty()) {
         cell += "<br><span class=\"note nowrap\">" +
                 htmlText(findingCodeName(e.findings.front().code)) + "</span>";
     }
@@ -170,8 +169,10 @@ std::string htmlSummaryRow(const RecordingEvidence& evidence, size_t index) {
 }
 
 std::string htmlSummaryNote() {
-    return "<p class=\"note\">Serial numbers and times are as stated by the file; "
-           "they are proven only where the verdict is Success.</p>";
+    return "<p class=\"note\">Serial numbers and times are as stated by the file. Under the "
+           "recorder's RSA key a Success proves them as the key holder signed them; a Success "
+           "sealed with the built-in key proves nothing about them against a holder of this "
+           "program; a file that failed proves nothing about them.</p>";
 }
 
 std::string htmlFileSection(const RecordingEvidence& evidence, size_t index,

@@ -195,6 +195,7 @@ void fileObject(W& w, const RecordingEvidence& evidence, const ReportContext& ru
     w.real("medianClusterSeconds", evidence.medianClusterSeconds);
     optionalText(w, "modified", id.modifiedUtc);
     w.boolean("originProven", evidence.originProven);
+    w.code("outcome", verdictWording(evidence).outcome);
     w.text("path", id.path);
     w.code("proofKey", proofKeyCode(evidence.proofKey));
     provenanceObject(w, evidence.provenance);

@@ -14,5 +14,8 @@ RecordingEvidence continuityPart(const RecordingEvidence& evidence) {
     RecordingEvidence part;
     part.identity = evidence.identity;
     part.verdict = evidence.verdict;
+    // What its Success claims (report/Wording.h).
+    part.proofKey = evidence.proofKey;
+    part.originProven = evidence.originProven;
     return part;
 }

@@ -44,7 +44,7 @@ struct ReportFiles {
 // The files of a vector, lent: the vector must outlive the result.
 ReportFiles lentFiles(const std::vector<RecordingEvidence>& files);
 
-// What the continuity across files reads of one file (its identity and
-// verdict), so it can be kept for every file while each file's evidence
+// What the continuity across files reads of one file (its identity,
+// verdict and what the verdict claims), so it can be kept for every file while each file's evidence
 // is dropped after its section.
 RecordingEvidence continuityPart(const RecordingEvidence& evidence);

@@ -13,34 +13,103 @@ const char* verdictWord(const RecordingVerdict& verdict) {
     }
 }
 
-const char* outcomeText(VerdictCode code) {
+namespace {
+
+const char kNoSignature[] = "Not signed: the recording carries no usable signature.";
+
+// The headline of a "not signed" verdict by what a finding shows, or null
+// for a finding that does not explain one (a second tag, a cut, fixity).
+// Every code is named, so that a new one must be placed here.
+const char* notSignedSentence(FindingCode code) {
     switch (code) {
-        case VerdictCode::Success:
-            return "authentic";
-        case VerdictCode::Mismatch:
-            return "signature does not hold";
-        case VerdictCode::Unsigned:
-            return "not signed";
-        case VerdictCode::Error:
-            return "unreadable";
-        default:
-            return "not verified";
+        case FindingCode::UnsignedFrames:
+            return "Not signed: frames stand outside the signed bytes.";
+        case FindingCode::TagFieldUnsigned:
+            return "Not signed: tag fields stand outside the signed bytes.";
+        case FindingCode::ClusterUnsigned:
+            return "Not signed: clusters carry no usable signature.";
+        case FindingCode::TagMissing:
+        case FindingCode::TagNoSerial:
+        case FindingCode::TagUnsigned:
+        case FindingCode::RecordingUnsigned:
+            return kNoSignature;
+        case FindingCode::ChainBreak:
+        case FindingCode::ClusterMismatch:
+        case FindingCode::ClusterRemoved:
+        case FindingCode::ClusterInserted:
+        case FindingCode::ClusterMoved:
+        case FindingCode::ClusterDuplicated:
+        case FindingCode::ClusterSpliced:
+        case FindingCode::ChainBroken:
+        case FindingCode::ClusterError:
+        case FindingCode::RecordingTruncated:
+        case FindingCode::ChainEndMismatch:
+        case FindingCode::ClustersAppended:
+        case FindingCode::TagAltered:
+        case FindingCode::TagUnknownKey:
+        case FindingCode::TagMismatch:
+        case FindingCode::TagMultiple:
+        case FindingCode::WalkError:
+        case FindingCode::FileError:
+        case FindingCode::NoClusters:
+        case FindingCode::FixityChanged:
+        case FindingCode::FixityMissing:
+        case FindingCode::FixityUnreadable:
+            break;
     }
+    return nullptr;
 }
 
-const char* outcomeSentence(VerdictCode code) {
-    switch (code) {
-        case VerdictCode::Success:
-            return "Authentic: the recorder tag and every cluster signature verified.";
-        case VerdictCode::Mismatch:
-            return "Signature mismatch: the recording is not as the recorder signed it.";
-        case VerdictCode::Unsigned:
-            return "Not signed: the recording carries no usable signature.";
-        case VerdictCode::Error:
-            return "Error while reading the file:";
-        default:
-            return "Not verified.";
+// The findings lead with what decided the verdict; the first that can
+// explain a "not signed" names it.
+const char* notSignedSentence(const std::vector<Finding>& findings) {
+    for (const Finding& finding : findings) {
+        if (const char* const sentence = notSignedSentence(finding.code)) {
+            return sentence;
+        }
     }
+    return kNoSignature;
+}
+
+VerdictWording successWording(const RecordingEvidence& evidence) {
+    if (evidence.originProven && evidence.proofKey == ProofKey::Rsa) {
+        return {Claim::Authentic, "authentic",
+                "Authentic: the recorder tag's RSA signature and every cluster signature verified.",
+                ""};
+    }
+    if (evidence.proofKey == ProofKey::Hmac) {
+        return {Claim::Sealed, "sealed with the built-in key, no origin proven",
+                "Sealed with the built-in key: the recorder tag and every cluster signature "
+                "hold, but no origin is proven.",
+                "The recorder tag is sealed with the built-in HMAC key, which every copy of this "
+                "program holds: this Success shows the recording is unchanged against anyone "
+                "without this program, not which device made it, and its serial number and "
+                "times prove nothing against a holder of the program."};
+    }
+    return {Claim::NoOrigin, "origin not proven",
+            "Success: the recorder tag and every cluster signature hold, but nothing ties the "
+            "recording to a recorder's private key.",
+            "Nothing ties this recording to a recorder's private key: this Success does not "
+            "show which device made it, and its serial number and times prove nothing."};
+}
+
+}  // namespace
+
+VerdictWording verdictWording(const RecordingEvidence& evidence) {
+    switch (evidence.verdict.code) {
+        case VerdictCode::Success:
+            return successWording(evidence);
+        case VerdictCode::Mismatch:
+            return {Claim::Failed, "signature does not hold",
+                    "Signature mismatch: the recording is not as the recorder signed it.", ""};
+        case VerdictCode::Unsigned:
+            return {Claim::Failed, "not signed", notSignedSentence(evidence.findings), ""};
+        case VerdictCode::Error:
+            return {Claim::Failed, "unreadable", "Error while reading the file:", ""};
+        case VerdictCode::NotVerified:
+            break;
+    }
+    return {Claim::NotVerified, "not verified", "Not verified.", ""};
 }
 
 std::string verdictReason(const RecordingVerdict& verdict) {
@@ -60,16 +129,7 @@ std::string verdictReason(const RecordingVerdict& verdict) {
 }
 
 std::string originCaveat(const RecordingEvidence& evidence) {
-    if (evidence.verdict.code != VerdictCode::Success || evidence.originProven) {
-        return std::string();
-    }
-    if (evidence.proofKey == ProofKey::Hmac) {
-        return "The recorder tag is sealed with the built-in HMAC key, which every copy of this "
-               "program holds: this Success shows the recording is unchanged against anyone "
-               "without this program, not which device made it.";
-    }
-    return "Nothing ties this recording to a recorder's private key: this Success does not "
-           "show which device made it.";
+    return verdictWording(evidence).caveat;
 }
 
 const char* standingWord(ClusterStanding standing) {

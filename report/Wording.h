@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "signature/RecordingEvidence.h"
@@ -10,21 +11,43 @@
 // "Success" or "Failed".
 const char* verdictWord(const RecordingVerdict& verdict);
 
-// The kind of outcome of a verdict code in a word or two: "authentic",
-// "signature does not hold", "not signed", "unreadable", "not verified".
-const char* outcomeText(VerdictCode code);
+// What a verdict may claim. "Success" is the same word under every key;
+// what it proves is not: only the recorder's RSA key ties a recording to
+// where it came from. The built-in HMAC key is in every copy of this
+// program, so a Success under it shows integrity against anyone without
+// the program, never origin.
+enum class Claim : uint8_t {
+    Authentic,    // a Success rooted in the recorder's RSA key
+    Sealed,       // a Success sealed with the built-in HMAC key: no origin
+    NoOrigin,     // a Success that names no key (evidence kept before keys were named)
+    Failed,       // codes 1, 2 and 3
+    NotVerified,  // code -1
+};
 
-// What a verdict code means in a sentence, e.g. "Signature mismatch: the
-// recording is not as the recorder signed it."
-const char* outcomeSentence(VerdictCode code);
+struct VerdictWording {
+    Claim claim = Claim::NotVerified;
+    // A few words: "authentic", "sealed with the built-in key, no origin
+    // proven", "origin not proven", "signature does not hold", "not
+    // signed", "unreadable", "not verified".
+    const char* outcome = "";
+    // The headline, e.g. "Signature mismatch: the recording is not as the
+    // recorder signed it."; for "not signed", what was found outside the
+    // signatures.
+    const char* sentence = "";
+    // For a Success that proves no origin, what it does not prove; empty
+    // otherwise.
+    const char* caveat = "";
+};
+
+// The one place that words a verdict: the window, the CSV, HTML, PDF and
+// JSON reports and the terminal all say what this says.
+VerdictWording verdictWording(const RecordingEvidence& evidence);
 
 // Why a file failed: "signature mismatch: …", "not signed: …", "error: …";
 // empty on success.
 std::string verdictReason(const RecordingVerdict& verdict);
 
-// For a Success that proves no origin (its proof rests on the built-in
-// HMAC key, which every copy of this program holds), the sentence that
-// says so; empty for a Success that proves its origin and for a failure.
+// verdictWording(evidence).caveat as a string.
 std::string originCaveat(const RecordingEvidence& evidence);
 
 // The short word for a cluster's standing in a picture's label: "verified"

@@ -14,11 +14,13 @@ demo=demo
 build-release/tests/telvar-make-demo "$demo" >/dev/null
 demo_dir=$(cd "$demo" && pwd)
 echo "Demo recordings in $demo_dir/, one minute of camera picture each (they play in any video player):"
-echo "  authentic.mkv  verifies"
+echo "  authentic.mkv  verifies under the recorder's RSA key"
+echo "  sealed.mkv     verifies under an HMAC tag: sealed with the built-in key, no origin proven"
 echo "  tampered.mkv   08:00:14 to 08:00:17 overwritten with the picture of 08:00:44 to 08:00:47"
 echo "  unsigned.mkv   carries no signatures"
 echo
-build-release/cli/telvar-verify "$demo"/authentic.mkv "$demo"/tampered.mkv "$demo"/unsigned.mkv || true
+build-release/cli/telvar-verify "$demo"/authentic.mkv "$demo"/sealed.mkv "$demo"/tampered.mkv \
+  "$demo"/unsigned.mkv || true
 echo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -61,11 +61,10 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
 }
 
 QString verdictRow(const QString& name, const VerifyResult& result) {
-    const VerdictCode code = result.code();
-    const QString colour = verdictColour(code);
     return QStringLiteral(
                "<tr><td>%1</td><td style=\"color:%2; padding-left:12px\">%3 (%4)</td></tr>")
-        .arg(esc(name), colour, esc(verdictWord(code)), esc(reasonWord(result)));
+        .arg(esc(name), verdictColour(result), esc(verdictWord(result.code())),
+             esc(reasonWord(result)));
 }
 
 QString namesOf(const std::vector<size_t>& files, const QStringList& names) {
@@ -97,7 +96,8 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     const Continuity continuity = continuityOf(evidences);
     html += QStringLiteral("</table>") + moreLine(rows.size());
     html += QStringLiteral("<h4>%1</h4>")
-                .arg(esc(tr("Continuity of the verified recordings, by their tags' times")));
+                .arg(esc(tr(
+                    "Continuity of the recordings with a Success, by their tags' stated times")));
     for (const SerialContinuity& serial : continuity.serials) {
         html += serialHtml(serial, names);
     }
@@ -108,11 +108,12 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     }
     if (!continuity.unplaced.empty()) {
         html += QStringLiteral("<p>%1</p>")
-                    .arg(esc(tr("Verified, but their times do not read: %1")
+                    .arg(esc(tr("Success, but their times do not read: %1")
                                  .arg(namesOf(continuity.unplaced, names))));
     }
     if (continuity.serials.empty() && continuity.duplicates.empty()) {
-        html += QStringLiteral("<p>%1</p>").arg(esc(tr("No verified recording to place in time.")));
+        html += QStringLiteral("<p>%1</p>")
+                    .arg(esc(tr("No recording with a Success to place in time.")));
     }
     return html;
 }

@@ -38,13 +38,11 @@ QString item(const QString& label, const QString& valueHtml) {
 }
 
 QString verdictLine(const VerifyResult& result) {
-    const QString colour = verdictColour(result.code());
     QString html = QStringLiteral("<p><b style=\"color:%1\">%2 — %3</b><br>%4")
-                       .arg(colour, esc(verdictWord(result.code())), esc(reasonWord(result)),
-                            esc(describeResult(result)));
-    // Under an HMAC tag a Success proves no origin; it says so beside the verdict.
-    const QString caveat =
-        result.evidence != nullptr ? textOf(originCaveat(*result.evidence)) : QString();
+                       .arg(verdictColour(result), esc(verdictWord(result.code())),
+                            esc(reasonWord(result)), esc(describeResult(result)));
+    // A Success that proves no origin says so beside the verdict.
+    const QString caveat = tr(wordingOf(result).caveat);
     if (!caveat.isEmpty()) {
         html += QStringLiteral("<br><span style=\"color:#6d4c00\">%1</span>").arg(esc(caveat));
     }
@@ -79,17 +77,11 @@ QString identityHtml(const ResultModel::Row& row) {
 
 QString tagHtml(const RecordingEvidence& evidence) {
     const TagContent tag = tagContent(evidence);
+    const QString title = heading(tr(tagHeading(tag)));
     if (tag.status == TagContent::Status::Missing) {
-        return heading(tr("Recorder tag")) + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
+        return title + QStringLiteral("<p>%1</p>").arg(esc(tr("none found")));
     }
-    const QString title = tag.status != TagContent::Status::Verified
-                              ? tr("Recorder tag as stated — NOT verified")
-                          : tag.key != ProofKey::Hmac ? tr("Recorder tag (verified)")
-                                                      : tr("Recorder tag (sealed with the built-in "
-                                                           "key, which every copy of this program "
-                                                           "holds)");
-    return heading(title) + QStringLiteral("<table>") +
-           item(tr("Serial number"), esc(tag.serialNumber)) +
+    return title + QStringLiteral("<table>") + item(tr("Serial number"), esc(tag.serialNumber)) +
            item(tr("Start"), esc(tag.startTime)) + item(tr("End"), esc(tag.endTime)) +
            QStringLiteral("</table>");
 }

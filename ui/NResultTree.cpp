@@ -50,7 +50,8 @@ NResultTree::NResultTree(QWidget* parent) : QTreeView(parent), results(new Resul
     setUniformRowHeights(true);  // no per-row measuring, whatever the count
     setAllColumnsShowFocus(true);
     setItemDelegate(new NTreeItemDelegate(this));
-    setAccessibleName(tr("Verified recordings"));
+    // Not "verified": a row may have failed, or be sealed with no origin proven.
+    setAccessibleName(tr("Recordings and their verdicts"));
 
     flushTimer.setSingleShot(true);
     flushTimer.setInterval(kFlushDelayMs);

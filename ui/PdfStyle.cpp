@@ -14,6 +14,7 @@ const char* pdfStyleSheet() {
            "span.mono{font-family:'DejaVu Sans Mono',monospace;font-size:9.5pt}"
            "span.nowrap,td.nowrap{white-space:nowrap}"
            "span.ok{color:#1b5e20;font-weight:bold}"
+           "span.sealed{color:#2f5a99;font-weight:bold}"
            "span.failed{color:#b71c1c;font-weight:bold}"
            "span.unverified{color:#b71c1c;font-style:italic}"
            "span.note,p.note,ul.note{color:#555555;font-size:9pt}"

@@ -4,7 +4,6 @@
 
 #include "report/Escape.h"
 #include "report/ShortReason.h"
-#include "report/Wording.h"
 #include "verification/PathBytes.h"
 
 namespace {
@@ -49,24 +48,29 @@ QString verdictWord(VerdictCode code) {
     }
 }
 
-QString verdictColour(VerdictCode code) {
-    switch (code) {
-        case VerdictCode::Success:
-            return QStringLiteral("#4a8a1c");
-        case VerdictCode::NotVerified:
-            return QStringLiteral("#6d6d6d");
-        default:
-            return QStringLiteral("#ff4d4d");
-    }
+VerdictWording wordingOf(const VerifyResult& result) {
+    static const RecordingEvidence none;
+    return verdictWording(result.evidence != nullptr ? *result.evidence : none);
 }
 
-QString outcomeWord(VerdictCode code) {
-    return tr(outcomeText(code));
+QString verdictColour(const VerifyResult& result) {
+    switch (wordingOf(result).claim) {
+        case Claim::Authentic:
+            return QStringLiteral("#4a8a1c");
+        case Claim::Sealed:
+        case Claim::NoOrigin:
+            return QStringLiteral("#2f5a99");
+        case Claim::NotVerified:
+            return QStringLiteral("#6d6d6d");
+        case Claim::Failed:
+            break;
+    }
+    return QStringLiteral("#ff4d4d");
 }
 
 QString reasonWord(const VerifyResult& result) {
     if (result.evidence == nullptr || result.code() == VerdictCode::Success) {
-        return outcomeWord(result.code());
+        return tr(wordingOf(result).outcome);
     }
     return tr(shortReason(*result.evidence).c_str());
 }
@@ -93,7 +97,7 @@ QString describeResult(const VerifyResult& result) {
         return tr("Not verified: the run was cancelled before this file's verdict was reached. "
                   "Verify it again with Ctrl+R.");
     }
-    const QString headline = tr(outcomeSentence(result.code()));
+    const QString headline = tr(wordingOf(result).sentence);
     switch (result.code()) {
         case VerdictCode::Mismatch:
         case VerdictCode::Unsigned:

@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
+#include "report/Wording.h"
 #include "verification/VerifyResult.h"
 
 // Turning a result's bytes into words for the user. Bytes from a file are
@@ -22,13 +23,16 @@ QString textUpToZero(const QByteArray& bytes);
 // "Success", "Failed" or, for a file a cancelled run left, "Not verified
 // (cancelled)", as the verdict cell shows it.
 QString verdictWord(VerdictCode code);
-// The colour of that word in the evidence text.
-QString verdictColour(VerdictCode code);
-// The kind of outcome in a word or two: "authentic", "signature does not hold",
-// "not signed", "unreadable", "not verified".
-QString outcomeWord(VerdictCode code);
-// A failure's reason in a few neutral words (report/ShortReason.h), or
-// "authentic" for a success; the Reason column and the evidence's verdict.
+// What the verdict claims (report/Wording.h); a result never verified
+// claims nothing.
+VerdictWording wordingOf(const VerifyResult& result);
+// The colour of the verdict in the evidence text: green only for a Success
+// that proves its origin (the list row keeps the look of every Success).
+QString verdictColour(const VerifyResult& result);
+// A failure's reason in a few neutral words (report/ShortReason.h), or what
+// a Success claims ("authentic", "sealed with the built-in key, no origin
+// proven"); the
+// evidence's verdict, tool tips and the continuity of several files.
 QString reasonWord(const VerifyResult& result);
 // When the first failure lies by the file's stated times; empty without one.
 QString firstFailureText(const VerifyResult& result);

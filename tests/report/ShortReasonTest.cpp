@@ -3,6 +3,7 @@
 
 #include "container/MkvMemoryReader.h"
 #include "report/ShortReason.h"
+#include "report/Wording.h"
 
 namespace {
 
@@ -57,6 +58,25 @@ TEST(ShortReasonTest, TheFirstFindingNamesTheReason) {
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Mismatch, {})), "signature does not hold");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Success, {})), "");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::NotVerified, {})), "not verified");
+}
+
+// A "not signed" headline says what the findings show: where every
+// signature held, that something stands outside them, not that nothing is
+// signed. A second tag or a cut explains no "not signed" and is passed over.
+TEST(ShortReasonTest, NotSignedHeadlineSaysWhatWasFound) {
+    const auto headline = [](std::vector<FindingCode> findings) {
+        return std::string(
+            verdictWording(failedWith(VerdictCode::Unsigned, std::move(findings))).sentence);
+    };
+    EXPECT_EQ(headline({FindingCode::TagMultiple, FindingCode::UnsignedFrames}),
+              "Not signed: frames stand outside the signed bytes.");
+    EXPECT_EQ(headline({FindingCode::TagFieldUnsigned, FindingCode::UnsignedFrames}),
+              "Not signed: tag fields stand outside the signed bytes.");
+    EXPECT_EQ(headline({FindingCode::ClusterUnsigned}),
+              "Not signed: clusters carry no usable signature.");
+    EXPECT_EQ(headline({FindingCode::TagMissing, FindingCode::UnsignedFrames}),
+              "Not signed: the recording carries no usable signature.");
+    EXPECT_EQ(headline({}), "Not signed: the recording carries no usable signature.");
 }
 
 // A file changed since it was added to its case says so beside any verdict.

@@ -15,10 +15,15 @@ std::vector<DemoRecording> demoRecordings(const std::string& clip) {
         tampered.tampering.push_back(Tampering::replaceContent(i, i + kAlteredShift));
     }
 
+    // The same minute under an HMAC tag: it verifies, but proves no origin.
+    RecorderOptions sealed = authentic;
+    sealed.tagSignature = {kKindHmac, 3};
+
     RecorderOptions unsignedRecording = authentic;
     unsignedRecording.tampering = {Tampering::unsignedRecording()};
 
     return {{"authentic.mkv", authentic},
+            {"sealed.mkv", sealed},
             {"tampered.mkv", tampered},
             {"unsigned.mkv", unsignedRecording}};
 }

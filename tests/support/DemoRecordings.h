@@ -6,8 +6,10 @@
 #include "support/RecorderOptions.h"
 
 // The demo recordings, all carrying the same minute of real video: one that
-// verifies, one in which three seconds of picture were overwritten with
-// later ones, and one that carries no signatures. Shared by the demo tool
+// verifies under the recorder's RSA key, one that verifies under an HMAC
+// tag (sealed with the built-in key, so no origin is proven), one in which
+// three seconds of picture were overwritten with later ones, and one that
+// carries no signatures. Shared by the demo tool
 // and the tests that check what it shows.
 namespace recorder {
 

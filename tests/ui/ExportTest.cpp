@@ -52,6 +52,8 @@ VerifyResult hostileResult() {
 VerifyResult authenticResult() {
     RecordingEvidence evidence;
     evidence.verdict.code = VerdictCode::Success;
+    evidence.proofKey = ProofKey::Rsa;
+    evidence.originProven = true;
     evidence.verdict.serialNumber = "-TLV-1";
     evidence.verdict.startTime = "2026-12-01 08:00:00";
     evidence.verdict.endTime = "2026-12-01 09:00:00";

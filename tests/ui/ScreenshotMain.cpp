@@ -1,8 +1,9 @@
-// telvar-screenshot [--size=WxH] DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]:
-// shows the main window (at its default size, or WxH), verifies the demo
+// telvar-screenshot [--size=WxH] [--select=NAME] DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf
+// [FILMSTRIP.png]]: shows the main window (at its default size, or WxH), verifies the demo
 // recordings through the same path
 // as a drop and saves the window as a PNG once the run has ended; then, if
-// asked, the window with the tampered recording's evidence, a PDF report of
+// asked, the window with the tampered recording's evidence (or NAME's, added
+// to the demo recordings verified), a PDF report of
 // all rows, and the evidence pane after a click on the failing span. Meant for a real X server
 // (Xvfb), so fonts and style render as a person sees them.
 // telvar-screenshot --cancel FOLDER DIALOG.png LIST.png: adds the folder,
@@ -58,17 +59,18 @@ int filmstripShot(MorlAuthenticator& window, const QString& picture) {
     return pane->grab().save(picture) ? 0 : 1;
 }
 
-// Selects the tampered row, saves the window with its evidence, and writes
+// Selects the row `name`, saves the window with its evidence, and writes
 // the PDF report of every row.
-int evidenceShots(MorlAuthenticator& window, const QString& picture, const QString& pdf) {
+int evidenceShots(MorlAuthenticator& window, const QString& name, const QString& picture,
+                  const QString& pdf) {
     auto* const tree = window.findChild<NResultTree*>();
     const QAbstractItemModel* const model = tree->model();
-    const QModelIndexList tampered = model->match(
-        model->index(0, 0), Qt::DisplayRole, QStringLiteral("tampered.mkv"), 1, Qt::MatchExactly);
-    if (tampered.isEmpty()) {
+    const QModelIndexList chosen =
+        model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    if (chosen.isEmpty()) {
         return 1;
     }
-    tree->setCurrentIndex(tampered.front());
+    tree->setCurrentIndex(chosen.front());
     tree->setFocus();
     settle(500);
     if (!window.grab().save(picture)) {
@@ -167,9 +169,16 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
+    QString selected = QStringLiteral("tampered.mkv");
+    if (argc > 1 && qstrncmp(argv[1], "--select=", 9) == 0) {
+        selected = QString::fromLocal8Bit(argv[1] + 9);
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc == 4 || argc > 6) {
         std::fprintf(stderr,
-                     "usage: %s DEMO_DIR OUT.png [EVIDENCE.png REPORT.pdf [FILMSTRIP.png]]\n",
+                     "usage: %s [--size=WxH] [--select=NAME] DEMO_DIR OUT.png [EVIDENCE.png "
+                     "REPORT.pdf [FILMSTRIP.png]]\n",
                      argv[0]);
         return 2;
     }
@@ -184,8 +193,11 @@ int main(int argc, char** argv) {
 
     const QDir demo(QString::fromLocal8Bit(argv[1]));
     const QString output = QString::fromLocal8Bit(argv[2]);
-    const QStringList files = {demo.filePath("authentic.mkv"), demo.filePath("tampered.mkv"),
-                               demo.filePath("unsigned.mkv")};
+    QStringList files = {demo.filePath("authentic.mkv"), demo.filePath("tampered.mkv"),
+                         demo.filePath("unsigned.mkv")};
+    if (!files.contains(demo.filePath(selected))) {
+        files << demo.filePath(selected);
+    }
 
     MorlAuthenticator window;
     if (size.isValid()) {
@@ -211,7 +223,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(500, [&] {
             status = window.grab().save(output) ? 0 : 1;
             if (argc >= 5 && status == 0) {
-                status = evidenceShots(window, QString::fromLocal8Bit(argv[3]),
+                status = evidenceShots(window, selected, QString::fromLocal8Bit(argv[3]),
                                        QString::fromLocal8Bit(argv[4]));
             }
             if (argc == 6 && status == 0) {

@@ -1,6 +1,7 @@
 # Tests of the main window, through the worker to the rows of the tree.
 telvar_add_test(window_tests
   ${CMAKE_CURRENT_LIST_DIR}/CaseWindowTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ClaimWordingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfPageCutsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfStyleTest.cpp
