@@ -50,6 +50,7 @@ const char* notSignedSentence(FindingCode code) {
         case FindingCode::TagMismatch:
         case FindingCode::TagMultiple:
         case FindingCode::WalkError:
+        case FindingCode::TrialsExhausted:
         case FindingCode::FileError:
         case FindingCode::NoClusters:
         case FindingCode::FixityChanged:
