@@ -47,6 +47,10 @@ class FrameSearch {
 
     UnprovenFrames run() {
         const ReadBudget budget(fileSize);
+        if (source.size() < 0) {
+            found.stoppedAt = 0;  // what cannot be read cannot be ruled out
+            return found;
+        }
         try {
             findSegments();
             int64_t from = 0;
@@ -110,6 +114,12 @@ class FrameSearch {
             header.end = addOffsets(header.dataOffset, static_cast<int64_t>(size));
         }
         return header;
+    }
+
+    // The proven range that starts at `offset`, or null.
+    const Range* provenAt(int64_t offset) const {
+        const auto it = std::lower_bound(proven.begin(), proven.end(), Range{offset, 0});
+        return it != proven.end() && it->first == offset ? &*it : nullptr;
     }
 
     bool covered(int64_t begin, int64_t end) const {
@@ -193,6 +203,16 @@ class FrameSearch {
         int64_t frames = 0;
         int64_t position = cluster->dataOffset;
         while (position < end) {
+            // A proven cluster's signed bytes are the recorder's own
+            // elements, which end where its cluster does: stepped over
+            // whole, so a genuine file is not read a second time.
+            if (const Range* const signedRange = provenAt(position)) {
+                if (cluster->end && signedRange->second > *cluster->end) {
+                    break;
+                }
+                position = signedRange->second;
+                continue;
+            }
             const std::optional<Header> child = headerAt(position);
             if (!child || (!cluster->end && endsCluster(child->id)) ||
                 (cluster->end && (!child->end || *child->end > *cluster->end))) {
@@ -235,7 +255,6 @@ class FrameSearch {
 
     // Every Cluster ID that starts in [from, to).
     void searchGap(int64_t from, int64_t to) {
-        std::vector<uint8_t> chunk;
         for (int64_t start = from; start < to; start += kSearchChunk) {
             const int64_t starts = std::min(kSearchChunk, to - start);
             const int64_t length = std::min(starts + 3, fileSize - start);
@@ -259,6 +278,7 @@ class FrameSearch {
     std::vector<Range> proven;    // sorted signed ranges of proven clusters
     std::vector<Range> segments;  // further Segments
     UnprovenFrames found;
+    std::vector<uint8_t> chunk;  // bytes being searched
 };
 
 }  // namespace

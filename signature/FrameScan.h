@@ -47,8 +47,9 @@ struct UnprovenFrames {
 // and, after damaged data, by searching the bytes for level-1 IDs. So every
 // place the four bytes of the Cluster ID occur outside the proven signed
 // ranges is read as a cluster would be, unknown sizes included, and its
-// frames are checked. Inside a proven range the bytes are the recorder's,
-// and a chance Cluster ID there is not followed. Reads are capped by a
+// frames are checked. Inside a proven range the bytes are the recorder's
+// own elements: a chance Cluster ID there is not followed, and a cluster
+// read into one steps over it whole. Reads are capped by a
 // ReadBudget of the file's size; when it runs out, stoppedAt says where.
 UnprovenFrames findUnprovenFrames(iReader& source, const ClusterMap& map, int64_t segmentHeader,
                                   int64_t segmentEnd);

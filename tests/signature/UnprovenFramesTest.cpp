@@ -122,6 +122,30 @@ TEST(UnprovenFrames, TextNamesPlacesAndOffsets) {
                   "from another recording.");
 }
 
+// Cluster IDs hidden in Void elements, each opening a cluster of unknown
+// size that reads on through all the others: searched without a bound that
+// takes time quadratic in the file. The search stops when its read budget
+// is spent, and what it could not rule out is no Success.
+TEST(UnprovenFrames, SearchIsBoundedAndAStopIsNoSuccess) {
+    const TempFile file;
+    const recorder::Recording written = recorder::writeRecording(file.path(), recording());
+    ebml::Bytes hidden;
+    for (int i = 0; i < 4000; ++i) {
+        hidden.insert(hidden.end(), {0xEC, 0x85, 0x1F, 0x43, 0xB6, 0x75, 0xFF});
+    }
+    file.writeAt(static_cast<unsigned long long>(written.fileSize), hidden);
+    const RecordingEvidence evidence = examine(file.path());
+    EXPECT_EQ(evidence.verdict.code, VerdictCode::Unsigned);
+    EXPECT_EQ(evidence.verdict.detail.rfind(
+                  "the search for frames outside the proven clusters stopped at offset ", 0),
+              0u)
+        << evidence.verdict.detail;
+    ASSERT_FALSE(evidence.findings.empty());
+    EXPECT_EQ(evidence.findings.front().code, FindingCode::UnprovenFrames);
+    EXPECT_NE(evidence.findings.front().text.find("frames after it could not be ruled out"),
+              std::string::npos);
+}
+
 // A rule about what lies outside the signatures or the proof decides only
 // where the verdict would otherwise be Success: every other verdict, and
 // what it says, is the one the file gets without the frames.
