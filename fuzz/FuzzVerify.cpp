@@ -11,7 +11,9 @@
 // intact file does not: a read failure may end in an error or another
 // verdict, never in a new success. The evidence is then built once more
 // from the intact bytes and must agree with the verdict, and its JSON and
-// HTML reports must hold whatever the file states.
+// HTML reports must hold whatever the file states, and a Success may have no
+// frame a player reads outside the proven clusters' signed bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -143,6 +145,106 @@ Outcome verify(const uint8_t* data, size_t size, int64_t declaredSize,
     return outcome;
 }
 
+// An element header as a demuxer reads it, from the input's bytes alone.
+struct Header {
+    uint32_t id = 0;
+    size_t start = 0;
+    size_t data = 0;
+    std::optional<uint64_t> end;  // none: unknown size
+};
+
+std::optional<Header> headerAt(const uint8_t* data, size_t size, size_t at) {
+    const auto vint = [&](size_t& p, size_t maxLength, uint64_t& value, size_t& length) {
+        if (p >= size || data[p] == 0) {
+            return false;
+        }
+        length = 1;
+        while ((data[p] & (0x80u >> (length - 1))) == 0) {
+            ++length;
+        }
+        if (length > maxLength || length > size - p) {
+            return false;
+        }
+        value = data[p];
+        for (size_t i = 1; i < length; ++i) {
+            value = (value << 8) | data[p + i];
+        }
+        p += length;
+        return true;
+    };
+    Header header;
+    header.start = at;
+    size_t p = at;
+    uint64_t id = 0;
+    uint64_t sizeField = 0;
+    size_t idLength = 0;
+    size_t sizeLength = 0;
+    if (!vint(p, 4, id, idLength) || !vint(p, 8, sizeField, sizeLength)) {
+        return std::nullopt;
+    }
+    header.id = static_cast<uint32_t>(id);
+    header.data = p;
+    const uint64_t value = sizeField & ((uint64_t{1} << (7 * sizeLength)) - 1);
+    if (value != (uint64_t{1} << (7 * sizeLength)) - 1) {
+        header.end = p + value;
+    }
+    return header;
+}
+
+// Independent of the walk: reads every Cluster ID in the input as a demuxer
+// reads a cluster and tells whether a frame of one lies outside the signed
+// bytes of every proven cluster; none when that would cost too much to tell.
+std::optional<bool> frameOutsideProof(const uint8_t* data, size_t size,
+                                      const std::vector<ClusterEntry>& clusters) {
+    const auto inside = [&](uint64_t begin, uint64_t end) {
+        for (const ClusterEntry& c : clusters) {
+            if (c.proven && static_cast<int64_t>(begin) >= c.signedStart &&
+                end <= static_cast<uint64_t>(c.signedEnd)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto upper = [](uint32_t id) {
+        for (const uint32_t level :
+             {0x1F43B675u, 0x18538067u, 0x1A45DFA3u, 0x114D9B74u, 0x1549A966u, 0x1654AE6Bu,
+              0x1C53BB6Bu, 0x1254C367u, 0x1043A770u, 0x1941A469u}) {
+            if (id == level) {
+                return true;
+            }
+        }
+        return false;
+    };
+    size_t steps = 4 * size + 4096;
+    for (size_t at = 0; at + 4 <= size; ++at) {
+        if (data[at] != 0x1F || data[at + 1] != 0x43 || data[at + 2] != 0xB6 ||
+            data[at + 3] != 0x75) {
+            continue;
+        }
+        const std::optional<Header> cluster = headerAt(data, size, at);
+        if (!cluster) {
+            continue;
+        }
+        const uint64_t end = std::min<uint64_t>(cluster->end.value_or(size), size);
+        for (uint64_t p = cluster->data; p < end;) {
+            if (steps-- == 0) {
+                return std::nullopt;
+            }
+            const std::optional<Header> child = headerAt(data, size, static_cast<size_t>(p));
+            if (!child || (!cluster->end && upper(child->id)) ||
+                (cluster->end && (!child->end || *child->end > *cluster->end))) {
+                break;
+            }
+            if ((child->id == 0xA3 || child->id == 0xA0) &&
+                (!child->end || !inside(child->start, *child->end))) {
+                return true;
+            }
+            p = child->end.value_or(child->data);
+        }
+    }
+    return false;
+}
+
 bool passed(const Outcome& outcome) {
     return !outcome.threw && outcome.result == VerifyWalkResult::Ok;
 }
@@ -189,6 +291,11 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
     }
     FUZZ_CHECK(!evidence.originProven ||
                (code == VerdictCode::Success && evidence.proofKey == ProofKey::Rsa));
+    // What plays is what is proven.
+    if (code == VerdictCode::Success) {
+        FUZZ_CHECK(static_cast<int64_t>(evidence.clusters.size()) == evidence.clusterCount);
+        FUZZ_CHECK(frameOutsideProof(data, size, evidence.clusters) != std::optional<bool>(true));
+    }
     checkReports(evidence);
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "support/EbmlWriter.h"
+#include "support/FrameForgeries.h"
 #include "support/TestRecorder.h"
 
 namespace {
@@ -202,6 +203,21 @@ void writeVerifySeeds(const fs::path& dir) {
         o.clusterCount = 3;
         o.tampering.push_back(tampering);
         record(name, o);
+    }
+
+    // Frames a player reads outside the proof.
+    const std::vector<std::pair<std::string, recorder::FrameForgery>> forgeries = {
+        {"clusters-appended", recorder::FrameForgery::ClustersAppended},
+        {"second-segment", recorder::FrameForgery::SecondSegment},
+        {"block-group-appended", recorder::FrameForgery::BlockGroupAppended},
+        {"unknown-size-cluster", recorder::FrameForgery::UnknownSizeCluster},
+        {"cluster-in-void", recorder::FrameForgery::HiddenInVoid},
+    };
+    for (const auto& [name, forgery] : forgeries) {
+        const RecorderOptions o = recorder::forgeryBase(forgery, small());
+        const recorder::Recording written =
+            recorder::writeRecording((dir / (name + ".mkv")).string(), o);
+        recorder::forgeFrames(forgery, written, o);
     }
 
     // Layouts made by moving the signed elements of one valid recording.

@@ -67,6 +67,7 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
         case FindingCode::RecordingUnsigned:
             return "not signed";
         case FindingCode::UnsignedFrames:
+        case FindingCode::UnprovenFrames:
         case FindingCode::TagFieldUnsigned:
         case FindingCode::ClustersAppended:
             return "content outside the signatures";

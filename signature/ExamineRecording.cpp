@@ -123,6 +123,9 @@ std::optional<FirstFailure> firstFailureOf(const nvr::WalkEvidence& walk,
     const int64_t number = walk.firstFailure != 0 ? walk.firstFailure : walk.errorCluster;
     if (walk.tagResult != VerifyWalkResult::Ok || walk.failedAtTag) {
         failure.offset = walk.tag.offset;
+    } else if (walk.unprovenFrames.found()) {
+        const nvr::UnprovenFrames& found = walk.unprovenFrames;
+        failure.offset = found.clusters > 0 ? found.runs.front().firstOffset : found.stoppedAt;
     } else if (const ClusterEntry* const entry = walk.map.find(number)) {
         failure.cluster = number;
         failure.offset = entry->headerOffset;

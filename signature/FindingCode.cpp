@@ -14,6 +14,7 @@ const std::vector<FindingCodeName>& findingCodes() {
         {FindingCode::ClusterUnsigned, "cluster-unsigned"},
         {FindingCode::ClusterError, "cluster-error"},      // reading or checking it failed
         {FindingCode::UnsignedFrames, "unsigned-frames"},  // frames before the signature element
+        {FindingCode::UnprovenFrames, "unproven-frames"},  // frames a player reads, outside the proof
         // The recording as a whole and its chain's end.
         {FindingCode::RecordingTruncated, "recording-truncated"},
         {FindingCode::ChainEndMismatch, "chain-end-mismatch"},

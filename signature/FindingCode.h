@@ -17,6 +17,7 @@ enum class FindingCode : uint8_t {
     ClusterUnsigned,
     ClusterError,
     UnsignedFrames,
+    UnprovenFrames,
     RecordingTruncated,
     ChainEndMismatch,
     ClustersAppended,

@@ -237,6 +237,61 @@ std::string unsignedFramesText(const ClusterMap& map, int64_t first, int64_t las
            "that the signature element stands before every frame it vouches for.";
 }
 
+namespace {
+
+std::string placeText(const nvr::UnprovenFrameRun& run, int64_t segmentEnd) {
+    switch (run.place) {
+        case nvr::FramePlace::BeforeSegment:
+            return "before the Segment";
+        case nvr::FramePlace::InSegment:
+            return "inside the Segment";
+        case nvr::FramePlace::AfterSegment:
+            return "after the Segment's declared end (offset " + std::to_string(segmentEnd) + ")";
+        case nvr::FramePlace::OtherSegment:
+            return "in another Segment, at offset " + std::to_string(run.segmentOffset);
+    }
+    return std::string();
+}
+
+std::string runText(const nvr::UnprovenFrameRun& run, int64_t segmentEnd) {
+    const std::string at = run.firstOffset == run.lastOffset
+                               ? "at offset " + std::to_string(run.firstOffset)
+                               : "at offsets " + std::to_string(run.firstOffset) + "–" +
+                                     std::to_string(run.lastOffset);
+    return std::to_string(run.frames) + " frame(s) in " + std::to_string(run.clusters) +
+           " cluster(s) " + placeText(run, segmentEnd) + ", " + at;
+}
+
+}  // namespace
+
+std::string unprovenFramesText(const nvr::UnprovenFrames& found, int64_t segmentEnd) {
+    std::string text;
+    if (found.clusters > 0) {
+        std::string where;
+        int64_t told = 0;
+        for (size_t i = 0; i < found.runs.size() && i < 3; ++i) {
+            where += (where.empty() ? "" : "; ") + runText(found.runs[i], segmentEnd);
+            told += found.runs[i].clusters;
+        }
+        if (told < found.clusters) {
+            where += "; and " + std::to_string(found.clusters - told) + " cluster(s) elsewhere";
+        }
+        text = "A player reads " + std::to_string(found.frames) +
+               " frame(s) that lie outside the signed bytes of every proven cluster: " + where +
+               ". No signature tied to the recorder tag vouches for them. Consistent with "
+               "clusters added to the file after the recording was sealed, copied there, or "
+               "from another recording.";
+    }
+    if (found.stoppedAt >= 0) {
+        text += std::string(text.empty() ? "" : " ") +
+                "The search for frames outside the proven clusters stopped at offset " +
+                std::to_string(found.stoppedAt) +
+                " (the file could not be read there, or the search's read budget ran out): "
+                "frames after it could not be ruled out.";
+    }
+    return text;
+}
+
 std::string appendedText(const nvr::WalkEvidence& walk) {
     const int64_t extra = walk.map.count() - walk.finalValueAt;
     return "Cluster " + std::to_string(walk.finalValueAt) +

@@ -29,5 +29,7 @@ std::string movedText(const ClusterMap& map, int64_t first, int64_t last);
 // the copy where the links tell.
 std::string duplicatedText(const nvr::WalkEvidence& walk, int64_t copy, int64_t original);
 std::string unsignedFramesText(const ClusterMap& map, int64_t first, int64_t last);
+// Frames a player reads outside every proven cluster, place by place.
+std::string unprovenFramesText(const nvr::UnprovenFrames& found, int64_t segmentEnd);
 std::string appendedText(const nvr::WalkEvidence& walk);
 std::string chainEndText(const nvr::WalkEvidence& walk, const std::optional<double>& median);

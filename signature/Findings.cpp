@@ -431,14 +431,21 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
                                                        ". What follows was not checked."));
     }
     chainFindings(walk, evidence, out);
+    if (walk.unprovenFrames.found()) {
+        out.push_back(make(FindingCode::UnprovenFrames,
+                           unprovenFramesText(walk.unprovenFrames, walk.segmentEnd)));
+    }
     // A verdict that fell on frames or a tag field outside the signatures
-    // names them first, as it names the first failing cluster otherwise.
+    // or the proof names them first, as it names the first failing cluster
+    // otherwise. Unproven frames are searched for only where nothing else failed.
     const ClusterEntry* const failed = walk.map.find(walk.firstFailure);
     const bool onFrames = failed != nullptr && failed->unsignedFrames &&
                           failed->status == ClusterStatus::Verified;
-    if (evidence.verdict.code == VerdictCode::Unsigned && (walk.failedAtTag || onFrames)) {
-        const FindingCode decisive =
-            walk.failedAtTag ? FindingCode::TagFieldUnsigned : FindingCode::UnsignedFrames;
+    const bool onProof = walk.unprovenFrames.found();
+    if (evidence.verdict.code == VerdictCode::Unsigned && (walk.failedAtTag || onFrames || onProof)) {
+        const FindingCode decisive = walk.failedAtTag ? FindingCode::TagFieldUnsigned
+                                     : onProof        ? FindingCode::UnprovenFrames
+                                                      : FindingCode::UnsignedFrames;
         std::stable_partition(out.begin(), out.end(),
                               [decisive](const Finding& f) { return f.code == decisive; });
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "signature/ClusterMap.h"
+#include "signature/FrameScan.h"
 #include "signature/RecordingEvidence.h"
 
 namespace nvr {
@@ -43,6 +44,9 @@ struct WalkEvidence {
     // The first cluster with a frame before its signature element; 0 none.
     int64_t firstUnsignedFrames = 0;
     int64_t unsignedFrameOffset = -1;
+    // Frames a player reads outside every proven cluster; searched for only
+    // where every signature held, so any found decided the verdict.
+    UnprovenFrames unprovenFrames;
     // Recorder tags besides the one read, by header offset.
     std::vector<int64_t> otherRecorderTags;
     // Clusters whose bytes are a copy of another cluster's: {copy, original},

@@ -142,6 +142,9 @@ VerifyWalkResult WalkRecorder::finish(const SegmentScan& scan) {
     if (result == VerifyWalkResult::Ok) {
         result = outsideTheSignatures();
     }
+    if (result == VerifyWalkResult::Ok) {
+        result = outsideTheProof();
+    }
     return result;
 }
 
@@ -167,6 +170,29 @@ VerifyWalkResult WalkRecorder::outsideTheSignatures() {
                           " stands before its signature element, outside the signed bytes";
     state.detail = state.clusterIssue(evidence.firstUnsignedFrames,
                                         entry != nullptr ? entry->headerOffset : -1);
+    return VerifyWalkResult::Unsigned;
+}
+
+// What plays is what is proven: a player also reads clusters past the
+// Segment's declared end, in a further Segment, or wherever it finds a
+// Cluster ID. Any frame outside the proven clusters' signed bytes makes a
+// Success not signed.
+VerifyWalkResult WalkRecorder::outsideTheProof() {
+    iReader* const source = state.source();
+    if (source == nullptr) {
+        return VerifyWalkResult::Ok;  // unreachable: the walk read the clusters through it
+    }
+    const UnprovenFrames& found = evidence.unprovenFrames = findUnprovenFrames(
+        *source, evidence.map, evidence.segmentHeaderOffset, evidence.segmentEnd);
+    if (!found.found()) {
+        return VerifyWalkResult::Ok;
+    }
+    state.detail = found.clusters > 0
+                       ? "a frame in the cluster at offset " +
+                             std::to_string(found.runs.front().firstOffset) +
+                             " stands outside every proven cluster's signed bytes"
+                       : "the search for frames outside the proven clusters stopped at offset " +
+                             std::to_string(found.stoppedAt);
     return VerifyWalkResult::Unsigned;
 }
 

@@ -43,6 +43,7 @@ class WalkRecorder {
     void recordCoverage(const ClusterEntry& entry);
     void fail(VerifyWalkResult clusterResult, const ClusterEntry& entry, const std::string& issue);
     VerifyWalkResult outsideTheSignatures();
+    VerifyWalkResult outsideTheProof();
 
     WalkState& state;
     WalkEvidence& evidence;

@@ -48,6 +48,8 @@ TEST(ShortReasonTest, TheFirstFindingNamesTheReason) {
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Unsigned, {FindingCode::TagMissing})), "not signed");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Unsigned, {FindingCode::UnsignedFrames})),
               "content outside the signatures");
+    EXPECT_EQ(shortReason(failedWith(VerdictCode::Unsigned, {FindingCode::UnprovenFrames})),
+              "content outside the signatures");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Mismatch, {FindingCode::RecordingTruncated})),
               "cut short");
     // A read error at a cluster of a file shorter than it declares is its being cut short.
