@@ -121,11 +121,16 @@ TEST(CaseCrash, SigkillLosesNothingThatWasPrinted) {
         const std::string path = line.substr(at + 8, line.find('"', at + 8) - at - 8);
         EXPECT_EQ(stored.count(path), 1u) << path;
     }
-    EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
-    // The case goes on where it stopped.
+    // Whole, but the killed run never sealed what it wrote.
+    const CommandResult audit = runVerify("--case-file " + quoted(casePath) + " --audit");
+    EXPECT_EQ(audit.status, 1);
+    EXPECT_NE(audit.out.find("Custody log intact"), std::string::npos) << audit.out;
+    EXPECT_NE(audit.out.find("Not sealed"), std::string::npos) << audit.out;
+    // The case goes on where it stopped, and that run seals it all.
     EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --files-from " + quoted(list)).status,
               0);
     EXPECT_EQ(verifiedPaths(casePath).size(), static_cast<size_t>(total));
+    EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
 }
 
 TEST(CaseCrash, TwoWritersTakeTurnsOnOneCase) {
