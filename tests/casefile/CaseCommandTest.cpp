@@ -214,6 +214,17 @@ TEST_F(CaseCommand, ReportCarriesTheLogHeadAndBecomesAnEvent) {
     EXPECT_NE(html.find("verified by"), std::string::npos);
     const CommandResult list = runSqlite(casePath, "SELECT format, sha256 FROM exports");
     EXPECT_NE(list.out.find("html|"), std::string::npos) << list.out;
+
+    // The kept report is found in the log by its SHA-256; a changed one is not.
+    const CommandResult check = runVerify(caseArg() + " --audit --report-file " + quoted(report));
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("The report is event 6 (exported "), std::string::npos) << check.out;
+    writeBytes(report, html + " ");
+    const CommandResult changed = runVerify(caseArg() + " --audit --report-file " + quoted(report));
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_NE(changed.out.find("No export of this case has the report's SHA-256"),
+              std::string::npos)
+        << changed.out;
 }
 
 TEST_F(CaseCommand, ForeignFilesAreRefusedAndLeftAlone) {
