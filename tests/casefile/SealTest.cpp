@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,11 @@ CaseOpenOptions writing(std::shared_ptr<const ExaminerKey> key, bool create = tr
     options.examinerKey = std::move(key);
     options.readOnlyMedia = [](const std::string&) { return false; };
     return options;
+}
+
+// The third-party check of scripts/, with Python and openssl alone.
+CommandResult runCheckScript(const std::string& path) {
+    return runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + " " + quoted(path) + " 2>&1");
 }
 
 AuditResult auditOf(const std::string& path) {
@@ -110,6 +116,13 @@ TEST_F(Seals, AnIntactCaseIsSealedByItsExaminer) {
     ASSERT_EQ(audit.seals.size(), 2u);
     EXPECT_EQ(audit.seals.back().fingerprint, key->fingerprint());
     EXPECT_TRUE(audit.unvouched.empty());
+    const CommandResult script = runCheckScript(casePath);
+    EXPECT_EQ(script.status, 0) << script.out;
+    EXPECT_EQ(script.out.rfind(std::to_string(audit.events) + " events; SHA-256 of the newest " +
+                                   audit.head + "\n",
+                               0),
+              0u)
+        << script.out;
     // B. Second's key entered the case with their first event.
     EXPECT_NE(runSqlite(casePath, "SELECT examiner FROM examiner_keys").out.find("B. Second"),
               std::string::npos);
@@ -147,6 +160,7 @@ TEST_F(Seals, AnEditOfAnyColumnFailsTheAudit) {
     }
     ASSERT_GE(columns.size(), 50u);
     std::vector<std::string> guarded;
+    std::string copies;
     for (size_t i = 0; i < columns.size(); ++i) {
         const std::string edited = copy("edit" + std::to_string(i));
         if (runSqlite(edited, columns[i].second).status != 0) {
@@ -155,8 +169,16 @@ TEST_F(Seals, AnEditOfAnyColumnFailsTheAudit) {
         }
         const AuditResult audit = auditOf(edited);
         EXPECT_FALSE(audit.intact()) << names[i] << " edited, yet the audit passed";
+        copies += " " + quoted(edited);
     }
     EXPECT_EQ(guarded, std::vector<std::string>{"case_info.id"});
+    // The third-party check finds each of them too.
+    const CommandResult script = runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + copies);
+    EXPECT_EQ(script.status, 1);
+    EXPECT_EQ(static_cast<size_t>(std::count(script.out.begin(), script.out.end(), '\n')),
+              columns.size() - guarded.size())
+        << script.out;
+    EXPECT_EQ(script.out.find(" events; SHA-256 of the newest"), std::string::npos) << script.out;
 }
 
 // An event's own hash recomputed after an edit: only the link of the next
@@ -207,6 +229,7 @@ TEST_F(Seals, ARewriteWithoutTheKeyBreaksTheSeals) {
     ASSERT_FALSE(audit.intact());
     EXPECT_NE(audit.problem.find("is a seal by A. Examiner"), std::string::npos) << audit.problem;
     EXPECT_NE(audit.problem.find("signature does not verify"), std::string::npos) << audit.problem;
+    EXPECT_NE(runCheckScript(rewritten).out.find("is a seal that does not verify"), std::string::npos);
 
     // Seals dropped as well: the chain holds, and nothing seals it.
     ASSERT_EQ(runSqlite(rewritten, "DELETE FROM seals; DELETE FROM events WHERE kind = 'sealed'")
@@ -229,6 +252,7 @@ TEST_F(Seals, ARewriteWithoutTheKeyBreaksTheSeals) {
     }
     audit = auditOf(rewritten);
     EXPECT_FALSE(audit.sealed());
+    EXPECT_EQ(runCheckScript(rewritten).status, 1);
 }
 
 TEST_F(Seals, AnEventAfterTheLastSealIsNamedUnsealed) {
