@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "casefile/CaseFile.h"
+#include "casefile/ExaminerKey.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -68,6 +69,16 @@ HeadCheck checkKeptReport(const CaseFile& file, const AuditResult& audit,
     return {sealed, "The report is event " + std::to_string(event->seq) + " (exported " +
                         event->at + " by " + event->actor.examiner + ", SHA-256 " + sha256 + ")" +
                         (sealed ? ", under a seal" : ", which no seal covers")};
+}
+
+void describeHead(const ChainHead& head, const ExaminerKey* key, ReportContext& run) {
+    run.custodyEvents = head.events;
+    run.custodyHead = head.hash;
+    run.custodySealExaminer = head.seal ? head.seal->examiner : std::string();
+    run.custodySealKey = head.seal ? head.seal->fingerprint : std::string();
+    run.custodySealSignature = head.seal ? head.seal->signature : std::string();
+    run.examinerPublicKey = key != nullptr ? key->publicKeyHex() : std::string();
+    run.examinerKeyFingerprint = key != nullptr ? key->fingerprint() : std::string();
 }
 
 std::vector<std::string> sealLines(const AuditResult& result) {

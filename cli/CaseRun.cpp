@@ -151,14 +151,7 @@ void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,
 }
 
 void CaseRun::describeHead(ReportContext& run) const {
-    const ChainHead head = file->head();
-    run.custodyEvents = head.events;
-    run.custodyHead = head.hash;
-    run.custodySealExaminer = head.seal ? head.seal->examiner : std::string();
-    run.custodySealKey = head.seal ? head.seal->fingerprint : std::string();
-    run.custodySealSignature = head.seal ? head.seal->signature : std::string();
-    run.examinerPublicKey = key->publicKeyHex();
-    run.examinerKeyFingerprint = key->fingerprint();
+    ::describeHead(file->head(), key.get(), run);
 }
 
 bool CaseRun::exportReport(const std::string& path, const ReportContext& run,

@@ -33,6 +33,9 @@ struct ReportContext {
     std::string examinerKeyFingerprint;
 };
 
+// Copies the custody log's head, seal, export event and examiner's key.
+void copyCustody(const ReportContext& from, ReportContext& to);
+
 // The context of this run, verified now.
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
                                    const std::string& caseReference);
