@@ -1,5 +1,6 @@
 #include "cli/CaseRun.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <utility>
@@ -193,6 +194,21 @@ std::string CaseRun::headJsonLine() const {
                                      {"events", *run.custodyEvents},
                                      {"newest", run.custodyHead},
                                      {"seal", std::move(seal)}}}});
+}
+
+void CaseRun::sealAndExit(int signal) const {
+    try {
+        CaseOpenOptions open;
+        open.examinerKey = key;
+        CaseFile own(file->path(), open);
+        own.seal(currentActor("telvar-verify", examiner));
+        std::cerr << "\nCase file " << displayText(own.path()) << ": " << headText(own.head())
+                  << std::endl;
+    } catch (const CaseError& error) {
+        std::cerr << "\ntelvar-verify: " << displayText(file->path())
+                  << ": the run could not be sealed: " << displayText(error.what()) << std::endl;
+    }
+    std::_Exit(128 + signal);
 }
 
 void CaseRun::finish() {

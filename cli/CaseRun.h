@@ -51,6 +51,10 @@ class CaseRun {
     // Seals the log (once; a failure is printed) and prints the head on
     // standard error: every run that opened a case ends so, whatever its status.
     void finish();
+    // For SIGINT or SIGTERM, on another thread: seals the case through a
+    // connection of its own (what the run printed is in it already), prints
+    // the head and ends the process with 128 + the signal's number.
+    [[noreturn]] void sealAndExit(int signal) const;
 
     // The paths of the case's recordings, for --reverify.
     std::vector<std::string> recordingPaths() const;

@@ -16,6 +16,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
+#include "cli/SealOnSignal.h"
 #include "cli/VerdictFormat.h"
 #include "report/CsvReport.h"
 #include "report/Escape.h"
@@ -288,6 +289,13 @@ int verifyWithCase(CliOptions options) {
             }
         }
     } finish{caseRun.get()};
+    // Interrupted or terminated, the run still seals the case and prints
+    // its head; set before the verifying threads start, which inherit the
+    // blocked signals.
+    std::optional<SealOnSignal> signals;
+    if (caseRun != nullptr) {
+        signals.emplace([run = caseRun.get()](int signal) { run->sealAndExit(signal); });
+    }
     if (caseRun != nullptr && !options.reportPath.empty() &&
         sameFile(options.reportPath, options.caseFile)) {
         std::cerr << "telvar-verify: the report " << displayText(options.reportPath)

@@ -133,6 +133,25 @@ TEST(CaseCrash, SigkillLosesNothingThatWasPrinted) {
     EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
 }
 
+// SIGTERM or Ctrl+C: what the run wrote is sealed before it ends.
+TEST(CaseCrash, ATerminatedRunSealsWhatItWrote) {
+    CaseDirectory dir;
+    const std::string list = writeRecordings(dir, "r", 300);
+    const std::string casePath = dir / "c.telvarcase";
+    const Child child =
+        start({"--case-file", casePath, "--jsonl", "--jobs", "2", "--files-from", list});
+    ASSERT_GT(child.pid, 0);
+    for (int lines = 0; lines < 10 && readLine(child.out) != "\x04"; ++lines) {
+    }
+    kill(child.pid, SIGTERM);
+    while (readLine(child.out) != "\x04") {
+    }
+    EXPECT_EQ(finish(child), 128 + SIGTERM);
+    const CommandResult audit = runVerify("--case-file " + quoted(casePath) + " --audit");
+    EXPECT_EQ(audit.status, 0) << audit.out;
+    EXPECT_LT(verifiedPaths(casePath).size(), 300u) << "the run ended before the signal";
+}
+
 TEST(CaseCrash, TwoWritersTakeTurnsOnOneCase) {
     CaseDirectory dir;
     const std::string first = writeRecordings(dir, "a", 60);
