@@ -111,6 +111,7 @@ void CaseRun::start(const ReportContext& run, const CliOptions& options) {
 }
 
 void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored) {
+    const std::lock_guard<std::mutex> lock(writing);
     std::vector<RecordedVerification> recorded;
     // A fixity finding is added once the case holds the verification.
     std::vector<std::optional<RecordingEvidence>> changed(files.size());
@@ -157,6 +158,7 @@ void CaseRun::describeHead(ReportContext& run) const {
 
 bool CaseRun::exportReport(const std::string& path, const ReportContext& run,
                            const WriteReport& write) {
+    const std::lock_guard<std::mutex> lock(writing);
     const Actor actor = currentActor("telvar-verify", examiner);
     std::optional<std::string> sha256;
     {
@@ -172,7 +174,7 @@ bool CaseRun::exportReport(const std::string& path, const ReportContext& run,
         session->recordExport("html", path, *sha256);
         transaction.commit();
     }
-    sealNow();
+    file->seal(actor);
     return true;
 }
 
@@ -197,6 +199,8 @@ std::string CaseRun::headJsonLine() const {
 }
 
 void CaseRun::sealAndExit(int signal) const {
+    // Kept until the process ends: the run writes nothing after this seal.
+    writing.lock();
     try {
         CaseOpenOptions open;
         open.examinerKey = key;
@@ -216,6 +220,7 @@ void CaseRun::finish() {
         return;
     }
     finished = true;
+    const std::lock_guard<std::mutex> lock(writing);
     try {
         sealNow();
     } catch (const CaseError& error) {

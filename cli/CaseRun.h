@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ class CaseRun {
     std::string examiner;
     std::shared_ptr<const ExaminerKey> key;
     bool finished = false;
+    // Held while the run writes to the case; a signal's seal takes it and
+    // keeps it, so nothing is written after that seal.
+    mutable std::mutex writing;
     std::unique_ptr<CaseSession> session;
 };
 
