@@ -2,7 +2,8 @@
 // the list needs, for bench/case.sh:
 //   telvar_case_bench make FILE N   synthesise a case of N verified recordings
 //   telvar_case_bench open FILE     prints "OPEN_S LIST_S EVIDENCE_S CPU_S AUDIT_S ROWS
-//                                   PEAK_RSS_KIB LOG" (CPU_S: processor time of the first three)
+//                                   PEAK_RSS_KIB LOG" (CPU_S: processor time of the first three;
+//                                   LOG: sealed, unsealed or broken)
 // Opening is the check (schema and quick_check) and the connection; the
 // list is every recording with its latest verdict; evidence is one row's.
 #include <sys/resource.h>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "casefile/CaseFile.h"
+#include "casefile/Seal.h"
 #include "casefile/Transaction.h"
 #include "signature/Sha256.h"
 
@@ -38,8 +40,12 @@ std::string evidenceOf(int i) {
     return json;
 }
 
+// Sealed as runs of 1,000 files each would seal it.
+constexpr int kFilesPerSeal = 1000;
+
 int make(const std::string& path, int count) {
     const Actor actor{"A. Examiner", "bench", "telvar_case_bench", "1.0", "bench"};
+    const ExaminerKey key = ExaminerKey::loadOrCreate(path + ".key.pem");
     CaseOpenOptions options;
     options.create = true;
     options.creator = actor;
@@ -49,6 +55,7 @@ int make(const std::string& path, int count) {
     db.exec("PRAGMA journal_mode=WAL");
     db.exec("PRAGMA synchronous=OFF");
     Transaction transaction(db);
+    recordExaminerKey(db, actor, key);
     for (int i = 0; i < count; ++i) {
         const std::string file = "/evidence/site-" + std::to_string(i % 100) + "/cam-" +
                                  std::to_string(i) + ".mkv";
@@ -64,13 +71,15 @@ int make(const std::string& path, int count) {
         added.recording = id;
         added.path = file;
         added.sha256 = sha;
+        added.at = "2026-12-08T17:00:00Z";
+        added.detail = recordingAddedDetail(2623948, std::string("2026-12-08T16:58:07Z"));
         added = appendEvent(db, added);
         const std::string evidence = evidenceOf(i);
         CustodyEvent verified = added;
         verified.kind = EventKind::Verified;
         verified.at.clear();
         verified.record = sha256Hex(evidence.data(), evidence.size());
-        verified.detail = verificationDetail(0, "intake");
+        verified.detail = verificationDetail(0, "intake", "2026-12-08T17:00:00Z");
         verified = appendEvent(db, verified);
         Statement verification = db.prepare(
             "INSERT INTO verifications (recording, event, verified_at, code, sha256, fixity) "
@@ -83,6 +92,9 @@ int make(const std::string& path, int count) {
             "UPDATE recordings SET added_event = ?, latest_verification = ?, latest_code = 0, "
             "latest_fixity = 'intake', latest_at = '2026-12-08T17:00:00Z' WHERE id = ?");
         update.bind(1, added.seq).bind(2, verificationId).bind(3, id).run();
+        if ((i + 1) % kFilesPerSeal == 0 || i + 1 == count) {
+            appendSeal(db, actor, key);
+        }
     }
     transaction.commit();
     return 0;
@@ -111,7 +123,7 @@ int open(const std::string& path) {
     const AuditResult audit = file.audit();
     const double audited = since(auditing);
     std::printf("%.3f %.3f %.4f %.3f %.3f %zu %ld %s\n", opened, listed, loaded, cpu, audited,
-                rows.size(), peak, audit.intact() ? "intact" : "broken");
+                rows.size(), peak, audit.sealed() ? "sealed" : audit.intact() ? "unsealed" : "broken");
     return one || rows.empty() ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 
 #include "casefile/CaseError.h"
 #include "casefile/Schema.h"
+#include "casefile/Seal.h"
 #include "casefile/Transaction.h"
 #include "signature/Sha256.h"
 
@@ -77,6 +78,9 @@ void initialise(const Database& db, const CaseOpenOptions& options) {
         Statement info =
             db.prepare("INSERT INTO case_info (id, reference, created_at) VALUES (1, ?, ?)");
         info.bind(1, options.reference).bind(2, created.at).run();
+        if (options.examinerKey) {
+            recordExaminerKey(db, options.creator, *options.examinerKey);
+        }
     } else {
         checkSchema(db);
         const int64_t version = db.queryInt("PRAGMA user_version");
@@ -144,7 +148,7 @@ bool onReadOnlyMedia(const std::string& path) {
 }
 
 CaseFile::CaseFile(const std::string& path, const CaseOpenOptions& options)
-    : filePath(path), db(openCase(path, options, canWrite)) {
+    : filePath(path), key(options.examinerKey), db(openCase(path, options, canWrite)) {
     if (!options.reference.empty() && info().reference != options.reference) {
         throw CaseError(CaseErrorKind::WrongCase,
                         "the case file belongs to another case reference");
@@ -270,6 +274,15 @@ ChainHead CaseFile::head() const {
     return chainHead(db);
 }
 
+std::optional<CustodyEvent> CaseFile::event(int64_t seq) const {
+    return eventWhere(db, "seq = ?", [seq](Statement& s) { s.bind(1, seq); });
+}
+
+std::optional<CustodyEvent> CaseFile::exportOf(const std::string& sha256) const {
+    return eventWhere(db, "kind = 'exported' AND sha256 = ?",
+                      [&sha256](Statement& s) { s.bind(1, sha256); });
+}
+
 AuditResult CaseFile::audit() const {
     return auditLog(db);
 }
@@ -277,6 +290,20 @@ AuditResult CaseFile::audit() const {
 int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
                                   std::optional<RecordingRow>& existing, std::string* addedAt) {
     existing = recordingByPath(file.path);
+    if (existing) {
+        // What goes into new events is taken from the log, not from the
+        // list's copy: an edited row must not be quoted into the chain.
+        Statement first = db.prepare(
+            "SELECT at, sha256 FROM events WHERE recording = ? AND kind = 'recording-added' "
+            "ORDER BY seq LIMIT 1");
+        first.bind(1, existing->id);
+        if (!first.step()) {
+            throw CaseError(CaseErrorKind::Corrupt,
+                            "the case lists a recording its custody log never added; run --audit");
+        }
+        existing->addedAt = first.bytes(0);
+        existing->intakeSha256 = first.optionalBytes(1);
+    }
     CustodyEvent added;
     added.kind = EventKind::RecordingAdded;
     added.actor = actor;
@@ -289,7 +316,7 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
         added.recording = existing->id;
         added.sha256 = existing->intakeSha256;
         added.detail = "listed again";
-        added = appendEvent(db, added);
+        added = append(added);
         Statement update =
             db.prepare("UPDATE recordings SET removed = 0, added_event = ? WHERE id = ?");
         update.bind(1, added.seq).bind(2, existing->id).run();
@@ -312,10 +339,28 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
     const int64_t id = db.lastInsertId();
     added.recording = id;
     added.sha256 = file.sha256;
-    added = appendEvent(db, added);
+    added.detail = recordingAddedDetail(file.size, file.modified);
+    added = append(added);
     Statement update = db.prepare("UPDATE recordings SET added_event = ? WHERE id = ?");
     update.bind(1, added.seq).bind(2, id).run();
     return id;
+}
+
+CustodyEvent CaseFile::append(const CustodyEvent& event) {
+    if (key) {
+        recordExaminerKey(db, event.actor, *key);
+    }
+    return appendEvent(db, event);
+}
+
+void CaseFile::seal(const Actor& actor) {
+    requireWritable();
+    if (!key) {
+        return;
+    }
+    Transaction transaction(db);
+    appendSeal(db, actor, *key);
+    transaction.commit();
 }
 
 void CaseFile::holdCheckpoints() {
@@ -368,8 +413,8 @@ RecordedVerification CaseFile::recordVerification(const Actor& actor,
     event.path = facts.file.path;
     event.sha256 = facts.file.sha256;
     event.record = sha256Hex(evidence.data(), evidence.size());
-    event.detail = verificationDetail(facts.code, fixity);
-    event = appendEvent(db, event);
+    event.detail = verificationDetail(facts.code, fixity, facts.verifiedAt);
+    event = append(event);
 
     Statement insert = db.prepare(
         "INSERT INTO verifications (recording, event, verified_at, code, sha256, fixity) "
@@ -407,7 +452,7 @@ void CaseFile::recordExport(const Actor& actor, const std::string& format,
     event.path = pathBytes;
     event.sha256 = sha256;
     event.detail = format;
-    event = appendEvent(db, event);
+    event = append(event);
     Statement insert = db.prepare(
         "INSERT INTO exports (event, exported_at, format, path, sha256) VALUES (?, ?, ?, ?, ?)");
     insert.bind(1, event.seq).bind(2, event.at).bind(3, format).bindBlob(4, pathBytes).bind(5, sha256).run();
@@ -423,7 +468,7 @@ void CaseFile::addNote(const Actor& actor, std::optional<int64_t> recording,
     event.actor = actor;
     event.recording = recording;
     event.record = sha256Hex(text.data(), text.size());
-    event = appendEvent(db, event);
+    event = append(event);
     Statement insert = db.prepare(
         "INSERT INTO notes (event, recording, written_at, text) VALUES (?, ?, ?, ?)");
     insert.bind(1, event.seq).bind(2, recording).bind(3, event.at).bind(4, text).run();
@@ -443,7 +488,7 @@ void CaseFile::removeRecording(const Actor& actor, int64_t recording) {
     event.recording = recording;
     event.path = row->path;
     event.sha256 = row->intakeSha256;
-    appendEvent(db, event);
+    append(event);
     Statement update = db.prepare("UPDATE recordings SET removed = 1 WHERE id = ?");
     update.bind(1, recording).run();
     transaction.commit();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "casefile/CustodyEvent.h"
 #include "casefile/CustodyLog.h"
 #include "casefile/Database.h"
+#include "casefile/ExaminerKey.h"
 #include "casefile/Fixity.h"
 #include "casefile/Transaction.h"
 
@@ -21,6 +23,10 @@ struct CaseOpenOptions {
     bool create = false;    // make a new case when there is none at the path
     std::string reference;  // the new case's reference; an existing case must carry it, when given
     Actor creator;          // who makes a new case
+    // The examiner's signing key: each examiner writing with it has its
+    // public key logged before their first event, and seal() signs with
+    // it. Without one the case is written unsealed (tests, benchmarks).
+    std::shared_ptr<const ExaminerKey> examinerKey;
     int busyTimeoutMs = 10000;
     // Whether the file is on read-only media; there it is opened immutable,
     // for listing and auditing. Replaceable, so tests need no read-only mount.
@@ -108,6 +114,9 @@ class CaseFile {
     // know is left out (the audit names it).
     void forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const;
     ChainHead head() const;
+    // Event `seq`, and the export event of a report by its SHA-256.
+    std::optional<CustodyEvent> event(int64_t seq) const;
+    std::optional<CustodyEvent> exportOf(const std::string& sha256) const;
     AuditResult audit() const;
 
     // Adds the recording when it is new, then stores its verification: the
@@ -121,6 +130,10 @@ class CaseFile {
                       const std::string& sha256);
     void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
     void removeRecording(const Actor& actor, int64_t recording);
+    // Ends a run, a session or an export: the examiner's seal over the log
+    // as it stands, unless the newest event is already theirs. Nothing
+    // without an examiner's key.
+    void seal(const Actor& actor);
 
     // One transaction that the writes above join, each still whole or not
     // at all, until it commits: many results stored with one sync.
@@ -136,6 +149,8 @@ class CaseFile {
     void saveCopy(const std::string& path) const;
 
   private:
+    // Appends `event`, after the examiner's key when it is new to the case.
+    CustodyEvent append(const CustodyEvent& event);
     void openForWriting(const CaseOpenOptions& options, bool blank);
     void requireWritable() const;
     // Within a transaction: the recording's id, added (or listed again) when
@@ -145,5 +160,6 @@ class CaseFile {
 
     std::string filePath;
     bool canWrite = false;
+    std::shared_ptr<const ExaminerKey> key;
     Database db;
 };

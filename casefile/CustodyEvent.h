@@ -13,6 +13,8 @@ enum class EventKind {
     Exported,          // "exported"
     NoteAdded,         // "note-added"
     RecordingRemoved,  // "recording-removed": off the list; its history stays
+    ExaminerKey,       // "examiner-key": an examiner's public key enters the case
+    Sealed,            // "sealed": the examiner signed the log up to this event
 };
 
 const char* eventKindCode(EventKind kind);

@@ -1,10 +1,22 @@
 #include "casefile/CustodyLog.h"
 
+#include <map>
+#include <set>
+#include <utility>
+
 #include "casefile/Database.h"
+#include "casefile/ExaminerKey.h"
+#include "casefile/Seal.h"
 #include "report/Escape.h"
 #include "signature/Sha256.h"
 
 namespace {
+
+// recordingAddedDetail in SQL, over the recordings row `r`.
+const char* const kAddedDetailSql =
+    "(CASE WHEN r.size IS NULL THEN 'size not taken' ELSE 'size ' || r.size || ' bytes' END || "
+    "'; ' || CASE WHEN r.modified IS NULL THEN 'modification time not taken' ELSE 'modified ' || "
+    "r.modified END)";
 
 const char* const kEventColumns =
     "seq, kind, at, examiner, host, program, version, build, recording, path, sha256, record, "
@@ -36,6 +48,17 @@ std::optional<CustodyEvent> readEvent(const Statement& row, std::string& kindTex
     return event;
 }
 
+// The newest event's number and hash: what the next event links to.
+ChainHead newestEvent(const Database& db) {
+    ChainHead head;
+    Statement last = db.prepare("SELECT seq, hash FROM events ORDER BY seq DESC LIMIT 1");
+    if (last.step()) {
+        head.events = last.integer(0);
+        head.hash = last.bytes(1);
+    }
+    return head;
+}
+
 std::string sha256Of(const std::string& bytes) {
     return sha256Hex(bytes.data(), bytes.size());
 }
@@ -52,11 +75,60 @@ std::string eventName(int64_t seq) {
     return "event " + std::to_string(seq);
 }
 
-// Walks the chain in order: numbering, links and hashes.
+// The examiners' keys met so far in the walk, and the seals they verify.
+class SealCheck {
+  public:
+    explicit SealCheck(const Database& db_) : db(db_), withSeals(holdsSeals(db_)) {}
+
+    // The problem with a key or seal event; empty when it holds.
+    std::string check(const CustodyEvent& event, AuditResult& result) {
+        const std::string name = eventName(event.seq);
+        if (event.kind != EventKind::ExaminerKey && event.kind != EventKind::Sealed) {
+            return std::string();
+        }
+        if (!withSeals) {
+            return name + " is a key or a seal in a case whose schema keeps none";
+        }
+        const std::string fingerprint = event.record.value_or("");
+        if (event.kind == EventKind::ExaminerKey) {
+            const std::string key = publicKeyOfDetail(event.detail);
+            if (key.empty() || keyFingerprint(key) != fingerprint) {
+                return name + " (examiner-key) does not name an Ed25519 public key with its "
+                              "fingerprint";
+            }
+            keys[fingerprint] = key;
+            owners.insert({event.actor.examiner, fingerprint});
+            return std::string();
+        }
+        const auto key = keys.find(fingerprint);
+        if (key == keys.end() || owners.count({event.actor.examiner, fingerprint}) == 0) {
+            return name + " is a seal by " + validUtf8(event.actor.examiner) +
+                   " with a key the log does not give to that examiner before it";
+        }
+        const std::optional<std::string> signature = sealSignature(db, event.seq);
+        if (!signature || !verifySignature(key->second, event.hash, *signature)) {
+            return name + " is a seal by " + validUtf8(event.actor.examiner) + " (key " +
+                   fingerprint +
+                   ") whose signature does not verify: the log up to it was rewritten, or the "
+                   "seal was, by someone without that key";
+        }
+        result.seals.push_back({event.seq, event.actor.examiner, fingerprint});
+        return std::string();
+    }
+
+  private:
+    const Database& db;
+    const bool withSeals;
+    std::map<std::string, std::string> keys;              // public key by fingerprint
+    std::set<std::pair<std::string, std::string>> owners;  // (examiner, fingerprint)
+};
+
+// Walks the chain in order: numbering, links, hashes and seals.
 void auditChain(const Database& db, AuditResult& result) {
     Statement rows = db.prepare(std::string("SELECT ") + kEventColumns + " FROM events ORDER BY seq");
     std::string previous = kNoPreviousEvent;
     int64_t expected = 1;
+    SealCheck seals(db);
     while (rows.step()) {
         std::string kindText;
         const std::optional<CustodyEvent> event = readEvent(rows, kindText);
@@ -91,6 +163,10 @@ void auditChain(const Database& db, AuditResult& result) {
                                   ", not to the SHA-256 stored with it");
             break;
         }
+        if (const std::string problem = seals.check(*event, result); !problem.empty()) {
+            note(result, seq, problem);
+            break;
+        }
         previous = event->hash;
         result.events = seq;
         ++expected;
@@ -119,23 +195,43 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "SELECT v.event, x.json, e.record FROM verifications v LEFT JOIN evidence x ON "
               "x.verification = v.id LEFT JOIN events e ON e.seq = v.event AND e.kind IN ('verified', 'verified-again') "
               "AND e.recording IS v.recording AND e.sha256 IS v.sha256 "
-              "AND e.detail = 'code ' || v.code || '; fixity ' || v.fixity",
+              "AND (e.detail = 'code ' || v.code || '; fixity ' || v.fixity || '; verified ' || "
+              "v.verified_at OR e.detail = 'code ' || v.code || '; fixity ' || v.fixity)",
               "the evidence stored with this verification is not the one the log recorded",
               true);
     auditRows(db, result,
               "SELECT n.event, n.text, e.record FROM notes n LEFT JOIN events e "
-              "ON e.seq = n.event AND e.kind = 'note-added' AND e.recording IS n.recording",
+              "ON e.seq = n.event AND e.kind = 'note-added' AND e.recording IS n.recording "
+              "AND e.at = n.written_at",
               "the note stored with this event is not the one the log recorded", true);
     auditRows(db, result,
               "SELECT x.event FROM exports x LEFT JOIN events e ON e.seq = x.event "
               "AND e.kind = 'exported' AND e.path = x.path AND e.sha256 IS x.sha256 "
-              "AND e.detail = x.format WHERE e.seq IS NULL",
+              "AND e.detail = x.format AND e.at = x.exported_at WHERE e.seq IS NULL",
               "the export stored with this event is not the one the log recorded");
     auditRows(db, result,
               "SELECT r.added_event FROM recordings r LEFT JOIN events e ON e.seq = r.added_event "
               "AND e.kind = 'recording-added' AND e.recording = r.id AND e.path = r.path "
-              "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL",
+              "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL OR r.added_event IS NOT (SELECT "
+              "max(seq) FROM events f WHERE f.recording = r.id AND f.kind = 'recording-added')",
               "the recording's path or intake SHA-256 is not the one the log recorded");
+    // The first addition carries the time, size and modification time.
+    auditRows(db, result,
+              "SELECT e.seq FROM recordings r JOIN events e ON e.seq = (SELECT min(seq) FROM "
+              "events f WHERE f.recording = r.id AND f.kind = 'recording-added') WHERE r.added_at "
+              "IS NOT e.at OR (e.detail <> '' AND e.detail IS NOT " +
+                  std::string(kAddedDetailSql) + ")",
+              "the recording's time of addition, size or modification time is not the one the "
+              "log recorded");
+    // Rows numbered in the order of their events.
+    auditRows(db, result,
+              "SELECT x.event FROM exports x WHERE x.id IS NOT (SELECT count(*) FROM exports y "
+              "WHERE y.event <= x.event)",
+              "the export's number is not its place among the exports of the log");
+    auditRows(db, result,
+              "SELECT n.event FROM notes n WHERE n.id IS NOT (SELECT count(*) FROM notes y "
+              "WHERE y.event <= n.event)",
+              "the note's number is not its place among the notes of the log");
     auditRows(db, result,
               "SELECT coalesce(v.event, 0) FROM evidence x LEFT JOIN verifications v ON v.id = "
               "x.verification WHERE v.id IS NULL",
@@ -151,8 +247,8 @@ void auditStoredRows(const Database& db, AuditResult& result) {
     // The list's shortcuts must say what the log says.
     auditRows(db, result,
               "SELECT coalesce(v.event, r.added_event) FROM recordings r LEFT JOIN verifications v "
-              "ON v.id = r.latest_verification WHERE r.latest_verification IS NOT (SELECT max(id) FROM "
-              "verifications w WHERE w.recording = r.id) OR r.latest_code IS NOT v.code OR "
+              "ON v.id = r.latest_verification WHERE r.latest_verification IS NOT (SELECT id FROM "
+              "verifications w WHERE w.recording = r.id ORDER BY w.event DESC LIMIT 1) OR r.latest_code IS NOT v.code OR "
               "r.latest_fixity IS NOT v.fixity OR r.latest_at IS NOT v.verified_at OR r.removed IS "
               "NOT (coalesce((SELECT max(seq) FROM events e WHERE e.recording = r.id AND e.kind = "
               "'recording-removed'), 0) > (SELECT max(seq) FROM events e WHERE e.recording = r.id "
@@ -161,18 +257,69 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "recorded");
     auditRows(db, result,
               "SELECT 1 FROM case_info c LEFT JOIN events e ON e.seq = 1 AND e.detail = "
-              "c.reference WHERE e.seq IS NULL",
-              "the case reference is not the one the log recorded");
+              "c.reference AND e.at = c.created_at WHERE e.seq IS NULL",
+              "the case reference or its time of creation is not the one the log recorded");
+    // The examiners are those of the events, each first seen at its first.
+    auditRows(db, result,
+              "SELECT coalesce((SELECT min(seq) FROM events e WHERE e.examiner = x.name), 1) FROM "
+              "examiners x WHERE x.first_seen IS NOT (SELECT at FROM events e WHERE e.examiner = "
+              "x.name ORDER BY seq LIMIT 1)",
+              "the examiner's name or first appearance is not the one the log recorded");
+    auditRows(db, result,
+              "SELECT min(seq) FROM events WHERE examiner NOT IN (SELECT name FROM examiners) "
+              "GROUP BY examiner",
+              "the examiner of this event is missing from the case's examiners");
+    if (holdsSeals(db)) {
+        auditRows(db, result,
+                  "SELECT coalesce(k.event, 1) FROM examiner_keys k LEFT JOIN events e ON e.seq = "
+                  "k.event AND e.kind = 'examiner-key' AND e.examiner = k.examiner AND e.record = "
+                  "k.fingerprint WHERE e.seq IS NULL",
+                  "the examiner's key stored with this event is not the one the log recorded");
+        auditRows(db, result,
+                  "SELECT seq FROM events WHERE kind = 'examiner-key' AND seq NOT IN (SELECT "
+                  "event FROM examiner_keys)",
+                  "the row this event vouches for is gone");
+        auditRows(db, result,
+                  "SELECT s.event FROM seals s LEFT JOIN events e ON e.seq = s.event AND e.kind = "
+                  "'sealed' WHERE e.seq IS NULL",
+                  "a signature is stored for this event, which is no seal");
+    }
+}
+
+// Events of older versions that did not yet carry some of the fields.
+void noteUnvouched(const Database& db, AuditResult& result) {
+    const int64_t recordings = db.queryInt(
+        "SELECT count(*) FROM events WHERE kind = 'recording-added' AND detail = ''");
+    if (recordings > 0) {
+        result.unvouched.push_back(
+            "the size and modification time of " + std::to_string(recordings) +
+            " recording(s) added by an older version, which did not log them");
+    }
+    const int64_t verifications = db.queryInt(
+        "SELECT count(*) FROM events WHERE kind IN ('verified', 'verified-again') AND detail NOT "
+        "LIKE '%; verified %'");
+    if (verifications > 0) {
+        result.unvouched.push_back("the time of " + std::to_string(verifications) +
+                                   " verification(s) made by an older version, which did not "
+                                   "log it (their evidence, which is vouched, carries it)");
+    }
 }
 
 }  // namespace
 
-std::string verificationDetail(int64_t code, const std::string& fixity) {
-    return "code " + std::to_string(code) + "; fixity " + fixity;
+std::string verificationDetail(int64_t code, const std::string& fixity,
+                               const std::string& verifiedAt) {
+    return "code " + std::to_string(code) + "; fixity " + fixity + "; verified " + verifiedAt;
+}
+
+std::string recordingAddedDetail(const std::optional<int64_t>& size,
+                                 const std::optional<std::string>& modified) {
+    return (size ? "size " + std::to_string(*size) + " bytes" : std::string("size not taken")) +
+           "; " + (modified ? "modified " + *modified : std::string("modification time not taken"));
 }
 
 CustodyEvent appendEvent(const Database& db, CustodyEvent event) {
-    const ChainHead head = chainHead(db);
+    const ChainHead head = newestEvent(db);
     event.seq = head.events + 1;
     event.prev = head.hash;
     if (event.at.empty()) {
@@ -205,12 +352,28 @@ CustodyEvent appendEvent(const Database& db, CustodyEvent event) {
 
 ChainHead chainHead(const Database& db) {
     ChainHead head;
-    Statement last = db.prepare("SELECT seq, hash FROM events ORDER BY seq DESC LIMIT 1");
+    Statement last =
+        db.prepare("SELECT seq, hash, kind, examiner, record FROM events ORDER BY seq DESC LIMIT 1");
     if (last.step()) {
         head.events = last.integer(0);
         head.hash = last.bytes(1);
+        if (last.bytes(2) == eventKindCode(EventKind::Sealed) && holdsSeals(db)) {
+            head.seal = HeadSeal{last.bytes(3), last.bytes(4),
+                                 sealSignature(db, head.events).value_or("")};
+        }
     }
     return head;
+}
+
+std::string headText(const ChainHead& head) {
+    std::string text = std::to_string(head.events) + " custody events; SHA-256 of the newest " +
+                       head.hash;
+    if (!head.seal) {
+        return text + "; not sealed";
+    }
+    return text + "; sealed by " + displayText(head.seal->examiner) + " (key " +
+           displayText(head.seal->fingerprint) + ", signature " +
+           displayText(head.seal->signature) + ")";
 }
 
 std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recording) {
@@ -225,6 +388,15 @@ std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recordin
         }
     }
     return events;
+}
+
+std::optional<CustodyEvent> eventWhere(const Database& db, const std::string& where,
+                                       const std::function<void(Statement&)>& bind) {
+    Statement rows = db.prepare(std::string("SELECT ") + kEventColumns + " FROM events WHERE " +
+                                where + " ORDER BY seq LIMIT 1");
+    bind(rows);
+    std::string kindText;
+    return rows.step() ? readEvent(rows, kindText) : std::nullopt;
 }
 
 void forEachEvent(const Database& db, const std::function<void(const CustodyEvent&)>& visit) {
@@ -242,6 +414,11 @@ AuditResult auditLog(const Database& db) {
     auditChain(db, result);
     if (result.intact()) {
         auditStoredRows(db, result);
+    }
+    if (result.intact()) {
+        noteUnvouched(db, result);
+    } else {
+        result.seals.clear();
     }
     return result;
 }

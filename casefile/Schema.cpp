@@ -86,6 +86,19 @@ CREATE TABLE notes (
   text TEXT NOT NULL
 ) STRICT;
 )sql",
+    // 1 -> 2: examiners' public keys and the seals they signed
+    R"sql(
+CREATE TABLE examiner_keys (
+  examiner TEXT NOT NULL,
+  fingerprint TEXT NOT NULL,
+  event INTEGER NOT NULL,
+  PRIMARY KEY (examiner, fingerprint)
+) STRICT, WITHOUT ROWID;
+CREATE TABLE seals (
+  event INTEGER PRIMARY KEY,
+  signature TEXT NOT NULL
+) STRICT;
+)sql",
 };
 
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kCaseSchemaVersion,

@@ -1,10 +1,12 @@
 #include "cli/CaseRun.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <utility>
 
 #include "casefile/CaseError.h"
+#include "casefile/KeptHead.h"
 #include "cli/VerdictFormat.h"
 #include "report/Escape.h"
 
@@ -68,8 +70,9 @@ std::string fixityLine(const RecordingEvidence& evidence, const RecordedVerifica
 
 }  // namespace
 
-CaseRun::CaseRun(std::unique_ptr<CaseFile> file_, std::string examiner_)
-    : file(std::move(file_)), examiner(std::move(examiner_)) {}
+CaseRun::CaseRun(std::unique_ptr<CaseFile> file_, std::string examiner_,
+                 std::shared_ptr<const ExaminerKey> key_)
+    : file(std::move(file_)), examiner(std::move(examiner_)), key(std::move(key_)) {}
 
 std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
     CaseOpenOptions open;
@@ -77,13 +80,21 @@ std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
     open.reference = options.caseReference;
     open.creator = currentActor("telvar-verify", options.examiner);
     try {
+        open.examinerKey = std::make_shared<const ExaminerKey>(ExaminerKey::loadOrCreate(
+            options.examinerKey.empty() ? ExaminerKey::defaultPath() : options.examinerKey));
+    } catch (const CaseError& error) {
+        std::cerr << "telvar-verify: " << displayText(error.what()) << '\n';
+        return nullptr;
+    }
+    try {
         auto file = std::make_unique<CaseFile>(options.caseFile, open);
         if (!file->writable()) {
             throw CaseError(CaseErrorKind::ReadOnly,
                             "the case file is on read-only media: it can be listed and audited, "
                             "not written");
         }
-        return std::unique_ptr<CaseRun>(new CaseRun(std::move(file), options.examiner));
+        return std::unique_ptr<CaseRun>(
+            new CaseRun(std::move(file), options.examiner, open.examinerKey));
     } catch (const CaseError& error) {
         reportCaseError(options, error);
         return nullptr;
@@ -100,6 +111,7 @@ void CaseRun::start(const ReportContext& run, const CliOptions& options) {
 }
 
 void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored) {
+    const std::lock_guard<std::mutex> lock(writing);
     std::vector<RecordedVerification> recorded;
     // A fixity finding is added once the case holds the verification.
     std::vector<std::optional<RecordingEvidence>> changed(files.size());
@@ -133,23 +145,96 @@ void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored
 
 void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,
                           const std::vector<RecordingEvidence>& files) const {
-    const ChainHead head = file->head();
-    run.custodyEvents = head.events;
-    run.custodyHead = head.hash;
+    describeHead(run);
     report.custody.clear();
     for (const RecordingEvidence& evidence : files) {
         report.custody.push_back(session->custodyLines(evidence.identity.path));
     }
 }
 
-void CaseRun::recordExport(const std::string& path, const std::string& sha256) {
-    session->recordExport("html", path, sha256);
+void CaseRun::describeHead(ReportContext& run) const {
+    ::describeHead(file->head(), key.get(), run);
 }
 
-std::string CaseRun::summary() const {
-    const ChainHead head = file->head();
-    return "Case file " + displayText(file->path()) + ": " + std::to_string(head.events) +
-           " custody events; SHA-256 of the newest " + head.hash;
+bool CaseRun::exportReport(const std::string& path, const ReportContext& run,
+                           const WriteReport& write) {
+    const std::lock_guard<std::mutex> lock(writing);
+    const Actor actor = currentActor("telvar-verify", examiner);
+    std::optional<std::string> sha256;
+    {
+        Transaction transaction = file->batch();
+        file->seal(actor);
+        ReportContext sealed = run;
+        describeHead(sealed);
+        sealed.custodyExportEvent = *sealed.custodyEvents + 1;
+        sha256 = write(sealed);
+        if (!sha256) {
+            return false;  // nothing recorded: the transaction rolls back
+        }
+        session->recordExport("html", path, *sha256);
+        transaction.commit();
+    }
+    file->seal(actor);
+    return true;
+}
+
+void CaseRun::sealNow() {
+    file->seal(currentActor("telvar-verify", examiner));
+}
+
+std::string CaseRun::headJsonLine() const {
+    ReportContext run;
+    describeHead(run);
+    nlohmann::json seal = nullptr;
+    if (!run.custodySealKey.empty()) {
+        seal = {{"examiner", run.custodySealExaminer},
+                {"keySha256", run.custodySealKey},
+                {"signature", run.custodySealSignature}};
+    }
+    return dumpJson(nlohmann::json{{"custodyLog",
+                                    {{"caseFile", file->path()},
+                                     {"events", *run.custodyEvents},
+                                     {"newest", run.custodyHead},
+                                     {"seal", std::move(seal)}}}});
+}
+
+void CaseRun::sealAndExit(int signal) const {
+    // Kept until the process ends: the run writes nothing after this seal.
+    writing.lock();
+    try {
+        CaseOpenOptions open;
+        open.examinerKey = key;
+        CaseFile own(file->path(), open);
+        own.seal(currentActor("telvar-verify", examiner));
+        std::cerr << "\nCase file " << displayText(own.path()) << ": " << headText(own.head())
+                  << std::endl;
+    } catch (const CaseError& error) {
+        std::cerr << "\ntelvar-verify: " << displayText(file->path())
+                  << ": the run could not be sealed: " << displayText(error.what()) << std::endl;
+    }
+    std::_Exit(128 + signal);
+}
+
+void CaseRun::finish() {
+    if (finished) {
+        return;
+    }
+    finished = true;
+    const std::lock_guard<std::mutex> lock(writing);
+    try {
+        sealNow();
+    } catch (const CaseError& error) {
+        std::cerr << "telvar-verify: " << displayText(file->path())
+                  << ": the run could not be sealed: " << displayText(error.what()) << '\n';
+    }
+    try {
+        std::cerr << "Case file " << displayText(file->path()) << ": " << headText(file->head())
+                  << std::endl;
+    } catch (const CaseError& error) {
+        std::cerr << "telvar-verify: " << displayText(file->path())
+                  << ": the custody log's head cannot be read: " << displayText(error.what())
+                  << '\n';
+    }
 }
 
 std::vector<std::string> CaseRun::recordingPaths() const {
@@ -171,7 +256,21 @@ int auditCase(const CliOptions& options) {
         }
         std::cout << "Custody log intact: " << result.events
                   << " events; SHA-256 of the newest " << result.head << '\n';
-        return 0;
+        for (const std::string& line : sealLines(result)) {
+            std::cout << displayText(line) << '\n';
+        }
+        bool good = result.sealed();
+        if (!options.expectHead.empty()) {
+            const HeadCheck check = checkKeptHead(file, options.expectHead);
+            std::cout << displayText(check.text) << '\n';
+            good = good && check.found;
+        }
+        if (!options.reportFile.empty()) {
+            const HeadCheck check = checkKeptReport(file, result, options.reportFile);
+            std::cout << displayText(check.text) << '\n';
+            good = good && check.found;
+        }
+        return good ? 0 : 1;
     } catch (const CaseError& error) {
         reportCaseError(options, error);
         return kCaseFailed;

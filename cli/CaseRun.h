@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,17 +39,38 @@ class CaseRun {
     // The custody log as it stands, and each file's events, for the report.
     void addToReport(ReportContext& run, HtmlReportOptions& report,
                      const std::vector<RecordingEvidence>& files) const;
-    void recordExport(const std::string& path, const std::string& sha256);
-    // "Case file …: N events; newest SHA-256 …", for standard error.
-    std::string summary() const;
+    // Seals the log, then writes the report through `write` (which returns
+    // the report's SHA-256, or nothing when it failed) with the sealed head
+    // and the number its export event takes, records that event and seals
+    // again: one transaction, so no other writer takes that number.
+    using WriteReport = std::function<std::optional<std::string>(const ReportContext& run)>;
+    bool exportReport(const std::string& path, const ReportContext& run, const WriteReport& write);
+    // The head as it stands and the examiner's key, into a report's context.
+    void describeHead(ReportContext& run) const;
+    // The head as a JSON line, the last line of --jsonl.
+    std::string headJsonLine() const;
+    // Seals the log (once; a failure is printed) and prints the head on
+    // standard error: every run that opened a case ends so, whatever its status.
+    void finish();
+    // For SIGINT or SIGTERM, on another thread: seals the case through a
+    // connection of its own (what the run printed is in it already), prints
+    // the head and ends the process with 128 + the signal's number.
+    [[noreturn]] void sealAndExit(int signal) const;
 
     // The paths of the case's recordings, for --reverify.
     std::vector<std::string> recordingPaths() const;
 
   private:
-    CaseRun(std::unique_ptr<CaseFile> file, std::string examiner);
+    CaseRun(std::unique_ptr<CaseFile> file, std::string examiner,
+            std::shared_ptr<const ExaminerKey> key);
+    void sealNow();
     std::unique_ptr<CaseFile> file;
     std::string examiner;
+    std::shared_ptr<const ExaminerKey> key;
+    bool finished = false;
+    // Held while the run writes to the case; a signal's seal takes it and
+    // keeps it, so nothing is written after that seal.
+    mutable std::mutex writing;
     std::unique_ptr<CaseSession> session;
 };
 

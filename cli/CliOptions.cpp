@@ -31,6 +31,15 @@ std::string* textTarget(CliOptions& options, const std::string& name) {
     if (name == "--files-from") {
         return &options.filesFrom;
     }
+    if (name == "--expect-head") {
+        return &options.expectHead;
+    }
+    if (name == "--report-file") {
+        return &options.reportFile;
+    }
+    if (name == "--examiner-key") {
+        return &options.examinerKey;
+    }
     return nullptr;
 }
 
@@ -83,6 +92,9 @@ void checkCombination(CliOptions& options) {
         usageError(options, "--audit, --list and --reverify take no file: the case names them");
     } else if (caseOnly && (!options.reportPath.empty() || options.clusters)) {
         usageError(options, "--audit and --list verify nothing: --report and --clusters do not apply");
+    } else if ((!options.expectHead.empty() || !options.reportFile.empty()) &&
+               options.caseAction != CaseAction::Audit) {
+        usageError(options, "--expect-head and --report-file are checks of --audit");
     } else if (options.nulSeparated && options.filesFrom.empty()) {
         usageError(options, "-0 needs --files-from");
     } else if (options.caseAction == CaseAction::None && !hasFiles) {
@@ -176,7 +188,8 @@ const char* usageText() {
     return "Usage: telvar-verify [--json | --jsonl | --csv] [--clusters] [--report FILE.html]\n"
            "                     [--examiner NAME] [--case REF] [--jobs N]\n"
            "                     [--case-file FILE.telvarcase] [--files-from LIST [-0]] FILE...\n"
-           "       telvar-verify --case-file FILE.telvarcase --audit | --list | --reverify\n"
+           "       telvar-verify --case-file FILE.telvarcase --audit [--expect-head N:SHA256]\n"
+           "                     [--report-file REPORT] | --list | --reverify\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
            "  --json           print one JSON array with an object per file\n"
@@ -190,7 +203,16 @@ const char* usageText() {
            "                   file verified alone spreads its clusters over N threads\n"
            "  --case-file FILE create or open the case file FILE and record in it each\n"
            "                   file verified, its evidence and a custody event\n"
-           "  --audit          check the case's custody log (exit 1: broken)\n"
+           "  --audit          check the case's custody log and its seals (exit 1: broken,\n"
+           "                   or events no seal vouches for)\n"
+           "  --expect-head N:SHA256  with --audit: check that a head kept elsewhere (its\n"
+           "                   event number and at least 16 hex digits of its SHA-256)\n"
+           "                   is still in the log\n"
+           "  --report-file R  with --audit: find the export event of the kept report R\n"
+           "                   by its SHA-256\n"
+           "  --examiner-key FILE  the examiner's Ed25519 key that seals each run (made\n"
+           "                   when missing; default $TELVAR_EXAMINER_KEY, else\n"
+           "                   $XDG_CONFIG_HOME/telvar/examiner-ed25519.pem)\n"
            "  --list           print the case's recordings with their latest evidence\n"
            "  --reverify       verify every recording of the case again and compare\n"
            "                   each file's SHA-256 with the one taken when it was added\n"

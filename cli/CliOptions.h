@@ -21,6 +21,9 @@ struct CliOptions {
     int jobs = 0;  // 0: one per core
     std::string caseFile;   // --case-file: the .telvarcase to create or append to
     CaseAction caseAction = CaseAction::None;
+    std::string expectHead;   // --expect-head N:HASH, with --audit
+    std::string reportFile;   // --report-file R, with --audit: a report kept elsewhere
+    std::string examinerKey;  // --examiner-key: the signing key's file, instead of the usual place
     std::string filesFrom;  // --files-from: a list of paths, "-" for standard input
     bool nulSeparated = false;  // -0: that list is NUL-separated
     std::vector<std::string> files;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
+#include "cli/SealOnSignal.h"
 #include "cli/VerdictFormat.h"
 #include "report/CsvReport.h"
 #include "report/Escape.h"
@@ -204,23 +206,39 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             bar.update(static_cast<double>(done) / static_cast<double>(total));
         });
     bar.finish();
-    if (options.json) {
-        std::cout << jsonReport(kept, run, options.clusters) << std::endl;
-    }
-    ReportContext reportRun = run;
-    if (caseRun != nullptr) {
-        caseRun->addToReport(reportRun, reportOptions, kept);
-    }
-    std::string reportSha256;
-    if (writer != nullptr &&
-        !finishReport(*writer, options, kept, reportRun, reportOptions, &reportSha256)) {
-        return kReportNotWritten;
-    }
-    if (caseRun != nullptr) {
-        if (writer != nullptr) {
-            caseRun->recordExport(options.reportPath, reportSha256);
+    bool reportWritten = true;
+    if (writer != nullptr) {
+        ReportContext reportRun = run;
+        if (caseRun != nullptr) {
+            caseRun->addToReport(reportRun, reportOptions, kept);
+            // The report names the sealed head and the number of its own
+            // export event, which the case records with the report's SHA-256.
+            reportWritten = caseRun->exportReport(
+                options.reportPath, reportRun,
+                [&](const ReportContext& sealedRun) -> std::optional<std::string> {
+                    std::string sha256;
+                    if (!finishReport(*writer, options, kept, sealedRun, reportOptions, &sha256)) {
+                        return std::nullopt;
+                    }
+                    return sha256;
+                });
+        } else {
+            reportWritten = finishReport(*writer, options, kept, reportRun, reportOptions);
         }
-        std::cerr << caseRun->summary() << std::endl;
+    }
+    ReportContext jsonRun = run;
+    if (caseRun != nullptr && (options.json || options.jsonLines)) {
+        caseRun->finish();
+        caseRun->describeHead(jsonRun);
+    }
+    if (options.json) {
+        std::cout << jsonReport(kept, jsonRun, options.clusters) << std::endl;
+    }
+    if (options.jsonLines && caseRun != nullptr) {
+        std::cout << caseRun->headJsonLine() << std::endl;
+    }
+    if (!reportWritten) {
+        return kReportNotWritten;
     }
     return allVerified ? 0 : 1;
 }
@@ -264,6 +282,22 @@ int verifyWithCase(CliOptions options) {
         if (caseRun == nullptr) {
             return kCaseFailed;
         }
+    }
+    // Whatever the status, a run that opened a case seals it and prints its head.
+    struct Finish {
+        CaseRun* run;
+        ~Finish() {
+            if (run != nullptr) {
+                run->finish();
+            }
+        }
+    } finish{caseRun.get()};
+    // Interrupted or terminated, the run still seals the case and prints
+    // its head; set before the verifying threads start, which inherit the
+    // blocked signals.
+    std::optional<SealOnSignal> signals;
+    if (caseRun != nullptr) {
+        signals.emplace([run = caseRun.get()](int signal) { run->sealAndExit(signal); });
     }
     if (caseRun != nullptr && !options.reportPath.empty() &&
         sameFile(options.reportPath, options.caseFile)) {

@@ -113,10 +113,23 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += nvr::html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
     out += nvr::html::labelRow("Examiner", nvr::html::statedText(run.examiner));
     out += nvr::html::labelRow("Case reference", nvr::html::statedText(run.caseReference));
+    if (!run.examinerKeyFingerprint.empty()) {
+        out += nvr::html::labelRow("Examiner's key (Ed25519; SHA-256 of it)",
+                                   mono(run.examinerPublicKey) + "<br>" +
+                                       mono(run.examinerKeyFingerprint));
+    }
     if (run.custodyEvents) {
-        out += nvr::html::labelRow("Custody log",
-                              std::to_string(*run.custodyEvents) +
-                                  " events; SHA-256 of the newest: " + mono(run.custodyHead));
+        std::string head = std::to_string(*run.custodyEvents) +
+                           " events; SHA-256 of the newest: " + mono(run.custodyHead);
+        if (!run.custodySealKey.empty()) {
+            head += "<br>sealed by " + htmlText(run.custodySealExaminer) + ", key " +
+                    mono(run.custodySealKey) + ", signature " + mono(run.custodySealSignature);
+        }
+        if (run.custodyExportEvent) {
+            head += "<br>this report is event " + std::to_string(*run.custodyExportEvent) +
+                    " (exported) of the log";
+        }
+        out += nvr::html::labelRow("Custody log", head);
     }
     out += "</table>";
 }

@@ -165,7 +165,31 @@ void verifierObject(W& w, const char* key, const ReportContext& run) {
     w.beginObject(key);
     w.text("build", run.build);
     w.text("caseReference", run.caseReference);
+    if (run.custodyEvents) {
+        w.beginObject("custodyLog");
+        w.integer("events", *run.custodyEvents);
+        if (run.custodyExportEvent) {
+            w.integer("exportEvent", *run.custodyExportEvent);
+        }
+        w.text("newest", run.custodyHead);
+        if (run.custodySealKey.empty()) {
+            w.null("seal");
+        } else {
+            w.beginObject("seal");
+            w.text("examiner", run.custodySealExaminer);
+            w.text("keySha256", run.custodySealKey);
+            w.text("signature", run.custodySealSignature);
+            w.end();
+        }
+        w.end();
+    }
     w.text("examiner", run.examiner);
+    if (!run.examinerKeyFingerprint.empty()) {
+        w.beginObject("examinerKey");
+        w.text("ed25519", run.examinerPublicKey);
+        w.text("sha256", run.examinerKeyFingerprint);
+        w.end();
+    }
     w.text("hmacKeySha256", run.hmacKeySha256);
     w.text("name", run.verifierName);
     w.text("openssl", run.opensslVersion);

@@ -22,6 +22,17 @@ std::string utcNow() {
 
 }  // namespace
 
+void copyCustody(const ReportContext& from, ReportContext& to) {
+    to.custodyEvents = from.custodyEvents;
+    to.custodyHead = from.custodyHead;
+    to.custodySealExaminer = from.custodySealExaminer;
+    to.custodySealKey = from.custodySealKey;
+    to.custodySealSignature = from.custodySealSignature;
+    to.custodyExportEvent = from.custodyExportEvent;
+    to.examinerPublicKey = from.examinerPublicKey;
+    to.examinerKeyFingerprint = from.examinerKeyFingerprint;
+}
+
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
                                    const std::string& caseReference) {
     ReportContext context;

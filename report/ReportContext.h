@@ -21,7 +21,20 @@ struct ReportContext {
     // short later shows against the printed report.
     std::optional<int64_t> custodyEvents;
     std::string custodyHead;
+    // When that newest event is the examiner's seal: who sealed, the key's
+    // fingerprint and the signature (docs/case-file.md).
+    std::string custodySealExaminer;
+    std::string custodySealKey;
+    std::string custodySealSignature;
+    // The number the report's own "exported" event takes in the log.
+    std::optional<int64_t> custodyExportEvent;
+    // The examiner's Ed25519 public key (raw, hex) and its SHA-256.
+    std::string examinerPublicKey;
+    std::string examinerKeyFingerprint;
 };
+
+// Copies the custody log's head, seal, export event and examiner's key.
+void copyCustody(const ReportContext& from, ReportContext& to);
 
 // The context of this run, verified now.
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "casefile/CaseError.h"
+#include "casefile/KeptHead.h"
 #include "ui/CustodyLogModel.h"
 #include "ui/ResultText.h"
 #include "verification/CaseStore.h"
@@ -33,10 +34,7 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     events->horizontalHeader()->setStretchLastSection(true);
 
     const ChainHead head = store.head();
-    result = new QLabel(tr("%1 events; SHA-256 of the newest %2")
-                            .arg(head.events)
-                            .arg(QString::fromStdString(head.hash)),
-                        this);
+    result = new QLabel(QString::fromStdString(headText(head)), this);
     result->setObjectName(QStringLiteral("checkResult"));
     result->setTextFormat(Qt::PlainText);
     result->setWordWrap(true);
@@ -88,9 +86,14 @@ void CaseLogDialog::showCheck() {
     if (!audit) {
         result->setText(tr("The log cannot be checked: %1").arg(textOf(failure)));
     } else if (audit->intact()) {
-        result->setText(tr("Custody log intact: %1 events; SHA-256 of the newest %2")
-                            .arg(audit->events)
-                            .arg(QString::fromStdString(audit->head)));
+        QString text = tr("Custody log intact: %1 events; SHA-256 of the newest %2")
+                           .arg(audit->events)
+                           .arg(QString::fromStdString(audit->head));
+        // Who sealed what, and what no seal covers, as --audit says it.
+        for (const std::string& line : sealLines(*audit)) {
+            text += QLatin1Char('\n') + textOf(line);
+        }
+        result->setText(text);
     } else {
         result->setText(tr("Custody log broken at event %1: %2")
                             .arg(*audit->brokenEvent)

@@ -354,9 +354,7 @@ void CaseMenu::prepareExport(ExportRequest& request) const {
     if (!caseStore) {
         return;
     }
-    const ChainHead head = caseStore->head();
-    request.custodyEvents = head.events;
-    request.custodyHead = QString::fromStdString(head.hash);
+    caseStore->describeForExport(request.custody);
     if (request.caseReference.isEmpty()) {
         request.caseReference = caseStore->reference();
     }

@@ -135,8 +135,7 @@ ReportFiles filesOf(ExportedRows& rows, ExportProgress* progress) {
 ReportContext contextOf(const ExportRequest& request) {
     ReportContext run = currentReportContext("telvar-authenticator", request.examiner.toStdString(),
                                              request.caseReference.toStdString());
-    run.custodyEvents = request.custodyEvents;
-    run.custodyHead = request.custodyHead.toStdString();
+    copyCustody(request.custody, run);
     return run;
 }
 

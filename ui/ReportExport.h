@@ -22,9 +22,10 @@ struct ExportRequest {
     QString caseReference;
     std::vector<int> rows;  // model rows, in report order
     QString path;           // the file to write
-    // The case's custody log as it stands, printed in the report.
-    std::optional<int64_t> custodyEvents;
-    QString custodyHead;
+    // The case's custody log as it stands (sealed), the number the export's
+    // own event takes and the examiner's key, printed in the report: the
+    // custody fields of this context.
+    ReportContext custody;
     // The case the rows are in, when there is one: the writer reads from it,
     // on a connection of its own, each row's custody events (HTML and PDF)
     // and the evidence of a row not yet read (a reopened case's), so the

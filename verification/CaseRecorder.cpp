@@ -108,7 +108,9 @@ class CaseRecorder::Writer : public QObject {
             // Opened (and checked once more) on the first result, on this
             // thread: opening a large case in the window does not pay twice.
             if (!file && needsStoring(batch)) {
-                auto opened = std::make_unique<CaseFile>(path, CaseOpenOptions{});
+                CaseOpenOptions options;
+                options.examinerKey = windowExaminerKey();
+                auto opened = std::make_unique<CaseFile>(path, options);
                 opened->holdCheckpoints();
                 run = recordingRun(*opened);
                 file = std::move(opened);

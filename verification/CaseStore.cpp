@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "casefile/CaseError.h"
+#include "casefile/KeptHead.h"
 #include "casefile/CaseSession.h"
 #include "casefile/Transaction.h"
 #include "report/JsonEvidence.h"
@@ -73,8 +74,47 @@ std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code) {
     return standIns[static_cast<size_t>(verdictNumber(known) + 1)];
 }
 
+std::shared_ptr<const ExaminerKey> windowExaminerKey() {
+    static const std::shared_ptr<const ExaminerKey> key = []() -> std::shared_ptr<const ExaminerKey> {
+        try {
+            return std::make_shared<const ExaminerKey>(
+                ExaminerKey::loadOrCreate(ExaminerKey::defaultPath()));
+        } catch (const CaseError&) {
+            return nullptr;
+        }
+    }();
+    return key;
+}
+
 CaseStore::CaseStore(std::unique_ptr<CaseFile> file_, std::unique_ptr<QTemporaryDir> folder_)
-    : folder(std::move(folder_)), file(std::move(file_)), actor(currentActor(kProgram, "")) {}
+    : folder(std::move(folder_)),
+      file(std::move(file_)),
+      actor(currentActor(kProgram, "")),
+      openedHead(file->head().hash) {}
+
+CaseStore::~CaseStore() {
+    try {
+        if (file->writable() && file->head().hash != openedHead) {
+            seal();
+        }
+    } catch (const CaseError&) {
+        // The next session's seal covers what this one wrote.
+    }
+}
+
+void CaseStore::seal() {
+    file->seal(actor);
+}
+
+void CaseStore::describeForExport(ReportContext& run) {
+    if (file->writable()) {
+        seal();
+    }
+    describeHead(file->head(), windowExaminerKey().get(), run);
+    if (file->writable()) {
+        run.custodyExportEvent = *run.custodyEvents + 1;
+    }
+}
 
 std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
                                            const QString& reference,
@@ -84,6 +124,7 @@ std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
     options.reference = reference.toStdString();
     options.creator = currentActor(kProgram, "");
     options.readOnlyMedia = readOnlyMedia;
+    options.examinerKey = windowExaminerKey();
     // A reference given only names a new case; an existing one keeps its own.
     if (!create) {
         options.reference.clear();
@@ -101,6 +142,7 @@ std::unique_ptr<CaseStore> CaseStore::temporary() {
     CaseOpenOptions options;
     options.create = true;
     options.creator = currentActor(kProgram, "");
+    options.examinerKey = windowExaminerKey();
     auto caseFile = std::make_unique<CaseFile>(
         bytesOf(folder->filePath(QStringLiteral("unsaved.telvarcase"))), options);
     return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), std::move(folder)));
@@ -169,6 +211,7 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
 
 void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256) {
     file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString());
+    seal();
 }
 
 void CaseStore::recordRemoved(const QList<QByteArray>& paths) {

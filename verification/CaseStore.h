@@ -37,6 +37,10 @@ class CaseStore {
     QString title() const;
     bool holdsVerifications() const;
     ChainHead head() const;
+    // Seals the case (when writable and this session holds the examiner's
+    // key), then puts the sealed head, the number the export's event will
+    // take and the key into `run`, for a report about to be exported.
+    void describeForExport(ReportContext& run);
 
     // The case's file as bytes, for another connection to it: results are
     // recorded through one of their own (CaseRecorder, recordInCase).
@@ -74,13 +78,22 @@ class CaseStore {
     // The verifier block of the window's reports and stored evidence.
     ReportContext reportContext(const QString& examiner) const;
 
+    // A session that changed the case ends with the examiner's seal.
+    ~CaseStore();
+
   private:
     CaseStore(std::unique_ptr<CaseFile> file, std::unique_ptr<QTemporaryDir> folder);
+    void seal();
 
     std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
     std::unique_ptr<CaseFile> file;
     Actor actor;
+    std::string openedHead;  // the newest event's hash when the case was opened
 };
+
+// The examiner's signing key of this user, loaded once; null when it
+// cannot be read or made (the case is then written unsealed).
+std::shared_ptr<const ExaminerKey> windowExaminerKey();
 
 // Who records into a case and the verifier block of the evidence stored:
 // the same for every result, so taken once per connection.

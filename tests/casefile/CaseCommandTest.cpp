@@ -55,8 +55,12 @@ class CaseCommand : public testing::Test {
 TEST_F(CaseCommand, StoresExactlyWhatItPrintedAndListsIt) {
     const CommandResult run = runVerify(caseArg() + " --case 2026-0042 --jsonl " + demos);
     EXPECT_EQ(run.status, 1);
-    const std::vector<json> printed = jsonLines(run.out);
-    ASSERT_EQ(printed.size(), 3u);
+    std::vector<json> printed = jsonLines(run.out);
+    ASSERT_EQ(printed.size(), 4u);
+    // The last line is the sealed head, to be kept elsewhere.
+    EXPECT_EQ(printed.back()["custodyLog"]["events"], 9);
+    EXPECT_EQ(printed.back()["custodyLog"]["seal"]["signature"].get<std::string>().size(), 128u);
+    printed.pop_back();
     EXPECT_EQ(printed[0]["verifier"]["caseReference"], "2026-0042");
 
     CaseOpenOptions options;
@@ -91,8 +95,9 @@ TEST_F(CaseCommand, ResultsStoredTogetherKeepThePrintedOrder) {
     }
     const CommandResult run = runVerify(caseArg() + " --jsonl --jobs 2" + files);
     EXPECT_EQ(run.status, 1);
-    const std::vector<json> printed = jsonLines(run.out);
-    ASSERT_EQ(printed.size(), 45u);
+    std::vector<json> printed = jsonLines(run.out);
+    ASSERT_EQ(printed.size(), 46u);
+    printed.pop_back();  // the head
 
     CaseOpenOptions options;
     options.access = CaseOpenOptions::Access::ReadOnly;
@@ -120,7 +125,7 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
 
     const CommandResult again = runVerify(caseArg() + " --reverify --jsonl");
     const std::vector<json> lines = jsonLines(again.out);
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);  // and the head
     // The verdict is what the signatures say of the file as it is now.
     const json plain = json::parse(runVerify("--json " + quoted(dir / "authentic.mkv")).out)[0];
     EXPECT_EQ(lines[0]["code"], plain["code"]);
@@ -154,7 +159,8 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
 // Each edit is made on a copy with the sqlite3 shell, as someone holding
 // the file would; the check names the first event that no longer fits.
 TEST_F(CaseCommand, AuditNamesTheFirstEventThatDoesNotFit) {
-    ASSERT_EQ(runVerify(caseArg() + " " + demos).status, 1);  // events 1-7
+    // 1 created, 2 the examiner's key, 3-8 added and verified, 9 sealed
+    ASSERT_EQ(runVerify(caseArg() + " " + demos).status, 1);
     const struct {
         const char* name;
         const char* sql;
@@ -169,11 +175,13 @@ TEST_F(CaseCommand, AuditNamesTheFirstEventThatDoesNotFit) {
          "broken at event 4"},
         {"evidence edited",
          "UPDATE evidence SET json = replace(json, 'Failed', 'Success') WHERE verification = 2",
-         "broken at event 5"},
-        {"verdict shortcut edited", "UPDATE recordings SET latest_code = 0", "broken at event 5"},
-        // The newest event cut off: only a head printed earlier shows it.
-        {"newest cut off", "DELETE FROM events WHERE seq = 7; DELETE FROM verifications WHERE "
-                           "event = 7; DELETE FROM evidence WHERE verification = 3; "
+         "broken at event 6"},
+        {"verdict shortcut edited", "UPDATE recordings SET latest_code = 0", "broken at event 6"},
+        // The newest events cut off, the seal with them: the chain still
+        // holds, but nothing seals it any more.
+        {"newest cut off", "DELETE FROM events WHERE seq >= 8; DELETE FROM verifications WHERE "
+                           "event = 8; DELETE FROM evidence WHERE verification = 3; "
+                           "DELETE FROM seals; "
                            "UPDATE recordings SET latest_verification = NULL, "
                            "latest_code = NULL, latest_fixity = NULL, latest_at = NULL WHERE id = 3",
          nullptr},
@@ -185,8 +193,11 @@ TEST_F(CaseCommand, AuditNamesTheFirstEventThatDoesNotFit) {
         ASSERT_EQ(runSqlite(copy, edit.sql).status, 0) << edit.name;
         const CommandResult audit = runVerify("--case-file " + quoted(copy) + " --audit");
         if (edit.named == nullptr) {
-            EXPECT_EQ(audit.status, 0) << edit.name << ": " << audit.out;
-            EXPECT_NE(audit.out.find("intact: 6 events"), std::string::npos) << audit.out;
+            EXPECT_EQ(audit.status, 1) << edit.name << ": " << audit.out;
+            EXPECT_NE(audit.out.find("intact: 7 events"), std::string::npos) << audit.out;
+            EXPECT_NE(audit.out.find("Not sealed: no examiner's key vouches for any of the 7"),
+                      std::string::npos)
+                << audit.out;
         } else {
             EXPECT_EQ(audit.status, 1) << edit.name;
             EXPECT_NE(audit.out.find(edit.named), std::string::npos) << edit.name << ": " << audit.out;
@@ -203,14 +214,29 @@ TEST_F(CaseCommand, ReportCarriesTheLogHeadAndBecomesAnEvent) {
     options.access = CaseOpenOptions::Access::ReadOnly;
     const CaseFile file(casePath, options);
     const AuditResult audit = file.audit();
-    ASSERT_EQ(audit.events, 4);  // created, added, verified, exported
+    // created, key, added, verified, sealed, exported, sealed
+    ASSERT_EQ(audit.events, 7);
+    EXPECT_TRUE(audit.sealed());
     const std::string html = readBytes(report);
-    // The head as the report was made: the export's own event comes after it.
-    EXPECT_NE(html.find("3 events; SHA-256 of the newest"), std::string::npos);
+    // The sealed head as the report was made, and the number of its own
+    // export event, which comes after it.
+    EXPECT_NE(html.find("5 events; SHA-256 of the newest"), std::string::npos);
+    EXPECT_NE(html.find("this report is event 6 (exported)"), std::string::npos);
     EXPECT_NE(html.find("Custody events"), std::string::npos);
     EXPECT_NE(html.find("verified by"), std::string::npos);
     const CommandResult list = runSqlite(casePath, "SELECT format, sha256 FROM exports");
     EXPECT_NE(list.out.find("html|"), std::string::npos) << list.out;
+
+    // The kept report is found in the log by its SHA-256; a changed one is not.
+    const CommandResult check = runVerify(caseArg() + " --audit --report-file " + quoted(report));
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("The report is event 6 (exported "), std::string::npos) << check.out;
+    writeBytes(report, html + " ");
+    const CommandResult changed = runVerify(caseArg() + " --audit --report-file " + quoted(report));
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_NE(changed.out.find("No export of this case has the report's SHA-256"),
+              std::string::npos)
+        << changed.out;
 }
 
 TEST_F(CaseCommand, ForeignFilesAreRefusedAndLeftAlone) {

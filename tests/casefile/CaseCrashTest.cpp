@@ -121,11 +121,35 @@ TEST(CaseCrash, SigkillLosesNothingThatWasPrinted) {
         const std::string path = line.substr(at + 8, line.find('"', at + 8) - at - 8);
         EXPECT_EQ(stored.count(path), 1u) << path;
     }
-    EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
-    // The case goes on where it stopped.
+    // Whole, but the killed run never sealed what it wrote.
+    const CommandResult audit = runVerify("--case-file " + quoted(casePath) + " --audit");
+    EXPECT_EQ(audit.status, 1);
+    EXPECT_NE(audit.out.find("Custody log intact"), std::string::npos) << audit.out;
+    EXPECT_NE(audit.out.find("Not sealed"), std::string::npos) << audit.out;
+    // The case goes on where it stopped, and that run seals it all.
     EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --files-from " + quoted(list)).status,
               0);
     EXPECT_EQ(verifiedPaths(casePath).size(), static_cast<size_t>(total));
+    EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
+}
+
+// SIGTERM or Ctrl+C: what the run wrote is sealed before it ends.
+TEST(CaseCrash, ATerminatedRunSealsWhatItWrote) {
+    CaseDirectory dir;
+    const std::string list = writeRecordings(dir, "r", 300);
+    const std::string casePath = dir / "c.telvarcase";
+    const Child child =
+        start({"--case-file", casePath, "--jsonl", "--jobs", "2", "--files-from", list});
+    ASSERT_GT(child.pid, 0);
+    for (int lines = 0; lines < 10 && readLine(child.out) != "\x04"; ++lines) {
+    }
+    kill(child.pid, SIGTERM);
+    while (readLine(child.out) != "\x04") {
+    }
+    EXPECT_EQ(finish(child), 128 + SIGTERM);
+    const CommandResult audit = runVerify("--case-file " + quoted(casePath) + " --audit");
+    EXPECT_EQ(audit.status, 0) << audit.out;
+    EXPECT_LT(verifiedPaths(casePath).size(), 300u) << "the run ended before the signal";
 }
 
 TEST(CaseCrash, TwoWritersTakeTurnsOnOneCase) {

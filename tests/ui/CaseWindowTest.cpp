@@ -111,9 +111,16 @@ TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
     QFile report(request.path);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QByteArray html = report.readAll();
-    EXPECT_TRUE(html.contains(QByteArray::number(static_cast<int>(kinds.size())) + " events"));
+    // The export seals the log first, prints that head and the number its
+    // own event takes, and seals again after it.
+    const std::vector<CustodyEvent> all = cases()->store()->events();
+    ASSERT_EQ(all.size(), kinds.size() + 3);
+    EXPECT_TRUE(html.contains(QByteArray::number(static_cast<int>(kinds.size()) + 1) + " events"));
+    EXPECT_TRUE(html.contains("this report is event " +
+                              QByteArray::number(static_cast<int>(kinds.size()) + 2)));
     EXPECT_TRUE(html.contains("recording-added by "));
-    const CustodyEvent exported = cases()->store()->events().back();
+    EXPECT_EQ(all.back().kind, EventKind::Sealed);
+    const CustodyEvent exported = all[all.size() - 2];
     EXPECT_EQ(exported.kind, EventKind::Exported);
     EXPECT_EQ(exported.sha256.value_or(""), sha256.toStdString());
 
@@ -195,7 +202,7 @@ TEST_F(CaseWindowTest, WindowReopensACaseTheCommandLineWroteWithTheSameRowsAndEv
         tree()->flush();
         return rows() == 4;
     }));
-    EXPECT_EQ(eventKinds().back(), "verified-again:code 0; fixity unchanged");
+    EXPECT_EQ(eventKinds().back().rfind("verified-again:code 0; fixity unchanged; verified ", 0), 0u);
     EXPECT_TRUE(cases()->store()->audit().intact());
 }
 
@@ -285,13 +292,15 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, samples.authentic()}).exitCode, 0);
     ASSERT_TRUE(cases()->openCase(file));
     CaseLogDialog intact(*cases()->store());
-    ASSERT_EQ(intact.table()->model()->rowCount(), 3);
-    EXPECT_EQ(intact.table()->model()->index(2, 3).data().toString(), "verified");
+    // Created, the examiner's key, added, verified, sealed.
+    ASSERT_EQ(intact.table()->model()->rowCount(), 5);
+    EXPECT_EQ(intact.table()->model()->index(3, 3).data().toString(), "verified");
     intact.checkLog();
     // On a thread of its own: the dialog answers meanwhile, and says so.
     EXPECT_EQ(intact.checkResult()->text(), "Checking the log...");
     ASSERT_TRUE(waitUntil([&] { return !intact.checking(); }));
-    EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 3 events; SHA-256 of the newest "));
+    EXPECT_TRUE(intact.checkResult()->text().startsWith("Custody log intact: 5 events; SHA-256 of the newest "));
+    EXPECT_TRUE(intact.checkResult()->text().contains("\nSealed at event 5 by "));
 
     ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"),
                                 {file, QStringLiteral("UPDATE events SET examiner = 'Someone' WHERE seq = 2")}),
