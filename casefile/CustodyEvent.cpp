@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<EventKind, const char*>, 7> kKinds = {{
+constexpr std::array<std::pair<EventKind, const char*>, 8> kKinds = {{
     {EventKind::CaseCreated, "case-created"},
     {EventKind::RecordingAdded, "recording-added"},
     {EventKind::Verified, "verified"},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<EventKind, const char*>, 7> kKinds = {{
     {EventKind::Exported, "exported"},
     {EventKind::NoteAdded, "note-added"},
     {EventKind::RecordingRemoved, "recording-removed"},
+    {EventKind::RecordingFound, "recording-found"},
 }};
 
 std::string loginName() {

@@ -13,6 +13,7 @@ enum class EventKind {
     Exported,          // "exported"
     NoteAdded,         // "note-added"
     RecordingRemoved,  // "recording-removed": off the list; its history stays
+    RecordingFound,    // "recording-found": found at its place relative to the moved case
 };
 
 const char* eventKindCode(EventKind kind);

@@ -133,7 +133,8 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "the export stored with this event is not the one the log recorded");
     auditRows(db, result,
               "SELECT r.added_event FROM recordings r LEFT JOIN events e ON e.seq = r.added_event "
-              "AND e.kind = 'recording-added' AND e.recording = r.id AND e.path = r.path "
+              "AND e.kind IN ('recording-added', 'recording-found') AND e.recording = r.id "
+              "AND e.path = r.path "
               "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL",
               "the recording's path or intake SHA-256 is not the one the log recorded");
     auditRows(db, result,

@@ -133,6 +133,9 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("fixity-missing: the file is missing"), std::string::npos);
+    // Once each: a failed file's lines already list the finding.
+    EXPECT_EQ(text.out.find("fixity-changed:"), text.out.rfind("fixity-changed:")) << text.out;
+    EXPECT_EQ(text.out.find("fixity-missing:"), text.out.rfind("fixity-missing:")) << text.out;
     const CommandResult list = runVerify(caseArg() + " --list");
     EXPECT_NE(list.out.find("changed"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("missing"), std::string::npos);

@@ -122,6 +122,10 @@ TEST(CaseFile, RemovedRecordingsLeaveTheListButNotTheLog) {
     EXPECT_EQ(file.recordings(true).size(), 1u);
     EXPECT_EQ(file.events(id).back().kind, EventKind::RecordingRemoved);
     EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
+    // Taken off twice, it is taken off once: no second event.
+    const ChainHead head = file.head();
+    file.removeRecording(examiner(), id);
+    EXPECT_EQ(file.head().events, head.events);
     // Verified again, it is listed again with its first intake.
     EXPECT_EQ(verify(file, facts("/e/a.mkv", kHashB)).fixity.state, Fixity::Changed);
     EXPECT_EQ(file.recordings().size(), 1u);
