@@ -35,10 +35,7 @@ bool hasFinding(const json& object, const std::string& code) {
 class CaseCommand : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(runCommand(std::string(TELVAR_MAKE_DEMO_EXE) + " " + quoted(dir.path()) +
-                             " >/dev/null")
-                      .status,
-                  0);
+        ASSERT_EQ(makeDemoRecordings(dir.path()).status, 0);
         demos = quoted(dir / "authentic.mkv") + " " + quoted(dir / "tampered.mkv") + " " +
                 quoted(dir / "unsigned.mkv");
     }

@@ -21,10 +21,7 @@ bool exists(const std::string& path) {
 class CaseRobustness : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(runCommand(std::string(TELVAR_MAKE_DEMO_EXE) + " " + quoted(dir.path()) +
-                             " >/dev/null")
-                      .status,
-                  0);
+        ASSERT_EQ(makeDemoRecordings(dir.path()).status, 0);
     }
     // telvar-verify run from the folder `from`, as the user `uid` when given.
     CommandResult verifyIn(const std::string& from, const std::string& arguments,
