@@ -140,7 +140,7 @@ TEST_F(CaseRobustness, ForgedEvidenceLeavesTheListValidAndNamesTheRow) {
     ASSERT_EQ(std::rename((dir / "tampered.mkv").c_str(), (dir / "t\tb.mkv").c_str()), 0);
     ASSERT_EQ(verifyIn(dir.path(), caseArg + " authentic.mkv 't\tb.mkv'").status, 1);
     const std::string casePath = dir / "c.telvarcase";
-    ASSERT_EQ(runSqlite(casePath, "UPDATE evidence SET json = printf('%.*c', 50000, '[') "
+    ASSERT_EQ(runSqlite(casePath, "UPDATE evidence SET json = printf('%.*c%.*c', 50000, '[', 50000, ']') "
                                   "WHERE verification = 1")
                   .status,
               0);
