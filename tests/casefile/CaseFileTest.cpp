@@ -232,3 +232,29 @@ TEST(CaseFile, ABatchKeepsEachWriteWholeAndIsKeptOnlyWhenCommitted) {
     EXPECT_TRUE(audit.intact()) << audit.problem;
     EXPECT_EQ(audit.events, 5);
 }
+
+// A case written before recordings kept their relative place: read as it
+// is, and brought up to date by its first write, its log still whole.
+TEST(CaseFile, AnOlderCaseIsReadAsItIsAndBroughtUpWhenWritten) {
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    { verify(*std::make_unique<CaseFile>(path, creating()), facts("/e/a.mkv", kHashA)); }
+    ASSERT_EQ(runSqlite(path, "DROP INDEX recordings_by_relative_path; ALTER TABLE recordings DROP "
+                              "COLUMN relative_path; PRAGMA user_version = 1")
+                  .status,
+              0);
+    {
+        CaseOpenOptions reading;
+        reading.access = CaseOpenOptions::Access::ReadOnly;
+        const CaseFile file(path, reading);
+        ASSERT_EQ(file.recordings().size(), 1u);
+        EXPECT_FALSE(file.recordings()[0].relativePath);
+        EXPECT_TRUE(file.audit().intact());
+    }
+    CaseFile file(path, creating());
+    verify(file, facts(dir / "b.mkv", kHashB));
+    const std::vector<RecordingRow> rows = file.recordings();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].relativePath.value_or(""), "b.mkv");
+    EXPECT_TRUE(file.audit().intact());
+}
