@@ -1,19 +1,27 @@
 #include "casefile/CaseFile.h"
 
 #include <sys/stat.h>
+#include <sqlite3.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 #include "casefile/CaseError.h"
 #include "casefile/Schema.h"
 #include "casefile/Seal.h"
 #include "casefile/Transaction.h"
+#include "report/Escape.h"
+#include "signature/FileHasher.h"
 #include "signature/Sha256.h"
 
 namespace {
 
 const char* const kRecordingColumns =
     "id, path, size, modified, intake_sha256, added_at, removed, latest_verification, "
-    "latest_code, latest_fixity, latest_at";
+    "latest_code, latest_fixity, latest_at, ";
 
 RecordingRow readRecording(const Statement& row) {
     RecordingRow r;
@@ -28,6 +36,7 @@ RecordingRow readRecording(const Statement& row) {
     r.latestCode = row.optionalInteger(8);
     r.latestFixity = row.bytes(9);
     r.latestAt = row.optionalBytes(10);
+    r.relativePath = row.optionalBytes(11);
     return r;
 }
 
@@ -91,14 +100,62 @@ void initialise(const Database& db, const CaseOpenOptions& options) {
     transaction.commit();
 }
 
-Database openCase(const std::string& path, const CaseOpenOptions& options, bool& writable) {
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// A case in WAL mode (bytes 18 and 19 of the header are 2) with no log or
+// index beside it: everything is in the file, and nobody has it open.
+bool walAtRest(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char header[20] = {};
+    if (!in.read(header, sizeof header)) {
+        return false;
+    }
+    return header[18] == 2 && header[19] == 2 && !fileExists(path + "-wal") &&
+           !fileExists(path + "-shm");
+}
+
+// How to read a case without writing anything beside it: immutable on
+// read-only media, and when the file holds everything in WAL mode (an
+// ordinary read would make a "-wal" and "-shm" file there that the owner
+// may then be unable to write).
+Database::Mode readMode(const std::string& path, bool readOnlyMedia) {
+    return readOnlyMedia || walAtRest(path) ? Database::Mode::Immutable : Database::Mode::ReadOnly;
+}
+
+std::string fileName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return validUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+// A read that SQLite refused as a write: it needs the "-shm" file beside a
+// case whose log is in use, and this user may not make or write it.
+CaseError readRefused(const std::string& path) {
+    const std::optional<std::string> obstacle = writeObstacle(path);
+    return CaseError(CaseErrorKind::ReadOnly,
+                     "the case file is open in another program, or was left with its log (" +
+                         fileName(path) + "-wal) beside it, and reading it then needs write access " +
+                         (obstacle ? "(" + *obstacle + ")" : std::string("to the folder")) +
+                         "; try again once the program that writes it has closed it");
+}
+
+Database openCase(const std::string& path, const CaseOpenOptions& options, bool& writable,
+                  std::string& whyReadOnly) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
         throw CaseError(CaseErrorKind::NotACase, "the case file is not a regular file");
     }
     const bool readOnlyMedia = options.readOnlyMedia && options.readOnlyMedia(path);
-    const bool write = options.access == CaseOpenOptions::Access::ReadWrite && !readOnlyMedia;
+    const bool wanted = options.access == CaseOpenOptions::Access::ReadWrite;
+    std::optional<std::string> obstacle;
+    if (wanted) {
+        obstacle = readOnlyMedia ? std::optional<std::string>("it is on read-only media")
+                                 : writeObstacle(path);
+    }
+    const bool write = wanted && !obstacle;
     const int wait = options.busyTimeoutMs;
     if (!exists) {
         if (!options.create) {
@@ -106,7 +163,8 @@ Database openCase(const std::string& path, const CaseOpenOptions& options, bool&
         }
         if (!write) {
             throw CaseError(CaseErrorKind::ReadOnly,
-                            "a new case file cannot be made on read-only media");
+                            "a new case file cannot be made here: " +
+                                obstacle.value_or("it was to be opened read-only"));
         }
         Database db(path, Database::Mode::Create, wait);
         setUpWriting(db);
@@ -117,21 +175,23 @@ Database openCase(const std::string& path, const CaseOpenOptions& options, bool&
     // Checked on a read-only connection first, so a file that is refused
     // is never written to.
     bool blank = st.st_size == 0;
-    {
-        const Database check(path, readOnlyMedia ? Database::Mode::Immutable : Database::Mode::ReadOnly,
-                             wait);
+    const Database::Mode reading = readMode(path, readOnlyMedia);
+    try {
+        const Database check(path, reading, wait);
         blank = blank || isBlank(check);
         if (!blank) {
             checkSchema(check);
             checkIntegrity(check);
         }
+    } catch (const CaseError& error) {
+        throw error.kind == CaseErrorKind::ReadOnly ? readRefused(path) : error;
     }
     if (blank && !(options.create && write)) {
         throw CaseError(CaseErrorKind::NotACase, "the file is empty: it is not a case file");
     }
     if (!write) {
-        return Database(path, readOnlyMedia ? Database::Mode::Immutable : Database::Mode::ReadOnly,
-                        wait);
+        whyReadOnly = obstacle.value_or(std::string());
+        return Database(path, reading, wait);
     }
     Database db(path, Database::Mode::ReadWrite, wait);
     setUpWriting(db);
@@ -147,19 +207,135 @@ bool onReadOnlyMedia(const std::string& path) {
     return ::statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
 }
 
+std::optional<std::string> writeObstacle(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = fileName(path);
+    if (fileExists(path) && ::access(path.c_str(), W_OK) != 0) {
+        return "you may not write the case file";
+    }
+    for (const char* const side : {"-wal", "-shm"}) {
+        const std::string beside = path + side;
+        if (fileExists(beside) && ::access(beside.c_str(), W_OK) != 0) {
+            return name + side + " beside it is another user's and you may not write it (made by " +
+                   "a program of that user that had the case open; once none has, the folder's "
+                   "owner can remove it)";
+        }
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        return "you may not write its folder, where the case keeps its log while it is written";
+    }
+    return std::nullopt;
+}
+
 CaseFile::CaseFile(const std::string& path, const CaseOpenOptions& options)
-    : filePath(path), key(options.examinerKey), db(openCase(path, options, canWrite)) {
+    : filePath(path),
+      key(options.examinerKey),
+      waitMs(options.busyTimeoutMs),
+      db(openCase(path, options, canWrite, whyReadOnly)) {
+    schemaVersion = db.queryInt("PRAGMA user_version");
+    caseFolder = std::filesystem::path(absoluteNormalPath(path)).parent_path().string();
     if (!options.reference.empty() && info().reference != options.reference) {
         throw CaseError(CaseErrorKind::WrongCase,
                         "the case file belongs to another case reference");
     }
 }
 
+std::string absoluteNormalPath(const std::string& given) {
+    if (given.empty()) {
+        return given;
+    }
+    std::filesystem::path path(given);
+    if (path.is_relative()) {
+        std::error_code error;
+        const std::filesystem::path current = std::filesystem::current_path(error);
+        if (error) {
+            return path.lexically_normal().string();
+        }
+        path = current / path;
+    }
+    return path.lexically_normal().string();
+}
+
+std::string CaseFile::recordingColumns() const {
+    return std::string(kRecordingColumns) +
+           (schemaVersion >= kRelativePathsSince ? "relative_path" : "NULL");
+}
+
+std::string CaseFile::relativeToCase(const std::string& pathBytes) const {
+    return std::filesystem::path(pathBytes).lexically_relative(caseFolder).string();
+}
+
+std::optional<RecordingRow> CaseFile::movedRecording(const std::string& relative,
+                                                     const FileFacts& file) const {
+    if (relative.empty() || !file.sha256) {
+        return std::nullopt;
+    }
+    Statement select = db.prepare("SELECT " + recordingColumns() +
+                                  " FROM recordings WHERE relative_path = ? AND removed = 0 AND "
+                                  "intake_sha256 = ? ORDER BY id");
+    select.bindBlob(1, relative).bind(2, *file.sha256);
+    while (select.step()) {
+        RecordingRow row = readRecording(select);
+        // Only when nothing is left at the old place: beside its original,
+        // a file of the same bytes is a copy, a recording of its own.
+        struct stat st {};
+        if (::lstat(row.path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string CaseFile::whereNow(const RecordingRow& row) const {
+    struct stat st {};
+    if (!row.relativePath || row.relativePath->empty() || !row.intakeSha256 ||
+        ::lstat(row.path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
+        return row.path;
+    }
+    const std::string candidate =
+        (std::filesystem::path(caseFolder) / *row.relativePath).lexically_normal().string();
+    if (candidate == row.path || ::lstat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return row.path;
+    }
+    const FileIdentity identity = FileHasher(candidate, nullptr).finish();
+    return identity.sha256 == *row.intakeSha256 ? candidate : row.path;
+}
+
+CaseFile::~CaseFile() {
+    if (canWrite) {
+        foldLog();
+    }
+}
+
+bool CaseFile::foldLog(std::string* problem) {
+    if (!canWrite) {
+        return true;
+    }
+    // Nobody waits here: a program that still has the case open folds it
+    // when it closes.
+    sqlite3_busy_timeout(db.handle(), 0);
+    const int rc = sqlite3_wal_checkpoint_v2(db.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE,
+                                             nullptr, nullptr);
+    bool folded = rc == SQLITE_OK || (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+    if (!folded && problem != nullptr) {
+        *problem = sqlite3_errmsg(db.handle());
+    }
+    if (rc == SQLITE_OK) {
+        // Back to a rollback journal: a reader then needs no file beside it.
+        sqlite3_exec(db.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    }
+    sqlite3_busy_timeout(db.handle(), waitMs);
+    return folded;
+}
+
 void CaseFile::requireWritable() const {
     if (!canWrite) {
         throw CaseError(CaseErrorKind::ReadOnly,
-                        "the case file is open read-only (read-only media); it can be listed and "
-                        "audited, not changed");
+                        "the case file is open read-only (" +
+                            (whyReadOnly.empty() ? std::string("to be read") : whyReadOnly) +
+                            "); it can be listed and audited, not changed");
     }
 }
 
@@ -185,7 +361,7 @@ std::vector<RecordingRow> CaseFile::recordings(bool withRemoved) const {
 
 void CaseFile::forEachRecording(const std::function<void(const RecordingRow&)>& visit,
                                 bool withRemoved) const {
-    Statement select = db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings" +
+    Statement select = db.prepare("SELECT " + recordingColumns() + " FROM recordings" +
                                   (withRemoved ? "" : " WHERE removed = 0") + " ORDER BY id");
     while (select.step()) {
         visit(readRecording(select));
@@ -194,14 +370,14 @@ void CaseFile::forEachRecording(const std::function<void(const RecordingRow&)>& 
 
 std::optional<RecordingRow> CaseFile::recordingByPath(const std::string& pathBytes) const {
     Statement select =
-        db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings WHERE path = ?");
+        db.prepare("SELECT " + recordingColumns() + " FROM recordings WHERE path = ?");
     select.bindBlob(1, pathBytes);
     return select.step() ? std::optional<RecordingRow>(readRecording(select)) : std::nullopt;
 }
 
 std::optional<RecordingRow> CaseFile::recordingById(int64_t id) const {
     Statement select =
-        db.prepare(std::string("SELECT ") + kRecordingColumns + " FROM recordings WHERE id = ?");
+        db.prepare("SELECT " + recordingColumns() + " FROM recordings WHERE id = ?");
     select.bind(1, id);
     return select.step() ? std::optional<RecordingRow>(readRecording(select)) : std::nullopt;
 }
@@ -264,6 +440,9 @@ void CaseFile::saveCopy(const std::string& path) const {
     }
     const Database copy(path, Database::Mode::Create, 0);
     copyDatabase(db, copy);
+    // At rest as a closed case is: one file, which a reader leaves alone.
+    Statement journal = copy.prepare("PRAGMA journal_mode=DELETE");
+    journal.step();
 }
 
 std::vector<CustodyEvent> CaseFile::events(int64_t recording) const {
@@ -323,23 +502,43 @@ int64_t CaseFile::ensureRecording(const Actor& actor, const FileFacts& file,
         existing->removed = false;
         return existing->id;
     }
+    const std::string relative = relativeToCase(file.path);
+    if ((existing = movedRecording(relative, file))) {
+        // The case moved with its recordings: this is the same recording at
+        // its new place, and the log says where it was found.
+        CustodyEvent found;
+        found.kind = EventKind::RecordingFound;
+        found.actor = actor;
+        found.recording = existing->id;
+        found.path = file.path;
+        found.sha256 = existing->intakeSha256;
+        found.detail = "found at its place relative to the case file";
+        found = append(found);
+        Statement update = db.prepare("UPDATE recordings SET path = ?, added_event = ? WHERE id = ?");
+        update.bindBlob(1, file.path).bind(2, found.seq).bind(3, existing->id).run();
+        existing->path = file.path;
+        return existing->id;
+    }
     added.at = utcNowText();
     if (addedAt != nullptr) {
         *addedAt = added.at;
     }
     Statement insert = db.prepare(
-        "INSERT INTO recordings (path, size, modified, intake_sha256, added_at, added_event) "
-        "VALUES (?, ?, ?, ?, ?, 0)");
+        "INSERT INTO recordings (path, size, modified, intake_sha256, added_at, added_event, "
+        "relative_path) VALUES (?, ?, ?, ?, ?, 0, ?)");
     insert.bindBlob(1, file.path)
         .bind(2, file.size)
         .bind(3, file.modified)
         .bind(4, file.sha256)
         .bind(5, added.at)
+        .bindBlob(6, relative)
         .run();
     const int64_t id = db.lastInsertId();
     added.recording = id;
     added.sha256 = file.sha256;
-    added.detail = recordingAddedDetail(file.size, file.modified);
+    added.detail = recordingAddedDetail(
+        file.size, file.modified,
+        schemaVersion >= kRelativePathsSince ? std::optional<std::string>(relative) : std::nullopt);
     added = append(added);
     Statement update = db.prepare("UPDATE recordings SET added_event = ? WHERE id = ?");
     update.bind(1, added.seq).bind(2, id).run();

@@ -17,6 +17,16 @@
 // True when the file system holding `path` is mounted read-only.
 bool onReadOnlyMedia(const std::string& path);
 
+// Why this user cannot write the case at `path` (the file, its folder, where
+// SQLite keeps the log beside it, or a "-wal" or "-shm" file someone else
+// left there), as a sentence; none when nothing stands in the way.
+std::optional<std::string> writeObstacle(const std::string& path);
+
+// The path made absolute (the current folder put before a relative one) and
+// lexically normal: "." and "name/.." are taken out, repeated slashes made
+// one, without asking the file system (symbolic links are not resolved).
+std::string absoluteNormalPath(const std::string& given);
+
 struct CaseOpenOptions {
     enum class Access { ReadWrite, ReadOnly };
     Access access = Access::ReadWrite;
@@ -44,6 +54,9 @@ struct CaseInfo {
 struct RecordingRow {
     int64_t id = 0;
     std::string path;  // bytes, absolute
+    // Where it stood relative to the case file's folder when added, as
+    // bytes; none in a case older than that.
+    std::optional<std::string> relativePath;
     std::optional<int64_t> size;
     std::optional<std::string> modified;
     std::optional<std::string> intakeSha256;
@@ -90,8 +103,16 @@ class CaseFile {
   public:
     CaseFile(const std::string& path, const CaseOpenOptions& options);
 
+    ~CaseFile();
+    CaseFile(const CaseFile&) = delete;
+    CaseFile& operator=(const CaseFile&) = delete;
+
     const std::string& path() const { return filePath; }
     bool writable() const { return canWrite; }
+    // Why a case asked for writing opened read-only, as writeObstacle says
+    // it ("it is on read-only media", "you may not write the case file");
+    // empty when it is writable or was opened to read.
+    const std::string& readOnlyReason() const { return whyReadOnly; }
 
     CaseInfo info() const;
     std::vector<RecordingRow> recordings(bool withRemoved = false) const;
@@ -99,6 +120,11 @@ class CaseFile {
     void forEachRecording(const std::function<void(const RecordingRow&)>& visit,
                           bool withRemoved = false) const;
     std::optional<RecordingRow> recordingByPath(const std::string& pathBytes) const;
+    // Where to verify a recording again: its path, or, when nothing is there
+    // and the file at its place relative to the case has the intake SHA-256
+    // (the case moved with its recordings), that place. Verifying it there
+    // logs that it was found there (recording-found).
+    std::string whereNow(const RecordingRow& row) const;
     std::optional<RecordingRow> recordingById(int64_t id) const;
     std::optional<StoredVerification> latestVerification(int64_t recording) const;
     std::vector<StoredVerification> verifications(int64_t recording) const;
@@ -143,6 +169,12 @@ class CaseFile {
     // within the commit that passes SQLite's mark.
     void holdCheckpoints();
     void checkpoint();
+    // Folds the log back into the file and leaves it in the journal mode a
+    // reader needs no write access for, unless another program has the case
+    // open (the last one to close does it). False, with `problem` set, when
+    // the file could not take the log (a full disk): its "-wal" file then
+    // holds the newest events. The destructor does it too.
+    bool foldLog(std::string* problem = nullptr);
 
     // Writes the case as it stands to a new file at `path`, which must not
     // exist yet: "Save as" of the window.
@@ -158,8 +190,18 @@ class CaseFile {
     int64_t ensureRecording(const Actor& actor, const FileFacts& file,
                             std::optional<RecordingRow>& existing, std::string* addedAt = nullptr);
 
+    // A recording that is not at its recorded path but whose bytes are at
+    // its place relative to the case: the case moved with its recordings.
+    std::optional<RecordingRow> movedRecording(const std::string& relative, const FileFacts& file) const;
+    std::string relativeToCase(const std::string& pathBytes) const;
+    std::string recordingColumns() const;
+
     std::string filePath;
     bool canWrite = false;
     std::shared_ptr<const ExaminerKey> key;
+    int64_t schemaVersion = 0;
+    std::string caseFolder;  // absolute, lexically normal
+    std::string whyReadOnly;
+    int waitMs = 0;
     Database db;
 };

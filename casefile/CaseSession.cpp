@@ -3,22 +3,13 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <utility>
 
 #include "report/Escape.h"
 #include "report/JsonReport.h"
 
 std::string casePath(const std::string& given) {
-    if (!given.empty() && given[0] == '/') {
-        return given;
-    }
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (error) {
-        return given;
-    }
-    return (current / given).string();
+    return absoluteNormalPath(given);
 }
 
 FileFacts fileFactsOf(const FileIdentity& identity, const std::string& casePathBytes) {

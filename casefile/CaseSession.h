@@ -8,9 +8,9 @@
 #include "report/ReportContext.h"
 #include "signature/RecordingEvidence.h"
 
-// A path as the case keeps it: absolute (the current folder put before a
-// relative one), otherwise byte for byte as given; symbolic links are not
-// resolved, so the case names what the examiner named.
+// A path as the case keeps it: absoluteNormalPath, so "sub/a.mkv" and
+// "./sub/../sub/a.mkv" are one recording; symbolic links are not resolved,
+// so the case names what the examiner named.
 std::string casePath(const std::string& given);
 
 // The facts of a file as its evidence took them.
@@ -29,6 +29,10 @@ class CaseSession {
     // when a fixity finding is added.
     RecordedVerification record(const RecordingEvidence& evidence,
                                 std::optional<RecordingEvidence>& changed);
+    // The time the next results are stored with (their evidence's
+    // "verifiedAt" and the verification's verified_at): each file's own.
+    void setVerifiedAt(std::string utc) { run.verifiedAt = std::move(utc); }
+    const std::string& verifiedAt() const { return run.verifiedAt; }
     void recordExport(const std::string& format, const std::string& path,
                       const std::string& sha256);
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<EventKind, const char*>, 9> kKinds = {{
+constexpr std::array<std::pair<EventKind, const char*>, 10> kKinds = {{
     {EventKind::CaseCreated, "case-created"},
     {EventKind::RecordingAdded, "recording-added"},
     {EventKind::Verified, "verified"},
@@ -23,6 +23,7 @@ constexpr std::array<std::pair<EventKind, const char*>, 9> kKinds = {{
     {EventKind::RecordingRemoved, "recording-removed"},
     {EventKind::ExaminerKey, "examiner-key"},
     {EventKind::Sealed, "sealed"},
+    {EventKind::RecordingFound, "recording-found"},
 }};
 
 std::string loginName() {

@@ -15,6 +15,7 @@ enum class EventKind {
     RecordingRemoved,  // "recording-removed": off the list; its history stays
     ExaminerKey,       // "examiner-key": an examiner's public key enters the case
     Sealed,            // "sealed": the examiner signed the log up to this event
+    RecordingFound,    // "recording-found": found at its place relative to the moved case
 };
 
 const char* eventKindCode(EventKind kind);

@@ -6,6 +6,7 @@
 
 #include "casefile/Database.h"
 #include "casefile/ExaminerKey.h"
+#include "casefile/Schema.h"
 #include "casefile/Seal.h"
 #include "report/Escape.h"
 #include "signature/Sha256.h"
@@ -16,7 +17,11 @@ namespace {
 const char* const kAddedDetailSql =
     "(CASE WHEN r.size IS NULL THEN 'size not taken' ELSE 'size ' || r.size || ' bytes' END || "
     "'; ' || CASE WHEN r.modified IS NULL THEN 'modification time not taken' ELSE 'modified ' || "
-    "r.modified END)";
+    "r.modified END";
+// Its last part from the version on that keeps the recording's relative place.
+const char* const kAddedPlaceSql =
+    " || CASE WHEN r.relative_path IS NULL THEN '' ELSE '; relative path (hex) ' || "
+    "hex(r.relative_path) END";
 
 const char* const kEventColumns =
     "seq, kind, at, examiner, host, program, version, build, recording, path, sha256, record, "
@@ -211,18 +216,21 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "the export stored with this event is not the one the log recorded");
     auditRows(db, result,
               "SELECT r.added_event FROM recordings r LEFT JOIN events e ON e.seq = r.added_event "
-              "AND e.kind = 'recording-added' AND e.recording = r.id AND e.path = r.path "
-              "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL OR r.added_event IS NOT (SELECT "
-              "max(seq) FROM events f WHERE f.recording = r.id AND f.kind = 'recording-added')",
+              "AND e.kind IN ('recording-added', 'recording-found') AND e.recording = r.id "
+              "AND e.path = r.path AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL OR "
+              "r.added_event IS NOT (SELECT max(seq) FROM events f WHERE f.recording = r.id AND "
+              "f.kind IN ('recording-added', 'recording-found'))",
               "the recording's path or intake SHA-256 is not the one the log recorded");
     // The first addition carries the time, size and modification time.
     auditRows(db, result,
               "SELECT e.seq FROM recordings r JOIN events e ON e.seq = (SELECT min(seq) FROM "
               "events f WHERE f.recording = r.id AND f.kind = 'recording-added') WHERE r.added_at "
               "IS NOT e.at OR (e.detail <> '' AND e.detail IS NOT " +
-                  std::string(kAddedDetailSql) + ")",
-              "the recording's time of addition, size or modification time is not the one the "
-              "log recorded");
+                  std::string(kAddedDetailSql) +
+                  (db.queryInt("PRAGMA user_version") >= kRelativePathsSince ? kAddedPlaceSql : "") +
+                  "))",
+              "the recording's time of addition, size, modification time or place relative to "
+              "the case is not the one the log recorded");
     // Rows numbered in the order of their events.
     auditRows(db, result,
               "SELECT x.event FROM exports x WHERE x.id IS NOT (SELECT count(*) FROM exports y "
@@ -241,8 +249,8 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "SELECT seq FROM events WHERE (kind IN ('verified', 'verified-again') AND seq NOT IN "
               "(SELECT event FROM verifications)) OR (kind = 'note-added' AND seq NOT IN "
               "(SELECT event FROM notes)) OR (kind = 'exported' AND seq NOT IN (SELECT event FROM "
-              "exports)) OR (kind = 'recording-added' AND recording NOT IN (SELECT id FROM "
-              "recordings))",
+              "exports)) OR (kind IN ('recording-added', 'recording-found') AND recording NOT IN "
+              "(SELECT id FROM recordings))",
               "the row this event vouches for is gone");
     // The list's shortcuts must say what the log says.
     auditRows(db, result,
@@ -313,9 +321,11 @@ std::string verificationDetail(int64_t code, const std::string& fixity,
 }
 
 std::string recordingAddedDetail(const std::optional<int64_t>& size,
-                                 const std::optional<std::string>& modified) {
+                                 const std::optional<std::string>& modified,
+                                 const std::optional<std::string>& relativePath) {
     return (size ? "size " + std::to_string(*size) + " bytes" : std::string("size not taken")) +
-           "; " + (modified ? "modified " + *modified : std::string("modification time not taken"));
+           "; " + (modified ? "modified " + *modified : std::string("modification time not taken")) +
+           (relativePath ? "; relative path (hex) " + upperHex(*relativePath) : std::string());
 }
 
 CustodyEvent appendEvent(const Database& db, CustodyEvent event) {

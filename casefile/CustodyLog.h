@@ -81,6 +81,8 @@ AuditResult auditLog(const Database& db);
 std::string verificationDetail(int64_t code, const std::string& fixity,
                                const std::string& verifiedAt);
 // The detail text of a recording's first addition: "size N bytes; modified
-// AT", each "... not taken" when unknown.
+// AT", each "... not taken" when unknown, then "; relative path (hex) HEX"
+// where the case keeps the recording's place relative to itself.
 std::string recordingAddedDetail(const std::optional<int64_t>& size,
-                                 const std::optional<std::string>& modified);
+                                 const std::optional<std::string>& modified,
+                                 const std::optional<std::string>& relativePath = std::nullopt);

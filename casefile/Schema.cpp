@@ -99,6 +99,12 @@ CREATE TABLE seals (
   signature TEXT NOT NULL
 ) STRICT;
 )sql",
+    // 2 -> 3: where each recording stands relative to the case file, so a
+    // case moved with its recordings finds them again.
+    R"sql(
+ALTER TABLE recordings ADD COLUMN relative_path BLOB;
+CREATE INDEX recordings_by_relative_path ON recordings (relative_path);
+)sql",
 };
 
 static_assert(sizeof kMigrations / sizeof kMigrations[0] == kCaseSchemaVersion,

@@ -9,6 +9,7 @@
 #include "casefile/KeptHead.h"
 #include "cli/VerdictFormat.h"
 #include "report/Escape.h"
+#include "report/JsonDepth.h"
 
 namespace {
 
@@ -24,26 +25,42 @@ CaseOpenOptions readOnly() {
 }
 
 // A recording of --list: what the case holds on it, with the evidence as
-// stored (or null before any verification, or when it does not parse).
+// stored (or null before any verification). Evidence that cannot be read
+// (not JSON, nested past the bound, past SQLite's limit) is null with
+// `evidenceError` saying why, so one bad row leaves the output valid.
 nlohmann::json listObject(const CaseFile& file, const RecordingRow& row) {
     const auto text = [](const std::optional<std::string>& value) {
         return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
     };
     nlohmann::json evidence = nullptr;
-    if (const std::optional<StoredVerification> latest = file.latestVerification(row.id)) {
-        evidence = nlohmann::json::parse(latest->evidenceJson, nullptr, false);
-        if (evidence.is_discarded()) {
-            evidence = nullptr;
+    std::string evidenceError;
+    try {
+        if (const std::optional<StoredVerification> latest = file.latestVerification(row.id)) {
+            evidence = parseStoredJson(latest->evidenceJson);
+            if (evidence.is_discarded()) {
+                evidence = nullptr;
+                evidenceError = "the stored evidence of recording " + std::to_string(row.id) +
+                                " is not a JSON object this program reads (damaged, or nested too "
+                                "deep); verify the file again";
+            }
         }
+    } catch (const CaseError& error) {
+        evidenceError = "the stored evidence of recording " + std::to_string(row.id) +
+                        " cannot be read: " + error.what();
     }
-    return {{"recording", row.id},
-            {"path", row.path},
-            {"size", row.size ? nlohmann::json(*row.size) : nlohmann::json(nullptr)},
-            {"modified", text(row.modified)},
-            {"intakeSha256", text(row.intakeSha256)},
-            {"addedAt", row.addedAt},
-            {"fixity", row.latestFixity.empty() ? nlohmann::json(nullptr) : nlohmann::json(row.latestFixity)},
-            {"evidence", std::move(evidence)}};
+    nlohmann::json object = {
+        {"recording", row.id},
+        {"path", row.path},
+        {"size", row.size ? nlohmann::json(*row.size) : nlohmann::json(nullptr)},
+        {"modified", text(row.modified)},
+        {"intakeSha256", text(row.intakeSha256)},
+        {"addedAt", row.addedAt},
+        {"fixity", row.latestFixity.empty() ? nlohmann::json(nullptr) : nlohmann::json(row.latestFixity)},
+        {"evidence", std::move(evidence)}};
+    if (!evidenceError.empty()) {
+        object["evidenceError"] = evidenceError;
+    }
+    return object;
 }
 
 std::string listLine(const RecordingRow& row) {
@@ -57,15 +74,18 @@ std::string listLine(const RecordingRow& row) {
     return verdict + " " + fixity + " " + displayText(row.path);
 }
 
-// The fixity's line for the text output, unless the failure line already
-// tells it (a missing file).
+// The fixity's line for the text output, unless the file's own lines
+// already tell it (a failed file lists every finding, this one last).
 std::string fixityLine(const RecordingEvidence& evidence, const RecordedVerification& recorded) {
     const std::optional<FixityFinding> finding = fixityFinding(recorded.fixity);
-    const char* const code = finding ? findingCodeName(finding->code) : "";
-    if (!finding || failureLine(evidence).find(code) != std::string::npos) {
+    if (!finding) {
         return std::string();
     }
-    return "\n    " + std::string(code) + ": " + displayText(finding->text);
+    const std::string code = findingCodeName(finding->code);
+    if (textLines(evidence).find(code + ": ") != std::string::npos) {
+        return std::string();
+    }
+    return "\n    " + code + ": " + displayText(finding->text);
 }
 
 }  // namespace
@@ -90,14 +110,24 @@ std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
         auto file = std::make_unique<CaseFile>(options.caseFile, open);
         if (!file->writable()) {
             throw CaseError(CaseErrorKind::ReadOnly,
-                            "the case file is on read-only media: it can be listed and audited, "
-                            "not written");
+                            "the case file cannot be written: " + file->readOnlyReason() +
+                                "; it can be listed and audited");
         }
         return std::unique_ptr<CaseRun>(
             new CaseRun(std::move(file), options.examiner, open.examinerKey));
     } catch (const CaseError& error) {
         reportCaseError(options, error);
         return nullptr;
+    }
+}
+
+CaseRun::~CaseRun() {
+    std::string problem;
+    if (!file->foldLog(&problem)) {
+        std::cerr << "telvar-verify: " << displayText(file->path())
+                  << ": the log could not be folded back into the case file (" << displayText(problem)
+                  << "); its newest events are in " << displayText(file->path())
+                  << "-wal, which must stay beside it and be copied with it\n";
     }
 }
 
@@ -115,6 +145,8 @@ void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored
     std::vector<RecordedVerification> recorded;
     // A fixity finding is added once the case holds the verification.
     std::vector<std::optional<RecordingEvidence>> changed(files.size());
+    // The results handed in together came together.
+    session->setVerifiedAt(utcNowText());
     if (files.size() > 1) {
         try {
             Transaction transaction = file->batch();
@@ -139,7 +171,7 @@ void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored
         if (changed[i]) {
             files[i] = std::move(*changed[i]);
         }
-        stored(files[i], fixityLine(files[i], recorded[i]));
+        stored(files[i], fixityLine(files[i], recorded[i]), session->verifiedAt());
     }
 }
 
@@ -240,7 +272,7 @@ void CaseRun::finish() {
 std::vector<std::string> CaseRun::recordingPaths() const {
     std::vector<std::string> paths;
     for (const RecordingRow& row : file->recordings()) {
-        paths.push_back(row.path);
+        paths.push_back(file->whereNow(row));
     }
     return paths;
 }
@@ -278,31 +310,51 @@ int auditCase(const CliOptions& options) {
 }
 
 int listCase(const CliOptions& options) {
+    // Set once output has begun, so a failure part way still ends it as
+    // valid JSON before the reason goes to standard error.
+    bool arrayOpen = false;
+    int64_t lastListed = 0;
     try {
         const CaseFile file(options.caseFile, readOnly());
         // One recording in memory at a time, however large the case.
         if (options.json || options.jsonLines) {
-            const char* separator = options.json ? "[" : "";
             bool any = false;
+            if (options.json) {
+                std::cout << '[';
+                arrayOpen = true;
+            }
             file.forEachRecording([&](const RecordingRow& row) {
-                std::cout << separator << dumpJson(listObject(file, row));
-                separator = options.json ? "," : "\n";
+                if (any) {
+                    std::cout << (options.json ? "," : "\n");
+                }
+                std::cout << dumpJson(listObject(file, row));
                 any = true;
+                lastListed = row.id;
             });
             if (options.json) {
-                std::cout << (any ? "]" : "[]");
+                std::cout << ']';
+                arrayOpen = false;
             }
             if (options.json || any) {
                 std::cout << '\n';
             }
         } else {
-            file.forEachRecording(
-                [&](const RecordingRow& row) { std::cout << listLine(row) << '\n'; });
+            file.forEachRecording([&](const RecordingRow& row) {
+                std::cout << listLine(row) << '\n';
+                lastListed = row.id;
+            });
         }
         std::cout.flush();
         return 0;
     } catch (const CaseError& error) {
-        reportCaseError(options, error);
+        if (arrayOpen) {
+            std::cout << "]\n";
+        }
+        std::cout.flush();
+        std::cerr << "telvar-verify: " << displayText(options.caseFile) << ": "
+                  << (lastListed > 0 ? "after recording " + std::to_string(lastListed) + ": "
+                                     : std::string())
+                  << displayText(error.what()) << '\n';
         return kCaseFailed;
     }
 }

@@ -24,6 +24,10 @@ class CaseRun {
   public:
     // Null with the reason printed when the case cannot be opened.
     static std::unique_ptr<CaseRun> open(const CliOptions& options, bool create);
+    // Folds the case's log back into its file, on every exit status, and
+    // says so on standard error when it cannot (the "-wal" file then holds
+    // the newest events).
+    ~CaseRun();
 
     // The case's own reference, for a run given none.
     std::string reference() const;
@@ -31,10 +35,12 @@ class CaseRun {
 
     // Stores the files' verifications in one transaction, so one sync
     // serves them all, then hands each on in order with the fixity's line
-    // for the text output ("\n    fixity: …", or empty). Throws CaseError
-    // for the first one that cannot be stored, after handing on those
-    // before it: what is handed on is in the case.
-    using Stored = std::function<void(RecordingEvidence& evidence, const std::string& fixityLine)>;
+    // for the text output ("\n    fixity: …", or empty) and the time it was
+    // stored with (when its result came, not when the run began). Throws
+    // CaseError for the first one that cannot be stored, after handing on
+    // those before it: what is handed on is in the case.
+    using Stored = std::function<void(RecordingEvidence& evidence, const std::string& fixityLine,
+                                      const std::string& verifiedAt)>;
     void record(std::vector<RecordingEvidence>& files, const Stored& stored);
     // The custody log as it stands, and each file's events, for the report.
     void addToReport(ReportContext& run, HtmlReportOptions& report,

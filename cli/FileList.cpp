@@ -2,6 +2,8 @@
 
 #include "report/Escape.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <fstream>
 #include <iostream>
@@ -11,6 +13,9 @@
 namespace {
 
 constexpr size_t kLongestPath = PATH_MAX;
+// More entries, empty ones counted, than any archive's list: an endless
+// source (/dev/zero with -0) ends with an error rather than running on.
+constexpr size_t kMostEntries = 10'000'000;
 
 }  // namespace
 
@@ -34,7 +39,12 @@ FileList readFileList(std::istream& in, bool nulSeparated) {
             list.paths.push_back(entry);
         }
         entry.clear();
-        ++line;
+        if (++line > kMostEntries) {
+            list.error = "the list has more than " + std::to_string(kMostEntries) +
+                         " entries; give it in parts";
+            list.paths.clear();
+            return list;
+        }
     }
     if (!entry.empty()) {
         list.paths.push_back(entry);
@@ -45,6 +55,13 @@ FileList readFileList(std::istream& in, bool nulSeparated) {
 FileList readFileList(const std::string& source, bool nulSeparated) {
     if (source == "-") {
         return readFileList(std::cin, nulSeparated);
+    }
+    struct stat st {};
+    if (::stat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        FileList list;
+        list.error = "the list " + displayText(source) +
+                     " is a folder; give a file of paths, or - for standard input";
+        return list;
     }
     std::ifstream file(source, std::ios::binary);
     if (!file) {

@@ -156,15 +156,18 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     if (options.csv) {
         std::cout << csvLine(csvTitles());
     }
-    const auto show = [&](RecordingEvidence& evidence, const std::string& caseLine) {
+    const auto show = [&](RecordingEvidence& evidence, const std::string& caseLine,
+                          const std::string& verifiedAt) {
         allVerified = allVerified && evidence.verdict.code == VerdictCode::Success;
         if (options.jsonLines) {
-            std::cout << jsonLine(evidence, run, options.clusters) << std::endl;
+            ReportContext fileRun = run;
+            fileRun.verifiedAt = verifiedAt;  // as the case stored it
+            std::cout << jsonLine(evidence, fileRun, options.clusters) << std::endl;
         } else if (options.csv) {
             const CsvRow row{&evidence,
                              fileNameOf(evidence.identity.path),
                              evidence.identity.path,
-                             csvTime(run.verifiedAt),
+                             csvTime(verifiedAt),
                              run.examiner,
                              run.caseReference};
             std::cout << csvLine(csvFields(row)) << std::flush;
@@ -194,7 +197,7 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
                 caseRun->record(ready, show);
             } else {
                 for (RecordingEvidence& evidence : ready) {
-                    show(evidence, std::string());
+                    show(evidence, std::string(), run.verifiedAt);
                 }
             }
             if (started < options.files.size()) {
@@ -275,6 +278,13 @@ int verifyWithCase(CliOptions options) {
     if (options.caseAction == CliOptions::CaseAction::List) {
         return listCase(options);
     }
+    // Refused before the case is opened, which leaves it as it was.
+    if (!options.caseFile.empty() && !options.reportPath.empty() &&
+        sameFile(options.reportPath, options.caseFile)) {
+        std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
+                  << " would replace the case file\n";
+        return 2;
+    }
     std::unique_ptr<CaseRun> caseRun;
     if (!options.caseFile.empty()) {
         caseRun = CaseRun::open(options,
@@ -298,12 +308,6 @@ int verifyWithCase(CliOptions options) {
     std::optional<SealOnSignal> signals;
     if (caseRun != nullptr) {
         signals.emplace([run = caseRun.get()](int signal) { run->sealAndExit(signal); });
-    }
-    if (caseRun != nullptr && !options.reportPath.empty() &&
-        sameFile(options.reportPath, options.caseFile)) {
-        std::cerr << "telvar-verify: the report " << displayText(options.reportPath)
-                  << " would replace the case file\n";
-        return 2;
     }
     if (options.caseAction == CliOptions::CaseAction::Reverify) {
         options.files = caseRun->recordingPaths();

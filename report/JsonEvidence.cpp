@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report/JsonDepth.h"
 #include "report/Names.h"
 
 using nlohmann::json;
@@ -227,7 +228,7 @@ void readClusters(const json& object, std::vector<ClusterEntry>& clusters) {
 }  // namespace
 
 std::optional<StoredEvidence> evidenceFromJson(const std::string& jsonText) {
-    const json object = json::parse(jsonText, nullptr, false);
+    const json object = parseStoredJson(jsonText);
     const std::optional<VerdictCode> code = verdictFromNumber(integer(object, "code", -2));
     if (!object.is_object() || !code) {
         return std::nullopt;

@@ -104,7 +104,12 @@ def verify_seal(public_hex, message, signature_hex):
     return point_equal(point_times(s, BASE), point_add(r, point_times(h, a)))
 
 
+# From schema 3 on, the first addition also names the place relative to the case.
+PLACE = (" || CASE WHEN r.relative_path IS NULL THEN '' ELSE '; relative path (hex) ' || "
+         "hex(r.relative_path) END")
+
 # Rows that disagree with the events vouching for them: (event, problem).
+# "{place}" stands for PLACE where the case keeps relative places.
 ROW_CHECKS = [
     ("SELECT v.event FROM verifications v LEFT JOIN events e ON e.seq = v.event "
      "AND e.kind IN ('verified', 'verified-again') AND e.recording IS v.recording "
@@ -118,16 +123,18 @@ ROW_CHECKS = [
      "AND e.path = x.path AND e.sha256 IS x.sha256 AND e.detail = x.format "
      "AND e.at = x.exported_at WHERE e.seq IS NULL", "the export is not the one the log recorded"),
     ("SELECT r.added_event FROM recordings r LEFT JOIN events e ON e.seq = r.added_event "
-     "AND e.kind = 'recording-added' AND e.recording = r.id AND e.path = r.path "
-     "AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL OR r.added_event IS NOT "
-     "(SELECT max(seq) FROM events f WHERE f.recording = r.id AND f.kind = 'recording-added')",
+     "AND e.kind IN ('recording-added', 'recording-found') AND e.recording = r.id "
+     "AND e.path = r.path AND e.sha256 IS r.intake_sha256 WHERE e.seq IS NULL OR r.added_event "
+     "IS NOT (SELECT max(seq) FROM events f WHERE f.recording = r.id AND f.kind IN "
+     "('recording-added', 'recording-found'))",
      "the recording's path or intake SHA-256 is not the one the log recorded"),
     ("SELECT e.seq FROM recordings r JOIN events e ON e.seq = (SELECT min(seq) FROM events f "
      "WHERE f.recording = r.id AND f.kind = 'recording-added') WHERE r.added_at IS NOT e.at OR "
      "(e.detail <> '' AND e.detail IS NOT (CASE WHEN r.size IS NULL THEN 'size not taken' "
      "ELSE 'size ' || r.size || ' bytes' END || '; ' || CASE WHEN r.modified IS NULL THEN "
-     "'modification time not taken' ELSE 'modified ' || r.modified END))",
-     "the recording's time of addition, size or modification time is not the one the log recorded"),
+     "'modification time not taken' ELSE 'modified ' || r.modified END{place}))",
+     "the recording's time of addition, size, modification time or relative place is not the "
+     "one the log recorded"),
     ("SELECT x.event FROM exports x WHERE x.id IS NOT (SELECT count(*) FROM exports y "
      "WHERE y.event <= x.event)", "the export's number is out of order"),
     ("SELECT n.event FROM notes n WHERE n.id IS NOT (SELECT count(*) FROM notes y "
@@ -137,7 +144,8 @@ ROW_CHECKS = [
     ("SELECT seq FROM events WHERE (kind IN ('verified', 'verified-again') AND seq NOT IN "
      "(SELECT event FROM verifications)) OR (kind = 'note-added' AND seq NOT IN "
      "(SELECT event FROM notes)) OR (kind = 'exported' AND seq NOT IN (SELECT event FROM exports)) "
-     "OR (kind = 'recording-added' AND recording NOT IN (SELECT id FROM recordings))",
+     "OR (kind IN ('recording-added', 'recording-found') AND recording NOT IN "
+     "(SELECT id FROM recordings))",
      "the row this event vouches for is gone"),
     ("SELECT coalesce(v.event, r.added_event) FROM recordings r LEFT JOIN verifications v "
      "ON v.id = r.latest_verification WHERE r.latest_verification IS NOT (SELECT id FROM "
@@ -170,7 +178,9 @@ SEAL_ROW_CHECKS = [
 def check(path, expect_head):
     db = sqlite3.connect("file:" + path + "?mode=ro", uri=True)
     db.text_factory = bytes
-    with_seals = db.execute("PRAGMA user_version").fetchone()[0] >= 2
+    version = db.execute("PRAGMA user_version").fetchone()[0]
+    with_seals = version >= 2
+    place = PLACE if version >= 3 else ""
     signatures = dict(db.execute("SELECT event, signature FROM seals")) if with_seals else {}
     keys, owners, seals, hashes = {}, set(), [], {}
     previous, count = ZERO, 0
@@ -217,7 +227,7 @@ def check(path, expect_head):
         if record is None or hashlib.sha256(body).hexdigest() != text(record):
             return "event %d: the note is not the one the log recorded" % event, count
     for sql, problem in ROW_CHECKS + (SEAL_ROW_CHECKS if with_seals else []):
-        found = db.execute(sql).fetchone()
+        found = db.execute(sql.replace("{place}", place)).fetchone()
         if found is not None:
             return "event %s: %s" % (found[0], problem), count
     print("%d events; SHA-256 of the newest %s" % (count, previous))

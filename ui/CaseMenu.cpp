@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QWidget>
 
@@ -198,14 +199,41 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
     emit caseChanged();
 }
 
-bool CaseMenu::openCase(const QString& path) {
+void CaseMenu::startAfresh(const QString& path, const QString& why) {
+    std::unique_ptr<CaseStore> fresh;
     try {
-        switchTo(CaseStore::open(path, false, QString(), readOnlyMedia), false);
-        return true;
+        fresh = CaseStore::temporary();
+    } catch (const CaseError&) {
+    }
+    if (fresh) {
+        switchTo(std::move(fresh), false);
+    } else {
+        // Not even a temporary case: results are listed, not kept anywhere.
+        stopRecorder();
+        tree->resultModel()->clear();
+        caseStore.reset();
+        emit caseChanged();
+    }
+    warn(tr("%1: %2\n\nNo case file is open now: the window works in a new unsaved case.")
+             .arg(QDir::toNativeSeparators(path), why));
+}
+
+bool CaseMenu::openCase(const QString& path) {
+    std::unique_ptr<CaseStore> opened;
+    try {
+        opened = CaseStore::open(path, false, QString(), readOnlyMedia);
     } catch (const CaseError& error) {
-        warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));
+        startAfresh(path, QString::fromStdString(error.what()));
         return false;
     }
+    const QString readOnly = opened->readOnlyReason();
+    switchTo(std::move(opened), false);
+    if (!readOnly.isEmpty()) {
+        warn(tr("%1: the case is open read-only: %2. It can be listed and its log checked; no "
+                "verification can be recorded in it.")
+                 .arg(QDir::toNativeSeparators(path), readOnly));
+    }
+    return true;
 }
 
 bool CaseMenu::newCase(const QString& path, const QString& reference) {
@@ -218,8 +246,67 @@ bool CaseMenu::newCase(const QString& path, const QString& reference) {
         switchTo(CaseStore::open(path, true, reference), false);
         return true;
     } catch (const CaseError& error) {
-        warn(tr("%1: %2").arg(QDir::toNativeSeparators(path), QString::fromStdString(error.what())));
+        startAfresh(path, QString::fromStdString(error.what()));
         return false;
+    }
+}
+
+void CaseMenu::offerRecovery() {
+    const QStringList abandoned = CaseStore::abandonedCases();
+    if (abandoned.isEmpty()) {
+        return;
+    }
+    // The newest: the one the examiner was working in last.
+    const QString folder = abandoned.last();
+    if (recoveryChoice) {
+        actOnRecovery(folder, recoveryChoice(folder));
+        return;
+    }
+    auto* const box = new QMessageBox(
+        QMessageBox::Question, tr("Unsaved case"),
+        tr("A window that ended without closing left an unsaved case with its results (in %1). "
+           "Recover it? It then becomes this window's unsaved case, to be saved as any other.")
+            .arg(QDir::toNativeSeparators(folder)),
+        QMessageBox::NoButton, window);
+    box->setObjectName(QStringLiteral("recoverCaseBox"));
+    box->setTextFormat(Qt::PlainText);
+    QPushButton* const recover = box->addButton(tr("Recover"), QMessageBox::AcceptRole);
+    QPushButton* const discard = box->addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    box->addButton(tr("Later"), QMessageBox::RejectRole);
+    box->setDefaultButton(recover);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box, recover, discard, folder] {
+        const QAbstractButton* const clicked = box->clickedButton();
+        actOnRecovery(folder, clicked == recover   ? RecoveryChoice::Recover
+                              : clicked == discard ? RecoveryChoice::Discard
+                                                   : RecoveryChoice::Later);
+    });
+    box->open();
+}
+
+void CaseMenu::actOnRecovery(const QString& folder, RecoveryChoice choice) {
+    switch (choice) {
+        case RecoveryChoice::Recover:
+            if (!mayLeaveCase() || (caseStore && !caseStore->isTemporary()) ||
+                (caseStore && caseStore->holdsVerifications())) {
+                // The window already works in a case of its own: left for the next start.
+                warn(tr("The unsaved case in %1 is kept; it is offered again on the next start.")
+                         .arg(QDir::toNativeSeparators(folder)));
+                return;
+            }
+            try {
+                switchTo(CaseStore::recover(folder), false);
+            } catch (const CaseError& error) {
+                warn(tr("%1: %2").arg(QDir::toNativeSeparators(folder),
+                                      QString::fromStdString(error.what())));
+            }
+            return;
+        case RecoveryChoice::Discard:
+            QDir(folder).removeRecursively();
+            return;
+        case RecoveryChoice::Later:
+        default:
+            return;
     }
 }
 
@@ -310,9 +397,11 @@ bool CaseMenu::mayVerify() {
     if (!caseStore || caseStore->writable()) {
         return true;
     }
-    warn(tr("This case is on read-only media: it can be listed and its log checked, but no "
-            "verification can be recorded in it. Save it as a new case on writable media to "
-            "verify its recordings."));
+    const QString why = caseStore->readOnlyReason();
+    warn(tr("This case is open read-only (%1): it can be listed and its log checked, but no "
+            "verification can be recorded in it. Save it as a new case where you may write to "
+            "verify its recordings.")
+             .arg(why.isEmpty() ? tr("it is on read-only media") : why));
     return false;
 }
 

@@ -68,6 +68,13 @@ class CaseMenu : public QObject {
     // Recent cases, newest first, as QSettings keeps them.
     static QStringList recentCases();
 
+    // On start: offers the unsaved case of a window that ended without
+    // closing (killed, or its machine stopped), when there is one.
+    void offerRecovery();
+    enum class RecoveryChoice { Recover, Discard, Later };
+    // Answers that offer; when unset, a message box asks.
+    std::function<RecoveryChoice(const QString& folder)> recoveryChoice;
+
   signals:
     void resultReady(const VerifyResult& result);
     // Every result handed to record() so far is ready.
@@ -79,6 +86,10 @@ class CaseMenu : public QObject {
   private:
     void fillMenu();
     void switchTo(std::unique_ptr<CaseStore> store, bool keepRows);
+    // After a case failed to open: a new temporary case, so there is no
+    // doubt the failed one is not open and nothing goes into the one before.
+    void startAfresh(const QString& path, const QString& why);
+    void actOnRecovery(const QString& folder, RecoveryChoice choice);
     bool offerToSave(const std::function<void()>& then);
     QString askPath(const QString& title, bool create);
     void warn(const QString& text) const;

@@ -2,6 +2,7 @@
 // its own options; every argument left is a file or folder to verify.
 #include <QApplication>
 
+#include "ui/CaseMenu.h"
 #include "ui/HeapTuning.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/RecordingDrop.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
 
     MorlAuthenticator window;
     window.show();
+    // Before anything goes into this window's own unsaved case.
+    window.caseMenu()->offerRecovery();
     // What a file manager's "Open with" or the command line names.
     window.openOnStart(argumentPaths(argc, argv));
     return app.exec();

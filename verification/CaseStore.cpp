@@ -133,19 +133,86 @@ std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
     return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), nullptr));
 }
 
+namespace {
+
+const char* const kUnsavedName = "unsaved.telvarcase";
+const char* const kLockName = "window.lock";
+
+QString unsavedTemplate(const QString& parent) {
+    return QDir(parent).filePath(QStringLiteral("telvar-unsaved-XXXXXX"));
+}
+
+}  // namespace
+
 std::unique_ptr<CaseStore> CaseStore::temporary() {
-    auto folder = std::make_unique<QTemporaryDir>();
+    return makeTemporary(QString());
+}
+
+std::unique_ptr<CaseStore> CaseStore::makeTemporary(const QString& recovered) {
+    auto folder = std::make_unique<QTemporaryDir>(unsavedTemplate(QDir::tempPath()));
     if (!folder->isValid()) {
         throw CaseError(CaseErrorKind::Io, "no temporary folder can be made for the case: " +
                                                folder->errorString().toStdString());
+    }
+    auto lock = std::make_unique<QLockFile>(folder->filePath(QLatin1String(kLockName)));
+    lock->setStaleLockTime(0);
+    lock->tryLock(0);
+    const QString path = folder->filePath(QLatin1String(kUnsavedName));
+    if (!recovered.isEmpty() && !QFile::rename(recovered, path)) {
+        throw CaseError(CaseErrorKind::Io, "the unsaved case cannot be moved into a folder of this window");
     }
     CaseOpenOptions options;
     options.create = true;
     options.creator = currentActor(kProgram, "");
     options.examinerKey = windowExaminerKey();
-    auto caseFile = std::make_unique<CaseFile>(
-        bytesOf(folder->filePath(QStringLiteral("unsaved.telvarcase"))), options);
-    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), std::move(folder)));
+    auto caseFile = std::make_unique<CaseFile>(bytesOf(path), options);
+    std::unique_ptr<CaseStore> store(new CaseStore(std::move(caseFile), std::move(folder)));
+    store->lock = std::move(lock);
+    return store;
+}
+
+QStringList CaseStore::abandonedCases(const QString& parent) {
+    QStringList found;
+    const QDir dir(parent);
+    const QFileInfoList folders =
+        dir.entryInfoList({QStringLiteral("telvar-unsaved-*")}, QDir::Dirs | QDir::NoDotAndDotDot,
+                          QDir::Time | QDir::Reversed);
+    for (const QFileInfo& folder : folders) {
+        const QString casePath = QDir(folder.filePath()).filePath(QLatin1String(kUnsavedName));
+        QLockFile lock(QDir(folder.filePath()).filePath(QLatin1String(kLockName)));
+        lock.setStaleLockTime(0);
+        // A living window holds its lock; a killed one's lock is stale.
+        if (!QFileInfo::exists(casePath) || !lock.tryLock(0)) {
+            continue;
+        }
+        try {
+            CaseOpenOptions options;
+            options.access = CaseOpenOptions::Access::ReadOnly;
+            const CaseFile file(bytesOf(casePath), options);
+            bool any = false;
+            file.forEachRecording(
+                [&any](const RecordingRow& row) { any = any || row.latestVerification; }, true);
+            if (any) {
+                found << folder.filePath();
+            }
+        } catch (const CaseError&) {
+            // Not a case this window can take on; left as it is.
+        }
+    }
+    return found;
+}
+
+std::unique_ptr<CaseStore> CaseStore::recover(const QString& abandoned) {
+    const QString path = QDir(abandoned).filePath(QLatin1String(kUnsavedName));
+    {
+        // Opened for writing and closed: SQLite replays the log a killed
+        // window left, and closing folds it into the file.
+        CaseOpenOptions options;
+        const CaseFile replay(bytesOf(path), options);
+    }
+    std::unique_ptr<CaseStore> store = makeTemporary(path);
+    QDir(abandoned).removeRecursively();
+    return store;
 }
 
 QString CaseStore::path() const {
@@ -341,7 +408,8 @@ void CaseStore::loadEvidence(const std::vector<int64_t>& verifications,
 
 QStringList CaseStore::recordingPaths() const {
     QStringList paths;
-    file->forEachRecording([&paths](const RecordingRow& row) { paths << pathOf(row.path); });
+    file->forEachRecording(
+        [this, &paths](const RecordingRow& row) { paths << pathOf(file->whereNow(row)); });
     return paths;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QLockFile>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -26,12 +28,23 @@ class CaseStore {
     static std::unique_ptr<CaseStore> open(const QString& path, bool create,
                                            const QString& reference = QString(),
                                            const ReadOnlyMedia& readOnlyMedia = onReadOnlyMedia);
-    // A new case in a folder of its own, removed with the store.
+    // A new case in a folder of its own, removed with the store. The folder
+    // holds a lock while the store lives, so a window killed meanwhile
+    // leaves a case that abandonedCases() finds.
     static std::unique_ptr<CaseStore> temporary();
+    // The folders of temporary cases under `parent` whose window ended
+    // without closing (its lock is stale) and that hold verifications,
+    // oldest first.
+    static QStringList abandonedCases(const QString& parent = QDir::tempPath());
+    // Takes the case of such a folder on as this window's temporary case,
+    // its log folded back into it; the folder goes.
+    static std::unique_ptr<CaseStore> recover(const QString& abandoned);
 
     QString path() const;
     bool isTemporary() const { return folder != nullptr; }
     bool writable() const { return file->writable(); }
+    // Why a case asked for writing opened read-only; empty otherwise.
+    QString readOnlyReason() const { return QString::fromStdString(file->readOnlyReason()); }
     QString reference() const;
     // "REFERENCE (name.telvarcase)", or the file name alone without a reference.
     QString title() const;
@@ -84,8 +97,11 @@ class CaseStore {
   private:
     CaseStore(std::unique_ptr<CaseFile> file, std::unique_ptr<QTemporaryDir> folder);
     void seal();
+    // A new temporary case, or the one at `recovered` moved into its folder.
+    static std::unique_ptr<CaseStore> makeTemporary(const QString& recovered);
 
     std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
+    std::unique_ptr<QLockFile> lock;        // held in that folder while the store lives
     std::unique_ptr<CaseFile> file;
     Actor actor;
     std::string openedHead;  // the newest event's hash when the case was opened

@@ -24,6 +24,10 @@ CaseDirectory::~CaseDirectory() {
     std::filesystem::remove_all(dir, ignored);
 }
 
+CommandResult makeDemoRecordings(const std::string& folder) {
+    return runCommand(std::string(TELVAR_MAKE_DEMO_EXE) + " " + quoted(folder) + " >/dev/null");
+}
+
 CommandResult runVerify(const std::string& arguments, bool withErrors) {
     return runCommand(std::string(TELVAR_VERIFY_EXE) + " " + arguments +
                       (withErrors ? " 2>&1" : " 2>/dev/null"));

@@ -19,6 +19,9 @@ class CaseDirectory {
     std::string dir;
 };
 
+// The demo recordings (authentic.mkv, tampered.mkv, unsigned.mkv) in `folder`.
+CommandResult makeDemoRecordings(const std::string& folder);
+
 // telvar-verify with `arguments` (standard error dropped unless `withErrors`).
 CommandResult runVerify(const std::string& arguments, bool withErrors = false);
 // The sqlite3 shell on `db` with one SQL text.

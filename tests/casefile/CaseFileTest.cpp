@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "CaseDirectory.h"
+#include "Rechain.h"
 #include "casefile/CaseError.h"
 #include "casefile/CaseFile.h"
 #include "signature/Sha256.h"
@@ -122,6 +123,10 @@ TEST(CaseFile, RemovedRecordingsLeaveTheListButNotTheLog) {
     EXPECT_EQ(file.recordings(true).size(), 1u);
     EXPECT_EQ(file.events(id).back().kind, EventKind::RecordingRemoved);
     EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
+    // Taken off twice, it is taken off once: no second event.
+    const ChainHead head = file.head();
+    file.removeRecording(examiner(), id);
+    EXPECT_EQ(file.head().events, head.events);
     // Verified again, it is listed again with its first intake.
     EXPECT_EQ(verify(file, facts("/e/a.mkv", kHashB)).fixity.state, Fixity::Changed);
     EXPECT_EQ(file.recordings().size(), 1u);
@@ -227,4 +232,39 @@ TEST(CaseFile, ABatchKeepsEachWriteWholeAndIsKeptOnlyWhenCommitted) {
     const AuditResult audit = file.audit();
     EXPECT_TRUE(audit.intact()) << audit.problem;
     EXPECT_EQ(audit.events, 5);
+}
+
+// A case written before recordings kept their relative place (version 1,
+// before seals too, or 2): read as it is, and brought up to date by its
+// first write, its log still whole.
+TEST(CaseFile, AnOlderCaseIsReadAsItIsAndBroughtUpWhenWritten) {
+    for (const char* const older :
+         {"DROP TABLE seals; DROP TABLE examiner_keys; PRAGMA user_version = 1",
+          "PRAGMA user_version = 2"}) {
+    SCOPED_TRACE(older);
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    { verify(*std::make_unique<CaseFile>(path, creating()), facts("/e/a.mkv", kHashA)); }
+    ASSERT_EQ(runSqlite(path, "DROP INDEX recordings_by_relative_path; ALTER TABLE recordings DROP "
+                              "COLUMN relative_path; UPDATE events SET detail = substr(detail, 1, "
+                              "instr(detail, '; relative path') - 1) WHERE kind = "
+                              "'recording-added'; " + std::string(older))
+                  .status,
+              0);
+    rechain(path, 1);
+    {
+        CaseOpenOptions reading;
+        reading.access = CaseOpenOptions::Access::ReadOnly;
+        const CaseFile file(path, reading);
+        ASSERT_EQ(file.recordings().size(), 1u);
+        EXPECT_FALSE(file.recordings()[0].relativePath);
+        EXPECT_TRUE(file.audit().intact());
+    }
+    CaseFile file(path, creating());
+    verify(file, facts(dir / "b.mkv", kHashB));
+    const std::vector<RecordingRow> rows = file.recordings();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].relativePath.value_or(""), "b.mkv");
+    EXPECT_TRUE(file.audit().intact());
+    }
 }

@@ -44,7 +44,7 @@ TEST(CaseRefusal, ForeignNewerAltersAndCorruptFilesAreRefusedUnchanged) {
         {"not SQLite", nullptr, std::string("\x1a\x45\xdf\xa3 a recording, not a case"),
          CaseErrorKind::NotACase},
         {"another program's database", "PRAGMA application_id = 1", "", CaseErrorKind::NotACase},
-        {"newer schema", "PRAGMA user_version = 3", "", CaseErrorKind::NewerSchema},
+        {"newer schema", "PRAGMA user_version = 99", "", CaseErrorKind::NewerSchema},
         {"trigger", "CREATE TRIGGER t AFTER INSERT ON notes BEGIN DELETE FROM events; END",
          "", CaseErrorKind::ForeignSchema},
         {"view", "CREATE VIEW v AS SELECT * FROM events", "", CaseErrorKind::ForeignSchema},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CaseDirectory.h"
+#include "Rechain.h"
 #include "casefile/CaseError.h"
 #include "casefile/CaseFile.h"
 #include "casefile/KeptHead.h"
@@ -70,24 +71,6 @@ void makeCase(const std::string& path, const std::shared_ptr<const ExaminerKey>&
     file.addNote(examiner(), std::nullopt, "about the case");
     file.recordExport(examiner(), "html", "/out/r.html", std::string(64, 'd'));
     file.seal(examiner());
-}
-
-// What a forger does after an edit: recompute the hash of every event from
-// `from` on, each linked to the one before, as docs/case-file.md says.
-void rechain(const std::string& path, int64_t from) {
-    const Database db(path, Database::Mode::ReadWrite, 1000);
-    std::vector<CustodyEvent> events;
-    forEachEvent(db, [&](const CustodyEvent& event) { events.push_back(event); });
-    std::string previous = kNoPreviousEvent;
-    for (CustodyEvent& event : events) {
-        if (event.seq >= from) {
-            event.prev = previous;
-            event.hash = eventHash(event);
-            Statement update = db.prepare("UPDATE events SET prev = ?, hash = ? WHERE seq = ?");
-            update.bind(1, event.prev).bind(2, event.hash).bind(3, event.seq).run();
-        }
-        previous = event.hash;
-    }
 }
 
 class Seals : public ::testing::Test {
@@ -305,7 +288,9 @@ TEST_F(Seals, AnOlderCaseAuditsUnsealedAndIsSealedOnceWritten) {
         CaseFile file(old, writing(nullptr));
         verify(file, "/e/a.mkv", std::string(64, 'a'), 0);
     }
-    ASSERT_EQ(runSqlite(old, "DROP TABLE seals; DROP TABLE examiner_keys; "
+    ASSERT_EQ(runSqlite(old, "DROP TABLE seals; DROP TABLE examiner_keys; DROP INDEX "
+                             "recordings_by_relative_path; ALTER TABLE recordings DROP COLUMN "
+                             "relative_path; "
                              "UPDATE events SET detail = '' WHERE kind = 'recording-added'; "
                              "UPDATE events SET detail = substr(detail, 1, instr(detail, '; verified') - 1) "
                              "WHERE kind = 'verified'; PRAGMA user_version = 1")

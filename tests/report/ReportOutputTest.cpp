@@ -5,6 +5,7 @@
 
 #include "report/Escape.h"
 #include "report/HtmlReport.h"
+#include "report/JsonDepth.h"
 #include "report/JsonEvidence.h"
 #include "report/JsonReport.h"
 #include "report/Timeline.h"
@@ -168,6 +169,15 @@ TEST(JsonEvidence, ReadsBackWhatTheObjectWrote) {
         const std::optional<StoredEvidence> parsed = evidenceFromJson(hostile);
         EXPECT_EQ(parsed.has_value(), std::string(hostile).size() > 20) << hostile;
     }
+    // Nested past the bound, as a forged case could store it: refused
+    // before anything walks it; at the bound, and with brackets inside
+    // strings, still read.
+    const std::string deep = "{\"code\":0,\"x\":" + std::string(50000, '[') + std::string(50000, ']') + "}";
+    EXPECT_FALSE(evidenceFromJson(deep));
+    std::string nested = "{\"code\":0,\"s\":\"[[[[\\\"{{\",\"x\":";
+    nested += std::string(kMostJsonDepth - 1, '[') + std::string(kMostJsonDepth - 1, ']') + "}";
+    EXPECT_TRUE(evidenceFromJson(nested)) << nested;
+    EXPECT_FALSE(jsonDepthWithin(std::string(kMostJsonDepth + 1, '[')));
 }
 
 TEST(HtmlReport, EscapesFileTextAndStaysBounded) {

@@ -312,3 +312,24 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
         << edited.checkResult()->text().toStdString();
     EXPECT_EQ(edited.table()->currentIndex().row(), 1);
 }
+
+// A case that fails to open leaves no doubt: the window is in a new unsaved
+// case, says so, and the next result goes there, not into the case before.
+TEST_F(CaseWindowTest, ACaseThatFailsToOpenLeavesNoDoubtWhichCaseIsOpen) {
+    const QString first = casePath("first.telvarcase");
+    ASSERT_TRUE(cases()->newCase(first, QStringLiteral("FIRST")));
+    verifyInWindow({samples.authentic()});
+    const QString broken = casePath("broken.telvarcase");
+    QFile junk(broken);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a case at all, but long enough to be read as one");
+    junk.close();
+    EXPECT_FALSE(cases()->openCase(broken));
+    EXPECT_EQ(window->windowTitle(), "Unsaved case");
+    EXPECT_TRUE(cases()->store()->isTemporary());
+    EXPECT_EQ(rows(), 0);
+    ASSERT_TRUE(waitUntil([&] { return window->findChild<QMessageBox*>("caseWarning") != nullptr; }));
+    EXPECT_TRUE(window->findChild<QMessageBox*>("caseWarning")->text().contains("No case file is open now"));
+    verifyInWindow({samples.tampered()});
+    EXPECT_EQ(CaseStore::open(first, false)->results().size(), 1u);
+}
