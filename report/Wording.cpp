@@ -23,6 +23,7 @@ const char kNoSignature[] = "Not signed: the recording carries no usable signatu
 const char* notSignedSentence(FindingCode code) {
     switch (code) {
         case FindingCode::UnsignedFrames:
+        case FindingCode::UnprovenFrames:
             return "Not signed: frames stand outside the signed bytes.";
         case FindingCode::TagFieldUnsigned:
             return "Not signed: tag fields stand outside the signed bytes.";
