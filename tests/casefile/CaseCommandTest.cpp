@@ -150,7 +150,7 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
         jsonLines(runCommand("timeout 60 " + std::string(TELVAR_VERIFY_EXE) + " " + caseArg() +
                              " --reverify --jsonl 2>/dev/null")
                       .out);
-    ASSERT_EQ(fifo.size(), 3u);
+    ASSERT_EQ(fifo.size(), 4u);  // and the head
     EXPECT_EQ(fifo[2]["code"], 3);
     EXPECT_EQ(fifo[2]["errorText"], "not a regular file (a FIFO)");
     EXPECT_TRUE(hasFinding(fifo[2], "fixity-unreadable"));
