@@ -36,7 +36,10 @@ bool hasFinding(const json& object, const std::string& code) {
 class CaseCommand : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(makeDemoRecordings(dir.path()).status, 0);
+        ASSERT_EQ(runCommand(std::string(TELVAR_MAKE_DEMO_EXE) + " " + quoted(dir.path()) +
+                             " >/dev/null")
+                      .status,
+                  0);
         demos = quoted(dir / "authentic.mkv") + " " + quoted(dir / "tampered.mkv") + " " +
                 quoted(dir / "unsigned.mkv");
     }
@@ -136,9 +139,6 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
               std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("fixity-missing: the file is missing"), std::string::npos);
-    // Once each: a failed file's lines already list the finding.
-    EXPECT_EQ(text.out.find("fixity-changed:"), text.out.rfind("fixity-changed:")) << text.out;
-    EXPECT_EQ(text.out.find("fixity-missing:"), text.out.rfind("fixity-missing:")) << text.out;
     const CommandResult list = runVerify(caseArg() + " --list");
     EXPECT_NE(list.out.find("changed"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("missing"), std::string::npos);
@@ -150,7 +150,7 @@ TEST_F(CaseCommand, ReverifyReportsChangedAndMissingFilesWithoutChangingTheVerdi
         jsonLines(runCommand("timeout 60 " + std::string(TELVAR_VERIFY_EXE) + " " + caseArg() +
                              " --reverify --jsonl 2>/dev/null")
                       .out);
-    ASSERT_EQ(fifo.size(), 4u);  // the files, then the log's head
+    ASSERT_EQ(fifo.size(), 4u);  // and the head
     EXPECT_EQ(fifo[2]["code"], 3);
     EXPECT_EQ(fifo[2]["errorText"], "not a regular file (a FIFO)");
     EXPECT_TRUE(hasFinding(fifo[2], "fixity-unreadable"));
