@@ -373,6 +373,12 @@ TEST_F(MainWindowTest, TamperedDemoShowsItsFilmstripInPaneAndPdf) {
     EXPECT_TRUE(waitUntil([&] { return pane.filmstrip()->pictureCount() == 6; }));
     EXPECT_EQ(pane.filmstrip()->labels().value(5),
               "Clicked: Cluster 15 · 00:00:14 (08:00:14 as stated) · failed");
+    // Clicks in a burst decode on a few threads, not one each.
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::sendEvent(timeline, &click);
+    }
+    EXPECT_LE(pane.decoding(), EvidencePane::kDecoders);
+    EXPECT_TRUE(waitUntil([&] { return pane.decoding() == 0; }));
 
     ExportRequest request;
     request.rows = {0};
