@@ -423,7 +423,7 @@ void MorlAuthenticator::updateRunText() {
 
 void MorlAuthenticator::handleAddBtn() {
     verifyFileList(QFileDialog::getOpenFileNames(this, tr("Open Telvar Surveillance Video File"),
-                                                 QString(), tr("Matroska Files (*.mkv)")));
+                                                 QString(), recordingFilter()));
 }
 
 void MorlAuthenticator::handleAddFolderBtn() {

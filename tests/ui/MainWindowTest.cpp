@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -28,6 +29,7 @@
 #include "ui/TimelineView.h"
 #include "verification/EventWait.h"
 #include "verification/LongRecording.h"
+#include "verification/PathBytes.h"
 #include "verification/SampleRecordings.h"
 #include "verification/VerifyProgressDlg.h"
 
@@ -167,7 +169,7 @@ TEST_F(MainWindowTest, AboutOpensADialogPerPress) {
 TEST_F(MainWindowTest, DragAcceptsOnlyLocalFilesNamedMkv) {
     EXPECT_TRUE(dragAccepted(local({"a.mkv", "b.mkv"})));
     EXPECT_TRUE(dragAccepted(local({"x.y.mkv"})));
-    EXPECT_FALSE(dragAccepted(local({"A.MKV"})));
+    EXPECT_TRUE(dragAccepted(local({"A.MKV"}))) << "the suffix in any case, as Add Folder takes it";
     EXPECT_FALSE(dragAccepted(local({"a.mkv", "notes.txt"})));
     EXPECT_FALSE(dragAccepted(local({"mkv"})));
     EXPECT_FALSE(dragAccepted(local({"a.mkv"}) << QUrl("https://example.com/b.mkv")));
@@ -318,6 +320,29 @@ TEST_F(MainWindowTest, NameThatIsNotUtf8IsListedVerifiedAndExported) {
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));
     EXPECT_TRUE(json.readAll().contains("\"" + odd.toHex() + "\"")) << "the path's bytes in hex";
     ::unlink(odd.constData());  // a name Qt's removal cannot see
+}
+
+// The same file named by a relative path, as a script passes it, gives the
+// verdict Add Folder gives, and its row the absolute path's exact bytes.
+TEST_F(MainWindowTest, RelativeNameThatIsNotUtf8GetsTheSameVerdict) {
+    QTemporaryDir folder;
+    const QByteArray root = QFile::encodeName(folder.path());
+    ASSERT_TRUE(QDir(folder.path()).mkdir("casework"));
+    const QByteArray odd = root + "/casework/tampered_\xff\xfe.mkv";
+    QFile tampered(samples.tampered());
+    ASSERT_TRUE(tampered.open(QIODevice::ReadOnly));
+    std::ofstream(odd.toStdString(), std::ios::binary) << tampered.readAll().toStdString();
+    const QString before = QDir::currentPath();
+    ASSERT_EQ(::chdir(root.constData()), 0);
+    const char* const argv[] = {"telvar-authenticator", "casework/tampered_\xff\xfe.mkv"};
+    window->openOnStart(argumentPaths(2, argv));
+    const bool listed = waitForRows(1);
+    QDir::setCurrent(before);
+    ::unlink(odd.constData());
+    ASSERT_TRUE(listed);
+    const ResultModel::Row& item = tree()->resultModel()->row(0);
+    EXPECT_EQ(item.result.code(), VerdictCode::Mismatch) << item.result.errorText().toStdString();
+    EXPECT_EQ(pathBytes(item.result.path), odd);
 }
 
 TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {
