@@ -246,7 +246,8 @@ TEST_F(MainWindowTest, ClosedDialogLosesNoResultAndReturnsForTheNextBatch) {
     queue({samples.authentic()});
     EXPECT_TRUE(dialog()->isVisible());
     ASSERT_TRUE(waitForRows(5));
-    EXPECT_EQ(counts(), QStringList({"Total: 5", "Success: 2", "Failed: 3"}));
+    // The same recording verified again counts once.
+    EXPECT_EQ(counts(), QStringList({"Total: 4", "Success: 1", "Failed: 3"}));
 }
 
 TEST_F(MainWindowTest, NameOutsideAsciiShowsUnchangedAndVerifies) {

@@ -248,8 +248,10 @@ TEST_F(WindowKeyboardTest, DroppedFolderQueuesItsRecordingsSortedAndSkipsHidden)
     for (int row = 0; row < rows(); ++row) {
         names << name(row);
     }
-    EXPECT_EQ(names, QStringList({"authentic.mkv", "z.mkv", "tampered.mkv", "unsigned.mkv",
-                                  "authentic.mkv (verified again, #2)"}));
+    EXPECT_EQ(names, QStringList({"authentic.mkv (history, not counted)", "z.mkv", "tampered.mkv",
+                                  "unsigned.mkv", "authentic.mkv (verified again, #2)"}));
+    EXPECT_EQ(window->findChild<QLabel*>("totalLabel")->text(), "Total: 4")
+        << "the path verified twice counts once";
 }
 
 TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
