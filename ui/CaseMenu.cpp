@@ -350,6 +350,16 @@ void CaseMenu::recordRestored(const QList<QByteArray>& paths) {
     }
 }
 
+void CaseMenu::recordSkipped(const QStringList& lines) {
+    if (caseStore && caseStore->writable() && !lines.isEmpty()) {
+        try {
+            caseStore->recordSkipped(lines);
+        } catch (const CaseError& error) {
+            warn(QString::fromStdString(error.what()));
+        }
+    }
+}
+
 void CaseMenu::prepareExport(ExportRequest& request) const {
     if (!caseStore) {
         return;

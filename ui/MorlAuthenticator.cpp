@@ -557,6 +557,8 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
 
 void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (!collected.notes.isEmpty()) {
+        // Part of the intake: the case keeps what was left out, and why.
+        cases->recordSkipped(collected.notes);
         // No translator is installed, so Qt's %n would say "1 entries".
         const int skipped = static_cast<int>(collected.notes.size());
         showNote(tr("Some entries were skipped"),

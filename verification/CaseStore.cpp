@@ -146,6 +146,14 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
     if (result.evidence == nullptr) {
         return;
     }
+    if (result.code() == VerdictCode::NotVerified) {
+        // Listed, not verified: added to the case without reading the file
+        // (its hash was not taken, as its verification was cancelled).
+        FileFacts facts;
+        facts.path = casePath(bytesOf(result.path));
+        file.addRecording(run.actor, facts);
+        return;
+    }
     ReportContext verified = run.run;
     const QDateTime when = result.verifiedAt.isValid() ? result.verifiedAt : QDateTime::currentDateTimeUtc();
     verified.verifiedAt = when.toUTC().toString(Qt::ISODate).toStdString();
@@ -183,6 +191,14 @@ void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
     transaction.commit();
 }
 
+void CaseStore::recordSkipped(const QStringList& lines) {
+    const QString text =
+        (lines.size() == 1 ? QStringLiteral("Intake skipped 1 entry:\n")
+                           : QStringLiteral("Intake skipped %1 entries:\n").arg(lines.size())) +
+        lines.join(QLatin1Char('\n'));
+    file->addNote(actor, std::nullopt, text.toStdString());
+}
+
 void CaseStore::recordRestored(const QList<QByteArray>& paths) {
     Transaction transaction = file->batch();
     for (const QByteArray& path : paths) {
@@ -200,6 +216,8 @@ std::vector<VerifyResult> CaseStore::results() const {
     std::vector<VerifyResult> results;
     file->forEachRecording([&results](const RecordingRow& row) {
         if (!row.latestVerification) {
+            // Listed by a run that was cancelled before it came to the file.
+            results.push_back(cancelledResult(pathOf(row.path)));
             return;
         }
         VerifyResult result;

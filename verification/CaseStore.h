@@ -46,9 +46,13 @@ class CaseStore {
     // each call one transaction, whole or not at all.
     void recordRemoved(const QList<QByteArray>& paths);
     void recordRestored(const QList<QByteArray>& paths);
+    // What an intake left out (Add Folder's skipped entries, each with its
+    // reason), as a note of the case's custody log.
+    void recordSkipped(const QStringList& lines);
 
     // The listed recordings, each with its latest verification; the evidence
-    // is a stand-in until loadEvidence, so a large case opens at once.
+    // is a stand-in until loadEvidence, so a large case opens at once. One
+    // listed but never verified (a cancelled run) is a cancelledResult.
     std::vector<VerifyResult> results() const;
     // The stored evidence of a verification; when it cannot be read back, a
     // stand-in of its verdict whose finding says so.
