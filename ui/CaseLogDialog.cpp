@@ -10,6 +10,7 @@
 #include "casefile/CaseError.h"
 #include "ui/CustodyLogModel.h"
 #include "ui/ResultText.h"
+#include "ui/ScreenFit.h"
 #include "verification/CaseStore.h"
 
 CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
@@ -17,6 +18,7 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     setObjectName(QStringLiteral("caseLogDialog"));
     setWindowTitle(tr("Custody log of %1").arg(store.title()));
     resize(1200, 480);
+    fitToScreen(*this);
     events = new QTableView(this);
     events->setModel(new CustodyLogModel(store.events(), events));
     events->verticalHeader()->hide();
