@@ -3,6 +3,7 @@
 #include "report/Escape.h"
 #include "report/HtmlParts.h"
 #include "report/Names.h"
+#include "report/ShortReason.h"
 #include "report/Wording.h"
 
 namespace nvr::html {
@@ -76,9 +77,10 @@ std::string verdictCell(const RecordingEvidence& e) {
         return "<span class=\"unverified\">Not verified</span>";
     }
     std::string cell = "<span class=\"failed\">Failed</span>";
-    if (!e.findings.empty()) {
-        cell += "<br><span class=\"note nowrap\">" +
-                htmlText(findingCodeName(e.findings.front().code)) + "</span>";
+    // In the words the window's list uses, not the finding's code.
+    const std::string reason = shortReason(e);
+    if (!reason.empty()) {
+        cell += "<br><span class=\"note\">" + htmlText(reason) + "</span>";
     }
     return cell;
 }

@@ -19,12 +19,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "verification/CaseStore.h"
+
 namespace {
 
 // Where the export dialog keeps its choices.
 const char* const kFormatKey = "export/format";
 const char* const kPaperKey = "export/paper";
-const char* const kExaminerKey = "export/examiner";
+const char* const kExaminerKey = kExaminerSetting;
 const char* const kCaseKey = "export/caseReference";
 const char* const kFolderKey = "export/folder";
 

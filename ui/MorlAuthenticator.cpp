@@ -326,6 +326,8 @@ void MorlAuthenticator::addShortcuts() {
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
     add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
     add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
+    // Shown in the Case menu too, so it needs its words.
+    findChild<QAction*>(QStringLiteral("verifyAgainAction"))->setText(tr("Verify Selected Again"));
     add("verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
         &MorlAuthenticator::verifyNotVerified);
     // F1 also from the progress dialog, which has the focus during a run.

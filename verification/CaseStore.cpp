@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <array>
 #include <atomic>
 #include <thread>
@@ -54,7 +55,15 @@ QByteArray fileNameOf(const std::string& path) {
     return QByteArray::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+// The examiner last named in the export dialog; the login name when none was.
+Actor windowActor() {
+    const QString examiner = QSettings().value(QLatin1String(kExaminerSetting)).toString();
+    return currentActor(kProgram, examiner.trimmed().toStdString());
+}
+
 }  // namespace
+
+const char kExaminerSetting[] = "export/examiner";
 
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code) {
     // One per code, shared by every row: a case of 100,000 rows holds five.
@@ -74,7 +83,7 @@ std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code) {
 }
 
 CaseStore::CaseStore(std::unique_ptr<CaseFile> file_, std::unique_ptr<QTemporaryDir> folder_)
-    : folder(std::move(folder_)), file(std::move(file_)), actor(currentActor(kProgram, "")) {}
+    : folder(std::move(folder_)), file(std::move(file_)), actor(windowActor()) {}
 
 std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
                                            const QString& reference,
@@ -82,7 +91,7 @@ std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
     CaseOpenOptions options;
     options.create = create;
     options.reference = reference.toStdString();
-    options.creator = currentActor(kProgram, "");
+    options.creator = windowActor();
     options.readOnlyMedia = readOnlyMedia;
     // A reference given only names a new case; an existing one keeps its own.
     if (!create) {
@@ -100,7 +109,7 @@ std::unique_ptr<CaseStore> CaseStore::temporary() {
     }
     CaseOpenOptions options;
     options.create = true;
-    options.creator = currentActor(kProgram, "");
+    options.creator = windowActor();
     auto caseFile = std::make_unique<CaseFile>(
         bytesOf(folder->filePath(QStringLiteral("unsaved.telvarcase"))), options);
     return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), std::move(folder)));
@@ -137,7 +146,7 @@ ReportContext CaseStore::reportContext(const QString& examiner) const {
 
 RecordingRun recordingRun(const CaseFile& file) {
     RecordingRun made;
-    made.actor = currentActor(kProgram, "");
+    made.actor = windowActor();
     made.run = currentReportContext(kProgram, made.actor.examiner, file.info().reference);
     return made;
 }

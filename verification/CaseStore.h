@@ -99,5 +99,9 @@ RecordingRun recordingRun(const CaseFile& file);
 // added. Throws CaseError.
 void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result);
 
+// Where the window keeps the examiner's name (QSettings), which its custody
+// events carry.
+extern const char kExaminerSetting[];
+
 // The stand-in evidence of a stored verdict code: the code alone.
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code);

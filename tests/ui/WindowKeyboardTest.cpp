@@ -24,6 +24,7 @@
 #include "signature/RecordingEvidence.h"
 #include "ui/AboutDlg.h"
 #include "ui/EvidencePane.h"
+#include "ui/EvidenceText.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
@@ -313,6 +314,11 @@ TEST_F(WindowKeyboardTest, CancelLeavesNoFileUnaccountedFor) {
     auto* const notVerified = window->findChild<QLabel*>("notVerifiedLabel");
     EXPECT_EQ(notVerified->text(), "Not verified: 4");
     EXPECT_TRUE(notVerified->isVisible());
+    EXPECT_LE(window->minimumSizeHint().width(), 1024) << "the fourth count widens the window";
+    // Its tag was never read, so it was not found missing either.
+    const QString evidence = evidenceHtml(tree()->resultModel()->row(1));
+    EXPECT_TRUE(evidence.contains("not read: the file was not verified"));
+    EXPECT_FALSE(evidence.contains("none found"));
 
     // One key verifies them again; their rows give way to the new results.
     QFile::remove(longRecording);
