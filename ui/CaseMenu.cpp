@@ -196,9 +196,21 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
         rememberRecent(caseStore->path());
     }
     emit caseChanged();
+    if (!caseStore->heldBy().isEmpty()) {
+        warn(tr("This case is open for writing in %1, so it is opened here read-only: it is "
+                "listed as it stands now, and nothing is recorded in it from this window. "
+                "Close it there, then open it again here to work in it.")
+                 .arg(caseStore->heldBy()));
+    }
 }
 
 bool CaseMenu::openCase(const QString& path) {
+    // The case this window holds is let go first, or its own lock would
+    // open it again read-only.
+    if (caseStore && !caseStore->isTemporary() && caseStore->path() == absolutePath(path)) {
+        stopRecorder();
+        caseStore.reset();
+    }
     try {
         switchTo(CaseStore::open(path, false, QString(), readOnlyMedia), false);
         return true;

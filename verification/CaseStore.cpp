@@ -97,8 +97,19 @@ std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
     if (!create) {
         options.reference.clear();
     }
-    auto caseFile = std::make_unique<CaseFile>(bytesOf(QFileInfo(path).absoluteFilePath()), options);
-    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), nullptr));
+    const std::string caseBytes = bytesOf(absolutePath(path));
+    std::optional<CaseLock::Holder> heldBy;
+    std::unique_ptr<CaseLock> lock = CaseLock::take(caseBytes, kProgram, heldBy);
+    if (heldBy) {
+        options.access = CaseOpenOptions::Access::ReadOnly;
+    }
+    auto caseFile = std::make_unique<CaseFile>(caseBytes, options);
+    std::unique_ptr<CaseStore> store(new CaseStore(std::move(caseFile), nullptr));
+    store->lock = std::move(lock);
+    if (heldBy) {
+        store->holder = QString::fromStdString(holderText(*heldBy));
+    }
+    return store;
 }
 
 std::unique_ptr<CaseStore> CaseStore::temporary() {

@@ -11,6 +11,7 @@
 
 #include "casefile/CaseFile.h"
 #include "report/ReportContext.h"
+#include "verification/CaseLock.h"
 #include "verification/VerifyResult.h"
 
 // The case the window works in (docs/case-file.md): every verification,
@@ -22,7 +23,8 @@ class CaseStore {
     using ReadOnlyMedia = std::function<bool(const std::string& path)>;
 
     // The case at `path`; made when `create` and there is none, with
-    // `reference`. On read-only media it opens for reading only.
+    // `reference`. On read-only media it opens for reading only, and so it
+    // does while another window holds it (CaseLock; see heldBy).
     static std::unique_ptr<CaseStore> open(const QString& path, bool create,
                                            const QString& reference = QString(),
                                            const ReadOnlyMedia& readOnlyMedia = onReadOnlyMedia);
@@ -32,6 +34,9 @@ class CaseStore {
     QString path() const;
     bool isTemporary() const { return folder != nullptr; }
     bool writable() const { return file->writable(); }
+    // Who holds the case for writing, when another program does: this
+    // store then only reads it. Empty otherwise.
+    QString heldBy() const { return holder; }
     QString reference() const;
     // "REFERENCE (name.telvarcase)", or the file name alone without a reference.
     QString title() const;
@@ -81,6 +86,8 @@ class CaseStore {
   private:
     CaseStore(std::unique_ptr<CaseFile> file, std::unique_ptr<QTemporaryDir> folder);
 
+    std::unique_ptr<CaseLock> lock;         // let go after the file is closed
+    QString holder;
     std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
     std::unique_ptr<CaseFile> file;
     Actor actor;
