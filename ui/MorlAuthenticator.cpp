@@ -410,10 +410,10 @@ void MorlAuthenticator::fitCounts() {
     // A count shown or grown never widens the window (each may shrink to
     // nothing, see buildHeader); where the row would not fit, the counts
     // stand closer together first.
-    const std::array<QLabel*, 4> labels = {totalLabel, successLabel, failedLabel,
-                                           notVerifiedLabel};
+    const std::array<QLabel*, 4> labels = {totalLabel, successLabel, failedLabel, notVerifiedLabel};
     int wanted = 0;
-    for (QWidget* const widget : countsRow->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* const widget :
+         countsRow->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (widget != filler && widget != runLink && widget->isVisibleTo(this)) {
             wanted += widget->sizeHint().width();
         }

@@ -82,9 +82,9 @@ void NResultTree::fitColumns(int firstRow) {
         if (column == ResultModel::kResultColumn) {
             // The icon ends at the middle and the word starts there.
             int word = 0;
-            for (const VerdictCode code : {VerdictCode::NotVerified, VerdictCode::Success,
-                                           VerdictCode::Mismatch, VerdictCode::Unsigned,
-                                           VerdictCode::Error}) {
+            for (const VerdictCode code :
+                 {VerdictCode::NotVerified, VerdictCode::Success, VerdictCode::Mismatch,
+                  VerdictCode::Unsigned, VerdictCode::Error}) {
                 word = std::max(word, metrics.horizontalAdvance(verdictWord(code)));
             }
             wanted = std::max(wanted, 2 * std::max(32, word) + kCellPadding);

@@ -174,8 +174,7 @@ CollectedRecordings collectRecordings(const QStringList& paths, const ReadablePr
             continue;
         }
         std::vector<std::pair<QByteArray, qint64>> found;
-        walkFolder(pathBytes(absolutePath(path)), readable, stop, found,
-                   collected.notes);
+        walkFolder(pathBytes(absolutePath(path)), readable, stop, found, collected.notes);
         // By bytes, as a listing of the folder sorts them.
         std::sort(found.begin(), found.end());
         for (const auto& [file, size] : found) {

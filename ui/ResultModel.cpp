@@ -171,7 +171,8 @@ void ResultModel::recount() {
         count(item);
     }
     if (!rows.empty()) {
-        emit dataChanged(index(0, 0), index(rowCount() - 1, 0));  // rows that became history, or not
+        emit dataChanged(index(0, 0),
+                         index(rowCount() - 1, 0));  // rows that became history, or not
     }
 }
 
@@ -409,10 +410,9 @@ void ResultModel::fillSortKeys(size_t first) {
     }
     batchLoader(verifications, [&](size_t k, std::shared_ptr<const RecordingEvidence> evidence) {
         Row& item = rows[stored[k]];
-        item.sortKey = cellText(
-            Row{withStoredEvidence(item.result, std::move(evidence)), item.round, item.serial,
-                QString()},
-            sortColumn);
+        item.sortKey = cellText(Row{withStoredEvidence(item.result, std::move(evidence)),
+                                    item.round, item.serial, QString()},
+                                sortColumn);
     });
 }
 

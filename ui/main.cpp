@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
     const StartArguments arguments = startArguments(argc, argv);
     if (!arguments.unknownOption.isEmpty()) {
         std::fprintf(stderr, "telvar-authenticator: unknown option %s\n%s",
-                     displayText(arguments.unknownOption.toStdString()).c_str(),
-                     kUsage);
+                     displayText(arguments.unknownOption.toStdString()).c_str(), kUsage);
         return 2;
     }
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));

@@ -20,8 +20,7 @@ class CaseLock {
     // The lock of the case at `caseBytes`, or null: then `heldBy` names the
     // holder, or is empty when no lock could be made at all (a read-only
     // folder), which leaves the case to its own read-only checks.
-    static std::unique_ptr<CaseLock> take(const std::string& caseBytes,
-                                          const std::string& program,
+    static std::unique_ptr<CaseLock> take(const std::string& caseBytes, const std::string& program,
                                           std::optional<Holder>& heldBy);
     // Removes the lock file.
     ~CaseLock();

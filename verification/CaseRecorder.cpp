@@ -162,9 +162,7 @@ class CaseRecorder::Writer : public QObject {
 
     // A file a cancelled run left is recorded too: listed in the case, with
     // no verification, so a saved or reopened case keeps its row.
-    static bool storable(const VerifyResult& result) {
-        return result.evidence != nullptr;
-    }
+    static bool storable(const VerifyResult& result) { return result.evidence != nullptr; }
     static bool needsStoring(const std::vector<VerifyResult>& batch) {
         return std::any_of(batch.begin(), batch.end(), storable);
     }

@@ -86,7 +86,7 @@ class CaseStore {
   private:
     CaseStore(std::unique_ptr<CaseFile> file, std::unique_ptr<QTemporaryDir> folder);
 
-    std::unique_ptr<CaseLock> lock;         // let go after the file is closed
+    std::unique_ptr<CaseLock> lock;  // let go after the file is closed
     QString holder;
     std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
     std::unique_ptr<CaseFile> file;

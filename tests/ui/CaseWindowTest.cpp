@@ -18,8 +18,6 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
-#include "verification/EventWait.h"
-#include "verification/SampleRecordings.h"
 #include "report/Escape.h"
 #include "report/JsonReport.h"
 #include "ui/CaseLogDialog.h"
@@ -27,9 +25,11 @@
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
-#include "ui/ReportExport.h"
 #include "ui/NResultTree.h"
+#include "ui/ReportExport.h"
+#include "verification/EventWait.h"
 #include "verification/PathBytes.h"
+#include "verification/SampleRecordings.h"
 #include "verification/VerifyResult.h"
 
 namespace {
@@ -298,8 +298,9 @@ TEST_F(CaseWindowTest, ASecondWindowOnACaseOnlyReadsItAndSaysWhoWrites) {
     EXPECT_TRUE(second.windowTitle().endsWith("[read-only]"));
     auto* const warning = second.findChild<QMessageBox*>("caseWarning");
     ASSERT_NE(warning, nullptr);
-    EXPECT_TRUE(warning->text().contains(QStringLiteral("open for writing in telvar-authenticator (process %1 on ")
-                                             .arg(QCoreApplication::applicationPid())))
+    EXPECT_TRUE(warning->text().contains(
+        QStringLiteral("open for writing in telvar-authenticator (process %1 on ")
+            .arg(QCoreApplication::applicationPid())))
         << warning->text().toStdString();
 
     ASSERT_TRUE(cases()->newCase(casePath("other.telvarcase"), QStringLiteral("O")));
@@ -340,7 +341,9 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
     ASSERT_TRUE(sqlite.waitForFinished(30000));
     EXPECT_TRUE(sqlite.readAllStandardOutput().contains("Intake skipped 1 entry:\nSkipped "))
         << "the note names the entry";
-    EXPECT_EQ(verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode, 0);
+    EXPECT_EQ(
+        verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode,
+        0);
 }
 
 // The custody events carry the examiner the window was told, and every item

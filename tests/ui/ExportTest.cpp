@@ -6,11 +6,11 @@
 #include <thread>
 
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>

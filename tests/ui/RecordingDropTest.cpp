@@ -56,8 +56,8 @@ TEST(RecordingDropTest, RecordingsAreNamedMkvInAnyCase) {
 
 // "--help" is no file to verify, whatever follows it; after "--" all are.
 TEST(RecordingDropTest, OptionsAreNoPaths) {
-    const char* const argv[] = {"telvar-authenticator", "--help", "a.mkv", "-x", "--",
-                                "--version", "-"};
+    const char* const argv[] = {
+        "telvar-authenticator", "--help", "a.mkv", "-x", "--", "--version", "-"};
     const StartArguments got = startArguments(7, argv);
     EXPECT_TRUE(got.help);
     EXPECT_FALSE(got.version);
@@ -120,7 +120,8 @@ TEST(RecordingDropTest, FolderWalkNamesEveryEntryItSkips) {
     }
     EXPECT_EQ(files, QList<QByteArray>({"UPPER.MKV", "b.mkv", "c-link.mkv", "caf\xe9-\xff.mkv",
                                         "sub/deeper/a.mkv"}));
-    EXPECT_EQ(got.sizes, QList<qint64>({1, 1, 1, 1, 1})) << "as the walk found them, links followed";
+    EXPECT_EQ(got.sizes, QList<qint64>({1, 1, 1, 1, 1}))
+        << "as the walk found them, links followed";
     const QString prefix = shownText(dir.path()) + '/';
     QStringList notes = got.notes;
     notes.replaceInStrings(prefix, QString());

@@ -148,8 +148,11 @@ TEST_F(ResultTreeTest, SamePathVerifiedAgainIsMarked) {
     EXPECT_EQ(model().index(1, 0).data().toString(), "a.mkv");
     EXPECT_EQ(model().index(2, 0).data().toString(), "a.mkv (verified again, #2)");
     EXPECT_TRUE(model().index(2, 0).data(Qt::ToolTipRole).toString().contains("2 times"));
-    EXPECT_TRUE(model().index(0, 0).data(Qt::ToolTipRole).toString().startsWith(
-        "Not counted: the row of this path's latest verification (#2)"));
+    EXPECT_TRUE(model()
+                    .index(0, 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("Not counted: the row of this path's latest verification (#2)"));
 }
 
 // Each recording counts once, by its latest verification: one changed and
