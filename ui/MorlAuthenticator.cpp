@@ -298,6 +298,10 @@ QWidget* MorlAuthenticator::buildHeader() {
              runLink, totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         toolLayout->addWidget(widget);
     }
+    // The spare width goes to the filler (or the run's link), so the counts
+    // stay together at the right edge on a wide window.
+    toolLayout->setStretchFactor(filler, 1);
+    toolLayout->setStretchFactor(runLink, 1);
     // The counts ask for their width but never force it on the window.
     for (QLabel* const label : {totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         label->setMinimumWidth(1);
