@@ -3,6 +3,7 @@
 #include "report/Escape.h"
 #include "report/HtmlParts.h"
 #include "report/Names.h"
+#include "report/ShortReason.h"
 #include "report/Wording.h"
 
 namespace nvr::html {
@@ -67,17 +68,19 @@ const char kStyle[] =
     "tr,svg,figure{break-inside:avoid}div.file{break-before:page}}";
 
 // The verdict; for a Success that proves no origin, what it claims (the
-// file's section says why); for a failed file the code of its first finding.
+// file's section says why); for a failed file its reason in words.
 std::string verdictCell(const RecordingEvidence& e) {
     std::string cell = nvr::html::verdictMarkup(e);
     const VerdictWording wording = verdictWording(e);
     if (wording.claim == Claim::Sealed || wording.claim == Claim::NoOrigin) {
         cell += "<br><span class=\"caveat\">" + htmlText(wording.outcome) + "</span>";
     }
-    if (e.verdict.code != VerdictCode::Success && e.verdict.code != VerdictCode::NotVerified &&
-        !e.findings.empty()) {
-        cell += "<br><span class=\"note nowrap\">" +
-                htmlText(findingCodeName(e.findings.front().code)) + "</span>";
+    if (e.verdict.code != VerdictCode::Success && e.verdict.code != VerdictCode::NotVerified) {
+        // In the words the window's list uses, not the finding's code.
+        const std::string reason = shortReason(e);
+        if (!reason.empty()) {
+            cell += "<br><span class=\"note\">" + htmlText(reason) + "</span>";
+        }
     }
     return cell;
 }

@@ -80,11 +80,11 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
         case FindingCode::TagMultiple:
             return "more than one recorder tag";
         case FindingCode::FixityChanged:
-            return "bytes changed since recorded";
+            return "bytes changed since added to the case";
         case FindingCode::FixityMissing:
-            return "missing since recorded";
+            return "missing since added to the case";
         case FindingCode::FixityUnreadable:
-            return "unreadable since recorded";
+            return "unreadable since added to the case";
         case FindingCode::ClusterError:
         case FindingCode::WalkError:
         case FindingCode::FileError:

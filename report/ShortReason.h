@@ -10,7 +10,7 @@
 // "empty file", ...). Taken from the first finding, or from the verdict
 // when there is none. Empty for a success, unless the file changed since
 // it was added to its case: that is named after the verdict's reason
-// ("bytes changed since recorded"), since it holds whatever the signatures
+// ("bytes changed since added to the case"), since it holds whatever the signatures
 // say.
 std::string shortReason(const RecordingEvidence& evidence);
 

@@ -76,18 +76,45 @@ bool FileScheduler::isSmall(const std::string& path) const {
 }
 
 std::vector<std::string> FileScheduler::takeGroup() {
-    const std::lock_guard<std::mutex> lock(queueMutex);
-    if (queue.empty() || cancelled) {
-        // Given up under the lock, so a path added from now on starts a run.
-        running = false;
-        return {};
-    }
-    std::vector<std::string> group{std::move(queue.front())};
-    queue.pop_front();
-    while (group.size() < rules.maxGroup && !queue.empty() && isSmall(group.back()) &&
-           isSmall(queue.front())) {
+    std::vector<std::string> group;
+    {
+        const std::lock_guard<std::mutex> lock(queueMutex);
+        if (queue.empty() || cancelled) {
+            // Given up under the lock, so a path added from now on starts a run.
+            running = false;
+            return {};
+        }
         group.push_back(std::move(queue.front()));
         queue.pop_front();
+    }
+    // Sizes are looked up with the queue let go: a slow disk must not hold
+    // up whoever adds files (the window's thread). Paths are taken a few at
+    // a time and those after the first large one go back in front.
+    if (!isSmall(group.front())) {
+        return group;
+    }
+    constexpr size_t kLookedUpAtOnce = 64;
+    while (group.size() < rules.maxGroup) {
+        std::vector<std::string> next;
+        {
+            const std::lock_guard<std::mutex> lock(queueMutex);
+            const size_t count =
+                std::min({rules.maxGroup - group.size(), queue.size(), kLookedUpAtOnce});
+            for (size_t i = 0; i < count; ++i) {
+                next.push_back(std::move(queue.front()));
+                queue.pop_front();
+            }
+        }
+        size_t small = 0;
+        while (small < next.size() && isSmall(next[small])) {
+            group.push_back(std::move(next[small++]));
+        }
+        if (small < next.size()) {
+            requeue(next, small);
+        }
+        if (small < next.size() || next.empty()) {
+            break;
+        }
     }
     return group;
 }

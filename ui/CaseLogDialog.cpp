@@ -11,6 +11,7 @@
 #include "casefile/KeptHead.h"
 #include "ui/CustodyLogModel.h"
 #include "ui/ResultText.h"
+#include "ui/ScreenFit.h"
 #include "verification/CaseStore.h"
 
 CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
@@ -18,6 +19,7 @@ CaseLogDialog::CaseLogDialog(const CaseStore& store_, QWidget* parent)
     setObjectName(QStringLiteral("caseLogDialog"));
     setWindowTitle(tr("Custody log of %1").arg(store.title()));
     resize(1200, 480);
+    fitToScreen(*this);
     events = new QTableView(this);
     events->setModel(new CustodyLogModel(store.events(), events));
     events->verticalHeader()->hide();

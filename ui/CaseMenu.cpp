@@ -197,6 +197,12 @@ void CaseMenu::switchTo(std::unique_ptr<CaseStore> store, bool keepRows) {
         rememberRecent(caseStore->path());
     }
     emit caseChanged();
+    if (!caseStore->heldBy().isEmpty()) {
+        warn(tr("This case is open for writing in %1, so it is opened here read-only: it is "
+                "listed as it stands now, and nothing is recorded in it from this window. "
+                "Close it there, then open it again here to work in it.")
+                 .arg(caseStore->heldBy()));
+    }
 }
 
 void CaseMenu::startAfresh(const QString& path, const QString& why) {
@@ -219,6 +225,12 @@ void CaseMenu::startAfresh(const QString& path, const QString& why) {
 }
 
 bool CaseMenu::openCase(const QString& path) {
+    // The case this window holds is let go first, or its own lock would
+    // open it again read-only.
+    if (caseStore && !caseStore->isTemporary() && caseStore->path() == absolutePath(path)) {
+        stopRecorder();
+        caseStore.reset();
+    }
     std::unique_ptr<CaseStore> opened;
     try {
         opened = CaseStore::open(path, false, QString(), readOnlyMedia);
@@ -433,6 +445,16 @@ void CaseMenu::recordRestored(const QList<QByteArray>& paths) {
     if (caseStore && caseStore->writable()) {
         try {
             caseStore->recordRestored(paths);
+        } catch (const CaseError& error) {
+            warn(QString::fromStdString(error.what()));
+        }
+    }
+}
+
+void CaseMenu::recordSkipped(const QStringList& lines) {
+    if (caseStore && caseStore->writable() && !lines.isEmpty()) {
+        try {
+            caseStore->recordSkipped(lines);
         } catch (const CaseError& error) {
             warn(QString::fromStdString(error.what()));
         }

@@ -50,6 +50,8 @@ class CaseMenu : public QObject {
     // The list's removal and its undo, as custody events.
     void recordRemoved(const QList<QByteArray>& paths);
     void recordRestored(const QList<QByteArray>& paths);
+    // Entries an intake skipped, with their reasons, as a custody note.
+    void recordSkipped(const QStringList& lines);
     // A report made from the case names its custody log as it stands.
     void prepareExport(ExportRequest& request) const;
     void recordExport(const ExportRequest& request, const QString& sha256);

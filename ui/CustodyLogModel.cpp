@@ -1,10 +1,55 @@
 #include "ui/CustodyLogModel.h"
 
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include "casefile/Fixity.h"
 #include "ui/ResultText.h"
 
 namespace {
 
 constexpr int kColumns = 7;
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("CustodyLogModel", text);
+}
+
+QString fixityWords(Fixity fixity) {
+    switch (fixity) {
+        case Fixity::Intake:
+            return tr("hash taken as it was added to the case");
+        case Fixity::Unchanged:
+            return tr("bytes unchanged since added to the case");
+        case Fixity::Changed:
+            return tr("bytes changed since added to the case");
+        case Fixity::Missing:
+            return tr("missing since added to the case");
+        case Fixity::Unreadable:
+            return tr("unreadable since added to the case");
+        case Fixity::NoIntake:
+            return tr("no hash was taken when it was added");
+    }
+    return {};
+}
+
+// A verification's detail as the log stores it ("code 1; fixity changed"),
+// in the words the rest of the window uses; any other detail as it is.
+QString detailText(EventKind kind, const std::string& detail) {
+    const QString stored = textOf(detail);
+    if (kind != EventKind::Verified && kind != EventKind::VerifiedAgain) {
+        return stored;
+    }
+    static const QRegularExpression pattern(QStringLiteral("^code (-?[0-9]+); fixity ([a-z-]+)(?:; verified .*)?$"));
+    const QRegularExpressionMatch match = pattern.match(stored);
+    const std::optional<VerdictCode> code =
+        match.hasMatch() ? verdictFromNumber(match.captured(1).toInt()) : std::nullopt;
+    const std::optional<Fixity> fixity =
+        match.hasMatch() ? fixityFromCode(match.captured(2).toStdString()) : std::nullopt;
+    if (!code || !fixity) {
+        return stored;
+    }
+    return verdictWord(*code) + QStringLiteral("; ") + fixityWords(*fixity);
+}
 
 }  // namespace
 
@@ -47,7 +92,7 @@ QString CustodyLogModel::text(const Line& line, int column) const {
         case 4:
             return textOf(line.path);
         case 5:
-            return textOf(line.detail);
+            return detailText(line.kind, line.detail);
         default:
             return textOf(line.sha256);
     }

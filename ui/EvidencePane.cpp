@@ -3,7 +3,6 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextBrowser>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -23,6 +22,8 @@ constexpr double kPictureShare = 0.45;
 }  // namespace
 
 EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
+    // A decoding takes a core; clicks on span after span queue, not pile up.
+    decoders.setMaxThreadCount(kDecoders);
     setObjectName(QStringLiteral("evidencePane"));
     setAccessibleName(tr("Evidence of the selected recordings"));
     setAutoFillBackground(true);
@@ -59,9 +60,16 @@ EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
 }
 
 EvidencePane::~EvidencePane() {
-    for (QThread* const decoder : findChildren<QThread*>(QString(), Qt::FindDirectChildrenOnly)) {
-        decoder->wait();
-    }
+    // What waits is dropped; at most the pool's few decodings are waited for.
+    decoders.clear();
+    decoders.waitForDone();
+}
+
+void EvidencePane::decode(std::function<void()> work) {
+    // Only the latest request is still shown: one waiting for a thread is
+    // dropped, and one started meanwhile ends without a result.
+    decoders.clear();
+    decoders.start(std::move(work));
 }
 
 void EvidencePane::showRows(const std::vector<const ResultModel::Row*>& rows) {
@@ -95,24 +103,27 @@ void EvidencePane::showRunPicture(int run) {
     }
     strip->showDecoding();
     const int request = ++requests;
-    // The thread holds the evidence it reads; the pane outlives the thread
-    // (see the destructor), and a queued call to a destroyed pane is dropped.
-    QThread* const decoder = QThread::create([this, evidence = shown, run, request] {
+    // The work holds the evidence it reads; the pane outlives its pool (see
+    // the destructor), and a queued call to a destroyed pane is dropped.
+    decode([this, evidence = shown, run, request] {
+        if (request != requests) {
+            return;  // another picture was asked for meanwhile
+        }
         const ReportPicture picture =
             runPicture(*evidence, evidence->runs[static_cast<size_t>(run)]);
         QMetaObject::invokeMethod(
             this, [this, request, picture] { runPictureDecoded(request, picture); },
             Qt::QueuedConnection);
     });
-    decoder->setParent(this);
-    connect(decoder, &QThread::finished, decoder, &QObject::deleteLater);
-    decoder->start();
 }
 
 void EvidencePane::remakePictures() {
     strip->showDecoding();
     const int request = requests;
-    QThread* const decoder = QThread::create([this, evidence = shown, request] {
+    decode([this, evidence = shown, request] {
+        if (request != requests) {
+            return;
+        }
         const std::vector<ReportPicture> pictures = remadePictures(*evidence);
         QMetaObject::invokeMethod(
             this,
@@ -123,9 +134,6 @@ void EvidencePane::remakePictures() {
             },
             Qt::QueuedConnection);
     });
-    decoder->setParent(this);
-    connect(decoder, &QThread::finished, decoder, &QObject::deleteLater);
-    decoder->start();
 }
 
 void EvidencePane::runPictureDecoded(int request, const ReportPicture& picture) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QThreadPool>
 #include <QWidget>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,14 +20,18 @@ struct RecordingEvidence;
 // Below the list: the evidence of the selected file (its timeline picture
 // above the pictures around its first failure beside selectable text), or the
 // continuity of several selected files. A click on a span of the timeline
-// shows that span's first picture, decoded on a thread of its own.
+// shows that span's first picture, decoded on one of a few threads.
 class EvidencePane : public QWidget {
     Q_OBJECT
 
   public:
     explicit EvidencePane(QWidget* parent = nullptr);
-    // Waits for a picture still being decoded.
+    // Waits for the pictures still being decoded, drops those not started.
     ~EvidencePane() override;
+    // Pictures decoded at once, at most.
+    static constexpr int kDecoders = 2;
+    // Decodings going on now.
+    int decoding() const { return decoders.activeThreadCount(); }
 
     void showRows(const std::vector<const ResultModel::Row*>& rows);
     // The text as shown, without markup.
@@ -50,11 +57,16 @@ class EvidencePane : public QWidget {
     // For evidence read back from a case: its pictures, made again from the
     // file on a thread of their own.
     void remakePictures();
+    // Runs the work in the pool in place of any that waits for its turn.
+    void decode(std::function<void()> work);
 
     TimelineView* timelineView = nullptr;
     FilmstripView* strip = nullptr;
     QSplitter* beside = nullptr;  // the pictures | the text
     std::shared_ptr<const RecordingEvidence> shown;
-    int requests = 0;  // a decoded picture for an older request is dropped
+    // A decoded picture for an older request is dropped, and one not yet
+    // started is not decoded at all.
+    std::atomic<int> requests{0};
+    QThreadPool decoders;
     QTextBrowser* text = nullptr;
 };

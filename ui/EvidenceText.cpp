@@ -146,6 +146,12 @@ QString evidenceHtml(const ResultModel::Row& row) {
         html += detailsHtml(*evidence);
     }
     static const RecordingEvidence none;
-    html += tagHtml(evidence != nullptr ? *evidence : none);
+    if (result.code() == VerdictCode::NotVerified) {
+        // Never read, so not "none found".
+        html += heading(tr("Recorder tag")) +
+                QStringLiteral("<p>%1</p>").arg(esc(tr("not read: the file was not verified")));
+    } else {
+        html += tagHtml(evidence != nullptr ? *evidence : none);
+    }
     return html + identityHtml(row);
 }

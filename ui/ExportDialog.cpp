@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -19,12 +20,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "verification/CaseStore.h"
+
 namespace {
 
 // Where the export dialog keeps its choices.
 const char* const kFormatKey = "export/format";
 const char* const kPaperKey = "export/paper";
-const char* const kExaminerKey = "export/examiner";
+const char* const kExaminerKey = kExaminerSetting;
 const char* const kCaseKey = "export/caseReference";
 const char* const kFolderKey = "export/folder";
 
@@ -119,6 +122,16 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
                                  QObject::tr("There is nothing to export yet."));
         return;
     }
+    // The window stays usable while an export is written; one at a time.
+    static bool exporting = false;
+    if (exporting) {
+        QMessageBox::information(parent, QObject::tr("Export"),
+                                 QObject::tr("An export is being written. Wait for it to end, or "
+                                             "cancel it, before the next one."));
+        return;
+    }
+    exporting = true;
+    const auto done = qScopeGuard([] { exporting = false; });
     ExportDialog dialog(!selected.empty(), parent);
     if (dialog.exec() != QDialog::Accepted) {
         return;
@@ -148,11 +161,20 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
     if (request.path.isEmpty()) {
         return;
     }
+    // A typed suffix names the format; a name without one gets the chosen
+    // format's, so the two always agree.
+    if (const std::optional<ExportFormat> named = formatOfName(request.path)) {
+        request.format = *named;
+    } else {
+        request.path += QLatin1Char('.') + suffix;
+    }
     settings.setValue(key(kFolderKey), QFileInfo(request.path).absolutePath());
     if (hooks.prepare) {
         hooks.prepare(request);
     }
-    const QString error = writeWithProgress(parent, exportRows(model, request.rows), request);
+    QString sha256;
+    const QString error =
+        writeWithProgress(parent, exportRows(model, request.rows), request, &sha256);
     if (error == exportCancelled()) {
         return;
     }
@@ -160,7 +182,6 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
         QMessageBox::warning(parent, QObject::tr("Export"), error);
         return;
     }
-    const QString sha256 = fileSha256(request.path);
     if (hooks.written) {
         hooks.written(request, sha256);
     }
@@ -174,15 +195,21 @@ void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>
 }
 
 QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows,
-                          const ExportRequest& request) {
+                          const ExportRequest& request, QString* sha256) {
     ExportProgress progress;
     QString error;
-    const std::unique_ptr<QThread> writer(
-        QThread::create([&] { error = writeExport(rows, request, &progress); }));
+    // The written file is hashed here too, off the window's thread.
+    const std::unique_ptr<QThread> writer(QThread::create([&] {
+        error = writeExport(rows, request, &progress);
+        if (error.isEmpty() && sha256 != nullptr) {
+            *sha256 = fileSha256(request.path);
+        }
+    }));
     QProgressDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("exportProgress"));
     dialog.setWindowTitle(QObject::tr("Export"));
-    dialog.setWindowModality(Qt::WindowModal);
+    // As the verification's: the window goes on answering meanwhile.
+    dialog.setWindowModality(Qt::NonModal);
     dialog.setRange(0, 1000);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);

@@ -47,8 +47,9 @@ struct ExportHooks {
 void runExport(QWidget* parent, const ResultModel& model, const std::vector<int>& selected,
                const ExportHooks& hooks = {});
 
-// Writes the export on a thread of its own while a window-modal progress
-// dialog shows how far it has got and offers Cancel; the window keeps
-// listing results meanwhile. Returns writeExport's text.
+// Writes the export on a thread of its own while a progress dialog shows
+// how far it has got and offers Cancel; the window is not blocked by it and
+// keeps listing results meanwhile. Returns writeExport's text; `sha256`,
+// when given, gets the written file's, taken on the same thread.
 QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows,
-                          const ExportRequest& request);
+                          const ExportRequest& request, QString* sha256 = nullptr);

@@ -34,6 +34,7 @@
 #include "ui/RecordingDrop.h"
 #include "ui/ResultText.h"
 #include "ui/RowText.h"
+#include "ui/ScreenFit.h"
 #include "ui/TimelineView.h"
 #include "verification/PathBytes.h"
 #include "verification/VerifyProgressDlg.h"
@@ -43,6 +44,9 @@ namespace {
 const char* const kCountStyle = "color: white; padding: 10px; padding-right: 50px;";
 const char* const kLastCountStyle = "color: white; padding: 10px; padding-right: 50px";
 const char* const kRunStyle = "padding: 10px; padding-right: 30px;";
+// The counts closer together, where the row would not fit the window.
+const char* const kCompactCountStyle = "color: white; padding: 10px; padding-right: 14px;";
+constexpr int kCompactSaving = 50 - 14;
 // Removals Ctrl+Z can still take back.
 constexpr size_t kUndoDepth = 20;
 // The list's share of the height once the evidence shows: at the default
@@ -250,6 +254,7 @@ QWidget* MorlAuthenticator::buildHeader() {
 
     QBoxLayout* toolLayout = nullptr;
     QWidget* const toolRow = plainRow(header, "background: transparent;", &toolLayout);
+    countsRow = toolRow;
     addButton = toolButton(tr("Add"), "add", tr("Add recordings (Ctrl+O)"), header);
     folderButton = toolButton(tr("Add Folder"), "folder",
                               tr("Add a folder of recordings (Ctrl+Shift+O)"), header);
@@ -293,6 +298,14 @@ QWidget* MorlAuthenticator::buildHeader() {
              runLink, totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         toolLayout->addWidget(widget);
     }
+    // The spare width goes to the filler (or the run's link), so the counts
+    // stay together at the right edge on a wide window.
+    toolLayout->setStretchFactor(filler, 1);
+    toolLayout->setStretchFactor(runLink, 1);
+    // The counts ask for their width but never force it on the window.
+    for (QLabel* const label : {totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
+        label->setMinimumWidth(1);
+    }
     layout->addWidget(logoRow);
     layout->addWidget(toolRow);
     return header;
@@ -317,6 +330,8 @@ void MorlAuthenticator::addShortcuts() {
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
     add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
     add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
+    // Shown in the Case menu too, so it needs its words.
+    findChild<QAction*>(QStringLiteral("verifyAgainAction"))->setText(tr("Verify Selected Again"));
     add("verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
         &MorlAuthenticator::verifyNotVerified);
     // F1 also from the progress dialog, which has the focus during a run.
@@ -391,7 +406,39 @@ void MorlAuthenticator::updateSummary() {
     notVerifiedLabel->setVisible(unverified > 0);
     successLabel->setText(tr("Success") + QStringLiteral(": %1").arg(success));
     failedLabel->setText(tr("Failed") + QStringLiteral(": %1").arg(failed));
+    fitCounts();
     resultTree->viewport()->update();  // the empty list's hint comes and goes
+}
+
+void MorlAuthenticator::fitCounts() {
+    // A count shown or grown never widens the window (each may shrink to
+    // nothing, see buildHeader); where the row would not fit, the counts
+    // stand closer together first.
+    const std::array<QLabel*, 4> labels = {totalLabel, successLabel, failedLabel, notVerifiedLabel};
+    int wanted = 0;
+    for (QWidget* const widget :
+         countsRow->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (widget != filler && widget != runLink && widget->isVisibleTo(this)) {
+            wanted += widget->sizeHint().width();
+        }
+    }
+    for (QLabel* const label : labels) {
+        wanted += compactCounts && label->isVisibleTo(this) ? kCompactSaving : 0;
+    }
+    const bool compact = wanted > width();
+    if (compact == compactCounts) {
+        return;
+    }
+    compactCounts = compact;
+    const QString style = QString::fromLatin1(compact ? kCompactCountStyle : kCountStyle);
+    for (QLabel* const label : labels) {
+        label->setStyleSheet(style);
+    }
+}
+
+void MorlAuthenticator::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitCounts();
 }
 
 void MorlAuthenticator::updateRunState() {
@@ -423,7 +470,7 @@ void MorlAuthenticator::updateRunText() {
 
 void MorlAuthenticator::handleAddBtn() {
     verifyFileList(QFileDialog::getOpenFileNames(this, tr("Open Telvar Surveillance Video File"),
-                                                 QString(), tr("Matroska Files (*.mkv)")));
+                                                 QString(), recordingFilter()));
 }
 
 void MorlAuthenticator::handleAddFolderBtn() {
@@ -557,6 +604,8 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
 
 void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {
     if (!collected.notes.isEmpty()) {
+        // Part of the intake: the case keeps what was left out, and why.
+        cases->recordSkipped(collected.notes);
         // No translator is installed, so Qt's %n would say "1 entries".
         const int skipped = static_cast<int>(collected.notes.size());
         showNote(tr("Some entries were skipped"),
@@ -655,6 +704,8 @@ void MorlAuthenticator::restoreLayout() {
     if (!geometry.isEmpty()) {
         restoreGeometry(geometry);
     }
+    // Saved on a larger screen, or with a wider row than the window has now.
+    fitToScreen(*this);
     // A share from a damaged file must not hide the list or the evidence.
     const double list = settings.value(QLatin1String(kListShareKey), kListShare).toDouble();
     listShare = list >= 0.15 && list <= 0.85 ? list : kListShare;

@@ -59,6 +59,7 @@ class MorlAuthenticator : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
     // Closing ends the program, so a run in progress is stopped first.
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private slots:
     void handleAddBtn();
@@ -90,6 +91,8 @@ class MorlAuthenticator : public QMainWindow {
     QWidget* buildHeader();
     void addShortcuts();
     void showProgressDialog();
+    // The counts' spacing: less of it where the row would not fit.
+    void fitCounts();
     void showNote(const QString& title, const QString& text, const QStringList& lines);
     // The window's size and place and the splitters' shares, from the last
     // time the window was closed (QSettings).
@@ -115,6 +118,8 @@ class MorlAuthenticator : public QMainWindow {
     QLabel* failedLabel = nullptr;
     QLabel* notVerifiedLabel = nullptr;  // shown only while such rows are listed
     QLabel* totalLabel = nullptr;
+    QWidget* countsRow = nullptr;  // the buttons and the counts
+    bool compactCounts = false;
     VerifyProgressDlg* progressDialog = nullptr;
     FolderWalk* folderWalk = nullptr;
     QTimer runTextTimer;

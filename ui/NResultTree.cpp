@@ -6,6 +6,7 @@
 #include <array>
 
 #include "ui/NTreeItemDelegate.h"
+#include "ui/ResultText.h"
 
 namespace {
 
@@ -81,8 +82,12 @@ void NResultTree::fitColumns(int firstRow) {
                      kCellPadding;
         if (column == ResultModel::kResultColumn) {
             // The icon ends at the middle and the word starts there.
-            const int word = std::max(metrics.horizontalAdvance(tr("Success")),
-                                      metrics.horizontalAdvance(tr("Failed")));
+            int word = 0;
+            for (const VerdictCode code :
+                 {VerdictCode::NotVerified, VerdictCode::Success, VerdictCode::Mismatch,
+                  VerdictCode::Unsigned, VerdictCode::Error}) {
+                word = std::max(word, metrics.horizontalAdvance(verdictWord(code)));
+            }
             wanted = std::max(wanted, 2 * std::max(32, word) + kCellPadding);
         }
         const int last = std::min(results->rowCount(), firstRow + kMeasuredRows);

@@ -124,6 +124,11 @@ class Part {
         text.setPageSize(QSizeF(0, 0));
         text.setDocumentMargin(0);
         text.setDefaultFont(pdfBodyFont());
+        // Lines break between words only: a file name split mid-word reads
+        // as two names.
+        QTextOption wrap = text.defaultTextOption();
+        wrap.setWrapMode(QTextOption::WordWrap);
+        text.setDefaultTextOption(wrap);
     }
 
     // The section's images drawn by `objects`, which must outlive the part.

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
@@ -17,10 +16,6 @@
 #include "verification/PathBytes.h"
 
 namespace {
-
-bool isRecordingName(const QString& path) {
-    return QFileInfo(path).suffix() == QLatin1String("mkv");
-}
 
 QString tr(const char* text) {
     return QCoreApplication::translate("RecordingDrop", text);
@@ -88,7 +83,7 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
             walkFolder(path, readable, stop, found, notes);
         } else if (!S_ISREG(target.st_mode)) {
             notes << tr("Skipped %1: not a regular file").arg(shown());
-        } else if (!name.endsWith(".mkv")) {
+        } else if (!isRecordingName(pathFromBytes(name))) {
             notes << tr("Skipped %1: not named .mkv").arg(shown());
         } else if (!readable(path)) {
             notes << tr("Skipped unreadable file %1").arg(shown());
@@ -99,6 +94,14 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
 }
 
 }  // namespace
+
+bool isRecordingName(const QString& path) {
+    return fileNameOf(path).endsWith(QLatin1String(".mkv"), Qt::CaseInsensitive);
+}
+
+QString recordingFilter() {
+    return tr("Matroska Files (*.[mM][kK][vV])");
+}
 
 bool acceptsRecordings(const QMimeData& data) {
     // A URL list may be present and empty; that is no file either.
@@ -129,12 +132,28 @@ QStringList droppedPaths(const QMimeData& data) {
     return paths;
 }
 
-QStringList argumentPaths(int argc, const char* const* argv) {
-    QStringList paths;
+StartArguments startArguments(int argc, const char* const* argv) {
+    StartArguments arguments;
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
-        paths << pathFromBytes(QByteArray(argv[i]));
+        const QByteArray argument(argv[i]);
+        if (!options || !argument.startsWith('-') || argument == "-") {
+            arguments.paths << pathFromBytes(argument);
+        } else if (argument == "--") {
+            options = false;
+        } else if (argument == "--help" || argument == "-h") {
+            arguments.help = true;
+        } else if (argument == "--version" || argument == "-v") {
+            arguments.version = true;
+        } else if (arguments.unknownOption.isEmpty()) {
+            arguments.unknownOption = argument;
+        }
     }
-    return paths;
+    return arguments;
+}
+
+QStringList argumentPaths(int argc, const char* const* argv) {
+    return startArguments(argc, argv).paths;
 }
 
 bool mayRead(const QByteArray& path) {
@@ -155,8 +174,7 @@ CollectedRecordings collectRecordings(const QStringList& paths, const ReadablePr
             continue;
         }
         std::vector<std::pair<QByteArray, qint64>> found;
-        walkFolder(pathBytes(QFileInfo(path).absoluteFilePath()), readable, stop, found,
-                   collected.notes);
+        walkFolder(pathBytes(absolutePath(path)), readable, stop, found, collected.notes);
         // By bytes, as a listing of the folder sorts them.
         std::sort(found.begin(), found.end());
         for (const auto& [file, size] : found) {

@@ -7,9 +7,14 @@
 
 class QMimeData;
 
-// What the main window accepts by drag and drop: local files whose name
-// ends in ".mkv", exactly so spelled, and local folders; nothing else in
-// the same drag.
+// Whether the file is named as a recording: ".mkv" in any case, one rule
+// for the drop, the folder walk and the file dialog.
+bool isRecordingName(const QString& path);
+// The file dialog's filter for recordings, by the same rule.
+QString recordingFilter();
+
+// What the main window accepts by drag and drop: local files named as
+// recordings and local folders; nothing else in the same drag.
 bool acceptsRecordings(const QMimeData& data);
 
 // The dropped URLs as local paths, in their order; empty when any of them
@@ -18,6 +23,16 @@ QStringList droppedPaths(const QMimeData& data);
 
 // The program's arguments after the application object took its own,
 // without the program name; each is a path by its bytes (see PathBytes.h).
+// "--help" and "--version" (or "-h", "-v") ask for the text instead; any
+// other argument starting with "-" is an unknown option; after "--" every
+// argument is a path.
+struct StartArguments {
+    QStringList paths;
+    bool help = false;
+    bool version = false;
+    QByteArray unknownOption;  // the first one, empty when none
+};
+StartArguments startArguments(int argc, const char* const* argv);
 QStringList argumentPaths(int argc, const char* const* argv);
 
 struct CollectedRecordings {
@@ -33,10 +48,10 @@ struct CollectedRecordings {
 using ReadableProbe = std::function<bool(const QByteArray& path)>;
 bool mayRead(const QByteArray& path);
 
-// The paths with every folder replaced by the ".mkv" files inside it and
+// The paths with every folder replaced by the recordings inside it and
 // its subfolders, sorted by path. Every other entry the walk meets is named
 // in a note: hidden entries, unreadable files and folders, folders reached
-// through a symbolic link, broken links, files not named ".mkv" and
+// through a symbolic link, broken links, files not named as recordings and
 // anything that is not a regular file. Names are read as bytes, so one
 // that is not UTF-8 is walked like any other (see PathBytes.h). Once `stop`
 // is set the walk ends early with what it has; it may run on any thread.

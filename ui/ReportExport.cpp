@@ -19,6 +19,7 @@
 #include "ui/RowEvidence.h"
 #include "ui/RowText.h"
 #include "verification/CaseStore.h"
+#include "verification/PathBytes.h"
 #include "verification/RemadePictures.h"
 
 namespace {
@@ -256,6 +257,17 @@ QString formatSuffix(ExportFormat format) {
         default:
             return QStringLiteral("json");
     }
+}
+
+std::optional<ExportFormat> formatOfName(const QString& path) {
+    const QString name = fileNameOf(path);
+    for (const ExportFormat format :
+         {ExportFormat::Pdf, ExportFormat::Html, ExportFormat::Csv, ExportFormat::Json}) {
+        if (name.endsWith(QLatin1Char('.') + formatSuffix(format), Qt::CaseInsensitive)) {
+            return format;
+        }
+    }
+    return std::nullopt;
 }
 
 QString fileSha256(const QString& path) {

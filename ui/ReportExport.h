@@ -59,3 +59,6 @@ QString exportCancelled();
 QString fileSha256(const QString& path);
 // The file name suffix of a format, without the dot.
 QString formatSuffix(ExportFormat format);
+// The format a file's name asks for by its suffix, in any case; none when
+// it ends in no format's suffix.
+std::optional<ExportFormat> formatOfName(const QString& path);

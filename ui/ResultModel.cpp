@@ -30,6 +30,12 @@ QString tagCell(const VerifyResult& result, const QByteArray& verified,
                                 QCoreApplication::translate("ResultModel", "(not verified)");
 }
 
+// A verified row stands above a row a cancelled run left unverified, and a
+// later verification above an earlier one.
+int rankOf(const ResultModel::Row& row) {
+    return row.result.code() == VerdictCode::NotVerified ? 0 : row.round;
+}
+
 QString cellText(const ResultModel::Row& row, int column) {
     const VerifyResult& result = row.result;
     switch (column) {
@@ -71,10 +77,22 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
+            if (index.column() == 0) {
+                return nameText(item, isHistory(item));
+            }
             return cellText(needsEvidence(index.column()) ? loadedRow(index.row()) : item,
                             index.column());
-        case Qt::ToolTipRole:
-            return toolTip(loadedRow(index.row()));
+        case Qt::ToolTipRole: {
+            const QString tip = toolTip(loadedRow(index.row()));
+            if (!isHistory(item)) {
+                return tip;
+            }
+            return QCoreApplication::translate("NResultTree",
+                                               "Not counted: the row of this path's latest "
+                                               "verification (#%1) decides its standing.")
+                       .arg(deciders.value(item.result.path).round) +
+                   QLatin1Char('\n') + tip;
+        }
         case Qt::TextAlignmentRole:
             return index.column() == 0 || index.column() == kReasonColumn
                        ? QVariant()
@@ -103,9 +121,59 @@ void ResultModel::clear() {
     beginResetModel();
     rows.clear();
     rounds.clear();
+    recount();
+    endResetModel();
+}
+
+bool ResultModel::isHistory(const Row& item) const {
+    if (item.result.path.isEmpty()) {
+        return false;
+    }
+    const auto found = deciders.constFind(item.result.path);
+    return found != deciders.constEnd() && found->serial != item.serial;
+}
+
+bool ResultModel::count(const Row& item) {
+    const VerdictCode code = item.result.code();
+    const auto add = [this](VerdictCode decided, int sign) {
+        successes += decided == VerdictCode::Success ? sign : 0;
+        unverified += decided == VerdictCode::NotVerified ? sign : 0;
+    };
+    if (item.result.path.isEmpty()) {
+        ++counted;
+        add(code, 1);
+        return false;
+    }
+    const Decider candidate{rankOf(item), item.serial, code, item.round};
+    const auto found = deciders.find(item.result.path);
+    if (found == deciders.end()) {
+        deciders.insert(item.result.path, candidate);
+        ++counted;
+        add(code, 1);
+        return false;
+    }
+    if (std::make_pair(candidate.rank, candidate.serial) <
+        std::make_pair(found->rank, found->serial)) {
+        return true;  // this row is history from the start
+    }
+    add(found->code, -1);
+    add(code, 1);
+    *found = candidate;
+    return true;
+}
+
+void ResultModel::recount() {
+    deciders.clear();
+    counted = 0;
     successes = 0;
     unverified = 0;
-    endResetModel();
+    for (const Row& item : rows) {
+        count(item);
+    }
+    if (!rows.empty()) {
+        emit dataChanged(index(0, 0),
+                         index(rowCount() - 1, 0));  // rows that became history, or not
+    }
 }
 
 QString ResultModel::measuredText(int row, int column) const {
@@ -116,7 +184,7 @@ QString ResultModel::sortKeyOf(const Row& item, int column) const {
     // Sorting a reopened case by a column from the evidence reads each
     // evidence once, without keeping it.
     if (needsEvidence(column) && item.result.storedVerification != 0) {
-        return cellText(Row{withEvidence(item.result), item.round, QString()}, column);
+        return cellText(Row{withEvidence(item.result), item.round, item.serial, QString()}, column);
     }
     return cellText(item, column);
 }
@@ -131,13 +199,15 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
     return {};
 }
 
-QString ResultModel::nameText(const Row& row) {
-    const QString name = textUpToZero(row.result.fileName);
-    if (row.round < 2) {
-        return name;
+QString ResultModel::nameText(const Row& row, bool history) {
+    QString name = textUpToZero(row.result.fileName);
+    if (row.round > 1) {
+        name += QCoreApplication::translate("NResultTree", " (verified again, #%1)").arg(row.round);
     }
-    return name +
-           QCoreApplication::translate("NResultTree", " (verified again, #%1)").arg(row.round);
+    if (history) {
+        name += QCoreApplication::translate("NResultTree", " (history, not counted)");
+    }
+    return name;
 }
 
 QString ResultModel::toolTip(const Row& row) {
@@ -187,17 +257,21 @@ void ResultModel::append(const std::vector<VerifyResult>& results) {
     if (static_cast<Capacity>(needed) > rounds.capacity()) {
         rounds.reserve(static_cast<Capacity>(needed + needed / 2));
     }
+    bool historyMade = false;
     for (const VerifyResult& result : results) {
-        Row item{result, 1, QString()};
+        Row item{result, 1, ++serials, QString()};
         // A file left unverified was not verified: it starts no round.
         if (!result.path.isEmpty() && result.code() != VerdictCode::NotVerified) {
             item.round = ++rounds[result.path];
         }
-        successes += result.code() == VerdictCode::Success ? 1 : 0;
-        unverified += result.code() == VerdictCode::NotVerified ? 1 : 0;
+        historyMade = count(item) || historyMade;
         rows.push_back(std::move(item));
     }
     endInsertRows();
+    if (historyMade && first > 0) {
+        // Rows listed before that are history now show it.
+        emit dataChanged(index(0, 0), index(first - 1, 0));
+    }
     if (sortColumn >= 0) {
         mergeSorted(first);
     }
@@ -227,14 +301,12 @@ ResultModel::Taken ResultModel::takeRows(std::vector<int> list) {
             first = *it;
         }
         beginRemoveRows(QModelIndex(), first, last);
-        const auto begin = rows.begin() + first;
-        const auto end = rows.begin() + last + 1;
-        successes -= static_cast<int>(std::count_if(
-            begin, end, [](const Row& r) { return r.result.code() == VerdictCode::Success; }));
-        unverified -= static_cast<int>(std::count_if(
-            begin, end, [](const Row& r) { return r.result.code() == VerdictCode::NotVerified; }));
-        rows.erase(begin, end);
+        rows.erase(rows.begin() + first, rows.begin() + last + 1);
         endRemoveRows();
+    }
+    // A path's earlier row may decide again.
+    if (!taken.empty()) {
+        recount();
     }
     return taken;
 }
@@ -254,8 +326,6 @@ std::vector<int> ResultModel::putBack(Taken taken) {
         std::vector<Row> block;
         block.reserve(end - first);
         for (size_t i = first; i < end; ++i) {
-            successes += taken[i].second.result.code() == VerdictCode::Success ? 1 : 0;
-            unverified += taken[i].second.result.code() == VerdictCode::NotVerified ? 1 : 0;
             block.push_back(std::move(taken[i].second));
             places.push_back(at + static_cast<int>(i - first));
         }
@@ -263,6 +333,9 @@ std::vector<int> ResultModel::putBack(Taken taken) {
                     std::make_move_iterator(block.end()));
         endInsertRows();
         first = end;
+    }
+    if (!places.empty()) {
+        recount();
     }
     if (sortColumn >= 0 && !places.empty()) {
         // Sorting moves them; persistent indices tell where to.
@@ -337,9 +410,9 @@ void ResultModel::fillSortKeys(size_t first) {
     }
     batchLoader(verifications, [&](size_t k, std::shared_ptr<const RecordingEvidence> evidence) {
         Row& item = rows[stored[k]];
-        item.sortKey = cellText(
-            Row{withStoredEvidence(item.result, std::move(evidence)), item.round, QString()},
-            sortColumn);
+        item.sortKey = cellText(Row{withStoredEvidence(item.result, std::move(evidence)),
+                                    item.round, item.serial, QString()},
+                                sortColumn);
     });
 }
 

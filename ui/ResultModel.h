@@ -25,6 +25,9 @@ class ResultModel : public QAbstractTableModel {
         VerifyResult result;
         // 1 for a path's first verification in this window, 2 for the next...
         int round = 1;
+        // Its place in the order rows were listed, which a removal and its
+        // undoing keep: of two rows of a path alike, the later one decides.
+        quint64 serial = 0;
         // Its text in the column the list is sorted by.
         QString sortKey;
     };
@@ -70,15 +73,20 @@ class ResultModel : public QAbstractTableModel {
     void setEvidenceBatchLoader(EvidenceBatchLoader loader) { batchLoader = std::move(loader); }
     // Removes every row, as when another case is opened.
     void clear();
+    // The counts go by each recording once: by the row of its latest
+    // verification, or its latest row when none is verified. The other rows
+    // of its path are history (isHistory).
     int successCount() const { return successes; }
-    int failedCount() const { return static_cast<int>(rows.size()) - successes - unverified; }
-    // Rows a cancelled run left unverified (code -1).
+    int failedCount() const { return counted - successes - unverified; }
+    // Recordings a cancelled run left unverified (code -1).
     int notVerifiedCount() const { return unverified; }
+    // Whether another row of the row's path decides its standing.
+    bool isHistory(const Row& item) const;
     // Those rows' model indices, in list order.
     std::vector<int> notVerifiedRows() const;
 
-    // The texts a cell shows.
-    static QString nameText(const Row& row);
+    // The texts a cell shows; a row of history is marked so.
+    static QString nameText(const Row& row, bool history = false);
     // Why the file passed or failed, where it lives and when it was checked.
     static QString toolTip(const Row& row);
 
@@ -103,7 +111,22 @@ class ResultModel : public QAbstractTableModel {
     mutable std::vector<Row> rows;
     EvidenceLoader evidenceLoader;
     EvidenceBatchLoader batchLoader;
+    // The row that decides a path's standing, by (rank, serial).
+    struct Decider {
+        int rank = 0;
+        quint64 serial = 0;
+        VerdictCode code = VerdictCode::NotVerified;
+        int round = 1;
+    };
+    // Takes the row into the counts, in place of its path's decider if it
+    // stands above it. Returns whether a listed row became history.
+    bool count(const Row& item);
+    void recount();
+
     QHash<QString, int> rounds;  // verifications so far per path
+    QHash<QString, Decider> deciders;
+    quint64 serials = 0;
+    int counted = 0;  // recordings: rows that decide their path's standing
     int successes = 0;
     int unverified = 0;
     int sortColumn = -1;  // -1: in the order the results arrived

@@ -1,15 +1,49 @@
 // telvar-authenticator: the desktop program. The application object takes
 // its own options; every argument left is a file or folder to verify.
 #include <QApplication>
+#include <cstdio>
 
+#include "report/Escape.h"
 #include "ui/CaseMenu.h"
 #include "ui/HeapTuning.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/RecordingDrop.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: telvar-authenticator [options] [--] [file or folder...]\n"
+    "Opens the window and verifies the recordings named, folders walked for\n"
+    "their .mkv files.\n"
+    "\n"
+    "  -h, --help     show this text and exit\n"
+    "  -v, --version  show the version and exit\n"
+    "  --             every argument after it is a file or folder\n"
+    "\n"
+    "The window also takes the toolkit's own options (such as -platform).\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the window's toolkit starts, so they work without a
+    // display; the toolkit's own options are not known yet and pass.
+    const StartArguments early = startArguments(argc, argv);
+    if (early.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (early.version) {
+        std::printf("telvar-authenticator %s\n", TELVAR_VERSION);
+        return 0;
+    }
     keepHeapPadding();
     QApplication app(argc, argv);
+    const StartArguments arguments = startArguments(argc, argv);
+    if (!arguments.unknownOption.isEmpty()) {
+        std::fprintf(stderr, "telvar-authenticator: unknown option %s\n%s",
+                     displayText(arguments.unknownOption.toStdString()).c_str(), kUsage);
+        return 2;
+    }
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
     QApplication::setApplicationDisplayName(
         QStringLiteral("Telvar Surveillance Video Authenticator"));
@@ -23,6 +57,6 @@ int main(int argc, char** argv) {
     // Before anything goes into this window's own unsaved case.
     window.caseMenu()->offerRecovery();
     // What a file manager's "Open with" or the command line names.
-    window.openOnStart(argumentPaths(argc, argv));
+    window.openOnStart(arguments.paths);
     return app.exec();
 }

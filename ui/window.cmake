@@ -14,6 +14,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PdfStyle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.cpp
 )
 target_include_directories(telvar_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(telvar_window PUBLIC Qt::Widgets telvar_widgets telvar_verification)

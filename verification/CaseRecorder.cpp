@@ -162,11 +162,9 @@ class CaseRecorder::Writer : public QObject {
         }
     }
 
-    // A file a cancelled run left was not verified: nothing to record, but
-    // it keeps its place in the order rows are listed.
-    static bool storable(const VerifyResult& result) {
-        return result.code() != VerdictCode::NotVerified;
-    }
+    // A file a cancelled run left is recorded too: listed in the case, with
+    // no verification, so a saved or reopened case keeps its row.
+    static bool storable(const VerifyResult& result) { return result.evidence != nullptr; }
     static bool needsStoring(const std::vector<VerifyResult>& batch) {
         return std::any_of(batch.begin(), batch.end(), storable);
     }

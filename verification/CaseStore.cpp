@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <array>
 #include <atomic>
 #include <thread>
@@ -55,7 +56,15 @@ QByteArray fileNameOf(const std::string& path) {
     return QByteArray::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+// The examiner last named in the export dialog; the login name when none was.
+Actor windowActor() {
+    const QString examiner = QSettings().value(QLatin1String(kExaminerSetting)).toString();
+    return currentActor(kProgram, examiner.trimmed().toStdString());
+}
+
 }  // namespace
+
+const char kExaminerSetting[] = "export/examiner";
 
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code) {
     // One per code, shared by every row: a case of 100,000 rows holds five.
@@ -89,7 +98,7 @@ std::shared_ptr<const ExaminerKey> windowExaminerKey() {
 CaseStore::CaseStore(std::unique_ptr<CaseFile> file_, std::unique_ptr<QTemporaryDir> folder_)
     : folder(std::move(folder_)),
       file(std::move(file_)),
-      actor(currentActor(kProgram, "")),
+      actor(windowActor()),
       openedHead(file->head().hash) {}
 
 CaseStore::~CaseStore() {
@@ -122,15 +131,26 @@ std::unique_ptr<CaseStore> CaseStore::open(const QString& path, bool create,
     CaseOpenOptions options;
     options.create = create;
     options.reference = reference.toStdString();
-    options.creator = currentActor(kProgram, "");
+    options.creator = windowActor();
     options.readOnlyMedia = readOnlyMedia;
     options.examinerKey = windowExaminerKey();
     // A reference given only names a new case; an existing one keeps its own.
     if (!create) {
         options.reference.clear();
     }
-    auto caseFile = std::make_unique<CaseFile>(bytesOf(QFileInfo(path).absoluteFilePath()), options);
-    return std::unique_ptr<CaseStore>(new CaseStore(std::move(caseFile), nullptr));
+    const std::string caseBytes = bytesOf(absolutePath(path));
+    std::optional<CaseLock::Holder> heldBy;
+    std::unique_ptr<CaseLock> lock = CaseLock::take(caseBytes, kProgram, heldBy);
+    if (heldBy) {
+        options.access = CaseOpenOptions::Access::ReadOnly;
+    }
+    auto caseFile = std::make_unique<CaseFile>(caseBytes, options);
+    std::unique_ptr<CaseStore> store(new CaseStore(std::move(caseFile), nullptr));
+    store->lock = std::move(lock);
+    if (heldBy) {
+        store->holder = QString::fromStdString(holderText(*heldBy));
+    }
+    return store;
 }
 
 namespace {
@@ -163,11 +183,11 @@ std::unique_ptr<CaseStore> CaseStore::makeTemporary(const QString& recovered) {
     }
     CaseOpenOptions options;
     options.create = true;
-    options.creator = currentActor(kProgram, "");
+    options.creator = windowActor();
     options.examinerKey = windowExaminerKey();
     auto caseFile = std::make_unique<CaseFile>(bytesOf(path), options);
     std::unique_ptr<CaseStore> store(new CaseStore(std::move(caseFile), std::move(folder)));
-    store->lock = std::move(lock);
+    store->folderLock = std::move(lock);
     return store;
 }
 
@@ -246,13 +266,21 @@ ReportContext CaseStore::reportContext(const QString& examiner) const {
 
 RecordingRun recordingRun(const CaseFile& file) {
     RecordingRun made;
-    made.actor = currentActor(kProgram, "");
+    made.actor = windowActor();
     made.run = currentReportContext(kProgram, made.actor.examiner, file.info().reference);
     return made;
 }
 
 void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result) {
     if (result.evidence == nullptr) {
+        return;
+    }
+    if (result.code() == VerdictCode::NotVerified) {
+        // Listed, not verified: added to the case without reading the file
+        // (its hash was not taken, as its verification was cancelled).
+        FileFacts facts;
+        facts.path = casePath(bytesOf(result.path));
+        file.addRecording(run.actor, facts);
         return;
     }
     ReportContext verified = run.run;
@@ -293,6 +321,14 @@ void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
     transaction.commit();
 }
 
+void CaseStore::recordSkipped(const QStringList& lines) {
+    const QString text =
+        (lines.size() == 1 ? QStringLiteral("Intake skipped 1 entry:\n")
+                           : QStringLiteral("Intake skipped %1 entries:\n").arg(lines.size())) +
+        lines.join(QLatin1Char('\n'));
+    file->addNote(actor, std::nullopt, text.toStdString());
+}
+
 void CaseStore::recordRestored(const QList<QByteArray>& paths) {
     Transaction transaction = file->batch();
     for (const QByteArray& path : paths) {
@@ -310,6 +346,8 @@ std::vector<VerifyResult> CaseStore::results() const {
     std::vector<VerifyResult> results;
     file->forEachRecording([&results](const RecordingRow& row) {
         if (!row.latestVerification) {
+            // Listed by a run that was cancelled before it came to the file.
+            results.push_back(cancelledResult(pathOf(row.path)));
             return;
         }
         VerifyResult result;
@@ -440,6 +478,9 @@ AuditResult CaseStore::auditFile(const std::string& fileBytes) {
     return CaseFile(fileBytes, options).audit();
 }
 
-void CaseStore::saveCopy(const QString& path) const {
+void CaseStore::saveCopy(const QString& path) {
+    if (file->writable()) {
+        seal();
+    }
     file->saveCopy(bytesOf(QFileInfo(path).absoluteFilePath()));
 }

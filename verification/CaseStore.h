@@ -13,6 +13,7 @@
 
 #include "casefile/CaseFile.h"
 #include "report/ReportContext.h"
+#include "verification/CaseLock.h"
 #include "verification/VerifyResult.h"
 
 // The case the window works in (docs/case-file.md): every verification,
@@ -24,7 +25,8 @@ class CaseStore {
     using ReadOnlyMedia = std::function<bool(const std::string& path)>;
 
     // The case at `path`; made when `create` and there is none, with
-    // `reference`. On read-only media it opens for reading only.
+    // `reference`. On read-only media it opens for reading only, and so it
+    // does while another window holds it (CaseLock; see heldBy).
     static std::unique_ptr<CaseStore> open(const QString& path, bool create,
                                            const QString& reference = QString(),
                                            const ReadOnlyMedia& readOnlyMedia = onReadOnlyMedia);
@@ -45,6 +47,9 @@ class CaseStore {
     bool writable() const { return file->writable(); }
     // Why a case asked for writing opened read-only; empty otherwise.
     QString readOnlyReason() const { return QString::fromStdString(file->readOnlyReason()); }
+    // Who holds the case for writing, when another program does: this
+    // store then only reads it. Empty otherwise.
+    QString heldBy() const { return holder; }
     QString reference() const;
     // "REFERENCE (name.telvarcase)", or the file name alone without a reference.
     QString title() const;
@@ -63,9 +68,13 @@ class CaseStore {
     // each call one transaction, whole or not at all.
     void recordRemoved(const QList<QByteArray>& paths);
     void recordRestored(const QList<QByteArray>& paths);
+    // What an intake left out (Add Folder's skipped entries, each with its
+    // reason), as a note of the case's custody log.
+    void recordSkipped(const QStringList& lines);
 
     // The listed recordings, each with its latest verification; the evidence
-    // is a stand-in until loadEvidence, so a large case opens at once.
+    // is a stand-in until loadEvidence, so a large case opens at once. One
+    // listed but never verified (a cancelled run) is a cancelledResult.
     std::vector<VerifyResult> results() const;
     // The stored evidence of a verification; when it cannot be read back, a
     // stand-in of its verdict whose finding says so.
@@ -86,7 +95,8 @@ class CaseStore {
     // own, so it can run on another thread. Throws CaseError.
     static AuditResult auditFile(const std::string& fileBytes);
     // A copy of the case at a new path (Save case as); the store stays on its file.
-    void saveCopy(const QString& path) const;
+    // The copy is sealed up to its newest event, as the case is first.
+    void saveCopy(const QString& path);
 
     // The verifier block of the window's reports and stored evidence.
     ReportContext reportContext(const QString& examiner) const;
@@ -100,8 +110,10 @@ class CaseStore {
     // A new temporary case, or the one at `recovered` moved into its folder.
     static std::unique_ptr<CaseStore> makeTemporary(const QString& recovered);
 
+    std::unique_ptr<CaseLock> lock;  // let go after the file is closed
+    QString holder;
     std::unique_ptr<QTemporaryDir> folder;  // of a temporary case
-    std::unique_ptr<QLockFile> lock;        // held in that folder while the store lives
+    std::unique_ptr<QLockFile> folderLock;  // held in that folder while the store lives
     std::unique_ptr<CaseFile> file;
     Actor actor;
     std::string openedHead;  // the newest event's hash when the case was opened
@@ -123,6 +135,10 @@ RecordingRun recordingRun(const CaseFile& file);
 // evidence gains the fixity finding when the file changed since it was
 // added. Throws CaseError.
 void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result);
+
+// Where the window keeps the examiner's name (QSettings), which its custody
+// events carry.
+extern const char kExaminerSetting[];
 
 // The stand-in evidence of a stored verdict code: the code alone.
 std::shared_ptr<const RecordingEvidence> verdictStandIn(int64_t code);

@@ -1,5 +1,10 @@
 #include "verification/PathBytes.h"
 
+#include <QDir>
+#include <climits>
+
+#include <unistd.h>
+
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
@@ -78,4 +83,19 @@ QByteArray pathBytes(const QString& path) {
     }
     bytes += path.mid(runStart).toUtf8();
     return bytes;
+}
+
+QString absolutePath(const QString& path) {
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/'))) {
+        return path.isEmpty() ? path : QDir::cleanPath(path);
+    }
+    char folder[PATH_MAX];
+    if (::getcwd(folder, sizeof folder) == nullptr) {
+        return path;  // no working folder to go by: opened as given
+    }
+    return QDir::cleanPath(pathFromBytes(QByteArray(folder)) + QLatin1Char('/') + path);
+}
+
+QString fileNameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }

@@ -13,3 +13,10 @@
 QString pathFromBytes(const QByteArray& bytes);
 // The exact bytes of a path made by pathFromBytes (or any UTF-16 text).
 QByteArray pathBytes(const QString& path);
+// The path made absolute against the working folder, by its bytes: Qt's
+// own (QFileInfo::absoluteFilePath) goes through the locale's encoding and
+// loses what is not UTF-8 in a relative path. "." and ".." are resolved as
+// text, as Qt does.
+QString absolutePath(const QString& path);
+// The last part of the path, the file's name, kept as it is.
+QString fileNameOf(const QString& path);

@@ -1,7 +1,5 @@
 #include "verification/VerifyResult.h"
 
-#include <QFileInfo>
-
 #include "verification/PathBytes.h"
 
 const char kCancelledText[] = "cancelled";
@@ -14,10 +12,10 @@ VerifyResult cancelledResult(const QString& path) {
     RecordingEvidence evidence;
     evidence.verdict.code = VerdictCode::NotVerified;
     evidence.verdict.errorText = kCancelledText;
-    const QFileInfo file(path);
-    evidence.identity.path = pathBytes(file.absoluteFilePath()).toStdString();
-    VerifyResult result(pathBytes(file.fileName()), std::move(evidence));
-    result.path = file.absoluteFilePath();
+    const QString absolute = absolutePath(path);
+    evidence.identity.path = pathBytes(absolute).toStdString();
+    VerifyResult result(pathBytes(fileNameOf(absolute)), std::move(evidence));
+    result.path = absolute;
     return result;
 }
 

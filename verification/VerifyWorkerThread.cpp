@@ -93,7 +93,7 @@ void VerifyWorkerThread::run() {
     ResultSlots<VerifyResult> results(scheduler.slotCount());
     scheduler.run(
         [&](const std::string& path, const FileTurn& turn) {
-            results.put(turn, resultFor(QFileInfo(pathOf(path)), turn.threads, turn.alone));
+            results.put(turn, resultFor(absolutePath(pathOf(path)), turn.threads, turn.alone));
         },
         [&](const std::string& path, const FileTurn& turn) {
             const VerifyResult result = results.take(turn);
@@ -106,17 +106,17 @@ void VerifyWorkerThread::run() {
         [&](const std::string& path) { emit startVerifyFile(pathOf(path)); });
 }
 
-VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, bool progress) {
+VerifyResult VerifyWorkerThread::resultFor(const QString& path, int threads, bool progress) {
     // The exact bytes of the name: one that is not UTF-8 still opens.
-    const QByteArray fileName = pathBytes(file.fileName());
-    const QByteArray localPath = pathBytes(file.absoluteFilePath());
+    const QByteArray fileName = pathBytes(fileNameOf(path));
+    const QByteArray localPath = pathBytes(path);
     VerifyResult result;
     // Whatever goes wrong, the file still ends with exactly one result.
     try {
         RecordingEvidence evidence = evidenceOf(localPath, threads, progress);
         // Stopped by the cancel before a verdict: not a failure of the file.
         if (scheduler.cancelFlag() && evidence.verdict.code == VerdictCode::Error) {
-            return cancelledResult(file.absoluteFilePath());
+            return cancelledResult(path);
         }
         result = resultOf(fileName, std::move(evidence), !scheduler.cancelFlag());
     } catch (const std::exception& e) {
@@ -124,7 +124,7 @@ VerifyResult VerifyWorkerThread::resultFor(const QFileInfo& file, int threads, b
     } catch (...) {
         result = failure(fileName, localPath, nullptr);
     }
-    result.path = file.absoluteFilePath();
+    result.path = path;
     result.verifiedAt = QDateTime::currentDateTimeUtc();
     return result;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -58,8 +57,8 @@ class VerifyWorkerThread : public QThread {
     virtual RecordingEvidence evidenceOf(const QByteArray& localPath, int threads, bool progress);
 
   private:
-    // The file's result, never throwing.
-    VerifyResult resultFor(const QFileInfo& file, int threads, bool progress);
+    // The result of the file at this absolute path, never throwing.
+    VerifyResult resultFor(const QString& path, int threads, bool progress);
 
     FileScheduler scheduler;
 };

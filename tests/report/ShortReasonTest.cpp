@@ -84,12 +84,12 @@ TEST(ShortReasonTest, NotSignedHeadlineSaysWhatWasFound) {
 // A file changed since it was added to its case says so beside any verdict.
 TEST(ShortReasonTest, AChangeSinceIntakeIsNamedBesideTheVerdict) {
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Success, {FindingCode::FixityChanged})),
-              "bytes changed since recorded");
+              "bytes changed since added to the case");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Mismatch,
                                      {FindingCode::ChainBreak, FindingCode::FixityMissing})),
-              "signature does not hold; missing since recorded");
+              "signature does not hold; missing since added to the case");
     EXPECT_EQ(shortReason(failedWith(VerdictCode::Error, {FindingCode::FixityMissing})),
-              "missing since recorded");
+              "missing since added to the case");
 }
 
 TEST(ShortReasonTest, FirstFailureIsGivenByTheStatedTimes) {

@@ -120,3 +120,49 @@ TEST(FileScheduler, CancelKeepsTheUnstartedFilesInOrder) {
         EXPECT_TRUE(scheduler.add({"again"}));
     }
 }
+
+// A size looked up on a slow disk holds up the run, never whoever adds
+// files: the window adds from its own thread.
+TEST(FileScheduler, AddingNeverWaitsForASizeLookUp) {
+    std::atomic<bool> looking{false};
+    std::atomic<bool> release{false};
+    FileScheduler::Rules slow = rules(2);
+    slow.fileSize = [&](const std::string&) {
+        looking = true;
+        while (!release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return int64_t{1};
+    };
+    FileScheduler scheduler(slow);
+    ResultSlots<bool> slots(scheduler.slotCount());
+    std::vector<std::string> delivered;
+    scheduler.add(names(4));
+    std::thread runner([&] {
+        scheduler.run([&](const std::string&, const FileTurn& turn) { slots.put(turn, true); },
+                      [&](const std::string& path, const FileTurn& turn) {
+                          slots.take(turn);
+                          delivered.push_back(path);
+                      },
+                      [](const std::string&) {});
+    });
+    while (!looking) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::atomic<bool> added{false};
+    std::thread adder([&] {
+        scheduler.add({"late"});
+        added = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!added && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(added.load()) << "add() waited for the look-up";
+    release = true;
+    adder.join();
+    runner.join();
+    std::vector<std::string> all = names(4);
+    all.push_back("late");
+    EXPECT_EQ(delivered, all);
+}

@@ -3,18 +3,21 @@
 // in the custody log, the offer to save a temporary case, read-only media.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
-#include "verification/EventWait.h"
-#include "verification/SampleRecordings.h"
 #include "report/Escape.h"
 #include "report/JsonReport.h"
 #include "ui/CaseLogDialog.h"
@@ -22,9 +25,12 @@
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
-#include "ui/ReportExport.h"
 #include "ui/NResultTree.h"
+#include "ui/ReportExport.h"
+#include "verification/EventWait.h"
 #include "verification/PathBytes.h"
+#include "verification/SampleRecordings.h"
+#include "verification/VerifyResult.h"
 
 namespace {
 
@@ -287,6 +293,82 @@ TEST_F(CaseWindowTest, AReopenedFailedRowRemakesItsPicturesFromTheUnchangedFile)
     EXPECT_EQ(html.count("data:image/png;base64,"), 0);
 }
 
+// Two windows never both write a case: the second only reads it and says
+// which program holds it; a lock left by a process that is gone is taken.
+TEST_F(CaseWindowTest, ASecondWindowOnACaseOnlyReadsItAndSaysWhoWrites) {
+    const QString file = casePath("shared.telvarcase");
+    ASSERT_TRUE(cases()->newCase(file, QStringLiteral("S-1")));
+    EXPECT_TRUE(cases()->store()->writable());
+    MorlAuthenticator second;
+    ASSERT_TRUE(second.caseMenu()->openCase(file));
+    EXPECT_FALSE(second.caseMenu()->store()->writable());
+    EXPECT_TRUE(second.windowTitle().endsWith("[read-only]"));
+    auto* const warning = second.findChild<QMessageBox*>("caseWarning");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_TRUE(warning->text().contains(
+        QStringLiteral("open for writing in telvar-authenticator (process %1 on ")
+            .arg(QCoreApplication::applicationPid())))
+        << warning->text().toStdString();
+
+    ASSERT_TRUE(cases()->newCase(casePath("other.telvarcase"), QStringLiteral("O")));
+    QFile stale(file + ".lock");
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("999999999\n" + QSysInfo::machineHostName().toUtf8() + "\ngone\n");
+    stale.close();
+    MorlAuthenticator third;
+    ASSERT_TRUE(third.caseMenu()->openCase(file));
+    EXPECT_TRUE(third.caseMenu()->store()->writable()) << "the stale lock was taken over";
+}
+
+// Every row survives saving: one a cancelled run left unverified too. What
+// Add Folder skipped is kept, with its reason, as a note of the intake.
+TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::copy(samples.authentic(), folder.filePath("a.mkv")));
+    QFile notes(folder.filePath("notes.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    verifyInWindow({folder.path()});
+    cases()->record(cancelledResult(samples.tampered()));
+    ASSERT_TRUE(waitUntil([&] {
+        tree()->flush();
+        return rows() == 2;
+    }));
+    const QString saved = casePath("saved.telvarcase");
+    ASSERT_TRUE(cases()->saveCaseAs(saved));
+    ASSERT_TRUE(cases()->openCase(saved));
+    tree()->flush();
+    ASSERT_EQ(rows(), 2);
+    EXPECT_EQ(tree()->resultModel()->row(0).result.code(), VerdictCode::Success);
+    EXPECT_EQ(tree()->resultModel()->row(1).result.code(), VerdictCode::NotVerified);
+    EXPECT_EQ(pathBytes(tree()->resultModel()->row(1).result.path), pathBytes(samples.tampered()));
+
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {saved, QStringLiteral("SELECT text FROM notes")});
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    EXPECT_TRUE(sqlite.readAllStandardOutput().contains("Intake skipped 1 entry:\nSkipped "))
+        << "the note names the entry";
+    EXPECT_EQ(
+        verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode,
+        0);
+}
+
+// The custody events carry the examiner the window was told, and every item
+// of the Case menu says what it does.
+TEST_F(CaseWindowTest, TheLogNamesTheExaminerAndTheMenuItsActions) {
+    QSettings().setValue(QLatin1String(kExaminerSetting), QStringLiteral("A. Examiner"));
+    const bool made = cases()->newCase(casePath("named.telvarcase"), QStringLiteral("N-1"));
+    QSettings().remove(QLatin1String(kExaminerSetting));
+    ASSERT_TRUE(made);
+    CaseLogDialog log(*cases()->store());
+    EXPECT_EQ(log.table()->model()->index(0, 2).data().toString(), "A. Examiner");
+    for (const QAction* action : cases()->menu()->actions()) {
+        if (!action->isSeparator()) {
+            EXPECT_FALSE(action->text().isEmpty()) << action->shortcut().toString().toStdString();
+        }
+    }
+}
+
 TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     const QString file = casePath("log.telvarcase");
     ASSERT_EQ(verifyCommand({QStringLiteral("--case-file"), file, samples.authentic()}).exitCode, 0);
@@ -295,6 +377,10 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     // Created, the examiner's key, added, verified, sealed.
     ASSERT_EQ(intact.table()->model()->rowCount(), 5);
     EXPECT_EQ(intact.table()->model()->index(3, 3).data().toString(), "verified");
+    EXPECT_EQ(intact.table()->model()->index(3, 5).data().toString(),
+              "Success; hash taken as it was added to the case")
+        << "the window's words, not the log's codes";
+    EXPECT_LE(intact.width(), intact.screen()->availableGeometry().width());
     intact.checkLog();
     // On a thread of its own: the dialog answers meanwhile, and says so.
     EXPECT_EQ(intact.checkResult()->text(), "Checking the log...");

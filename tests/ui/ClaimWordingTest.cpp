@@ -41,7 +41,7 @@ std::map<std::string, QString> outputsOf(const QDir& demo, const QString& name) 
     ExamineOptions options;
     options.fileHash = false;
     const ResultModel::Row row{
-        VerifyResult(name.toUtf8(), examineRecording(path.toStdString(), options)), 1, QString()};
+        VerifyResult(name.toUtf8(), examineRecording(path.toStdString(), options)), 1, 0, QString()};
     out["window"] = evidenceHtml(row) + ResultModel::toolTip(row) + rowFields(row).join(',');
     return out;
 }

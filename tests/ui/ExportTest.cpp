@@ -6,16 +6,18 @@
 #include <thread>
 
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <nlohmann/json.hpp>
 
@@ -316,6 +318,32 @@ TEST_F(ExportTest, CancelledRowExportsAsNotVerified) {
     EXPECT_EQ(parsed[0]["code"], -1);
     EXPECT_EQ(parsed[0]["verdict"], "Not verified");
     EXPECT_EQ(parsed[0]["errorText"], "cancelled");
+}
+
+// The window goes on answering while an export is written, and the file's
+// suffix, not the format last chosen, says what is written.
+TEST_F(ExportTest, ExportLeavesTheWindowFreeAndItsSuffixDecides) {
+    EXPECT_EQ(formatOfName("/x/report.CSV"), ExportFormat::Csv);
+    EXPECT_EQ(formatOfName("/x/report.json.pdf"), ExportFormat::Pdf);
+    EXPECT_EQ(formatOfName("/x.csv/report"), std::nullopt);
+
+    QWidget window;
+    Qt::WindowModality modality = Qt::ApplicationModal;
+    QTimer::singleShot(0, &window, [&] {
+        if (auto* const progress = window.findChild<QProgressDialog*>("exportProgress")) {
+            modality = progress->windowModality();
+        }
+    });
+    ExportRequest request;
+    request.rows = {0};
+    request.format = ExportFormat::Json;
+    request.path = dir.filePath("free.json");
+    QString sha256;
+    ASSERT_EQ(writeWithProgress(&window, {cancelledResult("/cases/left.mkv")}, request, &sha256),
+              QString());
+    EXPECT_EQ(modality, Qt::NonModal);
+    EXPECT_EQ(sha256, fileSha256(request.path));
+    EXPECT_EQ(sha256.size(), 64);
 }
 
 // Copies of one recording show the same pictures: the PDF embeds such a

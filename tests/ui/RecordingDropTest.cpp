@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <array>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -41,6 +42,40 @@ TEST(RecordingDropTest, SuffixIsTakenAfterTheLastDotOfTheName) {
     EXPECT_TRUE(acceptsRecordings(data));
 }
 
+// The drop, the walk and the file dialog take a recording by one rule.
+TEST(RecordingDropTest, RecordingsAreNamedMkvInAnyCase) {
+    EXPECT_TRUE(isRecordingName("/rec/UPPER.MKV"));
+    EXPECT_TRUE(isRecordingName("clip.Mkv"));
+    EXPECT_FALSE(isRecordingName("/rec.mkv/clip"));
+    EXPECT_FALSE(isRecordingName("/rec/clip.mkv.part"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/rec/UPPER.MKV")});
+    EXPECT_TRUE(acceptsRecordings(data));
+    EXPECT_TRUE(recordingFilter().contains("*.[mM][kK][vV]"));
+}
+
+// "--help" is no file to verify, whatever follows it; after "--" all are.
+TEST(RecordingDropTest, OptionsAreNoPaths) {
+    const char* const argv[] = {
+        "telvar-authenticator", "--help", "a.mkv", "-x", "--", "--version", "-"};
+    const StartArguments got = startArguments(7, argv);
+    EXPECT_TRUE(got.help);
+    EXPECT_FALSE(got.version);
+    EXPECT_EQ(got.unknownOption, "-x");
+    EXPECT_EQ(got.paths, QStringList({"a.mkv", "--version", "-"}));
+    EXPECT_TRUE(startArguments(2, std::array<const char*, 2>{"p", "-v"}.data()).version);
+}
+
+// A relative path keeps the bytes that are not UTF-8 when made absolute.
+TEST(RecordingDropTest, RelativePathBecomesAbsoluteByItsBytes) {
+    char here[4096];
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    const QString path = absolutePath(pathFromBytes("casework/./tampered_\xff\xfe.mkv"));
+    EXPECT_EQ(pathBytes(path), QByteArray(here) + "/casework/tampered_\xff\xfe.mkv");
+    EXPECT_EQ(pathBytes(fileNameOf(path)), "tampered_\xff\xfe.mkv");
+    EXPECT_EQ(absolutePath("/a/../b.mkv"), "/b.mkv");
+}
+
 TEST(RecordingDropTest, PathBytesComeBackExactly) {
     // Lone continuation bytes, a cut sequence, an encoded surrogate, an
     // overlong slash, then valid UTF-8 of two, three and four bytes.
@@ -69,6 +104,7 @@ TEST(RecordingDropTest, FolderWalkNamesEveryEntryItSkips) {
     touch("secret.mkv");
     touch(".dot.mkv");
     touch("notes.txt");
+    touch("UPPER.MKV");
     ASSERT_EQ(::mkfifo((root + "/pipe.mkv").constData(), 0600), 0);
     ASSERT_EQ(::symlink((root + "/sub").constData(), (root + "/link-dir").constData()), 0);
     ASSERT_EQ(::symlink((root + "/gone").constData(), (root + "/broken.mkv").constData()), 0);
@@ -82,9 +118,10 @@ TEST(RecordingDropTest, FolderWalkNamesEveryEntryItSkips) {
     for (const QString& file : got.files) {
         files << pathBytes(file).mid(root.size() + 1);
     }
-    EXPECT_EQ(files, QList<QByteArray>({"b.mkv", "c-link.mkv", "caf\xe9-\xff.mkv",
+    EXPECT_EQ(files, QList<QByteArray>({"UPPER.MKV", "b.mkv", "c-link.mkv", "caf\xe9-\xff.mkv",
                                         "sub/deeper/a.mkv"}));
-    EXPECT_EQ(got.sizes, QList<qint64>({1, 1, 1, 1})) << "as the walk found them, links followed";
+    EXPECT_EQ(got.sizes, QList<qint64>({1, 1, 1, 1, 1}))
+        << "as the walk found them, links followed";
     const QString prefix = shownText(dir.path()) + '/';
     QStringList notes = got.notes;
     notes.replaceInStrings(prefix, QString());

@@ -144,10 +144,46 @@ TEST_F(ResultTreeTest, SamePathVerifiedAgainIsMarked) {
     add(other);
     add(first);
     EXPECT_EQ(model().rowCount(), 3);
-    EXPECT_EQ(model().index(0, 0).data().toString(), "a.mkv");
+    EXPECT_EQ(model().index(0, 0).data().toString(), "a.mkv (history, not counted)");
     EXPECT_EQ(model().index(1, 0).data().toString(), "a.mkv");
-    EXPECT_TRUE(model().index(2, 0).data().toString().contains("again"));
+    EXPECT_EQ(model().index(2, 0).data().toString(), "a.mkv (verified again, #2)");
     EXPECT_TRUE(model().index(2, 0).data(Qt::ToolTipRole).toString().contains("2 times"));
+    EXPECT_TRUE(model()
+                    .index(0, 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("Not counted: the row of this path's latest verification (#2)"));
+}
+
+// Each recording counts once, by its latest verification: one changed and
+// one deleted since a run that passed both leave no success. A cancelled
+// attempt after a verdict does not undo it, and removing the latest row
+// lets the one before decide again.
+TEST_F(ResultTreeTest, CountsGoByEachRecordingsLatestVerification) {
+    const auto at = [](const char* path, int code) {
+        VerifyResult result = makeResult(path, code);
+        result.path = path;
+        return result;
+    };
+    add(at("/c/changed.mkv", 0));
+    add(at("/c/deleted.mkv", 0));
+    add(at("/c/kept.mkv", 0));
+    add(at("/c/changed.mkv", 1));
+    add(at("/c/deleted.mkv", 3));
+    add(at("/c/kept.mkv", -1));
+    EXPECT_EQ(model().rowCount(), 6);
+    EXPECT_EQ(tree.successCount(), 1);
+    EXPECT_EQ(tree.failedCount(), 2);
+    EXPECT_EQ(tree.notVerifiedCount(), 0);
+    EXPECT_TRUE(model().isHistory(model().row(0)));
+    EXPECT_FALSE(model().isHistory(model().row(2)));
+    EXPECT_TRUE(model().isHistory(model().row(5)));
+
+    select("/c/changed.mkv (verified again, #2)");
+    tree.removeSelected();
+    EXPECT_EQ(tree.successCount(), 2);
+    EXPECT_EQ(tree.failedCount(), 1);
+    EXPECT_EQ(model().index(0, 0).data().toString(), "/c/changed.mkv");
 }
 
 TEST_F(ResultTreeTest, RemovingSelectedRowsKeepsCountsTrue) {
@@ -231,6 +267,8 @@ TEST_F(ResultTreeTest, ColumnsShowWholeTextsAndReasonFillsTheRest) {
     const QFontMetrics metrics(tree.font());
     EXPECT_GT(header->sectionSize(0), metrics.horizontalAdvance(longName));
     EXPECT_GT(header->sectionSize(1), metrics.horizontalAdvance(cell(longName, 1)));
+    // The word starts at the middle of its cell; the longest is not cut.
+    EXPECT_GE(header->sectionSize(4), 2 * metrics.horizontalAdvance("Not verified"));
     int used = 0;
     for (int column = 0; column < 5; ++column) {
         used += header->sectionSize(column);

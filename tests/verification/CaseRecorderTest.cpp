@@ -77,17 +77,26 @@ TEST(CaseRecorder, AFloodIsHandedBackInOrderEachResultAlreadyInTheCase) {
     options.access = CaseOpenOptions::Access::ReadOnly;
     const CaseFile file(casePath, options);
     EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
-    EXPECT_EQ(file.recordings().size(), static_cast<size_t>(total - 1));
+    // The cancelled file is listed too, with no verification, so a saved
+    // case keeps its row.
+    EXPECT_EQ(file.recordings().size(), static_cast<size_t>(total));
     // Each result is its own verification, each with its own events, after
-    // the case's creation and the examiner's key.
-    EXPECT_EQ(file.head().events, 2 + 2 * (total - 1));
+    // the case's creation and the examiner's key; the cancelled file has its
+    // addition only.
+    EXPECT_EQ(file.head().events, 2 + 2 * (total - 1) + 1);
 
     // Read back many at once, as sorting a reopened case does: in order,
     // past the first share, with one the case does not hold among them.
     std::vector<int64_t> verifications;
+    int notVerified = 0;
     for (const VerifyResult& result : store->results()) {
-        verifications.push_back(result.storedVerification);
+        if (result.cancelled()) {
+            ++notVerified;
+        } else {
+            verifications.push_back(result.storedVerification);
+        }
     }
+    EXPECT_EQ(notVerified, 1);
     ASSERT_EQ(verifications.size(), static_cast<size_t>(total - 1));
     const size_t missing = 600;
     verifications.insert(verifications.begin() + missing, int64_t{1} << 40);

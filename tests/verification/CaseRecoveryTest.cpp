@@ -16,6 +16,7 @@ TEST(CaseRecovery, AKilledWindowsCaseIsFoundWholeAndALivingOnesIsNot) {
     const std::unique_ptr<CaseStore> living = CaseStore::temporary();
     RecordingEvidence evidence;
     evidence.identity.sha256 = std::string(64, 'a');
+    evidence.verdict.code = VerdictCode::Success;  // verified: a cancelled one is only listed
     VerifyResult result(QByteArray("a.mkv"), evidence);
     result.path = QStringLiteral("/no/such/folder/a.mkv");
     CaseOpenOptions options;
