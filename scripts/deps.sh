@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev libgl-dev scdoc
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   openssl time ccache
+  python3  # runs scripts/check-case.py, which the tests run too
 )
 # --gui-test: an X server for the window tests and screenshots;
 # --qt5: Qt 5.15, for builds with -DTELVAR_QT=5 (libgl-dev above serves both);
