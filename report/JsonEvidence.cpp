@@ -179,6 +179,7 @@ void readRuns(const json& object, std::vector<ClusterRun>& runs) {
         ClusterRun run;
         run.status = status(text(r, "status"));
         run.proven = flag(r, "proven");
+        run.inSealedOrder = flag(r, "inSealedOrder");
         run.firstCluster = integer(r, "firstCluster", 0);
         run.lastCluster = integer(r, "lastCluster", 0);
         run.startOffset = integer(r, "startOffset", -1);
@@ -219,6 +220,7 @@ void readClusters(const json& object, std::vector<ClusterEntry>& clusters) {
         entry.digestType = digest(text(c, "digest"));
         entry.status = status(text(c, "status"));
         entry.proven = flag(c, "proven");
+        entry.inSealedOrder = flag(c, "inSealedOrder");
         entry.keyFrom = integer(c, "keyFrom", 0);
         entry.unsignedFrames = flag(c, "unsignedFrames");
         clusters.push_back(entry);

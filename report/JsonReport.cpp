@@ -71,9 +71,10 @@ void runsArray(W& w, const std::vector<ClusterRun>& runs, ProofKey key) {
         w.integer("endOffset", run.endOffset);
         w.real("endSeconds", run.endSeconds);
         w.integer("firstCluster", run.firstCluster);
+        w.boolean("inSealedOrder", run.inSealedOrder);
         w.integer("lastCluster", run.lastCluster);
         w.boolean("proven", run.proven);
-        w.code("standing", clusterStandingCode(standingOf(run.status, run.proven, key)));
+        w.code("standing", clusterStandingCode(standingOf(run, key)));
         w.integer("startOffset", run.startOffset);
         w.real("startSeconds", run.startSeconds);
         w.code("status", clusterStatusCode(run.status));
@@ -129,6 +130,7 @@ void clustersArray(W& w, const std::vector<ClusterEntry>& clusters, ProofKey key
     for (const ClusterEntry& c : clusters) {
         w.beginObject();
         w.code("digest", digestCode(c.digestType));
+        w.boolean("inSealedOrder", c.inSealedOrder);
         w.integer("keyFrom", c.keyFrom);
         w.integer("keyedBy", keyTrialNumber(c.keyedBy));
         w.code("kind", signatureKindCode(c.kind));
@@ -139,7 +141,7 @@ void clustersArray(W& w, const std::vector<ClusterEntry>& clusters, ProofKey key
         w.integer("signedEnd", c.signedEnd);
         w.integer("signedStart", c.signedStart);
         w.integer("size", c.size);
-        w.code("standing", clusterStandingCode(standingOf(c.status, c.proven, key)));
+        w.code("standing", clusterStandingCode(standingOf(c, key)));
         w.code("status", clusterStatusCode(c.status));
         w.boolean("unsignedFrames", c.unsignedFrames);
         w.end();

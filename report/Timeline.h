@@ -25,7 +25,6 @@ enum class TimelineMark : uint8_t {
     NotChecked,
 };
 
-TimelineMark markOf(ClusterStatus status, bool proven, ProofKey key);
 TimelineMark markOf(const ClusterRun& run, ProofKey key);
 // The mark of a standing; a failing one draws as a mismatch.
 TimelineMark markOf(ClusterStanding standing);

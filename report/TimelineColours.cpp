@@ -1,30 +1,19 @@
 #include "report/Timeline.h"
 
-TimelineMark markOf(ClusterStatus status, bool proven, ProofKey key) {
-    switch (status) {
-        case ClusterStatus::Mismatch:
-            return proven ? TimelineMark::OutOfPlace : TimelineMark::Mismatch;
-        case ClusterStatus::Error:
-            return TimelineMark::Error;
-        case ClusterStatus::Unsigned:
-            return TimelineMark::Unsigned;
-        case ClusterStatus::NotChecked:
-            return TimelineMark::NotChecked;
-        case ClusterStatus::Verified:
-            break;
-    }
-    switch (standingOf(status, proven, key)) {
-        case ClusterStanding::Proven:
-            return TimelineMark::Proven;
-        case ClusterStanding::Sealed:
-            return TimelineMark::Sealed;
-        default:
-            return TimelineMark::LinkHolds;
-    }
-}
-
+// The run's standing; a failing one draws as its kind of failure.
 TimelineMark markOf(const ClusterRun& run, ProofKey key) {
-    return markOf(run.status, run.proven, key);
+    const ClusterStanding standing = standingOf(run, key);
+    if (standing == ClusterStanding::Failing) {
+        switch (run.status) {
+            case ClusterStatus::Error:
+                return TimelineMark::Error;
+            case ClusterStatus::Unsigned:
+                return TimelineMark::Unsigned;
+            default:
+                return TimelineMark::Mismatch;
+        }
+    }
+    return markOf(standing);
 }
 
 TimelineMark markOf(ClusterStanding standing) {

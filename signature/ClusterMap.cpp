@@ -15,7 +15,8 @@ void ClusterMap::add(const ClusterEntry& entry) {
 void ClusterMap::addToRuns(const ClusterEntry& entry) {
     if (!runList.empty()) {
         ClusterRun& last = runList.back();
-        if (last.status == entry.status && last.proven == entry.proven) {
+        if (last.status == entry.status && last.proven == entry.proven &&
+            last.inSealedOrder == entry.inSealedOrder) {
             last.lastCluster = entry.number;
             last.endOffset = entry.headerOffset + entry.size;
             return;
@@ -36,6 +37,7 @@ void ClusterMap::addToRuns(const ClusterEntry& entry) {
     ClusterRun run;
     run.status = entry.status;
     run.proven = entry.proven;
+    run.inSealedOrder = entry.inSealedOrder;
     run.firstCluster = entry.number;
     run.lastCluster = entry.number;
     run.startOffset = entry.headerOffset;
@@ -44,7 +46,7 @@ void ClusterMap::addToRuns(const ClusterEntry& entry) {
     runList.push_back(run);
 }
 
-void ClusterMap::splitRunsOnProof() {
+void ClusterMap::splitRunsOnStanding() {
     const std::vector<ClusterRun> walked = std::move(runList);
     runList.clear();
     for (const ClusterEntry& entry : kept) {
@@ -57,7 +59,8 @@ void ClusterMap::splitRunsOnProof() {
             continue;
         }
         ClusterRun rest = run;
-        rest.proven = false;  // beyond the kept entries nothing is proven
+        rest.proven = false;  // beyond the kept entries nothing is proven or placed
+        rest.inSealedOrder = false;
         if (rest.lastCluster != 0 && rest.firstCluster <= keptCount && !kept.empty()) {
             rest.firstCluster = keptCount + 1;
             rest.startOffset = kept.back().headerOffset + kept.back().size;

@@ -21,9 +21,10 @@ class ClusterMap {
     // walk ended early. `nextCluster` is the number the next cluster would
     // have had; the run's lastCluster is 0 as their count is unknown.
     void endEarly(int64_t nextCluster, int64_t offset, int64_t segmentEnd);
-    // Lays the kept clusters' runs out again, split on proof as well as on
-    // status, once the proof is known. Runs past the kept entries stay.
-    void splitRunsOnProof();
+    // Lays the kept clusters' runs out again, split on proof and sealed
+    // order as well as on status, once both are known. Runs past the kept
+    // entries stay.
+    void splitRunsOnStanding();
     // Closes the last run's time with the median cluster duration.
     void finish(const std::optional<double>& medianSeconds);
 

@@ -30,7 +30,7 @@ const char* clusterStandingCode(ClusterStanding standing) {
     return "not-checked";
 }
 
-ClusterStanding standingOf(ClusterStatus status, bool proven, ProofKey key) {
+ClusterStanding standingOf(ClusterStatus status, bool proven, bool inSealedOrder, ProofKey key) {
     switch (status) {
         case ClusterStatus::NotChecked:
             return ClusterStanding::NotChecked;
@@ -38,6 +38,12 @@ ClusterStanding standingOf(ClusterStatus status, bool proven, ProofKey key) {
         case ClusterStatus::Error:
             return ClusterStanding::Failing;
         case ClusterStatus::Mismatch:
+            if (inSealedOrder) {
+                // Its link skips only inserted clusters: it holds under the
+                // value of the cluster it followed when sealed, a link anyone
+                // can recompute, proven only where the tag reaches it.
+                break;
+            }
             // Proven through a key trial: the recorder's bytes, not in this place.
             return proven ? ClusterStanding::OutOfPlace : ClusterStanding::Failing;
         case ClusterStatus::Verified:
@@ -47,4 +53,12 @@ ClusterStanding standingOf(ClusterStatus status, bool proven, ProofKey key) {
         return ClusterStanding::LinkHolds;
     }
     return key == ProofKey::Rsa ? ClusterStanding::Proven : ClusterStanding::Sealed;
+}
+
+ClusterStanding standingOf(const ClusterEntry& entry, ProofKey key) {
+    return standingOf(entry.status, entry.proven, entry.inSealedOrder, key);
+}
+
+ClusterStanding standingOf(const ClusterRun& run, ProofKey key) {
+    return standingOf(run.status, run.proven, run.inSealedOrder, key);
 }

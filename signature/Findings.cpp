@@ -7,6 +7,7 @@
 #include "signature/ClusterCopies.h"
 #include "signature/FindingTexts.h"
 #include "signature/KeyTrials.h"
+#include "signature/SealedOrder.h"
 
 // Each finding states what the file shows and what that is consistent with.
 // A link can be recomputed by anyone from the values stored in the file, so
@@ -15,6 +16,7 @@
 namespace {
 
 using nvr::originalOf;
+using nvr::Placement;
 using nvr::WalkEvidence;
 
 Finding make(FindingCode code, std::string text, int64_t first = 0, int64_t last = 0,
@@ -91,69 +93,6 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                offsetList(walk.otherRecorderTags) +
                                "): only one can be the recorder's. This report reads none of them."));
     }
-}
-
-// Where a cluster holds under the value of a cluster further back than the
-// one before it (or, proven, under the built-in key that opens the chain),
-// and every cluster between is outside any chain (inserted, or a copy of a
-// cluster that stands elsewhere), that cluster (a witness) stands in its
-// sealed order and the clusters between were put there. One between that
-// is proven in its own right, or holds under some stored value, belongs to
-// a chain: then the witness was moved with it, and nothing is marked.
-struct Placement {
-    std::vector<int64_t> shownBy;  // by cluster number - 1: the witness, or 0
-    std::vector<bool> inOrder;     // by cluster number - 1: a witness in its sealed order
-};
-
-bool outsideTheChain(const WalkEvidence& walk, const ClusterEntry& entry) {
-    return originalOf(walk, entry.number) != 0 || (!entry.proven && !entry.keyedBy.heldBy());
-}
-
-// The cluster whose value a failing cluster holds under, further back than
-// the one before it; 0 for the built-in key. None when it is no witness: a
-// copy holds under the value before its original, wherever it stands.
-std::optional<int64_t> witnessedFrom(const WalkEvidence& walk, const ClusterEntry& entry) {
-    if (entry.status != ClusterStatus::Mismatch || originalOf(walk, entry.number) != 0) {
-        return std::nullopt;
-    }
-    const std::optional<int64_t> heldBy = entry.keyedBy.heldBy();
-    if (heldBy && *heldBy < entry.number - 1) {
-        return heldBy;
-    }
-    // Any recording's first cluster holds under the built-in key: only a
-    // proven one is this recording's first.
-    if (entry.keyedBy.heldByBuiltInKey() && entry.proven && entry.number > 1) {
-        return int64_t{0};
-    }
-    return std::nullopt;
-}
-
-// Linear in the clusters: whether all between are outside is read from a
-// running count, and a witness in order marks clusters no other one does
-// (it is no copy, so it cannot stand between another's two ends).
-Placement placementOf(const WalkEvidence& walk) {
-    const ClusterMap& map = walk.map;
-    const size_t count = map.entries().size();
-    Placement found;
-    found.shownBy.assign(count, 0);
-    found.inOrder.assign(count, false);
-    std::vector<int64_t> inChain(count + 1, 0);  // clusters 1..n that are not outside
-    for (const ClusterEntry& entry : map.entries()) {
-        const auto n = static_cast<size_t>(entry.number);
-        inChain[n] = inChain[n - 1] + (outsideTheChain(walk, entry) ? 0 : 1);
-    }
-    for (const ClusterEntry& entry : map.entries()) {
-        const std::optional<int64_t> from = witnessedFrom(walk, entry);
-        const auto n = static_cast<size_t>(entry.number);
-        if (!from || inChain[n - 1] != inChain[static_cast<size_t>(*from)]) {
-            continue;
-        }
-        found.inOrder[n - 1] = true;
-        for (auto between = static_cast<size_t>(*from) + 1; between < n; ++between) {
-            found.shownBy[between - 1] = entry.number;
-        }
-    }
-    return found;
 }
 
 // Copies are told as copies, not as inserted.
@@ -304,7 +243,7 @@ void blockFindings(const WalkEvidence& walk, const Placement& placement, int64_t
 
 void clusterFindings(const WalkEvidence& walk, const std::optional<double>& median,
                      bool anyProven, std::vector<Finding>& out) {
-    const Placement placement = placementOf(walk);
+    const Placement placement = nvr::placementOf(walk);
     insertionFindings(walk, placement, anyProven, out);
     int64_t first = 0;
     for (const ClusterEntry& entry : walk.map.entries()) {

@@ -56,7 +56,6 @@ void proveClusters(WalkEvidence& walk, const ByteBuffer& finalValue) {
     const TagStatement& tag = walk.tag;
     if (!tag.verified || !tag.unsignedField.empty() ||
         (tag.kind != kKindRsa && tag.kind != kKindHmac)) {
-        walk.map.splitRunsOnProof();
         return;
     }
     walk.proofKey = tag.kind == kKindRsa ? ProofKey::Rsa : ProofKey::Hmac;
@@ -93,7 +92,6 @@ void proveClusters(WalkEvidence& walk, const ByteBuffer& finalValue) {
             }
         }
     }
-    map.splitRunsOnProof();
 }
 
 }  // namespace nvr

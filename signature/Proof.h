@@ -16,7 +16,7 @@ namespace nvr {
 // counts only under the built-in public key, since whoever picks the key
 // can make any signature verify. The key that held is then proven too, and
 // every cluster storing it is examined the same way. Sets walk.proofKey and
-// the entries' `proven`, then splits the runs on proof.
+// the entries' `proven`; the runs are split on it afterwards.
 void proveClusters(WalkEvidence& walk, const ByteBuffer& finalValue);
 
 }  // namespace nvr

@@ -115,13 +115,17 @@ struct ClusterEntry {
     bool unsignedFrames = false;
     // Tied to the tag's signed final value (see ProofKey).
     bool proven = false;
+    // A mismatch that holds under the value of a cluster further back, with
+    // only inserted clusters or copies between: it stands in its sealed
+    // order (see SealedOrder.h), and stands as a cluster whose link holds.
+    bool inSealedOrder = false;
 };
 
 // The standing of a cluster, or of a run, in a recording whose proof is
-// rooted in `key`.
-ClusterStanding standingOf(ClusterStatus status, bool proven, ProofKey key);
+// rooted in `key`: the one decision every output draws and words.
+ClusterStanding standingOf(ClusterStatus status, bool proven, bool inSealedOrder, ProofKey key);
 
-// Consecutive clusters of one status and proof.
+// Consecutive clusters of one status, proof and standing.
 struct ClusterRun {
     ClusterStatus status = ClusterStatus::NotChecked;
     int64_t firstCluster = 0;
@@ -131,7 +135,11 @@ struct ClusterRun {
     std::optional<double> startSeconds;
     std::optional<double> endSeconds;  // start of the next cluster, or the last one's estimated end
     bool proven = false;
+    bool inSealedOrder = false;  // as ClusterEntry::inSealedOrder
 };
+
+ClusterStanding standingOf(const ClusterEntry& entry, ProofKey key);
+ClusterStanding standingOf(const ClusterRun& run, ProofKey key);
 
 // What happened, in plain words, with a stable code for machines.
 struct Finding {

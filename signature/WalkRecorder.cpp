@@ -5,6 +5,7 @@
 
 #include "signature/ClusterCopies.h"
 #include "signature/Proof.h"
+#include "signature/SealedOrder.h"
 #include "signature/WalkState.h"
 
 namespace nvr {
@@ -228,6 +229,8 @@ void WalkRecorder::close(const SegmentScan& scan) {
         findClusterCopies(evidence, *source);
     }
     proveClusters(evidence, state.segment().tag.finalSignature);
+    markSealedOrder(evidence);
+    evidence.map.splitRunsOnStanding();
     evidence.map.finish(evidence.map.medianDuration());
 }
 

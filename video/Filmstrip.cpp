@@ -12,10 +12,17 @@ namespace nvr::video {
 namespace {
 
 // Unsigned clusters are a failure in a signed recording; a recording signed
-// nowhere has no alteration to show around.
-bool failing(ClusterStatus status, bool signedSomewhere) {
-    return status == ClusterStatus::Mismatch || status == ClusterStatus::Error ||
-           (status == ClusterStatus::Unsigned && signedSomewhere);
+// nowhere has no alteration to show around. A cluster in its sealed order
+// after inserted ones is no failure: it stands as one whose link holds.
+bool failing(const ClusterRun& run, ProofKey key, bool signedSomewhere) {
+    switch (standingOf(run, key)) {
+        case ClusterStanding::Failing:
+            return run.status != ClusterStatus::Unsigned || signedSomewhere;
+        case ClusterStanding::OutOfPlace:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string clock(std::optional<double> seconds) {
@@ -43,19 +50,19 @@ FilmstripFrame frameOf(const ClusterEntry& entry, const RecordingEvidence& evide
     frame.cluster = entry.number;
     frame.seconds = entry.seconds;
     frame.status = entry.status;
-    frame.standing = standingOf(entry.status, entry.proven, evidence.proofKey);
+    frame.standing = standingOf(entry, evidence.proofKey);
     frame.verified = frame.standing == ClusterStanding::Proven;
     frame.wallClock = wallClockOf(entry.seconds, evidence);
     frame.label = filmstripLabel(entry.number, entry.seconds, frame.wallClock, frame.standing);
     return frame;
 }
 
-bool provenLink(const ClusterEntry& c) {
-    return c.status == ClusterStatus::Verified && c.proven;
+bool provenLink(ClusterStanding standing) {
+    return standing == ClusterStanding::Proven || standing == ClusterStanding::Sealed;
 }
 
-bool holdingLink(const ClusterEntry& c) {
-    return c.status == ClusterStatus::Verified;
+bool holdingLink(ClusterStanding standing) {
+    return provenLink(standing) || standing == ClusterStanding::LinkHolds;
 }
 
 ByteRange rangeOf(const ClusterEntry& entry) {
@@ -105,9 +112,12 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
         std::any_of(evidence.runs.begin(), evidence.runs.end(), [](const ClusterRun& r) {
             return r.status == ClusterStatus::Verified || r.status == ClusterStatus::Mismatch;
         });
+    const ProofKey key = evidence.proofKey;
     const auto run = std::find_if(
         evidence.runs.begin(), evidence.runs.end(),
-        [signedSomewhere](const ClusterRun& r) { return failing(r.status, signedSomewhere); });
+        [key, signedSomewhere](const ClusterRun& r) { return failing(r, key, signedSomewhere); });
+    const auto proven = [key](const ClusterEntry& c) { return provenLink(standingOf(c, key)); };
+    const auto holding = [key](const ClusterEntry& c) { return holdingLink(standingOf(c, key)); };
     if (run == evidence.runs.end() || clusters.empty()) {
         return {};
     }
@@ -120,9 +130,9 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
         return {};
     }
     std::vector<FilmstripFrame> frames;
-    auto before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), provenLink);
+    auto before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), proven);
     if (before == clusters.rend()) {
-        before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), holdingLink);
+        before = std::find_if(std::make_reverse_iterator(first), clusters.rend(), holding);
     }
     if (before != clusters.rend()) {
         frames.push_back(frameOf(*before, evidence));
@@ -134,9 +144,9 @@ std::vector<FilmstripFrame> chooseFilmstrip(const RecordingEvidence& evidence, i
             ++taken;
         }
     }
-    auto after = std::find_if(it, clusters.end(), provenLink);
+    auto after = std::find_if(it, clusters.end(), proven);
     if (after == clusters.end()) {
-        after = std::find_if(it, clusters.end(), holdingLink);
+        after = std::find_if(it, clusters.end(), holding);
     }
     if (after != clusters.end()) {
         frames.push_back(frameOf(*after, evidence));

@@ -46,7 +46,7 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
 }
 
 ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& run) {
-    const ClusterStanding standing = standingOf(run.status, run.proven, evidence.proofKey);
+    const ClusterStanding standing = standingOf(run, evidence.proofKey);
 #ifdef TELVAR_WITH_VIDEO
     const std::string wall =
         run.startSeconds ? wallClockAt(evidence.tag.startTime, *run.startSeconds) : "";

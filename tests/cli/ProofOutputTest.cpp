@@ -2,6 +2,8 @@
 // signed final value reaches: RSA, HMAC and a re-sealed forgery.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/VerdictFormat.h"
@@ -27,6 +29,17 @@ std::vector<std::string> standings(const nlohmann::json& items) {
         codes.push_back(item["standing"]);
     }
     return codes;
+}
+
+// The clusters, or the runs' first clusters, that stand out of place.
+std::vector<int> outOfPlace(const nlohmann::json& items, const char* number) {
+    std::vector<int> found;
+    for (const nlohmann::json& item : items) {
+        if (item["standing"] == "out-of-place") {
+            found.push_back(item[number].get<int>());
+        }
+    }
+    return found;
 }
 
 // Green is the colour of proof under the recorder's key and of nothing else.
@@ -111,4 +124,67 @@ TEST(ProofOutput, ResealedForgeryShowsLinksThatHoldButAreNotProof) {
     expectGreenOnlyWhereProven(e);
     const std::string html = htmlReport({e}, ReportContext{});
     EXPECT_NE(html.find("links hold, not tied to the tag</td><td>1–5</td>"), std::string::npos);
+}
+
+// After foreign clusters are inserted, the first cluster after each holds
+// under the value two places back: in its sealed order, it stands as a
+// cluster whose link holds, as far as the tag's key proves it, and never
+// out of place; a swapped pair still is.
+TEST(ProofOutput, AClusterInItsSealedOrderIsNeverOutOfPlace) {
+    using recorder::Tampering;
+    std::vector<Tampering> spread;
+    std::vector<int> spreadWitnesses;
+    for (int i = 0; i < 32; ++i) {
+        spread.push_back(Tampering::insertForeignCluster(10 + i));
+        spreadWitnesses.push_back(12 + 2 * i);
+    }
+    struct Case {
+        std::vector<Tampering> tampering;
+        recorder::SignatureParams tag;
+        std::vector<int> witnesses;
+        const char* standing;         // of each witness
+        std::vector<int> outOfPlace;  // its first two clusters out of place
+        bool swapped = false;
+    };
+    const recorder::SignatureParams rsa = recorder::RecorderOptions{}.tagSignature;
+    const recorder::SignatureParams hmac{recorder::kKindHmac, 3};
+    const Case cases[] = {
+        {{Tampering::insertForeignCluster(30)}, rsa, {32}, "proven", {}},
+        {{Tampering::insertForeignCluster(30)}, hmac, {32}, "sealed", {}},
+        {{Tampering::insertForeignCluster(30), Tampering::flipTagByte()},
+         rsa,
+         {32},
+         "link-holds",
+         {}},
+        {spread, rsa, spreadWitnesses, "proven", {}},
+        {{Tampering::swapClusters(20, 21)}, rsa, {}, "", {21, 22}, true},
+    };
+    for (const Case& c : cases) {
+        TempFile file;
+        recorder::RecorderOptions options;
+        options.clusterCount = 60;
+        options.blocksPerCluster = 1;
+        options.blockSize = 64;
+        options.tagSignature = c.tag;
+        options.tampering = c.tampering;
+        recorder::writeRecording(file.path(), options);
+        const nlohmann::json json = jsonFileObject(examined(file.path()), ReportContext{}, true);
+        const std::vector<std::string> clusters = standings(json["clusters"]);
+        for (const int witness : c.witnesses) {
+            EXPECT_EQ(clusters.at(witness - 1), c.standing) << witness;
+            EXPECT_EQ(clusters.at(witness - 2), "failing") << witness;  // the inserted one
+            for (const nlohmann::json& run : json["runs"]) {
+                if (run["firstCluster"] <= witness && witness <= run["lastCluster"]) {
+                    EXPECT_EQ(run["standing"], std::string(c.standing)) << run.dump();
+                }
+            }
+        }
+        const std::vector<int> misplaced = outOfPlace(json["clusters"], "number");
+        EXPECT_EQ(std::vector<int>(misplaced.begin(),
+                                   misplaced.begin() + std::min(misplaced.size(), size_t{2})),
+                  c.outOfPlace);
+        EXPECT_EQ(
+            outOfPlace(json["runs"], "firstCluster"),
+            std::vector<int>(c.outOfPlace.begin(), c.outOfPlace.begin() + (c.swapped ? 1 : 0)));
+    }
 }

@@ -147,14 +147,14 @@ TEST(Proof, RootedInTheTagsKindAndNothingElse) {
     EXPECT_EQ(proven(hmac), "1-12");
     EXPECT_EQ(hmac.proofKey, ProofKey::Hmac);
     EXPECT_FALSE(hmac.originProven);
-    EXPECT_EQ(standingOf(ClusterStatus::Verified, true, hmac.proofKey), ClusterStanding::Sealed);
+    EXPECT_EQ(standingOf(ClusterStatus::Verified, true, false, hmac.proofKey), ClusterStanding::Sealed);
 
     // A link that holds without proof is never "verified".
     const RecordingEvidence tail = examine(recording({}), {3, kClusters});
     EXPECT_EQ(tail.proofKey, ProofKey::None);
     EXPECT_LT(tail.coverage.verifiedBytes * 100, tail.coverage.signedBytes);  // the tag alone
     for (const ClusterRun& run : tail.runs) {
-        EXPECT_NE(standingOf(run.status, run.proven, tail.proofKey), ClusterStanding::Proven);
+        EXPECT_NE(standingOf(run, tail.proofKey), ClusterStanding::Proven);
     }
 }
 
