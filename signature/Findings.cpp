@@ -88,10 +88,10 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                "offset " +
                                std::to_string(tag.offset) + "."));
     } else if (walk.otherRecorderTags.size() > 1) {
-        out.push_back(make(FindingCode::TagMultiple,
-                           "The file holds more than one recorder tag (at " +
-                               offsetList(walk.otherRecorderTags) +
-                               "): only one can be the recorder's. This report reads none of them."));
+        out.push_back(make(
+            FindingCode::TagMultiple,
+            "The file holds more than one recorder tag (at " + offsetList(walk.otherRecorderTags) +
+                "): only one can be the recorder's. This report reads none of them."));
     }
 }
 
@@ -149,8 +149,8 @@ bool reordered(const WalkEvidence& walk, const Placement& placement, int64_t fir
     if (!later) {
         return false;
     }
-    out.push_back(
-        make(FindingCode::ClusterMoved, movedText(map, from, to), from, to, map.find(from)->seconds));
+    out.push_back(make(FindingCode::ClusterMoved, movedText(map, from, to), from, to,
+                       map.find(from)->seconds));
     return true;
 }
 
@@ -189,9 +189,8 @@ FindingCode clusterCode(const WalkEvidence& walk, const ClusterEntry& entry, boo
 // its value, or it is the last and stores the tag's final value.
 bool resumesAfter(const WalkEvidence& walk, int64_t number) {
     const ClusterEntry* const after = walk.map.find(number + 1);
-    return after != nullptr
-               ? after->status == ClusterStatus::Verified && after->keyFrom == number
-               : number == walk.map.count() && walk.chainEndMatches;
+    return after != nullptr ? after->status == ClusterStatus::Verified && after->keyFrom == number
+                            : number == walk.map.count() && walk.chainEndMatches;
 }
 
 void blockFindings(const WalkEvidence& walk, const Placement& placement, int64_t first,
@@ -205,8 +204,8 @@ void blockFindings(const WalkEvidence& walk, const Placement& placement, int64_t
     for (int64_t n = first; n <= last; ++n) {
         const ClusterEntry& entry = *map.find(n);
         if (const int64_t original = originalOf(walk, n); original != 0) {
-            out.push_back(make(FindingCode::ClusterDuplicated, duplicatedText(walk, n, original),
-                               n, n, entry.seconds));
+            out.push_back(make(FindingCode::ClusterDuplicated, duplicatedText(walk, n, original), n,
+                               n, entry.seconds));
             open = false;
             continue;
         }
@@ -241,8 +240,8 @@ void blockFindings(const WalkEvidence& walk, const Placement& placement, int64_t
     }
 }
 
-void clusterFindings(const WalkEvidence& walk, const std::optional<double>& median,
-                     bool anyProven, std::vector<Finding>& out) {
+void clusterFindings(const WalkEvidence& walk, const std::optional<double>& median, bool anyProven,
+                     std::vector<Finding>& out) {
     const Placement placement = nvr::placementOf(walk);
     insertionFindings(walk, placement, anyProven, out);
     int64_t first = 0;
@@ -295,16 +294,17 @@ void trialFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     if (at == nullptr) {
         return;
     }
-    out.push_back(make(
-        FindingCode::TrialsExhausted,
-        "Key trials stopped at cluster " + std::to_string(at->number) + " (offset " +
-            std::to_string(at->headerOffset) +
-            "): the budget for trying values stored farther away was spent. From there on a "
-            "failing cluster was tried only with the values stored up to " +
-            std::to_string(KeyTrials::kNear) +
-            " clusters either side and with the built-in key; where none of those held, the "
-            "findings give no cause for it.",
-        at->number, walk.map.count(), at->seconds));
+    out.push_back(
+        make(FindingCode::TrialsExhausted,
+             "Key trials stopped at cluster " + std::to_string(at->number) + " (offset " +
+                 std::to_string(at->headerOffset) +
+                 "): the budget for trying values stored farther away was spent (half of it is "
+                 "kept for failing clusters beside one whose link holds). From there on some "
+                 "failing clusters were tried only with the values stored up to " +
+                 std::to_string(KeyTrials::kNear) +
+                 " clusters either side and with the built-in key; where none of those held, the "
+                 "findings give no cause for them.",
+             at->number, walk.map.count(), at->seconds));
 }
 
 void chainFindings(const WalkEvidence& walk, const RecordingEvidence& evidence,
@@ -378,10 +378,11 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
     // or the proof names them first, as it names the first failing cluster
     // otherwise. Unproven frames are searched for only where nothing else failed.
     const ClusterEntry* const failed = walk.map.find(walk.firstFailure);
-    const bool onFrames = failed != nullptr && failed->unsignedFrames &&
-                          failed->status == ClusterStatus::Verified;
+    const bool onFrames =
+        failed != nullptr && failed->unsignedFrames && failed->status == ClusterStatus::Verified;
     const bool onProof = walk.unprovenFrames.found();
-    if (evidence.verdict.code == VerdictCode::Unsigned && (walk.failedAtTag || onFrames || onProof)) {
+    if (evidence.verdict.code == VerdictCode::Unsigned &&
+        (walk.failedAtTag || onFrames || onProof)) {
         const FindingCode decisive = walk.failedAtTag ? FindingCode::TagFieldUnsigned
                                      : onProof        ? FindingCode::UnprovenFrames
                                                       : FindingCode::UnsignedFrames;

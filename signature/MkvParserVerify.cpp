@@ -4,6 +4,8 @@
 // rest of the walk.
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "container/MkvParser.h"
@@ -100,12 +102,82 @@ int MkvParser::verifyRSA(uint32_t digestType, int64_t start, int64_t length, con
                          const ByteBuffer& signature) {
     try {
         DigitalSignature verifier(digestOf(digestType), keyData(key), keyLength(key));
-        streamRange(WalkState::of(*this), start, length,
-                    [&verifier](const uint8_t* data, int32_t size) { verifier.update(data, size); });
+        streamRange(
+            WalkState::of(*this), start, length,
+            [&verifier](const uint8_t* data, int32_t size) { verifier.update(data, size); });
         return verifier.verify(signature) == DWMErrorCode::NoError ? 0 : 1;
     } catch (const DWMException& e) {
         throw MkvException(MkvErrorCode::Other, std::string("Caught DWMException: ") + e.what());
     }
+}
+
+ByteBuffer WalkState::signedBytesOf(const SignatureSite& site, int64_t limit) {
+    ByteBuffer bytes;
+    const int64_t length = site.end - site.signedStart;
+    if (length <= 0 || length > limit) {
+        return bytes;
+    }
+    try {
+        bytes.reserve(static_cast<size_t>(length));
+        streamRange(*this, site.signedStart, length, [&bytes](const uint8_t* data, int32_t size) {
+            bytes.insert(bytes.end(), data, data + size);
+        });
+    } catch (...) {
+        bytes.clear();  // read again when tried
+    }
+    return bytes;
+}
+
+std::optional<size_t> WalkState::firstKeyVerifying(const SignatureSite& site,
+                                                   const ByteBuffer& signedBytes,
+                                                   const std::vector<const ByteBuffer*>& keys) {
+    // A key that does not construct (no key of this kind) stays null.
+    std::vector<std::unique_ptr<DigitalHMACSigner>> macs(keys.size());
+    std::vector<std::unique_ptr<DigitalSignature>> rsa(keys.size());
+    try {
+        for (size_t i = 0; i < keys.size(); ++i) {
+            try {
+                if (site.kind == kKindHMAC) {
+                    macs[i] = std::make_unique<DigitalHMACSigner>(
+                        digestOf(site.digestType), keyData(*keys[i]), keyLength(*keys[i]));
+                } else {
+                    rsa[i] = std::make_unique<DigitalSignature>(
+                        digestOf(site.digestType), keyData(*keys[i]), keyLength(*keys[i]));
+                }
+            } catch (const DWMException&) {
+            }
+        }
+        const auto update = [&](const uint8_t* data, size_t size) {
+            for (size_t i = 0; i < keys.size(); ++i) {
+                if (macs[i]) {
+                    macs[i]->update(data, size);
+                } else if (rsa[i]) {
+                    rsa[i]->update(data, size);
+                }
+            }
+        };
+        if (!signedBytes.empty()) {
+            update(signedBytes.data(), signedBytes.size());
+        } else {
+            streamRange(*this, site.signedStart, site.end - site.signedStart,
+                        [&update](const uint8_t* data, int32_t size) {
+                            update(data, static_cast<size_t>(size));
+                        });
+        }
+        std::vector<uint8_t> computed;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (macs[i] && macs[i]->sign(computed) == DWMErrorCode::NoError &&
+                computed == site.value) {  // lengths first, then bytes
+                return i;
+            }
+            if (rsa[i] && rsa[i]->verify(site.value) == DWMErrorCode::NoError) {
+                return i;
+            }
+        }
+    } catch (...) {
+        // A read fault or a cancel: no key verified what was not read.
+    }
+    return std::nullopt;
 }
 
 VerifyWalkResult MkvParser::verifyElement(const MkvElement& element, const ByteBuffer& key,

@@ -38,8 +38,12 @@ WalkRecorder::WalkRecorder(WalkState& state_, VerifyWalkResult tagResult,
       context(context_),
       trials(
           trialBudget(state_.source()),
-          [this](const SignatureSite& site, const ByteBuffer& key) {
-              return state.keyVerifies(site, key);
+          [this](const SignatureSite& site, const ByteBuffer& signedBytes,
+                 const std::vector<const ByteBuffer*>& keys) {
+              return state.firstKeyVerifying(site, signedBytes, keys);
+          },
+          [this](const SignatureSite& site, int64_t limit) {
+              return state.signedBytesOf(site, limit);
           },
           [this](int64_t cluster, const KeyTrial& keyedBy) {
               if (ClusterEntry* const entry = evidence.map.find(cluster)) {
@@ -99,7 +103,7 @@ void WalkRecorder::record(ScannedCluster&& cluster, VerifyWalkResult clusterResu
     }
     recordCoverage(entry);
     evidence.map.add(entry);
-    trials.add(cluster, entry.status == ClusterStatus::Mismatch);
+    trials.add(cluster, entry.status);
     if (progress != nullptr) {
         progress(static_cast<double>(entry.headerOffset) / static_cast<double>(evidence.segmentEnd),
                  context);
@@ -157,9 +161,9 @@ VerifyWalkResult WalkRecorder::finish(const SegmentScan& scan) {
 VerifyWalkResult WalkRecorder::outsideTheSignatures() {
     if (!evidence.tag.unsignedField.empty()) {
         evidence.failedAtTag = true;
-        state.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) +
-                        ": its " + evidence.tag.unsignedField +
-                        " stands before its signature element, outside the signed bytes";
+        state.detail = "recorder tag at offset " + std::to_string(evidence.tag.offset) + ": its " +
+                       evidence.tag.unsignedField +
+                       " stands before its signature element, outside the signed bytes";
         return VerifyWalkResult::Unsigned;
     }
     if (evidence.firstUnsignedFrames == 0) {
@@ -168,9 +172,9 @@ VerifyWalkResult WalkRecorder::outsideTheSignatures() {
     const ClusterEntry* const entry = evidence.map.find(evidence.firstUnsignedFrames);
     evidence.firstFailure = evidence.firstUnsignedFrames;
     state.elementIssue = "a frame at offset " + std::to_string(evidence.unsignedFrameOffset) +
-                          " stands before its signature element, outside the signed bytes";
+                         " stands before its signature element, outside the signed bytes";
     state.detail = state.clusterIssue(evidence.firstUnsignedFrames,
-                                        entry != nullptr ? entry->headerOffset : -1);
+                                      entry != nullptr ? entry->headerOffset : -1);
     return VerifyWalkResult::Unsigned;
 }
 

@@ -106,19 +106,6 @@ VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const Byte
     return VerifyWalkResult::Mismatch;
 }
 
-bool WalkState::keyVerifies(const SignatureSite& site, const ByteBuffer& key) {
-    const std::string issue = elementIssue;  // a trial must not change the description
-    bool verified = false;
-    try {
-        verified = checkSignature(site, key) == VerifyWalkResult::Ok;
-    } catch (...) {
-        // A value that is no key of this kind, a read fault or a cancel:
-        // this key does not verify the cluster.
-    }
-    elementIssue = issue;
-    return verified;
-}
-
 VerifyWalkResult WalkState::verifyTag() {
     detail.clear();
     evidence = WalkEvidence();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,17 @@ class WalkState {
     // The checking half: VerifyWalkResult::Ok or VerifyWalkResult::Mismatch (elementIssue says
     // why).
     VerifyWalkResult checkSignature(const SignatureSite& site, const ByteBuffer& key);
-    // A key trial: true when `site` verifies with `key`; never throws.
-    bool keyVerifies(const SignatureSite& site, const ByteBuffer& key);
+    // Key trials: the index of the first of `keys` (an empty one is the
+    // built-in key) that verifies `site`, or none. The signed bytes are
+    // `signedBytes` when not empty, else read once for all the keys. A value
+    // that is no key of this kind, a read fault or a cancel verifies
+    // nothing; never throws.
+    std::optional<size_t> firstKeyVerifying(const SignatureSite& site,
+                                            const ByteBuffer& signedBytes,
+                                            const std::vector<const ByteBuffer*>& keys);
+    // The signed bytes of `site` when there are at most `limit`, else (or
+    // on a read fault) none; never throws.
+    ByteBuffer signedBytesOf(const SignatureSite& site, int64_t limit);
 
     // Checks the recorder tag; VerifyWalkResult::Ok or the walk's result, with detail
     // set, and records what the tag states. Starts a fresh record.

@@ -84,10 +84,11 @@ TEST(KeyTrials, ReachExactly32ClustersEitherWay) {
     EXPECT_EQ(keyedBy(examine(small(40, {Tampering::swapClusters(2, 36)})), 3), -1);
 }
 
-// Junk before the recording spends the budget; the clusters after it are
-// still tried with the values beside them and the built-in key, so the
-// swap is told as such, the recording's first cluster as spliced, and from
-// where the trials stopped no cause is given from the times alone.
+// Junk before the recording spends the part of the budget it may draw on;
+// the clusters after it are still tried with the values beside them and
+// the built-in key, so the swap is told as such and the recording's first
+// cluster as spliced, and the half kept for failing clusters beside a link
+// that holds still tries the farther values where a cluster is missing.
 TEST(KeyTrials, JunkBeforeTheRecordingLeavesItsNearKeys) {
     constexpr int kJunk = 90;
     std::vector<Tampering> tampering = foreign(kJunk, 0);
@@ -111,30 +112,30 @@ TEST(KeyTrials, JunkBeforeTheRecordingLeavesItsNearKeys) {
     const auto moved = findingsOf(evidence, FindingCode::ClusterMoved);
     ASSERT_EQ(moved.size(), 1u) << all;
     EXPECT_EQ(moved[0]->firstCluster, kJunk + 20) << all;
-    // Chain cluster 31 is missing: the one after it holds under no near key
-    // and the farther ones went untried, so the break is not called a removal.
+    // Chain cluster 31 is missing: the one after it holds under no key
+    // tried, near or far, and the times jump there: a removal.
     const int64_t afterGap = kJunk + 31;
-    EXPECT_EQ(keyedBy(evidence, afterGap), -2);
-    EXPECT_TRUE(findingsOf(evidence, FindingCode::ClusterRemoved).empty()) << all;
-    const auto breaks = findingsOf(evidence, FindingCode::ChainBreak);
-    ASSERT_FALSE(breaks.empty()) << all;
-    EXPECT_EQ(breaks.back()->firstCluster, afterGap) << all;
+    EXPECT_EQ(keyedBy(evidence, afterGap), -1);
+    const auto removed = findingsOf(evidence, FindingCode::ClusterRemoved);
+    ASSERT_EQ(removed.size(), 1u) << all;
+    EXPECT_EQ(removed[0]->firstCluster, afterGap) << all;
     for (const ClusterEntry& entry : evidence.clusters) {
         EXPECT_TRUE(!entry.proven || entry.number > afterGap) << entry.number;
     }
 }
 
 // The budget is twice the file plus 64 MiB of hashing, a trial costing the
-// cluster's signed bytes plus 16 KiB: junk whose trials need about 85% of
-// it is tried to the end, junk needing about 120% is not.
+// cluster's signed bytes plus 16 KiB, and junk beside no link that holds
+// draws on half of it: junk whose trials need about 85% of that half is
+// tried to the end, junk needing about 120% is not.
 TEST(KeyTrials, BudgetBoundary) {
-    const RecordingEvidence within = examine(small(40, foreign(66, 0)), true);
+    const RecordingEvidence within = examine(small(40, foreign(37, 0)), true);
     EXPECT_TRUE(findingsOf(within, FindingCode::TrialsExhausted).empty()) << codes(within);
-    EXPECT_EQ(keyedBy(within, 66), -1);
+    EXPECT_EQ(keyedBy(within, 37), -1);
 
-    const RecordingEvidence beyond = examine(small(40, foreign(90, 0)), true);
+    const RecordingEvidence beyond = examine(small(40, foreign(49, 0)), true);
     const auto stopped = findingsOf(beyond, FindingCode::TrialsExhausted);
     ASSERT_EQ(stopped.size(), 1u) << codes(beyond);
-    EXPECT_GT(stopped[0]->firstCluster, 66);
-    EXPECT_EQ(keyedBy(beyond, 90), -2);
+    EXPECT_GT(stopped[0]->firstCluster, 37);
+    EXPECT_EQ(keyedBy(beyond, 49), -2);
 }
