@@ -5,30 +5,10 @@
 #include "report/HtmlReport.h"
 #include "report/Timeline.h"
 #include "report/TimelineSvg.h"
-#include "support/TempFile.h"
-#include "support/TestRecorder.h"
-
-namespace {
-
-// 60 one-second clusters; a foreign one stating 00:00:00 stands before the 31st.
-RecordingEvidence insertedAtTimeZero() {
-    recorder::RecorderOptions options;
-    options.clusterCount = 60;
-    options.blocksPerCluster = 1;
-    options.blockSize = 64;
-    options.tampering = {recorder::Tampering::insertForeignCluster(30, 0)};
-    const TempFile file;
-    recorder::writeRecording(file.path(), options);
-    ExamineOptions examine;
-    examine.keepClusters = true;
-    examine.fileHash = false;
-    return examineRecording(file.path(), examine);
-}
-
-}  // namespace
+#include "support/InsertedAtTimeZero.h"
 
 TEST(TimelineOverlap, AFailureStatedInsideAProvenSpanHidesNeither) {
-    const RecordingEvidence e = insertedAtTimeZero();
+    const RecordingEvidence e = recorder::insertedAtTimeZero();
     ASSERT_EQ(e.proofKey, ProofKey::Rsa);
     const Timeline timeline = timelineOf(e, 600);  // 10 columns a second
     ASSERT_DOUBLE_EQ(timeline.length, 60.0);

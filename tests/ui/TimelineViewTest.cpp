@@ -9,26 +9,10 @@
 
 #include "report/Timeline.h"
 #include "report/TimelineSvg.h"
-#include "support/TempFile.h"
-#include "support/TestRecorder.h"
+#include "support/InsertedAtTimeZero.h"
 #include "ui/TimelineView.h"
 
 namespace {
-
-// 60 one-second clusters; a foreign one stating 00:00:00 stands before the 31st.
-RecordingEvidence insertedAtTimeZero() {
-    recorder::RecorderOptions options;
-    options.clusterCount = 60;
-    options.blocksPerCluster = 1;
-    options.blockSize = 64;
-    options.tampering = {recorder::Tampering::insertForeignCluster(30, 0)};
-    const TempFile file;
-    recorder::writeRecording(file.path(), options);
-    ExamineOptions examine;
-    examine.keepClusters = true;
-    examine.fileHash = false;
-    return examineRecording(file.path(), examine);
-}
 
 QColor colourOf(TimelineMark mark) {
     return QColor(QLatin1String(timelineColour(mark)));
@@ -37,7 +21,7 @@ QColor colourOf(TimelineMark mark) {
 }  // namespace
 
 TEST(TimelineView, AFailureStatedInsideAProvenSpanLeavesTheProofInSight) {
-    const auto evidence = std::make_shared<const RecordingEvidence>(insertedAtTimeZero());
+    const auto evidence = std::make_shared<const RecordingEvidence>(recorder::insertedAtTimeZero());
     const QImage picture = TimelineView::render(*evidence);
     const int upper = kTimelineBarTop + 3;
     const int lower = kTimelineBarTop + kTimelineBarHeight - 3;
