@@ -288,6 +288,9 @@ void checkEvidence(const uint8_t* data, size_t size, const Outcome& clean) {
     for (const ClusterEntry& entry : evidence.clusters) {
         FUZZ_CHECK(code != VerdictCode::Success || !entry.unsignedFrames);
         FUZZ_CHECK(!entry.proven || (evidence.proofKey != ProofKey::None && !entry.unsignedFrames));
+        // In its sealed order only where its own link failed and a key further back held.
+        FUZZ_CHECK(!entry.inSealedOrder || (entry.status == ClusterStatus::Mismatch &&
+                                            entry.keyedBy.outcome == KeyTrial::Outcome::Holds));
     }
     FUZZ_CHECK(!evidence.originProven ||
                (code == VerdictCode::Success && evidence.proofKey == ProofKey::Rsa));

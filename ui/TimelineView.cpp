@@ -75,14 +75,18 @@ void paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) 
 // over the verified run it borders or overlaps, as on the bar, except in
 // the lower half of a split span, which shows what lies beneath it.
 int runAt(const RecordingEvidence& evidence, const Timeline& timeline, double at, bool beneath) {
+    // A link that holds, a cluster in its sealed order after inserted ones included.
+    const auto holds = [&evidence](size_t i) {
+        const ClusterStanding standing = standingOf(evidence.runs[i], evidence.proofKey);
+        return standing == ClusterStanding::Proven || standing == ClusterStanding::Sealed ||
+               standing == ClusterStanding::LinkHolds;
+    };
     int found = -1;
     for (size_t i = 0; i < timeline.extents.size() && i < evidence.runs.size(); ++i) {
         const TimelineExtent& extent = timeline.extents[i];
         if (at >= extent.from && at <= extent.to) {
-            const bool verified = evidence.runs[i].status == ClusterStatus::Verified;
-            const bool foundVerified =
-                found >= 0 && evidence.runs[static_cast<size_t>(found)].status ==
-                                  ClusterStatus::Verified;
+            const bool verified = holds(i);
+            const bool foundVerified = found >= 0 && holds(static_cast<size_t>(found));
             if (found < 0 || (beneath ? verified && !foundVerified : foundVerified)) {
                 found = static_cast<int>(i);
             }
