@@ -298,8 +298,9 @@ void trialFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
         make(FindingCode::TrialsExhausted,
              "Key trials stopped at cluster " + std::to_string(at->number) + " (offset " +
                  std::to_string(at->headerOffset) +
-                 "): the budget for trying values stored farther away was spent (half of it is "
-                 "kept for failing clusters beside one whose link holds). From there on some "
+                 "): the budget for trying values stored farther away was spent (failing "
+                 "clusters beside one whose link holds have a further half of it). From there "
+                 "on some "
                  "failing clusters were tried only with the values stored up to " +
                  std::to_string(KeyTrials::kNear) +
                  " clusters either side and with the built-in key; where none of those held, the "

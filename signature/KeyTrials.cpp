@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "container/SafeOffset.h"
 
 KeyTrials::KeyTrials(int64_t budgetBytes, TryKeys tryKeys_, ReadSigned readSigned_,
                      OnResult onResult_)
-    : budgetLeft(budgetBytes),
-      reserve(budgetBytes / 2),
+    : budgetLeft(budgetBytes > std::numeric_limits<int64_t>::max() - budgetBytes / 2
+                     ? std::numeric_limits<int64_t>::max()
+                     : budgetBytes + budgetBytes / 2),
+      reserve(budgetLeft - budgetBytes),
       tryKeys(std::move(tryKeys_)),
       readSigned(std::move(readSigned_)),
       onResult(std::move(onResult_)) {}

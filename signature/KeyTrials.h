@@ -20,12 +20,12 @@
 // bound by the walk's own; they find a swap, a single insertion or a copy,
 // and a first cluster, so a run of junk cannot take them from the clusters
 // after it. The farther values are tried while a budget of `budgetBytes`
-// lasts. Half of it is kept for failing clusters beside a cluster whose link
-// holds (the ends of a failing run, where a cluster moved or kept in its
-// sealed order after inserted ones stands), so that junk inside long failing
-// runs, such as before the recording, cannot spend it. Once a half is spent,
-// no later cluster that draws on it gets the farther values either, and
-// stoppedAt() says where the first went without.
+// lasts, and half as much again for failing clusters beside a cluster whose
+// link holds (the ends of a failing run, where a moved cluster or the first
+// after inserted ones stands): junk inside long failing runs, such as before
+// the recording, cannot spend that part. Once a part is spent, no later
+// cluster that draws on it gets the farther values either, and stoppedAt()
+// says where the first went without.
 class KeyTrials {
   public:
     static constexpr int64_t kWindow = 32;
@@ -77,7 +77,7 @@ class KeyTrials {
     std::optional<KeyTrial> tryFar(const Waiting& w, const std::vector<const Value*>& far);
 
     int64_t budgetLeft;
-    int64_t reserve;           // what only clusters beside a link may spend
+    int64_t reserve;           // the part only clusters beside a link may spend
     bool othersSpent = false;  // the part above it ran out for a cluster beside none
     int64_t stopped = 0;
     TryKeys tryKeys;

@@ -84,10 +84,10 @@ TEST(KeyTrials, ReachExactly32ClustersEitherWay) {
     EXPECT_EQ(keyedBy(examine(small(40, {Tampering::swapClusters(2, 36)})), 3), -1);
 }
 
-// Junk before the recording spends the part of the budget it may draw on;
-// the clusters after it are still tried with the values beside them and
-// the built-in key, so the swap is told as such and the recording's first
-// cluster as spliced, and the half kept for failing clusters beside a link
+// Junk before the recording spends the budget it may draw on; the
+// clusters after it are still tried with the values beside them and the
+// built-in key, so the swap is told as such and the recording's first
+// cluster as spliced, and the part kept for failing clusters beside a link
 // that holds still tries the farther values where a cluster is missing.
 TEST(KeyTrials, JunkBeforeTheRecordingLeavesItsNearKeys) {
     constexpr int kJunk = 90;
@@ -125,17 +125,17 @@ TEST(KeyTrials, JunkBeforeTheRecordingLeavesItsNearKeys) {
 }
 
 // The budget is twice the file plus 64 MiB of hashing, a trial costing the
-// cluster's signed bytes plus 16 KiB, and junk beside no link that holds
-// draws on half of it: junk whose trials need about 85% of that half is
-// tried to the end, junk needing about 120% is not.
+// cluster's signed bytes plus 16 KiB: junk (beside no link that holds)
+// whose trials need about 85% of it is tried to the end, junk needing about
+// 120% is not.
 TEST(KeyTrials, BudgetBoundary) {
-    const RecordingEvidence within = examine(small(40, foreign(37, 0)), true);
+    const RecordingEvidence within = examine(small(40, foreign(66, 0)), true);
     EXPECT_TRUE(findingsOf(within, FindingCode::TrialsExhausted).empty()) << codes(within);
-    EXPECT_EQ(keyedBy(within, 37), -1);
+    EXPECT_EQ(keyedBy(within, 66), -1);
 
-    const RecordingEvidence beyond = examine(small(40, foreign(49, 0)), true);
+    const RecordingEvidence beyond = examine(small(40, foreign(90, 0)), true);
     const auto stopped = findingsOf(beyond, FindingCode::TrialsExhausted);
     ASSERT_EQ(stopped.size(), 1u) << codes(beyond);
-    EXPECT_GT(stopped[0]->firstCluster, 37);
-    EXPECT_EQ(keyedBy(beyond, 49), -2);
+    EXPECT_GT(stopped[0]->firstCluster, 66);
+    EXPECT_EQ(keyedBy(beyond, 90), -2);
 }
