@@ -9,6 +9,8 @@
 #include "casefile/Schema.h"
 #include "casefile/Seal.h"
 #include "report/Escape.h"
+#include "report/ReportContext.h"
+#include "signature/Hex.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -325,7 +327,7 @@ std::string recordingAddedDetail(const std::optional<int64_t>& size,
                                  const std::optional<std::string>& relativePath) {
     return (size ? "size " + std::to_string(*size) + " bytes" : std::string("size not taken")) +
            "; " + (modified ? "modified " + *modified : std::string("modification time not taken")) +
-           (relativePath ? "; relative path (hex) " + upperHex(*relativePath) : std::string());
+           (relativePath ? "; relative path (hex) " + upperHexBytes(*relativePath) : std::string());
 }
 
 CustodyEvent appendEvent(const Database& db, CustodyEvent event) {
@@ -378,12 +380,13 @@ ChainHead chainHead(const Database& db) {
 std::string headText(const ChainHead& head) {
     std::string text = std::to_string(head.events) + " custody events; SHA-256 of the newest " +
                        head.hash;
-    if (!head.seal) {
-        return text + "; not sealed";
+    ReportContext seal;
+    if (head.seal) {
+        seal.custodySealExaminer = head.seal->examiner;
+        seal.custodySealKey = head.seal->fingerprint;
+        seal.custodySealSignature = head.seal->signature;
     }
-    return text + "; sealed by " + displayText(head.seal->examiner) + " (key " +
-           displayText(head.seal->fingerprint) + ", signature " +
-           displayText(head.seal->signature) + ")";
+    return text + "; " + displayText(custodySealText(seal));
 }
 
 std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recording) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "report/Escape.h"
+#include "signature/Hex.h"
 #include "signature/Sha256.h"
 #include "support/Command.h"
 #include "support/TempFile.h"
