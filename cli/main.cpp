@@ -169,7 +169,13 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             // is stored: a line kept elsewhere is a head --expect-head checks.
             ReportContext custody = run;
             if (caseRun != nullptr) {
-                caseRun->describeHead(custody);
+                try {
+                    caseRun->describeHead(custody);
+                } catch (const CaseError&) {
+                    // The line is in the case already: printed without a head
+                    // rather than lost; the run's own head follows at its end.
+                    custody.custodyEvents.reset();
+                }
             }
             const CsvRow row{&evidence,
                              fileNameOf(evidence.identity.path),

@@ -64,6 +64,16 @@ int main(int argc, char** argv) {
         std::printf("telvar-authenticator %s\n", TELVAR_VERSION);
         return 0;
     }
+    if (!early.usageError.isEmpty()) {
+        std::fprintf(stderr, "telvar-authenticator: %s\n\n%s",
+                     displayText(early.usageError.toStdString()).c_str(), kUsage);
+        return 2;
+    }
+    // Before the toolkit starts threads that read the environment, and
+    // before anything reads the key: the first seal loads it.
+    if (!useExaminerKey(early.examinerKey)) {
+        return kKeyRefused;
+    }
     keepHeapPadding();
     QApplication app(argc, argv);
     const StartArguments arguments = startArguments(argc, argv);
@@ -72,15 +82,7 @@ int main(int argc, char** argv) {
                      displayText(arguments.unknownOption.toStdString()).c_str(), kUsage);
         return 2;
     }
-    if (!arguments.usageError.isEmpty()) {
-        std::fprintf(stderr, "telvar-authenticator: %s\n\n%s",
-                     displayText(arguments.usageError.toStdString()).c_str(), kUsage);
-        return 2;
-    }
-    // Before anything reads the key: the first seal loads it.
-    if (!useExaminerKey(arguments.examinerKey)) {
-        return kKeyRefused;
-    }
+
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
     QApplication::setApplicationDisplayName(
         QStringLiteral("Telvar Surveillance Video Authenticator"));
