@@ -16,7 +16,7 @@ bench="$build/bench/telvar_case_bench"
 
 "$bench" make "$dir/bench.telvarcase" "$count"
 echo "$count recordings, $(du -m "$dir/bench.telvarcase" | cut -f1) MB"
-echo "open_s list_s evidence_s cpu_s audit_s rows peak_rss_kib log"
+echo "open_s list_s evidence_s cpu_s audit_s audit_cpu_s rows peak_rss_kib log"
 for _ in $(seq "$runs"); do
   "$bench" open "$dir/bench.telvarcase"
 done

@@ -14,6 +14,7 @@
 #include "casefile/Seal.h"
 #include "casefile/Transaction.h"
 #include "report/Escape.h"
+#include "report/ReportContext.h"
 #include "signature/FileHasher.h"
 #include "signature/Sha256.h"
 

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include <array>
-#include <ctime>
 #include <nlohmann/json.hpp>
 
 #include "report/Escape.h"
 #include "report/ReportContext.h"
+#include "signature/Hex.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -78,18 +78,6 @@ Actor currentActor(const std::string& program, const std::string& examiner) {
     return actor;
 }
 
-std::string upperHex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        out += digits[c >> 4];
-        out += digits[c & 0x0F];
-    }
-    return out;
-}
-
 namespace {
 
 // The canonical JSON through nlohmann's object, which keeps its keys
@@ -107,7 +95,7 @@ std::string canonicalThroughObject(const CustodyEvent& event) {
         {"examiner", event.actor.examiner},
         {"host", event.actor.host},
         {"kind", eventKindCode(event.kind)},
-        {"path", upperHex(event.path)},
+        {"path", upperHexBytes(event.path)},
         {"prev", event.prev},
         {"program", event.actor.program},
         {"record", optionalText(event.record)},
@@ -122,7 +110,7 @@ std::string canonicalThroughObject(const CustodyEvent& event) {
 }  // namespace
 
 std::string canonicalEventJson(const CustodyEvent& event) {
-    const std::string path = upperHex(event.path);
+    const std::string path = upperHexBytes(event.path);
     const char* const kind = eventKindCode(event.kind);
     const std::string* const texts[] = {&event.at,           &event.actor.build,   &event.detail,
                                         &event.actor.examiner, &event.actor.host, &event.prev,
@@ -177,13 +165,3 @@ std::string eventHash(const CustodyEvent& event) {
     return sha256Hex(text.data(), text.size());
 }
 
-std::string utcNowText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    if (gmtime_r(&now, &tm) == nullptr) {
-        return "1970-01-01T00:00:00Z";
-    }
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}

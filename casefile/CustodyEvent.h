@@ -58,8 +58,3 @@ extern const char* const kNoPreviousEvent;
 std::string canonicalEventJson(const CustodyEvent& event);
 std::string eventHash(const CustodyEvent& event);
 
-// Upper-case hex, as SQLite's hex() writes it.
-std::string upperHex(const std::string& bytes);
-
-// UTC now, "YYYY-MM-DDThh:mm:ssZ".
-std::string utcNowText();

@@ -2,6 +2,8 @@
 
 #include <map>
 #include <set>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "casefile/Database.h"
@@ -9,6 +11,8 @@
 #include "casefile/Schema.h"
 #include "casefile/Seal.h"
 #include "report/Escape.h"
+#include "report/ReportContext.h"
+#include "signature/Hex.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -62,10 +66,6 @@ ChainHead newestEvent(const Database& db) {
         head.hash = last.bytes(1);
     }
     return head;
-}
-
-std::string sha256Of(const std::string& bytes) {
-    return sha256Hex(bytes.data(), bytes.size());
 }
 
 // Keeps the problem of the earliest event among those found.
@@ -128,8 +128,110 @@ class SealCheck {
     std::set<std::pair<std::string, std::string>> owners;  // (examiner, fingerprint)
 };
 
-// Walks the chain in order: numbering, links, hashes and seals.
-void auditChain(const Database& db, AuditResult& result) {
+// The ids one column of a table holds, for looking events' rows up while
+// the log is walked rather than scanning the log once more per kind of row.
+std::unordered_set<int64_t> idsOf(const Database& db, const std::string& sql) {
+    std::unordered_set<int64_t> ids;
+    Statement rows = db.prepare(sql);
+    while (rows.step()) {
+        ids.insert(rows.integer(0));
+    }
+    return ids;
+}
+
+// What the walk of the log finds about the stored rows, for auditStoredRows
+// to note in its turn: each event is read once, however many checks ask
+// about it.
+struct WalkFacts {
+    std::vector<int64_t> rowGone;     // an event whose row is gone
+    std::vector<int64_t> keyRowGone;  // an examiner-key event without its row
+    std::vector<int64_t> unknownExaminer;  // the first event of each examiner not listed
+    int64_t recordingsWithoutDetail = 0;   // recording-added before sizes were logged
+    int64_t verificationsWithoutTime = 0;  // verified* before their time was logged
+};
+
+// Whether `text` holds `part`, ASCII letters in either case (as SQL's LIKE).
+bool containsIgnoringCase(std::string text, const std::string& part) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text.find(part) != std::string::npos;
+}
+
+// The rows the events vouch for, by the column that names their event (or
+// recording), and the examiners listed.
+class StoredRows {
+  public:
+    explicit StoredRows(const Database& db)
+        : verifications(idsOf(db, "SELECT event FROM verifications")),
+          notes(idsOf(db, "SELECT event FROM notes")),
+          exports(idsOf(db, "SELECT event FROM exports")),
+          recordings(idsOf(db, "SELECT id FROM recordings")),
+          keys(holdsSeals(db) ? idsOf(db, "SELECT event FROM examiner_keys")
+                              : std::unordered_set<int64_t>()) {
+        Statement rows = db.prepare("SELECT name FROM examiners");
+        while (rows.step()) {
+            examiners.insert(rows.bytes(0));
+        }
+    }
+
+    void see(const CustodyEvent& event, WalkFacts& facts) {
+        const int64_t seq = event.seq;
+        switch (event.kind) {
+            case EventKind::Verified:
+            case EventKind::VerifiedAgain:
+                if (verifications.count(seq) == 0) {
+                    facts.rowGone.push_back(seq);
+                }
+                if (!containsIgnoringCase(event.detail, "; verified ")) {
+                    ++facts.verificationsWithoutTime;
+                }
+                break;
+            case EventKind::NoteAdded:
+                if (notes.count(seq) == 0) {
+                    facts.rowGone.push_back(seq);
+                }
+                break;
+            case EventKind::Exported:
+                if (exports.count(seq) == 0) {
+                    facts.rowGone.push_back(seq);
+                }
+                break;
+            case EventKind::RecordingAdded:
+            case EventKind::RecordingFound:
+                if (event.recording && recordings.count(*event.recording) == 0) {
+                    facts.rowGone.push_back(seq);
+                }
+                if (event.kind == EventKind::RecordingAdded && event.detail.empty()) {
+                    ++facts.recordingsWithoutDetail;
+                }
+                break;
+            case EventKind::ExaminerKey:
+                if (keys.count(seq) == 0) {
+                    facts.keyRowGone.push_back(seq);
+                }
+                break;
+            default:
+                break;
+        }
+        if (examiners.count(event.actor.examiner) == 0 &&
+            missingExaminers.insert(event.actor.examiner).second) {
+            facts.unknownExaminer.push_back(seq);
+        }
+    }
+
+  private:
+    std::unordered_set<int64_t> verifications, notes, exports, recordings, keys;
+    std::set<std::string> examiners;
+    std::set<std::string> missingExaminers;  // noted at their first event
+};
+
+// Walks the chain in order: numbering, links, hashes and seals; and
+// gathers what the stored rows must answer for.
+void auditChain(const Database& db, AuditResult& result, WalkFacts& facts) {
+    StoredRows stored(db);
     Statement rows = db.prepare(std::string("SELECT ") + kEventColumns + " FROM events ORDER BY seq");
     std::string previous = kNoPreviousEvent;
     int64_t expected = 1;
@@ -172,6 +274,7 @@ void auditChain(const Database& db, AuditResult& result) {
             note(result, seq, problem);
             break;
         }
+        stored.see(*event, facts);
         previous = event->hash;
         result.events = seq;
         ++expected;
@@ -187,23 +290,67 @@ void auditRows(const Database& db, AuditResult& result, const std::string& sql,
     Statement rows = db.prepare(sql);
     while (rows.step()) {
         const int64_t seq = rows.integer(0);
-        if (hashColumn2 && !rows.isNull(2) && sha256Of(rows.bytes(1)) == rows.bytes(2)) {
-            continue;
+        if (hashColumn2 && !rows.isNull(2)) {
+            const std::string_view text = rows.view(1);
+            if (sha256Hex(text.data(), text.size()) == rows.view(2)) {
+                continue;
+            }
         }
         note(result, seq, eventName(seq) + ": " + problem);
     }
 }
 
-void auditStoredRows(const Database& db, AuditResult& result) {
+// Each verification's evidence against the SHA-256 its event records, and
+// evidence that no verification owns. Both tables are read in id order and
+// matched here, so the evidence, the bulk of a case, is read once: a lookup
+// per verification, and a second pass for the unowned, each read it again.
+void auditEvidence(const Database& db, AuditResult& result) {
+    Statement verifications = db.prepare(
+        "SELECT v.id, v.event, e.record FROM verifications v LEFT JOIN events e ON e.seq = v.event "
+        "AND e.kind IN ('verified', 'verified-again') AND e.recording IS v.recording AND e.sha256 "
+        "IS v.sha256 AND (e.detail = 'code ' || v.code || '; fixity ' || v.fixity || '; verified "
+        "' || v.verified_at OR e.detail = 'code ' || v.code || '; fixity ' || v.fixity) ORDER BY "
+        "v.id");
+    Statement evidence = db.prepare("SELECT verification, json FROM evidence ORDER BY verification");
+    bool more = evidence.step();
+    const auto unowned = [&result] {
+        note(result, 0, eventName(0) + ": evidence is stored that no verification of the log owns");
+    };
+    while (verifications.step()) {
+        const int64_t id = verifications.integer(0);
+        for (; more && evidence.integer(0) < id; more = evidence.step()) {
+            unowned();
+        }
+        bool holds = false;
+        if (more && evidence.integer(0) == id) {
+            if (!verifications.isNull(2)) {
+                const std::string_view json = evidence.view(1);
+                holds = sha256Hex(json.data(), json.size()) == verifications.view(2);
+            }
+            more = evidence.step();
+        }
+        if (!holds) {
+            const int64_t seq = verifications.integer(1);
+            note(result, seq,
+                 eventName(seq) +
+                     ": the evidence stored with this verification is not the one the log recorded");
+        }
+    }
+    for (; more; more = evidence.step()) {
+        unowned();
+    }
+}
+
+// The events the walk found, each noted with the same problem.
+void noteEach(AuditResult& result, const std::vector<int64_t>& events, const std::string& problem) {
+    for (const int64_t seq : events) {
+        note(result, seq, eventName(seq) + ": " + problem);
+    }
+}
+
+void auditStoredRows(const Database& db, AuditResult& result, const WalkFacts& facts) {
     // Evidence and notes: the event carries the SHA-256 of the stored text.
-    auditRows(db, result,
-              "SELECT v.event, x.json, e.record FROM verifications v LEFT JOIN evidence x ON "
-              "x.verification = v.id LEFT JOIN events e ON e.seq = v.event AND e.kind IN ('verified', 'verified-again') "
-              "AND e.recording IS v.recording AND e.sha256 IS v.sha256 "
-              "AND (e.detail = 'code ' || v.code || '; fixity ' || v.fixity || '; verified ' || "
-              "v.verified_at OR e.detail = 'code ' || v.code || '; fixity ' || v.fixity)",
-              "the evidence stored with this verification is not the one the log recorded",
-              true);
+    auditEvidence(db, result);
     auditRows(db, result,
               "SELECT n.event, n.text, e.record FROM notes n LEFT JOIN events e "
               "ON e.seq = n.event AND e.kind = 'note-added' AND e.recording IS n.recording "
@@ -240,18 +387,8 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "SELECT n.event FROM notes n WHERE n.id IS NOT (SELECT count(*) FROM notes y "
               "WHERE y.event <= n.event)",
               "the note's number is not its place among the notes of the log");
-    auditRows(db, result,
-              "SELECT coalesce(v.event, 0) FROM evidence x LEFT JOIN verifications v ON v.id = "
-              "x.verification WHERE v.id IS NULL",
-              "evidence is stored that no verification of the log owns");
     // Events whose stored row went away.
-    auditRows(db, result,
-              "SELECT seq FROM events WHERE (kind IN ('verified', 'verified-again') AND seq NOT IN "
-              "(SELECT event FROM verifications)) OR (kind = 'note-added' AND seq NOT IN "
-              "(SELECT event FROM notes)) OR (kind = 'exported' AND seq NOT IN (SELECT event FROM "
-              "exports)) OR (kind IN ('recording-added', 'recording-found') AND recording NOT IN "
-              "(SELECT id FROM recordings))",
-              "the row this event vouches for is gone");
+    noteEach(result, facts.rowGone, "the row this event vouches for is gone");
     // The list's shortcuts must say what the log says.
     auditRows(db, result,
               "SELECT coalesce(v.event, r.added_event) FROM recordings r LEFT JOIN verifications v "
@@ -273,20 +410,15 @@ void auditStoredRows(const Database& db, AuditResult& result) {
               "examiners x WHERE x.first_seen IS NOT (SELECT at FROM events e WHERE e.examiner = "
               "x.name ORDER BY seq LIMIT 1)",
               "the examiner's name or first appearance is not the one the log recorded");
-    auditRows(db, result,
-              "SELECT min(seq) FROM events WHERE examiner NOT IN (SELECT name FROM examiners) "
-              "GROUP BY examiner",
-              "the examiner of this event is missing from the case's examiners");
+    noteEach(result, facts.unknownExaminer,
+             "the examiner of this event is missing from the case's examiners");
     if (holdsSeals(db)) {
         auditRows(db, result,
                   "SELECT coalesce(k.event, 1) FROM examiner_keys k LEFT JOIN events e ON e.seq = "
                   "k.event AND e.kind = 'examiner-key' AND e.examiner = k.examiner AND e.record = "
                   "k.fingerprint WHERE e.seq IS NULL",
                   "the examiner's key stored with this event is not the one the log recorded");
-        auditRows(db, result,
-                  "SELECT seq FROM events WHERE kind = 'examiner-key' AND seq NOT IN (SELECT "
-                  "event FROM examiner_keys)",
-                  "the row this event vouches for is gone");
+        noteEach(result, facts.keyRowGone, "the row this event vouches for is gone");
         auditRows(db, result,
                   "SELECT s.event FROM seals s LEFT JOIN events e ON e.seq = s.event AND e.kind = "
                   "'sealed' WHERE e.seq IS NULL",
@@ -295,17 +427,14 @@ void auditStoredRows(const Database& db, AuditResult& result) {
 }
 
 // Events of older versions that did not yet carry some of the fields.
-void noteUnvouched(const Database& db, AuditResult& result) {
-    const int64_t recordings = db.queryInt(
-        "SELECT count(*) FROM events WHERE kind = 'recording-added' AND detail = ''");
+void noteUnvouched(AuditResult& result, const WalkFacts& facts) {
+    const int64_t recordings = facts.recordingsWithoutDetail;
     if (recordings > 0) {
         result.unvouched.push_back(
             "the size and modification time of " + std::to_string(recordings) +
             " recording(s) added by an older version, which did not log them");
     }
-    const int64_t verifications = db.queryInt(
-        "SELECT count(*) FROM events WHERE kind IN ('verified', 'verified-again') AND detail NOT "
-        "LIKE '%; verified %'");
+    const int64_t verifications = facts.verificationsWithoutTime;
     if (verifications > 0) {
         result.unvouched.push_back("the time of " + std::to_string(verifications) +
                                    " verification(s) made by an older version, which did not "
@@ -325,7 +454,7 @@ std::string recordingAddedDetail(const std::optional<int64_t>& size,
                                  const std::optional<std::string>& relativePath) {
     return (size ? "size " + std::to_string(*size) + " bytes" : std::string("size not taken")) +
            "; " + (modified ? "modified " + *modified : std::string("modification time not taken")) +
-           (relativePath ? "; relative path (hex) " + upperHex(*relativePath) : std::string());
+           (relativePath ? "; relative path (hex) " + upperHexBytes(*relativePath) : std::string());
 }
 
 CustodyEvent appendEvent(const Database& db, CustodyEvent event) {
@@ -378,12 +507,13 @@ ChainHead chainHead(const Database& db) {
 std::string headText(const ChainHead& head) {
     std::string text = std::to_string(head.events) + " custody events; SHA-256 of the newest " +
                        head.hash;
-    if (!head.seal) {
-        return text + "; not sealed";
+    ReportContext seal;
+    if (head.seal) {
+        seal.custodySealExaminer = head.seal->examiner;
+        seal.custodySealKey = head.seal->fingerprint;
+        seal.custodySealSignature = head.seal->signature;
     }
-    return text + "; sealed by " + displayText(head.seal->examiner) + " (key " +
-           displayText(head.seal->fingerprint) + ", signature " +
-           displayText(head.seal->signature) + ")";
+    return text + "; " + displayText(custodySealText(seal));
 }
 
 std::vector<CustodyEvent> eventsOfRecording(const Database& db, int64_t recording) {
@@ -421,12 +551,13 @@ void forEachEvent(const Database& db, const std::function<void(const CustodyEven
 
 AuditResult auditLog(const Database& db) {
     AuditResult result;
-    auditChain(db, result);
+    WalkFacts facts;
+    auditChain(db, result, facts);
     if (result.intact()) {
-        auditStoredRows(db, result);
+        auditStoredRows(db, result, facts);
     }
     if (result.intact()) {
-        noteUnvouched(db, result);
+        noteUnvouched(result, facts);
     } else {
         result.seals.clear();
     }

@@ -14,6 +14,7 @@
 
 #include "casefile/CaseError.h"
 #include "report/Escape.h"
+#include "signature/Hex.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -36,29 +37,6 @@ struct Fd {
         }
     }
 };
-
-std::optional<std::string> fromHex(const std::string& hex) {
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string out;
-    out.reserve(hex.size() / 2);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int value = 0;
-        for (size_t j = i; j < i + 2; ++j) {
-            const char c = hex[j];
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                     : -1;
-            if (digit < 0) {
-                return std::nullopt;
-            }
-            value = value * 16 + digit;
-        }
-        out += static_cast<char>(value);
-    }
-    return out;
-}
 
 std::string rawPublicKey(EVP_PKEY* key) {
     std::array<unsigned char, kKeyBytes> raw{};
@@ -202,7 +180,7 @@ std::string ExaminerKey::sign(const std::string& message) const {
 }
 
 std::string keyFingerprint(const std::string& publicKeyHex) {
-    const std::optional<std::string> raw = fromHex(publicKeyHex);
+    const std::optional<std::string> raw = bytesOfHex(publicKeyHex, HexDigits::LowerCase);
     if (!raw || raw->size() != kKeyBytes) {
         return std::string();
     }
@@ -211,8 +189,8 @@ std::string keyFingerprint(const std::string& publicKeyHex) {
 
 bool verifySignature(const std::string& publicKeyHex, const std::string& message,
                      const std::string& signatureHex) {
-    const std::optional<std::string> raw = fromHex(publicKeyHex);
-    const std::optional<std::string> signature = fromHex(signatureHex);
+    const std::optional<std::string> raw = bytesOfHex(publicKeyHex, HexDigits::LowerCase);
+    const std::optional<std::string> signature = bytesOfHex(signatureHex, HexDigits::LowerCase);
     if (!raw || raw->size() != kKeyBytes || !signature || signature->size() != kSignatureBytes) {
         return false;
     }

@@ -159,13 +159,17 @@ std::optional<int64_t> Statement::optionalInteger(int column) const {
 }
 
 std::string Statement::bytes(int column) const {
+    return std::string(view(column));
+}
+
+std::string_view Statement::view(int column) const {
     // Blob first, then its length: asking in that order converts nothing.
     const void* data = sqlite3_column_blob(statement, column);
     const int size = sqlite3_column_bytes(statement, column);
     if (data == nullptr || size <= 0) {
-        return std::string();
+        return std::string_view();
     }
-    return std::string(static_cast<const char*>(data), static_cast<size_t>(size));
+    return std::string_view(static_cast<const char*>(data), static_cast<size_t>(size));
 }
 
 std::optional<std::string> Statement::optionalBytes(int column) const {

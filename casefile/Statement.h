@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 struct sqlite3;
@@ -59,6 +60,8 @@ class Statement {
     std::optional<int64_t> optionalInteger(int column) const;
     // The column's bytes, text or blob alike.
     std::string bytes(int column) const;
+    // The same without a copy: valid until the next step or reset.
+    std::string_view view(int column) const;
     std::optional<std::string> optionalBytes(int column) const;
 
   private:

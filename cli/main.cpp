@@ -150,6 +150,7 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
     const bool keep = options.json || writer != nullptr;  // --jsonl keeps nothing
     ProgressBar bar(stderr);
     std::vector<RecordingEvidence> kept;
+    std::vector<std::string> keptAt;  // each kept file's time of verification
     HtmlReportOptions reportOptions;
     bool allVerified = true;
     size_t started = 0;
@@ -164,12 +165,25 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
             fileRun.verifiedAt = verifiedAt;  // as the case stored it
             std::cout << jsonLine(evidence, fileRun, options.clusters) << std::endl;
         } else if (options.csv) {
+            // With a case, the head as it stands now the line's verification
+            // is stored: a line kept elsewhere is a head --expect-head checks.
+            ReportContext custody = run;
+            if (caseRun != nullptr) {
+                try {
+                    caseRun->describeHead(custody);
+                } catch (const CaseError&) {
+                    // The line is in the case already: printed without a head
+                    // rather than lost; the run's own head follows at its end.
+                    custody.custodyEvents.reset();
+                }
+            }
             const CsvRow row{&evidence,
                              fileNameOf(evidence.identity.path),
                              evidence.identity.path,
                              csvTime(verifiedAt),
                              run.examiner,
-                             run.caseReference};
+                             run.caseReference,
+                             caseRun != nullptr ? &custody : nullptr};
             std::cout << csvLine(csvFields(row)) << std::flush;
         } else if (!options.json) {
             std::cout << textLines(evidence) << caseLine << std::endl;
@@ -183,6 +197,7 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
         evidence.file.reset();
         if (keep) {
             kept.push_back(std::move(evidence));
+            keptAt.push_back(verifiedAt);
         }
         ++started;
     };
@@ -196,8 +211,10 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
                 // nothing it has shown.
                 caseRun->record(ready, show);
             } else {
+                // Each file's own time, as a case would store it.
+                const std::string now = utcNowText();
                 for (RecordingEvidence& evidence : ready) {
-                    show(evidence, std::string(), run.verifiedAt);
+                    show(evidence, std::string(), now);
                 }
             }
             if (started < options.files.size()) {
@@ -235,7 +252,11 @@ int verify(const CliOptions& options, CaseRun* caseRun) {
         caseRun->describeHead(jsonRun);
     }
     if (options.json) {
-        std::cout << jsonReport(kept, jsonRun, options.clusters) << std::endl;
+        ReportFiles files = lentFiles(kept);
+        files.verifiedAt = [&keptAt](size_t i) { return keptAt[i]; };
+        StringSink array;
+        writeJsonReport(files, jsonRun, options.clusters, array);
+        std::cout << array.text << std::endl;
     }
     if (options.jsonLines && caseRun != nullptr) {
         std::cout << caseRun->headJsonLine() << std::endl;

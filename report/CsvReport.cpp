@@ -85,9 +85,25 @@ std::string defused(const std::string& cell) {
 }
 
 std::vector<std::string> csvTitles() {
-    return {"Name",   "Path",     "Verdict",       "Reason",  "Serial Number",
-            "Start",  "End",      "First Failure", "SHA-256", "Verified At",
-            "Origin", "Examiner", "Case Reference"};
+    return {"Name",
+            "Path",
+            "Verdict",
+            "Reason",
+            "Serial Number",
+            "Start",
+            "End",
+            "First Failure",
+            "SHA-256",
+            "Verified At",
+            "Origin",
+            "Examiner",
+            "Case Reference",
+            "Custody Events",
+            "Custody Newest SHA-256",
+            "Custody Seal",
+            "Report Event",
+            "Examiner Key Ed25519",
+            "Examiner Key SHA-256"};
 }
 
 std::vector<std::string> csvFields(const CsvRow& row) {
@@ -115,6 +131,17 @@ std::vector<std::string> csvFields(const CsvRow& row) {
         originText(wording),
         row.examiner,
         row.caseReference};
+    const ReportContext* const custody = row.custody;
+    const auto number = [](const std::optional<int64_t>& value) {
+        return value ? std::to_string(*value) : std::string();
+    };
+    const bool fromCase = custody != nullptr && custody->custodyEvents;
+    fields.push_back(fromCase ? number(custody->custodyEvents) : std::string());
+    fields.push_back(fromCase ? custody->custodyHead : std::string());
+    fields.push_back(fromCase ? custodySealText(*custody) : std::string());
+    fields.push_back(fromCase ? number(custody->custodyExportEvent) : std::string());
+    fields.push_back(custody != nullptr ? custody->examinerPublicKey : std::string());
+    fields.push_back(custody != nullptr ? custody->examinerKeyFingerprint : std::string());
     for (std::string& field : fields) {
         field = defused(displayText(field));
     }

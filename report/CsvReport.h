@@ -4,15 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "report/ReportContext.h"
 #include "report/ReportSink.h"
 #include "signature/RecordingEvidence.h"
 
 // The verified files as text for other programs: one line per file with
 // name, path, verdict, reason, serial, start, end, first failure time,
 // SHA-256, verification time, for a Success whether it proves the
-// recording's origin, and the examiner and case reference of the run (on
-// every line, so a line copied or filtered on its own keeps them) (under an HMAC tag it does not,
-// and says why). Every field is in the display form (report/Escape.h displayText); one that a
+// recording's origin (under an HMAC tag it does not, and says why), the
+// examiner and case reference of the run, and, made from a case, the
+// custody log's head, the report's own export event and the examiner's key
+// (on every line, so a line copied or filtered on its own keeps them, and a
+// spreadsheet still takes the first line as the titles). Every field is in the display form (report/Escape.h displayText); one that a
 // spreadsheet would run as a formula (beginning with =, +, -, @, tab or
 // carriage return) is prefixed with an apostrophe.
 
@@ -24,9 +27,12 @@ struct CsvRow {
     std::string verifiedAt;                       // "YYYY-MM-DD hh:mm:ss UTC", or empty
     std::string examiner;                         // as given for the run; may be empty
     std::string caseReference;
+    // The custody log's head, the export event and the examiner's key, when
+    // the line comes from a case; null otherwise (those cells stay empty).
+    const ReportContext* custody = nullptr;
 };
 
-// The columns that describe the file, before the run's examiner and case.
+// The columns that describe the file, before the run's examiner, case and custody.
 constexpr size_t kCsvFileColumns = 11;
 
 // The column titles of csvFields.

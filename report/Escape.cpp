@@ -6,6 +6,8 @@
 #include <vector>
 #include <nlohmann/json.hpp>
 
+#include "signature/Hex.h"
+
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
@@ -263,18 +265,6 @@ bool shownVerbatim(std::string_view bytes) {
         pos += length;
     }
     return true;
-}
-
-std::string hexBytes(std::string_view bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += kDigits[byte >> 4];
-        out += kDigits[byte & 0x0F];
-    }
-    return out;
 }
 
 std::string htmlText(const std::string& bytes) {

@@ -28,9 +28,6 @@ std::string displayText(std::string_view bytes);
 // Whether displayText(bytes) is `bytes` itself.
 bool shownVerbatim(std::string_view bytes);
 
-// Lower-case hex of the bytes, two digits each.
-std::string hexBytes(std::string_view bytes);
-
 // The bytes with every sequence that is not UTF-8 replaced by U+FFFD.
 std::string validUtf8(const std::string& bytes);
 // Whether validUtf8(bytes) is `bytes` itself.

@@ -4,6 +4,7 @@
 
 #include "report/JsonDepth.h"
 #include "report/Names.h"
+#include "signature/Hex.h"
 
 using nlohmann::json;
 
@@ -18,41 +19,11 @@ const json& member(const json& object, const char* key) {
     return it == object.end() ? none : *it;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-std::optional<std::string> fromHex(const std::string& hex) {
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        const int high = hexDigit(hex[i]);
-        const int low = hexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<char>(high * 16 + low));
-    }
-    return bytes;
-}
-
 // The member's exact bytes when the writer kept them beside it, else its text.
 std::string text(const json& object, const char* key) {
     const json& exact = member(object, (std::string(key) + "Bytes").c_str());
     if (exact.is_string()) {
-        if (std::optional<std::string> bytes = fromHex(exact.get_ref<const std::string&>())) {
+        if (std::optional<std::string> bytes = bytesOfHex(exact.get_ref<const std::string&>(), HexDigits::AnyCase)) {
             return *bytes;
         }
     }

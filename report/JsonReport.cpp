@@ -266,8 +266,14 @@ bool writeJsonReport(const ReportFiles& files, const ReportContext& run, bool cl
     // level in. A dumped string holds no raw line break, so indenting every
     // line indents the object and nothing else.
     std::string out = "[\n";
+    ReportContext fileRun = run;
     for (size_t i = 0; i < files.count; ++i) {
-        const std::string object = dumpJson(jsonFileObject(*files.evidence(i), run, clusters), 2);
+        if (files.verifiedAt) {
+            std::string at = files.verifiedAt(i);
+            fileRun.verifiedAt = at.empty() ? run.verifiedAt : std::move(at);
+        }
+        const std::string object =
+            dumpJson(jsonFileObject(*files.evidence(i), fileRun, clusters), 2);
         out += i == 0 ? "  " : ",\n  ";
         for (const char c : object) {
             out += c;

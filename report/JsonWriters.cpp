@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "report/Escape.h"
+#include "signature/Hex.h"
 
 nlohmann::json& JsonObjectWriter::slot(const char* key) {
     if (open.empty()) {

@@ -7,21 +7,6 @@
 #include "signature/BuiltInKeys.h"
 #include "signature/Sha256.h"
 
-namespace {
-
-std::string utcNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    if (gmtime_r(&now, &tm) == nullptr) {
-        return std::string();
-    }
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
-}  // namespace
-
 void copyCustody(const ReportContext& from, ReportContext& to) {
     to.custodyEvents = from.custodyEvents;
     to.custodyHead = from.custodyHead;
@@ -31,6 +16,14 @@ void copyCustody(const ReportContext& from, ReportContext& to) {
     to.custodyExportEvent = from.custodyExportEvent;
     to.examinerPublicKey = from.examinerPublicKey;
     to.examinerKeyFingerprint = from.examinerKeyFingerprint;
+}
+
+std::string custodySealText(const ReportContext& run) {
+    if (run.custodySealKey.empty()) {
+        return "not sealed";
+    }
+    return "sealed by " + run.custodySealExaminer + " (key " + run.custodySealKey +
+           ", signature " + run.custodySealSignature + ")";
 }
 
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
@@ -44,8 +37,19 @@ ReportContext currentReportContext(const std::string& verifierName, const std::s
     context.publicKeySha256 = sha256Hex(publicKey.data, publicKey.size);
     const KeyBytes hmacKey = builtInHmacKey();
     context.hmacKeySha256 = sha256Hex(hmacKey.data, hmacKey.size);
-    context.verifiedAt = utcNow();
+    context.verifiedAt = utcNowText();
     context.examiner = examiner;
     context.caseReference = caseReference;
     return context;
+}
+
+std::string utcNowText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (gmtime_r(&now, &tm) == nullptr) {
+        return "1970-01-01T00:00:00Z";
+    }
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
 }

@@ -33,12 +33,19 @@ struct ReportContext {
     std::string examinerKeyFingerprint;
 };
 
+// "sealed by NAME (key FP, signature SIG)" when the head is the examiner's
+// seal, else "not sealed": the words every output gives a head's seal.
+std::string custodySealText(const ReportContext& run);
+
 // Copies the custody log's head, seal, export event and examiner's key.
 void copyCustody(const ReportContext& from, ReportContext& to);
 
 // The context of this run, verified now.
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,
                                    const std::string& caseReference);
+
+// UTC now, "YYYY-MM-DDThh:mm:ssZ": the time of verification every output carries.
+std::string utcNowText();
 
 // The project's version, and the source revision the program was built from.
 const char* telvarVersion();

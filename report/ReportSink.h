@@ -39,6 +39,9 @@ struct ReportFiles {
     // The pictures around file i's first failing run; null for none. May be
     // unset, when no file has pictures.
     std::function<std::shared_ptr<const std::vector<ReportPicture>>(size_t)> pictures;
+    // When file i was verified, UTC "YYYY-MM-DDThh:mm:ssZ". May be unset,
+    // or give "" for a file: then the run's time stands for it.
+    std::function<std::string(size_t)> verifiedAt;
 };
 
 // The files of a vector, lent: the vector must outlive the result.

@@ -12,6 +12,7 @@ cannot be read.
 """
 import hashlib
 import json
+import re
 import sqlite3
 import sys
 
@@ -89,9 +90,17 @@ BASE_Y = 4 * pow(5, P - 2, P) % P
 BASE = (x_of(BASE_Y, 0), BASE_Y, 1, x_of(BASE_Y, 0) * BASE_Y % P)
 
 
+def lower_hex(text):
+    """The bytes of lower-case hex digits, as the case keeps keys and
+    signatures; bytes.fromhex alone would also take capitals and spaces."""
+    if not isinstance(text, str) or re.fullmatch("(?:[0-9a-f]{2})*", text) is None:
+        raise ValueError("not lower-case hex")
+    return bytes.fromhex(text)
+
+
 def verify_seal(public_hex, message, signature_hex):
     try:
-        public, signature = bytes.fromhex(public_hex), bytes.fromhex(signature_hex)
+        public, signature = lower_hex(public_hex), lower_hex(signature_hex)
     except ValueError:
         return False
     if len(public) != 32 or len(signature) != 64:
@@ -201,7 +210,7 @@ def check(path, expect_head):
         if kind == "examiner-key":
             public = (detail or "")[len("ed25519 "):]
             try:
-                fingerprint = hashlib.sha256(bytes.fromhex(public)).hexdigest()
+                fingerprint = hashlib.sha256(lower_hex(public)).hexdigest()
             except ValueError:
                 fingerprint = None
             if not (detail or "").startswith("ed25519 ") or len(public) != 64 or fingerprint != record:

@@ -1,6 +1,7 @@
 #include "signature/Sha256.h"
 
 #include "signature/DigestType.h"
+#include "signature/Hex.h"
 #include "signature/SslError.h"
 
 Sha256::Sha256() : context(EVP_MD_CTX_new()) {
@@ -16,14 +17,7 @@ std::string Sha256::finishHex() {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     requireSsl(EVP_DigestFinal_ex(context.get(), digest, &length) == 1);
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(2 * length);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0x0F];
-    }
-    return hex;
+    return hexBytes(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 std::string sha256Hex(const void* data, size_t size) {

@@ -5,8 +5,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include "casefile/CaseError.h"
+#include "casefile/ExaminerKey.h"
+#include "report/Escape.h"
+#include "verification/CaseStore.h"
 
 namespace {
 
@@ -66,9 +72,32 @@ QWidget* keysTable(QWidget* parent) {
     return table;
 }
 
+// Text from the case file in the display form every output uses.
+QString shown(const std::string& bytes) {
+    return QString::fromStdString(displayText(bytes));
+}
+
 }  // namespace
 
-AboutDlg::AboutDlg(QWidget* parent)
+QString AboutDlg::caseDescription(const QString& title, const CaseStore& store) {
+    QString text = tr("Case: %1").arg(title);
+    try {
+        text += QStringLiteral("\n") + tr("Custody log: %1").arg(shown(headText(store.head())));
+    } catch (const CaseError& error) {
+        text += QStringLiteral("\n") +
+                tr("Custody log: its head cannot be read: %1").arg(shown(error.what()));
+    }
+    const std::shared_ptr<const ExaminerKey> key = windowExaminerKey();
+    text += QStringLiteral("\n") +
+            (key ? tr("Examiner's key: SHA-256 %1 (Ed25519 %2)")
+                       .arg(QString::fromStdString(key->fingerprint()),
+                            QString::fromStdString(key->publicKeyHex()))
+                 : tr("Examiner's key: none could be read or made; this window's events are "
+                      "not sealed"));
+    return text;
+}
+
+AboutDlg::AboutDlg(QWidget* parent, const QString& caseText)
     : QDialog(parent, Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       logoLabel(new QLabel(this)),
       infoLabel(new QLabel(this)) {
@@ -98,6 +127,17 @@ AboutDlg::AboutDlg(QWidget* parent)
     top->addWidget(infoLabel, 1);
     layout->addLayout(top);
     layout->addSpacing(8);
+    if (!caseText.isEmpty()) {
+        // Hashes and keys are long words: wrapped anywhere, copied whole.
+        auto* const caseBox = new QPlainTextEdit(caseText, this);
+        caseBox->setObjectName(QStringLiteral("caseHead"));
+        caseBox->setReadOnly(true);
+        caseBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        caseBox->setFrameShape(QFrame::NoFrame);
+        caseBox->setFixedHeight(fontMetrics().lineSpacing() * 5 + 8);
+        layout->addWidget(caseBox);
+        layout->addSpacing(8);
+    }
     // The box keeps its size; the list of keys scrolls when it outgrows it.
     auto* const keys = new QScrollArea(this);
     keys->setFrameShape(QFrame::NoFrame);

@@ -517,7 +517,10 @@ void MorlAuthenticator::undoRemoval() {
 }
 
 void MorlAuthenticator::handleAboutBtn() {
-    auto* const about = new AboutDlg(this);
+    const CaseStore* const store = cases->store();
+    auto* const about =
+        new AboutDlg(this, store != nullptr ? AboutDlg::caseDescription(cases->title(), *store)
+                                            : QString());
     // Closed dialogs would otherwise pile up under the window.
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->show();

@@ -145,6 +145,15 @@ StartArguments startArguments(int argc, const char* const* argv) {
             arguments.help = true;
         } else if (argument == "--version" || argument == "-v") {
             arguments.version = true;
+        } else if (argument == "--examiner-key" || argument.startsWith("--examiner-key=")) {
+            const bool joined = argument.contains('=');
+            const QByteArray value = joined ? argument.mid(argument.indexOf('=') + 1)
+                                     : i + 1 < argc ? QByteArray(argv[++i])
+                                                    : QByteArray();
+            arguments.examinerKey = value;
+            if (value.isEmpty()) {
+                arguments.usageError = "--examiner-key needs a value";
+            }
         } else if (arguments.unknownOption.isEmpty()) {
             arguments.unknownOption = argument;
         }

@@ -23,14 +23,17 @@ QStringList droppedPaths(const QMimeData& data);
 
 // The program's arguments after the application object took its own,
 // without the program name; each is a path by its bytes (see PathBytes.h).
-// "--help" and "--version" (or "-h", "-v") ask for the text instead; any
-// other argument starting with "-" is an unknown option; after "--" every
-// argument is a path.
+// "--help" and "--version" (or "-h", "-v") ask for the text instead;
+// "--examiner-key FILE" (or "--examiner-key=FILE") names the key that seals
+// the case, as telvar-verify's option does; any other argument starting with
+// "-" is an unknown option; after "--" every argument is a path.
 struct StartArguments {
     QStringList paths;
     bool help = false;
     bool version = false;
+    QByteArray examinerKey;    // the key file's path as bytes; empty when not given
     QByteArray unknownOption;  // the first one, empty when none
+    QByteArray usageError;     // an option given wrong ("--examiner-key needs a value")
 };
 StartArguments startArguments(int argc, const char* const* argv);
 QStringList argumentPaths(int argc, const char* const* argv);

@@ -69,6 +69,7 @@ class ExportedRows {
         : rows(rows_), store(std::move(store_)) {}
 
     size_t size() const { return rows.size(); }
+    QDateTime verifiedAt(size_t i) const { return rows.at(i).verifiedAt; }
 
     VerifyResult at(size_t i) {
         const VerifyResult& row = rows.at(i);
@@ -130,6 +131,12 @@ ReportFiles filesOf(ExportedRows& rows, ExportProgress* progress) {
         }
         return std::make_shared<const std::vector<ReportPicture>>(std::move(remade));
     };
+    // Each row's own time, as its CSV line and the case give it; the
+    // export's time only for a row that has none.
+    files.verifiedAt = [&rows](size_t i) {
+        const QDateTime when = rows.verifiedAt(i);
+        return when.isValid() ? when.toUTC().toString(Qt::ISODate).toStdString() : std::string();
+    };
     return files;
 }
 
@@ -165,6 +172,7 @@ bool writeFormat(ExportedRows& rows, const ExportRequest& request, ExportProgres
                     CsvRow line = csvRowOf(rows.at(i));
                     line.examiner = run.examiner;
                     line.caseReference = run.caseReference;
+                    line.custody = &run;
                     return line;
                 },
                 sink);

@@ -2,7 +2,11 @@
 // its own options; every argument left is a file or folder to verify.
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 
+#include "casefile/CaseError.h"
+#include "casefile/CaseFile.h"
+#include "casefile/ExaminerKey.h"
 #include "report/Escape.h"
 #include "ui/CaseMenu.h"
 #include "ui/HeapTuning.h"
@@ -18,9 +22,33 @@ const char kUsage[] =
     "\n"
     "  -h, --help     show this text and exit\n"
     "  -v, --version  show the version and exit\n"
+    "  --examiner-key FILE  the examiner's Ed25519 key that seals the case (made\n"
+    "                 when missing; default $TELVAR_EXAMINER_KEY, else\n"
+    "                 $XDG_CONFIG_HOME/telvar/examiner-ed25519.pem)\n"
     "  --             every argument after it is a file or folder\n"
     "\n"
     "The window also takes the toolkit's own options (such as -platform).\n";
+
+// Exit status when the examiner's key given cannot be used, as telvar-verify's.
+constexpr int kKeyRefused = 4;
+
+// The key named by --examiner-key, checked (made when missing) before the
+// window opens, then used for every seal as $TELVAR_EXAMINER_KEY would be.
+// False, with the reason printed, when it cannot be used: a window that
+// sealed with another key, or not at all, would say less than was asked.
+bool useExaminerKey(const QByteArray& given) {
+    if (given.isEmpty()) {
+        return true;
+    }
+    const std::string path = absoluteNormalPath(given.toStdString());
+    try {
+        ExaminerKey::loadOrCreate(path);
+    } catch (const CaseError& error) {
+        std::fprintf(stderr, "telvar-authenticator: %s\n", displayText(error.what()).c_str());
+        return false;
+    }
+    return ::setenv("TELVAR_EXAMINER_KEY", path.c_str(), 1) == 0;
+}
 
 }  // namespace
 
@@ -36,6 +64,16 @@ int main(int argc, char** argv) {
         std::printf("telvar-authenticator %s\n", TELVAR_VERSION);
         return 0;
     }
+    if (!early.usageError.isEmpty()) {
+        std::fprintf(stderr, "telvar-authenticator: %s\n\n%s",
+                     displayText(early.usageError.toStdString()).c_str(), kUsage);
+        return 2;
+    }
+    // Before the toolkit starts threads that read the environment, and
+    // before anything reads the key: the first seal loads it.
+    if (!useExaminerKey(early.examinerKey)) {
+        return kKeyRefused;
+    }
     keepHeapPadding();
     QApplication app(argc, argv);
     const StartArguments arguments = startArguments(argc, argv);
@@ -44,6 +82,7 @@ int main(int argc, char** argv) {
                      displayText(arguments.unknownOption.toStdString()).c_str(), kUsage);
         return 2;
     }
+
     QApplication::setApplicationVersion(QStringLiteral(TELVAR_VERSION));
     QApplication::setApplicationDisplayName(
         QStringLiteral("Telvar Surveillance Video Authenticator"));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -280,4 +281,98 @@ TEST_F(CaseCommand, FilesFromListsOfLinesOrNulSeparatedPaths) {
     EXPECT_EQ(runVerify(caseArg() + " --audit " + quoted(a)).status, 2);
     EXPECT_EQ(runVerify(caseArg() + " --audit --list").status, 2);
     EXPECT_EQ(runVerify("-0 " + quoted(a)).status, 2);
+}
+
+namespace {
+
+// The cells of one CSV line (RFC 4180: quotes doubled inside quoted cells).
+std::vector<std::string> csvCells(const std::string& line) {
+    std::vector<std::string> cells(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            cells.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            cells.emplace_back();
+        } else {
+            cells.back() += c;
+        }
+    }
+    return cells;
+}
+
+}  // namespace
+
+// Each line of --csv made with a case names the head as it stood once that
+// line's verification was stored: a line kept elsewhere is a head that the
+// audit finds in the log, and one it does not find once the log is cut back.
+TEST_F(CaseCommand, EveryCsvLineCarriesAHeadTheAuditFinds) {
+    const CommandResult run = runVerify(caseArg() + " --csv --jobs 1 " + demos);
+    EXPECT_EQ(run.status, 1);
+    std::vector<std::vector<std::string>> rows;
+    for (size_t at = 0, end = 0; (end = run.out.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+        rows.push_back(csvCells(run.out.substr(at, end - at)));
+    }
+    ASSERT_EQ(rows.size(), 4u) << run.out;
+    const std::vector<std::string>& titles = rows[0];
+    const auto column = [&titles](const std::string& title) {
+        return static_cast<size_t>(std::find(titles.begin(), titles.end(), title) - titles.begin());
+    };
+    const size_t events = column("Custody Events");
+    const size_t newest = column("Custody Newest SHA-256");
+    ASSERT_LT(newest, titles.size());
+    // Every line as long as the titles: a spreadsheet keeps the columns.
+    int64_t last = 0;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), titles.size()) << i;
+        const int64_t count = std::stoll(rows[i][events]);
+        EXPECT_GT(count, last);
+        last = count;
+        EXPECT_EQ(rows[i][newest].size(), 64u);
+        EXPECT_EQ(rows[i][column("Custody Seal")], "not sealed");
+        EXPECT_EQ(rows[i][column("Report Event")], "");
+        EXPECT_EQ(rows[i][column("Examiner Key SHA-256")].size(), 64u);
+        const CommandResult kept = runVerify(caseArg() + " --audit --expect-head " +
+                                             rows[i][events] + ":" + rows[i][newest]);
+        EXPECT_EQ(kept.status, 0) << kept.out;
+    }
+    // The key that sealed the run is the one every line names.
+    const CommandResult audit = runVerify(caseArg() + " --audit");
+    EXPECT_NE(audit.out.find("(key SHA-256 " + rows[1][column("Examiner Key SHA-256")] + ")"),
+              std::string::npos)
+        << audit.out;
+    // The newest line's head is gone once the log is cut back before it.
+    ASSERT_EQ(runSqlite(casePath, "DELETE FROM seals; DELETE FROM events WHERE seq >= " +
+                                      rows[3][events])
+                  .status,
+              0);
+    EXPECT_EQ(runVerify(caseArg() + " --audit --expect-head " + rows[3][events] + ":" +
+                        rows[3][newest])
+                  .status,
+              1);
+}
+
+// --json gives each file the time its verification was stored, as --jsonl
+// and the case do, not the time the run began.
+TEST_F(CaseCommand, JsonCarriesEachFilesOwnTimeAsTheCaseStoredIt) {
+    const CommandResult run = runVerify(caseArg() + " --json --jobs 1 " + demos);
+    EXPECT_EQ(run.status, 1);
+    const json printed = json::parse(run.out);
+    ASSERT_EQ(printed.size(), 3u);
+    CaseOpenOptions options;
+    options.access = CaseOpenOptions::Access::ReadOnly;
+    const CaseFile file(casePath, options);
+    for (const json& object : printed) {
+        const std::optional<RecordingRow> row =
+            file.recordingByPath(object["path"].get<std::string>());
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->latestAt, object["verifiedAt"].get<std::string>());
+        const json stored = json::parse(file.latestVerification(row->id)->evidenceJson);
+        EXPECT_EQ(stored["verifiedAt"], object["verifiedAt"]);
+    }
 }

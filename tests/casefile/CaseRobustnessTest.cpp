@@ -9,6 +9,7 @@
 #include "CaseDirectory.h"
 #include "casefile/CaseFile.h"
 #include "report/Escape.h"
+#include "signature/Hex.h"
 
 namespace {
 

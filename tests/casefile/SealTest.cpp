@@ -164,6 +164,19 @@ TEST_F(Seals, AnEditOfAnyColumnFailsTheAudit) {
     EXPECT_EQ(script.out.find(" events; SHA-256 of the newest"), std::string::npos) << script.out;
 }
 
+// A signature spelt otherwise reads as the same bytes to a lenient reader,
+// yet it is not the value the examiner stored: capitals, or spaces between
+// the digits, fail the audit and the third-party check alike.
+TEST_F(Seals, ASignatureSpeltOtherwiseIsAnEdit) {
+    for (const std::string spelling :
+         {"upper(signature)", "substr(signature, 1, 2) || '  ' || substr(signature, 3)"}) {
+        const std::string edited = copy("spelt");
+        ASSERT_EQ(runSqlite(edited, "UPDATE seals SET signature = " + spelling).status, 0);
+        EXPECT_FALSE(auditOf(edited).intact()) << spelling;
+        EXPECT_EQ(runCheckScript(edited).status, 1) << spelling;
+    }
+}
+
 // An event's own hash recomputed after an edit: only the link of the next
 // event to it shows the edit.
 TEST_F(Seals, AnEventRehashedInPlaceBreaksTheNextLink) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "report/Escape.h"
+#include "signature/Hex.h"
 
 TEST(Escape, DisplayFormAtItsBoundaries) {
     struct Case {

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "report/CsvReport.h"
 #include "report/Escape.h"
 #include "report/HtmlReport.h"
 #include "report/JsonDepth.h"
@@ -345,4 +346,59 @@ TEST(JsonReport, ArrayIsAlwaysValidAndOrdered) {
     for (const char* key : {"startTime", "endTime", "serialNumber", "errorText"}) {
         EXPECT_EQ(parsed[1][key], "") << key;
     }
+}
+
+// Each file carries its own time of verification when the caller knows it;
+// a file without one (and a caller that knows none) the run's.
+TEST(JsonReport, EachFileCarriesItsOwnTimeOfVerification) {
+    std::vector<RecordingEvidence> files(2);
+    ReportContext run;
+    run.verifiedAt = "2026-12-09T00:00:00Z";
+    ReportFiles listed = lentFiles(files);
+    listed.verifiedAt = [](size_t i) { return i == 0 ? std::string("2026-12-09T00:00:07Z") : ""; };
+    StringSink sink;
+    ASSERT_TRUE(writeJsonReport(listed, run, false, sink));
+    const nlohmann::json parsed = nlohmann::json::parse(sink.text);
+    EXPECT_EQ(parsed[0]["verifiedAt"], "2026-12-09T00:00:07Z");
+    EXPECT_EQ(parsed[1]["verifiedAt"], "2026-12-09T00:00:00Z");
+}
+
+// The case's head and the examiner's key close every line made from a case,
+// after the columns that were there before; without a case they are empty,
+// so every line keeps as many cells as the titles.
+TEST(CsvReport, ALineFromACaseCarriesItsHeadAndKey) {
+    RecordingEvidence evidence;
+    evidence.verdict.code = VerdictCode::Mismatch;
+    CsvRow row{&evidence, "a.mkv", "/e/a.mkv", "", "Ann", "C-1"};
+    const std::vector<std::string> titles = csvTitles();
+    ASSERT_EQ(titles.size(), kCsvFileColumns + 8);
+    EXPECT_EQ(titles[kCsvFileColumns + 1], "Case Reference");
+    const std::vector<std::string> plain = csvFields(row);
+    ASSERT_EQ(plain.size(), titles.size());
+    EXPECT_EQ(plain.back(), "");
+    EXPECT_EQ(plain[kCsvFileColumns + 2], "");
+
+    ReportContext custody;
+    custody.custodyEvents = 0;  // an empty log is still a head
+    custody.custodyHead = std::string(64, '0');
+    custody.examinerPublicKey = std::string(64, 'b');
+    custody.examinerKeyFingerprint = std::string(64, 'c');
+    row.custody = &custody;
+    std::vector<std::string> fields = csvFields(row);
+    ASSERT_EQ(fields.size(), titles.size());
+    const std::vector<std::string> tail(fields.begin() + kCsvFileColumns + 2, fields.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"0", std::string(64, '0'), "not sealed", "",
+                                              std::string(64, 'b'), std::string(64, 'c')}));
+
+    custody.custodyEvents = 12;
+    custody.custodyExportEvent = 13;
+    custody.custodySealExaminer = "Eve";
+    custody.custodySealKey = std::string(64, 'c');
+    custody.custodySealSignature = std::string(128, 'd');
+    fields = csvFields(row);
+    EXPECT_EQ(fields[kCsvFileColumns + 4], "sealed by Eve (key " + std::string(64, 'c') +
+                                               ", signature " + std::string(128, 'd') + ")");
+    EXPECT_EQ(fields[kCsvFileColumns + 5], "13");
+    // The seal's words hold a comma: quoted, so the line keeps its cells.
+    EXPECT_NE(csvLine(fields).find(",\"sealed by Eve (key "), std::string::npos);
 }

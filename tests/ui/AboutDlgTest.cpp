@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 
 #include "ui/AboutDlg.h"
 
@@ -56,6 +57,19 @@ TEST_F(AboutDlgTest, ShowsNameVersionAndCopyrightFromTheApplication) {
     QCoreApplication::setApplicationVersion(QStringLiteral("2.5"));
     const AboutDlg later;
     EXPECT_TRUE(label(later, true)->text().startsWith(QStringLiteral("\n\nVersion: 2.5\n\n")));
+}
+
+// The case's head is shown whole and can be copied; without a case, no box.
+TEST_F(AboutDlgTest, ShowsTheCasesHeadToCopy) {
+    EXPECT_EQ(AboutDlg().findChild<QPlainTextEdit*>(QStringLiteral("caseHead")), nullptr);
+    const QString text = QStringLiteral("Custody log: 9 custody events; SHA-256 of the newest ") +
+                         QString(64, QLatin1Char('a'));
+    const AboutDlg dialog(nullptr, text);
+    const auto* const box = dialog.findChild<QPlainTextEdit*>(QStringLiteral("caseHead"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->toPlainText(), text);
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_TRUE(box->textInteractionFlags() & Qt::TextSelectableByMouse);
 }
 
 TEST_F(AboutDlgTest, IsAFixedWindowModalDialogWithLogoAndCloseButtonOnly) {

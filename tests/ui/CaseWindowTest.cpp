@@ -20,6 +20,7 @@
 
 #include "report/Escape.h"
 #include "report/JsonReport.h"
+#include "ui/AboutDlg.h"
 #include "ui/CaseLogDialog.h"
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
@@ -129,6 +130,32 @@ TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
     const CustodyEvent exported = all[all.size() - 2];
     EXPECT_EQ(exported.kind, EventKind::Exported);
     EXPECT_EQ(exported.sha256.value_or(""), sha256.toStdString());
+
+    // A CSV export from the case names on every line the sealed head it was
+    // made at and the number of its own export event.
+    ExportRequest csv;
+    csv.format = ExportFormat::Csv;
+    csv.rows = {0};
+    csv.path = casePath("report.csv");
+    cases()->prepareExport(csv);
+    ASSERT_EQ(writeExport(*tree()->resultModel(), csv), QString());
+    QFile csvFile(csv.path);
+    ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> csvLines = csvFile.readAll().split('\n');
+    ASSERT_GE(csvLines.size(), 2);
+    ASSERT_TRUE(csv.custody.custodyEvents && csv.custody.custodyExportEvent);
+    EXPECT_TRUE(csvLines[1].contains(
+        "," + QByteArray::number(static_cast<qlonglong>(*csv.custody.custodyEvents)) + "," +
+        QByteArray::fromStdString(csv.custody.custodyHead) + ",\"sealed by "))
+        << csvLines[1].toStdString();
+    EXPECT_TRUE(csvLines[1].contains(
+        "," + QByteArray::number(static_cast<qlonglong>(*csv.custody.custodyExportEvent)) + ","));
+    cases()->recordExport(csv, fileSha256(csv.path));
+
+    // The About box names the case and its head as it stands now.
+    const QString about = AboutDlg::caseDescription(cases()->title(), *cases()->store());
+    EXPECT_TRUE(about.contains(QString::fromStdString(headText(cases()->store()->head()))))
+        << about.toStdString();
 
     const CommandRun audit = verifyCommand({QStringLiteral("--case-file"), file, QStringLiteral("--audit")});
     EXPECT_EQ(audit.exitCode, 0) << audit.out.toStdString();

@@ -101,9 +101,10 @@ TEST_F(ExportTest, CsvQuotesAndDefusesTextsFromTheFile) {
     EXPECT_TRUE(lines[2].contains("\"'=HYPERLINK(\"\"http://evil\"\") (stated, not verified)\""));
     EXPECT_TRUE(lines[2].contains(",\"'@SUM(A1) (stated, not verified)\","));
     EXPECT_TRUE(lines[2].contains("2026-12-08 10:00:00 UTC"));
-    // The run's examiner and case close every line, defused as any cell.
-    EXPECT_TRUE(lines[0].endsWith(",Origin,Examiner,Case Reference"));
-    EXPECT_TRUE(lines[1].endsWith(",'=Ann,C-1")) << lines[1].toStdString();
+    // The run's examiner and case follow the file's columns, defused as
+    // any cell; the custody columns after them stay empty without a case.
+    EXPECT_TRUE(lines[0].contains(",Origin,Examiner,Case Reference,Custody Events,"));
+    EXPECT_TRUE(lines[1].endsWith(",'=Ann,C-1,,,,,,")) << lines[1].toStdString();
 
     // The clipboard text keeps one line per row and defuses the same cells.
     const QStringList tabbed = rowsAsTabText(model, {0, 1}).split('\n', Qt::SkipEmptyParts);

@@ -66,6 +66,29 @@ TEST(RecordingDropTest, OptionsAreNoPaths) {
     EXPECT_TRUE(startArguments(2, std::array<const char*, 2>{"p", "-v"}.data()).version);
 }
 
+// --examiner-key takes the next argument or what follows "=", as
+// telvar-verify does; given last or empty it is a usage error, and after
+// "--" it is a path like any other.
+TEST(RecordingDropTest, ExaminerKeyTakesItsValue) {
+    const char* const spaced[] = {"p", "--examiner-key", "-k.pem", "a.mkv"};
+    StartArguments got = startArguments(4, spaced);
+    EXPECT_EQ(got.examinerKey, "-k.pem");
+    EXPECT_EQ(got.paths, QStringList({"a.mkv"}));
+    EXPECT_TRUE(got.usageError.isEmpty());
+    const char* const joined[] = {"p", "--examiner-key=k=1.pem"};
+    EXPECT_EQ(startArguments(2, joined).examinerKey, "k=1.pem");
+    for (const char* const last : {"--examiner-key", "--examiner-key="}) {
+        const char* const argv[] = {"p", "a.mkv", last};
+        got = startArguments(3, argv);
+        EXPECT_EQ(got.usageError, "--examiner-key needs a value") << last;
+        EXPECT_TRUE(got.unknownOption.isEmpty());
+    }
+    const char* const after[] = {"p", "--", "--examiner-key", "k.pem"};
+    got = startArguments(4, after);
+    EXPECT_TRUE(got.examinerKey.isEmpty());
+    EXPECT_EQ(got.paths, QStringList({"--examiner-key", "k.pem"}));
+}
+
 // A relative path keeps the bytes that are not UTF-8 when made absolute.
 TEST(RecordingDropTest, RelativePathBecomesAbsoluteByItsBytes) {
     char here[4096];
