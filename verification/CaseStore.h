@@ -13,7 +13,7 @@
 
 #include "casefile/CaseFile.h"
 #include "report/ReportContext.h"
-#include "verification/CaseLock.h"
+#include "casefile/CaseLock.h"
 #include "verification/VerifyResult.h"
 
 // The case the window works in (docs/case-file.md): every verification,
