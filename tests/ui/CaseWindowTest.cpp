@@ -376,7 +376,10 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     CaseLogDialog intact(*cases()->store());
     // Created, the examiner's key, added, verified, sealed.
     ASSERT_EQ(intact.table()->model()->rowCount(), 5);
-    EXPECT_EQ(intact.table()->model()->index(3, 3).data().toString(), "verified");
+    const QModelIndex event = intact.table()->model()->index(3, 3);
+    EXPECT_EQ(event.data().toString(), "Verified");
+    EXPECT_EQ(event.data(Qt::ToolTipRole).toString(), "Verified (stored as \"verified\")");
+    EXPECT_EQ(intact.table()->model()->index(4, 3).data().toString(), "Sealed by the examiner");
     EXPECT_EQ(intact.table()->model()->index(3, 5).data().toString(),
               "Success; hash taken as it was added to the case")
         << "the window's words, not the log's codes";
