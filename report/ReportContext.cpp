@@ -31,6 +31,7 @@ void copyCustody(const ReportContext& from, ReportContext& to) {
     to.custodyExportEvent = from.custodyExportEvent;
     to.examinerPublicKey = from.examinerPublicKey;
     to.examinerKeyFingerprint = from.examinerKeyFingerprint;
+    to.intakeSkipped = from.intakeSkipped;
 }
 
 ReportContext currentReportContext(const std::string& verifierName, const std::string& examiner,

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include "report/Escape.h"
 #include "report/JsonReport.h"
@@ -73,6 +75,7 @@ class CaseWindowTest : public ::testing::Test {
     }
     std::vector<std::string> eventKinds() const {
         std::vector<std::string> kinds;
+        cases()->settle();  // the list's writes are made on the recorder's thread
         for (const CustodyEvent& event : cases()->store()->events()) {
             kinds.push_back(eventKindCode(event.kind) + (event.detail.empty() ? "" : ":" + event.detail));
         }
@@ -348,9 +351,39 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
     ASSERT_TRUE(sqlite.waitForFinished(30000));
     EXPECT_TRUE(sqlite.readAllStandardOutput().contains("Intake skipped 1 entry:\nSkipped "))
         << "the note names the entry";
+    // The reopened case's report names it, with its reason.
+    ExportRequest request;
+    request.format = ExportFormat::Html;
+    request.rows = {0};
+    request.path = casePath("intake.html");
+    cases()->prepareExport(request);
+    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+    QFile report(request.path);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    const QByteArray html = report.readAll();
+    EXPECT_TRUE(html.contains("<h3>Left out at intake</h3>"));
+    EXPECT_TRUE(html.contains("notes.txt: not named .mkv</li>")) << html.toStdString();
     EXPECT_EQ(
         verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode,
         0);
+}
+
+// A removal is written by the recorder's thread: with another program
+// holding the case's write lock, the window goes on at once, and the
+// removal is in the log once the lock is let go.
+TEST_F(CaseWindowTest, ARemovalNeverHoldsTheWindowOnABusyCase) {
+    verifyInWindow({samples.authentic()});
+    cases()->settle();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QElapsedTimer took;
+    took.start();
+    emit window->recordingsRemoved({pathBytes(samples.authentic())});
+    EXPECT_LT(took.elapsed(), 1000);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(eventKinds().back(), "recording-removed");
 }
 
 // The custody events carry the examiner the window was told, and every item
