@@ -119,7 +119,8 @@ std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
     std::optional<CaseLock::Holder> heldBy;
     std::unique_ptr<CaseLock> lock;
     const std::string caseBytes = absoluteNormalPath(options.caseFile);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(open.busyTimeoutMs);
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(open.busyTimeoutMs);
     while (!(lock = CaseLock::take(caseBytes, kProgram, heldBy)) && heldBy &&
            heldBy->program == kProgram && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -444,25 +444,22 @@ void CaseMenu::runEnded() {
 
 void CaseMenu::recordRemoved(const QList<QByteArray>& paths) {
     if (recorder) {
-        recorder->submitWrite([paths](CaseFile& file, const Actor& actor) {
-            removeFromCase(file, actor, paths);
-        });
+        recorder->submitWrite(
+            [paths](CaseFile& file, const Actor& actor) { removeFromCase(file, actor, paths); });
     }
 }
 
 void CaseMenu::recordRestored(const QList<QByteArray>& paths) {
     if (recorder) {
-        recorder->submitWrite([paths](CaseFile& file, const Actor& actor) {
-            restoreInCase(file, actor, paths);
-        });
+        recorder->submitWrite(
+            [paths](CaseFile& file, const Actor& actor) { restoreInCase(file, actor, paths); });
     }
 }
 
 void CaseMenu::recordSkipped(const QStringList& lines) {
     if (recorder && !lines.isEmpty()) {
-        recorder->submitWrite([lines](CaseFile& file, const Actor& actor) {
-            noteSkippedInCase(file, actor, lines);
-        });
+        recorder->submitWrite(
+            [lines](CaseFile& file, const Actor& actor) { noteSkippedInCase(file, actor, lines); });
     }
 }
 

@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kPathRole = Qt::UserRole;    // the entry's path, by its bytes
+constexpr int kPathRole = Qt::UserRole;  // the entry's path, by its bytes
 constexpr int kFolderRole = Qt::UserRole + 1;
 
 QByteArray joined(const QByteArray& folder, const QByteArray& name) {
@@ -150,7 +150,8 @@ void RecordingPicker::listed(int request, const QByteArray& folder, const Folder
     const auto add = [&](const QByteArray& name, bool isFolder) {
         // The name in its display form (a byte that is not UTF-8 as \xNN);
         // the path keeps the bytes.
-        auto* const item = new QListWidgetItem(isFolder ? folderIcon : fileIcon, textOf(name), list);
+        auto* const item =
+            new QListWidgetItem(isFolder ? folderIcon : fileIcon, textOf(name), list);
         item->setData(kPathRole, pathFromBytes(joined(folder, name)));
         item->setData(kFolderRole, isFolder);
     };
@@ -165,9 +166,10 @@ void RecordingPicker::listed(int request, const QByteArray& folder, const Folder
     } else if (found.recordings.empty()) {
         status->setText(tr("No recordings (.mkv) in this folder."));
     } else {
-        status->setText(found.recordings.size() == 1
-                            ? tr("1 recording.")
-                            : tr("%1 recordings.").arg(static_cast<qulonglong>(found.recordings.size())));
+        status->setText(
+            found.recordings.size() == 1
+                ? tr("1 recording.")
+                : tr("%1 recordings.").arg(static_cast<qulonglong>(found.recordings.size())));
     }
     if (list->count() > 0) {
         list->setCurrentRow(0, QItemSelectionModel::NoUpdate);

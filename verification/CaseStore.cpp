@@ -322,7 +322,8 @@ void removeFromCase(CaseFile& file, const Actor& actor, const QList<QByteArray>&
     // none of it (and one sync, not one per row).
     Transaction transaction = file.batch();
     for (const QByteArray& path : paths) {
-        if (const std::optional<RecordingRow> row = file.recordingByPath(casePath(path.toStdString()))) {
+        if (const std::optional<RecordingRow> row =
+                file.recordingByPath(casePath(path.toStdString()))) {
             file.removeRecording(actor, row->id);
         }
     }
@@ -343,11 +344,10 @@ void restoreInCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& 
 }
 
 void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& lines) {
-    const QString text =
-        QLatin1String(kSkippedHeading) +
-        (lines.size() == 1 ? QStringLiteral("1 entry:\n")
-                           : QStringLiteral("%1 entries:\n").arg(lines.size())) +
-        lines.join(QLatin1Char('\n'));
+    const QString text = QLatin1String(kSkippedHeading) +
+                         (lines.size() == 1 ? QStringLiteral("1 entry:\n")
+                                            : QStringLiteral("%1 entries:\n").arg(lines.size())) +
+                         lines.join(QLatin1Char('\n'));
     file.addNote(actor, std::nullopt, text.toStdString());
 }
 

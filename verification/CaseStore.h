@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "casefile/CaseFile.h"
-#include "report/ReportContext.h"
 #include "casefile/CaseLock.h"
+#include "report/ReportContext.h"
 #include "verification/VerifyResult.h"
 
 // The case the window works in (docs/case-file.md): every verification,

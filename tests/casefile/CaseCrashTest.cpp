@@ -223,8 +223,8 @@ TEST(CaseCrash, SecondWriterWaitsForARunAndIsRefusedByAWindow) {
     EXPECT_EQ(finish(waiting), 0);
     EXPECT_EQ(verifiedPaths(casePath).size(), 2u);
     // Held by the run, the case is named to a window as telvar-verify's.
-    const Child holding = start({"--case-file", casePath, "--jobs", "1", "--files-from",
-                                 writeRecordings(dir, "s", 200)});
+    const Child holding = start(
+        {"--case-file", casePath, "--jobs", "1", "--files-from", writeRecordings(dir, "s", 200)});
     readLine(holding.out);  // it has the case now
     EXPECT_FALSE(CaseLock::take(casePath, "telvar-authenticator", heldBy));
     ASSERT_TRUE(heldBy);

@@ -3,6 +3,7 @@
 // in the custody log, the offer to save a temporary case, read-only media.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,7 +19,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
-#include <sqlite3.h>
 
 #include "report/Escape.h"
 #include "report/JsonReport.h"
