@@ -351,18 +351,28 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
     ASSERT_TRUE(sqlite.waitForFinished(30000));
     EXPECT_TRUE(sqlite.readAllStandardOutput().contains("Intake skipped 1 entry:\nSkipped "))
         << "the note names the entry";
-    // The reopened case's report names it, with its reason.
-    ExportRequest request;
-    request.format = ExportFormat::Html;
-    request.rows = {0};
-    request.path = casePath("intake.html");
-    cases()->prepareExport(request);
-    ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
-    QFile report(request.path);
-    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
-    const QByteArray html = report.readAll();
-    EXPECT_TRUE(html.contains("<h3>Left out at intake</h3>"));
-    EXPECT_TRUE(html.contains("notes.txt: not named .mkv</li>")) << html.toStdString();
+    // The reopened case's reports name it, with its reason.
+    for (const ExportFormat format : {ExportFormat::Html, ExportFormat::Pdf}) {
+        ExportRequest request;
+        request.format = format;
+        request.rows = {0};
+        request.path = casePath(format == ExportFormat::Pdf ? "intake.pdf" : "intake.html");
+        cases()->prepareExport(request);
+        ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+        QString out;
+        if (format == ExportFormat::Pdf) {
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {request.path, QStringLiteral("-")});
+            ASSERT_TRUE(text.waitForFinished(30000));
+            out = QString::fromUtf8(text.readAllStandardOutput());
+        } else {
+            QFile html(request.path);
+            ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+            out = QString::fromUtf8(html.readAll());
+        }
+        EXPECT_TRUE(out.contains("Left out at intake")) << out.toStdString();
+        EXPECT_TRUE(out.contains("notes.txt: not named .mkv")) << out.toStdString();
+    }
     EXPECT_EQ(
         verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode,
         0);
