@@ -450,6 +450,15 @@ std::vector<CustodyEvent> CaseFile::events(int64_t recording) const {
     return eventsOfRecording(db, recording);
 }
 
+std::vector<std::string> CaseFile::caseNotes() const {
+    std::vector<std::string> notes;
+    Statement select = db.prepare("SELECT text FROM notes WHERE recording IS NULL ORDER BY id");
+    while (select.step()) {
+        notes.push_back(select.bytes(0));
+    }
+    return notes;
+}
+
 ChainHead CaseFile::head() const {
     return chainHead(db);
 }

@@ -136,6 +136,9 @@ class CaseFile {
         const std::function<void(size_t index, std::optional<StoredVerification>&& stored)>& visit)
         const;
     std::vector<CustodyEvent> events(int64_t recording) const;
+    // The text of each note about the case itself (none of a recording's),
+    // oldest first.
+    std::vector<std::string> caseNotes() const;
     // The whole log, oldest first; an event of a kind this program does not
     // know is left out (the audit names it).
     void forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const;

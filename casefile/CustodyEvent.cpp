@@ -13,17 +13,23 @@
 
 namespace {
 
-constexpr std::array<std::pair<EventKind, const char*>, 10> kKinds = {{
-    {EventKind::CaseCreated, "case-created"},
-    {EventKind::RecordingAdded, "recording-added"},
-    {EventKind::Verified, "verified"},
-    {EventKind::VerifiedAgain, "verified-again"},
-    {EventKind::Exported, "exported"},
-    {EventKind::NoteAdded, "note-added"},
-    {EventKind::RecordingRemoved, "recording-removed"},
-    {EventKind::ExaminerKey, "examiner-key"},
-    {EventKind::Sealed, "sealed"},
-    {EventKind::RecordingFound, "recording-found"},
+struct KindNames {
+    EventKind kind;
+    const char* code;
+    const char* words;
+};
+
+constexpr std::array<KindNames, 10> kKinds = {{
+    {EventKind::CaseCreated, "case-created", "Case created"},
+    {EventKind::RecordingAdded, "recording-added", "Recording added"},
+    {EventKind::Verified, "verified", "Verified"},
+    {EventKind::VerifiedAgain, "verified-again", "Verified again"},
+    {EventKind::Exported, "exported", "Report exported"},
+    {EventKind::NoteAdded, "note-added", "Note added"},
+    {EventKind::RecordingRemoved, "recording-removed", "Removed from the list"},
+    {EventKind::ExaminerKey, "examiner-key", "Examiner's key entered"},
+    {EventKind::Sealed, "sealed", "Sealed by the examiner"},
+    {EventKind::RecordingFound, "recording-found", "Found beside the moved case"},
 }};
 
 std::string loginName() {
@@ -51,18 +57,27 @@ const char* const kNoPreviousEvent =
     "0000000000000000000000000000000000000000000000000000000000000000";
 
 const char* eventKindCode(EventKind kind) {
-    for (const auto& [k, code] : kKinds) {
-        if (k == kind) {
-            return code;
+    for (const KindNames& names : kKinds) {
+        if (names.kind == kind) {
+            return names.code;
         }
     }
     return "unknown";
 }
 
+const char* eventKindWords(EventKind kind) {
+    for (const KindNames& names : kKinds) {
+        if (names.kind == kind) {
+            return names.words;
+        }
+    }
+    return "Unknown event";
+}
+
 std::optional<EventKind> eventKindFromCode(const std::string& code) {
-    for (const auto& [k, text] : kKinds) {
-        if (code == text) {
-            return k;
+    for (const KindNames& names : kKinds) {
+        if (code == names.code) {
+            return names.kind;
         }
     }
     return std::nullopt;

@@ -19,6 +19,9 @@ enum class EventKind {
 };
 
 const char* eventKindCode(EventKind kind);
+// The event in a few words for people ("Recording added"); the code stays
+// what is stored and hashed.
+const char* eventKindWords(EventKind kind);
 std::optional<EventKind> eventKindFromCode(const std::string& code);
 
 // Who acts, with what program, from where: carried by every event.

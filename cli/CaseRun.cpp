@@ -1,8 +1,10 @@
 #include "cli/CaseRun.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <thread>
 #include <utility>
 
 #include "casefile/CaseError.h"
@@ -12,6 +14,8 @@
 #include "report/JsonDepth.h"
 
 namespace {
+
+const char* const kProgram = "telvar-verify";
 
 void reportCaseError(const CliOptions& options, const CaseError& error) {
     std::cerr << "telvar-verify: " << displayText(options.caseFile) << ": "
@@ -90,20 +94,42 @@ std::string fixityLine(const RecordingEvidence& evidence, const RecordedVerifica
 
 }  // namespace
 
-CaseRun::CaseRun(std::unique_ptr<CaseFile> file_, std::string examiner_,
-                 std::shared_ptr<const ExaminerKey> key_)
-    : file(std::move(file_)), examiner(std::move(examiner_)), key(std::move(key_)) {}
+CaseRun::CaseRun(std::unique_ptr<CaseLock> lock_, std::unique_ptr<CaseFile> file_,
+                 std::string examiner_, std::shared_ptr<const ExaminerKey> key_)
+    : caseLock(std::move(lock_)),
+      file(std::move(file_)),
+      examiner(std::move(examiner_)),
+      key(std::move(key_)) {}
 
 std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
     CaseOpenOptions open;
     open.create = create;
     open.reference = options.caseReference;
-    open.creator = currentActor("telvar-verify", options.examiner);
+    open.creator = currentActor(kProgram, options.examiner);
     try {
         open.examinerKey = std::make_shared<const ExaminerKey>(ExaminerKey::loadOrCreate(
             options.examinerKey.empty() ? ExaminerKey::defaultPath() : options.examinerKey));
     } catch (const CaseError& error) {
         std::cerr << "telvar-verify: " << displayText(error.what()) << '\n';
+        return nullptr;
+    }
+    // One writer per case, as the window keeps it: another run of this
+    // program is waited for, as long as SQLite would wait for its lock; a
+    // window holding the case is named at once, since it holds it for long.
+    std::optional<CaseLock::Holder> heldBy;
+    std::unique_ptr<CaseLock> lock;
+    const std::string caseBytes = absoluteNormalPath(options.caseFile);
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(open.busyTimeoutMs);
+    while (!(lock = CaseLock::take(caseBytes, kProgram, heldBy)) && heldBy &&
+           heldBy->program == kProgram && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (heldBy) {
+        std::cerr << "telvar-verify: " << displayText(options.caseFile)
+                  << ": the case is open for writing in " << holderText(*heldBy)
+                  << "; nothing was verified. Close it there, or wait for that run to end, "
+                     "then run this again\n";
         return nullptr;
     }
     try {
@@ -114,7 +140,7 @@ std::unique_ptr<CaseRun> CaseRun::open(const CliOptions& options, bool create) {
                                 "; it can be listed and audited");
         }
         return std::unique_ptr<CaseRun>(
-            new CaseRun(std::move(file), options.examiner, open.examinerKey));
+            new CaseRun(std::move(lock), std::move(file), options.examiner, open.examinerKey));
     } catch (const CaseError& error) {
         reportCaseError(options, error);
         return nullptr;
@@ -136,7 +162,7 @@ std::string CaseRun::reference() const {
 }
 
 void CaseRun::start(const ReportContext& run, const CliOptions& options) {
-    session = std::make_unique<CaseSession>(*file, currentActor("telvar-verify", examiner), run,
+    session = std::make_unique<CaseSession>(*file, currentActor(kProgram, examiner), run,
                                             options.clusters);
 }
 
@@ -191,7 +217,7 @@ void CaseRun::describeHead(ReportContext& run) const {
 bool CaseRun::exportReport(const std::string& path, const ReportContext& run,
                            const WriteReport& write) {
     const std::lock_guard<std::mutex> lock(writing);
-    const Actor actor = currentActor("telvar-verify", examiner);
+    const Actor actor = currentActor(kProgram, examiner);
     std::optional<std::string> sha256;
     {
         Transaction transaction = file->batch();
@@ -211,7 +237,7 @@ bool CaseRun::exportReport(const std::string& path, const ReportContext& run,
 }
 
 void CaseRun::sealNow() {
-    file->seal(currentActor("telvar-verify", examiner));
+    file->seal(currentActor(kProgram, examiner));
 }
 
 std::string CaseRun::headJsonLine() const {
@@ -237,7 +263,7 @@ void CaseRun::sealAndExit(int signal) const {
         CaseOpenOptions open;
         open.examinerKey = key;
         CaseFile own(file->path(), open);
-        own.seal(currentActor("telvar-verify", examiner));
+        own.seal(currentActor(kProgram, examiner));
         std::cerr << "\nCase file " << displayText(own.path()) << ": " << headText(own.head())
                   << std::endl;
     } catch (const CaseError& error) {

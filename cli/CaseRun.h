@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "casefile/CaseFile.h"
+#include "casefile/CaseLock.h"
 #include "casefile/CaseSession.h"
 #include "cli/CliOptions.h"
 #include "report/HtmlReport.h"
@@ -67,9 +68,10 @@ class CaseRun {
     std::vector<std::string> recordingPaths() const;
 
   private:
-    CaseRun(std::unique_ptr<CaseFile> file, std::string examiner,
+    CaseRun(std::unique_ptr<CaseLock> lock, std::unique_ptr<CaseFile> file, std::string examiner,
             std::shared_ptr<const ExaminerKey> key);
     void sealNow();
+    std::unique_ptr<CaseLock> caseLock;  // let go after the file is closed
     std::unique_ptr<CaseFile> file;
     std::string examiner;
     std::shared_ptr<const ExaminerKey> key;

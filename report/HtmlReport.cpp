@@ -191,6 +191,22 @@ std::string htmlSummaryNote() {
            "program; a file that failed proves nothing about them.</p>";
 }
 
+std::string htmlSkippedEntries(const ReportContext& run, size_t limit) {
+    const std::vector<std::string>& lines = run.intakeSkipped;
+    if (lines.empty()) {
+        return {};
+    }
+    std::string out = "<h3>Left out at intake</h3><p class=\"note\">";
+    out += lines.size() == 1 ? "One entry" : std::to_string(lines.size()) + " entries";
+    out += " of the folders added to the case " + std::string(lines.size() == 1 ? "was" : "were") +
+           " not verified, for the reason given:</p><ul>";
+    const size_t shown = std::min(lines.size(), limit);
+    for (size_t i = 0; i < shown; ++i) {
+        out += "<li>" + htmlText(lines[i]) + "</li>";
+    }
+    return out + "</ul>" + nvr::html::moreLine(lines.size(), shown, "entries");
+}
+
 std::string htmlFileSection(const RecordingEvidence& evidence, size_t index,
                             const std::vector<ReportPicture>* pictures,
                             const HtmlReportOptions& options) {
@@ -235,7 +251,7 @@ bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
             return false;
         }
     }
-    out += "</table>" + htmlSummaryNote();
+    out += "</table>" + htmlSummaryNote() + htmlSkippedEntries(run, options.maxItems);
     std::vector<RecordingEvidence> parts;
     parts.reserve(files.count);
     for (size_t i = 0; i < files.count; ++i) {

@@ -53,14 +53,17 @@ bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
 // The report's parts, for a layout engine that pages them itself: the style
 // sheet; the title and the line under it; the summary's title row (a table
 // head, as every table's title row is), a file's row and the note under the
-// table; a file's section; the continuity across the files (their
-// continuityPart) and the verifier.
+// table and the entries left out at intake; a file's section; the continuity across the files
+// (their continuityPart) and the verifier.
 const char* htmlReportStyle();
 const char* htmlTableOpen();
 std::string htmlReportHeading(size_t count, const ReportContext& run);
 std::string htmlSummaryTitles();
 std::string htmlSummaryRow(const RecordingEvidence& evidence, size_t index);
 std::string htmlSummaryNote();
+// Under the summary: the entries the case's intakes left out, with their
+// reasons (run.intakeSkipped, at most `limit`); nothing when there are none.
+std::string htmlSkippedEntries(const ReportContext& run, size_t limit);
 std::string htmlFileSection(const RecordingEvidence& evidence, size_t index,
                             const std::vector<ReportPicture>* pictures,
                             const HtmlReportOptions& options);

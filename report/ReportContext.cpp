@@ -16,6 +16,7 @@ void copyCustody(const ReportContext& from, ReportContext& to) {
     to.custodyExportEvent = from.custodyExportEvent;
     to.examinerPublicKey = from.examinerPublicKey;
     to.examinerKeyFingerprint = from.examinerKeyFingerprint;
+    to.intakeSkipped = from.intakeSkipped;
 }
 
 std::string custodySealText(const ReportContext& run) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Who verified, with what, and when: one per run of a program, written into
 // every report so a case file can tell which verifier and keys gave a verdict.
@@ -31,13 +32,17 @@ struct ReportContext {
     // The examiner's Ed25519 public key (raw, hex) and its SHA-256.
     std::string examinerPublicKey;
     std::string examinerKeyFingerprint;
+    // What the case's intakes left out (entries a folder's walk skipped), a
+    // line each with its reason, as the case keeps them.
+    std::vector<std::string> intakeSkipped;
 };
 
 // "sealed by NAME (key FP, signature SIG)" when the head is the examiner's
 // seal, else "not sealed": the words every output gives a head's seal.
 std::string custodySealText(const ReportContext& run);
 
-// Copies the custody log's head, seal, export event and examiner's key.
+// Copies the custody log's head, seal, export event, examiner's key and
+// what the intakes skipped.
 void copyCustody(const ReportContext& from, ReportContext& to);
 
 // The context of this run, verified now.

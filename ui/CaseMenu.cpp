@@ -88,6 +88,7 @@ void CaseMenu::startRecorder() {
         }
     });
     connect(recorder.get(), &CaseRecorder::caughtUp, this, &CaseMenu::recordsCaughtUp);
+    connect(recorder.get(), &CaseRecorder::writeFailed, this, &CaseMenu::warn);
     connect(recorder.get(), &CaseRecorder::failed, this, [this](const VerifyResult& result, const QString& why) {
         if (!recordingRefused) {
             recordingRefused = true;
@@ -95,6 +96,14 @@ void CaseMenu::startRecorder() {
         }
         emit resultReady(result);
     });
+}
+
+void CaseMenu::settle() const {
+    // What the recorder was handed (a removal just made, say) is in the
+    // case before it is read for the user; it waits only on what is pending.
+    if (recorder) {
+        recorder->drain();
+    }
 }
 
 // Lists what the recorder has stored so far, then lets it go.
@@ -326,6 +335,7 @@ bool CaseMenu::saveCaseAs(const QString& path) {
     if (!caseStore) {
         return false;
     }
+    settle();
     try {
         caseStore->saveCopy(path);
         // The rows stay: the copy holds the same verifications under the same ids.
@@ -394,6 +404,7 @@ void CaseMenu::showCaseLog() {
     if (!caseStore) {
         return;
     }
+    settle();
     try {
         auto* const dialog = new CaseLogDialog(*caseStore, window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -432,32 +443,23 @@ void CaseMenu::runEnded() {
 }
 
 void CaseMenu::recordRemoved(const QList<QByteArray>& paths) {
-    if (caseStore && caseStore->writable()) {
-        try {
-            caseStore->recordRemoved(paths);
-        } catch (const CaseError& error) {
-            warn(QString::fromStdString(error.what()));
-        }
+    if (recorder) {
+        recorder->submitWrite(
+            [paths](CaseFile& file, const Actor& actor) { removeFromCase(file, actor, paths); });
     }
 }
 
 void CaseMenu::recordRestored(const QList<QByteArray>& paths) {
-    if (caseStore && caseStore->writable()) {
-        try {
-            caseStore->recordRestored(paths);
-        } catch (const CaseError& error) {
-            warn(QString::fromStdString(error.what()));
-        }
+    if (recorder) {
+        recorder->submitWrite(
+            [paths](CaseFile& file, const Actor& actor) { restoreInCase(file, actor, paths); });
     }
 }
 
 void CaseMenu::recordSkipped(const QStringList& lines) {
-    if (caseStore && caseStore->writable() && !lines.isEmpty()) {
-        try {
-            caseStore->recordSkipped(lines);
-        } catch (const CaseError& error) {
-            warn(QString::fromStdString(error.what()));
-        }
+    if (recorder && !lines.isEmpty()) {
+        recorder->submitWrite(
+            [lines](CaseFile& file, const Actor& actor) { noteSkippedInCase(file, actor, lines); });
     }
 }
 
@@ -465,6 +467,7 @@ void CaseMenu::prepareExport(ExportRequest& request) const {
     if (!caseStore) {
         return;
     }
+    settle();
     caseStore->describeForExport(request.custody);
     if (request.caseReference.isEmpty()) {
         request.caseReference = caseStore->reference();

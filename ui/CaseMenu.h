@@ -52,6 +52,9 @@ class CaseMenu : public QObject {
     void recordRestored(const QList<QByteArray>& paths);
     // Entries an intake skipped, with their reasons, as a custody note.
     void recordSkipped(const QStringList& lines);
+    // Waits for the writes handed to the recorder (those above and the
+    // results), before the case is read for the user.
+    void settle() const;
     // A report made from the case names its custody log as it stands.
     void prepareExport(ExportRequest& request) const;
     void recordExport(const ExportRequest& request, const QString& sha256);

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kColumns = 7;
+constexpr int kEventColumn = 3;
 
 QString tr(const char* text) {
     return QCoreApplication::translate("CustodyLogModel", text);
@@ -75,7 +76,14 @@ QVariant CustodyLogModel::data(const QModelIndex& index, int role) const {
         (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)) {
         return {};
     }
-    return text(lines[static_cast<size_t>(index.row())], index.column());
+    const Line& line = lines[static_cast<size_t>(index.row())];
+    if (index.column() == kEventColumn && role == Qt::ToolTipRole) {
+        // The code as the log stores it, for whoever reads the case itself.
+        return tr("%1 (stored as \"%2\")")
+            .arg(QString::fromLatin1(eventKindWords(line.kind)),
+                 QString::fromLatin1(eventKindCode(line.kind)));
+    }
+    return text(line, index.column());
 }
 
 QString CustodyLogModel::text(const Line& line, int column) const {
@@ -87,8 +95,8 @@ QString CustodyLogModel::text(const Line& line, int column) const {
             return textOf(line.at);
         case 2:
             return textOf(line.examiner);
-        case 3:
-            return QString::fromLatin1(eventKindCode(line.kind));
+        case kEventColumn:
+            return QString::fromLatin1(eventKindWords(line.kind));
         case 4:
             return textOf(line.path);
         case 5:

@@ -32,6 +32,7 @@
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
+#include "ui/RecordingPicker.h"
 #include "ui/ResultText.h"
 #include "ui/RowText.h"
 #include "ui/ScreenFit.h"
@@ -469,8 +470,8 @@ void MorlAuthenticator::updateRunText() {
 }
 
 void MorlAuthenticator::handleAddBtn() {
-    verifyFileList(QFileDialog::getOpenFileNames(this, tr("Open Telvar Surveillance Video File"),
-                                                 QString(), recordingFilter()));
+    // Not Qt's file dialog: it leaves out a name that is not UTF-8.
+    verifyFileList(RecordingPicker::getRecordings(this));
 }
 
 void MorlAuthenticator::handleAddFolderBtn() {
@@ -596,13 +597,9 @@ void MorlAuthenticator::verifyFileList(const QStringList& list) {
     if (progressDialog == nullptr || list.isEmpty() || !cases->mayVerify()) {
         return;
     }
-    // A folder is walked off this thread; files given meanwhile wait for
-    // it, so every list is queued in the order it came.
-    if (folderWalk->isBusy() || holdsFolder(list)) {
-        folderWalk->expand(list);
-        return;
-    }
-    queueRecordings({list, {}, {}});
+    // Folders are walked and files' sizes looked up off this thread, which
+    // never waits on the disk; lists are queued in the order they came.
+    folderWalk->expand(list);
 }
 
 void MorlAuthenticator::queueRecordings(const CollectedRecordings& collected) {

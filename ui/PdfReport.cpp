@@ -401,7 +401,8 @@ class Layout {
             }
             body += "</table>";
             if (end == in.files.count) {
-                body += htmlSummaryNote();
+                body +=
+                    htmlSummaryNote() + htmlSkippedEntries(in.run, HtmlReportOptions().maxItems);
             }
             auto pages = std::make_unique<Pages>();
             pages->part = std::make_unique<Part>(metrics, in.flow);

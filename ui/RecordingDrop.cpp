@@ -169,17 +169,17 @@ bool mayRead(const QByteArray& path) {
     return ::access(path.constData(), R_OK) == 0;
 }
 
-bool holdsFolder(const QStringList& paths) {
-    return std::any_of(paths.begin(), paths.end(), isFolder);
-}
-
 CollectedRecordings collectRecordings(const QStringList& paths, const ReadableProbe& readable,
                                       const std::atomic<bool>* stop) {
     CollectedRecordings collected;
     for (const QString& path : paths) {
-        if (!isFolder(path)) {
+        // One look-up tells a folder from a file and gives a file's size,
+        // here off the window's thread.
+        struct stat status {};
+        const bool exists = ::stat(pathBytes(path).constData(), &status) == 0;
+        if (!exists || !S_ISDIR(status.st_mode)) {
             collected.files << path;
-            collected.sizes << -1;
+            collected.sizes << (exists && S_ISREG(status.st_mode) ? qint64{status.st_size} : -1);
             continue;
         }
         std::vector<std::pair<QByteArray, qint64>> found;

@@ -8,9 +8,9 @@
 class QMimeData;
 
 // Whether the file is named as a recording: ".mkv" in any case, one rule
-// for the drop, the folder walk and the file dialog.
+// for the drop, the folder walk and the Add dialog (RecordingPicker).
 bool isRecordingName(const QString& path);
-// The file dialog's filter for recordings, by the same rule.
+// A file dialog's filter for recordings, by the same rule.
 QString recordingFilter();
 
 // What the main window accepts by drag and drop: local files named as
@@ -58,9 +58,8 @@ bool mayRead(const QByteArray& path);
 // anything that is not a regular file. Names are read as bytes, so one
 // that is not UTF-8 is walked like any other (see PathBytes.h). Once `stop`
 // is set the walk ends early with what it has; it may run on any thread.
+// A path that is not a folder is kept as given, with its size (-1 when it
+// is no regular file: its verification says why).
 CollectedRecordings collectRecordings(const QStringList& paths,
                                       const ReadableProbe& readable = mayRead,
                                       const std::atomic<bool>* stop = nullptr);
-
-// Whether any of the paths is a folder, which collectRecordings would walk.
-bool holdsFolder(const QStringList& paths);

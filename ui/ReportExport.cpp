@@ -228,12 +228,16 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
             return couldNotWrite(request.path, tr("the case cannot be read: %1").arg(why));
         }
     }
+    ExportRequest withIntake = request;
+    if (store != nullptr) {
+        withIntake.custody.intakeSkipped = store->skippedAtIntake();
+    }
     ExportedRows exported(rows, std::move(store));
     SaveFileSink sink(request.path, progress);
     if (!sink.open()) {
         return couldNotWrite(request.path, sink.file.errorString());
     }
-    if (!writeFormat(exported, request, progress, sink)) {
+    if (!writeFormat(exported, withIntake, progress, sink)) {
         sink.file.cancelWriting();
         if (cancelled(progress)) {
             return exportCancelled();

@@ -13,6 +13,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PdfReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfStyle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDrop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RecordingPicker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportExport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScreenFit.cpp
 )

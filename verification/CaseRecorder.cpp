@@ -82,7 +82,34 @@ class CaseRecorder::Writer : public QObject {
         }
     }
 
+    void write(const CaseWrite& change) {
+        try {
+            open();
+            change(*file, run.actor);
+            ++sinceCheckpoint;
+        } catch (const CaseError& error) {
+            emit owner.writeFailed(QString::fromStdString(error.what()));
+        }
+        if (sinceCheckpoint > 0) {
+            idle->start();
+        }
+    }
+
   private:
+    // Opened (and checked once more) on the first write, on this thread:
+    // opening a large case in the window does not pay twice.
+    void open() {
+        if (file) {
+            return;
+        }
+        CaseOpenOptions options;
+        options.examinerKey = windowExaminerKey();
+        auto opened = std::make_unique<CaseFile>(path, options);
+        opened->holdCheckpoints();
+        run = recordingRun(*opened);
+        file = std::move(opened);
+    }
+
     void checkpoint() {
         idle->stop();
         sinceCheckpoint = 0;
@@ -105,15 +132,8 @@ class CaseRecorder::Writer : public QObject {
             handedIn.push_back(result.evidence);
         }
         try {
-            // Opened (and checked once more) on the first result, on this
-            // thread: opening a large case in the window does not pay twice.
-            if (!file && needsStoring(batch)) {
-                CaseOpenOptions options;
-                options.examinerKey = windowExaminerKey();
-                auto opened = std::make_unique<CaseFile>(path, options);
-                opened->holdCheckpoints();
-                run = recordingRun(*opened);
-                file = std::move(opened);
+            if (needsStoring(batch)) {
+                open();
             }
             if (file) {
                 Transaction transaction = file->batch();
@@ -214,6 +234,17 @@ void CaseRecorder::submit(const VerifyResult& result) {
     if (wake) {
         QMetaObject::invokeMethod(writer, [this] { writer->recordWaiting(); }, Qt::QueuedConnection);
     }
+}
+
+void CaseRecorder::submitWrite(CaseWrite write) {
+    hurry();  // the results before it are stored first, without gathering more
+    QMetaObject::invokeMethod(
+        writer,
+        [this, write = std::move(write)] {
+            writer->recordWaiting();
+            writer->write(write);
+        },
+        Qt::QueuedConnection);
 }
 
 void CaseRecorder::hurry() {

@@ -7,9 +7,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 
+#include "casefile/CustodyEvent.h"
 #include "verification/VerifyResult.h"
+
+class CaseFile;
 
 // Stores results in a case on a thread of its own, through a connection of
 // its own, so a flood of results never waits on the disk on the window's
@@ -35,6 +39,11 @@ class CaseRecorder : public QObject {
     // Any thread: no more results are coming soon; those waiting are stored
     // without waiting for others.
     void hurry();
+    // Any thread: a write of the list's own (a removal, its undo, an
+    // intake's note), made through the same connection after the results
+    // handed in before it, so the window never waits on it.
+    using CaseWrite = std::function<void(CaseFile& file, const Actor& actor)>;
+    void submitWrite(CaseWrite write);
 
   signals:
     // Results as recorded (with the fixity finding each may have gained), in
@@ -44,6 +53,8 @@ class CaseRecorder : public QObject {
     void failed(const VerifyResult& result, const QString& why);
     // Every result handed in so far has been handed back; sent after them.
     void caughtUp();
+    // A write of submitWrite's could not be made; nothing of it holds.
+    void writeFailed(const QString& why);
 
   private:
     class Writer;

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <array>
 #include <atomic>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -309,37 +310,75 @@ void CaseStore::recordExport(const QString& format, const QString& path, const Q
     seal();
 }
 
-void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
+namespace {
+
+// How an intake's note of what it skipped begins; an entry a line after it.
+const char kSkippedHeading[] = "Intake skipped ";
+
+}  // namespace
+
+void removeFromCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths) {
     // One act of the examiner's, one transaction: all of it in the log or
     // none of it (and one sync, not one per row).
-    Transaction transaction = file->batch();
+    Transaction transaction = file.batch();
     for (const QByteArray& path : paths) {
-        if (const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()))) {
-            file->removeRecording(actor, row->id);
+        if (const std::optional<RecordingRow> row =
+                file.recordingByPath(casePath(path.toStdString()))) {
+            file.removeRecording(actor, row->id);
         }
     }
     transaction.commit();
 }
 
-void CaseStore::recordSkipped(const QStringList& lines) {
-    const QString text =
-        (lines.size() == 1 ? QStringLiteral("Intake skipped 1 entry:\n")
-                           : QStringLiteral("Intake skipped %1 entries:\n").arg(lines.size())) +
-        lines.join(QLatin1Char('\n'));
-    file->addNote(actor, std::nullopt, text.toStdString());
-}
-
-void CaseStore::recordRestored(const QList<QByteArray>& paths) {
-    Transaction transaction = file->batch();
+void restoreInCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths) {
+    Transaction transaction = file.batch();
     for (const QByteArray& path : paths) {
-        const std::optional<RecordingRow> row = file->recordingByPath(casePath(path.toStdString()));
+        const std::optional<RecordingRow> row = file.recordingByPath(casePath(path.toStdString()));
         if (row && row->removed) {
             FileFacts facts;
             facts.path = row->path;
-            file->addRecording(actor, facts);  // "listed again", with its first intake
+            file.addRecording(actor, facts);  // "listed again", with its first intake
         }
     }
     transaction.commit();
+}
+
+void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& lines) {
+    const QString text = QLatin1String(kSkippedHeading) +
+                         (lines.size() == 1 ? QStringLiteral("1 entry:\n")
+                                            : QStringLiteral("%1 entries:\n").arg(lines.size())) +
+                         lines.join(QLatin1Char('\n'));
+    file.addNote(actor, std::nullopt, text.toStdString());
+}
+
+void CaseStore::recordRemoved(const QList<QByteArray>& paths) {
+    removeFromCase(*file, actor, paths);
+}
+
+void CaseStore::recordRestored(const QList<QByteArray>& paths) {
+    restoreInCase(*file, actor, paths);
+}
+
+void CaseStore::recordSkipped(const QStringList& lines) {
+    noteSkippedInCase(*file, actor, lines);
+}
+
+std::vector<std::string> CaseStore::skippedAtIntake() const {
+    // Each entry was written on a line of its own in its display form,
+    // which shows a line break in a name as an escape.
+    std::vector<std::string> entries;
+    for (const std::string& note : file->caseNotes()) {
+        if (note.rfind(kSkippedHeading, 0) != 0) {
+            continue;
+        }
+        std::istringstream lines(note);
+        std::string line;
+        std::getline(lines, line);  // the heading
+        while (std::getline(lines, line)) {
+            entries.push_back(line);
+        }
+    }
+    return entries;
 }
 
 std::vector<VerifyResult> CaseStore::results() const {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "casefile/CaseFile.h"
+#include "casefile/CaseLock.h"
 #include "report/ReportContext.h"
-#include "verification/CaseLock.h"
 #include "verification/VerifyResult.h"
 
 // The case the window works in (docs/case-file.md): every verification,
@@ -71,6 +71,8 @@ class CaseStore {
     // What an intake left out (Add Folder's skipped entries, each with its
     // reason), as a note of the case's custody log.
     void recordSkipped(const QStringList& lines);
+    // Those entries, every intake's in turn, a line each as recorded.
+    std::vector<std::string> skippedAtIntake() const;
 
     // The listed recordings, each with its latest verification; the evidence
     // is a stand-in until loadEvidence, so a large case opens at once. One
@@ -135,6 +137,13 @@ RecordingRun recordingRun(const CaseFile& file);
 // evidence gains the fixity finding when the file changed since it was
 // added. Throws CaseError.
 void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result);
+
+// The list's own writes as the window makes them, each one transaction:
+// recordings off the list and back by their paths' exact bytes, and an
+// intake's skipped entries as a note (CaseStore's record* calls these).
+void removeFromCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
+void restoreInCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
+void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& lines);
 
 // Where the window keeps the examiner's name (QSettings), which its custody
 // events carry.

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -141,7 +140,9 @@ void VerifyProgressDlg::verifyFiles(const QStringList& files, const QList<qint64
     for (Index i = 0; i < files.size(); ++i) {
         const QString& file = files[i];
         const qint64 known = sized ? sizes[i] : -1;
-        const qint64 size = std::max<qint64>(known >= 0 ? known : QFileInfo(file).size(), 0);
+        // A size not known (no caller looked it up) counts for nothing in
+        // the bytes, rather than a look-up on the window's thread.
+        const qint64 size = std::max<qint64>(known, 0);
         bytesTotal += size;
         queuedSizes.emplace_back(file, size);
     }
@@ -196,12 +197,11 @@ void VerifyProgressDlg::startProgress(const QString& path) {
     ++doneCount;
     currentPath = path;
     // Files start in the order they were queued; one that was not (a
-    // caller of its own) is looked up.
+    // caller of its own) counts no bytes.
+    currentBytes = 0;
     if (!queuedSizes.empty() && queuedSizes.front().first == path) {
         currentBytes = queuedSizes.front().second;
         queuedSizes.pop_front();
-    } else {
-        currentBytes = std::max<qint64>(QFileInfo(path).size(), 0);
     }
     currentPercent = 0;
     holdPainting();
@@ -226,7 +226,7 @@ void VerifyProgressDlg::showFile() {
     fileTimer.stop();
     fileShown.start();
     const QString filename =
-        QString::fromStdString(displayText(pathBytes(QFileInfo(currentPath).fileName()).toStdString()));
+        QString::fromStdString(displayText(pathBytes(fileNameOf(currentPath)).toStdString()));
     // The name gives way in its middle, so the counter stays in view. One
     // arg() call, so a "%2" in the file name is not filled in.
     const QString counter =

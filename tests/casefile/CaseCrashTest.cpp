@@ -6,11 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <set>
+#include <thread>
 
 #include "CaseDirectory.h"
 #include "casefile/CaseFile.h"
+#include "casefile/CaseLock.h"
 #include "support/TestRecorder.h"
 
 namespace {
@@ -180,4 +185,52 @@ TEST(CaseCrash, TwoWritersTakeTurnsOnOneCase) {
         EXPECT_EQ(stored, 120u);
     }
     EXPECT_EQ(runVerify("--case-file " + quoted(casePath) + " --audit").status, 0);
+}
+
+// One writer per case: a run waits for another run's lock and names a
+// window's at once, writing nothing; the window's lock names telvar-verify.
+TEST(CaseCrash, SecondWriterWaitsForARunAndIsRefusedByAWindow) {
+    CaseDirectory dir;
+    const std::string list = writeRecordings(dir, "r", 2);
+    const std::string casePath = dir / "c.telvarcase";
+    const std::string run = "--case-file " + quoted(casePath) + " --files-from " + quoted(list);
+    std::optional<CaseLock::Holder> heldBy;
+    {
+        const std::unique_ptr<CaseLock> window =
+            CaseLock::take(casePath, "telvar-authenticator", heldBy);
+        ASSERT_TRUE(window);
+        const CommandResult refused = runVerify(run, true);
+        EXPECT_EQ(refused.status, 4);
+        EXPECT_NE(refused.out.find("open for writing in telvar-authenticator (process " +
+                                   std::to_string(getpid())),
+                  std::string::npos)
+            << refused.out;
+        EXPECT_EQ(access(casePath.c_str(), F_OK), -1) << "nothing written while refused";
+    }
+    std::unique_ptr<CaseLock> other = CaseLock::take(casePath, "telvar-verify", heldBy);
+    ASSERT_TRUE(other);
+    std::thread letGo([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        other.reset();
+    });
+    const Child waiting = start({"--case-file", casePath, "--files-from", list});
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // While it waits, the case is its own no more than the window's would be.
+    EXPECT_EQ(access(casePath.c_str(), F_OK), -1);
+    letGo.join();
+    while (readLine(waiting.out) != "\x04") {
+    }
+    EXPECT_EQ(finish(waiting), 0);
+    EXPECT_EQ(verifiedPaths(casePath).size(), 2u);
+    // Held by the run, the case is named to a window as telvar-verify's.
+    const Child holding = start(
+        {"--case-file", casePath, "--jobs", "1", "--files-from", writeRecordings(dir, "s", 200)});
+    readLine(holding.out);  // it has the case now
+    EXPECT_FALSE(CaseLock::take(casePath, "telvar-authenticator", heldBy));
+    ASSERT_TRUE(heldBy);
+    EXPECT_EQ(heldBy->program, "telvar-verify");
+    EXPECT_EQ(heldBy->pid, holding.pid);
+    while (readLine(holding.out) != "\x04") {
+    }
+    EXPECT_EQ(finish(holding), 0);
 }

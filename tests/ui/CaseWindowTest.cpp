@@ -3,8 +3,10 @@
 // in the custody log, the offer to save a temporary case, read-only media.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -74,6 +76,7 @@ class CaseWindowTest : public ::testing::Test {
     }
     std::vector<std::string> eventKinds() const {
         std::vector<std::string> kinds;
+        cases()->settle();  // the list's writes are made on the recorder's thread
         for (const CustodyEvent& event : cases()->store()->events()) {
             kinds.push_back(eventKindCode(event.kind) + (event.detail.empty() ? "" : ":" + event.detail));
         }
@@ -375,9 +378,49 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
     ASSERT_TRUE(sqlite.waitForFinished(30000));
     EXPECT_TRUE(sqlite.readAllStandardOutput().contains("Intake skipped 1 entry:\nSkipped "))
         << "the note names the entry";
+    // The reopened case's reports name it, with its reason.
+    for (const ExportFormat format : {ExportFormat::Html, ExportFormat::Pdf}) {
+        ExportRequest request;
+        request.format = format;
+        request.rows = {0};
+        request.path = casePath(format == ExportFormat::Pdf ? "intake.pdf" : "intake.html");
+        cases()->prepareExport(request);
+        ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
+        QString out;
+        if (format == ExportFormat::Pdf) {
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {request.path, QStringLiteral("-")});
+            ASSERT_TRUE(text.waitForFinished(30000));
+            out = QString::fromUtf8(text.readAllStandardOutput());
+        } else {
+            QFile html(request.path);
+            ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+            out = QString::fromUtf8(html.readAll());
+        }
+        EXPECT_TRUE(out.contains("Left out at intake")) << out.toStdString();
+        EXPECT_TRUE(out.contains("notes.txt: not named .mkv")) << out.toStdString();
+    }
     EXPECT_EQ(
         verifyCommand({QStringLiteral("--case-file"), saved, QStringLiteral("--audit")}).exitCode,
         0);
+}
+
+// A removal is written by the recorder's thread: with another program
+// holding the case's write lock, the window goes on at once, and the
+// removal is in the log once the lock is let go.
+TEST_F(CaseWindowTest, ARemovalNeverHoldsTheWindowOnABusyCase) {
+    verifyInWindow({samples.authentic()});
+    cases()->settle();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QElapsedTimer took;
+    took.start();
+    emit window->recordingsRemoved({pathBytes(samples.authentic())});
+    EXPECT_LT(took.elapsed(), 1000);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(eventKinds().back(), "recording-removed");
 }
 
 // The custody events carry the examiner the window was told, and every item
@@ -403,7 +446,10 @@ TEST_F(CaseWindowTest, CheckLogNamesTheFirstEventThatDoesNotFit) {
     CaseLogDialog intact(*cases()->store());
     // Created, the examiner's key, added, verified, sealed.
     ASSERT_EQ(intact.table()->model()->rowCount(), 5);
-    EXPECT_EQ(intact.table()->model()->index(3, 3).data().toString(), "verified");
+    const QModelIndex event = intact.table()->model()->index(3, 3);
+    EXPECT_EQ(event.data().toString(), "Verified");
+    EXPECT_EQ(event.data(Qt::ToolTipRole).toString(), "Verified (stored as \"verified\")");
+    EXPECT_EQ(intact.table()->model()->index(4, 3).data().toString(), "Sealed by the examiner");
     EXPECT_EQ(intact.table()->model()->index(3, 5).data().toString(),
               "Success; hash taken as it was added to the case")
         << "the window's words, not the log's codes";

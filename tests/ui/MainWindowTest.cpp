@@ -1,16 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <fstream>
 #include <memory>
@@ -26,6 +32,7 @@
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/RecordingDrop.h"
+#include "ui/RecordingPicker.h"
 #include "ui/ReportExport.h"
 #include "ui/TimelineView.h"
 #include "verification/EventWait.h"
@@ -194,17 +201,32 @@ TEST_F(MainWindowTest, DropWithAnyRemoteUrlQueuesNothing) {
     EXPECT_TRUE(arrived.empty());
 }
 
+// Where the progress dialog stands as it shows: it shows once the files'
+// sizes are looked up off the window's thread, and a short run may end
+// before a test looks.
+struct ShownAt : QObject {
+    QPoint at;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            at = static_cast<QWidget*>(watched)->pos();
+        }
+        return false;
+    }
+};
+
 TEST_F(MainWindowTest, DialogIsCentredOverTheWindowOnceShown) {
     window->setGeometry(100, 100, 1024, 600);
+    ShownAt shown;
+    dialog()->installEventFilter(&shown);
     queue({samples.missing()});
-    EXPECT_TRUE(dialog()->isVisible());
-    EXPECT_EQ(dialog()->pos(),
-              QPoint(611 - dialog()->width() / 2, 399 - dialog()->height() / 2));
+    ASSERT_TRUE(waitUntil([&] { return arrived.size() == 1; }));
+    EXPECT_EQ(shown.at, QPoint(611 - dialog()->width() / 2, 399 - dialog()->height() / 2));
 
+    dialog()->show();
     dialog()->move(20, 30);
     queue({samples.authentic()});
-    EXPECT_EQ(dialog()->pos(), QPoint(20, 30)) << "a visible dialog is not moved";
     EXPECT_TRUE(waitUntil([&] { return arrived.size() == 2; }));
+    EXPECT_EQ(dialog()->pos(), QPoint(20, 30)) << "a visible dialog is not moved";
 }
 
 TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
@@ -241,13 +263,14 @@ TEST_F(MainWindowTest, DemoRecordingsEndAsOneRowEach) {
 
 TEST_F(MainWindowTest, ClosedDialogLosesNoResultAndReturnsForTheNextBatch) {
     queue({samples.authentic(), samples.tampered(), samples.unsignedFile(), samples.missing()});
+    ASSERT_TRUE(waitUntil([&] { return dialog()->isVisible(); }));
     dialog()->close();
     ASSERT_TRUE(waitForRows(4));
     EXPECT_EQ(counts(), QStringList({"Total: 4", "Success: 1", "Failed: 3"}));
     EXPECT_FALSE(dialog()->isVisible());
 
     queue({samples.authentic()});
-    EXPECT_TRUE(dialog()->isVisible());
+    EXPECT_TRUE(waitUntil([&] { return dialog()->isVisible(); }));
     ASSERT_TRUE(waitForRows(5));
     // The same recording verified again counts once.
     EXPECT_EQ(counts(), QStringList({"Total: 4", "Success: 1", "Failed: 3"}));
@@ -347,6 +370,44 @@ TEST_F(MainWindowTest, RelativeNameThatIsNotUtf8GetsTheSameVerdict) {
     const ResultModel::Row& item = tree()->resultModel()->row(0);
     EXPECT_EQ(item.result.code(), VerdictCode::Mismatch) << item.result.errorText().toStdString();
     EXPECT_EQ(pathBytes(item.result.path), odd);
+}
+
+// Ctrl+O lists a name that is not UTF-8 (Qt's file dialog leaves it out)
+// and the suffix in any case, and hands the exact bytes to the verifier.
+TEST_F(MainWindowTest, AddDialogListsAndPassesANameThatIsNotUtf8) {
+    QTemporaryDir folder;
+    const QByteArray root = QFile::encodeName(folder.path());
+    const QByteArray odd = root + "/tampered_\xff\xfe.mkv";
+    QFile tampered(samples.tampered());
+    ASSERT_TRUE(tampered.open(QIODevice::ReadOnly));
+    std::ofstream(odd.toStdString(), std::ios::binary) << tampered.readAll().toStdString();
+    ASSERT_TRUE(QFile::copy(samples.authentic(), folder.filePath("UPPER.MKV")));
+    ASSERT_TRUE(QFile::copy(samples.authentic(), folder.filePath(".hidden.mkv")));
+    ASSERT_TRUE(QFile::copy(samples.authentic(), folder.filePath("notes.txt")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("sub"));
+    QStringList listed;
+    QTimer::singleShot(0, [&] {
+        auto* const picker = qobject_cast<RecordingPicker*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        picker->openFolder(folder.path());
+        ASSERT_TRUE(waitUntil([&] { return !picker->listing(); }));
+        for (int i = 0; i < picker->entries()->count(); ++i) {
+            listed << picker->entries()->item(i)->text();
+        }
+        picker->entries()->selectAll();  // the folder among them is not a file to add
+        picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+        if (picker->isVisible()) {
+            picker->reject();
+        }
+    });
+    window->findChild<QAction*>("addAction")->trigger();
+    EXPECT_EQ(listed, QStringList({"sub", "UPPER.MKV", "tampered_\\xFF\\xFE.mkv"}));
+    ASSERT_TRUE(waitForRows(2));
+    const ResultModel::Row* item = row("tampered_\\xFF\\xFE.mkv");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->result.code(), VerdictCode::Mismatch) << item->result.errorText().toStdString();
+    EXPECT_EQ(pathBytes(item->result.path), odd);
+    ::unlink(odd.constData());
 }
 
 TEST_F(MainWindowTest, ClosingMidRunStopsTheWorkerPromptly) {

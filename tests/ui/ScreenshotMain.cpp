@@ -11,19 +11,27 @@
 // saves the window with the note and then the list it leaves.
 // telvar-screenshot --reopen CASE OUT.png: the window with the case file
 // reopened and its tampered recording's row selected.
+// telvar-screenshot --dialogs FOLDER ADD.png LOG.png: adds the folder, then
+// saves the whole screen with the Add dialog listing it and with the
+// custody log, each as fitted to the screen.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/CaseLogDialog.h"
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
+#include "ui/RecordingPicker.h"
 #include "ui/ReportExport.h"
 #include "ui/TimelineView.h"
 #include "verification/VerifyProgressDlg.h"
@@ -145,6 +153,40 @@ int reopenShot(const QString& caseFile, const QString& picture) {
     return window.grab().save(picture) ? 0 : 1;
 }
 
+bool screenShot(const QString& picture) {
+    return QGuiApplication::primaryScreen()->grabWindow(0).save(picture);
+}
+
+int dialogShots(const QString& folder, const QString& addShot, const QString& logShot) {
+    MorlAuthenticator window;
+    window.caseMenu()->unsavedChoice = [] { return CaseMenu::UnsavedChoice::Discard; };
+    window.show();
+    QMetaObject::invokeMethod(&window, "verifyFileList", Q_ARG(QStringList, {folder}));
+    const auto* const tree = window.findChild<NResultTree*>();
+    const auto* const progress = window.findChild<VerifyProgressDlg*>();
+    QElapsedTimer waited;
+    waited.start();
+    while ((tree->model()->rowCount() == 0 || progress->isVisible()) && waited.elapsed() < 30000) {
+        settle(50);
+    }
+    settle(500);
+    {
+        RecordingPicker picker(folder, &window);
+        picker.show();
+        while (picker.listing() && waited.elapsed() < 40000) {
+            settle(50);
+        }
+        picker.entries()->setCurrentRow(picker.entries()->count() - 1);
+        settle(500);
+        if (!screenShot(addShot)) {
+            return 1;
+        }
+    }
+    window.findChild<QAction*>(QStringLiteral("caseLogAction"))->trigger();
+    settle(1000);
+    return window.findChild<CaseLogDialog*>() != nullptr && screenShot(logShot) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,6 +195,10 @@ int main(int argc, char** argv) {
         QApplication::setApplicationDisplayName(
             QStringLiteral("Telvar Surveillance Video Authenticator"));
         return reopenShot(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    if (argc == 5 && qstrcmp(argv[1], "--dialogs") == 0) {
+        return dialogShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                           QString::fromLocal8Bit(argv[4]));
     }
     if (argc == 5 && qstrcmp(argv[1], "--cancel") == 0) {
         return cancelShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),

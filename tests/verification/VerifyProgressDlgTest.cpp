@@ -216,9 +216,13 @@ TEST_F(VerifyProgressDlgTest, LongNameGivesWayInItsMiddleSoTheCounterStays) {
 // run's own, as the window's counts row adds them up.
 TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
     const QStringList files = {samples.authentic(), samples.tampered(), samples.unsignedFile()};
+    // The sizes come from the caller, which looked them up off the window's
+    // thread (the folder walk); the dialog looks at no file.
+    QList<qint64> sizes;
     qint64 bytes = 0;
     for (const QString& file : files) {
-        bytes += QFileInfo(file).size();
+        sizes << QFileInfo(file).size();
+        bytes += sizes.back();
     }
     QStringList lines;
     QStringList counts;
@@ -227,7 +231,7 @@ TEST_F(VerifyProgressDlgTest, RunLineCountsFilesBytesAndResults) {
         lines << dialog.findChild<QLabel*>("runLabel")->text();
         counts << dialog.findChild<QLabel*>("runCounts")->text();
     });
-    dialog.verifyFiles(files);
+    dialog.verifyFiles(files, sizes);
     ASSERT_TRUE(waitForResults(3));
     const QString total =
         QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-// One window writes a case at a time: the writer keeps a file beside the
-// case ("CASE.lock") naming its process, host and program, and another
-// window opens the case read-only and says who holds it. A lock left by a
-// process of this host that is gone is taken over. The command line does
-// not take it: its runs are short and SQLite serialises them.
+// One program writes a case at a time: the writer keeps a file beside the
+// case ("CASE.lock") naming its process, host and program. Another window
+// opens the case read-only and says who holds it; telvar-verify waits for
+// another run of its own a while and names any holder it gives up on. A
+// lock left by a process of this host that is gone is taken over.
 class CaseLock {
   public:
     struct Holder {

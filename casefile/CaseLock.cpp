@@ -1,4 +1,4 @@
-#include "verification/CaseLock.h"
+#include "casefile/CaseLock.h"
 
 #include <cerrno>
 #include <climits>
