@@ -5,8 +5,9 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile (default: all)
 #
-# SECONDS is per target (default 60). Targets run side by side on every core
-# (FUZZ_JOBS, default all): with more cores than targets, each target forks
+# SECONDS is per target (default 60). FUZZ_BUILD_DIR names an existing
+# clang tree to build them in instead of build-fuzz (CI: scripts/test.sh's
+# sanitized one). Targets run side by side on every core (FUZZ_JOBS, default all): with more cores than targets, each target forks
 # that many more fuzzing processes (libFuzzer's -fork). FUZZ_PARALLEL=0 runs
 # them one after the other. The grown corpus stays
 # in $FUZZ_WORK/corpus/TARGET (default build-fuzz/work) for the next run;
@@ -28,9 +29,16 @@ parallel=${FUZZ_PARALLEL:-1}
 cores=${FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
-CXX=${FUZZ_CXX:-clang++} scripts/configure.sh -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF \
-  -DTELVAR_BUILD_BENCH=OFF -DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON
+fuzz_options=(-DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON)
+if [ -n "${FUZZ_BUILD_DIR:-}" ] && [ -f "$build/CMakeCache.txt" ]; then
+  # A tree of its caller's, such as scripts/test.sh's sanitized build: only
+  # the fuzzing options are asserted, its tests and build type stay.
+  scripts/configure.sh -S . -B "$build" "${fuzz_options[@]}"
+else
+  CXX=${FUZZ_CXX:-clang++} scripts/configure.sh -S . -B "$build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF \
+    -DTELVAR_BUILD_BENCH=OFF "${fuzz_options[@]}"
+fi
 cmake --build "$build" -j "$cores" --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
   telvar_fuzz_casefile telvar_fuzz_inputs
 

@@ -21,7 +21,8 @@ packages=(
 # --qt5: Qt 5.15, for builds with -DTELVAR_QT=5 (libgl-dev above serves both);
 # --package: what scripts/package.sh needs to build and check the package;
 # --icons: what resources/icons/make_icons.py needs to draw the images;
-# --fuzz: clang with libFuzzer and the sanitizer runtimes of its version;
+# --fuzz: clang with libFuzzer and the sanitizer runtimes of its version,
+#   and lld, which links the sanitized build (scripts/test.sh);
 # --afl: AFL++, for campaigns with its engine (see fuzz/README.md).
 for arg in "$@"; do
   case $arg in
@@ -29,7 +30,7 @@ for arg in "$@"; do
     --qt5) packages+=(qtbase5-dev) ;;
     --package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
     --icons) packages+=(python3 librsvg2-bin imagemagick fonts-dejavu-core) ;;
-    --fuzz) packages+=(clang libclang-rt-dev) ;;
+    --fuzz) packages+=(clang libclang-rt-dev lld) ;;
     --afl) packages+=(clang libclang-rt-dev afl++) ;;
   esac
 done

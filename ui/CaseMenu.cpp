@@ -520,7 +520,7 @@ bool CaseMenu::offerToSave(const std::function<void()>& then) {
     box->setObjectName(QStringLiteral("unsavedCaseBox"));
     pendingOffer = box;
     box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, box, act, then] {
+    connect(box, &QMessageBox::finished, this, [box, act, then] {
         const QMessageBox::StandardButton button = box->standardButton(box->clickedButton());
         const UnsavedChoice choice = button == QMessageBox::Save      ? UnsavedChoice::Save
                                      : button == QMessageBox::Discard ? UnsavedChoice::Discard

@@ -29,7 +29,10 @@ double contrast(const QColor& a, const QColor& b) {
         const auto linear = [](double v) {
             return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        // Qt 6 gives float, Qt 5 double: widened by name, as clang asks.
+        return 0.2126 * linear(static_cast<double>(c.redF())) +
+               0.7152 * linear(static_cast<double>(c.greenF())) +
+               0.0722 * linear(static_cast<double>(c.blueF()));
     };
     const double la = luminance(a);
     const double lb = luminance(b);
