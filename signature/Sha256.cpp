@@ -12,16 +12,20 @@ void Sha256::update(const void* data, size_t size) {
     requireSsl(EVP_DigestUpdate(context.get(), data, size) == 1);
 }
 
-std::string Sha256::finishHex() {
-    unsigned char digest[EVP_MAX_MD_SIZE];
+std::array<uint8_t, 32> Sha256::finishBytes() {
+    std::array<uint8_t, 32> digest{};
     unsigned int length = 0;
-    requireSsl(EVP_DigestFinal_ex(context.get(), digest, &length) == 1);
+    requireSsl(EVP_DigestFinal_ex(context.get(), digest.data(), &length) == 1 &&
+               length == digest.size());
+    return digest;
+}
+
+std::string Sha256::finishHex() {
     static const char kHex[] = "0123456789abcdef";
     std::string hex;
-    hex.reserve(2 * length);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0x0F];
+    for (const uint8_t byte : finishBytes()) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 0x0F];
     }
     return hex;
 }
