@@ -11,6 +11,10 @@ namespace {
 
 constexpr const char* kTooLong = "decoding took longer than the time allowed";
 constexpr int kMaxTries = 3;  // fresh starts for one request, each a keyframe further back
+// Frames either side of the target decoded whole, for the next steps; the
+// further ones only where pictures after them refer to them.
+constexpr int64_t kStepsAhead = 8;
+constexpr int64_t kStepsBack = 8;
 
 int64_t ptsOf(const AVFrame& frame) {
     return frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp
@@ -62,6 +66,7 @@ bool FrameSeeker::start(int64_t keyFrame, std::string& why) {
     startEntry = &key;
     fedDecodeOrder = 0;
     lastOutputPts.reset();
+    skippedAhead.reset();
     anyOutput = false;
     draining = false;
     ended = false;
@@ -102,6 +107,11 @@ bool FrameSeeker::feed(std::string& why) {
             }
         }
         if (send) {
+            const bool shown = packet->pts >= keepFromPts && packet->pts <= keepToPts;
+            codec->skip_frame = shown ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
+            if (!shown && packet->pts > keepToPts) {
+                skippedAhead = std::min(packet->pts, skippedAhead.value_or(packet->pts));
+            }
             // A packet that does not decode leaves the pictures after it to tell.
             avcodec_send_packet(codec.get(), packet.get());
             ++fedDecodeOrder;
@@ -179,7 +189,7 @@ const AVFrame* FrameSeeker::decodeTo(const FrameEntry& target, std::string& why,
 // keyframe, when the frame is still ahead and near.
 bool FrameSeeker::canContinueTo(const FrameEntry& target, int64_t startKey) const {
     if (!input || !sessionKey || startEntry != nullptr || ended || !lastOutputPts ||
-        *lastOutputPts >= target.pts) {
+        *lastOutputPts >= target.pts || (skippedAhead && target.pts >= *skippedAhead)) {
         return false;
     }
     const int64_t window = 2 * static_cast<int64_t>(options.cachedFrames) + 8;
@@ -202,10 +212,16 @@ FramePicture FrameSeeker::picture(int64_t frame) {
         cost.fromCache = true;
         if (rgbOf(*cached->second, rgb, result.reason)) {
             result.picture = std::move(rgb);
+            result.pts = ptsOf(*cached->second);
         }
         return result;
     }
     std::optional<int64_t> key = index.decodeStart(frame);
+    const auto last = static_cast<int64_t>(index.frames.size());
+    const int64_t cachedFrom =
+        frame - std::min(kStepsBack, static_cast<int64_t>(options.cachedFrames));
+    keepFromPts = index.find(std::max<int64_t>(1, cachedFrom))->pts;
+    keepToPts = index.find(std::min(last, frame + kStepsAhead))->pts;
     clearFfmpegError();
     for (int tries = 0; key && tries < kMaxTries; ++tries) {
         if (!canContinueTo(*target, *key) && !start(*key, result.reason)) {
@@ -217,6 +233,7 @@ FramePicture FrameSeeker::picture(int64_t frame) {
         if (picture != nullptr) {
             if (rgbOf(*picture, rgb, result.reason)) {
                 result.picture = std::move(rgb);
+                result.pts = ptsOf(*picture);
             }
             return result;
         }

@@ -28,6 +28,7 @@ struct SeekOptions {
 
 struct FramePicture {
     std::optional<RgbPicture> picture;
+    int64_t pts = 0;     // of the picture decoded: always the frame's
     std::string reason;  // why there is none
 };
 
@@ -75,6 +76,13 @@ class FrameSeeker {
     bool anyOutput = false;
     bool draining = false;
     bool ended = false;
+    // Pictures from keepFromPts to keepToPts (a few past the target, for
+    // the next steps) are decoded whole; a picture nothing refers to
+    // outside them is skipped by the decoder, and the session cannot then
+    // go on to the first one skipped past the target.
+    int64_t keepFromPts = 0;
+    int64_t keepToPts = 0;
+    std::optional<int64_t> skippedAhead;
     std::map<int64_t, FramePtr> cache;  // by frame number
     Cost cost;
 };

@@ -77,7 +77,7 @@ bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why) {
     // the same pixels.
     const ScalerPtr scaler(sws_getContext(
         frame.width, frame.height, source, frame.width, frame.height, AV_PIX_FMT_RGB24,
-        SWS_POINT | SWS_ACCURATE_RND | SWS_BITEXACT | SWS_FULL_CHR_H_INT, nullptr, nullptr,
+        SWS_BILINEAR, nullptr, nullptr,
         nullptr));
     if (!scaler) {
         why = "the picture cannot be converted";
