@@ -48,6 +48,7 @@ std::string stillRecordJson(const StillRecord& still, const nvr::FrameIndex& ind
     JsonObjectWriter w;
     w.beginObject();
     w.beginObject("conversion");
+    w.code("arithmetic", still.arithmetic.c_str());
     w.boolean("damaged", still.damaged);
     w.integer("height", still.height);
     w.code("matrix", still.matrix.c_str());

@@ -20,6 +20,7 @@ struct StillRecord {
     std::string pixelFormat;
     std::string range;  // "limited" or "full"
     std::string matrix;
+    std::string arithmetic;  // "exact": the same pixels on every machine with these versions
     bool rangeStated = false;
     bool matrixStated = false;
     int width = 0;

@@ -210,7 +210,7 @@ FramePicture FrameSeeker::picture(int64_t frame) {
     const auto cached = cache.find(frame);
     if (cached != cache.end()) {
         cost.fromCache = true;
-        if (rgbOf(*cached->second, rgb, result.reason)) {
+        if (rgbOf(*cached->second, rgb, result.reason, options.arithmetic)) {
             result.picture = std::move(rgb);
             result.pts = ptsOf(*cached->second);
         }
@@ -231,7 +231,7 @@ FramePicture FrameSeeker::picture(int64_t frame) {
         bool past = false;
         const AVFrame* picture = decodeTo(*target, result.reason, past);
         if (picture != nullptr) {
-            if (rgbOf(*picture, rgb, result.reason)) {
+            if (rgbOf(*picture, rgb, result.reason, options.arithmetic)) {
                 result.picture = std::move(rgb);
                 result.pts = ptsOf(*picture);
             }

@@ -24,6 +24,7 @@ struct SeekOptions {
     DecodeLimits limits;      // picture sizes; timeBudget bounds one request
     size_t cachedFrames = 24;  // decoded pictures kept around the last one asked for
     int threads = 2;          // of the decoder
+    Arithmetic arithmetic = Arithmetic::Fast;  // of the conversion to RGB
 };
 
 struct FramePicture {

@@ -56,7 +56,7 @@ bool fullRange(const AVFrame& frame, bool& stated) {
 
 }  // namespace
 
-bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why) {
+bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why, Arithmetic arithmetic) {
     const auto source = static_cast<AVPixelFormat>(frame.format);
     if (frame.width <= 0 || frame.height <= 0) {
         why = "the picture has no size";
@@ -73,12 +73,15 @@ bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why) {
     const bool full = fullRange(frame, conversion.rangeStated);
     conversion.matrix = matrix.name;
     conversion.range = full ? "full" : "limited";
-    // Same size: no scaling, and exact arithmetic so that every run gives
-    // the same pixels.
-    const ScalerPtr scaler(sws_getContext(
-        frame.width, frame.height, source, frame.width, frame.height, AV_PIX_FMT_RGB24,
-        SWS_BILINEAR, nullptr, nullptr,
-        nullptr));
+    // Same size: no scaling. Exact arithmetic leaves out the processor's
+    // own fast paths, whose rounding may differ from machine to machine.
+    const bool exact = arithmetic == Arithmetic::Exact;
+    conversion.arithmetic = exact ? "exact" : "fast";
+    const int flags = exact ? SWS_POINT | SWS_ACCURATE_RND | SWS_BITEXACT | SWS_FULL_CHR_H_INT
+                            : SWS_BILINEAR;
+    const ScalerPtr scaler(sws_getContext(frame.width, frame.height, source, frame.width,
+                                          frame.height, AV_PIX_FMT_RGB24, flags, nullptr, nullptr,
+                                          nullptr));
     if (!scaler) {
         why = "the picture cannot be converted";
         return false;

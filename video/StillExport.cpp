@@ -26,6 +26,7 @@ Still exportStill(const ByteSource& source, const FrameIndex& index, ByteRange h
     Still still;
     SeekOptions options;
     options.cachedFrames = 0;
+    options.arithmetic = Arithmetic::Exact;
     FrameSeeker seeker(source, index, head, options);
     FramePicture shown = seeker.picture(frame);
     if (!shown.picture) {
@@ -41,6 +42,7 @@ Still exportStill(const ByteSource& source, const FrameIndex& index, ByteRange h
     record.pixelFormat = picture.conversion.pixelFormat;
     record.range = picture.conversion.range;
     record.matrix = picture.conversion.matrix;
+    record.arithmetic = picture.conversion.arithmetic;
     record.rangeStated = picture.conversion.rangeStated;
     record.matrixStated = picture.conversion.matrixStated;
     record.width = picture.width;

@@ -170,7 +170,7 @@ std::map<int64_t, std::string> decodedPictures(const std::string& path) {
         while (avcodec_receive_frame(decoder.get(), frame.get()) == 0) {
             nvr::video::RgbPicture rgb;
             std::string why;
-            if (!nvr::video::rgbOf(*frame, rgb, why)) {
+            if (!nvr::video::rgbOf(*frame, rgb, why, nvr::video::Arithmetic::Exact)) {
                 throw std::runtime_error(why);
             }
             pictures[frame->best_effort_timestamp] = sha256Hex(rgb.rgb.data(), rgb.rgb.size());

@@ -99,8 +99,11 @@ TEST_F(BFrameRecording, SeekGivesTheExactFrameEitherWay) {
     ASSERT_EQ(straight.size(), index.frames.size());
 
     FileSource source(file->path());
+    nvr::video::SeekOptions options;
+    options.arithmetic = nvr::video::Arithmetic::Exact;
     nvr::video::FrameSeeker seeker(source, index,
-                                   nvr::video::headOf(examine(file->path()), source.size()));
+                                   nvr::video::headOf(examine(file->path()), source.size()),
+                                   options);
     std::mt19937 random(29);
     std::vector<int64_t> order = {75, 1, 26, 25, 24, 50, 49, 2, 74};
     for (int i = 0; i < 12; ++i) {
