@@ -16,6 +16,14 @@ constexpr int kMaxTries = 3;  // fresh starts for one request, each a keyframe f
 constexpr int64_t kStepsAhead = 8;
 constexpr int64_t kStepsBack = 8;
 
+int64_t bytesOf(const AVFrame& frame) {
+    int64_t bytes = 0;
+    for (const AVBufferRef* buffer : frame.buf) {
+        bytes += buffer != nullptr ? static_cast<int64_t>(buffer->size) : 0;
+    }
+    return bytes;
+}
+
 int64_t ptsOf(const AVFrame& frame) {
     return frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp
                                                          : frame.pts;
@@ -131,14 +139,19 @@ void FrameSeeker::keep(int64_t frame, const AVFrame& picture, int64_t around) {
         return;
     }
     FramePtr copy(av_frame_clone(&picture));
-    if (!copy) {
+    if (!copy || cache.count(frame) != 0) {
         return;
     }
+    cachedBytes += bytesOf(*copy);
     cache[frame] = std::move(copy);
-    while (cache.size() > options.cachedFrames) {
+    // The farthest from the frame asked for go first.
+    while (!cache.empty() &&
+           (cache.size() > options.cachedFrames || cachedBytes > options.cacheBytes)) {
         const auto first = cache.begin();
         const auto last = std::prev(cache.end());
-        cache.erase(distance(first->first) >= distance(last->first) ? first : last);
+        const auto farthest = distance(first->first) >= distance(last->first) ? first : last;
+        cachedBytes -= bytesOf(*farthest->second);
+        cache.erase(farthest);
     }
 }
 

@@ -23,6 +23,7 @@ namespace nvr::video {
 struct SeekOptions {
     DecodeLimits limits;      // picture sizes; timeBudget bounds one request
     size_t cachedFrames = 24;  // decoded pictures kept around the last one asked for
+    int64_t cacheBytes = int64_t{160} << 20;  // and at most this many bytes of them
     int threads = 2;          // of the decoder
     Arithmetic arithmetic = Arithmetic::Fast;  // of the conversion to RGB
 };
@@ -85,6 +86,7 @@ class FrameSeeker {
     int64_t keepToPts = 0;
     std::optional<int64_t> skippedAhead;
     std::map<int64_t, FramePtr> cache;  // by frame number
+    int64_t cachedBytes = 0;
     Cost cost;
 };
 
