@@ -69,6 +69,8 @@ class MorlAuthenticator : public QMainWindow {
     void undoRemoval();
     void handleAboutBtn();
     void handleExportBtn();
+    // The player on the first selected row's recording (Ctrl+Shift+P).
+    void openPlayer();
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
@@ -111,6 +113,7 @@ class MorlAuthenticator : public QMainWindow {
     NToolButton* exportButton = nullptr;
     NToolButton* caseButton = nullptr;
     CaseMenu* cases = nullptr;
+    NToolButton* playButton = nullptr;
     NToolButton* aboutButton = nullptr;
     QLabel* filler = nullptr;     // the spare width left of the counts
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back

@@ -11,6 +11,8 @@
 // saves the window with the note and then the list it leaves.
 // telvar-screenshot --reopen CASE OUT.png: the window with the case file
 // reopened and its tampered recording's row selected.
+// telvar-screenshot --player=WxH FILE OUT.png [next]: the player on FILE at
+// WxH, at its first frame, or with "next" at its first change of standing.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +26,7 @@
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
+#include "ui/PlayerWindow.h"
 #include "ui/ReportExport.h"
 #include "ui/TimelineView.h"
 #include "verification/VerifyProgressDlg.h"
@@ -145,10 +148,35 @@ int reopenShot(const QString& caseFile, const QString& picture) {
     return window.grab().save(picture) ? 0 : 1;
 }
 
+int playerShot(const QByteArray& size, const QString& file, const QString& picture, bool next) {
+    const QList<QByteArray> parts = size.split('x');
+    PlayerWindow player(file, std::nullopt);
+    player.resize(parts.value(0).toInt(), parts.value(1).toInt());
+    player.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (player.shownFrame() == 0 && waited.elapsed() < 60000) {
+        settle(50);
+    }
+    if (next) {
+        player.nextChange(true);
+        const int64_t wanted = player.currentFrame();
+        while (player.shownFrame() != wanted && waited.elapsed() < 90000) {
+            settle(50);
+        }
+    }
+    settle(300);
+    return player.grab().save(picture) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if ((argc == 4 || argc == 5) && qstrncmp(argv[1], "--player=", 9) == 0) {
+        return playerShot(QByteArray(argv[1] + 9), QString::fromLocal8Bit(argv[2]),
+                          QString::fromLocal8Bit(argv[3]), argc == 5);
+    }
     if (argc == 4 && QByteArray(argv[1]) == "--reopen") {
         QApplication::setApplicationDisplayName(
             QStringLiteral("Telvar Surveillance Video Authenticator"));
