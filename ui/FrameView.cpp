@@ -54,18 +54,37 @@ void FrameView::zoomIn() {
     setZoom(factor == 0 ? 1 : factor * 2);
 }
 
+QFont FrameView::bannerFont(int width) const {
+    QFont font = this->font();
+    font.setBold(true);
+    // As large as reads well, and small enough that the whole standing shows.
+    int size = std::clamp(height() / 24, 12, 22);
+    font.setPixelSize(size);
+    while (size > 9 && QFontMetrics(font).horizontalAdvance(banner) > width - 12) {
+        font.setPixelSize(--size);
+    }
+    return font;
+}
+
+int FrameView::bannerHeight() const {
+    return banner.isEmpty() ? 0 : QFontMetrics(bannerFont(width())).height() + 8;
+}
+
 QRect FrameView::pictureRect() const {
     if (image.isNull()) {
         return {};
     }
+    // Fitted, the picture leaves room for the banner above it, so the
+    // banner hides none of its pixels.
+    const int band = bannerHeight();
     QSize size = image.size();
     if (factor == 0) {
-        size.scale(this->size(), Qt::KeepAspectRatio);
+        size.scale(this->size() - QSize(0, band), Qt::KeepAspectRatio);
     } else {
         size *= factor;
     }
     QRect shown(QPoint(), size);
-    shown.moveCenter(rect().center() + pan);
+    shown.moveCenter(rect().center() + pan + QPoint(0, band / 2));
     return shown;
 }
 
@@ -86,15 +105,15 @@ void FrameView::paintEvent(QPaintEvent*) {
     if (banner.isEmpty()) {
         return;
     }
-    // Over the part of the picture in view, with a frame in the standing's
-    // colour round it: cut out of any screenshot, the picture keeps it.
+    // Just above the picture, or over its top when zoomed past the view,
+    // with a frame in the standing's colour round both: a screenshot of
+    // the picture takes the banner or the frame with it.
+    const int bandHeight = bannerHeight();
     const QRect visible = shown.intersected(rect());
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(std::clamp(visible.height() / 14, 12, 28));
+    const int top = std::max(0, visible.top() - bandHeight);
+    const QRect band(visible.left(), top, visible.width(), bandHeight);
+    const QFont font = bannerFont(band.width());
     painter.setFont(font);
-    const int bandHeight = QFontMetrics(font).height() + 8;
-    const QRect band(visible.left(), visible.top(), visible.width(), bandHeight);
     painter.fillRect(band, colour);
     painter.setPen(colour.lightness() > 150 ? Qt::black : Qt::white);
     painter.drawText(band.adjusted(6, 0, -6, 0), Qt::AlignCenter | Qt::TextSingleLine,
@@ -103,7 +122,7 @@ void FrameView::paintEvent(QPaintEvent*) {
     pen.setWidth(4);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(visible.adjusted(2, 2, -2, -2));
+    painter.drawRect(QRect(band.topLeft(), visible.bottomRight()).adjusted(2, 2, -2, -2));
 }
 
 void FrameView::mousePressEvent(QMouseEvent* event) {

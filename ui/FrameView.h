@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <QString>
@@ -36,6 +37,8 @@ class FrameView : public QWidget {
 
   private:
     QRect pictureRect() const;
+    QFont bannerFont(int width) const;
+    int bannerHeight() const;  // 0 without a banner
 
     QImage image;
     QString banner;

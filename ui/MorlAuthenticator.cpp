@@ -213,11 +213,12 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     addShortcuts();
     // Tab goes down the window as it reads: header buttons, the list, then
     // the evidence's timeline, filmstrip and text.
-    const std::array<QWidget*, 11> tabOrder = {addButton,
+    const std::array<QWidget*, 12> tabOrder = {addButton,
                                                folderButton,
                                                deleteButton,
                                                exportButton,
                                                caseButton,
+                                               playButton,
                                                aboutButton,
                                                runLink,
                                                resultTree,

@@ -126,8 +126,14 @@ void TimelineView::paintEvent(QPaintEvent*) {
     const QRect playSpan = spanRect(playRun).adjusted(2, 0, -2, 0);
     if (!playSpan.isEmpty()) {
         const int x = playSpan.left() + qRound(playFraction * (playSpan.width() - 1));
-        painter.fillRect(QRect(x - 1, kTop - 6, 3, kBarHeight + 12), Qt::black);
-        painter.fillRect(QRect(x, kTop - 5, 1, kBarHeight + 10), Qt::white);
+        painter.fillRect(QRect(x - 1, 0, 3, kTop + kBarHeight + 4), Qt::black);
+        painter.fillRect(QRect(x, 1, 1, kTop + kBarHeight + 2), Qt::white);
+        // A head above the line, seen on any colour of the bar.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::white);
+        painter.setBrush(Qt::black);
+        const QPointF head[] = {{x - 5.5, 0.0}, {x + 6.5, 0.0}, {x + 0.5, kTop + 4.0}};
+        painter.drawPolygon(head, 3);
     }
     if (hasFocus()) {
         // The focus mark: the whole view, and the span the keys stand on.
