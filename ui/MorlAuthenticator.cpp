@@ -300,7 +300,7 @@ QWidget* MorlAuthenticator::buildHeader() {
     playButton->setToolTip(tr("Watch the selected recording frame by frame (Ctrl+Shift+P)"));
     aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
-    // Empty, so it may shrink to nothing: six buttons and the counts fit
+    // Empty, so it may shrink to nothing: seven buttons and the counts fit
     // the default width of 1024 pixels.
     filler = countLabel(toolRow, QString(), kCountStyle);
     filler->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
