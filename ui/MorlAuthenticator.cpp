@@ -181,6 +181,8 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(exportButton, &NToolButton::released, this, &MorlAuthenticator::handleExportBtn);
     connect(aboutButton, &NToolButton::released, this, &MorlAuthenticator::handleAboutBtn);
     connect(playButton, &NToolButton::released, this, &MorlAuthenticator::openPlayer);
+    connect(evidencePane, &EvidencePane::playRequested, this,
+            [this](qint64 cluster) { openPlayerAt(cluster); });
     connect(resultTree, &NResultTree::rowsChanged, this, &MorlAuthenticator::updateSummary);
     connect(resultTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MorlAuthenticator::showSelectedEvidence);
@@ -589,16 +591,20 @@ void MorlAuthenticator::copySelection() {
 }
 
 void MorlAuthenticator::openPlayer() {
+    // At the span the evidence pane's timeline stands on, if it shows this row.
+    std::optional<int64_t> cluster;
+    if (resultTree->selectedRows().size() == 1 && evidencePane->isVisible()) {
+        cluster = evidencePane->timeline()->currentCluster();
+    }
+    openPlayerAt(cluster);
+}
+
+void MorlAuthenticator::openPlayerAt(std::optional<int64_t> cluster) {
     const std::vector<int> rows = resultTree->selectedRows();
     if (rows.empty()) {
         return;
     }
     const QString path = resultTree->resultModel()->row(rows.front()).result.path;
-    // At the span the evidence pane's timeline stands on, if it shows this row.
-    std::optional<int64_t> cluster;
-    if (rows.size() == 1 && evidencePane->isVisible()) {
-        cluster = evidencePane->timeline()->currentCluster();
-    }
     auto* const player = new PlayerWindow(path, cluster, this);
     player->setAttribute(Qt::WA_DeleteOnClose);
     player->stillRecorded = [this](const QString& png, const QString& pngSha256, const QString&,

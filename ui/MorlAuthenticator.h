@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
@@ -91,6 +92,9 @@ class MorlAuthenticator : public QMainWindow {
 
   private:
     QWidget* buildHeader();
+    // The same at the first frame of `cluster`, when given.
+    void openPlayerAt(std::optional<int64_t> cluster);
+
     void addShortcuts();
     void showProgressDialog();
     // The counts' spacing: less of it where the row would not fit.

@@ -65,6 +65,13 @@ TEST(PlayerWindowTest, TamperedDemoBannersFailingFramesAndKeysMoveAsDocumented) 
     EXPECT_TRUE(player.headsUpText().contains(QStringLiteral("verified")));
     QTest::keyClick(&player, Qt::Key_Home);
     ASSERT_TRUE(showsFrame(player, 1));
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.shownFrame() > 3; }, 10000));
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_FALSE(player.isPlaying());
+    QTest::keyClick(&player, Qt::Key_Home);
+    ASSERT_TRUE(showsFrame(player, 1));
 
     int64_t firstFailing = 0;
     for (const nvr::FrameEntry& entry : index.frames) {
@@ -104,4 +111,16 @@ TEST(PlayerWindowTest, SealedDemoCarriesTheBanner) {
     ASSERT_TRUE(showsFrame(player, 1));
     EXPECT_EQ(player.picture()->bannerText(),
               QStringLiteral("NOT PROVEN: sealed with the built-in key"));
+}
+
+// Opened from a filmstrip picture: at the first frame of its cluster.
+TEST(PlayerWindowTest, OpensAtTheFirstFrameOfItsCluster) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    PlayerWindow player(demo.filePath("tampered.mkv"), 15);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.shownFrame() > 0; }, 120000));
+    const nvr::FrameIndex& index = *player.frameIndex();
+    const nvr::FrameEntry& shown = *index.find(player.shownFrame());
+    EXPECT_EQ(shown.cluster, 15);
+    EXPECT_NE(index.find(shown.frame - 1)->cluster, 15);
 }
