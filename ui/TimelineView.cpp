@@ -224,7 +224,9 @@ void TimelineView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (current >= 0) {
+            if (current >= 0 && (event->modifiers() & Qt::ShiftModifier)) {
+                emit playRequested(*currentCluster());
+            } else if (current >= 0) {
                 const QRect span = spanRect(current);
                 QToolTip::showText(mapToGlobal(QPoint(span.center().x(), span.bottom())),
                                    spanText(current), this);

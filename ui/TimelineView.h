@@ -15,7 +15,8 @@ struct RecordingEvidence;
 // stated start time, a legend, and a tool tip per span with its clusters,
 // offsets, time and status. Hidden when the evidence has no runs. From the
 // keyboard: Tab reaches it, the arrow keys (and Home, End) step from span to
-// span, Enter shows the span's text, as the hover does, and its picture.
+// span, Enter shows the span's text, as the hover does, and its picture;
+// Shift+Enter asks for the player there.
 class TimelineView : public QWidget {
     Q_OBJECT
 
@@ -54,6 +55,8 @@ class TimelineView : public QWidget {
     void spanClicked(int run);
     // A press or a drag on the bar: the run under it and how far along its span.
     void positionPicked(int run, double fraction);
+    // Shift+Enter on a span: the player, at its first cluster.
+    void playRequested(qint64 cluster);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
