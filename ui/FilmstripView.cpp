@@ -1,5 +1,6 @@
 #include "ui/FilmstripView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
