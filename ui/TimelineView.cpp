@@ -203,6 +203,12 @@ void TimelineView::focusOutEvent(QFocusEvent* event) {
 }
 
 void TimelineView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers shift = event->modifiers() & ~Qt::KeypadModifier;
+    if (shift == Qt::ShiftModifier && current >= 0 &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit playRequested(*currentCluster());
+        return;
+    }
     if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
         QWidget::keyPressEvent(event);
         return;
@@ -224,9 +230,7 @@ void TimelineView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (current >= 0 && (event->modifiers() & Qt::ShiftModifier)) {
-                emit playRequested(*currentCluster());
-            } else if (current >= 0) {
+            if (current >= 0) {
                 const QRect span = spanRect(current);
                 QToolTip::showText(mapToGlobal(QPoint(span.center().x(), span.bottom())),
                                    spanText(current), this);
