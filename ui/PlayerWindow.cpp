@@ -17,14 +17,11 @@
 #include "signature/RecordingEvidence.h"
 #include "ui/FrameView.h"
 #include "ui/PlayerWorker.h"
+#include "ui/ResultText.h"
 #include "ui/TimelineView.h"
 #include "verification/PathBytes.h"
 
 namespace {
-
-QString qtext(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 bool sameStanding(const nvr::FrameEntry& a, const nvr::FrameEntry& b) {
     return a.standing == b.standing;
@@ -129,11 +126,11 @@ void PlayerWindow::opened() {
     evidence = worker->evidence();
     index = worker->index();
     if (index->frames.empty()) {
-        view->setMessage(tr("No frames to show: %1").arg(qtext(index->error)));
+        view->setMessage(tr("No frames to show: %1").arg(textOf(index->error)));
         return;
     }
     if (!index->error.empty()) {
-        status->setText(tr("The index stops early: %1").arg(qtext(index->error)));
+        status->setText(tr("The index stops early: %1").arg(textOf(index->error)));
     }
     // Each frame's run, for the play-head: runs sorted by their first cluster.
     std::vector<int> order(evidence->runs.size());
@@ -327,10 +324,10 @@ void PlayerWindow::updateHeadsUp(int64_t frame) {
     const QString word = QString::fromLatin1(frameStandingWord(entry.standing));
     const QColor colour(QLatin1String(frameStandingColour(entry.standing)));
     QString text = tr("Frame <b>%1</b> of %2").arg(frame).arg(index->frames.size());
-    text += tr(" · pts %1 (%2)").arg(entry.pts).arg(qtext(nvr::timeBaseText(index->timeBase)));
+    text += tr(" · pts %1 (%2)").arg(entry.pts).arg(textOf(nvr::timeBaseText(index->timeBase)));
     const std::string stated = index->statedTime(entry);
     if (!stated.empty()) {
-        text += tr(" · %1 as stated").arg(qtext(stated).toHtmlEscaped());
+        text += tr(" · %1 as stated").arg(textOf(stated).toHtmlEscaped());
     }
     text += entry.cluster ? tr(" · cluster %1").arg(*entry.cluster) : tr(" · no cluster");
     text += QStringLiteral(" · <span style=\"background-color:%1;color:%2\">&nbsp;%3&nbsp;</span>")

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "signature/Sha256.h"
+#include "ui/ResultText.h"
 #include "verification/PathBytes.h"
 #include "video/RecordingFrames.h"
 
@@ -14,10 +15,6 @@ using Clock = std::chrono::steady_clock;
 constexpr double kFallbackSeconds = 1.0 / 25;
 // Pictures sent but not yet taken by the window, at most, in playback.
 constexpr int kMaxInFlight = 2;
-
-QString qtext(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 }  // namespace
 
@@ -158,22 +155,22 @@ void PlayerWorker::decodeAndSend(int64_t frame) {
         shown = frame;
     }
     inFlight.fetch_add(1);
-    emit pictureReady(frame, picture, qtext(image.reason));
+    emit pictureReady(frame, picture, textOf(image.reason));
 }
 
 void PlayerWorker::writeStill(int64_t frame, const QString& pngPath) {
     const StillFiles still = recording->still(frame);
-    QString error = qtext(still.error);
+    QString error = textOf(still.error);
     QString recordSha;
     if (error.isEmpty()) {
         std::string failed;
         std::string why;
         if (writeStillFiles(still, pathBytes(pngPath).toStdString(), failed, why)) {
-            recordSha = qtext(sha256Hex(still.record.data(), still.record.size()));
+            recordSha = textOf(sha256Hex(still.record.data(), still.record.size()));
         } else {
-            error = pathFromBytes(QByteArray::fromStdString(failed)) + QStringLiteral(": ") + qtext(why);
+            error = pathFromBytes(QByteArray::fromStdString(failed)) + QStringLiteral(": ") + textOf(why);
         }
     }
-    emit stillWritten(frame, pngPath, qtext(still.pngSha256), qtext(still.rgbSha256), recordSha,
+    emit stillWritten(frame, pngPath, textOf(still.pngSha256), textOf(still.rgbSha256), recordSha,
                       error);
 }
