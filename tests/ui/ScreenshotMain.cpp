@@ -14,9 +14,9 @@
 // telvar-screenshot --dialogs FOLDER ADD.png LOG.png: adds the folder, then
 // saves the whole screen with the Add dialog listing it and with the
 // custody log, each as fitted to the screen.
-#include <QAction>
 // telvar-screenshot --player=WxH FILE OUT.png [next]: the player on FILE at
 // WxH, at its first frame, or with "next" at its first change of standing.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
