@@ -2,6 +2,7 @@
 
 #include "report/Escape.h"
 #include "report/JsonWriters.h"
+#include "signature/Hex.h"
 
 namespace {
 
