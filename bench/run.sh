@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 build=build-bench  # the benchmarks need none of the tests, so those stay off
-targets=(telvar_micro_bench telvar_parse_bench telvar_bench_recording telvar_evidence_bench telvar_case_bench telvar-verify)
+targets=(telvar_micro_bench telvar_parse_bench telvar_bench_recording telvar_evidence_bench telvar_case_bench telvar_seek_bench telvar-verify)
 
 cmake -S . -B "$build" -DTELVAR_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF
 cmake --build "$build" -j2 --target "${targets[@]}"
@@ -23,6 +23,9 @@ bench/verify.sh "$build"
 
 section "Evidence: file hash, failing recordings, memory"
 bench/evidence.sh "$build"
+
+section "Exact-frame seeking: 1080p H.264 with B-frames"
+"$build/bench/telvar_seek_bench"
 
 section "Case file: 100,000 recordings"
 bench/case.sh "$build"

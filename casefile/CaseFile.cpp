@@ -652,7 +652,8 @@ RecordedVerification CaseFile::recordVerification(const Actor& actor,
 }
 
 void CaseFile::recordExport(const Actor& actor, const std::string& format,
-                            const std::string& pathBytes, const std::string& sha256) {
+                            const std::string& pathBytes, const std::string& sha256,
+                            const std::optional<std::string>& record) {
     requireWritable();
     Transaction transaction(db);
     CustodyEvent event;
@@ -660,6 +661,7 @@ void CaseFile::recordExport(const Actor& actor, const std::string& format,
     event.actor = actor;
     event.path = pathBytes;
     event.sha256 = sha256;
+    event.record = record;
     event.detail = format;
     event = append(event);
     Statement insert = db.prepare(

@@ -155,8 +155,10 @@ class CaseFile {
     RecordedVerification recordVerification(const Actor& actor, const VerificationFacts& facts,
                                             const EvidenceText& evidenceText);
     int64_t addRecording(const Actor& actor, const FileFacts& file);
+    // `record`: for a still, the SHA-256 of its JSON record, which holds its pixels' hash.
     void recordExport(const Actor& actor, const std::string& format, const std::string& pathBytes,
-                      const std::string& sha256);
+                      const std::string& sha256,
+                      const std::optional<std::string>& record = std::nullopt);
     void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
     void removeRecording(const Actor& actor, int64_t recording);
     // Ends a run, a session or an export: the examiner's seal over the log

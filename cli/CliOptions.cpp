@@ -40,6 +40,12 @@ std::string* textTarget(CliOptions& options, const std::string& name) {
     if (name == "--examiner-key") {
         return &options.examinerKey;
     }
+    if (name == "--still") {
+        return &options.stillText;
+    }
+    if (name == "--out") {
+        return &options.stillOut;
+    }
     return nullptr;
 }
 
@@ -72,9 +78,48 @@ void usageError(CliOptions& options, const std::string& error) {
     options.error = error;
 }
 
+// --frames and --still look at one file and write nothing else.
+void checkFrameAction(CliOptions& options) {
+    const bool still = !options.stillText.empty();
+    if (options.frames && still) {
+        return usageError(options, "--frames and --still cannot be combined");
+    }
+    if (!options.frames && !still) {
+        if (!options.stillOut.empty()) {
+            usageError(options, "--out is the file of --still");
+        }
+        return;
+    }
+    const bool otherOutput = options.json || options.jsonLines || options.csv ||
+                             options.clusters || !options.reportPath.empty() ||
+                             !options.caseFile.empty() || !options.filesFrom.empty() ||
+                             options.caseAction != CliOptions::CaseAction::None;
+    if (options.files.size() != 1 || otherOutput) {
+        return usageError(options, "--frames and --still take one file and no other output");
+    }
+    if (options.frames) {
+        options.action = CliOptions::Action::Frames;
+        return;
+    }
+    const std::string& n = options.stillText;
+    if (n.size() > 15 || n.find_first_not_of("0123456789") != std::string::npos ||
+        std::strtoll(n.c_str(), nullptr, 10) < 1) {
+        return usageError(options, "--still needs a frame number from 1");
+    }
+    if (options.stillOut.empty()) {
+        return usageError(options, "--still needs --out FILE.png");
+    }
+    options.stillFrame = std::strtoll(n.c_str(), nullptr, 10);
+    options.action = CliOptions::Action::Still;
+}
+
 // Only one of --json, --jsonl and --csv owns standard output; the case's own
 // actions need a case and take no file.
 void checkCombination(CliOptions& options) {
+    if (options.action != CliOptions::Action::Verify) {
+        return;
+    }
+    checkFrameAction(options);
     if (options.action != CliOptions::Action::Verify) {
         return;
     }
@@ -168,6 +213,8 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.csv = true;
         } else if (argument == "--clusters") {
             options.clusters = true;
+        } else if (argument == "--frames") {
+            options.frames = true;
         } else if (argument == "--help" || argument == "-h") {
             options.action = CliOptions::Action::Help;
             return options;
@@ -190,6 +237,8 @@ const char* usageText() {
            "                     [--case-file FILE.telvarcase] [--files-from LIST [-0]] FILE...\n"
            "       telvar-verify --case-file FILE.telvarcase --audit [--expect-head N:SHA256]\n"
            "                     [--report-file REPORT] | --list | --reverify\n"
+           "       telvar-verify --frames FILE\n"
+           "       telvar-verify --still N FILE --out STILL.png\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
            "  --json           print one JSON array with an object per file\n"
@@ -218,6 +267,11 @@ const char* usageText() {
            "                   each file's SHA-256 with the one taken when it was added\n"
            "  --files-from LIST  also verify the paths in LIST (\"-\": standard input),\n"
            "                   one per line, or NUL-separated with -0\n"
+           "  --frames         print every frame of FILE's video track as a JSON line:\n"
+           "                   its pts, bytes, cluster, standing and packet SHA-256\n"
+           "  --still N        write frame N (from 1) of FILE as a lossless PNG, with\n"
+           "                   a JSON record of its origin and proof beside it\n"
+           "  --out FILE       the PNG of --still; the record is FILE with .json\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // What the command line asked for.
 struct CliOptions {
-    enum class Action { Verify, Help, Version, UsageError };
+    // Frames: the frame index of one file (--frames); Still: one frame as a
+    // PNG with its record (--still N --out FILE).
+    enum class Action { Verify, Help, Version, UsageError, Frames, Still };
     // What to do with --case-file: verify files into it, or one of the
     // case's own actions instead.
     enum class CaseAction { None, Audit, List, Reverify };
@@ -26,6 +29,10 @@ struct CliOptions {
     std::string examinerKey;  // --examiner-key: the signing key's file, instead of the usual place
     std::string filesFrom;  // --files-from: a list of paths, "-" for standard input
     bool nulSeparated = false;  // -0: that list is NUL-separated
+    bool frames = false;         // --frames
+    std::string stillText;       // --still N, as given
+    int64_t stillFrame = 0;      // N, from 1
+    std::string stillOut;        // --out: the PNG; its record beside it
     std::vector<std::string> files;
     std::string error;  // for UsageError
 };

@@ -13,6 +13,7 @@
 #include "cli/CaseRun.h"
 #include "cli/CliOptions.h"
 #include "cli/FileList.h"
+#include "cli/FrameActions.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
@@ -363,6 +364,10 @@ int main(int argc, char** argv) {
         case CliOptions::Action::UsageError:
             std::cerr << "telvar-verify: " << displayText(options.error) << "\n\n" << usageText();
             return 2;
+        case CliOptions::Action::Frames:
+            return printFrames(options);
+        case CliOptions::Action::Still:
+            return writeStill(options);
         case CliOptions::Action::Verify:
             break;
     }

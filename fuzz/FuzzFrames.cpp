@@ -6,7 +6,8 @@
 // Clusters are wherever the Cluster ID appears (the walk is not what is
 // tested here): the first and last verified, those between one failing run,
 // so the filmstrip decodes up to six of them. Then the pictures from the
-// first cluster on are decoded, up to 300 packets.
+// first cluster on are decoded, up to 300 packets. Last, the whole input is
+// indexed frame by frame and three of its frames are decoded exactly.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "video/Filmstrip.h"
+#include "video/FrameIndexReader.h"
+#include "video/FrameSeeker.h"
 
 namespace {
 
@@ -72,6 +75,34 @@ void checkPicture(const nvr::video::PictureResult& result, const nvr::video::Dec
     FUZZ_CHECK(p.png.size() > 8 && std::memcmp(p.png.data(), signature, 8) == 0);
 }
 
+void checkFrames(const nvr::video::ByteSource& source, const RecordingEvidence& evidence,
+                 const nvr::video::DecodeLimits& limits) {
+    nvr::video::IndexLimits indexLimits;
+    indexLimits.timeBudget = limits.timeBudget;
+    const nvr::FrameIndex index = nvr::video::readFrameIndex(source, evidence, indexLimits);
+    FUZZ_CHECK(index.frames.size() <= nvr::FrameIndex::kMaxFrames);
+    for (size_t n = 0; n < index.frames.size(); ++n) {
+        FUZZ_CHECK(index.frames[n].frame == static_cast<int64_t>(n) + 1);
+        FUZZ_CHECK(n == 0 || index.frames[n - 1].pts <= index.frames[n].pts);
+    }
+    nvr::video::SeekOptions options;
+    options.limits = limits;
+    options.cachedFrames = 4;
+    nvr::video::FrameSeeker seeker(source, index, nvr::video::headOf(evidence, source.size()),
+                                   options);
+    const auto last = static_cast<int64_t>(index.frames.size());
+    for (const int64_t n : {last, int64_t{1}, last / 2, last / 2 - 1}) {
+        const nvr::video::FramePicture shown = seeker.picture(n);
+        FUZZ_CHECK(shown.picture.has_value() == shown.reason.empty());
+        if (shown.picture) {
+            const nvr::video::RgbPicture& p = *shown.picture;
+            FUZZ_CHECK(shown.pts == index.find(n)->pts);
+            FUZZ_CHECK(p.width > 0 && p.height > 0 && p.width <= limits.maxDimension);
+            FUZZ_CHECK(p.rgb.size() == static_cast<size_t>(p.width) * p.height * 3);
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -84,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto all = static_cast<int64_t>(size);
         checkPicture(nvr::video::firstPicture(source, {0, all}, {0, all}, options.limits),
                      options.limits);
+        checkFrames(source, RecordingEvidence{}, options.limits);
         return 0;
     }
     const RecordingEvidence evidence = evidenceOf(starts, static_cast<int64_t>(size));
@@ -101,5 +133,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         source, {0, starts.front()}, {starts.front(), static_cast<int64_t>(size)}, limits);
     FUZZ_CHECK(summary.pictures >= 0);
     FUZZ_CHECK(summary.pictures == 0 || (summary.width > 0 && summary.height > 0));
+    checkFrames(source, evidence, limits);
     return 0;
 }

@@ -18,6 +18,7 @@ struct ReportPicture {
     std::string reason;
     // How far its cluster is proven; `verified` wins when set.
     ClusterStanding standing = ClusterStanding::Failing;
+    int64_t cluster = 0;  // the cluster it is the first picture of; 0 when none
 
     ClusterStanding shownStanding() const {
         return verified ? ClusterStanding::Proven : standing;

@@ -32,6 +32,9 @@ TimelineMark markOf(ClusterStanding standing);
 // "#rrggbb" for a mark: distinct in colour, and the failures in lightness
 // too, so the bar still reads in grey print. Only Proven is green.
 const char* timelineColour(TimelineMark mark);
+// The colour of a frame's standing; a frame outside the signatures has
+// the colour of unsigned clusters: nothing signed covers either.
+const char* frameStandingColour(const std::optional<ClusterStanding>& standing);
 // A short legend word: "verified", "sealed with the built-in key", "links
 // hold, not tied to the tag", "out of place", "signature mismatch", …
 const char* timelineLabel(TimelineMark mark);

@@ -85,6 +85,10 @@ const char* timelineColour(TimelineMark mark) {
     return lookOf(mark).colour;
 }
 
+const char* frameStandingColour(const std::optional<ClusterStanding>& standing) {
+    return timelineColour(standing ? markOf(*standing) : TimelineMark::Unsigned);
+}
+
 const char* timelineLabel(TimelineMark mark) {
     return lookOf(mark).label;
 }

@@ -152,6 +152,10 @@ const char* standingWord(ClusterStanding standing) {
     return "not checked";
 }
 
+const char* frameStandingWord(const std::optional<ClusterStanding>& standing) {
+    return standing ? standingWord(*standing) : "outside the signatures";
+}
+
 std::string statedTimes(const std::optional<double>& from, const std::optional<double>& to) {
     if (!from || clockText(*from) == "?") {
         return std::string();

@@ -54,6 +54,9 @@ std::string originCaveat(const RecordingEvidence& evidence);
 // only for Proven; "sealed with the built-in key", "links hold, not tied to
 // the tag", "recorder's bytes, out of place", "failed", "not checked".
 const char* standingWord(ClusterStanding standing);
+// The same for a frame, whose packet may lie in no cluster's signed bytes
+// (none): "outside the signatures".
+const char* frameStandingWord(const std::optional<ClusterStanding>& standing);
 
 // A span of times stated by the file, e.g. "00:00:14–00:00:17 as stated";
 // "00:00:14 as stated" without an end; empty without a start.

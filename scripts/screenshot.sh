@@ -4,7 +4,8 @@
 # demo recordings), docs/evidence.png (the tampered recording's evidence),
 # docs/evidence-filmstrip.png (its pane after a click on the failing span)
 # docs/report-page1.png (the first page of the exported PDF report) and
-# docs/reopened-case.png (a case telvar-verify wrote, reopened in the window).
+# docs/reopened-case.png (a case telvar-verify wrote, reopened in the window),
+# docs/player-tampered.png and docs/player-sealed.png (the player).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,5 +28,11 @@ build-release/cli/telvar-verify --case-file "$demo/case.telvarcase" --case CASE-
   >/dev/null 2>&1 || true
 xvfb-run -a -s "-screen 0 1280x1000x24" env QT_QPA_PLATFORM=xcb \
   build-release/tests/ui/telvar-screenshot --reopen "$demo/case.telvarcase" docs/reopened-case.png
+xvfb-run -a -s "-screen 0 1400x900x24" env QT_QPA_PLATFORM=xcb \
+  build-release/tests/ui/telvar-screenshot --player=1024x600 "$demo/tampered.mkv" \
+  docs/player-tampered.png next
+xvfb-run -a -s "-screen 0 1400x900x24" env QT_QPA_PLATFORM=xcb \
+  build-release/tests/ui/telvar-screenshot --player=1366x768 "$demo/sealed.mkv" \
+  docs/player-sealed.png
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$demo/report.pdf" docs/report-page1
-echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png, docs/report-page1.png and docs/reopened-case.png"
+echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png, docs/report-page1.png, docs/reopened-case.png and docs/player-*.png"

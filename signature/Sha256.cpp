@@ -13,11 +13,17 @@ void Sha256::update(const void* data, size_t size) {
     requireSsl(EVP_DigestUpdate(context.get(), data, size) == 1);
 }
 
-std::string Sha256::finishHex() {
-    unsigned char digest[EVP_MAX_MD_SIZE];
+std::array<uint8_t, 32> Sha256::finishBytes() {
+    std::array<uint8_t, 32> digest{};
     unsigned int length = 0;
-    requireSsl(EVP_DigestFinal_ex(context.get(), digest, &length) == 1);
-    return hexBytes(std::string_view(reinterpret_cast<const char*>(digest), length));
+    requireSsl(EVP_DigestFinal_ex(context.get(), digest.data(), &length) == 1 &&
+               length == digest.size());
+    return digest;
+}
+
+std::string Sha256::finishHex() {
+    const std::array<uint8_t, 32> digest = finishBytes();
+    return hexBytes(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
 }
 
 std::string sha256Hex(const void* data, size_t size) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "signature/SslPtr.h"
@@ -12,6 +14,8 @@ class Sha256 {
     void update(const void* data, size_t size);
     // Lower-case hex of the digest; the object is spent afterwards.
     std::string finishHex();
+    // The digest's 32 bytes, for many small digests kept in memory.
+    std::array<uint8_t, 32> finishBytes();
 
   private:
     EvpMdCtxPtr context;

@@ -38,6 +38,7 @@ constexpr KeyLine kKeys[] = {
     {"Ctrl+Shift+S", QT_TRANSLATE_NOOP("AboutDlg", "Save the case as")},
     {"Ctrl+L", QT_TRANSLATE_NOOP("AboutDlg", "The case's custody log")},
     {"F5", QT_TRANSLATE_NOOP("AboutDlg", "Verify the whole case again")},
+    {"Ctrl+Shift+P", QT_TRANSLATE_NOOP("AboutDlg", "Play the selected recording frame by frame")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
     {"Arrows, Enter",

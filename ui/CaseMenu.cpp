@@ -487,6 +487,20 @@ void CaseMenu::recordExport(const ExportRequest& request, const QString& sha256)
     }
 }
 
+void CaseMenu::recordStill(const QString& path, const QString& pngSha256,
+                           const QString& recordSha256) {
+    if (!caseStore || !caseStore->writable()) {
+        return;
+    }
+    try {
+        caseStore->recordExport(QStringLiteral("still"), path, pngSha256.toLatin1(),
+                                recordSha256.toLatin1());
+    } catch (const CaseError& error) {
+        warn(tr("The still is written but could not be recorded in the case: %1")
+                 .arg(QString::fromStdString(error.what())));
+    }
+}
+
 bool CaseMenu::offerToSave(const std::function<void()>& then) {
     if (discarded || !caseStore || !caseStore->isTemporary() || !caseStore->holdsVerifications()) {
         return true;

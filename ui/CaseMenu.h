@@ -58,6 +58,8 @@ class CaseMenu : public QObject {
     // A report made from the case names its custody log as it stands.
     void prepareExport(ExportRequest& request) const;
     void recordExport(const ExportRequest& request, const QString& sha256);
+    // A still from the player, with the SHA-256 of its PNG and of its record.
+    void recordStill(const QString& path, const QString& pngSha256, const QString& recordSha256);
 
     enum class UnsavedChoice { Save, Discard, Cancel };
     // Answers the offer to save a temporary case on close; when unset, a

@@ -41,6 +41,8 @@ EvidencePane::EvidencePane(QWidget* parent) : QWidget(parent) {
     text->setFrameShape(QFrame::NoFrame);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     strip = new FilmstripView(this);
+    connect(strip, &FilmstripView::playRequested, this, &EvidencePane::playRequested);
+    connect(timelineView, &TimelineView::playRequested, this, &EvidencePane::playRequested);
     connect(timelineView, &TimelineView::spanClicked, this, &EvidencePane::showRunPicture);
     // The pictures stand beside the text, not above it: at the window's
     // default height a row of pictures above left the text three lines.

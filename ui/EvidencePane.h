@@ -49,6 +49,10 @@ class EvidencePane : public QWidget {
     // it in the filmstrip when done.
     void showRunPicture(int run);
 
+  signals:
+    // The player is asked for at this cluster of the shown recording.
+    void playRequested(qint64 cluster);
+
   protected:
     void focusInEvent(QFocusEvent* event) override;
 

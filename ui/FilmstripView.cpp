@@ -1,5 +1,6 @@
 #include "ui/FilmstripView.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -143,7 +144,25 @@ QWidget* FilmstripView::addTile(const ReportPicture& picture) {
     caption->setStyleSheet(captionStyle(picture.shownStanding()));
     layout->addWidget(caption);
     layout->addStretch(1);
+    if (picture.cluster > 0 && !picture.png.empty()) {
+        tile->setProperty("cluster", QVariant::fromValue<qint64>(picture.cluster));
+        tile->setToolTip(tr("Double-click to play from here"));
+        for (QWidget* const part : tile->findChildren<QWidget*>()) {
+            part->installEventFilter(this);
+        }
+    }
     return tile;
+}
+
+bool FilmstripView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        const QVariant cluster = watched->parent()->property("cluster");
+        if (cluster.isValid()) {
+            emit playRequested(cluster.value<qint64>());
+            return true;
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
 }
 
 QStringList FilmstripView::labels() const {

@@ -32,6 +32,13 @@ class FilmstripView : public QScrollArea {
     QStringList labels() const;
     int pictureCount() const;  // tiles that show a picture
 
+  signals:
+    // A picture was double-clicked: the player opens at its cluster.
+    void playRequested(qint64 cluster);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     QWidget* addTile(const ReportPicture& picture);
     void setClickedTile(QWidget* tile);

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
@@ -31,6 +32,7 @@
 #include "ui/FolderWalk.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
+#include "ui/PlayerWindow.h"
 #include "ui/RecordingDrop.h"
 #include "ui/RecordingPicker.h"
 #include "ui/ResultText.h"
@@ -83,6 +85,31 @@ NToolButton* toolButton(const QString& text, const char* icon, const QString& he
     button->setAccessibleName(text);
     button->setToolTip(help);
     return button;
+}
+
+// The player's button, drawn as the other tool icons are: a light ring on
+// the dark strip, or a white disc with a slate glyph when hovered.
+QIcon playIcon(bool hovered) {
+    QPixmap pixmap(38, 38);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor light(QStringLiteral("#f6f6f6"));
+    const QColor glyph = hovered ? QColor(QStringLiteral("#26343c")) : light;
+    if (hovered) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(QPointF(19, 19), 17.2, 17.2);
+    } else {
+        painter.setPen(QPen(light, 1.8));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(19, 19), 16.4, 16.4);
+    }
+    painter.setPen(QPen(glyph, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(glyph);
+    const QPointF triangle[] = {{15.4, 12.2}, {26.4, 19.0}, {15.4, 25.8}};
+    painter.drawPolygon(triangle, 3);
+    return QIcon(pixmap);
 }
 
 // The style sheet is text up to its first zero byte; without the resource
@@ -154,6 +181,9 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     connect(deleteButton, &NToolButton::released, this, &MorlAuthenticator::handleDeleteBtn);
     connect(exportButton, &NToolButton::released, this, &MorlAuthenticator::handleExportBtn);
     connect(aboutButton, &NToolButton::released, this, &MorlAuthenticator::handleAboutBtn);
+    connect(playButton, &NToolButton::released, this, &MorlAuthenticator::openPlayer);
+    connect(evidencePane, &EvidencePane::playRequested, this,
+            [this](qint64 cluster) { openPlayerAt(cluster); });
     connect(resultTree, &NResultTree::rowsChanged, this, &MorlAuthenticator::updateSummary);
     connect(resultTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MorlAuthenticator::showSelectedEvidence);
@@ -186,11 +216,12 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     addShortcuts();
     // Tab goes down the window as it reads: header buttons, the list, then
     // the evidence's timeline, filmstrip and text.
-    const std::array<QWidget*, 11> tabOrder = {addButton,
+    const std::array<QWidget*, 12> tabOrder = {addButton,
                                                folderButton,
                                                deleteButton,
                                                exportButton,
                                                caseButton,
+                                               playButton,
                                                aboutButton,
                                                runLink,
                                                resultTree,
@@ -267,9 +298,12 @@ QWidget* MorlAuthenticator::buildHeader() {
                                "Ctrl+Shift+S, Ctrl+L)"),
                             header);
     caseButton->setPopupMode(QToolButton::InstantPopup);
+    playButton = new NToolButton(tr("Play"), playIcon(false), playIcon(true), header);
+    playButton->setAccessibleName(tr("Play"));
+    playButton->setToolTip(tr("Watch the selected recording frame by frame (Ctrl+Shift+P)"));
     aboutButton = toolButton(tr("About"), "about", tr("About this program (F1)"), header);
     // Takes the spare width, pushing the counts to the right edge.
-    // Empty, so it may shrink to nothing: six buttons and the counts fit
+    // Empty, so it may shrink to nothing: seven buttons and the counts fit
     // the default width of 1024 pixels.
     filler = countLabel(toolRow, QString(), kCountStyle);
     filler->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -295,7 +329,8 @@ QWidget* MorlAuthenticator::buildHeader() {
         tr("Files a cancelled run did not verify (Ctrl+Shift+R verifies them)"));
     notVerifiedLabel->hide();
     for (QWidget* const widget : std::initializer_list<QWidget*>{
-             addButton, folderButton, deleteButton, exportButton, caseButton, aboutButton, filler,
+             addButton, folderButton, deleteButton, exportButton, caseButton, playButton,
+             aboutButton, filler,
              runLink, totalLabel, successLabel, failedLabel, notVerifiedLabel}) {
         toolLayout->addWidget(widget);
     }
@@ -329,6 +364,8 @@ void MorlAuthenticator::addShortcuts() {
     add("exportAction", QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
     add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
+    add("playerAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+        &MorlAuthenticator::openPlayer);
     add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
     add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
     // Shown in the Case menu too, so it needs its words.
@@ -555,6 +592,32 @@ void MorlAuthenticator::copySelection() {
     if (!rows.empty()) {
         QApplication::clipboard()->setText(rowsAsTabText(*resultTree->resultModel(), rows));
     }
+}
+
+void MorlAuthenticator::openPlayer() {
+    // At the span the evidence pane's timeline stands on, if it shows this row.
+    std::optional<int64_t> cluster;
+    if (resultTree->selectedRows().size() == 1 && evidencePane->isVisible()) {
+        cluster = evidencePane->timeline()->currentCluster();
+    }
+    openPlayerAt(cluster);
+}
+
+void MorlAuthenticator::openPlayerAt(std::optional<int64_t> cluster) {
+    const std::vector<int> rows = resultTree->selectedRows();
+    if (rows.empty()) {
+        return;
+    }
+    const QString path = resultTree->resultModel()->row(rows.front()).result.path;
+    auto* const player = new PlayerWindow(path, cluster, this);
+    player->setAttribute(Qt::WA_DeleteOnClose);
+    player->stillRecorded = [this](const QString& png, const QString& pngSha256, const QString&,
+                                   const QString& recordSha256) {
+        cases->recordStill(png, pngSha256, recordSha256);
+    };
+    player->resize(1100, 760);
+    fitToScreen(*player);
+    player->show();
 }
 
 void MorlAuthenticator::openEvidence() {

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include "ui/ResultModel.h"
 #include "verification/VerifyResult.h"
@@ -69,6 +70,8 @@ class MorlAuthenticator : public QMainWindow {
     void undoRemoval();
     void handleAboutBtn();
     void handleExportBtn();
+    // The player on the first selected row's recording (Ctrl+Shift+P).
+    void openPlayer();
     void copySelection();
     void openEvidence();
     void addVerifyResult(const VerifyResult&);
@@ -89,6 +92,9 @@ class MorlAuthenticator : public QMainWindow {
 
   private:
     QWidget* buildHeader();
+    // The same at the first frame of `cluster`, when given.
+    void openPlayerAt(std::optional<int64_t> cluster);
+
     void addShortcuts();
     void showProgressDialog();
     // The counts' spacing: less of it where the row would not fit.
@@ -111,6 +117,7 @@ class MorlAuthenticator : public QMainWindow {
     NToolButton* exportButton = nullptr;
     NToolButton* caseButton = nullptr;
     CaseMenu* cases = nullptr;
+    NToolButton* playButton = nullptr;
     NToolButton* aboutButton = nullptr;
     QLabel* filler = nullptr;     // the spare width left of the counts
     QLabel* runLink = nullptr;  // "Verifying n/total": brings the dialog back

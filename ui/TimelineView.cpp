@@ -107,6 +107,7 @@ TimelineView::TimelineView(QWidget* parent) : QWidget(parent) {
 void TimelineView::setEvidence(std::shared_ptr<const RecordingEvidence> newEvidence) {
     evidence = std::move(newEvidence);
     current = -1;
+    playRun = -1;
     setVisible(evidence != nullptr && !evidence->runs.empty());
     update();
 }
@@ -126,6 +127,18 @@ void TimelineView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintBar(painter, *evidence, barWidthOf(width()));
     paintLegend(painter, *evidence, kTop + kBarHeight + kTickRoom);
+    const QRect playSpan = spanRect(playRun).adjusted(2, 0, -2, 0);
+    if (!playSpan.isEmpty()) {
+        const int x = playSpan.left() + qRound(playFraction * (playSpan.width() - 1));
+        painter.fillRect(QRect(x - 1, 0, 3, kTop + kBarHeight + 4), Qt::black);
+        painter.fillRect(QRect(x, 1, 1, kTop + kBarHeight + 2), Qt::white);
+        // A head above the line, seen on any colour of the bar.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::white);
+        painter.setBrush(Qt::black);
+        const QPointF head[] = {{x - 5.5, 0.0}, {x + 6.5, 0.0}, {x + 0.5, kTop + 4.0}};
+        painter.drawPolygon(head, 3);
+    }
     if (hasFocus()) {
         // The focus mark: the whole view, and the span the keys stand on.
         QPen pen(QColor(QStringLiteral("#1a5fb4")));
@@ -194,6 +207,12 @@ void TimelineView::focusOutEvent(QFocusEvent* event) {
 }
 
 void TimelineView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers shift = event->modifiers() & ~Qt::KeypadModifier;
+    if (shift == Qt::ShiftModifier && current >= 0 &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit playRequested(*currentCluster());
+        return;
+    }
     if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
         QWidget::keyPressEvent(event);
         return;
@@ -281,8 +300,46 @@ void TimelineView::mousePressEvent(QMouseEvent* event) {
     const int run = event->button() == Qt::LeftButton ? runIndexAt(x, y) : -1;
     if (run >= 0) {
         emit spanClicked(run);
+        pick(x, y);
     }
     QWidget::mousePressEvent(event);
+}
+
+void TimelineView::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        pick(qRound(event->position().x()), qRound(event->position().y()));
+#else
+        pick(event->pos().x(), event->pos().y());
+#endif
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TimelineView::pick(int x, int y) {
+    const int run = runIndexAt(x, y);
+    const QRect span = spanRect(run);
+    if (run < 0 || span.isEmpty()) {
+        return;
+    }
+    // spanRect is widened by 2 on each side for its focus mark.
+    const QRect inner = span.adjusted(2, 0, -2, 0);
+    const double fraction =
+        inner.width() > 1 ? double(x - inner.left()) / double(inner.width() - 1) : 0.0;
+    emit positionPicked(run, std::clamp(fraction, 0.0, 1.0));
+}
+
+std::optional<int64_t> TimelineView::currentCluster() const {
+    if (evidence == nullptr || current < 0 || static_cast<size_t>(current) >= evidence->runs.size()) {
+        return std::nullopt;
+    }
+    return evidence->runs[static_cast<size_t>(current)].firstCluster;
+}
+
+void TimelineView::setPlayHead(int run, double fraction) {
+    playRun = run;
+    playFraction = std::clamp(fraction, 0.0, 1.0);
+    update();
 }
 
 QString TimelineView::spanTextAt(int x, int y) const {

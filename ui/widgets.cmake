@@ -5,9 +5,12 @@ add_library(telvar_widgets STATIC
   ${CMAKE_CURRENT_LIST_DIR}/EvidencePane.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EvidenceText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FilmstripView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrameView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NResultTree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NToolButton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NTreeItemDelegate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PlayerWindow.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PlayerWorker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResultModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResultText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RowEvidence.cpp

@@ -305,8 +305,10 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
     result.evidence = std::make_shared<const RecordingEvidence>(std::move(evidence));
 }
 
-void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256) {
-    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString());
+void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256,
+                             const QByteArray& record) {
+    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString(),
+                       record.isEmpty() ? std::nullopt : std::optional<std::string>(record.toStdString()));
     seal();
 }
 

@@ -63,7 +63,9 @@ class CaseStore {
     // The case's file as bytes, for another connection to it: results are
     // recorded through one of their own (CaseRecorder, recordInCase).
     const std::string& fileBytes() const { return file->path(); }
-    void recordExport(const QString& format, const QString& path, const QByteArray& sha256);
+    // `record`: a still's record's SHA-256 (CaseFile::recordExport); empty for none.
+    void recordExport(const QString& format, const QString& path, const QByteArray& sha256,
+                      const QByteArray& record = QByteArray());
     // Off the list and back (an undone removal), by the paths' exact bytes;
     // each call one transaction, whole or not at all.
     void recordRemoved(const QList<QByteArray>& paths);

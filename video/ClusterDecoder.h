@@ -7,7 +7,7 @@
 
 #include "video/FfmpegPtr.h"
 #include "video/FrameDecoder.h"
-#include "video/SpliceStream.h"
+#include "video/MatroskaInput.h"
 
 // Demuxes the spliced head and clusters with the Matroska demuxer only and
 // decodes the first video track from its first keyframe on, within the
@@ -38,26 +38,15 @@ class ClusterDecoder {
     bool openCodec();
     bool feed();
     bool fail(std::string reason);
-    bool sizeAllowed(int width, int height) const;
     bool hiddenAt(int64_t streamPosition) const;
-    bool pastDeadline() const { return std::chrono::steady_clock::now() > deadline; }
-
-    static int readPacket(void* opaque, uint8_t* buffer, int size);
-    static int interrupted(void* opaque);
+    bool pastDeadline() const { return input.pastDeadline(); }
 
     const DecodeLimits& limits;
-    ByteRange headPart;  // as the stream reads them, to map positions back to the file
-    ByteRange bodyPart;
     std::vector<ByteRange> hidden;
-    SpliceStream stream;
-    std::chrono::steady_clock::time_point deadline;
-    // Declared before the format context, which reads through it: destroyed after.
-    IoPtr io;
-    FormatPtr format;
+    MatroskaInput input;
     CodecPtr codec;
     PacketPtr packet;
     FramePtr frame;
-    int streamIndex = -1;
     int packets = 0;
     bool keySeen = false;
     bool draining = false;

@@ -10,10 +10,11 @@
 namespace {
 
 #ifdef TELVAR_WITH_VIDEO
-ReportPicture fromResult(std::string label, ClusterStanding standing,
+ReportPicture fromResult(std::string label, ClusterStanding standing, int64_t cluster,
                          const nvr::video::PictureResult& result) {
     ReportPicture picture;
     picture.label = std::move(label);
+    picture.cluster = cluster;
     picture.standing = standing;
     picture.verified = standing == ClusterStanding::Proven;
     if (result.picture) {
@@ -37,7 +38,7 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
     }
     for (const nvr::video::FilmstripFrame& frame :
          nvr::video::filmstrip(nvr::video::FileSource::of(evidence), evidence)) {
-        pictures.push_back(fromResult(frame.label, frame.standing, frame.picture));
+        pictures.push_back(fromResult(frame.label, frame.standing, frame.cluster, frame.picture));
     }
 #else
     (void)evidence;
@@ -61,7 +62,8 @@ ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& ru
         picture.reason = source.error();
         return picture;
     }
-    return fromResult(label, standing, nvr::video::pictureAtRun(source, evidence, run));
+    return fromResult(label, standing, run.firstCluster,
+                      nvr::video::pictureAtRun(source, evidence, run));
 #else
     (void)evidence;
     ReportPicture picture;

@@ -9,19 +9,14 @@ extern "C" {
 
 namespace nvr::video {
 
-namespace {
-
-// The part of `range` that lies in the source.
-ByteRange clamp(ByteRange range, int64_t size) {
+ByteRange clampRange(ByteRange range, int64_t size) {
     range.begin = std::clamp<int64_t>(range.begin, 0, size);
     range.end = std::clamp<int64_t>(range.end, range.begin, size);
     return range;
 }
 
-}  // namespace
-
 SpliceStream::SpliceStream(const ByteSource& bytes, ByteRange head, ByteRange body)
-    : source(bytes), parts{clamp(head, bytes.size()), clamp(body, bytes.size())} {
+    : source(bytes), parts{clampRange(head, bytes.size()), clampRange(body, bytes.size())} {
     at = parts[0].begin;
 }
 

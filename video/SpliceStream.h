@@ -11,6 +11,9 @@
 // beyond them, whatever the file's seek entries or cues claim.
 namespace nvr::video {
 
+// The part of `range` that lies in a source of `size` bytes.
+ByteRange clampRange(ByteRange range, int64_t size);
+
 class SpliceStream {
   public:
     SpliceStream(const ByteSource& source, ByteRange head, ByteRange body);

@@ -29,6 +29,8 @@ bool scale(const AVFrame& frame, AVFrame& rgb, std::string& why) {
     return true;
 }
 
+}  // namespace
+
 bool encodePng(const AVFrame& rgb, std::vector<uint8_t>& png, std::string& why) {
     const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_PNG);
     const CodecPtr context(encoder != nullptr ? avcodec_alloc_context3(encoder) : nullptr);
@@ -55,8 +57,6 @@ bool encodePng(const AVFrame& rgb, std::vector<uint8_t>& png, std::string& why) 
     png.assign(packet->data, packet->data + packet->size);
     return true;
 }
-
-}  // namespace
 
 bool makeThumbnail(const AVFrame& frame, int width, Picture& out, std::string& why) {
     if (frame.width <= 0 || frame.height <= 0 || width <= 0) {

@@ -89,6 +89,24 @@ TEST(CaseFile, KeepsRecordingsVerificationsAndEventsAcrossOpening) {
     EXPECT_EQ(audit.head, file.head().hash);
 }
 
+// A still from the player carries its PNG's hash and its record's, both
+// under the chain's hash, so neither can be swapped unseen.
+TEST(CaseFile, StillExportCarriesBothHashes) {
+    CaseDirectory dir;
+    CaseFile file(dir / "c.telvarcase", creating());
+    file.recordExport(examiner(), "still", "/out/frame-351.png", kHashA, kHashB);
+    std::optional<CustodyEvent> still;
+    file.forEachEvent([&](const CustodyEvent& event) { still = event; });
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still->detail, "still");
+    EXPECT_EQ(still->sha256, kHashA);
+    EXPECT_EQ(still->record, kHashB);
+    EXPECT_TRUE(file.audit().intact());
+    CustodyEvent swapped = *still;
+    swapped.record = kHashA;
+    EXPECT_NE(eventHash(swapped), still->hash);
+}
+
 TEST(CaseFile, FixityComparesWithTheIntakeHashAndSaysWhatChanged) {
     CaseDirectory dir;
     CaseFile file(dir / "c.telvarcase", creating());

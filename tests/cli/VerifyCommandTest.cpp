@@ -277,3 +277,61 @@ TEST_F(VerifyCommand, CsvIsTheWindowsFormatOneLinePerFileInOrder) {
     // The run's time, as the window writes it.
     EXPECT_NE(lines[2].find(" UTC"), std::string::npos);
 }
+
+#ifdef TELVAR_WITH_VIDEO
+// --frames: a JSON line per frame, the replaced seconds failing; --still:
+// the PNG and a record that says where it came from and that it fails,
+// and never a file replaced.
+TEST_F(VerifyCommand, FramesAndStillsOfTheTamperedDemo) {
+    const CommandRun frames = run("--frames " + demo("tampered.mkv"));
+    EXPECT_EQ(frames.status, 0);
+    std::istringstream lines(frames.out);
+    std::string line;
+    int count = 0;
+    int failing = 0;
+    while (std::getline(lines, line)) {
+        const nlohmann::json frame = nlohmann::json::parse(line);
+        EXPECT_EQ(frame.at("frame"), ++count);
+        EXPECT_EQ(frame.at("timeBase"), "1/1000");
+        failing += frame.at("standing") == "failing" ? 1 : 0;
+        if (count == 1) {
+            for (const char* key : {"pts", "offset", "size", "keyframe", "cluster", "statedTime",
+                                    "packetSha256"}) {
+                EXPECT_TRUE(frame.contains(key)) << key;
+            }
+        }
+    }
+    EXPECT_EQ(count, 1500);
+    EXPECT_EQ(failing, 75);
+
+    const std::string png = dir() + "/still-360.png";
+    const CommandRun still = run("--still 360 " + demo("tampered.mkv") + " --out " + png);
+    ASSERT_EQ(still.status, 0);
+    std::ifstream recordFile(dir() + "/still-360.json");
+    const nlohmann::json record = nlohmann::json::parse(recordFile);
+    EXPECT_EQ(record.at("frame").at("frame"), 360);
+    EXPECT_EQ(record.at("frame").at("standing"), "failing");
+    EXPECT_EQ(record.at("frame").at("statedTime"), "2026-12-01 08:00:14.360");
+    EXPECT_EQ(record.at("proofKey"), "rsa");
+    EXPECT_EQ(record.at("pngSha256"), fileSha256(png));
+    EXPECT_EQ(record.at("source").at("sha256"), fileSha256(demo("tampered.mkv")));
+    EXPECT_EQ(record.at("conversion").at("width"), 320);
+
+    const std::string before = fileSha256(png);
+    EXPECT_EQ(run("--still 1 " + demo("tampered.mkv") + " --out " + png).status, 3);
+    EXPECT_EQ(fileSha256(png), before);
+    EXPECT_EQ(run("--still 1501 " + demo("tampered.mkv") + " --out " + dir() + "/x.png").status,
+              1);
+    EXPECT_EQ(run("--still 1 " + demo("tampered.mkv")).status, 2);
+    EXPECT_EQ(run("--still 0 " + demo("tampered.mkv") + " --out " + dir() + "/x.png").status, 2);
+    EXPECT_EQ(run("--frames --json " + demo("tampered.mkv")).status, 2);
+    // Not a recording: no frame, a clear error, no crash.
+    const TempFile text;
+    {
+        std::ofstream(text.path()) << "not a recording\n";
+    }
+    const CommandRun none = run("--frames " + text.path());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+}
+#endif

@@ -14,6 +14,8 @@
 // telvar-screenshot --dialogs FOLDER ADD.png LOG.png: adds the folder, then
 // saves the whole screen with the Add dialog listing it and with the
 // custody log, each as fitted to the screen.
+// telvar-screenshot --player=WxH FILE OUT.png [next]: the player on FILE at
+// WxH, at its first frame, or with "next" at its first change of standing.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -32,6 +34,7 @@
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
 #include "ui/RecordingPicker.h"
+#include "ui/PlayerWindow.h"
 #include "ui/ReportExport.h"
 #include "ui/TimelineView.h"
 #include "verification/VerifyProgressDlg.h"
@@ -187,10 +190,35 @@ int dialogShots(const QString& folder, const QString& addShot, const QString& lo
     return window.findChild<CaseLogDialog*>() != nullptr && screenShot(logShot) ? 0 : 1;
 }
 
+int playerShot(const QByteArray& size, const QString& file, const QString& picture, bool next) {
+    const QList<QByteArray> parts = size.split('x');
+    PlayerWindow player(file, std::nullopt);
+    player.resize(parts.value(0).toInt(), parts.value(1).toInt());
+    player.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (player.shownFrame() == 0 && waited.elapsed() < 60000) {
+        settle(50);
+    }
+    if (next) {
+        player.nextChange(true);
+        const int64_t wanted = player.currentFrame();
+        while (player.shownFrame() != wanted && waited.elapsed() < 90000) {
+            settle(50);
+        }
+    }
+    settle(300);
+    return player.grab().save(picture) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if ((argc == 4 || argc == 5) && qstrncmp(argv[1], "--player=", 9) == 0) {
+        return playerShot(QByteArray(argv[1] + 9), QString::fromLocal8Bit(argv[2]),
+                          QString::fromLocal8Bit(argv[3]), argc == 5);
+    }
     if (argc == 4 && QByteArray(argv[1]) == "--reopen") {
         QApplication::setApplicationDisplayName(
             QStringLiteral("Telvar Surveillance Video Authenticator"));

@@ -410,6 +410,11 @@ TEST_F(WindowKeyboardTest, TabReachesTheTimelineAndArrowsStepItsSpans) {
     EXPECT_FALSE(timeline->spanText(1).isEmpty());
     EXPECT_EQ(QToolTip::text(), timeline->spanText(1));
     EXPECT_EQ(timeline->accessibleDescription(), timeline->spanText(1));
+    QSignalSpy play(timeline, &TimelineView::playRequested);
+    QTest::keyClick(timeline, Qt::Key_Return, Qt::ShiftModifier);
+    ASSERT_EQ(play.count(), 1);
+    EXPECT_EQ(play.front().front().toLongLong(), *timeline->currentCluster());
+    EXPECT_EQ(clicked.count(), 1) << "Shift+Enter plays; it does not show the span";
     QTest::keyClick(timeline, Qt::Key_End);
     QTest::keyClick(timeline, Qt::Key_Right);
     EXPECT_EQ(timeline->spanText(timeline->currentRun() + 1), "") << "stops at the last span";

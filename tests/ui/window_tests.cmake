@@ -6,6 +6,7 @@ telvar_add_test(window_tests
   ${CMAKE_CURRENT_LIST_DIR}/PdfPageCutsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfStyleTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWindowTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PlayerWindowTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowKeyboardTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordingDropTest.cpp
 )

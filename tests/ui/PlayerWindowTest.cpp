@@ -1,0 +1,126 @@
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "ui/FrameView.h"
+#include "ui/PlayerWindow.h"
+
+namespace {
+
+bool showsFrame(const PlayerWindow& player, int64_t frame) {
+    return QTest::qWaitFor([&] { return player.shownFrame() == frame; }, 120000);
+}
+
+// The first frame at or after `seconds` past frame `from`, by the index.
+int64_t frameAfter(const nvr::FrameIndex& index, int64_t from, double seconds) {
+    const double target = *index.secondsOf(*index.find(from)) + seconds;
+    for (const nvr::FrameEntry& entry : index.frames) {
+        if (*index.secondsOf(entry) >= target) {
+            return entry.frame;
+        }
+    }
+    return static_cast<int64_t>(index.frames.size());
+}
+
+}  // namespace
+
+// The tampered demo: its clusters before the overwritten seconds only link
+// (nothing ties them to the tag), those after are proven. N from the start
+// lands on the first failing frame, which carries its banner; a proven one
+// carries none; a still of the failing frame says failing.
+TEST(PlayerWindowTest, TamperedDemoBannersFailingFramesAndKeysMoveAsDocumented) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    PlayerWindow player(demo.filePath("tampered.mkv"), std::nullopt);
+    player.show();
+    player.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
+    ASSERT_TRUE(showsFrame(player, 1));
+    const nvr::FrameIndex& index = *player.frameIndex();
+    ASSERT_EQ(index.frames.front().standing, ClusterStanding::LinkHolds);
+    EXPECT_TRUE(player.picture()->hasPicture());
+    EXPECT_EQ(player.picture()->bannerText(),
+              QStringLiteral("NOT PROVEN: links hold, not tied to the tag"));
+
+    QTest::keyClick(&player, Qt::Key_Period);
+    ASSERT_TRUE(showsFrame(player, 2));
+    QTest::keyClick(&player, Qt::Key_Comma);
+    ASSERT_TRUE(showsFrame(player, 1));
+    QTest::keyClick(&player, Qt::Key_Period, Qt::ShiftModifier);
+    const int64_t second = frameAfter(index, 1, 1.0);
+    ASSERT_GT(second, 2);
+    ASSERT_TRUE(showsFrame(player, second));
+    QTest::keyClick(&player, Qt::Key_Comma, Qt::ShiftModifier);
+    ASSERT_TRUE(showsFrame(player, 1));
+    QTest::keyClick(&player, Qt::Key_End);
+    ASSERT_TRUE(showsFrame(player, static_cast<int64_t>(index.frames.size())));
+    ASSERT_EQ(index.frames.back().standing, ClusterStanding::Proven);
+    EXPECT_TRUE(player.picture()->hasPicture());
+    EXPECT_TRUE(player.picture()->bannerText().isEmpty());
+    EXPECT_TRUE(player.headsUpText().contains(QStringLiteral("verified")));
+    QTest::keyClick(&player, Qt::Key_Home);
+    ASSERT_TRUE(showsFrame(player, 1));
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_TRUE(player.isPlaying());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.shownFrame() > 3; }, 10000));
+    QTest::keyClick(&player, Qt::Key_Space);
+    EXPECT_FALSE(player.isPlaying());
+    QTest::keyClick(&player, Qt::Key_Home);
+    ASSERT_TRUE(showsFrame(player, 1));
+
+    int64_t firstFailing = 0;
+    for (const nvr::FrameEntry& entry : index.frames) {
+        if (entry.standing == ClusterStanding::Failing) {
+            firstFailing = entry.frame;
+            break;
+        }
+    }
+    ASSERT_GT(firstFailing, 1);
+    QTest::keyClick(&player, Qt::Key_N);
+    ASSERT_TRUE(showsFrame(player, firstFailing));
+    EXPECT_EQ(player.picture()->bannerText(), QStringLiteral("NOT PROVEN: failed"));
+    EXPECT_TRUE(player.headsUpText().contains(QStringLiteral("failed")));
+    QTest::keyClick(&player, Qt::Key_P);
+    ASSERT_TRUE(showsFrame(player, 1));
+    QTest::keyClick(&player, Qt::Key_N);
+    ASSERT_TRUE(showsFrame(player, firstFailing));
+
+    const QString still = demo.filePath("still.png");
+    player.stillPath = [&](int64_t) { return still; };
+    QSignalSpy finished(&player, &PlayerWindow::stillFinished);
+    QTest::keyClick(&player, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(finished.front().front().toString(), QString());
+    QFile record(demo.filePath("still.json"));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    const QJsonObject frame = QJsonDocument::fromJson(record.readAll()).object()[QStringLiteral("frame")].toObject();
+    EXPECT_EQ(frame[QStringLiteral("frame")].toInt(), firstFailing);
+    EXPECT_EQ(frame[QStringLiteral("standing")].toString(), QStringLiteral("failing"));
+}
+
+// Sealed is not proven: its pictures carry the banner too.
+TEST(PlayerWindowTest, SealedDemoCarriesTheBanner) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    PlayerWindow player(demo.filePath("sealed.mkv"), std::nullopt);
+    ASSERT_TRUE(showsFrame(player, 1));
+    EXPECT_EQ(player.picture()->bannerText(),
+              QStringLiteral("NOT PROVEN: sealed with the built-in key"));
+}
+
+// Opened from a filmstrip picture: at the first frame of its cluster.
+TEST(PlayerWindowTest, OpensAtTheFirstFrameOfItsCluster) {
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    PlayerWindow player(demo.filePath("tampered.mkv"), 15);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.shownFrame() > 0; }, 120000));
+    const nvr::FrameIndex& index = *player.frameIndex();
+    const nvr::FrameEntry& shown = *index.find(player.shownFrame());
+    EXPECT_EQ(shown.cluster, 15);
+    EXPECT_NE(index.find(shown.frame - 1)->cluster, 15);
+}
