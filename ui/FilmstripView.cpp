@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTimer>
+#include <QVariant>
 #include <QVBoxLayout>
 #include <climits>
 
