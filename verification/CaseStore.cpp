@@ -26,10 +26,6 @@ std::string bytesOf(const QString& path) {
     return pathBytes(path).toStdString();
 }
 
-QString pathOf(const std::string& bytes) {
-    return pathFromBytes(QByteArray::fromStdString(bytes));
-}
-
 // "YYYY-MM-DDThh:mm:ssZ", read by hand: QDateTime's own parser would take
 // a good part of the time a large case takes to open.
 QDateTime utcTime(const std::string& text) {

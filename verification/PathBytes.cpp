@@ -68,6 +68,10 @@ QString pathFromBytes(const QByteArray& bytes) {
     return path;
 }
 
+QString pathOf(const std::string& bytes) {
+    return pathFromBytes(QByteArray::fromStdString(bytes));
+}
+
 QByteArray pathBytes(const QString& path) {
     QByteArray bytes;
     bytes.reserve(path.size());

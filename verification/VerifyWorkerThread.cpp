@@ -38,12 +38,6 @@ VerifyResult failure(const QByteArray& fileName, const QByteArray& localPath, co
     return VerifyResult(fileName, std::move(evidence));
 }
 
-// Paths queue as their exact bytes (a name need not be UTF-8), so those
-// stop() hands back are the ones added.
-QString pathOf(const std::string& queued) {
-    return pathFromBytes(QByteArray(queued.data(), static_cast<int>(queued.size())));
-}
-
 FileScheduler::Rules workerRules() {
     FileScheduler::Rules rules;
     // Small files go several at a time, one per core; a large one alone,
@@ -82,6 +76,8 @@ void VerifyWorkerThread::addFiles(const QStringList& files) {
 QStringList VerifyWorkerThread::stop() {
     scheduler.cancel();  // seen by the run between files and by the walk between pieces
     wait();
+    // Paths queue as their exact bytes (a name need not be UTF-8), so
+    // these are the ones added.
     QStringList dropped;
     for (const std::string& path : scheduler.endCancel()) {
         dropped << pathOf(path);

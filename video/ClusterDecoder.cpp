@@ -8,12 +8,6 @@
 
 namespace nvr::video {
 
-namespace {
-
-constexpr const char* kTooLong = "decoding took longer than the time allowed";
-
-}  // namespace
-
 // A packet's position in the spliced stream, as a file offset; a packet
 // whose position is unknown is hidden whenever anything is.
 bool ClusterDecoder::hiddenAt(int64_t streamPosition) const {
@@ -42,7 +36,7 @@ ClusterDecoder::ClusterDecoder(const ByteSource& source, ByteRange head, ByteRan
 // Whatever a call reports once the time is up, the time is the reason.
 bool ClusterDecoder::fail(std::string reason) {
     if (why.empty()) {
-        why = pastDeadline() ? kTooLong : std::move(reason);
+        why = pastDeadline() ? kDecodeTooLong : std::move(reason);
     }
     return false;
 }
@@ -71,7 +65,7 @@ bool ClusterDecoder::openCodec() {
 bool ClusterDecoder::feed() {
     for (;;) {
         if (pastDeadline()) {
-            return fail(kTooLong);
+            return fail(kDecodeTooLong);
         }
         if (packets >= limits.maxPackets) {
             return fail("decoding read more packets than allowed");
@@ -81,7 +75,7 @@ bool ClusterDecoder::feed() {
             // A demuxing error ends the input like its end does: what was
             // read still decodes.
             if (result == AVERROR_EXIT) {
-                return fail(kTooLong);
+                return fail(kDecodeTooLong);
             }
             if (result != AVERROR_EOF) {
                 lastError = withDetail("the file's blocks cannot be read", result);

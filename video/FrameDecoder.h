@@ -25,6 +25,9 @@ struct DecodeLimits {
     std::chrono::milliseconds timeBudget{10'000};
 };
 
+// Why decoding stopped at the time budget.
+inline constexpr const char* kDecodeTooLong = "decoding took longer than the time allowed";
+
 struct Picture {
     std::vector<uint8_t> png;  // the scaled picture, RGB
     int width = 0;             // of the PNG

@@ -9,7 +9,6 @@ namespace nvr::video {
 
 namespace {
 
-constexpr const char* kTooLong = "decoding took longer than the time allowed";
 constexpr int kMaxTries = 3;  // fresh starts for one request, each a keyframe further back
 // Frames either side of the target decoded whole, for the next steps; the
 // further ones only where pictures after them refer to them.
@@ -87,7 +86,7 @@ bool FrameSeeker::start(int64_t keyFrame, std::string& why) {
 bool FrameSeeker::feed(std::string& why) {
     for (int read = 0;; ++read) {
         if (input->pastDeadline()) {
-            why = kTooLong;
+            why = kDecodeTooLong;
             return false;
         }
         if (read >= options.limits.maxPackets) {
@@ -97,7 +96,7 @@ bool FrameSeeker::feed(std::string& why) {
         const int result = av_read_frame(input->context(), packet.get());
         if (result < 0) {
             if (result == AVERROR_EXIT) {
-                why = kTooLong;
+                why = kDecodeTooLong;
                 return false;
             }
             draining = true;

@@ -9,6 +9,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "support/FileCloser.h"
+
 namespace recorder {
 
 namespace {
@@ -35,10 +37,6 @@ const EVP_MD* digestFor(uint32_t digestType) {
     }
     throw std::invalid_argument("digest type must be 1 to 4");
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -67,7 +65,7 @@ void StreamSigner::CtxDeleter::operator()(EVP_MD_CTX* context) const {
 
 RecorderKeys RecorderKeys::load(const std::string& privateKeyPem, const std::string& hmacKeyFile) {
     RecorderKeys keys;
-    std::unique_ptr<std::FILE, FileCloser> pem(std::fopen(privateKeyPem.c_str(), "rb"));
+    FilePtr pem(std::fopen(privateKeyPem.c_str(), "rb"));
     if (!pem) {
         throw std::runtime_error("cannot open " + privateKeyPem);
     }

@@ -5,15 +5,11 @@
 #include <stdexcept>
 
 #include "support/ChosenKey.h"
+#include "support/FileCloser.h"
 
 namespace recorder {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 ClusterRecord& chainCluster(Recording& recording, int chainIndex) {
     for (ClusterRecord& cluster : recording.clusters) {
