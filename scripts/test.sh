@@ -17,7 +17,7 @@ werror=-DTELVAR_WERROR=${TELVAR_WERROR:-OFF}
 build_and_test() {
   local dir=$1; shift
   scripts/configure.sh -S . -B "$dir" -G Ninja -DTELVAR_QT=6 "$werror" -DTELVAR_BUILD_TESTS=ON \
-    -DTELVAR_UNITY_TESTS=ON -DTELVAR_BUILD_FUZZ=ON "$@"
+    -DTELVAR_UNITY=ON -DTELVAR_BUILD_FUZZ=ON "$@"
   cmake --build "$dir" -j "$jobs"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
