@@ -13,6 +13,7 @@
 
 #include "casefile/CaseError.h"
 #include "casefile/KeptHead.h"
+#include "casefile/StillExports.h"
 #include "casefile/CaseSession.h"
 #include "casefile/Transaction.h"
 #include "report/JsonEvidence.h"
@@ -381,6 +382,10 @@ std::vector<std::string> CaseStore::skippedAtIntake() const {
         }
     }
     return entries;
+}
+
+void CaseStore::describeStills(ReportContext& run) const {
+    addExportedStills(*file, run);
 }
 
 std::vector<VerifyResult> CaseStore::results() const {

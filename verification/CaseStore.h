@@ -75,6 +75,8 @@ class CaseStore {
     void recordSkipped(const QStringList& lines);
     // Those entries, every intake's in turn, a line each as recorded.
     std::vector<std::string> skippedAtIntake() const;
+    // The stills exported from the player, with their records, for a report.
+    void describeStills(ReportContext& run) const;
 
     // The listed recordings, each with its latest verification; the evidence
     // is a stand-in until loadEvidence, so a large case opens at once. One
