@@ -308,9 +308,15 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
 
 void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256,
                              const QByteArray& record) {
-    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString(),
-                       record.isEmpty() ? std::nullopt : std::optional<std::string>(record.toStdString()));
-    seal();
+    recordExportInCase(*file, actor, format, path, sha256, record);
+}
+
+void recordExportInCase(CaseFile& file, const Actor& actor, const QString& format,
+                        const QString& path, const QByteArray& sha256, const QByteArray& record) {
+    file.recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString(),
+                      record.isEmpty() ? std::nullopt
+                                       : std::optional<std::string>(record.toStdString()));
+    file.seal(actor);
 }
 
 namespace {

@@ -148,6 +148,10 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
 void removeFromCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
 void restoreInCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
 void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& lines);
+// An export (a report, or a still with its record's SHA-256) as its custody
+// event, then the examiner's seal over it.
+void recordExportInCase(CaseFile& file, const Actor& actor, const QString& format,
+                        const QString& path, const QByteArray& sha256, const QByteArray& record);
 
 // Where the window keeps the examiner's name (QSettings), which its custody
 // events carry.
