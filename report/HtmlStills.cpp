@@ -14,23 +14,14 @@ namespace {
 
 using nlohmann::json;
 
-const json& member(const json& object, const char* key) {
-    static const json none;
-    if (!object.is_object()) {
-        return none;
-    }
-    const auto it = object.find(key);
-    return it == object.end() ? none : *it;
-}
-
 // A text of the record, escaped; "—" where it has none.
 std::string textOf(const json& object, const char* key) {
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_string() ? statedText(value.get<std::string>()) : "—";
 }
 
 std::optional<int64_t> integerOf(const json& object, const char* key) {
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_number_integer() ? std::optional<int64_t>(value.get<int64_t>()) : std::nullopt;
 }
 
@@ -62,7 +53,7 @@ bool standingOfCode(const std::string& code, std::optional<ClusterStanding>& sta
 
 // In the word and colour every picture of this program has.
 std::string standingCell(const json& frame) {
-    const json& code = member(frame, "standing");
+    const json& code = storedMember(frame, "standing");
     std::optional<ClusterStanding> standing;
     if (!code.is_string() || !standingOfCode(code.get<std::string>(), standing)) {
         return "unknown standing " + textOf(frame, "standing");
@@ -77,7 +68,7 @@ std::string standingCell(const json& frame) {
 }
 
 std::string proofKeyText(const json& record) {
-    const json& key = member(record, "proofKey");
+    const json& key = storedMember(record, "proofKey");
     if (key == json(proofKeyCode(ProofKey::Rsa))) {
         return "RSA (the recorder's key)";
     }
@@ -89,7 +80,7 @@ std::string proofKeyText(const json& record) {
 
 std::string conversionText(const json& conversion) {
     const auto stated = [&conversion](const char* key) {
-        const json& value = member(conversion, key);
+        const json& value = storedMember(conversion, key);
         return value.is_boolean() && value.get<bool>() ? " (stated by the stream)" : " (assumed)";
     };
     std::string text =
@@ -98,7 +89,7 @@ std::string conversionText(const json& conversion) {
         textOf(conversion, "range") + stated("rangeStated") + ", matrix " +
         textOf(conversion, "matrix") + stated("matrixStated") + "; to " + textOf(conversion, "to") +
         "; arithmetic " + textOf(conversion, "arithmetic");
-    const json& damaged = member(conversion, "damaged");
+    const json& damaged = storedMember(conversion, "damaged");
     if (damaged.is_boolean() && damaged.get<bool>()) {
         text += "; <span class=\"failed\">the decoder reported the picture damaged</span>";
     }
@@ -107,10 +98,10 @@ std::string conversionText(const json& conversion) {
 
 // The rows the record gives, after those of the event.
 void recordRows(std::string& out, const json& record, const ExportedStill& still) {
-    const json& frame = member(record, "frame");
-    const json& source = member(record, "source");
-    const json& conversion = member(record, "conversion");
-    const json& recordPng = member(record, "pngSha256");
+    const json& frame = storedMember(record, "frame");
+    const json& source = storedMember(record, "source");
+    const json& conversion = storedMember(record, "conversion");
+    const json& recordPng = storedMember(record, "pngSha256");
     if (recordPng.is_string() && recordPng.get<std::string>() != still.pngSha256) {
         out += labelRow("PNG SHA-256 in the record",
                         mono(textOf(record, "pngSha256")) +
@@ -122,7 +113,7 @@ void recordRows(std::string& out, const json& record, const ExportedStill& still
     std::string framing = numberText(integerOf(frame, "frame")) + "; pts " +
                           numberText(integerOf(frame, "pts")) + " in time base " +
                           textOf(frame, "timeBase");
-    const json& keyframe = member(frame, "keyframe");
+    const json& keyframe = storedMember(frame, "keyframe");
     if (keyframe.is_boolean()) {
         framing += keyframe.get<bool>() ? "; a keyframe" : "; not a keyframe";
     }
@@ -139,7 +130,7 @@ void recordRows(std::string& out, const json& record, const ExportedStill& still
 
 void appendStill(std::string& out, const ExportedStill& still) {
     const json record = still.record.empty() ? json() : parseStoredJson(still.record);
-    const std::optional<int64_t> frame = integerOf(member(record, "frame"), "frame");
+    const std::optional<int64_t> frame = integerOf(storedMember(record, "frame"), "frame");
     out += "<h3>Still" + (frame ? " of frame " + std::to_string(*frame) : std::string()) +
            ", custody event " + std::to_string(still.event) + "</h3>";
     out += tableOpen();

@@ -83,6 +83,18 @@ class CaseWindowTest : public ::testing::Test {
         return kinds;
     }
 
+    // Another program's write transaction on the case, until released.
+    sqlite3* holdCase() const {
+        sqlite3* other = nullptr;
+        EXPECT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        return other;
+    }
+    static void releaseCase(sqlite3* other) {
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+
     SampleRecordings samples;
     QTemporaryDir dir;
     std::unique_ptr<MorlAuthenticator> window;
@@ -413,15 +425,12 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
 TEST_F(CaseWindowTest, ARemovalNeverHoldsTheWindowOnABusyCase) {
     verifyInWindow({samples.authentic()});
     cases()->settle();
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* const other = holdCase();
     QElapsedTimer took;
     took.start();
     emit window->recordingsRemoved({pathBytes(samples.authentic())});
     EXPECT_LT(took.elapsed(), 1000);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    releaseCase(other);
     EXPECT_EQ(eventKinds().back(), "recording-removed");
 }
 
@@ -431,9 +440,7 @@ TEST_F(CaseWindowTest, ARemovalNeverHoldsTheWindowOnABusyCase) {
 TEST_F(CaseWindowTest, AnExportsEventNeverHoldsTheWindowOnABusyCase) {
     verifyInWindow({samples.authentic()});
     cases()->settle();
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* const other = holdCase();
     QElapsedTimer took;
     took.start();
     ExportRequest request;
@@ -443,8 +450,7 @@ TEST_F(CaseWindowTest, AnExportsEventNeverHoldsTheWindowOnABusyCase) {
     cases()->recordStill(casePath("frame-7.png"), QString(64, QLatin1Char('b')),
                          QString(64, QLatin1Char('c')));
     EXPECT_LT(took.elapsed(), 1000);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    releaseCase(other);
     cases()->settle();
     const std::vector<std::string> kinds = eventKinds();
     ASSERT_GE(kinds.size(), 4u);
