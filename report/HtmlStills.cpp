@@ -134,11 +134,11 @@ void appendStill(std::string& out, const ExportedStill& still) {
     out += "<h3>Still" + (frame ? " of frame " + std::to_string(*frame) : std::string()) +
            ", custody event " + std::to_string(still.event) + "</h3>";
     out += tableOpen();
-    out += labelRow("Exported", htmlText(still.at) + " by " + statedText(still.examiner));
+    out += labelRow("Exported", statedText(still.at) + " by " + statedText(still.examiner));
     out += labelRow(
-        "PNG", mono(htmlText(still.pngPath)) + "<br>SHA-256 " + mono(statedText(still.pngSha256)));
+        "PNG", mono(statedText(still.pngPath)) + "<br>SHA-256 " + mono(statedText(still.pngSha256)));
     std::string recordCell =
-        mono(htmlText(still.recordPath)) + "<br>SHA-256 " + mono(statedText(still.recordSha256));
+        mono(statedText(still.recordPath)) + "<br>SHA-256 " + mono(statedText(still.recordSha256));
     if (!record.is_object()) {
         const std::string problem = still.record.empty()
                                         ? still.recordProblem
