@@ -32,6 +32,14 @@ int64_t frameAfter(const nvr::FrameIndex& index, int64_t from, double seconds) {
     return static_cast<int64_t>(index.frames.size());
 }
 
+// Shown, active (keys reach it) and at its first frame.
+void showActiveAtFirstFrame(PlayerWindow& player) {
+    player.show();
+    player.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
+    ASSERT_TRUE(showsFrame(player, 1));
+}
+
 }  // namespace
 
 // The tampered demo: its clusters before the overwritten seconds only link
@@ -42,10 +50,7 @@ TEST(PlayerWindowTest, TamperedDemoBannersFailingFramesAndKeysMoveAsDocumented) 
     QTemporaryDir demo;
     ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
     PlayerWindow player(demo.filePath("tampered.mkv"), std::nullopt);
-    player.show();
-    player.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
-    ASSERT_TRUE(showsFrame(player, 1));
+    ASSERT_NO_FATAL_FAILURE(showActiveAtFirstFrame(player));
     const nvr::FrameIndex& index = *player.frameIndex();
     ASSERT_EQ(index.frames.front().standing, ClusterStanding::LinkHolds);
     EXPECT_TRUE(player.picture()->hasPicture());
@@ -159,10 +164,7 @@ TEST(PlayerWindowTest, KeyboardReachesThePlayerAndEachOfItsControls) {
     QTemporaryDir demo;
     ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
     PlayerWindow player(demo.filePath("tampered.mkv"), std::nullopt);
-    player.show();
-    player.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
-    ASSERT_TRUE(showsFrame(player, 1));
+    ASSERT_NO_FATAL_FAILURE(showActiveAtFirstFrame(player));
     QStringList names;
     int buttons = 0;
     for (QWidget* w = player.nextInFocusChain(); w != &player; w = w->nextInFocusChain()) {
