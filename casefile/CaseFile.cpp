@@ -472,6 +472,15 @@ std::optional<CustodyEvent> CaseFile::exportOf(const std::string& sha256) const 
                       [&sha256](Statement& s) { s.bind(1, sha256); });
 }
 
+std::vector<int64_t> CaseFile::stillExportEvents() const {
+    std::vector<int64_t> events;
+    Statement select = db.prepare("SELECT event FROM exports WHERE format = 'still' ORDER BY id");
+    while (select.step()) {
+        events.push_back(select.integer(0));
+    }
+    return events;
+}
+
 AuditResult CaseFile::audit() const {
     return auditLog(db);
 }

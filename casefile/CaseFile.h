@@ -146,6 +146,8 @@ class CaseFile {
     // Event `seq`, and the export event of a report by its SHA-256.
     std::optional<CustodyEvent> event(int64_t seq) const;
     std::optional<CustodyEvent> exportOf(const std::string& sha256) const;
+    // The events of the stills exported (format "still"), oldest first.
+    std::vector<int64_t> stillExportEvents() const;
     AuditResult audit() const;
 
     // Adds the recording when it is new, then stores its verification: the

@@ -9,6 +9,7 @@
 
 #include "casefile/CaseError.h"
 #include "casefile/KeptHead.h"
+#include "casefile/StillExports.h"
 #include "cli/VerdictFormat.h"
 #include "report/Escape.h"
 #include "report/JsonDepth.h"
@@ -204,6 +205,7 @@ void CaseRun::record(std::vector<RecordingEvidence>& files, const Stored& stored
 void CaseRun::addToReport(ReportContext& run, HtmlReportOptions& report,
                           const std::vector<RecordingEvidence>& files) const {
     describeHead(run);
+    addExportedStills(*file, run);
     report.custody.clear();
     for (const RecordingEvidence& evidence : files) {
         report.custody.push_back(session->custodyLines(evidence.identity.path));

@@ -78,3 +78,12 @@ std::string stillRecordJson(const StillRecord& still, const nvr::FrameIndex& ind
     w.end();
     return dumpJson(w.take(), 2) + "\n";
 }
+
+std::string stillRecordPath(const std::string& png) {
+    const std::string suffix = ".png";
+    if (png.size() > suffix.size() &&
+        png.compare(png.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        return png.substr(0, png.size() - suffix.size()) + ".json";
+    }
+    return png + ".json";
+}

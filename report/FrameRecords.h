@@ -33,3 +33,7 @@ struct StillRecord {
 // The record of a still of `entry`, as indented JSON ending in a line break.
 std::string stillRecordJson(const StillRecord& still, const nvr::FrameIndex& index,
                             const nvr::FrameEntry& entry);
+
+// Where the record of a still goes: STILL.png gives STILL.json; any other
+// name gets ".json" added.
+std::string stillRecordPath(const std::string& png);

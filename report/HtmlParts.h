@@ -39,6 +39,10 @@ void appendContinuity(std::string& out, const std::vector<RecordingEvidence>& fi
 void appendFilmstrip(std::string& out, const std::vector<ReportPicture>& pictures, size_t index,
                      bool inlinePictures);
 
+// The stills exported in the case (run.stills), at most `limit` of them,
+// each with its custody event and record; nothing outside a case.
+void appendStills(std::string& out, const ReportContext& run, size_t limit);
+
 // `pictures`: the file's filmstrip, or null.
 void appendFileSection(std::string& out, const RecordingEvidence& evidence, size_t index,
                        const std::vector<ReportPicture>* pictures,

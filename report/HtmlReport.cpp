@@ -219,6 +219,7 @@ std::string htmlReportClosing(const std::vector<RecordingEvidence>& parts,
                               const ReportContext& run) {
     std::string out;
     nvr::html::appendContinuity(out, parts);
+    nvr::html::appendStills(out, run, HtmlReportOptions().maxItems);
     verifierBlock(out, run);
     return out;
 }

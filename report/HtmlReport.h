@@ -54,7 +54,7 @@ bool writeHtmlReport(const ReportFiles& files, const ReportContext& run,
 // sheet; the title and the line under it; the summary's title row (a table
 // head, as every table's title row is), a file's row and the note under the
 // table and the entries left out at intake; a file's section; the continuity across the files
-// (their continuityPart) and the verifier.
+// (their continuityPart), the stills exported in the case and the verifier.
 const char* htmlReportStyle();
 const char* htmlTableOpen();
 std::string htmlReportHeading(size_t count, const ReportContext& run);

@@ -30,3 +30,12 @@ nlohmann::json parseStoredJson(std::string_view text) {
     }
     return nlohmann::json::parse(text, nullptr, false);
 }
+
+const nlohmann::json& storedMember(const nlohmann::json& object, const char* key) {
+    static const nlohmann::json none;
+    if (!object.is_object()) {
+        return none;
+    }
+    const auto it = object.find(key);
+    return it == object.end() ? none : *it;
+}

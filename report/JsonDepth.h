@@ -17,3 +17,6 @@ bool jsonDepthWithin(std::string_view text, size_t most = kMostJsonDepth);
 // JSON read from a case file or any other stored text: discarded (see
 // is_discarded()) when it is not JSON or nests deeper than kMostJsonDepth.
 nlohmann::json parseStoredJson(std::string_view text);
+
+// The member `key` of a stored object; null when it is no object or has none.
+const nlohmann::json& storedMember(const nlohmann::json& object, const char* key);

@@ -10,39 +10,30 @@ using nlohmann::json;
 
 namespace {
 
-const json& member(const json& object, const char* key) {
-    static const json none;
-    if (!object.is_object()) {
-        return none;
-    }
-    const auto it = object.find(key);
-    return it == object.end() ? none : *it;
-}
-
 // The member's exact bytes when the writer kept them beside it, else its text.
 std::string text(const json& object, const char* key) {
-    const json& exact = member(object, (std::string(key) + "Bytes").c_str());
+    const json& exact = storedMember(object, (std::string(key) + "Bytes").c_str());
     if (exact.is_string()) {
         if (std::optional<std::string> bytes = bytesOfHex(exact.get_ref<const std::string&>(), HexDigits::AnyCase)) {
             return *bytes;
         }
     }
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_string() ? value.get<std::string>() : std::string();
 }
 
 int64_t integer(const json& object, const char* key, int64_t fallback) {
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_number_integer() ? value.get<int64_t>() : fallback;
 }
 
 std::optional<double> number(const json& object, const char* key) {
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_number() ? std::optional<double>(value.get<double>()) : std::nullopt;
 }
 
 bool flag(const json& object, const char* key) {
-    const json& value = member(object, key);
+    const json& value = storedMember(object, key);
     return value.is_boolean() && value.get<bool>();
 }
 
@@ -93,7 +84,7 @@ KeyTrial keyTrial(int64_t number) {
 
 template <typename Read>
 void eachOf(const json& object, const char* key, Read read) {
-    const json& array = member(object, key);
+    const json& array = storedMember(object, key);
     if (array.is_array()) {
         for (const json& item : array) {
             if (item.is_object()) {
@@ -104,7 +95,7 @@ void eachOf(const json& object, const char* key, Read read) {
 }
 
 void readTag(const json& object, TagStatement& tag) {
-    const json& t = member(object, "tag");
+    const json& t = storedMember(object, "tag");
     if (!t.is_object()) {
         return;
     }
@@ -120,7 +111,7 @@ void readTag(const json& object, TagStatement& tag) {
 }
 
 void readCoverage(const json& object, Coverage& coverage) {
-    const json& c = member(object, "coverage");
+    const json& c = storedMember(object, "coverage");
     coverage.fileSize = integer(c, "fileSize", 0);
     coverage.signedBytes = integer(c, "signedBytes", 0);
     coverage.verifiedBytes = integer(c, "verifiedBytes", 0);
@@ -132,10 +123,10 @@ void readCoverage(const json& object, Coverage& coverage) {
 }
 
 void readProvenance(const json& object, Provenance& provenance) {
-    const json& p = member(object, "provenance");
+    const json& p = storedMember(object, "provenance");
     provenance.tagKind = signatureKind(text(p, "tagKind"));
     provenance.firstClusterKind = signatureKind(text(p, "firstClusterKind"));
-    const json& statements = member(p, "statements");
+    const json& statements = storedMember(p, "statements");
     if (statements.is_array()) {
         for (const json& statement : statements) {
             if (statement.is_string()) {
@@ -233,7 +224,7 @@ std::optional<StoredEvidence> evidenceFromJson(const std::string& jsonText) {
     evidence.medianClusterSeconds = number(object, "medianClusterSeconds");
     readRuns(object, evidence.runs);
     readFindings(object, evidence);
-    const json& failure = member(object, "firstFailure");
+    const json& failure = storedMember(object, "firstFailure");
     if (failure.is_object()) {
         evidence.firstFailure = FirstFailure{integer(failure, "cluster", 0),
                                              integer(failure, "offset", -1),
@@ -242,7 +233,7 @@ std::optional<StoredEvidence> evidenceFromJson(const std::string& jsonText) {
     readClusters(object, evidence.clusters);
 
     stored.verifiedAt = text(object, "verifiedAt");
-    const json& verifier = member(object, "verifier");
+    const json& verifier = storedMember(object, "verifier");
     stored.verifier = text(verifier, "name");
     stored.examiner = text(verifier, "examiner");
     return stored;

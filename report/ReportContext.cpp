@@ -17,6 +17,8 @@ void copyCustody(const ReportContext& from, ReportContext& to) {
     to.examinerPublicKey = from.examinerPublicKey;
     to.examinerKeyFingerprint = from.examinerKeyFingerprint;
     to.intakeSkipped = from.intakeSkipped;
+    to.stills = from.stills;
+    to.stillsLeftOut = from.stillsLeftOut;
 }
 
 std::string custodySealText(const ReportContext& run) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "report/ExportedStill.h"
 
 // Who verified, with what, and when: one per run of a program, written into
 // every report so a case file can tell which verifier and keys gave a verdict.
@@ -35,14 +38,18 @@ struct ReportContext {
     // What the case's intakes left out (entries a folder's walk skipped), a
     // line each with its reason, as the case keeps them.
     std::vector<std::string> intakeSkipped;
+    // The stills exported from the player in the case, oldest first, and
+    // how many more there are than listed.
+    std::vector<ExportedStill> stills;
+    size_t stillsLeftOut = 0;
 };
 
 // "sealed by NAME (key FP, signature SIG)" when the head is the examiner's
 // seal, else "not sealed": the words every output gives a head's seal.
 std::string custodySealText(const ReportContext& run);
 
-// Copies the custody log's head, seal, export event, examiner's key and
-// what the intakes skipped.
+// Copies the custody log's head, seal, export event, examiner's key, what
+// the intakes skipped and the stills exported.
 void copyCustody(const ReportContext& from, ReportContext& to);
 
 // The context of this run, verified now.

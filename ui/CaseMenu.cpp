@@ -476,28 +476,42 @@ void CaseMenu::prepareExport(ExportRequest& request) const {
 }
 
 void CaseMenu::recordExport(const ExportRequest& request, const QString& sha256) {
-    if (!caseStore || !caseStore->writable() || sha256.isEmpty()) {
-        return;
-    }
-    try {
-        caseStore->recordExport(formatSuffix(request.format), request.path, sha256.toLatin1());
-    } catch (const CaseError& error) {
-        warn(tr("The export is written but could not be recorded in the case: %1")
-                 .arg(QString::fromStdString(error.what())));
+    if (!sha256.isEmpty()) {
+        submitExport(formatSuffix(request.format), request.path, sha256.toLatin1(), QByteArray(),
+                     tr("The export is written but could not be recorded in the case: %1"));
     }
 }
 
 void CaseMenu::recordStill(const QString& path, const QString& pngSha256,
                            const QString& recordSha256) {
+    submitExport(QStringLiteral("still"), path, pngSha256.toLatin1(), recordSha256.toLatin1(),
+                 tr("The still is written but could not be recorded in the case: %1"));
+}
+
+void CaseMenu::submitExport(const QString& format, const QString& path, const QByteArray& sha256,
+                            const QByteArray& record, const QString& failure) {
     if (!caseStore || !caseStore->writable()) {
         return;
     }
+    if (recorder) {
+        // The event and the seal after it are written by the recorder's
+        // thread, after the results handed in before: the window does not
+        // wait on the case's disk. The next export or reading of the case
+        // settles first.
+        recorder->submitWrite([=](CaseFile& file, const Actor& actor) {
+            try {
+                recordExportInCase(file, actor, format, path, sha256, record);
+            } catch (const CaseError& error) {
+                throw CaseError(error.kind,
+                                failure.arg(QString::fromStdString(error.what())).toStdString());
+            }
+        });
+        return;
+    }
     try {
-        caseStore->recordExport(QStringLiteral("still"), path, pngSha256.toLatin1(),
-                                recordSha256.toLatin1());
+        caseStore->recordExport(format, path, sha256, record);
     } catch (const CaseError& error) {
-        warn(tr("The still is written but could not be recorded in the case: %1")
-                 .arg(QString::fromStdString(error.what())));
+        warn(failure.arg(QString::fromStdString(error.what())));
     }
 }
 

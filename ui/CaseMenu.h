@@ -57,6 +57,8 @@ class CaseMenu : public QObject {
     void settle() const;
     // A report made from the case names its custody log as it stands.
     void prepareExport(ExportRequest& request) const;
+    // The export's event and the seal after it, written by the recorder's
+    // thread (settle() waits for them).
     void recordExport(const ExportRequest& request, const QString& sha256);
     // A still from the player, with the SHA-256 of its PNG and of its record.
     void recordStill(const QString& path, const QString& pngSha256, const QString& recordSha256);
@@ -91,6 +93,9 @@ class CaseMenu : public QObject {
     void showLog();
 
   private:
+    // `failure` words a failure to record it, "%1" standing for the reason.
+    void submitExport(const QString& format, const QString& path, const QByteArray& sha256,
+                      const QByteArray& record, const QString& failure);
     void fillMenu();
     void switchTo(std::unique_ptr<CaseStore> store, bool keepRows);
     // After a case failed to open: a new temporary case, so there is no

@@ -1,6 +1,8 @@
 #include "ui/FilmstripView.h"
 
 #include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -135,7 +137,7 @@ void FilmstripView::setClickedTile(QWidget* tile) {
 }
 
 QWidget* FilmstripView::addTile(const ReportPicture& picture) {
-    auto* const tile = new QWidget(widget());
+    auto* const tile = new QFrame(widget());
     auto* const layout = new QVBoxLayout(tile);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -147,7 +149,14 @@ QWidget* FilmstripView::addTile(const ReportPicture& picture) {
     layout->addStretch(1);
     if (picture.cluster > 0 && !picture.png.empty()) {
         tile->setProperty("cluster", QVariant::fromValue<qint64>(picture.cluster));
-        tile->setToolTip(tr("Double-click to play from here"));
+        tile->setToolTip(tr("Double-click or press Enter to play from here"));
+        // Reached with Tab, named for a screen reader, and marked when it
+        // has the focus (the exact class: the labels inside are frames too).
+        tile->setFocusPolicy(Qt::StrongFocus);
+        tile->setAccessibleName(tr("Play from here: %1").arg(textOf(picture.label)));
+        tile->setStyleSheet(QStringLiteral(".QFrame { border: 2px solid transparent; }"
+                                           ".QFrame:focus { border: 2px solid #1a5fb4; }"));
+        tile->installEventFilter(this);
         for (QWidget* const part : tile->findChildren<QWidget*>()) {
             part->installEventFilter(this);
         }
@@ -156,6 +165,16 @@ QWidget* FilmstripView::addTile(const ReportPicture& picture) {
 }
 
 bool FilmstripView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* const key = static_cast<QKeyEvent*>(event);
+        const QVariant cluster = watched->property("cluster");
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (cluster.isValid() && modifiers == Qt::NoModifier &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            emit playRequested(cluster.value<qint64>());
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         const QVariant cluster = watched->parent()->property("cluster");
         if (cluster.isValid()) {

@@ -33,7 +33,8 @@ class FilmstripView : public QScrollArea {
     int pictureCount() const;  // tiles that show a picture
 
   signals:
-    // A picture was double-clicked: the player opens at its cluster.
+    // A picture was double-clicked, or Enter pressed on it: the player
+    // opens at its cluster.
     void playRequested(qint64 cluster);
 
   protected:

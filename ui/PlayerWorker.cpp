@@ -1,6 +1,7 @@
 #include "ui/PlayerWorker.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "signature/Sha256.h"
 #include "ui/ResultText.h"
@@ -143,11 +144,17 @@ void PlayerWorker::run() {
 void PlayerWorker::decodeAndSend(int64_t frame) {
     RecordingFrames::Image image = recording->picture(frame);
     QImage picture;
-    if (image.reason.empty() && image.width > 0 && image.height > 0) {
-        picture = QImage(image.width, image.height, QImage::Format_RGB888);
-        const size_t row = static_cast<size_t>(image.width) * 3;
-        for (int y = 0; y < image.height; ++y) {
-            std::copy_n(image.rgb.data() + row * static_cast<size_t>(y), row, picture.scanLine(y));
+    const size_t row = static_cast<size_t>(std::max(image.width, 0)) * 3;
+    if (image.reason.empty() && image.width > 0 && image.height > 0 &&
+        image.rgb.size() >= row * static_cast<size_t>(image.height)) {
+        // The decoded rows themselves, owned by the image from here on: a
+        // copy of each 1080p picture cost more than its conversion.
+        auto rows = std::make_unique<std::vector<uint8_t>>(std::move(image.rgb));
+        picture = QImage(
+            rows->data(), image.width, image.height, static_cast<int>(row), QImage::Format_RGB888,
+            [](void* owned) { delete static_cast<std::vector<uint8_t>*>(owned); }, rows.get());
+        if (!picture.isNull()) {
+            rows.release();  // the image's cleanup deletes them
         }
     }
     {

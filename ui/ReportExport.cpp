@@ -231,6 +231,7 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
     ExportRequest withIntake = request;
     if (store != nullptr) {
         withIntake.custody.intakeSkipped = store->skippedAtIntake();
+        store->describeStills(withIntake.custody);
     }
     ExportedRows exported(rows, std::move(store));
     SaveFileSink sink(request.path, progress);

@@ -109,6 +109,11 @@ void TimelineView::setEvidence(std::shared_ptr<const RecordingEvidence> newEvide
     current = -1;
     playRun = -1;
     setVisible(evidence != nullptr && !evidence->runs.empty());
+    // Already holding the focus (the player's bar, before its recording
+    // opened): the keys start from the first span, as after a focus-in.
+    if (hasFocus()) {
+        setCurrent(0);
+    }
     update();
 }
 
@@ -239,6 +244,8 @@ void TimelineView::keyPressEvent(QKeyEvent* event) {
                 QToolTip::showText(mapToGlobal(QPoint(span.center().x(), span.bottom())),
                                    spanText(current), this);
                 emit spanClicked(current);
+                // As a click at the span's start (the player seeks there).
+                emit positionPicked(current, 0.0);
             }
             break;
         default:

@@ -53,7 +53,8 @@ class TimelineView : public QWidget {
   signals:
     // A span was clicked: its index in the evidence's runs.
     void spanClicked(int run);
-    // A press or a drag on the bar: the run under it and how far along its span.
+    // A press or a drag on the bar: the run under it and how far along its
+    // span; Enter on a span: its start.
     void positionPicked(int run, double fraction);
     // Shift+Enter on a span: the player, at its first cluster.
     void playRequested(qint64 cluster);

@@ -13,6 +13,7 @@
 
 #include "casefile/CaseError.h"
 #include "casefile/KeptHead.h"
+#include "casefile/StillExports.h"
 #include "casefile/CaseSession.h"
 #include "casefile/Transaction.h"
 #include "report/JsonEvidence.h"
@@ -303,9 +304,15 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
 
 void CaseStore::recordExport(const QString& format, const QString& path, const QByteArray& sha256,
                              const QByteArray& record) {
-    file->recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString(),
-                       record.isEmpty() ? std::nullopt : std::optional<std::string>(record.toStdString()));
-    seal();
+    recordExportInCase(*file, actor, format, path, sha256, record);
+}
+
+void recordExportInCase(CaseFile& file, const Actor& actor, const QString& format,
+                        const QString& path, const QByteArray& sha256, const QByteArray& record) {
+    file.recordExport(actor, format.toStdString(), casePath(bytesOf(path)), sha256.toStdString(),
+                      record.isEmpty() ? std::nullopt
+                                       : std::optional<std::string>(record.toStdString()));
+    file.seal(actor);
 }
 
 namespace {
@@ -377,6 +384,10 @@ std::vector<std::string> CaseStore::skippedAtIntake() const {
         }
     }
     return entries;
+}
+
+void CaseStore::describeStills(ReportContext& run) const {
+    addExportedStills(*file, run);
 }
 
 std::vector<VerifyResult> CaseStore::results() const {

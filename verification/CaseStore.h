@@ -75,6 +75,8 @@ class CaseStore {
     void recordSkipped(const QStringList& lines);
     // Those entries, every intake's in turn, a line each as recorded.
     std::vector<std::string> skippedAtIntake() const;
+    // The stills exported from the player, with their records, for a report.
+    void describeStills(ReportContext& run) const;
 
     // The listed recordings, each with its latest verification; the evidence
     // is a stand-in until loadEvidence, so a large case opens at once. One
@@ -146,6 +148,10 @@ void recordInCase(CaseFile& file, const RecordingRun& run, VerifyResult& result)
 void removeFromCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
 void restoreInCase(CaseFile& file, const Actor& actor, const QList<QByteArray>& paths);
 void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& lines);
+// An export (a report, or a still with its record's SHA-256) as its custody
+// event, then the examiner's seal over it.
+void recordExportInCase(CaseFile& file, const Actor& actor, const QString& format,
+                        const QString& path, const QByteArray& sha256, const QByteArray& record);
 
 // Where the window keeps the examiner's name (QSettings), which its custody
 // events carry.

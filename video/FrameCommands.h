@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "report/FrameRecords.h"  // stillRecordPath
+
 // The frame index and stills of one recording for the command line, from
 // the video layer where it is built, otherwise the reason there are none.
 // Each verifies the file first: standings come from its evidence.
@@ -24,9 +26,6 @@ struct StillFiles {
 
 // Frame `frame` (from 1) as a lossless PNG and its record.
 StillFiles stillFiles(const std::string& path, int64_t frame);
-
-// STILL.png gives STILL.json; any other name gets ".json" added.
-std::string stillRecordPath(const std::string& png);
 
 // Writes the PNG at `pngPath` and its record at stillRecordPath, each as a
 // new file: a still never replaces anything, least of all the recording it

@@ -40,15 +40,6 @@ bool writeNew(const std::string& path, const void* bytes, size_t size, std::stri
 
 }  // namespace
 
-std::string stillRecordPath(const std::string& png) {
-    const std::string suffix = ".png";
-    if (png.size() > suffix.size() &&
-        png.compare(png.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        return png.substr(0, png.size() - suffix.size()) + ".json";
-    }
-    return png + ".json";
-}
-
 bool writeStillFiles(const StillFiles& still, const std::string& pngPath, std::string& failed,
                      std::string& why) {
     if (!writeNew(pngPath, still.png.data(), still.png.size(), why)) {

@@ -1,11 +1,15 @@
 // The case library on its own: what it stores, reads back and audits.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "CaseDirectory.h"
 #include "Rechain.h"
 #include "casefile/CaseError.h"
 #include "casefile/CaseFile.h"
+#include "casefile/StillExports.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -105,6 +109,38 @@ TEST(CaseFile, StillExportCarriesBothHashes) {
     CustodyEvent swapped = *still;
     swapped.record = kHashA;
     EXPECT_NE(eventHash(swapped), still->hash);
+}
+
+// A report shows a still's record only when the file beside the PNG is
+// the one its event's hash names; a pipe a forged case points at is not
+// waited on.
+TEST(CaseFile, StillsForAReportCarryOnlyTheRecordTheEventNames) {
+    CaseDirectory dir;
+    CaseFile file(dir / "c.telvarcase", creating());
+    const std::string record = "{\"frame\":{\"frame\":351}}\n";
+    std::ofstream(dir / "frame-351.json") << record;
+    const std::string recordSha = sha256Hex(record.data(), record.size());
+    file.recordExport(examiner(), "html", dir / "report.html", kHashB);
+    file.recordExport(examiner(), "still", dir / "frame-351.png", kHashA, recordSha);
+    file.recordExport(examiner(), "still", dir / "changed.png", kHashA, recordSha);
+    std::ofstream(dir / "changed.json") << "{\"frame\":{\"frame\":1}}\n";
+    ASSERT_EQ(::mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+    file.recordExport(examiner(), "still", dir / "pipe.png", kHashA, recordSha);
+
+    size_t leftOut = 0;
+    const std::vector<ExportedStill> stills = exportedStills(file, 3, leftOut);
+    ASSERT_EQ(stills.size(), 3u);
+    EXPECT_EQ(leftOut, 0u);
+    EXPECT_EQ(stills[0].event, 3);
+    EXPECT_EQ(stills[0].pngSha256, kHashA);
+    EXPECT_EQ(stills[0].recordPath, dir / "frame-351.json");
+    EXPECT_EQ(stills[0].record, record);
+    EXPECT_EQ(stills[1].record, "");
+    EXPECT_NE(stills[1].recordProblem.find("not the one exported"), std::string::npos);
+    EXPECT_EQ(stills[2].record, "");
+    EXPECT_EQ(stills[2].recordProblem, "the file beside the still is not a record this program writes");
+    EXPECT_EQ(exportedStills(file, 1, leftOut).size(), 1u);
+    EXPECT_EQ(leftOut, 2u);
 }
 
 TEST(CaseFile, FixityComparesWithTheIntakeHashAndSaysWhatChanged) {

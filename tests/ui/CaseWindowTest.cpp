@@ -83,6 +83,18 @@ class CaseWindowTest : public ::testing::Test {
         return kinds;
     }
 
+    // Another program's write transaction on the case, until released.
+    sqlite3* holdCase() const {
+        sqlite3* other = nullptr;
+        EXPECT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        return other;
+    }
+    static void releaseCase(sqlite3* other) {
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+
     SampleRecordings samples;
     QTemporaryDir dir;
     std::unique_ptr<MorlAuthenticator> window;
@@ -118,6 +130,7 @@ TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
     ASSERT_EQ(writeExport(*tree()->resultModel(), request), QString());
     const QString sha256 = fileSha256(request.path);
     cases()->recordExport(request, sha256);
+    cases()->settle();  // written by the recorder's thread
     QFile report(request.path);
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     const QByteArray html = report.readAll();
@@ -154,6 +167,7 @@ TEST_F(CaseWindowTest, WindowWritesACaseTheCommandLineListsAndAudits) {
     EXPECT_TRUE(csvLines[1].contains(
         "," + QByteArray::number(static_cast<qlonglong>(*csv.custody.custodyExportEvent)) + ","));
     cases()->recordExport(csv, fileSha256(csv.path));
+    cases()->settle();
 
     // The About box names the case and its head as it stands now.
     const QString about = AboutDlg::caseDescription(cases()->title(), *cases()->store());
@@ -411,16 +425,37 @@ TEST_F(CaseWindowTest, ASavedCaseKeepsEveryRowAndWhatTheIntakeSkipped) {
 TEST_F(CaseWindowTest, ARemovalNeverHoldsTheWindowOnABusyCase) {
     verifyInWindow({samples.authentic()});
     cases()->settle();
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(cases()->store()->fileBytes().c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* const other = holdCase();
     QElapsedTimer took;
     took.start();
     emit window->recordingsRemoved({pathBytes(samples.authentic())});
     EXPECT_LT(took.elapsed(), 1000);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    releaseCase(other);
     EXPECT_EQ(eventKinds().back(), "recording-removed");
+}
+
+// An export's event and a still's, with the seals after them, are written
+// by the recorder's thread: a case another program holds does not hold the
+// window, and each event is in the log once the case settles.
+TEST_F(CaseWindowTest, AnExportsEventNeverHoldsTheWindowOnABusyCase) {
+    verifyInWindow({samples.authentic()});
+    cases()->settle();
+    sqlite3* const other = holdCase();
+    QElapsedTimer took;
+    took.start();
+    ExportRequest request;
+    request.format = ExportFormat::Html;
+    request.path = casePath("report.html");
+    cases()->recordExport(request, QString(64, QLatin1Char('a')));
+    cases()->recordStill(casePath("frame-7.png"), QString(64, QLatin1Char('b')),
+                         QString(64, QLatin1Char('c')));
+    EXPECT_LT(took.elapsed(), 1000);
+    releaseCase(other);
+    cases()->settle();
+    const std::vector<std::string> kinds = eventKinds();
+    ASSERT_GE(kinds.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(kinds.end() - 4, kinds.end()),
+              (std::vector<std::string>{"exported:html", "sealed", "exported:still", "sealed"}));
 }
 
 // The custody events carry the examiner the window was told, and every item

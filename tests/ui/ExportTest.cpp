@@ -23,6 +23,7 @@
 
 #include "report/CsvReport.h"
 #include "report/Escape.h"
+#include "report/FrameRecords.h"
 #include "report/EvidenceContent.h"
 #include "report/HtmlReport.h"
 #include "signature/RecordingEvidence.h"
@@ -179,6 +180,34 @@ TEST_F(ExportTest, PdfHoldsEachFilesHashAndVerdictAsText) {
     EXPECT_TRUE(out.contains("<b>x</b>\\u{202E}\\xFF"));
     EXPECT_TRUE(out.contains("<b>Examiner</b>"));
     EXPECT_EQ(fileSha256(request.path).size(), 64);
+}
+
+// A report from a case lists the stills exported in it, with their records.
+TEST_F(ExportTest, PdfListsTheCasesStillsWithTheirHashes) {
+    nvr::FrameIndex index;
+    nvr::FrameEntry entry;
+    entry.frame = 351;
+    entry.standing = ClusterStanding::Proven;
+    StillRecord record;
+    record.pngSha256 = std::string(64, '1');
+    record.rgbSha256 = std::string(64, '2');
+    ExportedStill still;
+    still.event = 12;
+    still.pngSha256 = record.pngSha256;
+    still.record = stillRecordJson(record, index, entry);
+    ExportRequest request;
+    request.format = ExportFormat::Pdf;
+    request.rows = {0};
+    request.path = dir.filePath("report.pdf");
+    request.custody.stills.push_back(still);
+    ASSERT_EQ(writeExport(model, request), QString());
+    QProcess text;
+    text.start("pdftotext", {request.path, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("Still of frame 351, custody event 12")) << out.toStdString();
+    EXPECT_TRUE(out.contains(QString(64, '1')));
+    EXPECT_TRUE(out.contains(QString(64, '2')));
 }
 
 TEST_F(ExportTest, EveryFormatReplacesWholeOrLeavesAllAsItWas) {

@@ -1,14 +1,19 @@
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "ui/FilmstripView.h"
 #include "ui/FrameView.h"
 #include "ui/PlayerWindow.h"
+#include "ui/TimelineView.h"
 
 namespace {
 
@@ -27,6 +32,14 @@ int64_t frameAfter(const nvr::FrameIndex& index, int64_t from, double seconds) {
     return static_cast<int64_t>(index.frames.size());
 }
 
+// Shown, active (keys reach it) and at its first frame.
+void showActiveAtFirstFrame(PlayerWindow& player) {
+    player.show();
+    player.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
+    ASSERT_TRUE(showsFrame(player, 1));
+}
+
 }  // namespace
 
 // The tampered demo: its clusters before the overwritten seconds only link
@@ -37,10 +50,7 @@ TEST(PlayerWindowTest, TamperedDemoBannersFailingFramesAndKeysMoveAsDocumented) 
     QTemporaryDir demo;
     ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
     PlayerWindow player(demo.filePath("tampered.mkv"), std::nullopt);
-    player.show();
-    player.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&player));
-    ASSERT_TRUE(showsFrame(player, 1));
+    ASSERT_NO_FATAL_FAILURE(showActiveAtFirstFrame(player));
     const nvr::FrameIndex& index = *player.frameIndex();
     ASSERT_EQ(index.frames.front().standing, ClusterStanding::LinkHolds);
     EXPECT_TRUE(player.picture()->hasPicture());
@@ -123,4 +133,57 @@ TEST(PlayerWindowTest, OpensAtTheFirstFrameOfItsCluster) {
     const nvr::FrameEntry& shown = *index.find(player.shownFrame());
     EXPECT_EQ(shown.cluster, 15);
     EXPECT_NE(index.find(shown.frame - 1)->cluster, 15);
+}
+
+// Without a mouse: Enter on a filmstrip picture opens the player at its
+// cluster; in the player every control Tab reaches has a name, every
+// button is among them, and Enter on a span of its timeline seeks there.
+TEST(PlayerWindowTest, KeyboardReachesThePlayerAndEachOfItsControls) {
+    ReportPicture picture;
+    picture.cluster = 15;
+    picture.label = "Cluster 15";
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImage(8, 8, QImage::Format_RGB32).save(&png, "PNG");
+    picture.png.assign(png.data().begin(), png.data().end());
+    FilmstripView strip;
+    strip.setPictures({picture});
+    QWidget* tile = nullptr;
+    for (QWidget* const part : strip.widget()->findChildren<QWidget*>()) {
+        if (part->focusPolicy() == Qt::StrongFocus) {
+            tile = part;
+        }
+    }
+    ASSERT_NE(tile, nullptr);
+    EXPECT_EQ(tile->accessibleName(), QStringLiteral("Play from here: Cluster 15"));
+    QSignalSpy play(&strip, &FilmstripView::playRequested);
+    QTest::keyClick(tile, Qt::Key_Return);
+    ASSERT_EQ(play.count(), 1);
+    EXPECT_EQ(play.front().front().toLongLong(), 15);
+
+    QTemporaryDir demo;
+    ASSERT_EQ(QProcess::execute(TELVAR_MAKE_DEMO, {demo.path()}), 0);
+    PlayerWindow player(demo.filePath("tampered.mkv"), std::nullopt);
+    ASSERT_NO_FATAL_FAILURE(showActiveAtFirstFrame(player));
+    QStringList names;
+    int buttons = 0;
+    for (QWidget* w = player.nextInFocusChain(); w != &player; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisibleTo(&player)) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+            names << w->accessibleName();
+            buttons += qobject_cast<QToolButton*>(w) != nullptr ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(buttons, player.findChildren<QToolButton*>().size());
+    EXPECT_TRUE(names.contains(QStringLiteral("Play or pause")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Authenticity timeline")));
+    TimelineView* const bar = player.timeline();
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Right);
+    ASSERT_EQ(bar->currentRun(), 1);
+    QTest::keyClick(bar, Qt::Key_Return);
+    const int64_t cluster = *bar->currentCluster();
+    ASSERT_NE(player.frameIndex()->find(1)->cluster, cluster);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player.frameIndex()->find(player.shownFrame())->cluster == cluster; }, 60000));
 }
