@@ -92,10 +92,11 @@ SignatureSite WalkState::findSignature(const MkvElement& element) {
 
 VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
     const int64_t length = site.end - site.signedStart;
+    const ByteBuffer& used = keyFor(key, site.kind);
     const int result =
         site.kind == kKindHMAC
-            ? parser.verifyHMAC(site.digestType, site.signedStart, length, key, site.value)
-            : parser.verifyRSA(site.digestType, site.signedStart, length, key, site.value);
+            ? parser.verifyHMAC(site.digestType, site.signedStart, length, used, site.value)
+            : parser.verifyRSA(site.digestType, site.signedStart, length, used, site.value);
     if (result == 0) {
         return VerifyWalkResult::Ok;
     }
@@ -109,6 +110,7 @@ VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const Byte
 VerifyWalkResult WalkState::verifyTag() {
     detail.clear();
     evidence = WalkEvidence();
+    tagKey = nullptr;
     evidence.fileSize = source() != nullptr ? source()->size() : -1;
     const MkvSegment& walked = segment();
     if (!walked.isValid()) {
@@ -138,8 +140,8 @@ VerifyWalkResult WalkState::verifyTag() {
         stated.digestType = static_cast<uint8_t>(site.digestType);
         evidence.tagSignedBytes = site.end - site.signedStart;
         stated.unsignedField = fieldBefore(tag, site.signedStart);
-        result = checkSignature(site, ByteBuffer());
-        if (result != VerifyWalkResult::Ok && site.kind == kKindRSA) {
+        result = store != nullptr ? checkTagWithStore(site) : checkSignature(site, ByteBuffer());
+        if (result != VerifyWalkResult::Ok && site.kind == kKindRSA && !evidence.tagKey) {
             evidence.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
         }
     }
@@ -149,6 +151,52 @@ VerifyWalkResult WalkState::verifyTag() {
         detail = "recorder tag at offset " + std::to_string(tag.headerOffset) + ": " + elementIssue;
     }
     return result;
+}
+
+const ByteBuffer& WalkState::keyFor(const ByteBuffer& key, uint32_t kind) const {
+    if (!key.empty() || tagKey == nullptr ||
+        (tagKey->kind == KeyKind::Rsa) != (kind == kKindRSA)) {
+        return key;
+    }
+    return tagKey->material;
+}
+
+// Every trusted key of the tag's kind is tried in the store's order; the
+// first that holds is the recording's key, whatever its status, so that the
+// findings can name it. A revoked one then fails the tag.
+VerifyWalkResult WalkState::checkTagWithStore(const SignatureSite& site) {
+    const KeyKind kind = site.kind == kKindRSA ? KeyKind::Rsa : KeyKind::Hmac;
+    std::vector<const TrustedKey*> candidates;
+    std::vector<const ByteBuffer*> keys;
+    for (const TrustedKey& key : store->keys()) {
+        if (key.kind == kind) {
+            candidates.push_back(&key);
+            keys.push_back(&key.material);  // empty: the built-in key
+        }
+    }
+    evidence.storeInUse = true;
+    evidence.keysTried = keys.size();
+    const std::optional<size_t> held = firstKeyVerifying(site, ByteBuffer(), keys);
+    if (!held) {
+        elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
+                       digestName(site.digestType) + ") holds under none of the " +
+                       std::to_string(keys.size()) + " trusted keys of its kind";
+        return VerifyWalkResult::Mismatch;
+    }
+    tagKey = candidates[*held];
+    TrustedKey named = *tagKey;
+    named.material.clear();
+    evidence.tagKey = std::move(named);
+    const TNVRTag& tag = segment().tag;
+    evidence.tagKeyValidity =
+        validityOf(*tagKey, std::string(tag.startTime.begin(), tag.startTime.end()),
+                   std::string(tag.endTime.begin(), tag.endTime.end()), validationTime);
+    if (evidence.tagKeyValidity == KeyValidity::RevokedBefore) {
+        elementIssue = "signed by the key " + tagKey->id + ", revoked at " + tagKey->revokedAt +
+                       " before the recording's stated time";
+        return VerifyWalkResult::Mismatch;
+    }
+    return VerifyWalkResult::Ok;
 }
 
 std::string WalkState::clusterIssue(int64_t number, int64_t headerOffset) const {
