@@ -117,7 +117,9 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += nvr::html::labelRow("SHA-256 of the key store",
                                run.keyStoreSha256.empty() ? std::string("—")
                                                           : mono(run.keyStoreSha256));
-    out += nvr::html::labelRow("Keys judged at (UTC)", htmlText(run.validationTime));
+    out += nvr::html::labelRow("Keys judged at (UTC)",
+                               run.validationTime.empty() ? std::string("the time of verification")
+                                                          : htmlText(run.validationTime));
     out += nvr::html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
     out += nvr::html::labelRow("Examiner", nvr::html::statedText(run.examiner));
     out += nvr::html::labelRow("Case reference", nvr::html::statedText(run.caseReference));

@@ -213,7 +213,7 @@ void verifierObject(W& w, const char* key, const ReportContext& run) {
     w.text("description", run.keyStore);
     w.integer("keys", run.keyStoreKeys);
     optionalText(w, "sha256", run.keyStoreSha256);
-    w.text("validationTime", run.validationTime);
+    optionalText(w, "validationTime", run.validationTime);
     w.end();
     w.text("name", run.verifierName);
     w.text("openssl", run.opensslVersion);

@@ -46,8 +46,7 @@ ReportContext currentReportContext(const std::string& verifierName, const std::s
         context.keyStore = keys.store->description();
         context.keyStoreKeys = static_cast<int64_t>(keys.store->keys().size());
     }
-    context.validationTime =
-        keys.validationTimeText.empty() ? context.verifiedAt : keys.validationTimeText;
+    context.validationTime = keys.validationTimeText;
     context.examiner = examiner;
     context.caseReference = caseReference;
     return context;

@@ -18,7 +18,7 @@ struct ReportContext {
     // The key store the verdicts were reached with (docs/key-store.md): its
     // SHA-256 (empty with the built-in keys only), what it is, how many keys
     // it trusts, and the time revocations were judged at (UTC,
-    // "YYYY-MM-DDThh:mm:ssZ"; the verification time unless one was given).
+    // "YYYY-MM-DDThh:mm:ssZ"; empty: the clock when each file was verified).
     std::string keyStoreSha256;
     std::string keyStore = "built-in keys only";
     int64_t keyStoreKeys = 2;

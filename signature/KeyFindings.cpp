@@ -9,10 +9,17 @@ using nvr::KeyValidity;
 using nvr::TrustedKey;
 using nvr::WalkEvidence;
 
+// Under an HMAC tag the first cluster must fail under the trusted key too:
+// a recorder keys its chain with its own HMAC key, so a first cluster that
+// holds under a trusted one says the tag, not its signer, is what differs.
 bool chainConsistent(const WalkEvidence& walk) {
     const auto& entries = walk.map.entries();
     if (entries.empty() || !walk.chainEndMatches || !walk.walkError.empty() ||
         walk.firstUnsignedFrames != 0 || !walk.map.complete()) {
+        return false;
+    }
+    if (walk.tag.kind == 2 && (entries.front().kind != 2 ||
+                               entries.front().status != ClusterStatus::Mismatch)) {
         return false;
     }
     return std::all_of(entries.begin(), entries.end(), [](const ClusterEntry& entry) {

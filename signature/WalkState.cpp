@@ -142,7 +142,7 @@ VerifyWalkResult WalkState::verifyTag() {
         stated.unsignedField = fieldBefore(tag, site.signedStart);
         result = store != nullptr ? checkTagWithStore(site) : checkSignature(site, ByteBuffer());
         if (result != VerifyWalkResult::Ok && site.kind == kKindRSA && !evidence.tagKey) {
-            evidence.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
+            evidence.tagOpensWithBuiltInKey = opensWithTrustedKey(site.value);
         }
     }
     stated.verified = result == VerifyWalkResult::Ok;
@@ -151,6 +151,19 @@ VerifyWalkResult WalkState::verifyTag() {
         detail = "recorder tag at offset " + std::to_string(tag.headerOffset) + ": " + elementIssue;
     }
     return result;
+}
+
+bool WalkState::opensWithTrustedKey(const ByteBuffer& signature) const {
+    if (store == nullptr) {
+        return opensWithBuiltInKey(signature);
+    }
+    for (const TrustedKey& key : store->keys()) {
+        if (key.kind == KeyKind::Rsa && (key.material.empty() ? opensWithBuiltInKey(signature)
+                                                              : opensWithKey(key.material, signature))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 const ByteBuffer& WalkState::keyFor(const ByteBuffer& key, uint32_t kind) const {

@@ -49,6 +49,9 @@ class WalkState {
     // Checks the recorder tag; VerifyWalkResult::Ok or the walk's result, with detail
     // set, and records what the tag states. Starts a fresh record.
     VerifyWalkResult verifyTag();
+    // Whether a trusted RSA key opens `signature` (made by it over other
+    // bytes: the tag was changed).
+    bool opensWithTrustedKey(const ByteBuffer& signature) const;
     // The tag's signature tried with the store's keys of its kind.
     VerifyWalkResult checkTagWithStore(const SignatureSite& site);
     // Compares the chain's end with the tag's final value, setting detail.
