@@ -20,14 +20,6 @@ using recorder::RecorderOptions;
 
 namespace {
 
-std::string publicPem(EVP_PKEY* key) {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
-    PEM_write_bio_PUBKEY(bio.get(), key);
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio.get(), &data);
-    return std::string(data, static_cast<size_t>(size));
-}
-
 ebml::Bytes bytesOf(const std::string& text) {
     return ebml::Bytes(text.begin(), text.end());
 }
@@ -44,7 +36,7 @@ RecorderKeys otherRecorder(const recorder::Bytes& hmac = RecorderKeys::defaults(
 std::string rsaEntry(const RecorderKeys& keys, const std::string& label,
                      const std::string& extra = std::string()) {
     return "[[key]]\nlabel = \"" + label + "\"\npublic_key = \"\"\"\n" +
-           publicPem(keys.rsaPrivate.get()) + "\"\"\"\n" + extra + "\n";
+           recorder::publicKeyPem(keys.rsaPrivate.get()) + "\"\"\"\n" + extra + "\n";
 }
 
 std::shared_ptr<const nvr::KeyStore> storeOf(const std::string& text) {
