@@ -1,6 +1,9 @@
 #include "signature/KeyStore.h"
 
+#include <openssl/err.h>
+#include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/x509.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -68,6 +71,13 @@ const char* keyStatusCode(KeyStatus status) {
     return "active";
 }
 
+std::shared_ptr<EVP_PKEY> parsedPublicKey(const ByteBuffer& der) {
+    const unsigned char* cursor = der.data();
+    EVP_PKEY* const key = d2i_PUBKEY(nullptr, &cursor, static_cast<long>(der.size()));
+    ERR_clear_error();
+    return key != nullptr ? std::shared_ptr<EVP_PKEY>(key, EVP_PKEY_free) : nullptr;
+}
+
 std::string rsaKeyId(const ByteBuffer& der) {
     return "sha256:" + sha256Hex(der.data(), der.size());
 }
@@ -92,6 +102,7 @@ KeyStore KeyStore::builtIn() {
     TrustedKey rsa;
     rsa.kind = KeyKind::Rsa;
     rsa.id = rsaKeyId(bytesOf(builtInPublicKey()));
+    rsa.publicKey = parsedPublicKey(bytesOf(builtInPublicKey()));
     rsa.label = "built-in RSA key";
     rsa.builtIn = true;
     rsa.source = kBuiltInSource;
@@ -155,8 +166,10 @@ void KeyStore::amendBuiltIn(const TrustedKey& amendment) {
                                     std::to_string(key.line) + ")");
             }
             const std::string id = key.id;
+            const std::shared_ptr<EVP_PKEY> parsed = key.publicKey;
             key = amendment;
             key.id = id;
+            key.publicKey = parsed;
             key.material.clear();
             if (key.label.empty()) {
                 key.label = key.kind == KeyKind::Rsa ? "built-in RSA key" : "built-in HMAC key";

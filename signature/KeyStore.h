@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <openssl/types.h>
+
 #include "container/MkvPayload.h"
 
 // The recorder keys an examiner trusts (docs/key-store.md): the built-in
@@ -39,6 +41,9 @@ struct TrustedKey {
     // The DER SubjectPublicKeyInfo, or the HMAC secret; empty for a built-in
     // key (the walk's built-in key).
     ByteBuffer material;
+    // An RSA key parsed once, when the store is read: the tag is tried with
+    // every key, and parsing is most of an RSA check's cost.
+    std::shared_ptr<EVP_PKEY> publicKey;
     std::string source;  // the store file, or "built-in"
     int64_t line = 0;    // of its [[key]] header; 0 built-in
 };
@@ -81,6 +86,9 @@ class KeyStore {
     std::string hash;
     std::vector<std::string> paths;
 };
+
+// The DER SubjectPublicKeyInfo parsed, or null.
+std::shared_ptr<EVP_PKEY> parsedPublicKey(const ByteBuffer& der);
 
 // The id of a DER SubjectPublicKeyInfo, and the check value of an HMAC secret.
 std::string rsaKeyId(const ByteBuffer& der);

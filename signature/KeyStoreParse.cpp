@@ -223,6 +223,9 @@ TrustedKey entryOf(const toml::table& table, const std::string& store, int64_t l
         key.kind = pem ? KeyKind::Rsa : KeyKind::Hmac;
         key.material = pem ? rsaPublicKey(*pem, entry) : hmacSecret(*secretFile, store, entry);
         key.id = pem ? rsaKeyId(key.material) : hmacKeyId(key.material);
+        if (pem) {
+            key.publicKey = parsedPublicKey(key.material);
+        }
     }
     if (key.label.size() > kMaxLabelBytes) {
         entry.refuse("label is longer than " + std::to_string(kMaxLabelBytes) + " bytes",

@@ -1,13 +1,20 @@
 #include "signature/WalkState.h"
 
+#include <algorithm>
+
 #include "container/MkvIds.h"
 #include "container/NvrSignature.h"
 #include "signature/DigestType.h"
 #include "signature/RsaRecover.h"
+#include "signature/TagKeySearch.h"
 
 namespace nvr {
 
 namespace {
+
+// A tag's signed bytes up to this size are read once and hashed once for
+// every RSA key; a larger one is streamed through a signer per key.
+constexpr int64_t kTagBytesHashedOnce = int64_t{16} << 20;
 
 // The first of the tag's fields (as the reader took them) that stands
 // before `signedStart`, or empty.
@@ -179,28 +186,47 @@ const ByteBuffer& WalkState::keyFor(const ByteBuffer& key, uint32_t kind) const 
 // findings can name it. A revoked one then fails the tag.
 VerifyWalkResult WalkState::checkTagWithStore(const SignatureSite& site) {
     const KeyKind kind = site.kind == kKindRSA ? KeyKind::Rsa : KeyKind::Hmac;
+    const TNVRTag& tag = segment().tag;
+    const std::string serial(tag.serialNumber.begin(), tag.serialNumber.end());
+    // Keys that name the tag's recorder first: the key is then found at once.
     std::vector<const TrustedKey*> candidates;
-    std::vector<const ByteBuffer*> keys;
-    for (const TrustedKey& key : store->keys()) {
-        if (key.kind == kind) {
-            candidates.push_back(&key);
-            keys.push_back(&key.material);  // empty: the built-in key
+    for (const bool named : {true, false}) {
+        for (const TrustedKey& key : store->keys()) {
+            const bool forIt =
+                std::find(key.recorders.begin(), key.recorders.end(), serial) != key.recorders.end();
+            if (key.kind == kind && forIt == named) {
+                candidates.push_back(&key);
+            }
         }
     }
     evidence.storeInUse = true;
-    evidence.keysTried = keys.size();
-    const std::optional<size_t> held = firstKeyVerifying(site, ByteBuffer(), keys);
+    evidence.keysTried = candidates.size();
+    std::optional<size_t> held;
+    const ByteBuffer message =
+        kind == KeyKind::Rsa ? signedBytesOf(site, kTagBytesHashedOnce) : ByteBuffer();
+    if (!message.empty()) {
+        std::vector<EVP_PKEY*> parsed;
+        for (const TrustedKey* key : candidates) {
+            parsed.push_back(key->publicKey.get());
+        }
+        held = firstRsaKeyOver(message, site.digestType, site.value, parsed);
+    } else {
+        std::vector<const ByteBuffer*> keys;
+        for (const TrustedKey* key : candidates) {
+            keys.push_back(&key->material);  // empty: the built-in key
+        }
+        held = firstKeyVerifying(site, ByteBuffer(), keys);
+    }
     if (!held) {
         elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
                        digestName(site.digestType) + ") holds under none of the " +
-                       std::to_string(keys.size()) + " trusted keys of its kind";
+                       std::to_string(candidates.size()) + " trusted keys of its kind";
         return VerifyWalkResult::Mismatch;
     }
     tagKey = candidates[*held];
     TrustedKey named = *tagKey;
     named.material.clear();
     evidence.tagKey = std::move(named);
-    const TNVRTag& tag = segment().tag;
     evidence.tagKeyValidity =
         validityOf(*tagKey, std::string(tag.startTime.begin(), tag.startTime.end()),
                    std::string(tag.endTime.begin(), tag.endTime.end()), validationTime);
