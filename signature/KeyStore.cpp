@@ -99,21 +99,19 @@ std::string hmacKeyId(const ByteBuffer& secret) {
 
 KeyStore KeyStore::builtIn() {
     KeyStore store;
-    TrustedKey rsa;
-    rsa.kind = KeyKind::Rsa;
-    rsa.id = rsaKeyId(bytesOf(builtInPublicKey()));
-    rsa.publicKey = parsedPublicKey(bytesOf(builtInPublicKey()));
-    rsa.label = "built-in RSA key";
-    rsa.builtIn = true;
-    rsa.source = kBuiltInSource;
-    store.entries.push_back(std::move(rsa));
-    TrustedKey hmac;
-    hmac.kind = KeyKind::Hmac;
-    hmac.id = hmacKeyId(bytesOf(builtInHmacKey()));
-    hmac.label = "built-in HMAC key";
-    hmac.builtIn = true;
-    hmac.source = kBuiltInSource;
-    store.entries.push_back(std::move(hmac));
+    for (const KeyKind kind : {KeyKind::Rsa, KeyKind::Hmac}) {
+        const bool rsa = kind == KeyKind::Rsa;
+        TrustedKey key;
+        key.kind = kind;
+        key.id = rsa ? rsaKeyId(bytesOf(builtInPublicKey())) : hmacKeyId(bytesOf(builtInHmacKey()));
+        if (rsa) {
+            key.publicKey = parsedPublicKey(bytesOf(builtInPublicKey()));
+        }
+        key.label = rsa ? "built-in RSA key" : "built-in HMAC key";
+        key.builtIn = true;
+        key.source = kBuiltInSource;
+        store.entries.push_back(std::move(key));
+    }
     return store;
 }
 
