@@ -118,10 +118,17 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                "clock; this does not change the verdict."));
     }
     if (walk.tagKey && walk.tagKeyValidity != KeyValidity::RevokedBefore) {
+        const std::vector<std::string>& recorders = walk.tagKey->recorders;
+        std::string forOthers;
+        if (!recorders.empty() && std::find(recorders.begin(), recorders.end(),
+                                            walk.tag.serialNumber) == recorders.end()) {
+            forOthers = " The store lists the key for other recorders than the serial number the "
+                        "tag states (" + walk.tag.serialNumber + ").";
+        }
         out.push_back(make(FindingCode::KeyKnown,
                            "The recorder tag holds under " + named(*walk.tagKey) + ", " +
                                nvr::keyStatusCode(walk.tagKey->status) + ", with " +
                                window(*walk.tagKey) + "; the recording's stated time is " +
-                               stated(walk) + "."));
+                               stated(walk) + "." + forOthers));
     }
 }
