@@ -295,6 +295,11 @@ void CaseRun::finish() {
     }
 }
 
+MergeSummary CaseRun::merge(const std::string& runFolder, const ReportContext& run) {
+    const std::lock_guard<std::mutex> lock(writing);
+    return mergeRun(*file, currentActor(kProgram, examiner), run, runFolder);
+}
+
 std::vector<std::string> CaseRun::recordingPaths() const {
     std::vector<std::string> paths;
     for (const RecordingRow& row : file->recordings()) {
