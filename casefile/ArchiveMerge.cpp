@@ -94,15 +94,19 @@ std::string changeOf(const std::optional<RecordingRow>& before, int64_t code,
 void storeResult(CaseFile& file, const Actor& merger, const ReportContext& run,
                  const std::string& path, int64_t shard, const ResultRecord& record,
                  std::set<std::string>& stored, MergeSummary& summary) {
-    const std::string key = resultNoteKey(summary.runId, shard, record.item);
-    if (stored.count(key) != 0) {
-        ++summary.storedBefore;
-        return;
-    }
     std::optional<StoredEvidence> evidence = evidenceFromJson(record.evidenceJson);
     if (!evidence) {
         summary.damaged.push_back(displayText(path) + ": item " + std::to_string(record.item) +
                                   " holds no evidence");
+        return;
+    }
+    const int64_t code = verdictNumber(evidence->evidence.verdict.code);
+    if (code != verdictNumber(VerdictCode::Success)) {
+        ++summary.notSuccess;
+    }
+    const std::string key = resultNoteKey(summary.runId, shard, record.item);
+    if (stored.count(key) != 0) {
+        ++summary.storedBefore;
         return;
     }
     Actor actor = merger;
@@ -112,14 +116,10 @@ void storeResult(CaseFile& file, const Actor& merger, const ReportContext& run,
     CaseSession session(file, actor, when, false);
     const std::string where = casePath(evidence->evidence.identity.path);
     const std::optional<RecordingRow> before = file.recordingByPath(where);
-    const int64_t code = verdictNumber(evidence->evidence.verdict.code);
     const RecordedVerification recorded = session.record(evidence->evidence);
     file.addNote(actor, recorded.recording, noteText(key, record));
     stored.insert(key);
     ++summary.stored;
-    if (code != verdictNumber(VerdictCode::Success)) {
-        ++summary.notSuccess;
-    }
     const std::string shown = displayText(where);
     if (!before) {
         summary.added.push_back(shown);

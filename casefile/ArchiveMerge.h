@@ -13,7 +13,7 @@ struct MergeSummary {
     int64_t shards = 0;
     int64_t stored = 0;         // results stored by this merge
     int64_t storedBefore = 0;   // results of this run a merge before stored
-    int64_t notSuccess = 0;     // of those stored now, verdicts other than Success
+    int64_t notSuccess = 0;     // results of the run, stored now or before, other than Success
     std::vector<int64_t> withoutResults;  // shards no task has finished: resubmit them
     std::vector<std::string> damaged;     // results that could not be read, a line each
     std::vector<std::string> added;       // recordings new to the case

@@ -62,7 +62,10 @@ ProctrackType=proctrack/linuxproc
 TaskPlugin=task/none
 SelectType=select/cons_tres
 SelectTypeParameters=CR_Core
-SchedulerType=sched/backfill
+# Starts the next task as soon as one ends: archive tasks queue behind
+# each other, and one node has nothing to backfill.
+SchedulerType=sched/builtin
+SchedulerParameters=sched_min_interval=0,batch_sched_delay=0
 JobAcctGatherType=jobacct_gather/none
 AccountingStorageType=accounting_storage/none
 JobCompType=jobcomp/none
@@ -85,10 +88,12 @@ CONF
     >>"$dir/log/munged.out" 2>&1 &
   echo $! >"$dir/run/munged.pid"
   wait_for 10 test -S "$dir/munge/munge.socket" || { echo "munged did not start; see $dir/log" >&2; stop; exit 1; }
-  SLURM_CONF=$conf slurmctld -D -i -f "$conf" >>"$dir/log/slurmctld.out" 2>&1 &
+  SLURM_CONF=$conf slurmctld -D -c -f "$conf" >>"$dir/log/slurmctld.out" 2>&1 &
   echo $! >"$dir/run/slurmctld.pid"
   SLURM_CONF=$conf slurmd -D -f "$conf" -N "$node" >>"$dir/log/slurmd.out" 2>&1 &
   echo $! >"$dir/run/slurmd.pid"
+  # A new cluster each time (-c): jobs of an earlier start are gone, and a
+  # run resubmitted redoes only the shards without results.
   # Up when the node takes jobs.
   if ! wait_for 30 bash -c "SLURM_CONF='$conf' sinfo -h -N -o %t | grep -Eq '^(idle|mix|alloc)'"; then
     echo "the cluster did not come up; see $dir/log" >&2

@@ -70,15 +70,26 @@ fi
 
 node=()
 [ -n "$merge_node" ] && node=(--nodelist="$merge_node")
-waiting=()
-[ "$wait" = 1 ] && waiting=(--wait)
-status=0
-merge=$(sbatch "${common[@]}" "${dependency[@]}" "${node[@]}" "${waiting[@]}" \
+merge=$(sbatch "${common[@]}" "${dependency[@]}" "${node[@]}" \
   --job-name=telvar-merge --time="$merge_time" --output="$run/logs/merge-%j.out" \
-  --wrap="exec '$verify' --case-file '$case_file' --merge '$run'") || status=$?
+  --wrap="exec '$verify' --case-file '$case_file' --merge '$run'")
 merge=${merge%%;*}
 echo "Merge job $merge into $case_file"
+status=0
 if [ "$wait" = 1 ]; then
+  # Looked at twice a second rather than through sbatch --wait, whose
+  # polling grows to many seconds: a short run is not kept waiting.
+  while [ -n "$(squeue -h -j "$merge" -o %i 2>/dev/null)" ]; do
+    sleep 0.5
+  done
+  # The merge's exit status, as the controller still holds it; or, when it
+  # has forgotten the job, as the accounting gives it.
+  code=$(scontrol show job "$merge" 2>/dev/null | sed -n 's/.* ExitCode=\([0-9]*\):\([0-9]*\).*/\1 \2/p')
+  if [ -z "$code" ]; then
+    code=$(sacct -n -X -j "$merge" -o ExitCode 2>/dev/null | tr ':' ' ' | head -n 1)
+  fi
+  read -r status signal <<<"${code:-1 0}"
+  if [ "${signal:-0}" -ne 0 ]; then status=$((128 + signal)); fi
   cat "$run/logs/merge-$merge.out" 2>/dev/null || true
   if [ "$status" -eq 5 ]; then
     echo "Some shards have no results (see $run/logs): run slurm-run.sh again to redo them" >&2
