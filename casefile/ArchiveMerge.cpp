@@ -166,7 +166,7 @@ MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& 
         if (results.state == ShardResults::State::Damaged || results.runId != plan.runId ||
             results.shard != n) {
             summary.damaged.push_back(displayText(path) + ": " +
-                                      (results.problem.empty() ? "the results of another run"
+                                      (results.problem.empty() ? "the results of another run or shard"
                                                                : results.problem));
             continue;
         }

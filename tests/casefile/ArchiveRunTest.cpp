@@ -1,0 +1,131 @@
+// Archive runs: the shards' cut, the run's id, a task's results read back,
+// and the merge storing each result once (the end-to-end path through Slurm
+// and GNU parallel is tests/archive/run.sh).
+#include <gtest/gtest.h>
+
+#include "CaseDirectory.h"
+#include "casefile/ArchiveMerge.h"
+#include "casefile/ArchivePlan.h"
+#include "casefile/ArchiveResults.h"
+#include "casefile/ArchiveShard.h"
+#include "casefile/CaseFile.h"
+
+namespace {
+
+InventoryEntry entry(const std::string& path, int64_t size) {
+    InventoryEntry e;
+    e.path = path;
+    e.size = size;
+    return e;
+}
+
+TEST(ArchiveRunTest, ShardsHoldAtMostTheirBytesAndFilesAndALargerFileAlone) {
+    const std::vector<InventoryEntry> files = {entry("/a", 40), entry("/b", 60), entry("/c", 1),
+                                               entry("/d", 500), entry("/e", 1), entry("/f", 1),
+                                               entry("/g", 1)};
+    const auto shards = cutIntoShards(files, 100, 3);
+    std::vector<size_t> sizes;
+    for (const auto& shard : shards) {
+        sizes.push_back(shard.size());
+    }
+    // 40+60 fills the first; /d alone; then three files at most.
+    EXPECT_EQ(sizes, (std::vector<size_t>{2, 1, 1, 3}));
+    EXPECT_EQ(shards[2][0].path, "/d");
+}
+
+TEST(ArchiveRunTest, TheRunIdChangesWithAnyFileFactKeysBuildOrOption) {
+    PlanRequest request;
+    request.shardBytes = 100;
+    request.shardFiles = 3;
+    request.keysSha256 = "k";
+    request.build = "b";
+    const std::vector<InventoryEntry> files = {entry("/a", 40)};
+    const std::string id = runIdOf(request, files);
+    EXPECT_EQ(runIdOf(request, files), id);
+    std::vector<InventoryEntry> touched = files;
+    touched[0].mtimeNs = 1;
+    EXPECT_NE(runIdOf(request, touched), id);
+    touched = files;
+    touched[0].inode = 7;
+    EXPECT_NE(runIdOf(request, touched), id);
+    PlanRequest other = request;
+    other.keysSha256 = "k2";
+    EXPECT_NE(runIdOf(other, files), id);
+    other = request;
+    other.shardFiles = 4;
+    EXPECT_NE(runIdOf(other, files), id);
+}
+
+class ArchiveMergeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(makeDemoRecordings(dir / "archive").status, 0);
+        PlanRequest request;
+        request.roots = {dir / "archive"};
+        request.runFolder = dir / "run";
+        request.shardBytes = int64_t{1} << 40;
+        request.shardFiles = 2;
+        plan = planRun(request);
+        ASSERT_TRUE(plan.error.empty()) << plan.error;
+        ASSERT_GE(plan.shards, 2);
+        for (int64_t n = 0; n < plan.shards; ++n) {
+            ShardRequest task;
+            task.shardFile = shardPath(dir / "run", n);
+            task.resultsFolder = dir / "run/results";
+            task.run = currentReportContext("telvar-verify", "", "");
+            ASSERT_EQ(runShard(task).state, ShardOutcome::State::Done);
+        }
+    }
+
+    MergeSummary merge() {
+        CaseOpenOptions open;
+        open.create = true;
+        open.creator = currentActor("telvar-verify", "tester");
+        CaseFile file(dir / "case.telvarcase", open);
+        return mergeRun(file, open.creator, currentReportContext("telvar-verify", "tester", ""),
+                        dir / "run");
+    }
+
+    int64_t verifications() {
+        return std::stoll(
+            runSqlite(dir / "case.telvarcase", "SELECT count(*) FROM verifications").out);
+    }
+
+    CaseDirectory dir;
+    PlanResult plan;
+};
+
+TEST_F(ArchiveMergeTest, MergingAgainStoresNothingTwiceAndATaskDoneIsNotRedone) {
+    const MergeSummary first = merge();
+    EXPECT_EQ(first.stored, plan.files);
+    EXPECT_EQ(static_cast<int64_t>(first.added.size()), plan.files);
+    const MergeSummary second = merge();
+    EXPECT_EQ(second.stored, 0);
+    EXPECT_EQ(second.storedBefore, plan.files);
+    EXPECT_EQ(verifications(), plan.files);
+
+    ShardRequest again;
+    again.shardFile = shardPath(dir / "run", 0);
+    again.resultsFolder = dir / "run/results";
+    EXPECT_EQ(runShard(again).state, ShardOutcome::State::AlreadyDone);
+}
+
+TEST_F(ArchiveMergeTest, CutOrForeignResultsAreNotStoredAndAreNamed) {
+    const std::string results = resultPath(dir / "run/results", 0);
+    std::string text = readBytes(results);
+    // Without its end line: a file a task did not finish.
+    writeBytes(results, text.substr(0, text.rfind('\n', text.size() - 2) + 1));
+    EXPECT_EQ(readShardResults(results).state, ShardResults::State::Damaged);
+    // Another shard's results under this shard's name.
+    writeBytes(resultPath(dir / "run/results", 1), readBytes(resultPath(dir / "run/results", 0)));
+    const MergeSummary summary = merge();
+    EXPECT_EQ(summary.damaged.size(), 2u);
+    EXPECT_LT(summary.stored, plan.files);
+    // A task asked to redo it refuses rather than overwrite what it cannot read.
+    ShardRequest task;
+    task.shardFile = shardPath(dir / "run", 0);
+    task.resultsFolder = dir / "run/results";
+    EXPECT_EQ(runShard(task).state, ShardOutcome::State::Failed);
+}
+
+}  // namespace
