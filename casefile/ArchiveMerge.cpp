@@ -92,19 +92,21 @@ std::string changeOf(const std::optional<RecordingRow>& before, int64_t code,
 
 // Stores one result unless a merge before did, and notes what changed.
 void storeResult(CaseFile& file, const Actor& merger, const ReportContext& run,
-                 const std::string& path, int64_t shard, const ResultRecord& record,
+                 const std::string& path, const Shard& shard, const ResultRecord& record,
                  std::set<std::string>& stored, MergeSummary& summary) {
     std::optional<StoredEvidence> evidence = evidenceFromJson(record.evidenceJson);
-    if (!evidence) {
+    // The file the plan put at this place, and none other.
+    if (!evidence || casePath(evidence->evidence.identity.path) !=
+                         shard.files[static_cast<size_t>(record.item)].path) {
         summary.damaged.push_back(displayText(path) + ": item " + std::to_string(record.item) +
-                                  " holds no evidence");
+                                  " holds no evidence of the file the shard names there");
         return;
     }
     const int64_t code = verdictNumber(evidence->evidence.verdict.code);
     if (code != verdictNumber(VerdictCode::Success)) {
         ++summary.notSuccess;
     }
-    const std::string key = resultNoteKey(summary.runId, shard, record.item);
+    const std::string key = resultNoteKey(summary.runId, shard.number, record.item);
     if (stored.count(key) != 0) {
         ++summary.storedBefore;
         return;
@@ -163,18 +165,21 @@ MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& 
             summary.withoutResults.push_back(n);
             continue;
         }
-        if (results.state == ShardResults::State::Damaged || results.runId != plan.runId ||
-            results.shard != n) {
+        std::string problem = results.problem;
+        const std::optional<Shard> shard = readShard(shardPath(runFolder, n), problem);
+        if (results.state == ShardResults::State::Damaged || !shard ||
+            results.runId != plan.runId || results.shard != n || shard->runId != plan.runId ||
+            shard->files.size() != results.records.size()) {
             summary.damaged.push_back(displayText(path) + ": " +
-                                      (results.problem.empty() ? "the results of another run or shard"
-                                                               : results.problem));
+                                      (problem.empty() ? "the results of another run or shard"
+                                                       : problem));
             continue;
         }
         for (size_t first = 0; first < results.records.size(); first += kMostInOneBatch) {
             const size_t last = std::min(results.records.size(), first + kMostInOneBatch);
             Transaction batch = file.batch();
             for (size_t i = first; i < last; ++i) {
-                storeResult(file, merger, run, path, n, results.records[i], stored, summary);
+                storeResult(file, merger, run, path, *shard, results.records[i], stored, summary);
             }
             batch.commit();
         }

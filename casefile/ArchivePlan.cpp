@@ -52,38 +52,32 @@ std::optional<InventoryEntry> entryAt(const std::string& path, std::vector<std::
     return entry;
 }
 
+// Every folder is read on its own, so one that cannot be read is named and
+// the walk goes on with the others.
 void walkFolder(const std::string& root, std::vector<InventoryEntry>& files,
                 std::vector<std::string>& skipped) {
-    std::error_code error;
-    fs::recursive_directory_iterator it(root, fs::directory_options::none, error);
-    if (error) {
-        skipped.push_back(displayText(root) + ": " + error.message());
-        return;
-    }
-    for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::vector<fs::path> folders{fs::path(root)};
+    while (!folders.empty()) {
+        const fs::path folder = std::move(folders.back());
+        folders.pop_back();
+        std::error_code error;
+        fs::directory_iterator it(folder, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            std::error_code kind;
+            const fs::file_status status = it->symlink_status(kind);
+            if (kind) {
+                skipped.push_back(displayText(it->path().string()) + ": " + kind.message());
+            } else if (fs::is_directory(status)) {
+                folders.push_back(it->path());
+            } else if ((fs::is_regular_file(status) || fs::is_symlink(status)) &&
+                       isRecordingName(it->path().filename().string())) {
+                if (std::optional<InventoryEntry> entry = entryAt(it->path().string(), skipped)) {
+                    files.push_back(std::move(*entry));
+                }
+            }
+        }
         if (error) {
-            // A folder that cannot be read: named, and the walk goes on past it.
-            skipped.push_back(displayText(it->path().string()) + ": " + error.message());
-            error.clear();
-            it.pop(error);
-            if (error) {
-                break;
-            }
-            if (it == fs::recursive_directory_iterator()) {
-                break;
-            }
-        }
-        std::error_code kind;
-        const fs::file_status status = it->symlink_status(kind);
-        if (kind || fs::is_directory(status)) {
-            continue;
-        }
-        const std::string path = it->path().string();
-        if ((fs::is_regular_file(status) || fs::is_symlink(status)) &&
-            isRecordingName(it->path().filename().string())) {
-            if (std::optional<InventoryEntry> entry = entryAt(path, skipped)) {
-                files.push_back(std::move(*entry));
-            }
+            skipped.push_back(displayText(folder.string()) + ": " + error.message());
         }
     }
 }
@@ -236,6 +230,10 @@ PlanResult planRun(const PlanRequest& request) {
             result.error = problem;
             return result;
         }
+    }
+    // Shards an earlier, unfinished plan left past this one's end.
+    for (int64_t extra = result.shards; fs::remove(shardPath(request.runFolder, extra), error);
+         ++extra) {
     }
     nlohmann::json roots = nlohmann::json::array();
     for (const std::string& root : request.roots) {

@@ -38,7 +38,8 @@ mkdir -p "$run/logs"
 # --resume-failed with the run's own job log: a second call runs the shards
 # that failed or never ran, and skips those that succeeded.
 status=0
-find "$run/shards" -maxdepth 1 -type f -name '[0-9][0-9][0-9][0-9][0-9]' | sort |
+shards=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["shards"])' "$run/plan.json")
+for ((i = 0; i < shards; i++)); do printf '%s/shards/%05d\n' "$run" "$i"; done |
   parallel --will-cite --joblog "$run/logs/parallel.joblog" --resume-failed \
     --retries "$retries" --jobs "$jobs" "${logins[@]}" \
     "'$verify' --shard {} --out '$run/results' >>'$run/logs/shard-{/}.out' 2>&1" || status=$?

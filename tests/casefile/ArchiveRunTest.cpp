@@ -128,4 +128,25 @@ TEST_F(ArchiveMergeTest, CutOrForeignResultsAreNotStoredAndAreNamed) {
     EXPECT_EQ(runShard(task).state, ShardOutcome::State::Failed);
 }
 
+TEST_F(ArchiveMergeTest, AResultIsStoredOnlyForTheFileItsShardNamesThere) {
+    // Two files' evidence swapped in place: each line still whole and in order.
+    const std::string results = resultPath(dir / "run/results", 0);
+    std::vector<std::string> lines;
+    std::string text = readBytes(results);
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    ASSERT_EQ(lines.size(), 4u);  // header, two results, end
+    const std::string key = ",\"evidence\":";
+    const size_t a = lines[1].find(key);
+    const size_t b = lines[2].find(key);
+    const std::string first = lines[1].substr(a);
+    lines[1] = lines[1].substr(0, a) + lines[2].substr(b);
+    lines[2] = lines[2].substr(0, b) + first;
+    writeBytes(results, lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n");
+    const MergeSummary summary = merge();
+    EXPECT_EQ(summary.damaged.size(), 2u);
+    EXPECT_EQ(summary.stored, plan.files - 2);
+}
+
 }  // namespace
