@@ -69,12 +69,16 @@ class ArchiveMergeTest : public ::testing::Test {
         ASSERT_TRUE(plan.error.empty()) << plan.error;
         ASSERT_GE(plan.shards, 2);
         for (int64_t n = 0; n < plan.shards; ++n) {
-            ShardRequest task;
-            task.shardFile = shardPath(dir / "run", n);
-            task.resultsFolder = dir / "run/results";
-            task.run = currentReportContext("telvar-verify", "", "");
-            ASSERT_EQ(runShard(task).state, ShardOutcome::State::Done);
+            ASSERT_EQ(runShard(task(n)).state, ShardOutcome::State::Done);
         }
+    }
+
+    ShardRequest task(int64_t n) {
+        ShardRequest request;
+        request.shardFile = shardPath(dir / "run", n);
+        request.resultsFolder = dir / "run/results";
+        request.run = currentReportContext("telvar-verify", "", "");
+        return request;
     }
 
     MergeSummary merge() {
@@ -104,10 +108,7 @@ TEST_F(ArchiveMergeTest, MergingAgainStoresNothingTwiceAndATaskDoneIsNotRedone) 
     EXPECT_EQ(second.storedBefore, plan.files);
     EXPECT_EQ(verifications(), plan.files);
 
-    ShardRequest again;
-    again.shardFile = shardPath(dir / "run", 0);
-    again.resultsFolder = dir / "run/results";
-    EXPECT_EQ(runShard(again).state, ShardOutcome::State::AlreadyDone);
+    EXPECT_EQ(runShard(task(0)).state, ShardOutcome::State::AlreadyDone);
 }
 
 TEST_F(ArchiveMergeTest, CutOrForeignResultsAreNotStoredAndAreNamed) {
@@ -122,10 +123,7 @@ TEST_F(ArchiveMergeTest, CutOrForeignResultsAreNotStoredAndAreNamed) {
     EXPECT_EQ(summary.damaged.size(), 2u);
     EXPECT_LT(summary.stored, plan.files);
     // A task asked to redo it refuses rather than overwrite what it cannot read.
-    ShardRequest task;
-    task.shardFile = shardPath(dir / "run", 0);
-    task.resultsFolder = dir / "run/results";
-    EXPECT_EQ(runShard(task).state, ShardOutcome::State::Failed);
+    EXPECT_EQ(runShard(task(0)).state, ShardOutcome::State::Failed);
 }
 
 TEST_F(ArchiveMergeTest, AResultIsStoredOnlyForTheFileItsShardNamesThere) {
