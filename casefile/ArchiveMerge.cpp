@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -47,11 +48,11 @@ bool readPlan(const std::string& runFolder, Plan& plan, std::string& error) {
     const auto roots = object.is_object() ? object.find("roots") : object.end();
     if (!object.is_object() || object.value("telvarRun", 0) != 1 || shards == object.end() ||
         !shards->is_number_unsigned() || roots == object.end() || !roots->is_array() ||
-        !object["runId"].is_string()) {
+        !object.contains("runId") || !object.at("runId").is_string()) {
         error = displayText(runFolder) + "/plan.json is missing or is not a run's plan";
         return false;
     }
-    plan.runId = object["runId"].get<std::string>();
+    plan.runId = object.at("runId").get<std::string>();
     plan.shards = shards->get<int64_t>();
     for (const nlohmann::json& root : *roots) {
         if (root.is_object() && root.contains("pathHex") && root["pathHex"].is_string()) {
@@ -137,7 +138,7 @@ std::string resultNoteKey(const std::string& runId, int64_t shard, int64_t item)
 }
 
 MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& run,
-                      const std::string& runFolder) {
+                      const std::string& runFolder, std::mutex* batchLock) {
     MergeSummary summary;
     Plan plan;
     if (!readPlan(runFolder, plan, summary.error)) {
@@ -177,6 +178,10 @@ MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& 
         }
         for (size_t first = 0; first < results.records.size(); first += kMostInOneBatch) {
             const size_t last = std::min(results.records.size(), first + kMostInOneBatch);
+            std::unique_lock<std::mutex> hold;
+            if (batchLock != nullptr) {
+                hold = std::unique_lock<std::mutex>(*batchLock);
+            }
             Transaction batch = file.batch();
             for (size_t i = first; i < last; ++i) {
                 storeResult(file, merger, run, path, *shard, results.records[i], stored, summary);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,11 @@ struct MergeSummary {
 // the host that verified the file, and a note beside it the run, the
 // scheduler's job and task and its start and end. A result whose note is
 // in the case already is not stored again, so merging twice stores once,
-// and a merge cut short is finished by the next. Throws CaseError.
+// and a merge cut short is finished by the next. `batchLock`, when given,
+// is held for each transaction, so a seal on a signal comes between two.
+// Throws CaseError.
 MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& run,
-                      const std::string& runFolder);
+                      const std::string& runFolder, std::mutex* batchLock = nullptr);
 
 // "archive run ID shard 00003 item 7": the start of a stored result's note.
 std::string resultNoteKey(const std::string& runId, int64_t shard, int64_t item);

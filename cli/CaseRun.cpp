@@ -296,8 +296,8 @@ void CaseRun::finish() {
 }
 
 MergeSummary CaseRun::merge(const std::string& runFolder, const ReportContext& run) {
-    const std::lock_guard<std::mutex> lock(writing);
-    return mergeRun(*file, currentActor(kProgram, examiner), run, runFolder);
+    // Taken for each transaction: a signal's seal waits for one, not for all.
+    return mergeRun(*file, currentActor(kProgram, examiner), run, runFolder, &writing);
 }
 
 std::vector<std::string> CaseRun::recordingPaths() const {

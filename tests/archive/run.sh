@@ -143,4 +143,16 @@ for try in 1 2 3 4 5; do
   fi
 done
 [ "$killed_between" = 1 ] || fail "no kill landed within the merge"
+# Terminated as a time limit does it (SIGTERM): the merge seals what it
+# stored before it ends, so the case passes --audit as it is.
+terminated=$work/terminated.telvarcase
+{ "$verify" --case-file "$terminated" --merge "$work/fine" >/dev/null 2>&1 & } 2>/dev/null
+merge=$!
+until [ "$(sqlite3 -readonly "$terminated" 'SELECT count(*) FROM notes' 2>/dev/null || echo 0)" -gt 0 ] ||
+  ! kill -0 "$merge" 2>/dev/null; do :; done
+kill -TERM "$merge" 2>/dev/null || true
+wait "$merge" 2>/dev/null || true
+expect_status 0 "$verify" --case-file "$terminated" --audit
+expect_status 1 "$verify" --case-file "$terminated" --merge "$work/fine"
+check_case "$terminated"
 echo "archive runs: all checks passed"
