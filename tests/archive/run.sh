@@ -68,6 +68,8 @@ grep -q '^Already planned' "$work/last.out" || fail "planning the same run again
 check_case() {  # CASE
   python3 "$same" "$work/single.telvarcase" "$1" || fail "$1 differs from the single run"
   expect_status 0 "$verify" --case-file "$1" --audit
+  # The same by the checker that shares no code with the program.
+  expect_status 0 python3 scripts/check-case.py "$1"
 }
 
 echo "== Slurm: $files recordings in $shards shards, shard 2's task fails once ($SECONDS s) =="
