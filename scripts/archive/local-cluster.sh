@@ -32,12 +32,14 @@ start() {
     echo "export SLURM_CONF=$conf"
     return 0
   fi
-  mkdir -p "$dir"/{etc,run,log,state,spool,munge}
-  chmod 0700 "$dir/munge"
-  if [ ! -s "$dir/munge/munge.key" ]; then
-    head -c 1024 /dev/urandom >"$dir/munge/munge.key"
+  mkdir -p "$dir"/{etc,run,log,state,spool,munge,munge-key}
+  # munged wants its key private and its socket's folder open to all.
+  chmod 0700 "$dir/munge-key"
+  chmod 0755 "$dir/munge"
+  if [ ! -s "$dir/munge-key/munge.key" ]; then
+    head -c 1024 /dev/urandom >"$dir/munge-key/munge.key"
   fi
-  chmod 0400 "$dir/munge/munge.key"
+  chmod 0400 "$dir/munge-key/munge.key"
   local cpus memory user
   cpus=$(nproc)
   memory=$(($(awk '/MemTotal/ {print $2}' /proc/meminfo) / 1024 * 9 / 10))
@@ -83,8 +85,8 @@ CONF
   local force=()
   if [ "$(id -u)" -eq 0 ]; then force=(--force); fi
   munged "${force[@]}" --foreground --socket="$dir/munge/munge.socket" \
-    --key-file="$dir/munge/munge.key" --pid-file="$dir/munge/munged.pid-munge" \
-    --log-file="$dir/log/munged.log" --seed-file="$dir/munge/munged.seed" \
+    --key-file="$dir/munge-key/munge.key" --pid-file="$dir/munge-key/munged.pid-munge" \
+    --log-file="$dir/log/munged.log" --seed-file="$dir/munge-key/munged.seed" \
     >>"$dir/log/munged.out" 2>&1 &
   echo $! >"$dir/run/munged.pid"
   wait_for 10 test -S "$dir/munge/munge.socket" || { echo "munged did not start; see $dir/log" >&2; stop; exit 1; }
