@@ -225,7 +225,8 @@ PlanResult planRun(const PlanRequest& request) {
     result.shards = static_cast<int64_t>(shards.size());
     std::string problem;
     for (size_t i = 0; i < shards.size(); ++i) {
-        const Shard shard{result.runId, static_cast<int64_t>(i), shards[i]};
+        const Shard shard{result.runId, static_cast<int64_t>(i), request.keysSha256, request.build,
+                          shards[i]};
         if (!writeWhole(shardPath(request.runFolder, shard.number), shardText(shard), problem)) {
             result.error = problem;
             return result;

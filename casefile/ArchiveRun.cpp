@@ -83,6 +83,8 @@ std::string shardText(const Shard& shard) {
     std::string text = dumpJson(nlohmann::json{{"telvarShard", 1},
                                                {"runId", shard.runId},
                                                {"shard", shard.number},
+                                               {"keysSha256", shard.keysSha256},
+                                               {"build", shard.build},
                                                {"files", shard.files.size()}}) +
                        "\n";
     for (const InventoryEntry& entry : shard.files) {
@@ -119,11 +121,14 @@ std::optional<Shard> readShard(const std::string& path, std::string& error) {
         if (header) {
             if (!object.is_object() || object.value("telvarShard", 0) != 1 ||
                 !object["runId"].is_string() || !object["shard"].is_number_integer() ||
-                !object["files"].is_number_unsigned()) {
+                !object["files"].is_number_unsigned() || !object["keysSha256"].is_string() ||
+                !object["build"].is_string()) {
                 error = path + " is not a shard of telvar-verify --plan";
                 return std::nullopt;
             }
             shard.runId = object["runId"].get<std::string>();
+            shard.keysSha256 = object.value("keysSha256", "");
+            shard.build = object.value("build", "");
             shard.number = object["shard"].get<int64_t>();
             expected = object["files"].get<size_t>();
             header = false;

@@ -24,6 +24,9 @@ struct InventoryEntry {
 struct Shard {
     std::string runId;
     int64_t number = 0;
+    // What the run was planned with: a task on another build or keys refuses.
+    std::string keysSha256;
+    std::string build;
     std::vector<InventoryEntry> files;
 };
 

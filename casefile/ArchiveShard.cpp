@@ -53,6 +53,13 @@ ShardOutcome runShard(const ShardRequest& request) {
         outcome.error = error;
         return outcome;
     }
+    if (shard->keysSha256 != request.keysSha256 || shard->build != request.build) {
+        outcome.error = displayText(request.shardFile) + " was planned with keys " +
+                        displayText(shard->keysSha256) + " and build " + displayText(shard->build) +
+                        "; this telvar-verify has keys " + request.keysSha256 + " and build " +
+                        request.build + ": run the run's build on every node";
+        return outcome;
+    }
     outcome.resultFile = resultPath(request.resultsFolder, shard->number);
     const ShardResults existing = readShardResults(outcome.resultFile);
     if (existing.state != ShardResults::State::Absent) {

@@ -10,6 +10,10 @@ struct ShardRequest {
     std::string resultsFolder;
     int threads = 1;  // for each file's clusters
     ReportContext run;  // the verifier block of each result; its time is each file's own
+    // This program's keys and build, as --plan names them: a shard planned
+    // with others is refused, so one run's results come from one verifier.
+    std::string keysSha256;
+    std::string build;
 };
 
 struct ShardOutcome {

@@ -16,9 +16,13 @@ namespace {
 constexpr int kCannotWork = 4;
 constexpr int kResultsMissing = 5;
 
-// The keys a run verifies with, as its outputs name them.
+// The keys a run verifies with, as its outputs name them, and the build.
 std::string keysOf(const ReportContext& run) {
     return run.publicKeySha256 + " " + run.hmacKeySha256;
+}
+
+std::string buildOf(const ReportContext& run) {
+    return run.version + " " + run.build;
 }
 
 void printLines(const char* what, const std::vector<std::string>& lines) {
@@ -39,7 +43,7 @@ int planArchiveRun(const CliOptions& options) {
     request.olderThanDays = options.olderThanDays;
     request.caseFile = options.caseFile;
     request.keysSha256 = keysOf(run);
-    request.build = run.version + " " + run.build;
+    request.build = buildOf(run);
     const PlanResult result = planRun(request);
     for (const std::string& line : result.skipped) {
         std::cerr << "telvar-verify: not in the run: " << line << '\n';
@@ -61,6 +65,8 @@ int verifyShard(const CliOptions& options) {
     request.resultsFolder = options.stillOut;
     request.threads = options.jobs > 0 ? options.jobs : 1;
     request.run = currentReportContext("telvar-verify", options.examiner, options.caseReference);
+    request.keysSha256 = keysOf(request.run);
+    request.build = buildOf(request.run);
     const ShardOutcome outcome = runShard(request);
     switch (outcome.state) {
         case ShardOutcome::State::Done:

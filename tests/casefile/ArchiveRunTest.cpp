@@ -3,6 +3,8 @@
 // and GNU parallel is tests/archive/run.sh).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "CaseDirectory.h"
 #include "casefile/ArchiveMerge.h"
 #include "casefile/ArchivePlan.h"
@@ -65,6 +67,8 @@ class ArchiveMergeTest : public ::testing::Test {
         request.runFolder = dir / "run";
         request.shardBytes = int64_t{1} << 40;
         request.shardFiles = 2;
+        request.keysSha256 = "keys";
+        request.build = "build";
         plan = planRun(request);
         ASSERT_TRUE(plan.error.empty()) << plan.error;
         ASSERT_GE(plan.shards, 2);
@@ -78,6 +82,8 @@ class ArchiveMergeTest : public ::testing::Test {
         request.shardFile = shardPath(dir / "run", n);
         request.resultsFolder = dir / "run/results";
         request.run = currentReportContext("telvar-verify", "", "");
+        request.keysSha256 = "keys";
+        request.build = "build";
         return request;
     }
 
@@ -109,6 +115,17 @@ TEST_F(ArchiveMergeTest, MergingAgainStoresNothingTwiceAndATaskDoneIsNotRedone) 
     EXPECT_EQ(verifications(), plan.files);
 
     EXPECT_EQ(runShard(task(0)).state, ShardOutcome::State::AlreadyDone);
+}
+
+TEST_F(ArchiveMergeTest, ATaskOnAnotherBuildOrKeysRefusesItsShard) {
+    ASSERT_TRUE(std::filesystem::remove(resultPath(dir / "run/results", 0)));
+    ShardRequest other = task(0);
+    other.build = "another build";
+    EXPECT_EQ(runShard(other).state, ShardOutcome::State::Failed);
+    other = task(0);
+    other.keysSha256 = "other keys";
+    EXPECT_EQ(runShard(other).state, ShardOutcome::State::Failed);
+    EXPECT_FALSE(std::filesystem::exists(resultPath(dir / "run/results", 0)));
 }
 
 TEST_F(ArchiveMergeTest, CutOrForeignResultsAreNotStoredAndAreNamed) {
