@@ -15,6 +15,7 @@
 #include "casefile/CaseError.h"
 #include "report/Escape.h"
 #include "signature/Hex.h"
+#include "signature/KeyStorePaths.h"
 #include "signature/Sha256.h"
 
 namespace {
@@ -114,15 +115,7 @@ std::string ExaminerKey::defaultPath() {
     if (const char* given = std::getenv("TELVAR_EXAMINER_KEY"); given != nullptr && *given != '\0') {
         return given;
     }
-    std::string folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-        folder = config;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        folder = std::string(home) + "/.config";
-    } else {
-        folder = ".config";
-    }
-    return folder + "/telvar/examiner-ed25519.pem";
+    return nvr::configFolder() + "/telvar/examiner-ed25519.pem";
 }
 
 ExaminerKey ExaminerKey::loadOrCreate(const std::string& path) {

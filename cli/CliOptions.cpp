@@ -46,6 +46,9 @@ std::string* textTarget(CliOptions& options, const std::string& name) {
     if (name == "--out") {
         return &options.stillOut;
     }
+    if (name == "--validation-time") {
+        return &options.validationTime;
+    }
     return nullptr;
 }
 
@@ -167,6 +170,16 @@ bool takeCaseAction(CliOptions& options, const std::string& argument) {
     return true;
 }
 
+// The index after the --keys options that open the command line: "keys"
+// there starts the key store's own command.
+size_t takenKeyStores(const CliOptions& options, const std::vector<std::string>& arguments) {
+    size_t at = 0;
+    for (size_t taken = 0; taken < options.keyStores.size() && at < arguments.size(); ++taken) {
+        at += arguments[at] == "--keys" ? 2 : 1;
+    }
+    return at;
+}
+
 }  // namespace
 
 CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
@@ -174,6 +187,24 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
     bool onlyFiles = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (i == takenKeyStores(options, arguments) && i < arguments.size() &&
+            arguments[i] == "keys") {
+            options.action = CliOptions::Action::Keys;
+            options.keysArguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                         arguments.end());
+            return options;
+        }
+        if (!onlyFiles && (argument == "--keys" || argument.rfind("--keys=", 0) == 0)) {
+            const bool inlineValue = argument.rfind("--keys=", 0) == 0;
+            const std::string value =
+                inlineValue ? argument.substr(7) : (i + 1 < arguments.size() ? arguments[++i] : "");
+            if (value.empty()) {
+                usageError(options, "--keys needs a key store file");
+                return options;
+            }
+            options.keyStores.push_back(value);
+            continue;
+        }
         if (!onlyFiles && argument.rfind("--", 0) == 0 && takeText(options, arguments, i)) {
             if (options.action == CliOptions::Action::UsageError) {
                 return options;
@@ -238,6 +269,9 @@ const char* usageText() {
            "       telvar-verify --case-file FILE.telvarcase --audit [--expect-head N:SHA256]\n"
            "                     [--report-file REPORT] | --list | --reverify\n"
            "       telvar-verify --frames FILE\n"
+           "       telvar-verify [--keys STORE] keys list | show ID | add PEM --label L\n"
+           "                     [--recorder S]... [--from T] [--until T] | retire ID [--at T]\n"
+           "                     | revoke ID --at T --reason R\n"
            "       telvar-verify --still N FILE --out STILL.png\n"
            "Verifies the recorder signatures of surveillance recordings (.mkv).\n"
            "\n"
@@ -272,6 +306,12 @@ const char* usageText() {
            "  --still N        write frame N (from 1) of FILE as a lossless PNG, with\n"
            "                   a JSON record of its origin and proof beside it\n"
            "  --out FILE       the PNG of --still; the record is FILE with .json\n"
+           "  --keys STORE     trust the recorder keys of the key store STORE (TOML; may\n"
+           "                   be given more than once); default\n"
+           "                   $XDG_CONFIG_HOME/telvar/keys.toml, else /etc/telvar/keys.toml,\n"
+           "                   else the built-in keys only\n"
+           "  --validation-time T  judge revocations at T (UTC, YYYY-MM-DDThh:mm:ssZ)\n"
+           "                   instead of now, so a later run gives the same verdicts\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"

@@ -8,7 +8,7 @@
 struct CliOptions {
     // Frames: the frame index of one file (--frames); Still: one frame as a
     // PNG with its record (--still N --out FILE).
-    enum class Action { Verify, Help, Version, UsageError, Frames, Still };
+    enum class Action { Verify, Help, Version, UsageError, Frames, Still, Keys };
     // What to do with --case-file: verify files into it, or one of the
     // case's own actions instead.
     enum class CaseAction { None, Audit, List, Reverify };
@@ -34,6 +34,12 @@ struct CliOptions {
     int64_t stillFrame = 0;      // N, from 1
     std::string stillOut;        // --out: the PNG; its record beside it
     std::vector<std::string> files;
+    // --keys FILE, as often as given: the key stores, instead of the usual
+    // places (docs/key-store.md).
+    std::vector<std::string> keyStores;
+    std::string validationTime;  // --validation-time T, as given
+    // `telvar-verify keys ...`: what follows "keys", unparsed.
+    std::vector<std::string> keysArguments;
     std::string error;  // for UsageError
 };
 

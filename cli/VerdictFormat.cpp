@@ -29,6 +29,10 @@ std::string failureLine(const RecordingEvidence& evidence) {
 std::string textLines(const RecordingEvidence& evidence) {
     const std::string line = textLine(FileReport{evidence.identity.path, evidence.verdict});
     std::string lines = line;
+    const std::string key = signingKeyText(evidence);
+    if (!key.empty()) {
+        lines += "\n    " + displayText(key);
+    }
     const std::string caveat = originCaveat(evidence);
     if (!caveat.empty()) {
         lines += "\n    " + displayText(caveat);

@@ -14,6 +14,7 @@
 #include "cli/CliOptions.h"
 #include "cli/FileList.h"
 #include "cli/FrameActions.h"
+#include "cli/KeysCommand.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReportTarget.h"
 #include "cli/ReportWriter.h"
@@ -364,12 +365,23 @@ int main(int argc, char** argv) {
         case CliOptions::Action::UsageError:
             std::cerr << "telvar-verify: " << displayText(options.error) << "\n\n" << usageText();
             return 2;
+        case CliOptions::Action::Keys:
+            return keysCommand(options);
         case CliOptions::Action::Frames:
+            if (!chooseKeys(options)) {
+                return 2;
+            }
             return printFrames(options);
         case CliOptions::Action::Still:
+            if (!chooseKeys(options)) {
+                return 2;
+            }
             return writeStill(options);
         case CliOptions::Action::Verify:
             break;
+    }
+    if (!chooseKeys(options)) {
+        return 2;
     }
     return verifyWithCase(options);
 }

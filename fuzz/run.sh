@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, replays the seed corpus
 # and the regression files, then fuzzes each target.
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile (default: all)
+#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile, keystore (default: all)
 #
 # SECONDS is per target (default 60). FUZZ_BUILD_DIR names an existing
 # clang tree to build them in instead of build-fuzz (CI: scripts/test.sh's
@@ -21,7 +21,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(verify element frames casefile)
+  targets=(verify element frames casefile keystore)
 fi
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 work=${FUZZ_WORK:-$build/work}
@@ -40,7 +40,7 @@ else
     -DTELVAR_BUILD_BENCH=OFF "${fuzz_options[@]}"
 fi
 cmake --build "$build" -j "$cores" --target telvar_fuzz_verify telvar_fuzz_element telvar_fuzz_frames \
-  telvar_fuzz_casefile telvar_fuzz_inputs
+  telvar_fuzz_casefile telvar_fuzz_keystore telvar_fuzz_inputs
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -4,6 +4,7 @@
 
 #include "report/Escape.h"
 #include "report/Wording.h"
+#include "signature/KeysInUse.h"
 
 namespace {
 
@@ -103,7 +104,10 @@ std::vector<std::string> csvTitles() {
             "Custody Seal",
             "Report Event",
             "Examiner Key Ed25519",
-            "Examiner Key SHA-256"};
+            "Examiner Key SHA-256",
+            "Signing Key",
+            "Key Store SHA-256",
+            "Build"};
 }
 
 std::vector<std::string> csvFields(const CsvRow& row) {
@@ -142,6 +146,11 @@ std::vector<std::string> csvFields(const CsvRow& row) {
     fields.push_back(fromCase ? number(custody->custodyExportEvent) : std::string());
     fields.push_back(custody != nullptr ? custody->examinerPublicKey : std::string());
     fields.push_back(custody != nullptr ? custody->examinerKeyFingerprint : std::string());
+    fields.push_back(e.signingKey ? e.signingKey->id + " (" + e.signingKey->label + ")"
+                                  : std::string());
+    const nvr::KeysInUse keys = nvr::keysInUse();
+    fields.push_back(keys.store ? keys.store->sha256() : std::string());
+    fields.push_back(telvarBuild());
     for (std::string& field : fields) {
         field = defused(displayText(field));
     }

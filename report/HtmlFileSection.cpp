@@ -49,6 +49,10 @@ void verdictBlock(std::string& out, const RecordingEvidence& e) {
            htmlText(e.verdict.code == VerdictCode::Success ? wording.outcome
                                                            : verdictReason(e.verdict)) +
            "</p>";
+    const std::string key = signingKeyText(e);
+    if (!key.empty()) {
+        out += "<p>Signed with the " + htmlText(key) + "</p>";
+    }
     const std::string caveat = wording.caveat;
     if (!caveat.empty()) {
         out += "<p class=\"caveat\">" + htmlText(caveat) + "</p>";

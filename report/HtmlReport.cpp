@@ -113,6 +113,13 @@ void verifierBlock(std::string& out, const ReportContext& run) {
     out += nvr::html::labelRow("SHA-256 of the built-in RSA public key (DER)",
                                mono(run.publicKeySha256));
     out += nvr::html::labelRow("SHA-256 of the built-in HMAC key", mono(run.hmacKeySha256));
+    out += nvr::html::labelRow("Key store", htmlText(run.keyStore));
+    out += nvr::html::labelRow("SHA-256 of the key store",
+                               run.keyStoreSha256.empty() ? std::string("—")
+                                                          : mono(run.keyStoreSha256));
+    out += nvr::html::labelRow("Keys judged at (UTC)",
+                               run.validationTime.empty() ? std::string("the time of verification")
+                                                          : htmlText(run.validationTime));
     out += nvr::html::labelRow("Verified at (UTC)", htmlText(run.verifiedAt));
     out += nvr::html::labelRow("Examiner", nvr::html::statedText(run.examiner));
     out += nvr::html::labelRow("Case reference", nvr::html::statedText(run.caseReference));

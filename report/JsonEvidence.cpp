@@ -210,6 +210,13 @@ std::optional<StoredEvidence> evidenceFromJson(const std::string& jsonText) {
     const std::string key = text(object, "proofKey");
     evidence.proofKey = key == "rsa" ? ProofKey::Rsa : key == "hmac" ? ProofKey::Hmac : ProofKey::None;
     evidence.originProven = flag(object, "originProven");
+    const auto signer = object.find("signingKey");
+    if (signer != object.end() && signer->is_object()) {
+        evidence.signingKey =
+            SigningKey{text(*signer, "id"),       text(*signer, "label"),
+                       text(*signer, "kind"),     text(*signer, "status"),
+                       text(*signer, "validity"), flag(*signer, "builtIn")};
+    }
     FileIdentity& identity = evidence.identity;
     identity.path = text(object, "path");
     identity.size = integer(object, "size", -1);

@@ -163,6 +163,22 @@ void provenanceObject(W& w, const Provenance& provenance) {
 }
 
 template <class W>
+void signingKeyObject(W& w, const std::optional<SigningKey>& key) {
+    if (!key) {
+        w.null("signingKey");
+        return;
+    }
+    w.beginObject("signingKey");
+    w.boolean("builtIn", key->builtIn);
+    w.text("id", key->id);
+    w.code("kind", key->kind.c_str());
+    w.text("label", key->label);
+    w.code("status", key->status.c_str());
+    w.code("validity", key->validity.c_str());
+    w.end();
+}
+
+template <class W>
 void verifierObject(W& w, const char* key, const ReportContext& run) {
     w.beginObject(key);
     w.text("build", run.build);
@@ -193,6 +209,12 @@ void verifierObject(W& w, const char* key, const ReportContext& run) {
         w.end();
     }
     w.text("hmacKeySha256", run.hmacKeySha256);
+    w.beginObject("keyStore");
+    w.text("description", run.keyStore);
+    w.integer("keys", run.keyStoreKeys);
+    optionalText(w, "sha256", run.keyStoreSha256);
+    optionalText(w, "validationTime", run.validationTime);
+    w.end();
     w.text("name", run.verifierName);
     w.text("openssl", run.opensslVersion);
     w.text("publicKeySha256", run.publicKeySha256);
@@ -229,6 +251,7 @@ void fileObject(W& w, const RecordingEvidence& evidence, const ReportContext& ru
     runsArray(w, evidence.runs, evidence.proofKey);
     w.text("serialNumber", v.serialNumber);
     optionalText(w, "sha256", id.sha256);
+    signingKeyObject(w, evidence.signingKey);
     if (id.size >= 0) {
         w.integer("size", id.size);
     } else {

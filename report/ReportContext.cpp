@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "signature/BuiltInKeys.h"
+#include "signature/KeysInUse.h"
 #include "signature/Sha256.h"
 
 void copyCustody(const ReportContext& from, ReportContext& to) {
@@ -41,6 +42,13 @@ ReportContext currentReportContext(const std::string& verifierName, const std::s
     const KeyBytes hmacKey = builtInHmacKey();
     context.hmacKeySha256 = sha256Hex(hmacKey.data, hmacKey.size);
     context.verifiedAt = utcNowText();
+    const nvr::KeysInUse keys = nvr::keysInUse();
+    if (keys.store) {
+        context.keyStoreSha256 = keys.store->sha256();
+        context.keyStore = keys.store->description();
+        context.keyStoreKeys = static_cast<int64_t>(keys.store->keys().size());
+    }
+    context.validationTime = keys.validationTimeText;
     context.examiner = examiner;
     context.caseReference = caseReference;
     return context;

@@ -18,6 +18,14 @@ struct ReportContext {
     std::string publicKeySha256;  // of the built-in RSA public key's DER bytes
     std::string hmacKeySha256;    // of the built-in HMAC key's bytes
     std::string verifiedAt;       // UTC, "YYYY-MM-DDThh:mm:ssZ"
+    // The key store the verdicts were reached with (docs/key-store.md): its
+    // SHA-256 (empty with the built-in keys only), what it is, how many keys
+    // it trusts, and the time revocations were judged at (UTC,
+    // "YYYY-MM-DDThh:mm:ssZ"; empty: the clock when each file was verified).
+    std::string keyStoreSha256;
+    std::string keyStore = "built-in keys only";
+    int64_t keyStoreKeys = 2;
+    std::string validationTime;
     std::string examiner;         // as the user gave them; may be empty
     std::string caseReference;
     // A report made from a case file names its custody log as it stood:

@@ -77,6 +77,12 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
             return "no clusters";
         case FindingCode::TagUnknownKey:
             return "signed with an unknown key";
+        case FindingCode::KeyUnknown:
+            return "signed by a key that is not trusted";
+        case FindingCode::KeyOutsideValidity:
+            return "key revoked before the recording";
+        case FindingCode::KeyChanged:
+            return "signed by two keys";
         case FindingCode::TagMultiple:
             return "more than one recorder tag";
         case FindingCode::FixityChanged:
@@ -85,6 +91,7 @@ std::string ofFinding(const RecordingEvidence& e, FindingCode code) {
             return "missing since added to the case";
         case FindingCode::FixityUnreadable:
             return "unreadable since added to the case";
+        case FindingCode::KeyKnown:  // never first on a failure
         case FindingCode::ClusterError:
         case FindingCode::WalkError:
         case FindingCode::FileError:

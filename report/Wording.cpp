@@ -1,6 +1,9 @@
 #include "report/Wording.h"
 
+#include <algorithm>
+
 #include "report/Names.h"
+#include "signature/KeyFindings.h"
 
 const char* verdictWord(const RecordingVerdict& verdict) {
     switch (verdict.code) {
@@ -50,6 +53,10 @@ const char* notSignedSentence(FindingCode code) {
         case FindingCode::TagUnknownKey:
         case FindingCode::TagMismatch:
         case FindingCode::TagMultiple:
+        case FindingCode::KeyUnknown:
+        case FindingCode::KeyOutsideValidity:
+        case FindingCode::KeyChanged:
+        case FindingCode::KeyKnown:
         case FindingCode::WalkError:
         case FindingCode::TrialsExhausted:
         case FindingCode::FileError:
@@ -73,11 +80,26 @@ const char* notSignedSentence(const std::vector<Finding>& findings) {
     return kNoSignature;
 }
 
+bool hasFinding(const RecordingEvidence& evidence, FindingCode code) {
+    return std::any_of(evidence.findings.begin(), evidence.findings.end(),
+                       [code](const Finding& finding) { return finding.code == code; });
+}
+
 VerdictWording successWording(const RecordingEvidence& evidence) {
     if (evidence.originProven && evidence.proofKey == ProofKey::Rsa) {
         return {Claim::Authentic, "authentic",
                 "Authentic: the recorder tag's RSA signature and every cluster signature verified.",
                 ""};
+    }
+    if (evidence.proofKey == ProofKey::Hmac && evidence.signingKey &&
+        !evidence.signingKey->builtIn) {
+        return {Claim::Sealed, "sealed with a trusted HMAC key, no origin proven",
+                "Sealed with a trusted HMAC key: the recorder tag and every cluster signature "
+                "hold, but no origin is proven.",
+                "The recorder tag is sealed with an HMAC key from the key store, which its "
+                "holders share (the key's label names them): this Success shows the recording "
+                "is unchanged against anyone without that key, not which device made it, and "
+                "its serial number and times prove nothing against a holder of the key."};
     }
     if (evidence.proofKey == ProofKey::Hmac) {
         return {Claim::Sealed, "sealed with the built-in key, no origin proven",
@@ -102,6 +124,12 @@ VerdictWording verdictWording(const RecordingEvidence& evidence) {
         case VerdictCode::Success:
             return successWording(evidence);
         case VerdictCode::Mismatch:
+            if (hasFinding(evidence, FindingCode::KeyUnknown)) {
+                return {Claim::Failed, kNotTrusted,
+                        "Signed by a key that is not trusted: no trusted key verifies the "
+                        "recorder tag, though the recording's own chain is consistent.",
+                        ""};
+            }
             return {Claim::Failed, "signature does not hold",
                     "Signature mismatch: the recording is not as the recorder signed it.", ""};
         case VerdictCode::Unsigned:
@@ -119,6 +147,9 @@ std::string verdictReason(const RecordingVerdict& verdict) {
         case VerdictCode::Success:
             return std::string();
         case VerdictCode::Mismatch:
+            if (verdict.detail.rfind(kNotTrusted, 0) == 0) {
+                return verdict.detail;
+            }
             return "signature mismatch: " + verdict.detail;
         case VerdictCode::Unsigned:
             return "not signed: " + verdict.detail;
@@ -128,6 +159,20 @@ std::string verdictReason(const RecordingVerdict& verdict) {
             return verdict.errorText.empty() ? "not verified"
                                              : "not verified: " + verdict.errorText;
     }
+}
+
+std::string signingKeyText(const RecordingEvidence& evidence) {
+    if (!evidence.signingKey) {
+        return std::string();
+    }
+    const SigningKey& key = *evidence.signingKey;
+    std::string text = "key \"" + key.label + "\" (" + key.id + "), " + key.status;
+    if (key.validity == "outside") {
+        text += ", the stated time outside its window";
+    } else if (key.validity == "revoked") {
+        text += " before the stated time";
+    }
+    return text;
 }
 
 std::string originCaveat(const RecordingEvidence& evidence) {

@@ -47,6 +47,11 @@ VerdictWording verdictWording(const RecordingEvidence& evidence);
 // empty on success.
 std::string verdictReason(const RecordingVerdict& verdict);
 
+// The trusted key the tag held under, as every output names it beside the
+// verdict: "key \"North site 2024\" (sha256:…), active"; empty when no
+// store key held. Raw bytes: escape for the output.
+std::string signingKeyText(const RecordingEvidence& evidence);
+
 // verdictWording(evidence).caveat as a string.
 std::string originCaveat(const RecordingEvidence& evidence);
 

@@ -12,6 +12,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsqlite3-dev sqlite3
+  libtomlplusplus-dev  # the key store's format
   qt6-base-dev libgl-dev scdoc
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   openssl time ccache

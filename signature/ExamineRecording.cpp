@@ -1,6 +1,7 @@
 // One recording from path to verdict and evidence: open, parse, walk, then
 // read the walk's map for findings, provenance, coverage and time checks.
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -12,6 +13,8 @@
 #include "signature/Provenance.h"
 #include "signature/RecordingEvidence.h"
 #include "signature/TimelineChecks.h"
+#include "signature/KeysInUse.h"
+#include "signature/WalkState.h"
 
 namespace {
 
@@ -54,6 +57,36 @@ void mapDespiteError(nvr::MkvParser& parser, const std::atomic<bool>* cancel) {
     }
 }
 
+// The trusted keys the walk tries, and the time revocations are judged at.
+// Those of `options`, else those of the run; the store is held until the
+// walk is over.
+std::shared_ptr<const nvr::KeyStore> useKeys(nvr::MkvParser& parser,
+                                             const ExamineOptions& options) {
+    const nvr::KeysInUse run = nvr::keysInUse();
+    std::shared_ptr<const nvr::KeyStore> store = options.keys ? options.keys : run.store;
+    const std::optional<int64_t> at =
+        options.validationTime ? options.validationTime : run.validationTime;
+    nvr::WalkState& state = nvr::WalkState::of(parser);
+    state.store = store.get();
+    state.validationTime = at ? *at : static_cast<int64_t>(std::time(nullptr));
+    return store;
+}
+
+std::optional<SigningKey> signingKeyOf(const nvr::WalkEvidence& walk) {
+    if (!walk.tagKey) {
+        return std::nullopt;
+    }
+    const nvr::TrustedKey& key = *walk.tagKey;
+    SigningKey named{key.id, key.label, nvr::keyKindCode(key.kind),
+                     nvr::keyStatusCode(key.status), "inside", key.builtIn};
+    if (walk.tagKeyValidity == nvr::KeyValidity::Outside) {
+        named.validity = "outside";
+    } else if (walk.tagKeyValidity == nvr::KeyValidity::RevokedBefore) {
+        named.validity = "revoked";
+    }
+    return named;
+}
+
 template <typename Helpers>
 void walk(nvr::MkvParser& parser, Helpers&& openHelpers, ProgressCallback progress, void* context,
           const std::atomic<bool>* cancel, RecordingVerdict& verdict) {
@@ -92,6 +125,7 @@ void readMap(const nvr::WalkEvidence& walk, const ExamineOptions& options,
     evidence.proofKey = anyProven || walk.map.count() == 0 ? walk.proofKey : ProofKey::None;
     evidence.originProven =
         evidence.verdict.code == VerdictCode::Success && evidence.proofKey == ProofKey::Rsa;
+    evidence.signingKey = signingKeyOf(walk);
     evidence.medianClusterSeconds = walk.map.medianDuration();
     evidence.runs = walk.map.runs();
     evidence.provenance = provenanceOf(walk);
@@ -180,6 +214,7 @@ RecordingEvidence examineRecording(const std::string& path, const ExamineOptions
             options.sharesCores ? FileHasher::Where::InFinishIfSmall : FileHasher::Where::Beside);
     }
     nvr::MkvParser parser(file);
+    const std::shared_ptr<const nvr::KeyStore> keys = useKeys(parser, options);
     walk(
         parser, [&] { return helpersFor(file, clusterThreads(options), cancel); }, progress,
         context, cancel, evidence.verdict);
@@ -206,6 +241,7 @@ RecordingEvidence examineSource(std::unique_ptr<nvr::iReader> source,
                                 const ExamineOptions& options) {
     RecordingEvidence evidence;
     nvr::MkvParser parser(std::move(source));
+    const std::shared_ptr<const nvr::KeyStore> keys = useKeys(parser, options);
     walk(
         parser, [] { return std::vector<std::unique_ptr<nvr::MkvParser>>(); }, nullptr, nullptr,
         nullptr, evidence.verdict);

@@ -28,6 +28,11 @@ const std::vector<FindingCodeName>& findingCodes() {
         {FindingCode::TagMissing, "tag-missing"},
         {FindingCode::TagNoSerial, "tag-no-serial"},
         {FindingCode::TagUnsigned, "tag-unsigned"},
+        // The key that signed it, as the key store knows it.
+        {FindingCode::KeyUnknown, "key-unknown"},  // no trusted key holds; chain consistent
+        {FindingCode::KeyOutsideValidity, "key-outside-validity"},
+        {FindingCode::KeyChanged, "key-changed"},  // two trusted keys in one recording
+        {FindingCode::KeyKnown, "key-known"},
         {FindingCode::RecordingUnsigned, "recording-unsigned"},
         // The walk or the file could not be read through.
         {FindingCode::WalkError, "walk-error"},    // between clusters

@@ -6,6 +6,7 @@
 
 #include "signature/ClusterCopies.h"
 #include "signature/FindingTexts.h"
+#include "signature/KeyFindings.h"
 #include "signature/KeyTrials.h"
 #include "signature/SealedOrder.h"
 
@@ -53,6 +54,8 @@ void tagFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     } else if (walk.tagResult == VerifyWalkResult::Unsigned) {
         out.push_back(
             make(FindingCode::TagUnsigned, "The recorder tag carries no usable signature."));
+    } else if (walk.tagKey) {
+        // A trusted key held but is revoked: key-outside-validity says so.
     } else if (walk.tagResult == VerifyWalkResult::Mismatch && tag.kind == 1) {
         if (walk.tagOpensWithBuiltInKey.value_or(false)) {
             out.push_back(make(FindingCode::TagAltered,
@@ -375,6 +378,7 @@ std::vector<Finding> findingsOf(const WalkEvidence& walk, const RecordingEvidenc
         out.push_back(make(FindingCode::UnprovenFrames,
                            unprovenFramesText(walk.unprovenFrames, walk.segmentEnd)));
     }
+    keyFindings(walk, out);
     // A verdict that fell on frames or a tag field outside the signatures
     // or the proof names them first, as it names the first failing cluster
     // otherwise. Unproven frames are searched for only where nothing else failed.

@@ -22,6 +22,8 @@ VerifyWalkResult MkvParser::verifySignaturesParallel(
     std::vector<WalkState*> workers{&state};
     for (const auto& helper : helpers) {
         workers.push_back(&WalkState::of(*helper));
+        workers.back()->store = state.store;
+        workers.back()->tagKey = state.tagKey;  // the chain follows the tag's key
     }
     SegmentScan scan(state);
     WalkRecorder recorder(state, tagResult, progress, context);

@@ -136,13 +136,14 @@ std::optional<size_t> WalkState::firstKeyVerifying(const SignatureSite& site,
     std::vector<std::unique_ptr<DigitalSignature>> rsa(keys.size());
     try {
         for (size_t i = 0; i < keys.size(); ++i) {
+            const ByteBuffer& key = keyFor(*keys[i], site.kind);
             try {
                 if (site.kind == kKindHMAC) {
-                    macs[i] = std::make_unique<DigitalHMACSigner>(
-                        digestOf(site.digestType), keyData(*keys[i]), keyLength(*keys[i]));
+                    macs[i] = std::make_unique<DigitalHMACSigner>(digestOf(site.digestType),
+                                                                  keyData(key), keyLength(key));
                 } else {
-                    rsa[i] = std::make_unique<DigitalSignature>(
-                        digestOf(site.digestType), keyData(*keys[i]), keyLength(*keys[i]));
+                    rsa[i] = std::make_unique<DigitalSignature>(digestOf(site.digestType),
+                                                                keyData(key), keyLength(key));
                 }
             } catch (const DWMException&) {
             }

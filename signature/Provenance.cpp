@@ -116,13 +116,18 @@ Provenance provenanceOf(const nvr::WalkEvidence& walk) {
         return provenance;
     }
     const bool hmac = walk.proofKey == ProofKey::Hmac;
-    std::string text = "Proven, through the recorder tag's signed final value: the content of "
-                       "cluster(s) " +
-                       proven + (hmac ? ", sealed with the built-in key, which every copy of "
-                                        "this program holds (so this shows they are unchanged "
-                                        "against anyone without this program, not which device "
-                                        "made them)"
-                                      : std::string(", as the recorder sealed it"));
+    const bool storeHmac = hmac && walk.tagKey && !walk.tagKey->builtIn;
+    std::string text =
+        "Proven, through the recorder tag's signed final value: the content of cluster(s) " +
+        proven +
+        (storeHmac ? ", sealed with the trusted HMAC key \"" + walk.tagKey->label +
+                         "\", which whoever holds it shares (so this shows they are unchanged "
+                         "against anyone without that key, not which device made them)"
+         : hmac    ? std::string(", sealed with the built-in key, which every copy of "
+                                 "this program holds (so this shows they are unchanged "
+                                 "against anyone without this program, not which device "
+                                 "made them)")
+                   : std::string(", as the recorder sealed it"));
     // Runs of clusters each joined to the one before it: a run ends before a
     // cluster not joined to its predecessor.
     const auto joined = [&walk](const ClusterEntry& e) { return joinedToPrevious(walk, e); };
@@ -182,9 +187,10 @@ Coverage coverageOf(const nvr::WalkEvidence& walk, int64_t fileSize) {
     coverage.statement =
         "Signatures tied to the recorder tag's signed final value cover " +
         std::to_string(coverage.verifiedBytes) + " " + of +
-        (walk.proofKey == ProofKey::Hmac ? ", under the built-in HMAC key that every copy of "
-                                           "this program holds"
-                                         : std::string()) +
+        (walk.proofKey != ProofKey::Hmac ? std::string()
+         : walk.tagKey && !walk.tagKey->builtIn
+             ? ", under the trusted HMAC key \"" + walk.tagKey->label + "\" that its holders share"
+             : std::string(", under the built-in HMAC key that every copy of this program holds")) +
         ". The rest is proven by no signature: by the format's design the headers, the metadata "
         "elements and each cluster's Timecode are not signed, so times are as stated by the "
         "file, and so are the track settings, including the decoder settings in Tracks that "

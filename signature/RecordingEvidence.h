@@ -210,12 +210,25 @@ struct FirstFailure {
     std::string wallClock;  // empty when the tag's start time does not parse
 };
 
+// The trusted key the recording's tag held under, as the outputs name it
+// (docs/key-store.md): never the key's bytes.
+struct SigningKey {
+    std::string id;
+    std::string label;
+    std::string kind;      // "rsa", "hmac"
+    std::string status;    // "active", "retired", "revoked"
+    std::string validity;  // "inside", "outside", "revoked"
+    bool builtIn = true;
+};
+
 struct RecordingEvidence {
     RecordingVerdict verdict;  // unchanged by everything below
     // What the proof is rooted in, and whether a Success also proves the
     // recording's origin: only under an RSA tag whose fields are signed.
     ProofKey proofKey = ProofKey::None;
     bool originProven = false;
+    // With a key store in use: the key the tag held under, if any.
+    std::optional<SigningKey> signingKey;
     FileIdentity identity;
     TagStatement tag;
     Provenance provenance;
@@ -235,6 +248,10 @@ struct RecordingEvidence {
     std::shared_ptr<const nvr::RecordingFile> file;
 };
 
+namespace nvr {
+class KeyStore;
+}
+
 struct ExamineOptions {
     bool keepClusters = false;  // fill RecordingEvidence::clusters
     bool fileHash = true;       // SHA-256 of the whole file
@@ -243,6 +260,11 @@ struct ExamineOptions {
     // file is then hashed after its walk (see FileHasher::Where).
     bool sharesCores = false;
     bool keepFile = false;  // fill RecordingEvidence::file
+    // The trusted keys (docs/key-store.md); null: the built-in keys only.
+    std::shared_ptr<const nvr::KeyStore> keys;
+    // Seconds since 1970 (UTC) that revocations are judged against; with
+    // none, the clock's now.
+    std::optional<int64_t> validationTime;
 };
 
 // The error of a file whose bytes changed between its open and its verdict.

@@ -9,8 +9,12 @@
 
 bool opensWithBuiltInKey(const std::vector<uint8_t>& signature) {
     const KeyBytes der = builtInPublicKey();
-    const unsigned char* cursor = der.data;
-    const EvpPkeyPtr key(d2i_PUBKEY(nullptr, &cursor, static_cast<long>(der.size)));
+    return opensWithKey(std::vector<uint8_t>(der.data, der.data + der.size), signature);
+}
+
+bool opensWithKey(const std::vector<uint8_t>& der, const std::vector<uint8_t>& signature) {
+    const unsigned char* cursor = der.data();
+    const EvpPkeyPtr key(d2i_PUBKEY(nullptr, &cursor, static_cast<long>(der.size())));
     bool opens = false;
     if (key != nullptr && !signature.empty()) {
         const EvpPkeyCtxPtr context(EVP_PKEY_CTX_new(key.get(), nullptr));

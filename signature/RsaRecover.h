@@ -9,3 +9,5 @@
 // changed); one that does not open was made with another key, or is no
 // signature at all. Never throws.
 bool opensWithBuiltInKey(const std::vector<uint8_t>& signature);
+// The same with the DER SubjectPublicKeyInfo `der`.
+bool opensWithKey(const std::vector<uint8_t>& der, const std::vector<uint8_t>& signature);

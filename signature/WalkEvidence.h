@@ -6,6 +6,7 @@
 
 #include "signature/ClusterMap.h"
 #include "signature/FrameScan.h"
+#include "signature/KeyStore.h"
 #include "signature/RecordingEvidence.h"
 
 namespace nvr {
@@ -19,6 +20,21 @@ struct WalkEvidence {
     // public key still opens it (the bytes changed) or not (another key).
     std::optional<bool> tagOpensWithBuiltInKey;
     int64_t tagSignedBytes = 0;  // the tag's own signed range
+    // With a key store: the trusted key the tag's signature held under (its
+    // secret left out), where the recording's stated time lies for it, and
+    // how many keys of the tag's kind were tried.
+    std::optional<TrustedKey> tagKey;
+    KeyValidity tagKeyValidity = KeyValidity::Inside;
+    bool storeInUse = false;
+    size_t keysTried = 0;
+    // Clusters that hold under a trusted key other than the one the chain
+    // follows: one recording has one signer.
+    struct KeyChange {
+        int64_t cluster = 0;
+        std::string keyId;
+        std::string label;
+    };
+    std::vector<KeyChange> keyChanges;
 
     bool walked = false;  // the segment's children were scanned
     ClusterMap map;

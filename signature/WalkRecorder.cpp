@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "signature/ClusterCopies.h"
+#include "signature/KeyChanges.h"
+#include "signature/KeyFindings.h"
 #include "signature/Proof.h"
 #include "signature/SealedOrder.h"
 #include "signature/WalkState.h"
@@ -150,6 +152,11 @@ VerifyWalkResult WalkRecorder::finish(const SegmentScan& scan) {
     if (result == VerifyWalkResult::Ok) {
         result = outsideTheProof();
     }
+    if (signedByUntrustedKey(evidence)) {
+        state.detail = std::string(kNotTrusted) + ": the recorder tag at offset " +
+                       std::to_string(evidence.tag.offset) +
+                       " holds under no trusted key, and the recording's own chain is consistent";
+    }
     return result;
 }
 
@@ -232,6 +239,7 @@ void WalkRecorder::close(const SegmentScan& scan) {
     if (iReader* const source = state.source()) {
         findClusterCopies(evidence, *source);
     }
+    findKeyChanges(state);
     proveClusters(evidence, state.segment().tag.finalSignature);
     markSealedOrder(evidence);
     evidence.map.splitRunsOnStanding();

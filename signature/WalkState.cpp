@@ -1,13 +1,20 @@
 #include "signature/WalkState.h"
 
+#include <algorithm>
+
 #include "container/MkvIds.h"
 #include "container/NvrSignature.h"
 #include "signature/DigestType.h"
 #include "signature/RsaRecover.h"
+#include "signature/TagKeySearch.h"
 
 namespace nvr {
 
 namespace {
+
+// A tag's signed bytes up to this size are read once and hashed once for
+// every RSA key; a larger one is streamed through a signer per key.
+constexpr int64_t kTagBytesHashedOnce = int64_t{16} << 20;
 
 // The first of the tag's fields (as the reader took them) that stands
 // before `signedStart`, or empty.
@@ -92,10 +99,11 @@ SignatureSite WalkState::findSignature(const MkvElement& element) {
 
 VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const ByteBuffer& key) {
     const int64_t length = site.end - site.signedStart;
+    const ByteBuffer& used = keyFor(key, site.kind);
     const int result =
         site.kind == kKindHMAC
-            ? parser.verifyHMAC(site.digestType, site.signedStart, length, key, site.value)
-            : parser.verifyRSA(site.digestType, site.signedStart, length, key, site.value);
+            ? parser.verifyHMAC(site.digestType, site.signedStart, length, used, site.value)
+            : parser.verifyRSA(site.digestType, site.signedStart, length, used, site.value);
     if (result == 0) {
         return VerifyWalkResult::Ok;
     }
@@ -109,6 +117,7 @@ VerifyWalkResult WalkState::checkSignature(const SignatureSite& site, const Byte
 VerifyWalkResult WalkState::verifyTag() {
     detail.clear();
     evidence = WalkEvidence();
+    tagKey = nullptr;
     evidence.fileSize = source() != nullptr ? source()->size() : -1;
     const MkvSegment& walked = segment();
     if (!walked.isValid()) {
@@ -138,9 +147,9 @@ VerifyWalkResult WalkState::verifyTag() {
         stated.digestType = static_cast<uint8_t>(site.digestType);
         evidence.tagSignedBytes = site.end - site.signedStart;
         stated.unsignedField = fieldBefore(tag, site.signedStart);
-        result = checkSignature(site, ByteBuffer());
-        if (result != VerifyWalkResult::Ok && site.kind == kKindRSA) {
-            evidence.tagOpensWithBuiltInKey = opensWithBuiltInKey(site.value);
+        result = store != nullptr ? checkTagWithStore(site) : checkSignature(site, ByteBuffer());
+        if (result != VerifyWalkResult::Ok && site.kind == kKindRSA && !evidence.tagKey) {
+            evidence.tagOpensWithBuiltInKey = opensWithTrustedKey(site.value);
         }
     }
     stated.verified = result == VerifyWalkResult::Ok;
@@ -149,6 +158,84 @@ VerifyWalkResult WalkState::verifyTag() {
         detail = "recorder tag at offset " + std::to_string(tag.headerOffset) + ": " + elementIssue;
     }
     return result;
+}
+
+bool WalkState::opensWithTrustedKey(const ByteBuffer& signature) const {
+    if (store == nullptr) {
+        return opensWithBuiltInKey(signature);
+    }
+    for (const TrustedKey& key : store->keys()) {
+        if (key.kind == KeyKind::Rsa && (key.material.empty() ? opensWithBuiltInKey(signature)
+                                                              : opensWithKey(key.material, signature))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const ByteBuffer& WalkState::keyFor(const ByteBuffer& key, uint32_t kind) const {
+    if (!key.empty() || tagKey == nullptr ||
+        (tagKey->kind == KeyKind::Rsa) != (kind == kKindRSA)) {
+        return key;
+    }
+    return tagKey->material;
+}
+
+// Every trusted key of the tag's kind is tried in the store's order; the
+// first that holds is the recording's key, whatever its status, so that the
+// findings can name it. A revoked one then fails the tag.
+VerifyWalkResult WalkState::checkTagWithStore(const SignatureSite& site) {
+    const KeyKind kind = site.kind == kKindRSA ? KeyKind::Rsa : KeyKind::Hmac;
+    const TNVRTag& tag = segment().tag;
+    const std::string serial(tag.serialNumber.begin(), tag.serialNumber.end());
+    // Keys that name the tag's recorder first: the key is then found at once.
+    std::vector<const TrustedKey*> candidates;
+    for (const bool named : {true, false}) {
+        for (const TrustedKey& key : store->keys()) {
+            const bool forIt =
+                std::find(key.recorders.begin(), key.recorders.end(), serial) != key.recorders.end();
+            if (key.kind == kind && forIt == named) {
+                candidates.push_back(&key);
+            }
+        }
+    }
+    evidence.storeInUse = true;
+    evidence.keysTried = candidates.size();
+    std::optional<size_t> held;
+    const ByteBuffer message =
+        kind == KeyKind::Rsa ? signedBytesOf(site, kTagBytesHashedOnce) : ByteBuffer();
+    if (!message.empty()) {
+        std::vector<EVP_PKEY*> parsed;
+        for (const TrustedKey* key : candidates) {
+            parsed.push_back(key->publicKey.get());
+        }
+        held = firstRsaKeyOver(message, site.digestType, site.value, parsed);
+    } else {
+        std::vector<const ByteBuffer*> keys;
+        for (const TrustedKey* key : candidates) {
+            keys.push_back(&key->material);  // empty: the built-in key
+        }
+        held = firstKeyVerifying(site, ByteBuffer(), keys);
+    }
+    if (!held) {
+        elementIssue = std::string(site.kind == kKindHMAC ? "HMAC" : "RSA signature") + " (" +
+                       digestName(site.digestType) + ") holds under none of the " +
+                       std::to_string(candidates.size()) + " trusted keys of its kind";
+        return VerifyWalkResult::Mismatch;
+    }
+    tagKey = candidates[*held];
+    TrustedKey named = *tagKey;
+    named.material.clear();
+    evidence.tagKey = std::move(named);
+    evidence.tagKeyValidity =
+        validityOf(*tagKey, std::string(tag.startTime.begin(), tag.startTime.end()),
+                   std::string(tag.endTime.begin(), tag.endTime.end()), validationTime);
+    if (evidence.tagKeyValidity == KeyValidity::RevokedBefore) {
+        elementIssue = "signed by the key " + tagKey->id + ", revoked at " + tagKey->revokedAt +
+                       " before the recording's stated time";
+        return VerifyWalkResult::Mismatch;
+    }
+    return VerifyWalkResult::Ok;
 }
 
 std::string WalkState::clusterIssue(int64_t number, int64_t headerOffset) const {

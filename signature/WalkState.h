@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "container/MkvParser.h"
+#include "signature/KeyStore.h"
 #include "signature/SignatureSite.h"
 #include "signature/WalkEvidence.h"
 
@@ -48,6 +49,11 @@ class WalkState {
     // Checks the recorder tag; VerifyWalkResult::Ok or the walk's result, with detail
     // set, and records what the tag states. Starts a fresh record.
     VerifyWalkResult verifyTag();
+    // Whether a trusted RSA key opens `signature` (made by it over other
+    // bytes: the tag was changed).
+    bool opensWithTrustedKey(const ByteBuffer& signature) const;
+    // The tag's signature tried with the store's keys of its kind.
+    VerifyWalkResult checkTagWithStore(const SignatureSite& site);
     // Compares the chain's end with the tag's final value, setting detail.
     VerifyWalkResult finishChain(const ByteBuffer& chainKey, int64_t clusters);
     // "cluster N at offset X: " and elementIssue.
@@ -55,11 +61,23 @@ class WalkState {
     // Throws MkvException when the walk was asked to stop.
     void throwIfCancelled() const;
 
+    // The key `key` stands for: itself, or for an empty one the chain's
+    // root key of `kind` (the tag's trusted key of that kind, else the
+    // built-in one, which is empty too).
+    const ByteBuffer& keyFor(const ByteBuffer& key, uint32_t kind) const;
+
     std::string detail;        // why the last walk did not verify and where
     std::string elementIssue;  // why the last element check did not verify
     WalkEvidence evidence;
     const std::atomic<bool>* cancel = nullptr;
     std::vector<uint8_t> chunkBuffer;  // pieces of signed ranges
+    // The trusted keys; none: the built-in keys only, tried as always.
+    const KeyStore* store = nullptr;
+    // Seconds since 1970 (UTC) against which revocations are judged.
+    int64_t validationTime = 0;
+    // The store's key the tag held under, once verifyTag found it; the
+    // chain follows it.
+    const TrustedKey* tagKey = nullptr;
 
   private:
     MkvParser& parser;

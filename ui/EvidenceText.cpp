@@ -46,6 +46,12 @@ QString verdictLine(const VerifyResult& result) {
     if (!caveat.isEmpty()) {
         html += QStringLiteral("<br><span style=\"color:#6d4c00\">%1</span>").arg(esc(caveat));
     }
+    // The trusted key the recording holds under, beside its verdict.
+    const std::string key =
+        result.evidence != nullptr ? signingKeyText(*result.evidence) : std::string();
+    if (!key.empty()) {
+        html += QStringLiteral("<br>%1").arg(esc(tr("Signed with the %1").arg(shownText(QString::fromStdString(key)))));
+    }
     return html + QStringLiteral("</p>");
 }
 

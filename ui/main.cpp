@@ -1,6 +1,7 @@
 // telvar-authenticator: the desktop program. The application object takes
 // its own options; every argument left is a file or folder to verify.
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,6 +9,9 @@
 #include "casefile/CaseFile.h"
 #include "casefile/ExaminerKey.h"
 #include "report/Escape.h"
+#include "signature/KeyStore.h"
+#include "signature/KeyStorePaths.h"
+#include "signature/KeysInUse.h"
 #include "ui/CaseMenu.h"
 #include "ui/HeapTuning.h"
 #include "ui/MorlAuthenticator.h"
@@ -90,6 +94,24 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationDomain(QStringLiteral("telvar.example"));
     // Ties the window to its installed menu entry, and so to its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.telvar.Authenticator"));
+
+    // The user's key store (else the machine's): one that does not read is
+    // never half used, so nothing is verified with it.
+    try {
+        const std::vector<std::string> stores = nvr::defaultKeyStores();
+        nvr::KeysInUse keys;
+        if (!stores.empty()) {
+            keys.store = std::make_shared<const nvr::KeyStore>(nvr::KeyStore::load(stores));
+        }
+        nvr::setKeysInUse(std::move(keys));
+    } catch (const nvr::KeyStoreError& error) {
+        const std::string why = displayText(error.what());
+        std::fprintf(stderr, "telvar-authenticator: %s\n", why.c_str());
+        QMessageBox::critical(nullptr, QApplication::translate("main", "Key store"),
+                              QApplication::translate("main", "The key store cannot be used:\n%1")
+                                  .arg(QString::fromStdString(why)));
+        return 2;
+    }
 
     MorlAuthenticator window;
     window.show();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "report/Escape.h"
+#include "report/ReportContext.h"
 #include "signature/Hex.h"
 #include "signature/Sha256.h"
 #include "support/Command.h"
@@ -261,14 +262,16 @@ TEST_F(VerifyCommand, CsvIsTheWindowsFormatOneLinePerFileInOrder) {
     EXPECT_EQ(lines[0],
               "Name,Path,Verdict,Reason,Serial Number,Start,End,First Failure,SHA-256,Verified "
               "At,Origin,Examiner,Case Reference,Custody Events,Custody Newest SHA-256,Custody "
-              "Seal,Report Event,Examiner Key Ed25519,Examiner Key SHA-256");
+              "Seal,Report Event,Examiner Key Ed25519,Examiner Key SHA-256,Signing Key,Key Store "
+              "SHA-256,Build");
     EXPECT_EQ(lines[1].rfind(
                   "tampered.mkv," + demo("tampered.mkv") + ",Failed (signature does not hold),", 0),
               0u);
     EXPECT_NE(lines[1].find(",\"TLV-0001234 (stated, not verified)\","), std::string::npos);
     // A failed file's origin is left empty; every line names the run's examiner and case.
-    // Without a case the custody cells stay, empty.
-    const std::string tail = ",,Ann,C-7,,,,,,";
+    // Without a case the custody cells stay, empty, and without a key store
+    // the key cells too; the build closes the line.
+    const std::string tail = std::string(",,Ann,C-7,,,,,,,,,") + telvarBuild();
     EXPECT_EQ(lines[1].rfind(tail), lines[1].size() - tail.size()) << lines[1];
     EXPECT_EQ(lines[2].rfind("authentic.mkv," + demo("authentic.mkv") +
                                  ",Success (authentic),,TLV-0001234,2026-12-01 08:00:00,",

@@ -371,11 +371,12 @@ TEST(CsvReport, ALineFromACaseCarriesItsHeadAndKey) {
     evidence.verdict.code = VerdictCode::Mismatch;
     CsvRow row{&evidence, "a.mkv", "/e/a.mkv", "", "Ann", "C-1"};
     const std::vector<std::string> titles = csvTitles();
-    ASSERT_EQ(titles.size(), kCsvFileColumns + 8);
+    ASSERT_EQ(titles.size(), kCsvFileColumns + 11);  // the key and build columns close it
     EXPECT_EQ(titles[kCsvFileColumns + 1], "Case Reference");
     const std::vector<std::string> plain = csvFields(row);
     ASSERT_EQ(plain.size(), titles.size());
-    EXPECT_EQ(plain.back(), "");
+    EXPECT_EQ(plain[kCsvFileColumns + 7], "");
+    EXPECT_EQ(plain.back(), telvarBuild());
     EXPECT_EQ(plain[kCsvFileColumns + 2], "");
 
     ReportContext custody;
@@ -386,7 +387,7 @@ TEST(CsvReport, ALineFromACaseCarriesItsHeadAndKey) {
     row.custody = &custody;
     std::vector<std::string> fields = csvFields(row);
     ASSERT_EQ(fields.size(), titles.size());
-    const std::vector<std::string> tail(fields.begin() + kCsvFileColumns + 2, fields.end());
+    const std::vector<std::string> tail(fields.begin() + kCsvFileColumns + 2, fields.end() - 3);
     EXPECT_EQ(tail, (std::vector<std::string>{"0", std::string(64, '0'), "not sealed", "",
                                               std::string(64, 'b'), std::string(64, 'c')}));
 

@@ -311,8 +311,14 @@ TEST(Evidence, TagSignedWithAnotherKeyIsNamedSo) {
     recorder::RecorderKeys other;
     other.rsaPrivate.reset(EVP_RSA_gen(2048));
     other.hmacKey = recorder::RecorderKeys::defaults().hmacKey;
+    // Over a consistent chain another key is named as such, not as a change.
     const RecordingEvidence evidence = examine(tampered({}), other);
-    EXPECT_NE(findingOf(evidence, "tag-unknown-key"), nullptr) << codes(evidence);
+    EXPECT_NE(findingOf(evidence, "key-unknown"), nullptr) << codes(evidence);
+    EXPECT_EQ(findingOf(evidence, "tag-unknown-key"), nullptr) << codes(evidence);
+    // With a cluster changed too, nothing says the chain is the signer's own.
+    const RecordingEvidence alsoChanged =
+        examine(tampered({Tampering::flipClusterByte(3)}), other);
+    EXPECT_NE(findingOf(alsoChanged, "tag-unknown-key"), nullptr) << codes(alsoChanged);
     EXPECT_FALSE(evidence.tag.verified);
     EXPECT_EQ(evidence.tag.startTime, "2026-12-01 08:00:00");  // stated, though not verified
 }

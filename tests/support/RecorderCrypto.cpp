@@ -143,3 +143,17 @@ Bytes StreamSigner::finish() {
 }
 
 }  // namespace recorder
+
+namespace recorder {
+
+std::string publicKeyPem(EVP_PKEY* key) {
+    const std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
+    char* data = nullptr;
+    if (!bio || PEM_write_bio_PUBKEY(bio.get(), key) != 1) {
+        throw std::runtime_error("cannot write the public key");
+    }
+    const long size = BIO_get_mem_data(bio.get(), &data);
+    return std::string(data, static_cast<size_t>(size));
+}
+
+}  // namespace recorder

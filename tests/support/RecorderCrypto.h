@@ -42,6 +42,10 @@ struct RecorderKeys {
     size_t rsaSize() const;
 };
 
+// The public half of `key` as PEM ("-----BEGIN PUBLIC KEY-----"), as a
+// recorder's owner hands it to an examiner. Throws std::runtime_error.
+std::string publicKeyPem(EVP_PKEY* key);
+
 // One signature over a message fed in pieces: HMAC under any key bytes, or
 // RSASSA-PKCS1-v1_5 with a private key. Throws std::runtime_error on any
 // library failure and std::invalid_argument for a digest outside 1..4.

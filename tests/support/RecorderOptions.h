@@ -118,6 +118,9 @@ struct RecorderOptions {
     SignatureParams firstCluster{kKindHmac, 3};
     SignatureParams laterClusters{kKindHmac, 3};
     std::map<int, SignatureParams> clusterSignature;  // per chain index, over the two above
+    // Chain indices whose HMAC is keyed by these bytes instead of the value
+    // before them: the chain starts again under another recorder's key.
+    std::map<int, Bytes> restartKeys;
 
     uint32_t tagNumber1 = 1;
     uint32_t tagNumber2 = 0;

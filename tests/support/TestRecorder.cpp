@@ -222,6 +222,9 @@ class Writer {
     Bytes emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out, ClusterRecord* record,
                       const Bytes* stored = nullptr);
     const Bytes& chainValue(int index);
+    // The key chain cluster `index` is signed with: the value before it, the
+    // recorder's key for the first, or a restart's key.
+    Bytes chainKey(int index);
 
     TagLayout buildTag(const Bytes& value, const Bytes& finalSignature) const;
     Bytes seekHead(const std::vector<std::pair<uint64_t, int64_t>>& entries) const;
@@ -616,11 +619,18 @@ Bytes Writer::emitCluster(const ClusterPlan& plan, const Bytes& key, Output* out
 
 // A value not yet known is computed without writing: swapped or dropped
 // clusters still take part in the chain of the intact recording.
+Bytes Writer::chainKey(int index) {
+    const auto restart = opt.restartKeys.find(index);
+    if (restart != opt.restartKeys.end()) {
+        return restart->second;
+    }
+    return index > 0 ? chainValue(index - 1) : Bytes();
+}
+
 const Bytes& Writer::chainValue(int index) {
     for (int i = 0; i <= index; ++i) {
         if (!values[i]) {
-            const Bytes key = i == 0 ? Bytes() : *values[i - 1];
-            values[i] = emitCluster(chain[i], key, nullptr, nullptr);
+            values[i] = emitCluster(chain[i], chainKey(i), nullptr, nullptr);
         }
     }
     return *values[index];
@@ -856,8 +866,7 @@ Recording Writer::write(const std::string& path) {
     }
 
     for (const ClusterPlan& plan : inFile) {
-        const Bytes key =
-            plan.chainIndex > 0 && isSigned() ? chainValue(plan.chainIndex - 1) : Bytes();
+        const Bytes key = plan.chainIndex >= 0 && isSigned() ? chainKey(plan.chainIndex) : Bytes();
         ClusterRecord record;
         // Altered frames keep the value of the intact cluster, so the chain
         // goes on past them.
