@@ -459,6 +459,17 @@ std::vector<std::string> CaseFile::caseNotes() const {
     return notes;
 }
 
+std::vector<std::string> CaseFile::notesStartingWith(const std::string& prefix) const {
+    std::vector<std::string> notes;
+    Statement select =
+        db.prepare("SELECT text FROM notes WHERE substr(text, 1, ?) = ? ORDER BY id");
+    select.bind(1, static_cast<int64_t>(prefix.size())).bind(2, prefix);
+    while (select.step()) {
+        notes.push_back(select.bytes(0));
+    }
+    return notes;
+}
+
 ChainHead CaseFile::head() const {
     return chainHead(db);
 }

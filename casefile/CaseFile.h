@@ -139,6 +139,9 @@ class CaseFile {
     // The text of each note about the case itself (none of a recording's),
     // oldest first.
     std::vector<std::string> caseNotes() const;
+    // The text of every note, the case's or a recording's, that begins with
+    // `prefix`, oldest first: how a merge finds the results it stored before.
+    std::vector<std::string> notesStartingWith(const std::string& prefix) const;
     // The whole log, oldest first; an event of a kind this program does not
     // know is left out (the audit names it).
     void forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const;

@@ -297,6 +297,11 @@ void CaseRun::finish() {
     }
 }
 
+MergeSummary CaseRun::merge(const std::string& runFolder, const ReportContext& run) {
+    // Taken for each transaction: a signal's seal waits for one, not for all.
+    return mergeRun(*file, currentActor(kProgram, examiner), run, runFolder, &writing);
+}
+
 std::vector<std::string> CaseRun::recordingPaths() const {
     std::vector<std::string> paths;
     for (const RecordingRow& row : file->recordings()) {

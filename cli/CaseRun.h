@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "casefile/ArchiveMerge.h"
 #include "casefile/CaseFile.h"
 #include "casefile/CaseLock.h"
 #include "casefile/CaseSession.h"
@@ -63,6 +64,9 @@ class CaseRun {
     // connection of its own (what the run printed is in it already), prints
     // the head and ends the process with 128 + the signal's number.
     [[noreturn]] void sealAndExit(int signal) const;
+
+    // Stores an archive run's results (--merge RUN), each once.
+    MergeSummary merge(const std::string& runFolder, const ReportContext& run);
 
     // The paths of the case's recordings, for --reverify.
     std::vector<std::string> recordingPaths() const;

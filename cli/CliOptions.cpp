@@ -49,6 +49,21 @@ std::string* textTarget(CliOptions& options, const std::string& name) {
     if (name == "--validation-time") {
         return &options.validationTime;
     }
+    if (name == "--shard") {
+        return &options.shardFile;
+    }
+    if (name == "--merge") {
+        return &options.mergeRun;
+    }
+    if (name == "--shard-bytes") {
+        return &options.shardBytesText;
+    }
+    if (name == "--shard-files") {
+        return &options.shardFilesText;
+    }
+    if (name == "--older-than") {
+        return &options.olderThanText;
+    }
     return nullptr;
 }
 
@@ -79,6 +94,98 @@ bool takeText(CliOptions& options, const std::vector<std::string>& arguments, si
 void usageError(CliOptions& options, const std::string& error) {
     options.action = CliOptions::Action::UsageError;
     options.error = error;
+}
+
+// A whole number from 1, with an optional K, M, G or T (powers of 1024);
+// none when the text is not one or passes 2^62.
+std::optional<int64_t> parseCount(const std::string& text) {
+    static const std::string units = "KMGT";
+    std::string digits = text;
+    int shift = 0;
+    if (!digits.empty() && units.find(digits.back()) != std::string::npos) {
+        shift = 10 * (1 + static_cast<int>(units.find(digits.back())));
+        digits.pop_back();
+    }
+    if (digits.empty() || digits.size() > 15 ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int64_t value = std::strtoll(digits.c_str(), nullptr, 10);
+    if (value < 1 || value > (int64_t{1} << (62 - shift))) {
+        return std::nullopt;
+    }
+    return value << shift;
+}
+
+bool archiveAction(const CliOptions& options) {
+    return options.plan || !options.shardFile.empty() || !options.mergeRun.empty();
+}
+
+// --plan, --shard and --merge each stand alone: the run's own options and
+// nothing that prints or writes anything else.
+void checkArchiveAction(CliOptions& options) {
+    const bool tuning = !options.shardBytesText.empty() || !options.shardFilesText.empty() ||
+                        !options.olderThanText.empty();
+    const int actions = (options.plan ? 1 : 0) + (options.shardFile.empty() ? 0 : 1) +
+                        (options.mergeRun.empty() ? 0 : 1);
+    const bool otherOutput = options.json || options.jsonLines || options.csv ||
+                             options.clusters || !options.reportPath.empty() ||
+                             !options.filesFrom.empty() || options.frames ||
+                             !options.stillText.empty() ||
+                             (options.caseAction != CliOptions::CaseAction::None &&
+                              options.caseAction != CliOptions::CaseAction::Merge);
+    if (actions > 1) {
+        return usageError(options, "only one of --plan, --shard and --merge at a time");
+    }
+    if (otherOutput) {
+        return usageError(options, "--plan, --shard and --merge take no other output or action");
+    }
+    if (tuning && !options.plan) {
+        return usageError(options, "--shard-bytes, --shard-files and --older-than are options of --plan");
+    }
+    if (!options.mergeRun.empty()) {
+        if (options.caseFile.empty() || !options.files.empty() || !options.stillOut.empty()) {
+            return usageError(options, "--merge RUN needs --case-file and takes no file and no --out");
+        }
+        options.caseAction = CliOptions::CaseAction::Merge;
+        return;
+    }
+    if (options.stillOut.empty()) {
+        return usageError(options, "--plan and --shard need --out: the run's folder, or its results");
+    }
+    if (!options.shardFile.empty()) {
+        if (!options.files.empty() || !options.caseFile.empty()) {
+            return usageError(options, "--shard takes no file and no case: its shard names the files");
+        }
+        options.action = CliOptions::Action::Shard;
+        return;
+    }
+    if (options.files.empty()) {
+        return usageError(options, "--plan needs a folder or file to take the inventory of");
+    }
+    if (!options.olderThanText.empty() && options.caseFile.empty()) {
+        return usageError(options, "--older-than needs --case-file: the case that knows when each was verified");
+    }
+    if (options.olderThanText.empty() && !options.caseFile.empty()) {
+        return usageError(options, "--plan writes no case: --case-file goes with --older-than or --merge");
+    }
+    const std::optional<int64_t> bytes =
+        options.shardBytesText.empty() ? options.shardBytes : parseCount(options.shardBytesText);
+    const std::optional<int64_t> files =
+        options.shardFilesText.empty() ? options.shardFiles : parseCount(options.shardFilesText);
+    if (!bytes || !files) {
+        return usageError(options, "--shard-bytes and --shard-files need a number from 1 (K, M, G, T allowed)");
+    }
+    options.shardBytes = *bytes;
+    options.shardFiles = *files;
+    if (!options.olderThanText.empty()) {
+        const std::string& days = options.olderThanText;
+        if (days.size() > 6 || days.find_first_not_of("0123456789") != std::string::npos) {
+            return usageError(options, "--older-than needs a number of days");
+        }
+        options.olderThanDays = std::strtoll(days.c_str(), nullptr, 10);
+    }
+    options.action = CliOptions::Action::Plan;
 }
 
 // --frames and --still look at one file and write nothing else.
@@ -121,6 +228,9 @@ void checkFrameAction(CliOptions& options) {
 void checkCombination(CliOptions& options) {
     if (options.action != CliOptions::Action::Verify) {
         return;
+    }
+    if (archiveAction(options)) {
+        return checkArchiveAction(options);
     }
     checkFrameAction(options);
     if (options.action != CliOptions::Action::Verify) {
@@ -246,6 +356,8 @@ CliOptions parseCommandLine(const std::vector<std::string>& arguments) {
             options.clusters = true;
         } else if (argument == "--frames") {
             options.frames = true;
+        } else if (argument == "--plan") {
+            options.plan = true;
         } else if (argument == "--help" || argument == "-h") {
             options.action = CliOptions::Action::Help;
             return options;
@@ -268,6 +380,10 @@ const char* usageText() {
            "                     [--case-file FILE.telvarcase] [--files-from LIST [-0]] FILE...\n"
            "       telvar-verify --case-file FILE.telvarcase --audit [--expect-head N:SHA256]\n"
            "                     [--report-file REPORT] | --list | --reverify\n"
+           "       telvar-verify --plan [--shard-bytes N] [--shard-files N]\n"
+           "                     [--case-file FILE.telvarcase --older-than DAYS] ROOT... --out RUN\n"
+           "       telvar-verify --shard RUN/shards/NNNNN --out RUN/results [--jobs N]\n"
+           "       telvar-verify --case-file FILE.telvarcase --merge RUN\n"
            "       telvar-verify --frames FILE\n"
            "       telvar-verify [--keys STORE] keys list | show ID | add PEM --label L\n"
            "                     [--recorder S]... [--from T] [--until T] | retire ID [--at T]\n"
@@ -312,10 +428,19 @@ const char* usageText() {
            "                   else the built-in keys only\n"
            "  --validation-time T  judge revocations at T (UTC, YYYY-MM-DDThh:mm:ssZ)\n"
            "                   instead of now, so a later run gives the same verdicts\n"
+           "  --plan ROOT...   take the inventory of an archive run (the .mkv files under\n"
+           "                   each folder ROOT) and cut it into shards in RUN\n"
+           "  --shard-bytes N  with --plan: at most N bytes per shard (K, M, G, T; 32G)\n"
+           "  --shard-files N  with --plan: at most N files per shard (1000)\n"
+           "  --older-than DAYS  with --plan: only files the case has not verified\n"
+           "                   within DAYS days\n"
+           "  --shard SHARD    verify one shard of a run into the folder --out names\n"
+           "  --merge RUN      store a run's results in the case, each once\n"
            "  --help           show this text\n"
            "  --version        show the version\n"
            "\n"
            "Exit status: 0 every file verified, 1 some file did not (--audit: the log\n"
            "is broken), 2 usage error, 3 the report could not be written, 4 the case\n"
-           "file could not be opened or written.\n";
+           "file could not be opened or written; --merge: 5 some shard has no results\n"
+           "yet (run it again), 1 a file did not verify, changed or went missing.\n";
 }

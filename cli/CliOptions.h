@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,10 +9,12 @@
 struct CliOptions {
     // Frames: the frame index of one file (--frames); Still: one frame as a
     // PNG with its record (--still N --out FILE).
-    enum class Action { Verify, Help, Version, UsageError, Frames, Still, Keys };
+    // Plan, Shard: an archive run's inventory and one of its tasks
+    // (docs/archive-runs.md); the merge is the case action Merge.
+    enum class Action { Verify, Help, Version, UsageError, Frames, Still, Keys, Plan, Shard };
     // What to do with --case-file: verify files into it, or one of the
     // case's own actions instead.
-    enum class CaseAction { None, Audit, List, Reverify };
+    enum class CaseAction { None, Audit, List, Reverify, Merge };
 
     Action action = Action::Verify;
     bool json = false;
@@ -33,6 +36,17 @@ struct CliOptions {
     std::string stillText;       // --still N, as given
     int64_t stillFrame = 0;      // N, from 1
     std::string stillOut;        // --out: the PNG; its record beside it
+    // Archive runs: --plan ROOT... --out RUN, --shard RUN/shards/NNNNN --out
+    // RUN/results, --case-file C --merge RUN.
+    bool plan = false;
+    std::string shardFile;       // --shard
+    std::string mergeRun;        // --merge
+    std::string shardBytesText;  // --shard-bytes, as given
+    std::string shardFilesText;  // --shard-files
+    std::string olderThanText;   // --older-than DAYS
+    int64_t shardBytes = 32LL << 30;
+    int64_t shardFiles = 1000;
+    std::optional<int64_t> olderThanDays;
     std::vector<std::string> files;
     // --keys FILE, as often as given: the key stores, instead of the usual
     // places (docs/key-store.md).

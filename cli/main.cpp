@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "casefile/CaseError.h"
+#include "cli/ArchiveActions.h"
 #include "cli/BatchVerifier.h"
 #include "cli/CaseRun.h"
 #include "cli/CliOptions.h"
@@ -301,6 +302,9 @@ int verifyWithCase(CliOptions options) {
     if (options.caseAction == CliOptions::CaseAction::List) {
         return listCase(options);
     }
+    if (options.caseAction == CliOptions::CaseAction::Merge) {
+        return mergeArchiveRun(options);
+    }
     // Refused before the case is opened, which leaves it as it was.
     if (!options.caseFile.empty() && !options.reportPath.empty() &&
         sameFile(options.reportPath, options.caseFile)) {
@@ -377,6 +381,10 @@ int main(int argc, char** argv) {
                 return 2;
             }
             return writeStill(options);
+        case CliOptions::Action::Plan:
+            return planArchiveRun(options);
+        case CliOptions::Action::Shard:
+            return verifyShard(options);
         case CliOptions::Action::Verify:
             break;
     }

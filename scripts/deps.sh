@@ -24,7 +24,9 @@ packages=(
 # --icons: what resources/icons/make_icons.py needs to draw the images;
 # --fuzz: clang with libFuzzer and the sanitizer runtimes of its version,
 #   and lld, which links the sanitized build (scripts/test.sh);
-# --afl: AFL++, for campaigns with its engine (see fuzz/README.md).
+# --afl: AFL++, for campaigns with its engine (see fuzz/README.md);
+# --archive: a one-node Slurm cluster and GNU parallel, for archive runs
+#   (scripts/archive/, docs/archive-runs.md).
 for arg in "$@"; do
   case $arg in
     --gui-test) packages+=(xvfb xauth fonts-dejavu-core) ;;
@@ -33,6 +35,7 @@ for arg in "$@"; do
     --icons) packages+=(python3 librsvg2-bin imagemagick fonts-dejavu-core) ;;
     --fuzz) packages+=(clang libclang-rt-dev lld) ;;
     --afl) packages+=(clang libclang-rt-dev afl++) ;;
+    --archive) packages+=(slurmctld slurmd slurm-client munge parallel) ;;
   esac
 done
 

@@ -91,3 +91,36 @@ TEST(CliOptions, CaseFileActionsAndFileLists) {
         EXPECT_EQ(options.error, error);
     }
 }
+
+TEST(CliOptions, ArchiveRunSteps) {
+    const CliOptions plan =
+        parseCommandLine({"--plan", "/a", "/b", "--out", "run", "--shard-bytes", "2G"});
+    EXPECT_EQ(plan.action, Action::Plan);
+    EXPECT_EQ(plan.files, (std::vector<std::string>{"/a", "/b"}));
+    EXPECT_EQ(plan.shardBytes, int64_t{2} << 30);
+    EXPECT_EQ(parseCommandLine({"--shard", "run/shards/00003", "--out", "run/results"}).action,
+              Action::Shard);
+    const CliOptions merge = parseCommandLine({"--case-file", "c.telvarcase", "--merge", "run"});
+    EXPECT_EQ(merge.action, Action::Verify);
+    EXPECT_EQ(merge.caseAction, CliOptions::CaseAction::Merge);
+    // Sizes past 2^62 would overflow once shifted; none is taken.
+    for (const char* bad : {"0", "1.5G", "G", "4194305T", "-1"}) {
+        EXPECT_EQ(parseCommandLine({"--plan", "/a", "--out", "r", "--shard-files", bad}).action,
+                  Action::UsageError)
+            << bad;
+    }
+    // Each step alone, with what it needs and nothing that would write elsewhere.
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--plan", "/a"},
+             {"--plan", "--out", "r"},
+             {"--plan", "/a", "--out", "r", "--older-than", "30"},
+             {"--plan", "/a", "--out", "r", "--case-file", "c"},
+             {"--shard", "s", "--out", "r", "a.mkv"},
+             {"--shard", "s", "--out", "r", "--shard-files", "3"},
+             {"--merge", "run"},
+             {"--case-file", "c", "--merge", "run", "--jsonl"},
+             {"--case-file", "c", "--merge", "run", "--audit"},
+             {"--plan", "/a", "--out", "r", "--shard", "s"}}) {
+        EXPECT_EQ(parseCommandLine(bad).action, Action::UsageError) << bad[0] << " " << bad.back();
+    }
+}
