@@ -88,7 +88,8 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                                  : std::string("built-in keys")) +
                 " (the key store in use is named with the report), while the recording's own "
                 "chain of clusters is consistent and ends on the tag's final value. Nothing here "
-                "points to a change; nothing is proven either. If the recorder's owner gives you "
+                "shows a change, and nothing here is proven: whoever holds that key could have "
+                "made or changed the recording. If the recorder's owner gives you "
                 "its public key, add it to the key store (telvar-verify keys add) and verify "
                 "again."));
     }
@@ -125,10 +126,20 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
             forOthers = " The store lists the key for other recorders than the serial number the "
                         "tag states (" + walk.tag.serialNumber + ").";
         }
+        // A revoked key proves only what was made before its revocation, and
+        // the time a recording states is its signer's own claim: whoever held
+        // the key after it was lost could state an earlier one.
+        std::string revoked;
+        if (walk.tagKey->status == nvr::KeyStatus::Revoked) {
+            revoked = " The key was revoked at " + walk.tagKey->revokedAt + " (\"" +
+                      walk.tagKey->reason + "\"); the recording states an earlier time, which "
+                      "is the recorder's own claim: anyone who held the key after it was lost "
+                      "could state such a time.";
+        }
         out.push_back(make(FindingCode::KeyKnown,
                            "The recorder tag holds under " + named(*walk.tagKey) + ", " +
                                nvr::keyStatusCode(walk.tagKey->status) + ", with " +
                                window(*walk.tagKey) + "; the recording's stated time is " +
-                               stated(walk) + "." + forOthers));
+                               stated(walk) + "." + forOthers + revoked));
     }
 }

@@ -5,6 +5,7 @@
 #include <openssl/rsa.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -176,9 +177,16 @@ TEST(KeyStore, RetiredStillProvesOlderRecordingsRevokedDoesNot) {
     EXPECT_EQ(revoked.findings.front().code, FindingCode::KeyOutsideValidity) << codes(revoked);
     EXPECT_EQ(revoked.proofKey, ProofKey::None);
 
-    // Revoked after the recording's stated time: it was made while trusted.
-    expectProven(with(
-        "status = \"revoked\"\nrevoked_at = \"2026-12-01 09:00:00\"\nreason = \"rotated\""));
+    // Revoked after the recording's stated time: it was made while trusted,
+    // and the finding says that time is only the signer's claim.
+    const RecordingEvidence rotated = with(
+        "status = \"revoked\"\nrevoked_at = \"2026-12-01 09:00:00\"\nreason = \"rotated\"");
+    expectProven(rotated);
+    EXPECT_TRUE(std::any_of(rotated.findings.begin(), rotated.findings.end(), [](const Finding& f) {
+        return f.code == FindingCode::KeyKnown &&
+               f.text.find("revoked at 2026-12-01 09:00:00") != std::string::npos &&
+               f.text.find("own claim") != std::string::npos;
+    })) << codes(rotated);
 
     // Outside the window but not revoked: a warning, the verdict stands.
     const RecordingEvidence late = with("valid_until = \"2026-06-01 00:00:00\"");
