@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kUsage = 2;
-constexpr int kNotWritten = 4;
+constexpr int kStoreNotWritten = 4;
 
 void complain(const std::string& text) {
     std::cerr << "telvar-verify: " << displayText(text) << '\n';
@@ -152,7 +152,7 @@ int edit(const CliOptions& options, const std::string& action) {
         nvr::writeKeyStoreText(path, text);
     } catch (const nvr::KeyStoreError& error) {
         complain(error.what());
-        return kNotWritten;
+        return kStoreNotWritten;
     }
     const nvr::KeyStore written = nvr::KeyStore::load({path});
     std::cout << "Key store " << displayText(path) << " written, SHA-256 " << written.sha256()

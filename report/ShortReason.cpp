@@ -13,11 +13,6 @@ bool startsWith(const std::string& text, const std::string& head) {
     return text.compare(0, head.size(), head) == 0;
 }
 
-bool hasFinding(const RecordingEvidence& e, FindingCode code) {
-    return std::any_of(e.findings.begin(), e.findings.end(),
-                       [code](const Finding& f) { return f.code == code; });
-}
-
 // A file that could not be read through. The reader's texts end in
 // " @ offset"; one that fails at its very first byte, or is refused as
 // "not an valid file" anywhere before its Segment, is no Matroska file.

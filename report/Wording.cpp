@@ -80,11 +80,6 @@ const char* notSignedSentence(const std::vector<Finding>& findings) {
     return kNoSignature;
 }
 
-bool hasFinding(const RecordingEvidence& evidence, FindingCode code) {
-    return std::any_of(evidence.findings.begin(), evidence.findings.end(),
-                       [code](const Finding& finding) { return finding.code == code; });
-}
-
 VerdictWording successWording(const RecordingEvidence& evidence) {
     if (evidence.originProven && evidence.proofKey == ProofKey::Rsa) {
         return {Claim::Authentic, "authentic",

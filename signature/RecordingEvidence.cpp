@@ -1,5 +1,6 @@
 #include "signature/RecordingEvidence.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -84,4 +85,9 @@ std::string durationText(double seconds) {
     char text[48];
     std::snprintf(text, sizeof text, "%.3g s", seconds);
     return text;
+}
+
+bool hasFinding(const RecordingEvidence& evidence, FindingCode code) {
+    return std::any_of(evidence.findings.begin(), evidence.findings.end(),
+                       [code](const Finding& finding) { return finding.code == code; });
 }

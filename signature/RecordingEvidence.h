@@ -294,3 +294,5 @@ std::optional<int64_t> tagTimeSeconds(const std::string& text);
 std::string clockText(double seconds);
 // A short duration such as "1 s" or "0.04 s".
 std::string durationText(double seconds);
+// Whether any finding of the recording has this code.
+bool hasFinding(const RecordingEvidence& evidence, FindingCode code);

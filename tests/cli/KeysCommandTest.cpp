@@ -13,6 +13,7 @@
 #include "support/Command.h"
 #include "support/TempFile.h"
 #include "support/TestRecorder.h"
+#include "JsonOutput.h"
 
 namespace {
 
@@ -23,14 +24,6 @@ CommandResult verify(const std::string& arguments) {
 std::string textOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-nlohmann::json withoutRunTime(const std::string& out) {
-    nlohmann::json parsed = nlohmann::json::parse(out);
-    for (nlohmann::json& file : parsed) {
-        file.erase("verifiedAt");
-    }
-    return parsed;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "signature/Sha256.h"
 #include "support/Command.h"
 #include "support/TempFile.h"
+#include "JsonOutput.h"
 
 namespace {
 
@@ -23,15 +24,6 @@ using CommandRun = CommandResult;
 
 CommandRun run(const std::string& arguments) {
     return runCommand(std::string(TELVAR_VERIFY_EXE) + " " + arguments + " 2>/dev/null");
-}
-
-// The JSON output with the time of each run taken out, which alone may differ.
-nlohmann::json withoutRunTime(const std::string& out) {
-    nlohmann::json parsed = nlohmann::json::parse(out);
-    for (nlohmann::json& file : parsed) {
-        file.erase("verifiedAt");
-    }
-    return parsed;
 }
 
 class VerifyCommand : public testing::Test {
