@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -134,6 +135,8 @@ KeysDialog::KeysDialog(QWidget* parent)
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     table->setTabKeyNavigation(false);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->setWordWrap(false);
     errorLabel->setObjectName(QStringLiteral("errorLabel"));
     errorLabel->setWordWrap(true);
     errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -202,11 +205,16 @@ void KeysDialog::refresh() {
                                  recorders.empty() ? tr("any") : shown(recorders),
                                  shown(nvr::validityWindowText(key)), shown(status)};
         for (int column = 0; column < 5; ++column) {
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
+            auto* const item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(cells[column]);
+            table->setItem(row, column, item);
         }
         ++row;
     }
     table->resizeColumnsToContents();
+    // An id is long and alike at both ends: shortened in its middle, whole
+    // in its tooltip, so the status stays in view.
+    table->setColumnWidth(0, std::min(table->columnWidth(0), fontMetrics().averageCharWidth() * 28));
     retireButton->setEnabled(!selectedId().isEmpty());
     revokeButton->setEnabled(!selectedId().isEmpty());
 }
