@@ -230,14 +230,15 @@ QString KeysDialog::apply(const Change& change, const Detail& detail) {
     try {
         const std::string before = nvr::readKeyStoreText(bytes);
         const std::string after = change(before, bytes);
+        const QString what = detail(before, after, bytes) + QStringLiteral("; store was ") +
+                             QString::fromStdString(hashOrNone(before));
         nvr::writeKeyStoreText(bytes, after);
+        // Once the file has changed the case hears of it, whatever follows.
+        emit keyEdited(path, QString::fromStdString(sha256Hex(after.data(), after.size())), what);
         // Read back from the file as a run would read it.
         use(storesOf(settingStore()));
         refresh();
         errorLabel->clear();
-        emit keyEdited(path, QString::fromStdString(sha256Hex(after.data(), after.size())),
-                       detail(before, after, bytes) + QStringLiteral("; store was ") +
-                           QString::fromStdString(hashOrNone(before)));
         return QString();
     } catch (const nvr::KeyStoreError& error) {
         const QString refusal = shown(error.what());
@@ -344,7 +345,7 @@ void KeysDialog::askAdd() {
 
 void KeysDialog::askRetire() {
     const QString id = selectedId();
-    std::vector<Field> fields = {{tr("Retired &at (empty: now):"), "atEdit"}};
+    std::vector<Field> fields = {{tr("Valid &until (empty: as it stands):"), "atEdit"}};
     askForm(this, tr("Retire %1").arg(id), fields,
             [&] { return retireKey(id, fields[0].edit->text()); });
 }

@@ -82,7 +82,8 @@ TEST_F(KeysDialogTest, EditsThroughTheCoreAsCustodyEventsAndRefusesInItsWords) {
     const int before = keyEvents(cases);
 
     // Opened as the user opens it (Ctrl+K), so the window's wiring is tested.
-    QString added, refused;
+    QString added, refused, noReason, revoked;
+    std::string coreWords, storeText, storeAfterRefusal;
     bool reachable = true;
     QTimer::singleShot(0, &window, [&] {
         auto* const dialog = window.findChild<KeysDialog*>();
@@ -99,7 +100,21 @@ TEST_F(KeysDialogTest, EditsThroughTheCoreAsCustodyEventsAndRefusesInItsWords) {
         fields.validFrom = "2026-01-01 00:00:00";
         added = dialog->addKey(pem, fields);
         fields.label = "Pasted";
+        storeText = nvr::readKeyStoreText(store.toStdString());
+        try {
+            nvr::NewKey same = fields;
+            same.pem = privatePem(key.get());
+            nvr::withKeyAdded(storeText, store.toStdString(), same, "now");
+        } catch (const nvr::KeyStoreError& error) {
+            coreWords = displayText(error.what());
+        }
         refused = dialog->addKey(pasted, fields);
+        storeAfterRefusal = nvr::readKeyStoreText(store.toStdString());
+        // The newest key is the one added (the built-in keys come first).
+        const QString id = QString::fromStdString(nvr::keysInUse().store->keys().back().id);
+        noReason = dialog->revokeKey(id, QStringLiteral("2026-06-01 00:00:00"), QString());
+        revoked = dialog->revokeKey(id, QStringLiteral("2026-06-01 00:00:00"),
+                                    QStringLiteral("stolen"));
         dialog->accept();
     });
     QAction* const keysAction = window.findChild<QAction*>(QStringLiteral("keysAction"));
@@ -116,26 +131,20 @@ TEST_F(KeysDialogTest, EditsThroughTheCoreAsCustodyEventsAndRefusesInItsWords) {
                                     [](const nvr::TrustedKey& k) { return k.label == "North site"; });
     ASSERT_NE(north, inUse->keys().end());
     EXPECT_EQ(north->validFrom, "2026-01-01 00:00:00");
+    EXPECT_EQ(noReason, QStringLiteral("a revocation needs --at and --reason"));
+    EXPECT_EQ(revoked, QString());
+    EXPECT_EQ(north->status, nvr::KeyStatus::Revoked);
+    EXPECT_EQ(north->reason, "stolen");
 
-    // The private key is refused with the words the core (and so
-    // `telvar-verify keys add`) gives, and nothing is written or recorded.
-    const std::string storeText = nvr::readKeyStoreText(store.toStdString());
-    std::string coreWords;
-    try {
-        nvr::NewKey same;
-        same.pem = privatePem(key.get());
-        same.label = "Pasted";
-        same.validFrom = "2026-01-01 00:00:00";
-        nvr::withKeyAdded(storeText, store.toStdString(), same, "now");
-    } catch (const nvr::KeyStoreError& error) {
-        coreWords = displayText(error.what());
-    }
+    // The private key was refused with the words the core (and so
+    // `telvar-verify keys add`) gives, and nothing was written or recorded.
     ASSERT_FALSE(coreWords.empty());
     EXPECT_EQ(refused.toStdString(), coreWords);
-    EXPECT_EQ(nvr::readKeyStoreText(store.toStdString()), storeText);
+    EXPECT_EQ(storeAfterRefusal, storeText);
 
-    // One event for the one edit made, and the log still holds.
-    EXPECT_EQ(keyEvents(cases), before + 1);
+    // One event for each edit made (the add and the revocation), none for
+    // a refusal, and the log still holds.
+    EXPECT_EQ(keyEvents(cases), before + 2);
     const AuditResult audit = cases.store()->audit();
     EXPECT_TRUE(audit.intact()) << audit.problem;
 }
