@@ -706,6 +706,22 @@ void CaseFile::addNote(const Actor& actor, std::optional<int64_t> recording,
     transaction.commit();
 }
 
+void CaseFile::recordKeyStoreChange(const Actor& actor, const std::string& storePathBytes,
+                                    const std::string& sha256, const std::string& detail) {
+    requireWritable();
+    Transaction transaction(db);
+    CustodyEvent event;
+    event.kind = EventKind::KeyStoreChanged;
+    event.actor = actor;
+    event.path = storePathBytes;
+    event.sha256 = sha256;
+    // A label or reason is the examiner's text: kept valid UTF-8, as every
+    // event's text is.
+    event.detail = validUtf8(detail);
+    append(event);
+    transaction.commit();
+}
+
 void CaseFile::removeRecording(const Actor& actor, int64_t recording) {
     requireWritable();
     Transaction transaction(db);

@@ -165,6 +165,10 @@ class CaseFile {
                       const std::string& sha256,
                       const std::optional<std::string>& record = std::nullopt);
     void addNote(const Actor& actor, std::optional<int64_t> recording, const std::string& text);
+    // A key added, retired or revoked while the case is open: the store's
+    // file (bytes), its SHA-256 after the edit, and what changed.
+    void recordKeyStoreChange(const Actor& actor, const std::string& storePathBytes,
+                              const std::string& sha256, const std::string& detail);
     void removeRecording(const Actor& actor, int64_t recording);
     // Ends a run, a session or an export: the examiner's seal over the log
     // as it stands, unless the newest event is already theirs. Nothing

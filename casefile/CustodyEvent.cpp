@@ -19,7 +19,7 @@ struct KindNames {
     const char* words;
 };
 
-constexpr std::array<KindNames, 10> kKinds = {{
+constexpr std::array<KindNames, 11> kKinds = {{
     {EventKind::CaseCreated, "case-created", "Case created"},
     {EventKind::RecordingAdded, "recording-added", "Recording added"},
     {EventKind::Verified, "verified", "Verified"},
@@ -30,6 +30,7 @@ constexpr std::array<KindNames, 10> kKinds = {{
     {EventKind::ExaminerKey, "examiner-key", "Examiner's key entered"},
     {EventKind::Sealed, "sealed", "Sealed by the examiner"},
     {EventKind::RecordingFound, "recording-found", "Found beside the moved case"},
+    {EventKind::KeyStoreChanged, "key-store-changed", "Key store changed"},
 }};
 
 std::string loginName() {

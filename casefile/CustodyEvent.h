@@ -16,6 +16,7 @@ enum class EventKind {
     ExaminerKey,       // "examiner-key": an examiner's public key enters the case
     Sealed,            // "sealed": the examiner signed the log up to this event
     RecordingFound,    // "recording-found": found at its place relative to the moved case
+    KeyStoreChanged,   // "key-store-changed": a key added, retired or revoked in the window
 };
 
 const char* eventKindCode(EventKind kind);

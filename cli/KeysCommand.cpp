@@ -21,21 +21,13 @@ void complain(const std::string& text) {
     std::cerr << "telvar-verify: " << displayText(text) << '\n';
 }
 
-std::string window(const nvr::TrustedKey& key) {
-    if (key.validFrom.empty() && key.validUntil.empty()) {
-        return "any time";
-    }
-    return (key.validFrom.empty() ? "…" : key.validFrom) + " to " +
-           (key.validUntil.empty() ? "…" : key.validUntil);
-}
-
 void listKeys(const nvr::KeyStore& store) {
     std::cout << "Key store: " << displayText(store.description()) << ", SHA-256 "
               << (store.sha256().empty() ? "none" : store.sha256()) << '\n';
     for (const nvr::TrustedKey& key : store.keys()) {
         std::cout << key.id << "  " << nvr::keyKindCode(key.kind) << "  "
                   << nvr::keyStatusCode(key.status) << "  " << displayText(key.label) << "  ("
-                  << displayText(window(key)) << ")\n";
+                  << displayText(nvr::validityWindowText(key)) << ")\n";
     }
 }
 
@@ -44,7 +36,7 @@ void showKey(const nvr::TrustedKey& key) {
               << "kind:        " << nvr::keyKindCode(key.kind) << '\n'
               << "label:       " << displayText(key.label) << '\n'
               << "status:      " << nvr::keyStatusCode(key.status) << '\n'
-              << "valid:       " << displayText(window(key)) << '\n';
+              << "valid:       " << displayText(nvr::validityWindowText(key)) << '\n';
     std::string recorders;
     for (const std::string& serial : key.recorders) {
         recorders += (recorders.empty() ? "" : ", ") + serial;

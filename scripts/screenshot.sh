@@ -5,7 +5,8 @@
 # docs/evidence-filmstrip.png (its pane after a click on the failing span)
 # docs/report-page1.png (the first page of the exported PDF report) and
 # docs/reopened-case.png (a case telvar-verify wrote, reopened in the window),
-# docs/player-tampered.png and docs/player-sealed.png (the player).
+# docs/player-tampered.png and docs/player-sealed.png (the player), and
+# docs/keys-dialog.png (the Keys dialog).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,5 +35,11 @@ xvfb-run -a -s "-screen 0 1400x900x24" env QT_QPA_PLATFORM=xcb \
 xvfb-run -a -s "-screen 0 1400x900x24" env QT_QPA_PLATFORM=xcb \
   build-release/tests/ui/telvar-screenshot --player=1366x768 "$demo/sealed.mkv" \
   docs/player-sealed.png
+openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$demo/north-private.pem" 2>/dev/null
+openssl pkey -in "$demo/north-private.pem" -pubout -out "$demo/north.pem"
+printf '# The agency'"'"'s recorders; ask A. Smith before changing.\n' >"$demo/keys.toml"
+xvfb-run -a -s "-screen 0 1024x600x24" env QT_QPA_PLATFORM=xcb \
+  build-release/tests/ui/telvar-screenshot --keys "$demo/keys.toml" "$demo/north.pem" \
+  "$demo/north-private.pem" docs/keys-dialog.png
 pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$demo/report.pdf" docs/report-page1
-echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png, docs/report-page1.png, docs/reopened-case.png and docs/player-*.png"
+echo "Wrote docs/screenshot.png, docs/evidence.png, docs/evidence-filmstrip.png, docs/report-page1.png, docs/reopened-case.png, docs/player-*.png and docs/keys-dialog.png"

@@ -195,6 +195,14 @@ std::string KeyStore::description() const {
            std::to_string(entries.size()) + " keys)";
 }
 
+std::string validityWindowText(const TrustedKey& key) {
+    if (key.validFrom.empty() && key.validUntil.empty()) {
+        return "any time";
+    }
+    return (key.validFrom.empty() ? "…" : key.validFrom) + " to " +
+           (key.validUntil.empty() ? "…" : key.validUntil);
+}
+
 KeyValidity validityOf(const TrustedKey& key, const std::string& statedStart,
                        const std::string& statedEnd, int64_t validationTime) {
     const std::optional<int64_t> start = tagTimeSeconds(statedStart);

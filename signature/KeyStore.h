@@ -87,6 +87,9 @@ class KeyStore {
     std::vector<std::string> paths;
 };
 
+// "any time", or "FROM to UNTIL" with "…" for an open end: as listings show it.
+std::string validityWindowText(const TrustedKey& key);
+
 // The DER SubjectPublicKeyInfo parsed, or null.
 std::shared_ptr<EVP_PKEY> parsedPublicKey(const ByteBuffer& der);
 

@@ -12,6 +12,7 @@
 #include "casefile/CaseError.h"
 #include "casefile/ExaminerKey.h"
 #include "report/Escape.h"
+#include "signature/KeysInUse.h"
 #include "verification/CaseStore.h"
 
 namespace {
@@ -38,6 +39,7 @@ constexpr KeyLine kKeys[] = {
     {"Ctrl+Shift+S", QT_TRANSLATE_NOOP("AboutDlg", "Save the case as")},
     {"Ctrl+L", QT_TRANSLATE_NOOP("AboutDlg", "The case's custody log")},
     {"F5", QT_TRANSLATE_NOOP("AboutDlg", "Verify the whole case again")},
+    {"Ctrl+K", QT_TRANSLATE_NOOP("AboutDlg", "The trusted keys: list, add, retire, revoke")},
     {"Ctrl+Shift+P", QT_TRANSLATE_NOOP("AboutDlg", "Play the selected recording frame by frame")},
     {"F1", QT_TRANSLATE_NOOP("AboutDlg", "This box")},
     {"Tab", QT_TRANSLATE_NOOP("AboutDlg", "Move to the next control")},
@@ -95,6 +97,11 @@ QString AboutDlg::caseDescription(const QString& title, const CaseStore& store) 
                             QString::fromStdString(key->publicKeyHex()))
                  : tr("Examiner's key: none could be read or made; this window's events are "
                       "not sealed"));
+    const std::shared_ptr<const nvr::KeyStore> keys = nvr::keysInUse().store;
+    text += QStringLiteral("\n") +
+            (keys ? tr("Key store: %1, SHA-256 %2")
+                        .arg(shown(keys->description()), QString::fromStdString(keys->sha256()))
+                   : tr("Key store: built-in keys only"));
     return text;
 }
 
@@ -135,7 +142,7 @@ AboutDlg::AboutDlg(QWidget* parent, const QString& caseText)
         caseBox->setReadOnly(true);
         caseBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         caseBox->setFrameShape(QFrame::NoFrame);
-        caseBox->setFixedHeight(fontMetrics().lineSpacing() * 5 + 8);
+        caseBox->setFixedHeight(fontMetrics().lineSpacing() * 6 + 8);
         layout->addWidget(caseBox);
         layout->addSpacing(8);
     }

@@ -490,6 +490,23 @@ void CaseMenu::recordStill(const QString& path, const QString& pngSha256,
 
 void CaseMenu::submitExport(const QString& format, const QString& path, const QByteArray& sha256,
                             const QByteArray& record, const QString& failure) {
+    submitCaseWrite(
+        [=](CaseFile& file, const Actor& actor) {
+            recordExportInCase(file, actor, format, path, sha256, record);
+        },
+        failure);
+}
+
+void CaseMenu::recordKeyEdit(const QString& storePath, const QString& sha256,
+                             const QString& detail) {
+    submitCaseWrite(
+        [=](CaseFile& file, const Actor& actor) {
+            recordKeyEditInCase(file, actor, storePath, sha256.toLatin1(), detail);
+        },
+        tr("The key store is written but the change could not be recorded in the case: %1"));
+}
+
+void CaseMenu::submitCaseWrite(const CaseRecorder::CaseWrite& write, const QString& failure) {
     if (!caseStore || !caseStore->writable()) {
         return;
     }
@@ -500,7 +517,7 @@ void CaseMenu::submitExport(const QString& format, const QString& path, const QB
         // settles first.
         recorder->submitWrite([=](CaseFile& file, const Actor& actor) {
             try {
-                recordExportInCase(file, actor, format, path, sha256, record);
+                write(file, actor);
             } catch (const CaseError& error) {
                 throw CaseError(error.kind,
                                 failure.arg(QString::fromStdString(error.what())).toStdString());
@@ -509,7 +526,7 @@ void CaseMenu::submitExport(const QString& format, const QString& path, const QB
         return;
     }
     try {
-        caseStore->recordExport(format, path, sha256, record);
+        caseStore->writeNow(write);
     } catch (const CaseError& error) {
         warn(failure.arg(QString::fromStdString(error.what())));
     }

@@ -63,6 +63,10 @@ class CaseMenu : public QObject {
     // A still from the player, with the SHA-256 of its PNG and of its record.
     void recordStill(const QString& path, const QString& pngSha256, const QString& recordSha256);
 
+    // A key added, retired or revoked in the Keys dialog: its custody event
+    // and the seal after it, written by the recorder's thread.
+    void recordKeyEdit(const QString& storePath, const QString& sha256, const QString& detail);
+
     enum class UnsavedChoice { Save, Discard, Cancel };
     // Answers the offer to save a temporary case on close; when unset, a
     // message box asks, and the window is closed again once it is answered.
@@ -96,6 +100,9 @@ class CaseMenu : public QObject {
     // `failure` words a failure to record it, "%1" standing for the reason.
     void submitExport(const QString& format, const QString& path, const QByteArray& sha256,
                       const QByteArray& record, const QString& failure);
+    // `write` on the recorder's thread, or here without one; a failure is
+    // shown worded by `failure`, "%1" standing for the reason.
+    void submitCaseWrite(const CaseRecorder::CaseWrite& write, const QString& failure);
     void fillMenu();
     void switchTo(std::unique_ptr<CaseStore> store, bool keepRows);
     // After a case failed to open: a new temporary case, so there is no

@@ -30,6 +30,7 @@
 #include "ui/ExportDialog.h"
 #include "ui/FilmstripView.h"
 #include "ui/FolderWalk.h"
+#include "ui/KeysDialog.h"
 #include "ui/NResultTree.h"
 #include "ui/NToolButton.h"
 #include "ui/PlayerWindow.h"
@@ -246,6 +247,9 @@ MorlAuthenticator::MorlAuthenticator(QWidget* parent) : QMainWindow(parent) {
     cases->menu()->insertAction(
         findChild<QAction*>(QStringLiteral("verifyCaseAgainAction")),
         findChild<QAction*>(QStringLiteral("verifyAgainAction")));
+    // And the trusted keys, whose edits are events of the case.
+    cases->menu()->addSeparator();
+    cases->menu()->addAction(findChild<QAction*>(QStringLiteral("keysAction")));
     caseButton->setMenu(cases->menu());
     connect(caseButton, &NToolButton::released, caseButton, &QToolButton::showMenu);
     connect(cases, &CaseMenu::caseChanged, this, &MorlAuthenticator::updateTitle);
@@ -370,6 +374,8 @@ void MorlAuthenticator::addShortcuts() {
     add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
     // Shown in the Case menu too, so it needs its words.
     findChild<QAction*>(QStringLiteral("verifyAgainAction"))->setText(tr("Verify Selected Again"));
+    add("keysAction", QKeySequence(Qt::CTRL | Qt::Key_K), &MorlAuthenticator::showKeys);
+    findChild<QAction*>(QStringLiteral("keysAction"))->setText(tr("Trusted keys..."));
     add("verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
         &MorlAuthenticator::verifyNotVerified);
     // F1 also from the progress dialog, which has the focus during a run.
@@ -562,6 +568,13 @@ void MorlAuthenticator::handleAboutBtn() {
     // Closed dialogs would otherwise pile up under the window.
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->show();
+}
+
+void MorlAuthenticator::showKeys() {
+    KeysDialog keys(this);
+    // Each edit made while the case is open goes into its custody log.
+    connect(&keys, &KeysDialog::keyEdited, cases, &CaseMenu::recordKeyEdit);
+    keys.exec();
 }
 
 void MorlAuthenticator::handleExportBtn() {

@@ -70,6 +70,8 @@ class MorlAuthenticator : public QMainWindow {
     void undoRemoval();
     void handleAboutBtn();
     void handleExportBtn();
+    // The Keys dialog (Ctrl+K).
+    void showKeys();
     // The player on the first selected row's recording (Ctrl+Shift+P).
     void openPlayer();
     void copySelection();

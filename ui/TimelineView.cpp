@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/Escape.h"
 #include "report/Timeline.h"
 #include "report/TimelineSvg.h"
 #include "report/Wording.h"
@@ -57,8 +58,8 @@ void paintBar(QPainter& painter, const RecordingEvidence& evidence, int width) {
     }
 }
 
-// The marks this recording's bar shows.
-void paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) {
+// The marks this recording's bar shows; returns where the legend ends.
+int paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) {
     int x = kLeft;
     const QFontMetrics metrics(painter.font());
     for (const TimelineMark mark : marksShown(evidence)) {
@@ -69,6 +70,28 @@ void paintLegend(QPainter& painter, const RecordingEvidence& evidence, int top) 
                          Qt::AlignLeft | Qt::AlignVCenter, label);
         x += 16 + metrics.horizontalAdvance(label) + 18;
     }
+    return x;
+}
+
+// A key change: a black diamond astride the bar's lower edge, with a white
+// rim so it shows on any colour, over a line through the bar.
+constexpr char kKeyChangeColour[] = "#000000";
+
+void paintKeyDiamond(QPainter& painter, int x, int y) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::white);
+    painter.setBrush(QColor(QLatin1String(kKeyChangeColour)));
+    const QPointF diamond[] = {{x + 0.5, y - 6.0}, {x + 6.5, y + 0.0}, {x + 0.5, y + 6.0},
+                               {x - 5.5, y + 0.0}};
+    painter.drawPolygon(diamond, 4);
+    painter.restore();
+}
+
+void paintKeyChange(QPainter& painter, int x) {
+    painter.fillRect(QRect(x - 1, kTop, 3, kBarHeight), Qt::white);
+    painter.fillRect(QRect(x, kTop, 1, kBarHeight), QColor(QLatin1String(kKeyChangeColour)));
+    paintKeyDiamond(painter, x, kTop + kBarHeight);
 }
 
 // The run under axis position `at`, where the bar draws it. A failure wins
@@ -131,7 +154,23 @@ void TimelineView::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     paintBar(painter, *evidence, barWidthOf(width()));
-    paintLegend(painter, *evidence, kTop + kBarHeight + kTickRoom);
+    const int legendTop = kTop + kBarHeight + kTickRoom;
+    const int legendEnd = paintLegend(painter, *evidence, legendTop);
+    bool keyChanges = false;
+    for (int run = 0; run < runCount(); ++run) {
+        if (keyChangeIn(run) != nullptr) {
+            paintKeyChange(painter, spanRect(run).left() + 2);
+            keyChanges = true;
+        }
+    }
+    if (keyChanges) {
+        paintKeyDiamond(painter, legendEnd + 6, legendTop + 10);
+        const QString label = tr("another trusted key from here");
+        painter.setPen(QColor(QStringLiteral("#333333")));
+        painter.drawText(QRect(legendEnd + 16, legendTop,
+                               painter.fontMetrics().horizontalAdvance(label) + 4, kLegendRoom),
+                         Qt::AlignLeft | Qt::AlignVCenter, label);
+    }
     const QRect playSpan = spanRect(playRun).adjusted(2, 0, -2, 0);
     if (!playSpan.isEmpty()) {
         const int x = playSpan.left() + qRound(playFraction * (playSpan.width() - 1));
@@ -185,6 +224,20 @@ QRect TimelineView::spanRect(int index) const {
         x1 = x0 + 6;
     }
     return QRect(x0 - 2, kTop - 3, x1 - x0 + 4, kBarHeight + 6);
+}
+
+const Finding* TimelineView::keyChangeIn(int index) const {
+    if (evidence == nullptr || index < 0 || static_cast<size_t>(index) >= evidence->runs.size()) {
+        return nullptr;
+    }
+    const ClusterRun& run = evidence->runs[static_cast<size_t>(index)];
+    for (const Finding& finding : evidence->findings) {
+        if (finding.code == FindingCode::KeyChanged && finding.firstCluster >= run.firstCluster &&
+            finding.firstCluster <= run.lastCluster) {
+            return &finding;
+        }
+    }
+    return nullptr;
 }
 
 void TimelineView::setCurrent(int index) {
@@ -374,6 +427,10 @@ QString TimelineView::spanText(int index) const {
         if (!from.isEmpty()) {
             text += tr(" (from %1 by the tag's stated start)").arg(from);
         }
+    }
+    if (const Finding* const change = keyChangeIn(index)) {
+        // The finding's own words: the hover and a screen reader say it.
+        text += QLatin1Char('\n') + QString::fromStdString(displayText(change->text));
     }
     const Timeline timeline = timelineOf(*evidence, barWidthOf(width()));
     if (static_cast<size_t>(index) < timeline.extents.size() &&

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+struct Finding;
 struct RecordingEvidence;
 
 // The recording's time along a bar, as the exported report draws it: the
@@ -74,6 +75,9 @@ class TimelineView : public QWidget {
     void setCurrent(int index);
     // Where the run is drawn, widened to be seen when it is a sliver.
     QRect spanRect(int index) const;
+    // The key-changed finding whose cluster starts run `index`, or none: the
+    // cluster where a second trusted key takes over is marked on the bar.
+    const Finding* keyChangeIn(int index) const;
     // Emits positionPicked for a point on the bar.
     void pick(int x, int y);
 

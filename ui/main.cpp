@@ -10,10 +10,9 @@
 #include "casefile/ExaminerKey.h"
 #include "report/Escape.h"
 #include "signature/KeyStore.h"
-#include "signature/KeyStorePaths.h"
-#include "signature/KeysInUse.h"
 #include "ui/CaseMenu.h"
 #include "ui/HeapTuning.h"
+#include "ui/KeysDialog.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/RecordingDrop.h"
 
@@ -95,15 +94,10 @@ int main(int argc, char** argv) {
     // Ties the window to its installed menu entry, and so to its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.telvar.Authenticator"));
 
-    // The user's key store (else the machine's): one that does not read is
-    // never half used, so nothing is verified with it.
+    // The store the settings name, else the user's (else the machine's): one
+    // that does not read is never half used, so nothing is verified with it.
     try {
-        const std::vector<std::string> stores = nvr::defaultKeyStores();
-        nvr::KeysInUse keys;
-        if (!stores.empty()) {
-            keys.store = std::make_shared<const nvr::KeyStore>(nvr::KeyStore::load(stores));
-        }
-        nvr::setKeysInUse(std::move(keys));
+        useWindowKeyStore();
     } catch (const nvr::KeyStoreError& error) {
         const std::string why = displayText(error.what());
         std::fprintf(stderr, "telvar-authenticator: %s\n", why.c_str());

@@ -6,6 +6,7 @@ add_library(telvar_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ExportDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderWalk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeapTuning.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KeysDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MorlAuthenticator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfFigures.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfPageCuts.cpp

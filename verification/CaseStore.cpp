@@ -315,6 +315,13 @@ void recordExportInCase(CaseFile& file, const Actor& actor, const QString& forma
     file.seal(actor);
 }
 
+void recordKeyEditInCase(CaseFile& file, const Actor& actor, const QString& storePath,
+                         const QByteArray& sha256, const QString& detail) {
+    file.recordKeyStoreChange(actor, bytesOf(storePath), sha256.toStdString(),
+                              detail.toStdString());
+    file.seal(actor);
+}
+
 namespace {
 
 // How an intake's note of what it skipped begins; an entry a line after it.

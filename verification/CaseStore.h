@@ -66,6 +66,11 @@ class CaseStore {
     // `record`: a still's record's SHA-256 (CaseFile::recordExport); empty for none.
     void recordExport(const QString& format, const QString& path, const QByteArray& sha256,
                       const QByteArray& record = QByteArray());
+    // A write of the window's through this store's own connection, as
+    // CaseRecorder::submitWrite makes it on its thread.
+    void writeNow(const std::function<void(CaseFile& file, const Actor& actor)>& write) {
+        write(*file, actor);
+    }
     // Off the list and back (an undone removal), by the paths' exact bytes;
     // each call one transaction, whole or not at all.
     void recordRemoved(const QList<QByteArray>& paths);
@@ -152,6 +157,11 @@ void noteSkippedInCase(CaseFile& file, const Actor& actor, const QStringList& li
 // event, then the examiner's seal over it.
 void recordExportInCase(CaseFile& file, const Actor& actor, const QString& format,
                         const QString& path, const QByteArray& sha256, const QByteArray& record);
+
+// A key store edit of the window's (CaseFile::recordKeyStoreChange), then
+// the examiner's seal over it.
+void recordKeyEditInCase(CaseFile& file, const Actor& actor, const QString& storePath,
+                         const QByteArray& sha256, const QString& detail);
 
 // Where the window keeps the examiner's name (QSettings), which its custody
 // events carry.

@@ -93,6 +93,36 @@ TEST(CaseFile, KeepsRecordingsVerificationsAndEventsAcrossOpening) {
     EXPECT_EQ(audit.head, file.head().hash);
 }
 
+// A key store edit of the window's is one event, under the chain like any
+// other, that the program's audit and the third-party check both accept.
+TEST(CaseFile, AKeyStoreEditIsOneCustodyEventThatAudits) {
+    CaseDirectory dir;
+    const std::string path = dir / "c.telvarcase";
+    {
+        CaseOpenOptions options = creating();
+        options.examinerKey =
+            std::make_shared<const ExaminerKey>(ExaminerKey::loadOrCreate(dir / "keys/k.pem"));
+        CaseFile file(path, options);
+        const int64_t before = file.head().events;
+        file.recordKeyStoreChange(examiner(), "/home/a/keys.toml", kHashA,
+                                  "added sha256:00 (North \xff site); store was none");
+        ASSERT_EQ(file.head().events, before + 1);
+        const std::optional<CustodyEvent> event = file.event(before + 1);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(eventKindCode(event->kind), std::string("key-store-changed"));
+        EXPECT_EQ(event->path, "/home/a/keys.toml");
+        EXPECT_EQ(event->sha256, kHashA);
+        EXPECT_EQ(event->detail, "added sha256:00 (North \uFFFD site); store was none");
+        file.seal(examiner());
+        EXPECT_TRUE(file.audit().intact()) << file.audit().problem;
+    }
+    const CommandResult audit = runVerify("--case-file " + quoted(path) + " --audit");
+    EXPECT_EQ(audit.status, 0) << audit.out;
+    const CommandResult script =
+        runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + " " + quoted(path) + " 2>&1");
+    EXPECT_EQ(script.status, 0) << script.out;
+}
+
 // A still from the player carries its PNG's hash and its record's, both
 // under the chain's hash, so neither can be swapped unseen.
 TEST(CaseFile, StillExportCarriesBothHashes) {

@@ -14,6 +14,8 @@
 // telvar-screenshot --dialogs FOLDER ADD.png LOG.png: adds the folder, then
 // saves the whole screen with the Add dialog listing it and with the
 // custody log, each as fitted to the screen.
+// telvar-screenshot --keys STORE PEM PRIVATE.pem OUT.png: the Keys dialog on
+// STORE after adding PEM's key, refusing the private key.
 // telvar-screenshot --player=WxH FILE OUT.png [next]: the player on FILE at
 // WxH, at its first frame, or with "next" at its first change of standing.
 #include <QAction>
@@ -30,6 +32,8 @@
 #include "ui/CaseLogDialog.h"
 #include "ui/CaseMenu.h"
 #include "ui/EvidencePane.h"
+#include "signature/KeyStoreEdit.h"
+#include "ui/KeysDialog.h"
 #include "ui/FilmstripView.h"
 #include "ui/MorlAuthenticator.h"
 #include "ui/NResultTree.h"
@@ -190,6 +194,26 @@ int dialogShots(const QString& folder, const QString& addShot, const QString& lo
     return window.findChild<CaseLogDialog*>() != nullptr && screenShot(logShot) ? 0 : 1;
 }
 
+int keysShot(const QString& store, const QString& pem, const QString& privatePem,
+             const QString& picture) {
+    // The setting goes to a folder of this run's, not the user's settings.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings().setValue(QLatin1String(kKeyStoreSetting), store);
+    useWindowKeyStore();
+    KeysDialog dialog;
+    dialog.show();
+    nvr::NewKey key;
+    key.label = "North site, cameras 1-8";
+    key.recorders = {"NVR-0042"};
+    key.validFrom = "2026-01-01 00:00:00";
+    dialog.addKey(pem, key);
+    key.label = "Pasted by mistake";
+    dialog.addKey(privatePem, key);
+    settle(500);
+    return screenShot(picture) ? 0 : 1;
+}
+
 int playerShot(const QByteArray& size, const QString& file, const QString& picture, bool next) {
     const QList<QByteArray> parts = size.split('x');
     PlayerWindow player(file, std::nullopt);
@@ -218,6 +242,10 @@ int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && qstrncmp(argv[1], "--player=", 9) == 0) {
         return playerShot(QByteArray(argv[1] + 9), QString::fromLocal8Bit(argv[2]),
                           QString::fromLocal8Bit(argv[3]), argc == 5);
+    }
+    if (argc == 6 && QByteArray(argv[1]) == "--keys") {
+        return keysShot(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                        QString::fromLocal8Bit(argv[4]), QString::fromLocal8Bit(argv[5]));
     }
     if (argc == 4 && QByteArray(argv[1]) == "--reopen") {
         QApplication::setApplicationDisplayName(

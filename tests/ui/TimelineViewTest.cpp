@@ -40,3 +40,37 @@ TEST(TimelineView, AFailureStatedInsideAProvenSpanLeavesTheProofInSight) {
     EXPECT_TRUE(view.spanTextAt(early, lower).startsWith(QStringLiteral("Clusters 1 to 30:")))
         << view.spanTextAt(early, lower).toStdString();
 }
+
+// Where a second trusted key takes over, the bar says so: a mark at that
+// cluster's span, and the finding's words in its hover (and so to a
+// screen reader); no mark without the finding.
+TEST(TimelineView, AKeyChangeIsMarkedWhereItStarts) {
+    RecordingEvidence changed = recorder::insertedAtTimeZero();
+    const RecordingEvidence plain = changed;
+    Finding finding;
+    finding.code = FindingCode::KeyChanged;
+    finding.text = "Cluster 31 holds under another trusted key, sha256:ab (\"North\").";
+    finding.firstCluster = 31;
+    finding.lastCluster = 31;
+    changed.findings.push_back(finding);
+    const auto marks = [](const RecordingEvidence& evidence, QString& hover) {
+        TimelineView view;
+        view.resize(TimelineView::reportSize().width(), view.sizeHint().height());
+        view.setEvidence(std::make_shared<const RecordingEvidence>(evidence));
+        const QImage picture = view.grab().toImage();
+        std::vector<int> columns;
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixelColor(x, kTimelineBarTop + kTimelineBarHeight / 2) == QColor(Qt::black)) {
+                columns.push_back(x);
+                hover = view.spanTextAt(x + 1, kTimelineBarTop + 3);
+            }
+        }
+        return columns;
+    };
+    QString hover;
+    EXPECT_TRUE(marks(plain, hover).empty());
+    const std::vector<int> at = marks(changed, hover);
+    ASSERT_EQ(at.size(), 1u);
+    EXPECT_TRUE(hover.startsWith(QStringLiteral("Cluster 31:"))) << hover.toStdString();
+    EXPECT_TRUE(hover.contains(QString::fromStdString(finding.text))) << hover.toStdString();
+}

@@ -3,6 +3,7 @@ telvar_add_test(window_tests
   ${CMAKE_CURRENT_LIST_DIR}/CaseWindowTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ClaimWordingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExportTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KeysDialogTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfPageCutsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PdfStyleTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainWindowTest.cpp
