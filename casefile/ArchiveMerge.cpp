@@ -38,6 +38,7 @@ std::string verdictWord(int64_t code) {
 
 struct Plan {
     std::string runId;
+    std::string keysSha256;
     int64_t shards = 0;
     std::vector<std::string> roots;  // bytes
 };
@@ -48,11 +49,13 @@ bool readPlan(const std::string& runFolder, Plan& plan, std::string& error) {
     const auto roots = object.is_object() ? object.find("roots") : object.end();
     if (!object.is_object() || object.value("telvarRun", 0) != 1 || shards == object.end() ||
         !shards->is_number_unsigned() || roots == object.end() || !roots->is_array() ||
-        !object.contains("runId") || !object.at("runId").is_string()) {
+        !object.contains("runId") || !object.at("runId").is_string() ||
+        !object.contains("keysSha256") || !object.at("keysSha256").is_string()) {
         error = displayText(runFolder) + "/plan.json is missing or is not a run's plan";
         return false;
     }
     plan.runId = object.at("runId").get<std::string>();
+    plan.keysSha256 = object.at("keysSha256").get<std::string>();
     plan.shards = shards->get<int64_t>();
     for (const nlohmann::json& root : *roots) {
         if (root.is_object() && root.contains("pathHex") && root["pathHex"].is_string()) {
@@ -91,6 +94,12 @@ std::string changeOf(const std::optional<RecordingRow>& before, int64_t code,
     return change;
 }
 
+// A result as its marker note names it once stored: its place, and the
+// time and verdict of the verification just before that note.
+std::string storedMark(const std::string& key, const std::string& verifiedAt, int64_t code) {
+    return key + "\n" + verifiedAt + "\n" + std::to_string(code);
+}
+
 // Stores one result unless a merge before did, and notes what changed.
 void storeResult(CaseFile& file, const Actor& merger, const ReportContext& run,
                  const std::string& path, const Shard& shard, const ResultRecord& record,
@@ -108,20 +117,21 @@ void storeResult(CaseFile& file, const Actor& merger, const ReportContext& run,
         ++summary.notSuccess;
     }
     const std::string key = resultNoteKey(summary.runId, shard.number, record.item);
-    if (stored.count(key) != 0) {
+    ReportContext when = run;
+    when.verifiedAt = evidence->verifiedAt.empty() ? record.endedAt : evidence->verifiedAt;
+    const std::string mark = storedMark(key, when.verifiedAt, code);
+    if (stored.count(mark) != 0) {
         ++summary.storedBefore;
         return;
     }
     Actor actor = merger;
     actor.host = record.host;  // the host that verified it
-    ReportContext when = run;
-    when.verifiedAt = evidence->verifiedAt.empty() ? record.endedAt : evidence->verifiedAt;
     CaseSession session(file, actor, when, false);
     const std::string where = casePath(evidence->evidence.identity.path);
     const std::optional<RecordingRow> before = file.recordingByPath(where);
     const RecordedVerification recorded = session.record(evidence->evidence);
     file.addNote(actor, recorded.recording, noteText(key, record));
-    stored.insert(key);
+    stored.insert(mark);
     ++summary.stored;
     const std::string shown = displayText(where);
     if (!before) {
@@ -144,12 +154,21 @@ MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& 
     if (!readPlan(runFolder, plan, summary.error)) {
         return summary;
     }
+    // The case names the merge's keys beside each verdict the tasks reached.
+    if (const std::string keys = runKeysOf(run); keys != plan.keysSha256) {
+        summary.error = displayText(runFolder) + " was planned with keys " +
+                        displayText(plan.keysSha256) + "; this merge has keys " + keys +
+                        ": give it the run's --keys and --validation-time";
+        return summary;
+    }
     summary.runId = plan.runId;
     summary.shards = plan.shards;
+    // Only a note the merge wrote with its verification marks a result
+    // stored: a note typed with the same text must not make it skip one.
     std::set<std::string> stored;
     const std::string prefix = "archive run " + plan.runId + " ";
-    for (const std::string& note : file.notesStartingWith(prefix)) {
-        stored.insert(note.substr(0, note.find(':')));
+    for (const CaseFile::NoteAfterVerification& note : file.notesAfterVerification(prefix)) {
+        stored.insert(storedMark(note.text.substr(0, note.text.find(':')), note.verifiedAt, note.code));
     }
     std::set<std::string> inventory;
     {

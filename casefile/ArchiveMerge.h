@@ -20,15 +20,17 @@ struct MergeSummary {
     std::vector<std::string> added;       // recordings new to the case
     std::vector<std::string> changed;     // verdict or bytes other than at the previous run
     std::vector<std::string> missing;     // recordings of the case under the roots, now gone
-    std::string error;  // the run's plan could not be read: nothing was merged
+    std::string error;  // the plan is unreadable or has other keys: nothing merged
 };
 
 // Stores the results of the run in `runFolder` into the case as
 // --case-file would store them: each verification's custody event names
 // the host that verified the file, and a note beside it the run, the
 // scheduler's job and task and its start and end. A result whose note is
-// in the case already is not stored again, so merging twice stores once,
-// and a merge cut short is finished by the next. `batchLock`, when given,
+// in the case already, written with its verification (a typed note does
+// not count), is not stored again, so merging twice stores once, and a
+// merge cut short is finished by the next. A run planned with other keys
+// (runKeysOf) is refused with `error` set. `batchLock`, when given,
 // is held for each transaction, so a seal on a signal comes between two.
 // Throws CaseError.
 MergeSummary mergeRun(CaseFile& file, const Actor& merger, const ReportContext& run,

@@ -65,6 +65,12 @@ TaskPlace currentTaskPlace() {
     return place;
 }
 
+std::string runKeysOf(const ReportContext& run) {
+    return run.publicKeySha256 + " " + run.hmacKeySha256 + " store " +
+           (run.keyStoreSha256.empty() ? std::string("none") : run.keyStoreSha256) +
+           (run.validationTime.empty() ? std::string() : " at " + run.validationTime);
+}
+
 std::string shardName(int64_t number) {
     char name[32];
     std::snprintf(name, sizeof name, "%05lld", static_cast<long long>(number));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "report/ReportContext.h"
+
 // An archive run (docs/archive-runs.md): a folder holding the run's plan,
 // its shards (the inventory cut into tasks) and each task's results.
 //   RUN/plan.json            the run's id, roots, options and totals
@@ -38,6 +40,12 @@ struct TaskPlace {
     std::string job;
     std::string task;
 };
+
+// The keys a run verifies with, as its outputs name them: the built-in
+// keys, the key store in use (or none) and the validation time when one is
+// given, which all change verdicts. The run id holds it, and a task or a
+// merge with other keys refuses the run.
+std::string runKeysOf(const ReportContext& run);
 
 // This process's place, from the environment Slurm or GNU parallel set.
 TaskPlace currentTaskPlace();

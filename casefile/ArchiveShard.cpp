@@ -57,7 +57,8 @@ ShardOutcome runShard(const ShardRequest& request) {
         outcome.error = displayText(request.shardFile) + " was planned with keys " +
                         displayText(shard->keysSha256) + " and build " + displayText(shard->build) +
                         "; this telvar-verify has keys " + request.keysSha256 + " and build " +
-                        request.build + ": run the run's build on every node";
+                        request.build +
+                        ": run the run's build with its --keys and --validation-time on every node";
         return outcome;
     }
     outcome.resultFile = resultPath(request.resultsFolder, shard->number);

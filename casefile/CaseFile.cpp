@@ -459,13 +459,16 @@ std::vector<std::string> CaseFile::caseNotes() const {
     return notes;
 }
 
-std::vector<std::string> CaseFile::notesStartingWith(const std::string& prefix) const {
-    std::vector<std::string> notes;
-    Statement select =
-        db.prepare("SELECT text FROM notes WHERE substr(text, 1, ?) = ? ORDER BY id");
+std::vector<CaseFile::NoteAfterVerification> CaseFile::notesAfterVerification(
+    const std::string& prefix) const {
+    std::vector<NoteAfterVerification> notes;
+    Statement select = db.prepare(
+        "SELECT n.text, v.verified_at, v.code FROM notes n JOIN verifications v "
+        "ON v.recording = n.recording AND v.event = n.event - 1 "
+        "WHERE substr(n.text, 1, ?) = ? ORDER BY n.id");
     select.bind(1, static_cast<int64_t>(prefix.size())).bind(2, prefix);
     while (select.step()) {
-        notes.push_back(select.bytes(0));
+        notes.push_back({select.bytes(0), select.bytes(1), select.integer(2)});
     }
     return notes;
 }

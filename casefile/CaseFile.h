@@ -139,9 +139,17 @@ class CaseFile {
     // The text of each note about the case itself (none of a recording's),
     // oldest first.
     std::vector<std::string> caseNotes() const;
-    // The text of every note, the case's or a recording's, that begins with
-    // `prefix`, oldest first: how a merge finds the results it stored before.
-    std::vector<std::string> notesStartingWith(const std::string& prefix) const;
+    // Every note about a recording that begins with `prefix` and was written
+    // right after a verification of that recording (in its transaction, as a
+    // merge stores a result), with that verification's time and code, oldest
+    // first: how a merge finds the results it stored before. A note typed
+    // later follows no verification of that time.
+    struct NoteAfterVerification {
+        std::string text;
+        std::string verifiedAt;
+        int64_t code = 0;
+    };
+    std::vector<NoteAfterVerification> notesAfterVerification(const std::string& prefix) const;
     // The whole log, oldest first; an event of a kind this program does not
     // know is left out (the audit names it).
     void forEachEvent(const std::function<void(const CustodyEvent&)>& visit) const;

@@ -7,20 +7,18 @@
 #include "casefile/ArchiveShard.h"
 #include "casefile/CaseError.h"
 #include "cli/CaseRun.h"
+#include "cli/KeysCommand.h"
 #include "cli/SealOnSignal.h"
 #include "report/Escape.h"
 #include "report/ReportContext.h"
 
 namespace {
 
+constexpr int kUsage = 2;
 constexpr int kCannotWork = 4;
 constexpr int kResultsMissing = 5;
 
-// The keys a run verifies with, as its outputs name them, and the build.
-std::string keysOf(const ReportContext& run) {
-    return run.publicKeySha256 + " " + run.hmacKeySha256;
-}
-
+// The build a run verifies with, as its outputs name it.
 std::string buildOf(const ReportContext& run) {
     return run.version + " " + run.build;
 }
@@ -34,6 +32,9 @@ void printLines(const char* what, const std::vector<std::string>& lines) {
 }  // namespace
 
 int planArchiveRun(const CliOptions& options) {
+    if (!chooseKeys(options)) {
+        return kUsage;
+    }
     const ReportContext run = currentReportContext("telvar-verify", options.examiner, "");
     PlanRequest request;
     request.roots = options.files;
@@ -42,7 +43,7 @@ int planArchiveRun(const CliOptions& options) {
     request.shardFiles = options.shardFiles;
     request.olderThanDays = options.olderThanDays;
     request.caseFile = options.caseFile;
-    request.keysSha256 = keysOf(run);
+    request.keysSha256 = runKeysOf(run);
     request.build = buildOf(run);
     const PlanResult result = planRun(request);
     for (const std::string& line : result.skipped) {
@@ -60,12 +61,17 @@ int planArchiveRun(const CliOptions& options) {
 }
 
 int verifyShard(const CliOptions& options) {
+    // A node without the run's key store cannot do its work: the scheduler
+    // retries the task elsewhere, as it does for a node without storage.
+    if (!chooseKeys(options)) {
+        return kCannotWork;
+    }
     ShardRequest request;
     request.shardFile = options.shardFile;
     request.resultsFolder = options.stillOut;
     request.threads = options.jobs > 0 ? options.jobs : 1;
     request.run = currentReportContext("telvar-verify", options.examiner, options.caseReference);
-    request.keysSha256 = keysOf(request.run);
+    request.keysSha256 = runKeysOf(request.run);
     request.build = buildOf(request.run);
     const ShardOutcome outcome = runShard(request);
     switch (outcome.state) {

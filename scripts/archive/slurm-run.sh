@@ -12,11 +12,14 @@
 #   --partition P    the partition of every job
 #   --cpus N         CPUs per task; the task verifies with --jobs N (default 1)
 #   --no-wait        submit and print the job ids without waiting
+#   --keys STORE     the key store(s) the run was planned with (repeat as for
+#   --validation-time T  --plan): every task and the merge verify with them
 # TELVAR_VERIFY names the telvar-verify to run (default: the one on PATH);
 # TELVAR_SBATCH_ARGS adds options to every sbatch (an account, a QOS).
 set -euo pipefail
 
 throttle=4 time_limit=2:00:00 merge_time=1:00:00 merge_node="" partition="" cpus=1 wait=1
+keys=()
 while [ $# -gt 2 ]; do
   case $1 in
     --throttle) throttle=$2; shift 2 ;;
@@ -26,6 +29,8 @@ while [ $# -gt 2 ]; do
     --partition) partition=$2; shift 2 ;;
     --cpus) cpus=$2; shift 2 ;;
     --no-wait) wait=0; shift ;;
+    --keys) keys+=(--keys "$(realpath -m "$2")"); shift 2 ;;
+    --validation-time) keys+=(--validation-time "$2"); shift 2 ;;
     *) echo "slurm-run.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -43,6 +48,9 @@ fi
 verify=$(realpath "$verify")
 shards=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["shards"])' "$run/plan.json")
 mkdir -p "$run/logs"
+# The run's keys, quoted for the jobs' shell: a task or merge without them refuses the run.
+keys_args=$(printf ' %q' "${keys[@]}")
+[ ${#keys[@]} -gt 0 ] || keys_args=""
 
 common=(--parsable --requeue --chdir="$run")
 [ -n "$partition" ] && common+=(--partition="$partition")
@@ -60,7 +68,7 @@ if [ ${#todo[@]} -gt 0 ]; then
   list=$(IFS=,; echo "${todo[*]}")
   array=$(sbatch "${common[@]}" --job-name=telvar-shard --array="$list%$throttle" \
     --time="$time_limit" --cpus-per-task="$cpus" --output="$run/logs/shard-%A_%a.out" \
-    --wrap="exec '$verify' --shard '$run'/shards/\$(printf %05d \$SLURM_ARRAY_TASK_ID) --out '$run/results' --jobs $cpus")
+    --wrap="exec '$verify'$keys_args --shard '$run'/shards/\$(printf %05d \$SLURM_ARRAY_TASK_ID) --out '$run/results' --jobs $cpus")
   array=${array%%;*}
   dependency=(--dependency="afterany:$array")
   echo "Submitted job array $array: ${#todo[@]} of $shards shards, at most $throttle at once"
@@ -72,7 +80,7 @@ node=()
 [ -n "$merge_node" ] && node=(--nodelist="$merge_node")
 merge=$(sbatch "${common[@]}" "${dependency[@]}" "${node[@]}" \
   --job-name=telvar-merge --time="$merge_time" --output="$run/logs/merge-%j.out" \
-  --wrap="exec '$verify' --case-file '$case_file' --merge '$run'")
+  --wrap="exec '$verify'$keys_args --case-file '$case_file' --merge '$run'")
 merge=${merge%%;*}
 echo "Merge job $merge into $case_file"
 status=0

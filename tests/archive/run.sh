@@ -44,9 +44,13 @@ cp "$work/demo/authentic.mkv" "$rec/cam2/no-access.mkv"
 chmod 000 "$rec/cam2/no-access.mkv"
 files=$(find "$rec" -name '*.mkv' | wc -l)
 
-plan() {  # RUN
-  expect_status 0 "$verify" --plan "$rec" --out "$1" --shard-files 8
+plan() {  # RUN [KEYS...]
+  expect_status 0 "$verify" "${@:2}" --plan "$rec" --out "$1" --shard-files 8
 }
+# The Slurm and GNU parallel runs verify with a key store and a validation
+# time, which the scripts must hand to every task and to the merge.
+echo "# the run's store" >"$work/keys.toml"
+keys=(--keys "$work/keys.toml" --validation-time 2027-01-01T00:00:00Z)
 # Fails the task of shard 00002 the first time, as a lost mount would.
 cat >"$work/flaky-verify" <<FLAKY
 #!/bin/sh
@@ -61,12 +65,13 @@ plan "$work/single"
 shards=$(ls "$work/single/shards" | wc -l)
 [ "$shards" -ge 5 ] || fail "only $shards shards"
 expect_status 1 "$verify" --case-file "$work/single.telvarcase" --files-from "$work/single/files0" -0
+expect_status 1 "$verify" "${keys[@]}" --case-file "$work/keys.telvarcase" --files-from "$work/single/files0" -0
 expect_status 0 "$verify" --plan "$rec" --out "$work/single" --shard-files 8
 grep -q '^Already planned' "$work/last.out" || fail "planning the same run again changed it"
 
 # Same files, same case, no result twice, and the log and its seals hold.
-check_case() {  # CASE
-  python3 "$same" "$work/single.telvarcase" "$1" || fail "$1 differs from the single run"
+check_case() {  # CASE [SINGLE]: SINGLE, the single run with the same keys
+  python3 "$same" "${2:-$work/single.telvarcase}" "$1" || fail "$1 differs from the single run"
   expect_status 0 "$verify" --case-file "$1" --audit
   # The same by the checker that shares no code with the program.
   expect_status 0 python3 scripts/check-case.py "$1"
@@ -75,35 +80,36 @@ check_case() {  # CASE
 echo "== Slurm: $files recordings in $shards shards, shard 2's task fails once ($SECONDS s) =="
 scripts/archive/local-cluster.sh start >"$work/cluster.env"
 source "$work/cluster.env"
-plan "$work/slurm"
+plan "$work/slurm" "${keys[@]}"
 export FLAKY_MARK=$work/slurm-failed
 TELVAR_VERIFY=$work/flaky-verify expect_status 5 scripts/archive/slurm-run.sh --throttle 2 \
-  --time 5 "$work/slurm" "$work/slurm.telvarcase"
+  --time 5 "${keys[@]}" "$work/slurm" "$work/slurm.telvarcase"
 [ ! -e "$work/slurm/results/00002.jsonl" ] || fail "the failed shard has results"
 before=$(stat -c '%n %i %Y' "$work/slurm/results/"*.jsonl)
-TELVAR_VERIFY=$work/flaky-verify expect_status 1 scripts/archive/slurm-run.sh \
+TELVAR_VERIFY=$work/flaky-verify expect_status 1 scripts/archive/slurm-run.sh "${keys[@]}" \
   "$work/slurm" "$work/slurm.telvarcase"
 grep -q "Submitted job array .*: 1 of $shards shards" "$work/last.out" || fail "more than the failed shard was submitted again"
 [ "$(stat -c '%n %i %Y' "$work/slurm/results/"*.jsonl | grep -v /00002.jsonl)" = "$before" ] ||
   fail "shards that had results were verified again"
-check_case "$work/slurm.telvarcase"
+check_case "$work/slurm.telvarcase" "$work/keys.telvarcase"
 # Merging once more stores nothing.
-expect_status 1 "$verify" --case-file "$work/slurm.telvarcase" --merge "$work/slurm"
+expect_status 4 "$verify" --case-file "$work/slurm.telvarcase" --merge "$work/slurm"
+expect_status 1 "$verify" "${keys[@]}" --case-file "$work/slurm.telvarcase" --merge "$work/slurm"
 grep -q ": 0 results stored, $files stored before" "$work/last.out" || fail "a second merge stored results again"
-check_case "$work/slurm.telvarcase"
+check_case "$work/slurm.telvarcase" "$work/keys.telvarcase"
 scripts/archive/local-cluster.sh stop
 
 echo "== GNU parallel: the same, shard 2 fails once and is resumed alone ($SECONDS s) =="
-plan "$work/parallel"
+plan "$work/parallel" "${keys[@]}"
 export FLAKY_MARK=$work/parallel-failed
 TELVAR_VERIFY=$work/flaky-verify expect_status 5 scripts/archive/parallel-run.sh --retries 1 \
-  --jobs 2 "$work/parallel" "$work/parallel.telvarcase"
+  --jobs 2 "${keys[@]}" "$work/parallel" "$work/parallel.telvarcase"
 runs=$(wc -l <"$work/parallel/logs/parallel.joblog")
 TELVAR_VERIFY=$work/flaky-verify expect_status 1 scripts/archive/parallel-run.sh --retries 1 \
-  --jobs 2 "$work/parallel" "$work/parallel.telvarcase"
+  --jobs 2 "${keys[@]}" "$work/parallel" "$work/parallel.telvarcase"
 [ "$(tail -n +$((runs + 1)) "$work/parallel/logs/parallel.joblog" | grep -c 'shards/')" -eq 1 ] ||
   fail "the resumed run did more than the failed shard"
-check_case "$work/parallel.telvarcase"
+check_case "$work/parallel.telvarcase" "$work/keys.telvarcase"
 
 echo "== Killed part way: a task, then the merge ($SECONDS s) =="
 plan "$work/killed"

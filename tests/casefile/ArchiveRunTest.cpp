@@ -67,7 +67,7 @@ class ArchiveMergeTest : public ::testing::Test {
         request.runFolder = dir / "run";
         request.shardBytes = int64_t{1} << 40;
         request.shardFiles = 2;
-        request.keysSha256 = "keys";
+        request.keysSha256 = runKeysOf(currentReportContext("telvar-verify", "", ""));
         request.build = "build";
         plan = planRun(request);
         ASSERT_TRUE(plan.error.empty()) << plan.error;
@@ -82,18 +82,18 @@ class ArchiveMergeTest : public ::testing::Test {
         request.shardFile = shardPath(dir / "run", n);
         request.resultsFolder = dir / "run/results";
         request.run = currentReportContext("telvar-verify", "", "");
-        request.keysSha256 = "keys";
+        request.keysSha256 = runKeysOf(request.run);
         request.build = "build";
         return request;
     }
 
-    MergeSummary merge() {
+    MergeSummary merge(const ReportContext& run = currentReportContext("telvar-verify", "tester",
+                                                                       "")) {
         CaseOpenOptions open;
         open.create = true;
         open.creator = currentActor("telvar-verify", "tester");
         CaseFile file(dir / "case.telvarcase", open);
-        return mergeRun(file, open.creator, currentReportContext("telvar-verify", "tester", ""),
-                        dir / "run");
+        return mergeRun(file, open.creator, run, dir / "run");
     }
 
     int64_t verifications() {
@@ -165,3 +165,39 @@ TEST_F(ArchiveMergeTest, AResultIsStoredOnlyForTheFileItsShardNamesThere) {
 }
 
 }  // namespace
+
+TEST_F(ArchiveMergeTest, AMergeWithOtherKeysStoresNothing) {
+    for (const auto& [store, at] : {std::pair<std::string, std::string>{"ab12", ""},
+                                    std::pair<std::string, std::string>{"", "2027-01-01T00:00:00Z"}}) {
+        ReportContext other = currentReportContext("telvar-verify", "tester", "");
+        other.keyStoreSha256 = store;
+        other.validationTime = at;
+        const MergeSummary refused = merge(other);
+        EXPECT_NE(refused.error.find("was planned with keys"), std::string::npos) << refused.error;
+        EXPECT_EQ(refused.stored, 0);
+    }
+    EXPECT_EQ(verifications(), 0);
+}
+
+TEST_F(ArchiveMergeTest, ANoteTypedWithAStoredResultsTextDoesNotSkipIt) {
+    // The exact note a merge writes, typed on the recording before the merge.
+    {
+        CaseOpenOptions open;
+        open.create = true;
+        open.creator = currentActor("telvar-verify", "tester");
+        CaseFile file(dir / "case.telvarcase", open);
+        const ResultRecord first = readShardResults(resultPath(dir / "run/results", 0)).records[0];
+        std::string problem;
+        const std::optional<Shard> shard = readShard(shardPath(dir / "run", 0), problem);
+        ASSERT_TRUE(shard) << problem;
+        FileFacts facts;
+        facts.path = shard->files[0].path;
+        const int64_t recording = file.addRecording(open.creator, facts);
+        file.addNote(open.creator, recording,
+                     resultNoteKey(plan.runId, 0, first.item) + ": verified on " + first.host);
+    }
+    const MergeSummary summary = merge();
+    EXPECT_EQ(summary.storedBefore, 0);
+    EXPECT_EQ(summary.stored, plan.files);
+    EXPECT_EQ(verifications(), plan.files);
+}

@@ -5,6 +5,7 @@
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -88,4 +89,31 @@ TEST(KeysCommand, AStoreThatDoesNotReadVerifiesNothing) {
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.out.find(store.path() + ":"), std::string::npos) << refused.out;
     EXPECT_EQ(refused.out.find("Success"), std::string::npos) << refused.out;
+}
+
+TEST(KeysCommand, AnArchiveRunsTaskRefusesAShardPlannedWithOtherKeys) {
+    const TempFile recording;
+    recorder::writeRecording(recording.path(), recorder::RecorderOptions());
+    const std::string ours = "# ours\n";
+    const std::string theirs = "# theirs\n";
+    const TempFile store(ebml::Bytes(ours.begin(), ours.end()), ".toml");
+    const TempFile other(ebml::Bytes(theirs.begin(), theirs.end()), ".toml");
+    const std::string run = recording.path() + ".run";
+    struct Remove {
+        std::string path;
+        ~Remove() { std::filesystem::remove_all(path); }
+    } remove{run};
+    const std::string keys = "--keys " + store.path() + " --validation-time 2027-01-01T00:00:00Z ";
+    ASSERT_EQ(verify(keys + "--plan " + recording.path() + " --out " + run).status, 0);
+    const std::string shard = "--shard " + run + "/shards/00000 --out " + run + "/results";
+    for (const std::string& elsewhere :
+         {"--keys " + other.path() + " --validation-time 2027-01-01T00:00:00Z ",
+          "--keys " + store.path() + " ", "--keys " + store.path() + " --validation-time 2028-01-01T00:00:00Z ",
+          "--keys " + recording.path() + ".absent "}) {
+        const CommandResult refused = verify(elsewhere + shard);
+        EXPECT_EQ(refused.status, 4) << elsewhere << refused.out;
+        EXPECT_FALSE(std::filesystem::exists(run + "/results/00000.jsonl")) << elsewhere;
+    }
+    const CommandResult done = verify(keys + shard);
+    EXPECT_EQ(done.status, 0) << done.out;
 }
