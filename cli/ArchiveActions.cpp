@@ -7,6 +7,7 @@
 #include "casefile/ArchiveShard.h"
 #include "casefile/CaseError.h"
 #include "cli/CaseRun.h"
+#include "cli/ExitStatus.h"
 #include "cli/KeysCommand.h"
 #include "cli/SealOnSignal.h"
 #include "report/Escape.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr int kUsage = 2;
 constexpr int kCannotWork = 4;
 constexpr int kResultsMissing = 5;
 

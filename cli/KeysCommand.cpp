@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 
+#include "cli/ExitStatus.h"
 #include "report/Escape.h"
 #include "report/ReportContext.h"
 #include "signature/KeyStore.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr int kUsage = 2;
 constexpr int kStoreNotWritten = 4;
 
 void complain(const std::string& text) {
