@@ -24,6 +24,9 @@ bench/verify.sh "$build"
 section "Evidence: file hash, failing recordings, memory"
 bench/evidence.sh "$build"
 
+section "Key store: the first of 100 trusted keys against the last"
+bench/keys.sh "$build"
+
 section "Exact-frame seeking: 1080p H.264 with B-frames"
 "$build/bench/telvar_seek_bench"
 
