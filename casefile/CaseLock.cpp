@@ -13,7 +13,7 @@
 
 namespace {
 
-std::string hostName() {
+std::string lockHost() {
     char name[HOST_NAME_MAX + 1] = {};
     return ::gethostname(name, sizeof name - 1) == 0 ? std::string(name) : std::string();
 }
@@ -34,7 +34,7 @@ CaseLock::Holder readHolder(const std::string& path) {
 }
 
 bool isGone(const CaseLock::Holder& holder) {
-    return holder.pid > 0 && holder.pid <= INT_MAX && holder.host == hostName() &&
+    return holder.pid > 0 && holder.pid <= INT_MAX && holder.host == lockHost() &&
            ::kill(static_cast<pid_t>(holder.pid), 0) != 0 && errno == ESRCH;
 }
 
@@ -45,7 +45,7 @@ std::unique_ptr<CaseLock> CaseLock::take(const std::string& caseBytes, const std
     heldBy.reset();
     const std::string path = caseBytes + ".lock";
     std::ostringstream text;
-    text << ::getpid() << '\n' << hostName() << '\n' << program << '\n';
+    text << ::getpid() << '\n' << lockHost() << '\n' << program << '\n';
     const std::string content = text.str();
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

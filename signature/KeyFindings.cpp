@@ -47,7 +47,7 @@ std::string stated(const WalkEvidence& walk) {
     return walk.tag.startTime + " to " + walk.tag.endTime;
 }
 
-Finding make(FindingCode code, std::string text, int64_t cluster = 0) {
+Finding keyFinding(FindingCode code, std::string text, int64_t cluster = 0) {
     return Finding{code, std::move(text), cluster, cluster, std::nullopt};
 }
 
@@ -80,7 +80,7 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     std::vector<Finding> first;
     if (signedByUntrustedKey(walk)) {
         out.erase(std::remove_if(out.begin(), out.end(), wordsAnUnknownSigner), out.end());
-        first.push_back(make(
+        first.push_back(keyFinding(
             FindingCode::KeyUnknown,
             "The recording is signed by a key that is not trusted: its recorder tag holds under "
             "none of the " +
@@ -94,14 +94,14 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                 "again."));
     }
     if (walk.tagKey && walk.tagKeyValidity == KeyValidity::RevokedBefore) {
-        first.push_back(make(FindingCode::KeyOutsideValidity,
+        first.push_back(keyFinding(FindingCode::KeyOutsideValidity,
                              "The recorder tag holds under " + named(*walk.tagKey) +
                                  ", which was revoked at " + walk.tagKey->revokedAt + " (\"" +
                                  walk.tagKey->reason + "\"), before the recording's stated time (" +
                                  stated(walk) + "): nothing signed with it is proven."));
     }
     for (const WalkEvidence::KeyChange& change : walk.keyChanges) {
-        first.push_back(make(FindingCode::KeyChanged,
+        first.push_back(keyFinding(FindingCode::KeyChanged,
                              "Cluster " + std::to_string(change.cluster) +
                                  " holds under another trusted key, " + change.keyId + " (\"" +
                                  change.label + "\"), than the key the recording's tag holds "
@@ -111,7 +111,7 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
     }
     out.insert(out.begin(), first.begin(), first.end());
     if (walk.tagKey && walk.tagKeyValidity == KeyValidity::Outside) {
-        out.push_back(make(FindingCode::KeyOutsideValidity,
+        out.push_back(keyFinding(FindingCode::KeyOutsideValidity,
                            "Warning: the recording's stated time (" + stated(walk) +
                                ") lies outside " + window(*walk.tagKey) + " of " +
                                named(*walk.tagKey) +
@@ -136,7 +136,7 @@ void keyFindings(const WalkEvidence& walk, std::vector<Finding>& out) {
                       "is the recorder's own claim: anyone who held the key after it was lost "
                       "could state such a time.";
         }
-        out.push_back(make(FindingCode::KeyKnown,
+        out.push_back(keyFinding(FindingCode::KeyKnown,
                            "The recorder tag holds under " + named(*walk.tagKey) + ", " +
                                nvr::keyStatusCode(walk.tagKey->status) + ", with " +
                                window(*walk.tagKey) + "; the recording's stated time is " +

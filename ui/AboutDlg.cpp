@@ -47,7 +47,7 @@ constexpr KeyLine kKeys[] = {
      QT_TRANSLATE_NOOP("AboutDlg", "On the timeline: step through it, show a span")},
 };
 
-QString tr(const char* text) {
+QString trAbout(const char* text) {
     return QCoreApplication::translate("AboutDlg", text);
 }
 
@@ -67,7 +67,7 @@ QWidget* keysTable(QWidget* parent) {
         bold.setBold(true);
         keys->setFont(bold);
         grid->addWidget(keys, row, 0);
-        auto* const what = new QLabel(tr(line.what), table);
+        auto* const what = new QLabel(trAbout(line.what), table);
         what->setWordWrap(true);
         grid->addWidget(what, row, 1);
         ++row;
@@ -83,25 +83,25 @@ QString shown(const std::string& bytes) {
 }  // namespace
 
 QString AboutDlg::caseDescription(const QString& title, const CaseStore& store) {
-    QString text = tr("Case: %1").arg(title);
+    QString text = trAbout("Case: %1").arg(title);
     try {
-        text += QStringLiteral("\n") + tr("Custody log: %1").arg(shown(headText(store.head())));
+        text += QStringLiteral("\n") + trAbout("Custody log: %1").arg(shown(headText(store.head())));
     } catch (const CaseError& error) {
         text += QStringLiteral("\n") +
-                tr("Custody log: its head cannot be read: %1").arg(shown(error.what()));
+                trAbout("Custody log: its head cannot be read: %1").arg(shown(error.what()));
     }
     const std::shared_ptr<const ExaminerKey> key = windowExaminerKey();
     text += QStringLiteral("\n") +
-            (key ? tr("Examiner's key: SHA-256 %1 (Ed25519 %2)")
+            (key ? trAbout("Examiner's key: SHA-256 %1 (Ed25519 %2)")
                        .arg(QString::fromStdString(key->fingerprint()),
                             QString::fromStdString(key->publicKeyHex()))
-                 : tr("Examiner's key: none could be read or made; this window's events are "
+                 : trAbout("Examiner's key: none could be read or made; this window's events are "
                       "not sealed"));
     const std::shared_ptr<const nvr::KeyStore> keys = nvr::keysInUse().store;
     text += QStringLiteral("\n") +
-            (keys ? tr("Key store: %1, SHA-256 %2")
+            (keys ? trAbout("Key store: %1, SHA-256 %2")
                         .arg(shown(keys->description()), QString::fromStdString(keys->sha256()))
-                   : tr("Key store: built-in keys only"));
+                   : trAbout("Key store: built-in keys only"));
     return text;
 }
 
@@ -109,7 +109,7 @@ AboutDlg::AboutDlg(QWidget* parent, const QString& caseText)
     : QDialog(parent, Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       logoLabel(new QLabel(this)),
       infoLabel(new QLabel(this)) {
-    setWindowTitle(tr("About"));
+    setWindowTitle(trAbout("About"));
     setFixedSize(440, 320);
     setWindowModality(Qt::WindowModal);
 
@@ -118,9 +118,9 @@ AboutDlg::AboutDlg(QWidget* parent, const QString& caseText)
     setPalette(pal);
 
     const QString text = QGuiApplication::applicationDisplayName() + QStringLiteral("\n\n") +
-                         tr("Version: ") + QCoreApplication::applicationVersion() +
+                         trAbout("Version: ") + QCoreApplication::applicationVersion() +
                          QStringLiteral("\n\n") +
-                         tr("Copyright © %1").arg(QCoreApplication::organizationName());
+                         trAbout("Copyright © %1").arg(QCoreApplication::organizationName());
 
     auto* const layout = new QVBoxLayout(this);
     auto* const top = new QHBoxLayout;

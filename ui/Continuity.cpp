@@ -10,7 +10,7 @@
 
 namespace {
 
-QString tr(const char* text, int n = -1) {
+QString trContinuity(const char* text, int n = -1) {
     return QCoreApplication::translate("EvidencePane", text, nullptr, n);
 }
 
@@ -24,7 +24,7 @@ constexpr size_t kMaxLines = 200;
 QString moreLine(size_t total) {
     return total > kMaxLines
                ? QStringLiteral("<br>") +
-                     esc(tr("… and %1 more").arg(static_cast<qulonglong>(total - kMaxLines)))
+                     esc(trContinuity("… and %1 more").arg(static_cast<qulonglong>(total - kMaxLines)))
                : QString();
 }
 
@@ -38,7 +38,7 @@ QString stepsHtml(const std::vector<ContinuityStep>& steps, const char* what,
     for (size_t i = 0; i < steps.size() && i < kMaxLines; ++i) {
         const ContinuityStep& step = steps[i];
         html += QStringLiteral("<br>") +
-                esc(tr(what).arg(spanText(step.seconds), names.value(static_cast<int>(step.from)),
+                esc(trContinuity(what).arg(spanText(step.seconds), names.value(static_cast<int>(step.from)),
                                  names.value(static_cast<int>(step.to))));
     }
     return html + moreLine(steps.size());
@@ -49,13 +49,13 @@ QString serialHtml(const SerialContinuity& serial, const QStringList& names) {
     const QString serialText = textOf(serial.serialNumber);
     const size_t count = serial.files.size();
     const QString heading =
-        count == 1 ? tr("Serial %1: 1 recording").arg(serialText)
-                   : tr("Serial %1: %2 recordings").arg(serialText, QString::number(count));
+        count == 1 ? trContinuity("Serial %1: 1 recording").arg(serialText)
+                   : trContinuity("Serial %1: %2 recordings").arg(serialText, QString::number(count));
     QString html = QStringLiteral("<p><b>%1</b>").arg(esc(heading));
     html += stepsHtml(serial.gaps, "gap of %1 between %2 and %3", names);
     html += stepsHtml(serial.overlaps, "overlap of %1 between %2 and %3", names);
     if (serial.gaps.empty() && serial.overlaps.empty()) {
-        html += QStringLiteral("<br>") + esc(tr("continuous, no gap and no overlap"));
+        html += QStringLiteral("<br>") + esc(trContinuity("continuous, no gap and no overlap"));
     }
     return html + QStringLiteral("</p>");
 }
@@ -73,7 +73,7 @@ QString namesOf(const std::vector<size_t>& files, const QStringList& names) {
         listed << names.value(static_cast<int>(files[i]));
     }
     if (files.size() > kMaxLines) {
-        listed << tr("… and %1 more").arg(static_cast<qulonglong>(files.size() - kMaxLines));
+        listed << trContinuity("… and %1 more").arg(static_cast<qulonglong>(files.size() - kMaxLines));
     }
     return listed.join(QStringLiteral(", "));
 }
@@ -84,7 +84,7 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     std::vector<RecordingEvidence> evidences;
     QStringList names;
     QString html = QStringLiteral("<h3>%1</h3><table>")
-                       .arg(esc(tr("%1 recordings selected").arg(rows.size())));  // never fewer than two
+                       .arg(esc(trContinuity("%1 recordings selected").arg(rows.size())));  // never fewer than two
     for (const ResultModel::Row* row : rows) {
         const VerifyResult& result = row->result;
         names << textUpToZero(result.fileName);
@@ -96,24 +96,24 @@ QString continuityHtml(const std::vector<const ResultModel::Row*>& rows) {
     const Continuity continuity = continuityOf(evidences);
     html += QStringLiteral("</table>") + moreLine(rows.size());
     html += QStringLiteral("<h4>%1</h4>")
-                .arg(esc(tr(
+                .arg(esc(trContinuity(
                     "Continuity of the recordings with a Success, by their tags' stated times")));
     for (const SerialContinuity& serial : continuity.serials) {
         html += serialHtml(serial, names);
     }
     for (const DuplicateFiles& duplicate : continuity.duplicates) {
         html += QStringLiteral("<p>%1</p>")
-                    .arg(esc(tr("Same bytes (SHA-256 %1): %2")
+                    .arg(esc(trContinuity("Same bytes (SHA-256 %1): %2")
                                  .arg(textOf(duplicate.sha256), namesOf(duplicate.files, names))));
     }
     if (!continuity.unplaced.empty()) {
         html += QStringLiteral("<p>%1</p>")
-                    .arg(esc(tr("Success, but their times do not read: %1")
+                    .arg(esc(trContinuity("Success, but their times do not read: %1")
                                  .arg(namesOf(continuity.unplaced, names))));
     }
     if (continuity.serials.empty() && continuity.duplicates.empty()) {
         html += QStringLiteral("<p>%1</p>")
-                    .arg(esc(tr("No recording with a Success to place in time.")));
+                    .arg(esc(trContinuity("No recording with a Success to place in time.")));
     }
     return html;
 }

@@ -11,24 +11,24 @@ namespace {
 constexpr int kColumns = 7;
 constexpr int kEventColumn = 3;
 
-QString tr(const char* text) {
+QString trCustody(const char* text) {
     return QCoreApplication::translate("CustodyLogModel", text);
 }
 
 QString fixityWords(Fixity fixity) {
     switch (fixity) {
         case Fixity::Intake:
-            return tr("hash taken as it was added to the case");
+            return trCustody("hash taken as it was added to the case");
         case Fixity::Unchanged:
-            return tr("bytes unchanged since added to the case");
+            return trCustody("bytes unchanged since added to the case");
         case Fixity::Changed:
-            return tr("bytes changed since added to the case");
+            return trCustody("bytes changed since added to the case");
         case Fixity::Missing:
-            return tr("missing since added to the case");
+            return trCustody("missing since added to the case");
         case Fixity::Unreadable:
-            return tr("unreadable since added to the case");
+            return trCustody("unreadable since added to the case");
         case Fixity::NoIntake:
-            return tr("no hash was taken when it was added");
+            return trCustody("no hash was taken when it was added");
     }
     return {};
 }
@@ -79,7 +79,7 @@ QVariant CustodyLogModel::data(const QModelIndex& index, int role) const {
     const Line& line = lines[static_cast<size_t>(index.row())];
     if (index.column() == kEventColumn && role == Qt::ToolTipRole) {
         // The code as the log stores it, for whoever reads the case itself.
-        return tr("%1 (stored as \"%2\")")
+        return trCustody("%1 (stored as \"%2\")")
             .arg(QString::fromLatin1(eventKindWords(line.kind)),
                  QString::fromLatin1(eventKindCode(line.kind)));
     }
@@ -113,5 +113,5 @@ QVariant CustodyLogModel::headerData(int section, Qt::Orientation orientation, i
     }
     static const char* const kHeaders[kColumns] = {"#",         "Time (UTC)", "Examiner", "Event",
                                                    "Recording", "Detail",     "SHA-256"};
-    return tr(kHeaders[section]);
+    return trCustody(kHeaders[section]);
 }

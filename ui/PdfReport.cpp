@@ -41,7 +41,7 @@ constexpr size_t kSummaryRows = 40;
 // rows a line shorter, few enough that little is laid out twice.
 constexpr size_t kSummaryMargin = 5;
 
-QString tr(const char* text) {
+QString trPdf(const char* text) {
     return QCoreApplication::translate("ReportExport", text);
 }
 
@@ -88,7 +88,7 @@ class PageFlow {
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
             painter.drawText(QRect(0, area.height() - footer, area.width(), footer),
                              Qt::AlignRight | Qt::AlignBottom,
-                             closing && i + 1 == cuts.size() ? tr("%1 (last page)").arg(pages)
+                             closing && i + 1 == cuts.size() ? trPdf("%1 (last page)").arg(pages)
                                                              : QString::number(pages));
         }
         return true;
@@ -443,7 +443,7 @@ bool printPdfReport(const ReportFiles& files, const ReportContext& run, PaperSiz
                     const std::vector<std::vector<std::string>>& custody) {
     QPdfWriter writer(&device);
     setUp(writer, paper);
-    writer.setTitle(tr("Verification report"));
+    writer.setTitle(trPdf("Verification report"));
     writer.setCreator(QStringLiteral("telvar-authenticator"));
     PageFlow flow(writer);
     if (!flow.begin()) {

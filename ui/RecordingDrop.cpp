@@ -17,7 +17,7 @@
 
 namespace {
 
-QString tr(const char* text) {
+QString trDrop(const char* text) {
     return QCoreApplication::translate("RecordingDrop", text);
 }
 
@@ -48,7 +48,7 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
     }
     DIR* const dir = readable(folder) ? ::opendir(folder.constData()) : nullptr;
     if (dir == nullptr) {
-        notes << tr("Skipped unreadable folder %1").arg(shownBytes(folder));
+        notes << trDrop("Skipped unreadable folder %1").arg(shownBytes(folder));
         return;
     }
     // With the entry's type where the file system tells it: a file or a
@@ -72,21 +72,21 @@ void walkFolder(const QByteArray& folder, const ReadableProbe& readable,
             !knownNoLink && ::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode);
         const bool reached = ::stat(path.constData(), &target) == 0;
         if (name.startsWith('.')) {
-            notes << tr("Skipped hidden entry %1").arg(shown());
+            notes << trDrop("Skipped hidden entry %1").arg(shown());
         } else if (!reached) {
-            notes << (isLink ? tr("Skipped broken link %1") : tr("Skipped vanished entry %1"))
+            notes << (isLink ? trDrop("Skipped broken link %1") : trDrop("Skipped vanished entry %1"))
                          .arg(shown());
         } else if (S_ISDIR(target.st_mode) && isLink) {
             // A link may lead back up the tree.
-            notes << tr("Skipped linked folder %1").arg(shown());
+            notes << trDrop("Skipped linked folder %1").arg(shown());
         } else if (S_ISDIR(target.st_mode)) {
             walkFolder(path, readable, stop, found, notes);
         } else if (!S_ISREG(target.st_mode)) {
-            notes << tr("Skipped %1: not a regular file").arg(shown());
+            notes << trDrop("Skipped %1: not a regular file").arg(shown());
         } else if (!isRecordingName(pathFromBytes(name))) {
-            notes << tr("Skipped %1: not named .mkv").arg(shown());
+            notes << trDrop("Skipped %1: not named .mkv").arg(shown());
         } else if (!readable(path)) {
-            notes << tr("Skipped unreadable file %1").arg(shown());
+            notes << trDrop("Skipped unreadable file %1").arg(shown());
         } else {
             found.emplace_back(path, static_cast<qint64>(target.st_size));
         }
@@ -100,7 +100,7 @@ bool isRecordingName(const QString& path) {
 }
 
 QString recordingFilter() {
-    return tr("Matroska Files (*.[mM][kK][vV])");
+    return trDrop("Matroska Files (*.[mM][kK][vV])");
 }
 
 bool acceptsRecordings(const QMimeData& data) {

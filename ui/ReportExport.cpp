@@ -24,12 +24,12 @@
 
 namespace {
 
-QString tr(const char* text) {
+QString trExport(const char* text) {
     return QCoreApplication::translate("ReportExport", text);
 }
 
 QString couldNotWrite(const QString& path, const QString& why) {
-    return tr("Could not write %1: %2").arg(shownText(path), why);
+    return trExport("Could not write %1: %2").arg(shownText(path), why);
 }
 
 bool cancelled(const ExportProgress* progress) {
@@ -202,7 +202,7 @@ std::vector<VerifyResult> exportRows(const ResultModel& model, const std::vector
 }
 
 QString exportCancelled() {
-    return tr("The export was cancelled; no file was written.");
+    return trExport("The export was cancelled; no file was written.");
 }
 
 QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& request,
@@ -225,7 +225,7 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
             // A report without the evidence and custody the case holds would
             // claim less than it should, and say nothing of it.
             const QString why = QString::fromStdString(error.what());
-            return couldNotWrite(request.path, tr("the case cannot be read: %1").arg(why));
+            return couldNotWrite(request.path, trExport("the case cannot be read: %1").arg(why));
         }
     }
     ExportRequest withIntake = request;
@@ -245,7 +245,7 @@ QString writeExport(const std::vector<VerifyResult>& rows, const ExportRequest& 
         }
         const QString why = sink.file.error() != QFileDevice::NoError
                                 ? sink.file.errorString()
-                                : tr("the report could not be written");
+                                : trExport("the report could not be written");
         return couldNotWrite(request.path, why);
     }
     if (!sink.file.commit()) {

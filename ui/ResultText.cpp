@@ -8,7 +8,7 @@
 
 namespace {
 
-QString tr(const char* text) {
+QString trResult(const char* text) {
     return QCoreApplication::translate("NResultTree", text);
 }
 
@@ -40,11 +40,11 @@ QString textUpToZero(const QByteArray& bytes) {
 QString verdictWord(VerdictCode code) {
     switch (code) {
         case VerdictCode::Success:
-            return tr("Success");
+            return trResult("Success");
         case VerdictCode::NotVerified:
-            return tr("Not verified (cancelled)");
+            return trResult("Not verified (cancelled)");
         default:
-            return tr("Failed");
+            return trResult("Failed");
     }
 }
 
@@ -70,9 +70,9 @@ QString verdictColour(const VerifyResult& result) {
 
 QString reasonWord(const VerifyResult& result) {
     if (result.evidence == nullptr || result.code() == VerdictCode::Success) {
-        return tr(wordingOf(result).outcome);
+        return trResult(wordingOf(result).outcome);
     }
-    return tr(shortReason(*result.evidence).c_str());
+    return trResult(shortReason(*result.evidence).c_str());
 }
 
 QString firstFailureText(const VerifyResult& result) {
@@ -94,10 +94,10 @@ QString reasonDetail(const VerifyResult& result) {
 QString describeResult(const VerifyResult& result) {
     // The words are the report's, so every output says the same.
     if (result.cancelled()) {
-        return tr("Not verified: the run was cancelled before this file's verdict was reached. "
+        return trResult("Not verified: the run was cancelled before this file's verdict was reached. "
                   "Verify it again with Ctrl+R.");
     }
-    const QString headline = tr(wordingOf(result).sentence);
+    const QString headline = trResult(wordingOf(result).sentence);
     switch (result.code()) {
         case VerdictCode::Mismatch:
         case VerdictCode::Unsigned:

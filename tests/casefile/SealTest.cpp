@@ -17,7 +17,7 @@
 
 namespace {
 
-Actor examiner(const std::string& name = "A. Examiner") {
+Actor sealExaminer(const std::string& name = "A. Examiner") {
     return Actor{name, "host-1", "telvar-test", "1.0", "abc123"};
 }
 
@@ -25,7 +25,7 @@ CaseOpenOptions writing(std::shared_ptr<const ExaminerKey> key, bool create = tr
     CaseOpenOptions options;
     options.create = create;
     options.reference = "2026-0042";
-    options.creator = examiner();
+    options.creator = sealExaminer();
     options.examinerKey = std::move(key);
     options.readOnlyMedia = [](const std::string&) { return false; };
     return options;
@@ -51,7 +51,7 @@ void verify(CaseFile& file, const std::string& path, const std::string& sha256, 
     v.file.sha256 = sha256;
     v.code = code;
     v.verifiedAt = "2026-12-08T17:02:11Z";
-    file.recordVerification(examiner(), v, [&](const FixityCheck& fixity) {
+    file.recordVerification(sealExaminer(), v, [&](const FixityCheck& fixity) {
         return std::string("{\"code\":") + std::to_string(code) + ",\"fixity\":\"" +
                fixityCode(fixity.state) + "\"}";
     });
@@ -63,14 +63,14 @@ void makeCase(const std::string& path, const std::shared_ptr<const ExaminerKey>&
     CaseFile file(path, writing(key));
     verify(file, "/e/a.mkv", std::string(64, 'a'), 0);
     verify(file, "/e/b.mkv", std::string(64, 'b'), 1);
-    file.seal(examiner());
+    file.seal(sealExaminer());
     verify(file, "/e/a.mkv", std::string(64, 'a'), 0);
-    file.removeRecording(examiner(), 2);
+    file.removeRecording(sealExaminer(), 2);
     verify(file, "/e/b.mkv", std::string(64, 'b'), 1);
-    file.addNote(examiner("B. Second"), 1, "seen");
-    file.addNote(examiner(), std::nullopt, "about the case");
-    file.recordExport(examiner(), "html", "/out/r.html", std::string(64, 'd'));
-    file.seal(examiner());
+    file.addNote(sealExaminer("B. Second"), 1, "seen");
+    file.addNote(sealExaminer(), std::nullopt, "about the case");
+    file.recordExport(sealExaminer(), "html", "/out/r.html", std::string(64, 'd'));
+    file.seal(sealExaminer());
 }
 
 class Seals : public ::testing::Test {
@@ -255,7 +255,7 @@ TEST_F(Seals, AnEventAfterTheLastSealIsNamedUnsealed) {
     const int64_t sealedEvents = auditOf(casePath).events;
     {
         CaseFile file(casePath, writing(nullptr, false));  // no key: cannot seal
-        file.addNote(examiner(), std::nullopt, "added without the key");
+        file.addNote(sealExaminer(), std::nullopt, "added without the key");
     }
     const AuditResult audit = auditOf(casePath);
     ASSERT_TRUE(audit.intact()) << audit.problem;
@@ -320,7 +320,7 @@ TEST_F(Seals, AnOlderCaseAuditsUnsealedAndIsSealedOnceWritten) {
     {
         CaseFile file(old, writing(key, false));
         verify(file, "/e/b.mkv", std::string(64, 'b'), 0);
-        file.seal(examiner());
+        file.seal(sealExaminer());
     }
     audit = auditOf(old);
     ASSERT_TRUE(audit.intact()) << audit.problem;

@@ -16,7 +16,7 @@ using recorder::Tampering;
 namespace {
 
 // 60 small one-second clusters.
-RecordingEvidence examine(std::vector<Tampering> tampering) {
+RecordingEvidence examineBlame(std::vector<Tampering> tampering) {
     recorder::RecorderOptions options;
     options.clusterCount = 60;
     options.blocksPerCluster = 1;
@@ -79,7 +79,7 @@ TEST(Blame, AClusterInItsSealedOrderIsNotCalledMoved) {
          "tag-altered, cluster-inserted 31"},
     };
     for (const Case& c : cases) {
-        const RecordingEvidence evidence = examine(c.tampering);
+        const RecordingEvidence evidence = examineBlame(c.tampering);
         EXPECT_EQ(told(evidence), c.told) << allText(evidence);
     }
 }
@@ -100,7 +100,7 @@ TEST(Blame, ACopyIsNamedWhicheverComesFirstAndItsOriginalKeepsItsProof) {
         {Tampering::duplicateCluster(29), 31, 30, "one of them stands where the recorder did not"},
     };
     for (const Case& c : cases) {
-        const RecordingEvidence evidence = examine({c.tampering});
+        const RecordingEvidence evidence = examineBlame({c.tampering});
         ASSERT_EQ(told(evidence), "cluster-duplicated " + std::to_string(c.copy))
             << allText(evidence);
         const std::string& text = evidence.findings.front().text;
@@ -118,7 +118,7 @@ TEST(Blame, ACopyIsNamedWhicheverComesFirstAndItsOriginalKeepsItsProof) {
 // chain picks up after 12, not after 10.
 TEST(Blame, ABreakIsClaimedOnlyWhereTheChainPicksUp) {
     const RecordingEvidence evidence =
-        examine({Tampering::flipClusterByte(9), Tampering::insertForeignCluster(10),
+        examineBlame({Tampering::flipClusterByte(9), Tampering::insertForeignCluster(10),
                  Tampering::dropCluster(10)});
     EXPECT_EQ(told(evidence), "cluster-mismatch 10, cluster-spliced 11, chain-break 12")
         << allText(evidence);
@@ -136,7 +136,7 @@ TEST(Blame, ProvenanceNeverJoinsACopyToItsOriginal) {
         {{Tampering::swapClusters(21, 23), Tampering::swapClusters(22, 24)}, "1–21, 22–23, 24–25, 26–60"},
     };
     for (const Case& c : cases) {
-        const RecordingEvidence evidence = examine(c.tampering);
+        const RecordingEvidence evidence = examineBlame(c.tampering);
         ASSERT_EQ(evidence.provenance.statements.size(), 3u);
         const std::string& proven = evidence.provenance.statements[2];
         EXPECT_NE(proven.find("; and the order of cluster(s) " + std::string(c.order) +

@@ -13,7 +13,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes message(size_t size) {
+Bytes hmacMessage(size_t size) {
     Bytes bytes(size);
     for (size_t i = 0; i < size; ++i) {
         bytes[i] = static_cast<uint8_t>(i * 37 + 11);
@@ -40,7 +40,7 @@ Bytes macOf(DigitalHMACSigner& signer, const Bytes& bytes, size_t piece) {
 
 TEST(DigitalHMACSigner, BuiltInKeyMacHasTheDigestsSizeWhateverThePieces) {
     ASSERT_EQ(builtInKey().size(), kBuiltInHmacKeySize);
-    const Bytes bytes = message(777);
+    const Bytes bytes = hmacMessage(777);
     const struct {
         DigestType type;
         size_t size;
@@ -61,8 +61,8 @@ TEST(DigitalHMACSigner, BuiltInKeyMacHasTheDigestsSizeWhateverThePieces) {
 }
 
 TEST(DigitalHMACSigner, GivenKeyIsUsedWithExactlyItsLength) {
-    const Bytes bytes = message(1000);
-    const Bytes key = message(32);  // the size of an earlier SHA-256 MAC in a chain
+    const Bytes bytes = hmacMessage(1000);
+    const Bytes key = hmacMessage(32);  // the size of an earlier SHA-256 MAC in a chain
     DigitalHMACSigner whole(DIGEST_SHA256, key.data(), 32);
     EXPECT_EQ(macOf(whole, bytes, 300), TestSigner::hmac(DIGEST_SHA256, key, bytes));
 
@@ -104,9 +104,9 @@ TEST(DigitalHMACSigner, SelectorOutsideOneToFourIsInvalidArguments) {
 }
 
 TEST(MyHMACSign, ResetStartsANewMessage) {
-    const Bytes key = message(16);
-    const Bytes first = message(50);
-    const Bytes second = message(70);
+    const Bytes key = hmacMessage(16);
+    const Bytes first = hmacMessage(50);
+    const Bytes second = hmacMessage(70);
     MyHMACSign context(key, DIGEST_SHA512);
     Bytes mac;
     context.update(first.data(), first.size());

@@ -15,7 +15,7 @@ using recorder::Tampering;
 
 namespace {
 
-RecordingEvidence examine(const RecorderOptions& options,
+RecordingEvidence examineEvidence(const RecorderOptions& options,
                           const recorder::RecorderKeys& keys = recorder::RecorderKeys::defaults(),
                           recorder::Recording* written = nullptr) {
     const TempFile file;
@@ -46,7 +46,7 @@ const Finding* findingOf(const RecordingEvidence& evidence, const std::string& c
     return nullptr;
 }
 
-std::string codes(const RecordingEvidence& evidence) {
+std::string evidenceCodes(const RecordingEvidence& evidence) {
     std::string all;
     for (const Finding& finding : evidence.findings) {
         all += std::string(findingCodeName(finding.code)) + " ";
@@ -72,9 +72,9 @@ class Findings : public testing::TestWithParam<FindingCase> {};
 
 TEST_P(Findings, NameWhatHappened) {
     const FindingCase& c = GetParam();
-    const RecordingEvidence evidence = examine(tampered(c.tampering, c.tagKind));
+    const RecordingEvidence evidence = examineEvidence(tampered(c.tampering, c.tagKind));
     const Finding* const finding = findingOf(evidence, c.code);
-    ASSERT_NE(finding, nullptr) << codes(evidence);
+    ASSERT_NE(finding, nullptr) << evidenceCodes(evidence);
     EXPECT_EQ(finding->firstCluster, c.firstCluster) << finding->text;
     EXPECT_FALSE(finding->text.empty());
     EXPECT_NE(evidence.verdict.code, VerdictCode::Success);
@@ -277,7 +277,7 @@ TEST(Evidence, VerdictsAreThoseOfTheWalkThatStoppedAtTheFirstFailure) {
         options.clusterCount = 6;
         options.tagSignature = {c.tagKind, 3};
         options.tampering = c.tampering;
-        const RecordingEvidence evidence = examine(options);
+        const RecordingEvidence evidence = examineEvidence(options);
         EXPECT_EQ(verdictNumber(evidence.verdict.code), c.code) << c.detail << c.error;
         EXPECT_EQ(evidence.verdict.detail, c.detail);
         EXPECT_EQ(evidence.verdict.errorText, c.error);
@@ -286,7 +286,7 @@ TEST(Evidence, VerdictsAreThoseOfTheWalkThatStoppedAtTheFirstFailure) {
 
 TEST(Evidence, TheChainIsMappedPastTheFirstFailure) {
     const RecordingEvidence evidence =
-        examine(tampered({Tampering::flipClusterByte(2), Tampering::flipClusterByte(5)}));
+        examineEvidence(tampered({Tampering::flipClusterByte(2), Tampering::flipClusterByte(5)}));
     EXPECT_EQ(evidence.verdict.code, VerdictCode::Mismatch);
     EXPECT_NE(evidence.verdict.detail.find("cluster 3 at offset"), std::string::npos);
     ASSERT_EQ(evidence.runs.size(), 5u);
@@ -312,13 +312,13 @@ TEST(Evidence, TagSignedWithAnotherKeyIsNamedSo) {
     other.rsaPrivate.reset(EVP_RSA_gen(2048));
     other.hmacKey = recorder::RecorderKeys::defaults().hmacKey;
     // Over a consistent chain another key is named as such, not as a change.
-    const RecordingEvidence evidence = examine(tampered({}), other);
-    EXPECT_NE(findingOf(evidence, "key-unknown"), nullptr) << codes(evidence);
-    EXPECT_EQ(findingOf(evidence, "tag-unknown-key"), nullptr) << codes(evidence);
+    const RecordingEvidence evidence = examineEvidence(tampered({}), other);
+    EXPECT_NE(findingOf(evidence, "key-unknown"), nullptr) << evidenceCodes(evidence);
+    EXPECT_EQ(findingOf(evidence, "tag-unknown-key"), nullptr) << evidenceCodes(evidence);
     // With a cluster changed too, nothing says the chain is the signer's own.
     const RecordingEvidence alsoChanged =
-        examine(tampered({Tampering::flipClusterByte(3)}), other);
-    EXPECT_NE(findingOf(alsoChanged, "tag-unknown-key"), nullptr) << codes(alsoChanged);
+        examineEvidence(tampered({Tampering::flipClusterByte(3)}), other);
+    EXPECT_NE(findingOf(alsoChanged, "tag-unknown-key"), nullptr) << evidenceCodes(alsoChanged);
     EXPECT_FALSE(evidence.tag.verified);
     EXPECT_EQ(evidence.tag.startTime, "2026-12-01 08:00:00");  // stated, though not verified
 }
@@ -327,7 +327,7 @@ TEST(Evidence, TimesFollowTheTimecodeScaleAndMissingTimecodesHaveNone) {
     RecorderOptions options = tampered({Tampering::flipClusterByte(4)});
     options.timecodeScale = 500000;  // half a millisecond per tick
     options.withoutTimecode = {1};
-    const RecordingEvidence evidence = examine(options);
+    const RecordingEvidence evidence = examineEvidence(options);
     ASSERT_EQ(evidence.clusters.size(), 8u);
     EXPECT_DOUBLE_EQ(evidence.clusters[2].seconds.value_or(-1), 1.0);
     EXPECT_FALSE(evidence.clusters[1].seconds.has_value());
@@ -339,7 +339,7 @@ TEST(Evidence, TimesFollowTheTimecodeScaleAndMissingTimecodesHaveNone) {
 TEST(Evidence, CoverageAccountsForEveryByte) {
     recorder::Recording written;
     const RecordingEvidence evidence =
-        examine(tampered({}), recorder::RecorderKeys::defaults(), &written);
+        examineEvidence(tampered({}), recorder::RecorderKeys::defaults(), &written);
     int64_t signedBytes = written.tag.signedEnd - written.tag.signedBegin;
     int64_t clusterPrefixes = 0;
     for (const recorder::ClusterRecord& cluster : written.clusters) {
@@ -381,8 +381,8 @@ TEST(Evidence, ATagTheReaderNeverReachedIsNotCalledMissing) {
         std::string(TELVAR_TEST_DATA) + "/fuzz-regressions/verify/budget-masters-rewalk-run.mkv",
         options);
     const Finding* missing = findingOf(evidence, "tag-missing");
-    ASSERT_NE(missing, nullptr) << codes(evidence);
+    ASSERT_NE(missing, nullptr) << evidenceCodes(evidence);
     EXPECT_NE(missing->text.find("though the scan found one at offset 2772"), std::string::npos)
         << missing->text;
-    EXPECT_EQ(findingOf(evidence, "tag-multiple"), nullptr) << codes(evidence);
+    EXPECT_EQ(findingOf(evidence, "tag-multiple"), nullptr) << evidenceCodes(evidence);
 }

@@ -34,7 +34,7 @@ std::string mapOf(const nvr::WalkEvidence& walk) {
     return text + "| " + walk.walkError + std::to_string(walk.chainEndMatches);
 }
 
-void collect(double fraction, void* context) {
+void collectParallel(double fraction, void* context) {
     static_cast<std::vector<double>*>(context)->push_back(fraction);
 }
 
@@ -45,13 +45,13 @@ Outcome walk(const std::string& path, size_t helpers, size_t batchClusters) {
     try {
         parser.parse();
         if (helpers == 0) {
-            outcome.result = parser.verifySignatures(&collect, &outcome.progress);
+            outcome.result = parser.verifySignatures(&collectParallel, &outcome.progress);
         } else {
             std::vector<std::unique_ptr<nvr::MkvParser>> workers;
             for (size_t i = 0; i < helpers; ++i) {
                 workers.push_back(std::make_unique<nvr::MkvParser>(path.c_str()));
             }
-            outcome.result = parser.verifySignaturesParallel(&collect, &outcome.progress, workers,
+            outcome.result = parser.verifySignaturesParallel(&collectParallel, &outcome.progress, workers,
                                                              batchClusters);
         }
         outcome.detail = parser.verifyDetail();

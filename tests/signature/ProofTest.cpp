@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kClusters = 12;
 
-RecorderOptions recording(std::vector<Tampering> tampering, uint32_t tagKind = recorder::kKindRsa) {
+RecorderOptions proofRecording(std::vector<Tampering> tampering, uint32_t tagKind = recorder::kKindRsa) {
     RecorderOptions options;
     options.clusterCount = kClusters;
     options.endTime = "2026-12-01 08:00:12";
@@ -36,7 +36,7 @@ struct Reseal {
     int keepFrom = -1;
 };
 
-RecordingEvidence examine(const RecorderOptions& options, Reseal reseal = {}) {
+RecordingEvidence examineProof(const RecorderOptions& options, Reseal reseal = {}) {
     const TempFile file;
     recorder::Recording written = recorder::writeRecording(file.path(), options);
     if (reseal.altered >= 0) {
@@ -95,7 +95,7 @@ class Proof : public testing::TestWithParam<ProofCase> {};
 
 TEST_P(Proof, OnlyWhatTheTagReachesBackToIsProven) {
     const ProofCase& c = GetParam();
-    const RecordingEvidence evidence = examine(recording(c.tampering), c.reseal);
+    const RecordingEvidence evidence = examineProof(proofRecording(c.tampering), c.reseal);
     EXPECT_EQ(proven(evidence), c.proven);
     const Finding* found = nullptr;
     for (const Finding& finding : evidence.findings) {
@@ -135,14 +135,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ProofCase>& c) { return std::string(c.param.name); });
 
 TEST(Proof, RootedInTheTagsKindAndNothingElse) {
-    const RecordingEvidence rsa = examine(recording({}));
+    const RecordingEvidence rsa = examineProof(proofRecording({}));
     EXPECT_EQ(rsa.verdict.code, VerdictCode::Success);
     EXPECT_EQ(proven(rsa), "1-12");
     EXPECT_EQ(rsa.proofKey, ProofKey::Rsa);
     EXPECT_TRUE(rsa.originProven);
     EXPECT_EQ(rsa.coverage.verifiedBytes, rsa.coverage.signedBytes);
 
-    const RecordingEvidence hmac = examine(recording({}, recorder::kKindHmac));
+    const RecordingEvidence hmac = examineProof(proofRecording({}, recorder::kKindHmac));
     EXPECT_EQ(hmac.verdict.code, VerdictCode::Success);
     EXPECT_EQ(proven(hmac), "1-12");
     EXPECT_EQ(hmac.proofKey, ProofKey::Hmac);
@@ -150,7 +150,7 @@ TEST(Proof, RootedInTheTagsKindAndNothingElse) {
     EXPECT_EQ(standingOf(ClusterStatus::Verified, true, false, hmac.proofKey), ClusterStanding::Sealed);
 
     // A link that holds without proof is never "verified".
-    const RecordingEvidence tail = examine(recording({}), {3, kClusters});
+    const RecordingEvidence tail = examineProof(proofRecording({}), {3, kClusters});
     EXPECT_EQ(tail.proofKey, ProofKey::None);
     EXPECT_LT(tail.coverage.verifiedBytes * 100, tail.coverage.signedBytes);  // the tag alone
     for (const ClusterRun& run : tail.runs) {
@@ -160,7 +160,7 @@ TEST(Proof, RootedInTheTagsKindAndNothingElse) {
 
 // Every signature holds, yet something a player uses lies outside them.
 TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
-    const RecordingEvidence frames = examine(recording({Tampering::frameBeforeSignature(6)}));
+    const RecordingEvidence frames = examineProof(proofRecording({Tampering::frameBeforeSignature(6)}));
     EXPECT_EQ(frames.verdict.code, VerdictCode::Unsigned);
     EXPECT_NE(frames.verdict.detail.find("cluster 7 at offset"), std::string::npos)
         << frames.verdict.detail;
@@ -171,7 +171,7 @@ TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
     EXPECT_EQ(proven(frames), "1-6 8-12");
 
     // Intact in every way but the order of the tag's fields.
-    const RecordingEvidence tag = examine(recording({Tampering::finalValueBeforeTagSignature()}));
+    const RecordingEvidence tag = examineProof(proofRecording({Tampering::finalValueBeforeTagSignature()}));
     EXPECT_EQ(tag.verdict.code, VerdictCode::Unsigned);
     EXPECT_EQ(tag.verdict.detail.rfind("recorder tag at offset", 0), 0u) << tag.verdict.detail;
     EXPECT_NE(tag.verdict.detail.find("its final value stands before"), std::string::npos);
@@ -181,7 +181,7 @@ TEST(Proof, WhatNoSignatureCoversIsNotASuccess) {
 
     // A failure elsewhere keeps its verdict; the finding is still listed.
     const RecordingEvidence both =
-        examine(recording({Tampering::frameBeforeSignature(2), Tampering::flipClusterByte(8)}));
+        examineProof(proofRecording({Tampering::frameBeforeSignature(2), Tampering::flipClusterByte(8)}));
     EXPECT_EQ(both.verdict.code, VerdictCode::Mismatch);
     bool listed = false;
     for (const Finding& finding : both.findings) {
@@ -211,7 +211,7 @@ TEST(Proof, RemovedCountAtItsBoundaries) {
 }
 
 TEST(Proof, ABreakNamesEveryCauseItIsConsistentWith) {
-    const RecordingEvidence evidence = examine(recording({}), {3, 7});
+    const RecordingEvidence evidence = examineProof(proofRecording({}), {3, 7});
     const Finding& finding = evidence.findings.front();
     EXPECT_EQ(finding.text,
               "Cluster 8 (00:00:07–00:00:08 as stated) does not hold under the value stored "
@@ -225,7 +225,7 @@ TEST(Proof, ABreakNamesEveryCauseItIsConsistentWith) {
 // but the clusters found by scanning the Segment are still mapped and proven.
 TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
     const TempFile file;
-    const recorder::Recording written = recorder::writeRecording(file.path(), recording({}));
+    const recorder::Recording written = recorder::writeRecording(file.path(), proofRecording({}));
     std::FILE* const f = std::fopen(file.path().c_str(), "r+b");
     ASSERT_NE(f, nullptr);
     std::vector<uint8_t> head(4096);
@@ -256,13 +256,13 @@ TEST(Proof, ClustersAreMappedWhenTheMetadataDoesNotRead) {
 // it a public key he chose so that it verifies. The link holds; it proves
 // nothing, and the forged cluster must not be proven.
 TEST(Proof, AnRsaSignatureUnderAKeyFromTheFileProvesNothing) {
-    RecorderOptions genuine = recording({});
+    RecorderOptions genuine = proofRecording({});
     genuine.laterClusters = {recorder::kKindHmac, 4};  // a 64-byte final value
     const TempFile original;
     const recorder::Bytes finalValue =
         recorder::writeRecording(original.path(), genuine).chainEnd;
 
-    RecorderOptions forged = recording({});
+    RecorderOptions forged = proofRecording({});
     forged.clusterCount = 2;
     forged.clusterSignature = {{0, {recorder::kKindRsa, 3}}, {1, {recorder::kKindHmac, 4}}};
     forged.tagFinalValue = finalValue;

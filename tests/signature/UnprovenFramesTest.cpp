@@ -19,7 +19,7 @@ using recorder::Tampering;
 
 namespace {
 
-RecorderOptions recording(std::vector<Tampering> tampering = {}) {
+RecorderOptions unprovenRecording(std::vector<Tampering> tampering = {}) {
     RecorderOptions options;
     options.clusterCount = 6;
     options.endTime = "2026-12-01 08:00:06";
@@ -27,7 +27,7 @@ RecorderOptions recording(std::vector<Tampering> tampering = {}) {
     return options;
 }
 
-RecordingEvidence examine(const std::string& path) {
+RecordingEvidence examinePath(const std::string& path) {
     ExamineOptions options;
     options.keepClusters = true;
     options.fileHash = false;
@@ -65,12 +65,12 @@ class UnprovenFrames : public testing::TestWithParam<ForgeryCase> {};
 TEST_P(UnprovenFrames, AreNotASuccess) {
     const ForgeryCase& c = GetParam();
     const TempFile file;
-    const RecorderOptions options = recorder::forgeryBase(c.forgery, recording());
+    const RecorderOptions options = recorder::forgeryBase(c.forgery, unprovenRecording());
     const recorder::Recording written = recorder::writeRecording(file.path(), options);
-    ASSERT_EQ(examine(file.path()).verdict.code, VerdictCode::Success);
+    ASSERT_EQ(examinePath(file.path()).verdict.code, VerdictCode::Success);
 
     const recorder::ForgedFrames forged = recorder::forgeFrames(c.forgery, written, options);
-    const RecordingEvidence evidence = examine(file.path());
+    const RecordingEvidence evidence = examinePath(file.path());
     EXPECT_EQ(evidence.verdict.code, VerdictCode::Unsigned);
     EXPECT_EQ(evidence.verdict.detail, "a frame in the cluster at offset " +
                                            std::to_string(forged.firstCluster) +
@@ -105,10 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UnprovenFrames, TextNamesPlacesAndOffsets) {
     const TempFile file;
-    const RecorderOptions options = recording();
+    const RecorderOptions options = unprovenRecording();
     const recorder::Recording written = recorder::writeRecording(file.path(), options);
     recorder::forgeFrames(FrameForgery::ClustersAppended, written, options);
-    const RecordingEvidence evidence = examine(file.path());
+    const RecordingEvidence evidence = examinePath(file.path());
     const int64_t end = written.fileSize;
     const int64_t size0 = written.clusters[0].endOffset - written.clusters[0].headerOffset;
     const int64_t size1 = written.clusters[1].endOffset - written.clusters[1].headerOffset;
@@ -128,13 +128,13 @@ TEST(UnprovenFrames, TextNamesPlacesAndOffsets) {
 // is spent, and what it could not rule out is no Success.
 TEST(UnprovenFrames, SearchIsBoundedAndAStopIsNoSuccess) {
     const TempFile file;
-    const recorder::Recording written = recorder::writeRecording(file.path(), recording());
+    const recorder::Recording written = recorder::writeRecording(file.path(), unprovenRecording());
     ebml::Bytes hidden;
     for (int i = 0; i < 4000; ++i) {
         hidden.insert(hidden.end(), {0xEC, 0x85, 0x1F, 0x43, 0xB6, 0x75, 0xFF});
     }
     file.writeAt(static_cast<unsigned long long>(written.fileSize), hidden);
-    const RecordingEvidence evidence = examine(file.path());
+    const RecordingEvidence evidence = examinePath(file.path());
     EXPECT_EQ(evidence.verdict.code, VerdictCode::Unsigned);
     EXPECT_EQ(evidence.verdict.detail.rfind(
                   "the search for frames outside the proven clusters stopped at offset ", 0),
@@ -158,22 +158,22 @@ TEST(UnprovenFrames, OutsideRulesLeaveOtherVerdictsAlone) {
     };
     for (const Tampering& cause : causes) {
         const TempFile plain;
-        recorder::writeRecording(plain.path(), recording({cause}));
-        const RecordingVerdict expected = examine(plain.path()).verdict;
+        recorder::writeRecording(plain.path(), unprovenRecording({cause}));
+        const RecordingVerdict expected = examinePath(plain.path()).verdict;
         ASSERT_NE(expected.code, VerdictCode::Success);
 
         const TempFile framed;
         recorder::writeRecording(framed.path(),
-                                 recording({cause, Tampering::frameBeforeSignature(1)}));
-        const RecordingVerdict unsignedFrames = examine(framed.path()).verdict;
+                                 unprovenRecording({cause, Tampering::frameBeforeSignature(1)}));
+        const RecordingVerdict unsignedFrames = examinePath(framed.path()).verdict;
         EXPECT_EQ(unsignedFrames.code, expected.code) << expected.detail;
         EXPECT_EQ(withoutNumbers(unsignedFrames.detail), withoutNumbers(expected.detail));
 
         const TempFile appended;
-        const RecorderOptions options = recording({cause});
+        const RecorderOptions options = unprovenRecording({cause});
         const recorder::Recording written = recorder::writeRecording(appended.path(), options);
         recorder::forgeFrames(FrameForgery::ClustersAppended, written, options);
-        const RecordingEvidence unproven = examine(appended.path());
+        const RecordingEvidence unproven = examinePath(appended.path());
         EXPECT_EQ(unproven.verdict.code, expected.code) << expected.detail;
         EXPECT_EQ(unproven.verdict.detail, expected.detail);
         EXPECT_EQ(findingOf(unproven, FindingCode::UnprovenFrames), nullptr);

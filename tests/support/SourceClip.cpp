@@ -1,4 +1,5 @@
 #include "support/SourceClip.h"
+#include "support/ElementIds.h"
 
 #include <fstream>
 #include <iterator>
@@ -9,12 +10,6 @@ namespace recorder {
 namespace {
 
 constexpr uint64_t kIdEbml = 0x1A45DFA3;
-constexpr uint64_t kIdSegment = 0x18538067;
-constexpr uint64_t kIdInfo = 0x1549A966;
-constexpr uint64_t kIdTracks = 0x1654AE6B;
-constexpr uint64_t kIdCluster = 0x1F43B675;
-constexpr uint64_t kIdTimecode = 0xE7;
-constexpr uint64_t kIdSimpleBlock = 0xA3;
 constexpr uint64_t kIdCrc32 = 0xBF;
 constexpr uint64_t kIdPosition = 0xA7;
 constexpr uint64_t kIdPrevSize = 0xAB;
@@ -30,13 +25,13 @@ struct Header {
     size_t end() const { return payload + static_cast<size_t>(size); }
 };
 
-[[noreturn]] void fail(const std::string& why) {
+[[noreturn]] void badClip(const std::string& why) {
     throw std::runtime_error("source clip: " + why);
 }
 
 uint64_t readVint(const Bytes& data, size_t& pos, bool keepMarker) {
     if (pos >= data.size()) {
-        fail("element header past the end");
+        badClip("element header past the end");
     }
     const uint8_t first = data[pos];
     int width = 1;
@@ -44,7 +39,7 @@ uint64_t readVint(const Bytes& data, size_t& pos, bool keepMarker) {
         ++width;
     }
     if (width > 8 || pos + static_cast<size_t>(width) > data.size()) {
-        fail("bad element header");
+        badClip("bad element header");
     }
     uint64_t value = keepMarker ? first : first & (0xFF >> width);
     for (int i = 1; i < width; ++i) {
@@ -61,7 +56,7 @@ Header readHeader(const Bytes& data, size_t pos, size_t limit) {
     h.size = readVint(data, pos, false);
     h.payload = pos;
     if (h.size > limit - pos) {
-        fail("element of unknown size or past its parent");
+        badClip("element of unknown size or past its parent");
     }
     return h;
 }
@@ -101,7 +96,7 @@ ClipCluster readCluster(const Bytes& data, const Header& cluster) {
         }
     }
     if (!timecode) {
-        fail("a cluster without a Timecode");
+        badClip("a cluster without a Timecode");
     }
     return out;
 }
@@ -111,21 +106,21 @@ ClipCluster readCluster(const Bytes& data, const Header& cluster) {
 SourceClip readSourceClip(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        fail("cannot read " + path);
+        badClip("cannot read " + path);
     }
     const Bytes data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (data.size() > kMaxClip) {
-        fail(path + " is larger than a test clip should be");
+        badClip(path + " is larger than a test clip should be");
     }
     SourceClip clip;
     const Header ebml = readHeader(data, 0, data.size());
     if (ebml.id != kIdEbml) {
-        fail(path + " is not an EBML file");
+        badClip(path + " is not an EBML file");
     }
     clip.ebmlHeader = slice(data, ebml.at, ebml.end());
     const Header segment = readHeader(data, ebml.end(), data.size());
     if (segment.id != kIdSegment) {
-        fail("no Segment after the EBML header");
+        badClip("no Segment after the EBML header");
     }
     for (size_t pos = segment.payload; pos < segment.end();) {
         const Header child = readHeader(data, pos, segment.end());
@@ -139,7 +134,7 @@ SourceClip readSourceClip(const std::string& path) {
         }
     }
     if (clip.info.empty() || clip.tracks.empty()) {
-        fail(path + " lacks Info or Tracks");
+        badClip(path + " lacks Info or Tracks");
     }
     return clip;
 }

@@ -10,22 +10,17 @@
 #include <stdexcept>
 
 #include "support/EbmlWriter.h"
+#include "support/ElementIds.h"
 #include "support/SourceClip.h"
 
 namespace recorder {
 
 namespace {
 
-constexpr uint64_t kIdSegment = 0x18538067;
 constexpr uint64_t kIdSeekHead = 0x114D9B74;
 constexpr uint64_t kIdSeek = 0x4DBB;
 constexpr uint64_t kIdSeekId = 0x53AB;
 constexpr uint64_t kIdSeekPosition = 0x53AC;
-constexpr uint64_t kIdInfo = 0x1549A966;
-constexpr uint64_t kIdTracks = 0x1654AE6B;
-constexpr uint64_t kIdCluster = 0x1F43B675;
-constexpr uint64_t kIdTimecode = 0xE7;
-constexpr uint64_t kIdSimpleBlock = 0xA3;
 constexpr uint64_t kIdSignature = 0x4153;
 constexpr uint64_t kIdTag = 0x134E5652;
 

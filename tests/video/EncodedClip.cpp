@@ -67,7 +67,7 @@ void drain(AVCodecContext& encoder, AVFormatContext& output, AVStream& stream, A
     }
 }
 
-struct InputCloser {
+struct ClipInputCloser {
     void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
 
@@ -135,7 +135,7 @@ std::vector<DemuxerPacket> demuxedVideo(const std::string& path) {
     if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) != 0) {
         throw std::runtime_error("FFmpeg cannot open " + path);
     }
-    const std::unique_ptr<AVFormatContext, InputCloser> input(opened);
+    const std::unique_ptr<AVFormatContext, ClipInputCloser> input(opened);
     const int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const PacketPtr packet(av_packet_alloc());
     std::vector<DemuxerPacket> packets;
@@ -154,7 +154,7 @@ std::map<int64_t, std::string> decodedPictures(const std::string& path) {
     if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) != 0) {
         throw std::runtime_error("FFmpeg cannot open " + path);
     }
-    const std::unique_ptr<AVFormatContext, InputCloser> input(opened);
+    const std::unique_ptr<AVFormatContext, ClipInputCloser> input(opened);
     check(avformat_find_stream_info(input.get(), nullptr), "stream info");
     const AVCodec* codec = nullptr;
     const int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);

@@ -24,7 +24,7 @@ using nvr::video::FileSource;
 
 namespace {
 
-RecordingEvidence examine(const std::string& path) {
+RecordingEvidence examineIndexed(const std::string& path) {
     ExamineOptions options;
     options.keepClusters = true;
     options.fileHash = false;
@@ -32,7 +32,7 @@ RecordingEvidence examine(const std::string& path) {
 }
 
 FrameIndex indexOf(const std::string& path) {
-    return nvr::video::readFrameIndex(FileSource(path), examine(path));
+    return nvr::video::readFrameIndex(FileSource(path), examineIndexed(path));
 }
 
 // A signed recording (RSA tag) carrying an encoded clip with B-frames.
@@ -102,7 +102,7 @@ TEST_F(BFrameRecording, SeekGivesTheExactFrameEitherWay) {
     nvr::video::SeekOptions options;
     options.arithmetic = nvr::video::Arithmetic::Exact;
     nvr::video::FrameSeeker seeker(source, index,
-                                   nvr::video::headOf(examine(file->path()), source.size()),
+                                   nvr::video::headOf(examineIndexed(file->path()), source.size()),
                                    options);
     std::mt19937 random(29);
     std::vector<int64_t> order = {75, 1, 26, 25, 24, 50, 49, 2, 74};
