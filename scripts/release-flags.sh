@@ -1,8 +1,8 @@
 # Sourced by the build scripts: the flags of a release build as Debian builds
 # its packages (every hardening feature, bind-now included), in the array
-# release_flags. The plain test build, the package and the Qt 5 build share
-# them, so that the compiler cache compiles the core once for all three and
-# the tests exercise the code that ships.
+# release_flags. The plain test build and the package share them, so that
+# the tests exercise the code that ships and a package built apart finds
+# the core in the compiler cache.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 # Debian's -O2 holds: CMake's Release would add -O3. Its -g is left out:
 # CPack strips the programs, so the debug information would be written (a

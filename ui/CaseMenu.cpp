@@ -125,12 +125,12 @@ bool CaseMenu::mayLeaveCase() {
 }
 
 void CaseMenu::fillMenu() {
-    connect(addItem(caseMenu, tr("New case..."), QKeySequence(Qt::CTRL | Qt::Key_N), "newCaseAction"),
+    connect(addItem(caseMenu, tr("New case..."), QKeySequence(QStringLiteral("Ctrl+N")), "newCaseAction"),
             &QAction::triggered, this, &CaseMenu::newFromDialog);
-    connect(addItem(caseMenu, tr("Open case..."), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O),
+    connect(addItem(caseMenu, tr("Open case..."), QKeySequence(QStringLiteral("Ctrl+Alt+O")),
                     "openCaseAction"),
             &QAction::triggered, this, &CaseMenu::openFromDialog);
-    connect(addItem(caseMenu, tr("Save case as..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+    connect(addItem(caseMenu, tr("Save case as..."), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
                     "saveCaseAction"),
             &QAction::triggered, this, &CaseMenu::saveFromDialog);
     QMenu* const recent = caseMenu->addMenu(tr("Recent cases"));
@@ -151,7 +151,7 @@ void CaseMenu::fillMenu() {
         }
     });
     caseMenu->addSeparator();
-    connect(addItem(caseMenu, tr("Custody log..."), QKeySequence(Qt::CTRL | Qt::Key_L), "caseLogAction"),
+    connect(addItem(caseMenu, tr("Custody log..."), QKeySequence(QStringLiteral("Ctrl+L")), "caseLogAction"),
             &QAction::triggered, this, &CaseMenu::showCaseLog);
     // The window puts its own "verify the selection again" (Ctrl+R) here.
     connect(addItem(caseMenu, tr("Verify the whole case again"), QKeySequence(Qt::Key_F5),

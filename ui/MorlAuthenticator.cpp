@@ -362,21 +362,21 @@ void MorlAuthenticator::addShortcuts() {
         addAction(action);
     };
     add("addAction", QKeySequence::Open, &MorlAuthenticator::handleAddBtn);
-    add("addFolderAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+    add("addFolderAction", QKeySequence(QStringLiteral("Ctrl+Shift+O")),
         &MorlAuthenticator::handleAddFolderBtn);
     add("deleteAction", QKeySequence::Delete, &MorlAuthenticator::handleDeleteBtn);
-    add("exportAction", QKeySequence(Qt::CTRL | Qt::Key_E), &MorlAuthenticator::handleExportBtn);
+    add("exportAction", QKeySequence(QStringLiteral("Ctrl+E")), &MorlAuthenticator::handleExportBtn);
     add("copyAction", QKeySequence::Copy, &MorlAuthenticator::copySelection);
     add("aboutAction", QKeySequence(Qt::Key_F1), &MorlAuthenticator::handleAboutBtn);
-    add("playerAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+    add("playerAction", QKeySequence(QStringLiteral("Ctrl+Shift+P")),
         &MorlAuthenticator::openPlayer);
     add("undoAction", QKeySequence::Undo, &MorlAuthenticator::undoRemoval);
-    add("verifyAgainAction", QKeySequence(Qt::CTRL | Qt::Key_R), &MorlAuthenticator::verifyAgain);
+    add("verifyAgainAction", QKeySequence(QStringLiteral("Ctrl+R")), &MorlAuthenticator::verifyAgain);
     // Shown in the Case menu too, so it needs its words.
     findChild<QAction*>(QStringLiteral("verifyAgainAction"))->setText(tr("Verify Selected Again"));
-    add("keysAction", QKeySequence(Qt::CTRL | Qt::Key_K), &MorlAuthenticator::showKeys);
+    add("keysAction", QKeySequence(QStringLiteral("Ctrl+K")), &MorlAuthenticator::showKeys);
     findChild<QAction*>(QStringLiteral("keysAction"))->setText(tr("Trusted keys..."));
-    add("verifyNotVerifiedAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
+    add("verifyNotVerifiedAction", QKeySequence(QStringLiteral("Ctrl+Shift+R")),
         &MorlAuthenticator::verifyNotVerified);
     // F1 also from the progress dialog, which has the focus during a run.
     findChild<QAction*>(QStringLiteral("aboutAction"))->setShortcutContext(Qt::ApplicationShortcut);
@@ -389,12 +389,12 @@ void MorlAuthenticator::showListMenu(const QPoint& at) {
     QMenu menu(this);
     QAction* const again =
         menu.addAction(tr("Verify Again"), this, &MorlAuthenticator::verifyAgain);
-    again->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    again->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
     again->setEnabled(!resultTree->selectedRows().empty());
     const int unverified = resultTree->notVerifiedCount();
     QAction* const rest = menu.addAction(tr("Verify the Files Not Verified (%1)").arg(unverified),
                                          this, &MorlAuthenticator::verifyNotVerified);
-    rest->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    rest->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+R")));
     rest->setEnabled(unverified > 0);
     menu.exec(resultTree->viewport()->mapToGlobal(at));
 }

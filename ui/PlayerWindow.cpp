@@ -105,8 +105,8 @@ void PlayerWindow::buildKeys() {
     key(QKeySequence(Qt::Key_Comma), [this] { step(-1); });
     key(QKeySequence(Qt::Key_Period), [this] { step(1); });
     // Shift with comma and period, and what they type on most layouts.
-    key(QKeySequence(Qt::SHIFT | Qt::Key_Comma), [this] { stepSeconds(-1); });
-    key(QKeySequence(Qt::SHIFT | Qt::Key_Period), [this] { stepSeconds(1); });
+    key(QKeySequence(QStringLiteral("Shift+,")), [this] { stepSeconds(-1); });
+    key(QKeySequence(QStringLiteral("Shift+.")), [this] { stepSeconds(1); });
     key(QKeySequence(Qt::Key_Less), [this] { stepSeconds(-1); });
     key(QKeySequence(Qt::Key_Greater), [this] { stepSeconds(1); });
     key(QKeySequence(Qt::Key_Home), [this] { goTo(1); });
@@ -115,7 +115,7 @@ void PlayerWindow::buildKeys() {
     key(QKeySequence(Qt::Key_N), [this] { nextChange(true); });
     key(QKeySequence(Qt::Key_P), [this] { nextChange(false); });
     key(QKeySequence(Qt::Key_G), [this] { askStatedTime(); });
-    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { exportStill(); });
+    key(QKeySequence(QStringLiteral("Ctrl+Shift+E")), [this] { exportStill(); });
     key(QKeySequence(Qt::Key_0), [this] { view->setZoom(0); });
     key(QKeySequence(Qt::Key_1), [this] { view->setZoom(1); });
     key(QKeySequence(Qt::Key_Plus), [this] { view->zoomIn(); });
