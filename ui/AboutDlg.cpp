@@ -155,3 +155,5 @@ AboutDlg::AboutDlg(QWidget* parent, const QString& caseText)
     keys->setBackgroundRole(QPalette::Window);
     layout->addWidget(keys, 1);
 }
+
+#include "moc_AboutDlg.cpp"

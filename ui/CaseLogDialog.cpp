@@ -108,3 +108,5 @@ void CaseLogDialog::showCheck() {
     }
     emit checked();
 }
+
+#include "moc_CaseLogDialog.cpp"

@@ -581,3 +581,5 @@ bool CaseMenu::offerToSave(const std::function<void()>& then) {
 bool CaseMenu::mayClose(const std::function<void()>& closeAgain) {
     return offerToSave(closeAgain);
 }
+
+#include "moc_CaseMenu.cpp"

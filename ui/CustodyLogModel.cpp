@@ -115,3 +115,5 @@ QVariant CustodyLogModel::headerData(int section, Qt::Orientation orientation, i
                                                    "Recording", "Detail",     "SHA-256"};
     return trCustody(kHeaders[section]);
 }
+
+#include "moc_CustodyLogModel.cpp"

@@ -173,3 +173,5 @@ void EvidencePane::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     text->setFocus();
 }
+
+#include "moc_EvidencePane.cpp"

@@ -240,3 +240,5 @@ QString writeWithProgress(QWidget* parent, const std::vector<VerifyResult>& rows
     writer->wait();
     return error;
 }
+
+#include "moc_ExportDialog.cpp"

@@ -201,3 +201,5 @@ QStringList FilmstripView::labels() const {
 int FilmstripView::pictureCount() const {
     return static_cast<int>(widget()->findChildren<QLabel*>(QStringLiteral("picture")).size());
 }
+
+#include "moc_FilmstripView.cpp"

@@ -63,3 +63,5 @@ void FolderWalk::walked(int walk, const CollectedRecordings& collected) {
         startNext();
     }
 }
+
+#include "moc_FolderWalk.cpp"

@@ -138,3 +138,5 @@ void FrameView::mouseMoveEvent(QMouseEvent* event) {
     }
     QWidget::mouseMoveEvent(event);
 }
+
+#include "moc_FrameView.cpp"

@@ -365,3 +365,5 @@ void KeysDialog::askStore() {
         chooseStore(file);
     }
 }
+
+#include "moc_KeysDialog.cpp"

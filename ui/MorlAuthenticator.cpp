@@ -810,3 +810,5 @@ void MorlAuthenticator::closeEvent(QCloseEvent* event) {
     progressDialog->stopVerification();
     QMainWindow::closeEvent(event);
 }
+
+#include "moc_MorlAuthenticator.cpp"

@@ -178,3 +178,5 @@ void NResultTree::paintEvent(QPaintEvent* event) {
                      tr("No recordings yet.\n\nAdd files (Ctrl+O) or a folder (Ctrl+Shift+O),\n"
                         "or drop recordings or folders here."));
 }
+
+#include "moc_NResultTree.cpp"

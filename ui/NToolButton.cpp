@@ -71,3 +71,5 @@ void NToolButton::setBackground(const QBrush& brush) {
     setPalette(pal);
     update();
 }
+
+#include "moc_NToolButton.cpp"

@@ -80,3 +80,5 @@ void ImageObjects::drawFigure(QPainter& painter, const QRectF& rect, const Repor
                      QString::fromStdString(displayText(picture.label)));
     painter.restore();
 }
+
+#include "moc_PdfFigures.cpp"

@@ -395,3 +395,5 @@ void PlayerWindow::stillWritten(qint64 frame, const QString& pngPath, const QStr
     }
     emit stillFinished(error);
 }
+
+#include "moc_PlayerWindow.cpp"

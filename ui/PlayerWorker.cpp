@@ -181,3 +181,5 @@ void PlayerWorker::writeStill(int64_t frame, const QString& pngPath) {
     emit stillWritten(frame, pngPath, textOf(still.pngSha256), textOf(still.rgbSha256), recordSha,
                       error);
 }
+
+#include "moc_PlayerWorker.cpp"

@@ -218,3 +218,5 @@ QStringList RecordingPicker::getRecordings(QWidget* parent) {
     RecordingPicker picker(lastFolder(), parent);
     return picker.exec() == QDialog::Accepted ? picker.selectedPaths() : QStringList();
 }
+
+#include "moc_RecordingPicker.cpp"

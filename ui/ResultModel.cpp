@@ -444,3 +444,5 @@ void ResultModel::reorder(const std::vector<int>& byKey) {
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
+
+#include "moc_ResultModel.cpp"

@@ -454,3 +454,5 @@ bool TimelineView::event(QEvent* event) {
     }
     return QWidget::event(event);
 }
+
+#include "moc_TimelineView.cpp"

@@ -269,3 +269,5 @@ void CaseRecorder::drain() {
         hurrying = false;
     }
 }
+
+#include "moc_CaseRecorder.cpp"

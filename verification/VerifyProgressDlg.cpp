@@ -321,3 +321,5 @@ void VerifyProgressDlg::WorkDone() {
     }
     endRun();
 }
+
+#include "moc_VerifyProgressDlg.cpp"

@@ -149,3 +149,5 @@ void reportProgress(double fraction, void* context) {
     }
     emit static_cast<VerifyWorkerThread*>(context)->verifyProgress(static_cast<int>(percent));
 }
+
+#include "moc_VerifyWorkerThread.cpp"
