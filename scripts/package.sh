@@ -40,6 +40,16 @@ deb=$(cd "$build" && ls telvar_*.deb)
 rm -f telvar_*.deb
 mv "$build/$deb" .
 
+# The programs open FFmpeg only for pictures, so dpkg-shlibdeps cannot find
+# it: the package must still depend on it.
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libavutil libswscale libavcodec libavformat; do
+  if ! grep -q "$library[0-9]" <<<"$depends"; then
+    echo "$deb does not depend on $library: $depends" >&2
+    exit 1
+  fi
+done
+
 # Errors fail the build; warnings are shown for a maintainer to weigh.
 lintian --fail-on error "$deb"
 echo "Built $deb"

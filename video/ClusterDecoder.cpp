@@ -42,8 +42,8 @@ bool ClusterDecoder::fail(std::string reason) {
 }
 
 bool ClusterDecoder::open() {
-    packet.reset(av_packet_alloc());
-    frame.reset(av_frame_alloc());
+    packet.reset(ff().av_packet_alloc());
+    frame.reset(ff().av_frame_alloc());
     if (!packet || !frame) {
         return fail("out of memory");
     }
@@ -70,7 +70,7 @@ bool ClusterDecoder::feed() {
         if (packets >= limits.maxPackets) {
             return fail("decoding read more packets than allowed");
         }
-        const int result = av_read_frame(input.context(), packet.get());
+        const int result = ff().av_read_frame(input.context(), packet.get());
         if (result < 0) {
             // A demuxing error ends the input like its end does: what was
             // read still decodes.
@@ -81,7 +81,7 @@ bool ClusterDecoder::feed() {
                 lastError = withDetail("the file's blocks cannot be read", result);
             }
             draining = true;
-            avcodec_send_packet(codec.get(), nullptr);
+            ff().avcodec_send_packet(codec.get(), nullptr);
             return true;
         }
         ++packets;
@@ -90,12 +90,12 @@ bool ClusterDecoder::feed() {
         if (wanted) {
             keySeen = true;
             clearFfmpegError();
-            const int sent = avcodec_send_packet(codec.get(), packet.get());
+            const int sent = ff().avcodec_send_packet(codec.get(), packet.get());
             if (sent < 0 && sent != AVERROR(EAGAIN)) {
                 lastError = withDetail("the video cannot be decoded", sent, true);
             }
         }
-        av_packet_unref(packet.get());
+        ff().av_packet_unref(packet.get());
         if (wanted) {
             return true;
         }
@@ -107,8 +107,8 @@ const AVFrame* ClusterDecoder::next() {
         return nullptr;
     }
     for (;;) {
-        av_frame_unref(frame.get());
-        const int result = avcodec_receive_frame(codec.get(), frame.get());
+        ff().av_frame_unref(frame.get());
+        const int result = ff().avcodec_receive_frame(codec.get(), frame.get());
         if (result == 0) {
             if (!sizeAllowed(frame->width, frame->height, limits)) {
                 fail("a picture is larger than this program decodes");

@@ -1,5 +1,7 @@
 #include "video/FfmpegLog.h"
 
+#include "video/FfmpegLibrary.h"
+
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/log.h>
@@ -22,7 +24,7 @@ void onLog(void* object, int level, const char* format, va_list arguments) {
     }
     char line[512];
     int prefix = 0;  // no "[context @ address]": addresses differ from run to run
-    av_log_format_line2(object, level, format, arguments, line, sizeof line, &prefix);
+    ff().av_log_format_line2(object, level, format, arguments, line, sizeof line, &prefix);
     std::string text;
     for (const char* c = line; *c != '\0' && text.size() < kMaxText; ++c) {
         const auto byte = static_cast<unsigned char>(*c);
@@ -43,8 +45,8 @@ void onLog(void* object, int level, const char* format, va_list arguments) {
 void captureFfmpegLog() {
     static std::once_flag once;
     std::call_once(once, [] {
-        av_log_set_level(AV_LOG_ERROR);
-        av_log_set_callback(onLog);
+        ff().av_log_set_level(AV_LOG_ERROR);
+        ff().av_log_set_callback(onLog);
     });
 }
 
@@ -58,7 +60,7 @@ void clearFfmpegError() {
 
 std::string ffmpegErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    ff().av_strerror(code, text, sizeof text);
     return text;
 }
 

@@ -1,11 +1,6 @@
 #pragma once
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
-}
+#include "video/FfmpegLibrary.h"
 
 #include <memory>
 
@@ -14,25 +9,25 @@ extern "C" {
 namespace nvr::video {
 
 struct FormatCloser {
-    void operator()(AVFormatContext* context) const noexcept { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const noexcept { ff().avformat_close_input(&context); }
 };
 struct CodecFreer {
-    void operator()(AVCodecContext* context) const noexcept { avcodec_free_context(&context); }
+    void operator()(AVCodecContext* context) const noexcept { ff().avcodec_free_context(&context); }
 };
 struct FrameFreer {
-    void operator()(AVFrame* frame) const noexcept { av_frame_free(&frame); }
+    void operator()(AVFrame* frame) const noexcept { ff().av_frame_free(&frame); }
 };
 struct PacketFreer {
-    void operator()(AVPacket* packet) const noexcept { av_packet_free(&packet); }
+    void operator()(AVPacket* packet) const noexcept { ff().av_packet_free(&packet); }
 };
 struct ScalerFreer {
-    void operator()(SwsContext* context) const noexcept { sws_freeContext(context); }
+    void operator()(SwsContext* context) const noexcept { ff().sws_freeContext(context); }
 };
 // The context may have replaced the buffer it was given, so its own is freed.
 struct IoFreer {
     void operator()(AVIOContext* context) const noexcept {
-        av_freep(&context->buffer);
-        avio_context_free(&context);
+        ff().av_freep(&context->buffer);
+        ff().avio_context_free(&context);
     }
 };
 

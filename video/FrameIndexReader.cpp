@@ -26,12 +26,12 @@ FrameIndex readFrameIndex(const ByteSource& source, const RecordingEvidence& evi
     TimeBase base;
     if (input.open(why)) {
         base = {input.video().time_base.num, input.video().time_base.den};
-        const PacketPtr packet(av_packet_alloc());
+        const PacketPtr packet(ff().av_packet_alloc());
         if (!packet) {
             why = "out of memory";
         }
         while (packet && why.empty()) {
-            const int result = av_read_frame(input.context(), packet.get());
+            const int result = ff().av_read_frame(input.context(), packet.get());
             if (result < 0) {
                 if (result == AVERROR_EXIT || input.pastDeadline()) {
                     why = "reading the frames took longer than the time allowed";
@@ -57,7 +57,7 @@ FrameIndex readFrameIndex(const ByteSource& source, const RecordingEvidence& evi
                 p.sha256 = digest.finishBytes();
                 packets.push_back(p);
             }
-            av_packet_unref(packet.get());
+            ff().av_packet_unref(packet.get());
         }
     }
     FrameIndex index = indexFrames(std::move(packets), base, evidence);

@@ -59,15 +59,15 @@ bool FrameSeeker::start(int64_t keyFrame, std::string& why) {
     }
     if (!codec) {
         codec = openVideoCodec(input->video(), options.limits, options.threads, why);
-        packet.reset(av_packet_alloc());
-        decoded.reset(av_frame_alloc());
+        packet.reset(ff().av_packet_alloc());
+        decoded.reset(ff().av_frame_alloc());
         if (!codec || !packet || !decoded) {
             why = why.empty() ? "out of memory" : why;
             codec.reset();
             return false;
         }
     } else {
-        avcodec_flush_buffers(codec.get());
+        ff().avcodec_flush_buffers(codec.get());
     }
     sessionKey = keyFrame;
     startEntry = &key;
@@ -93,14 +93,14 @@ bool FrameSeeker::feed(std::string& why) {
             why = "decoding read more packets than allowed";
             return false;
         }
-        const int result = av_read_frame(input->context(), packet.get());
+        const int result = ff().av_read_frame(input->context(), packet.get());
         if (result < 0) {
             if (result == AVERROR_EXIT) {
                 why = kDecodeTooLong;
                 return false;
             }
             draining = true;
-            avcodec_send_packet(codec.get(), nullptr);
+            ff().avcodec_send_packet(codec.get(), nullptr);
             return true;
         }
         bool send = packet->stream_index == input->videoStream();
@@ -120,11 +120,11 @@ bool FrameSeeker::feed(std::string& why) {
                 skippedAhead = std::min(packet->pts, skippedAhead.value_or(packet->pts));
             }
             // A packet that does not decode leaves the pictures after it to tell.
-            avcodec_send_packet(codec.get(), packet.get());
+            ff().avcodec_send_packet(codec.get(), packet.get());
             ++fedDecodeOrder;
             ++cost.packets;
         }
-        av_packet_unref(packet.get());
+        ff().av_packet_unref(packet.get());
         if (send) {
             return true;
         }
@@ -137,7 +137,7 @@ void FrameSeeker::keep(int64_t frame, const AVFrame& picture, int64_t around) {
         distance(frame) > static_cast<int64_t>(options.cachedFrames)) {
         return;
     }
-    FramePtr copy(av_frame_clone(&picture));
+    FramePtr copy(ff().av_frame_clone(&picture));
     if (!copy || cache.count(frame) != 0) {
         return;
     }
@@ -156,8 +156,8 @@ void FrameSeeker::keep(int64_t frame, const AVFrame& picture, int64_t around) {
 
 const AVFrame* FrameSeeker::decodeTo(const FrameEntry& target, std::string& why, bool& past) {
     for (;;) {
-        av_frame_unref(decoded.get());
-        const int result = avcodec_receive_frame(codec.get(), decoded.get());
+        ff().av_frame_unref(decoded.get());
+        const int result = ff().avcodec_receive_frame(codec.get(), decoded.get());
         if (result == 0) {
             if (!sizeAllowed(decoded->width, decoded->height, options.limits)) {
                 why = "a picture is larger than this program decodes";

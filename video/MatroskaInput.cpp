@@ -45,25 +45,25 @@ int64_t MatroskaInput::fileOffset(int64_t streamPosition) const {
 }
 
 bool MatroskaInput::open(std::string& why) {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    auto* buffer = static_cast<uint8_t*>(ff().av_malloc(kIoBufferSize));
     if (buffer == nullptr) {
         why = "out of memory";
         return false;
     }
     // Not seekable: the demuxer follows no seek entry out of the two ranges.
-    io.reset(avio_alloc_context(buffer, kIoBufferSize, 0, this, readPacket, nullptr, nullptr));
+    io.reset(ff().avio_alloc_context(buffer, kIoBufferSize, 0, this, readPacket, nullptr, nullptr));
     if (!io) {
-        av_free(buffer);
+        ff().av_free(buffer);
         why = "out of memory";
         return false;
     }
     // Never probed: no other demuxer meets these bytes.
-    const AVInputFormat* matroska = av_find_input_format("matroska");
+    const AVInputFormat* matroska = ff().av_find_input_format("matroska");
     if (matroska == nullptr) {
         why = "this build of FFmpeg has no Matroska demuxer";
         return false;
     }
-    AVFormatContext* raw = avformat_alloc_context();
+    AVFormatContext* raw = ff().avformat_alloc_context();
     if (raw == nullptr) {
         why = "out of memory";
         return false;
@@ -73,7 +73,7 @@ bool MatroskaInput::open(std::string& why) {
     raw->interrupt_callback = {interrupted, this};
     raw->max_streams = kMaxStreams;
     // Frees the context itself when it fails.
-    const int opened = avformat_open_input(&raw, nullptr, matroska, nullptr);
+    const int opened = ff().avformat_open_input(&raw, nullptr, matroska, nullptr);
     if (opened < 0) {
         why = withDetail("the file's tracks cannot be read", opened);
         return false;

@@ -5,6 +5,7 @@
 
 #ifdef TELVAR_WITH_VIDEO
 #include "report/FrameRecords.h"
+#include "video/FfmpegLoad.h"
 #include "video/FrameIndexReader.h"
 #include "video/FrameSeeker.h"
 #include "video/StillExport.h"
@@ -49,6 +50,8 @@ RecordingFrames::RecordingFrames(const std::string& givenPath, bool fileHash,
     } else if (!source.isOpen()) {
         index->error =
             evidence->verdict.errorText.empty() ? source.error() : evidence->verdict.errorText;
+    } else if (std::string why; !nvr::video::loadFfmpeg(why)) {
+        index->error = why;
     } else {
         *index = nvr::video::readFrameIndex(source, *evidence);
         if (!source.unchanged()) {

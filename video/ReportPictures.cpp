@@ -4,6 +4,7 @@
 #include <utility>
 
 #ifdef TELVAR_WITH_VIDEO
+#include "video/FfmpegLoad.h"
 #include "video/Filmstrip.h"
 #endif
 
@@ -36,6 +37,14 @@ std::vector<ReportPicture> reportPictures(const RecordingEvidence& evidence) {
     if (evidence.verdict.code == VerdictCode::Success) {
         return pictures;
     }
+    std::string why;
+    if (!nvr::video::loadFfmpeg(why)) {
+        ReportPicture none;
+        none.label = "Pictures";
+        none.reason = why;
+        pictures.push_back(std::move(none));
+        return pictures;
+    }
     for (const nvr::video::FilmstripFrame& frame :
          nvr::video::filmstrip(nvr::video::FileSource::of(evidence), evidence)) {
         pictures.push_back(fromResult(frame.label, frame.standing, frame.cluster, frame.picture));
@@ -54,12 +63,13 @@ ReportPicture runPicture(const RecordingEvidence& evidence, const ClusterRun& ru
     const std::string label =
         nvr::video::filmstripLabel(run.firstCluster, run.startSeconds, wall, standing);
     const nvr::video::FileSource source = nvr::video::FileSource::of(evidence);
-    if (!source.isOpen()) {
+    std::string why;
+    if (!source.isOpen() || !nvr::video::loadFfmpeg(why)) {
         ReportPicture picture;
         picture.label = label;
         picture.standing = standing;
         picture.verified = standing == ClusterStanding::Proven;
-        picture.reason = source.error();
+        picture.reason = source.isOpen() ? why : source.error();
         return picture;
     }
     return fromResult(label, standing, run.firstCluster,

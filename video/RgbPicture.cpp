@@ -62,12 +62,12 @@ bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why, Arithmetic a
         why = "the picture has no size";
         return false;
     }
-    if (sws_isSupportedInput(source) <= 0) {
+    if (ff().sws_isSupportedInput(source) <= 0) {
         why = "the picture's pixel format cannot be converted";
         return false;
     }
     ColourConversion conversion;
-    const char* formatName = av_get_pix_fmt_name(source);
+    const char* formatName = ff().av_get_pix_fmt_name(source);
     conversion.pixelFormat = formatName != nullptr ? formatName : "unknown";
     const Matrix matrix = matrixOf(frame, conversion.matrixStated);
     const bool full = fullRange(frame, conversion.rangeStated);
@@ -79,21 +79,21 @@ bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why, Arithmetic a
     conversion.arithmetic = exact ? "exact" : "fast";
     const int flags = exact ? SWS_POINT | SWS_ACCURATE_RND | SWS_BITEXACT | SWS_FULL_CHR_H_INT
                             : SWS_BILINEAR;
-    const ScalerPtr scaler(sws_getContext(frame.width, frame.height, source, frame.width,
+    const ScalerPtr scaler(ff().sws_getContext(frame.width, frame.height, source, frame.width,
                                           frame.height, AV_PIX_FMT_RGB24, flags, nullptr, nullptr,
                                           nullptr));
     if (!scaler) {
         why = "the picture cannot be converted";
         return false;
     }
-    const int* coefficients = sws_getCoefficients(matrix.swsName);
-    sws_setColorspaceDetails(scaler.get(), coefficients, full ? 1 : 0, coefficients, 1, 0,
+    const int* coefficients = ff().sws_getCoefficients(matrix.swsName);
+    ff().sws_setColorspaceDetails(scaler.get(), coefficients, full ? 1 : 0, coefficients, 1, 0,
                              1 << 16, 1 << 16);
     const auto rowBytes = static_cast<size_t>(frame.width) * 3;
     out.rgb.assign(rowBytes * static_cast<size_t>(frame.height), 0);
     uint8_t* planes[4] = {out.rgb.data(), nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(rowBytes), 0, 0, 0};
-    if (sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) !=
+    if (ff().sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides) !=
         frame.height) {
         why = "the picture cannot be converted";
         return false;
@@ -106,7 +106,7 @@ bool rgbOf(const AVFrame& frame, RgbPicture& out, std::string& why, Arithmetic a
 }
 
 bool pngOf(const RgbPicture& picture, std::vector<uint8_t>& png, std::string& why) {
-    const FramePtr rgb(av_frame_alloc());
+    const FramePtr rgb(ff().av_frame_alloc());
     if (!rgb) {
         why = "out of memory";
         return false;
@@ -114,7 +114,7 @@ bool pngOf(const RgbPicture& picture, std::vector<uint8_t>& png, std::string& wh
     rgb->format = AV_PIX_FMT_RGB24;
     rgb->width = picture.width;
     rgb->height = picture.height;
-    if (av_frame_get_buffer(rgb.get(), 0) < 0) {
+    if (ff().av_frame_get_buffer(rgb.get(), 0) < 0) {
         why = "out of memory";
         return false;
     }

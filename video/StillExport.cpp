@@ -15,10 +15,10 @@ std::string versionText(const char* name, unsigned version) {
 }  // namespace
 
 std::string ffmpegVersions() {
-    return versionText("libavcodec", avcodec_version()) + ", " +
-           versionText("libavformat", avformat_version()) + ", " +
-           versionText("libswscale", swscale_version()) + ", " +
-           versionText("libavutil", avutil_version());
+    return versionText("libavcodec", ff().avcodec_version()) + ", " +
+           versionText("libavformat", ff().avformat_version()) + ", " +
+           versionText("libswscale", ff().swscale_version()) + ", " +
+           versionText("libavutil", ff().avutil_version());
 }
 
 Still exportStill(const ByteSource& source, const FrameIndex& index, ByteRange head,

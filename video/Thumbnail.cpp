@@ -10,18 +10,18 @@ namespace {
 
 bool scale(const AVFrame& frame, AVFrame& rgb, std::string& why) {
     const auto source = static_cast<AVPixelFormat>(frame.format);
-    if (sws_isSupportedInput(source) <= 0) {
+    if (ff().sws_isSupportedInput(source) <= 0) {
         why = "the picture's pixel format cannot be converted";
         return false;
     }
-    const ScalerPtr scaler(sws_getContext(frame.width, frame.height, source, rgb.width, rgb.height,
+    const ScalerPtr scaler(ff().sws_getContext(frame.width, frame.height, source, rgb.width, rgb.height,
                                           AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr,
                                           nullptr));
-    if (!scaler || av_frame_get_buffer(&rgb, 0) < 0) {
+    if (!scaler || ff().av_frame_get_buffer(&rgb, 0) < 0) {
         why = "the picture cannot be scaled";
         return false;
     }
-    if (sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rgb.data,
+    if (ff().sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rgb.data,
                   rgb.linesize) <= 0) {
         why = "the picture cannot be scaled";
         return false;
@@ -32,9 +32,9 @@ bool scale(const AVFrame& frame, AVFrame& rgb, std::string& why) {
 }  // namespace
 
 bool encodePng(const AVFrame& rgb, std::vector<uint8_t>& png, std::string& why) {
-    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    const CodecPtr context(encoder != nullptr ? avcodec_alloc_context3(encoder) : nullptr);
-    const PacketPtr packet(av_packet_alloc());
+    const AVCodec* encoder = ff().avcodec_find_encoder(AV_CODEC_ID_PNG);
+    const CodecPtr context(encoder != nullptr ? ff().avcodec_alloc_context3(encoder) : nullptr);
+    const PacketPtr packet(ff().av_packet_alloc());
     if (!context || !packet) {
         why = "no PNG encoder";
         return false;
@@ -43,12 +43,12 @@ bool encodePng(const AVFrame& rgb, std::vector<uint8_t>& png, std::string& why) 
     context->height = rgb.height;
     context->pix_fmt = AV_PIX_FMT_RGB24;
     context->time_base = {1, 1};
-    int result = avcodec_open2(context.get(), encoder, nullptr);
+    int result = ff().avcodec_open2(context.get(), encoder, nullptr);
     if (result >= 0) {
-        result = avcodec_send_frame(context.get(), &rgb);
+        result = ff().avcodec_send_frame(context.get(), &rgb);
     }
     if (result >= 0) {
-        result = avcodec_receive_packet(context.get(), packet.get());
+        result = ff().avcodec_receive_packet(context.get(), packet.get());
     }
     if (result < 0) {
         why = "the picture cannot be written as PNG (" + ffmpegErrorText(result) + ")";
@@ -63,7 +63,7 @@ bool makeThumbnail(const AVFrame& frame, int width, Picture& out, std::string& w
         why = "the picture has no size";
         return false;
     }
-    const FramePtr rgb(av_frame_alloc());
+    const FramePtr rgb(ff().av_frame_alloc());
     if (!rgb) {
         why = "out of memory";
         return false;

@@ -34,7 +34,7 @@ CodecPtr openVideoCodec(const AVStream& stream, const DecodeLimits& limits, int 
                         std::string& why) {
     const AVCodecParameters* parameters = stream.codecpar;
     if (!decodable(parameters->codec_id)) {
-        why = std::string("the video track's codec (") + avcodec_get_name(parameters->codec_id) +
+        why = std::string("the video track's codec (") + ff().avcodec_get_name(parameters->codec_id) +
               ") is not one this program decodes";
         return nullptr;
     }
@@ -42,22 +42,22 @@ CodecPtr openVideoCodec(const AVStream& stream, const DecodeLimits& limits, int 
         why = "the video track's pictures are larger than this program decodes";
         return nullptr;
     }
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec* decoder = ff().avcodec_find_decoder(parameters->codec_id);
     if (decoder == nullptr) {
-        why = std::string("no decoder for ") + avcodec_get_name(parameters->codec_id);
+        why = std::string("no decoder for ") + ff().avcodec_get_name(parameters->codec_id);
         return nullptr;
     }
-    CodecPtr codec(avcodec_alloc_context3(decoder));
+    CodecPtr codec(ff().avcodec_alloc_context3(decoder));
     if (!codec) {
         why = "out of memory";
         return nullptr;
     }
-    int result = avcodec_parameters_to_context(codec.get(), parameters);
+    int result = ff().avcodec_parameters_to_context(codec.get(), parameters);
     if (result >= 0) {
         codec->thread_count = threads;
         codec->max_pixels = limits.maxPixels;
         codec->pkt_timebase = stream.time_base;
-        result = avcodec_open2(codec.get(), decoder, nullptr);
+        result = ff().avcodec_open2(codec.get(), decoder, nullptr);
     }
     if (result < 0) {
         why = withDetail("the video decoder cannot start", result, true);

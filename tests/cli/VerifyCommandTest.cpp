@@ -329,4 +329,32 @@ TEST_F(VerifyCommand, FramesAndStillsOfTheTamperedDemo) {
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, "");
 }
+
+// FFmpeg is opened only when a picture is wanted. Where it cannot be, every
+// recording is verified all the same, and the report's pictures and the
+// frame list say why there are none.
+TEST_F(VerifyCommand, WithoutFfmpegVerdictsStandAndPicturesSayWhy) {
+    const std::string broken = dir() + "/no-ffmpeg";
+    std::filesystem::create_directories(broken);
+    std::ofstream(broken + "/" + TELVAR_AVFORMAT_SONAME) << "not a library\n";
+    const std::string program =
+        "LD_LIBRARY_PATH=" + broken + " " + TELVAR_VERIFY_EXE + " ";
+    const std::string report = dir() + "/no-ffmpeg.html";
+    const CommandRun verified = runCommand(program + "--report " + report + " " +
+                                           demo("authentic.mkv") + " " + demo("tampered.mkv"));
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_NE(verified.out.find("Success  authentic.mkv"), std::string::npos) << verified.out;
+    EXPECT_NE(verified.out.find("Failed   tampered.mkv  signature mismatch: cluster 15"),
+              std::string::npos);
+    std::ifstream html(report);
+    const std::string page((std::istreambuf_iterator<char>(html)), std::istreambuf_iterator<char>());
+    const std::string why = std::string("FFmpeg&#39;s ") + TELVAR_AVFORMAT_SONAME + " cannot be loaded";
+    EXPECT_NE(page.find("No picture: " + why), std::string::npos);
+
+    const CommandRun frames = runCommand(program + "--frames " + demo("tampered.mkv") + " 2>&1");
+    EXPECT_EQ(frames.status, 1);
+    EXPECT_NE(frames.out.find(std::string(TELVAR_AVFORMAT_SONAME) + " cannot be loaded"),
+              std::string::npos)
+        << frames.out;
+}
 #endif
