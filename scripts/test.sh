@@ -33,7 +33,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # -O0 and line tables only: stack traces name the line, the sanitizers see
 # every access as written, and it compiles in half the time of -O1 (the
 # tests take a tenth longer). The code the fuzz targets run is at -O1,
-# where it runs up to eight times faster. No full debug information is
+# where it runs up to eight times faster, and so is the test recorder that
+# writes the tests' recordings. No full debug information is
 # written. Linked by lld, faster than the default linker with the
 # sanitizers' runtimes.
 build_and_test build-asan -DTELVAR_QT=5 -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
