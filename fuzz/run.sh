@@ -5,7 +5,8 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: verify, element, frames, casefile, keystore (default: all)
 #
-# SECONDS is per target (default 60). FUZZ_BUILD_DIR names an existing
+# SECONDS is per target (default 60). FUZZ_REPLAY=0 skips the replay.
+# FUZZ_BUILD_DIR names an existing
 # clang tree to build them in instead of build-fuzz (CI: scripts/test.sh's
 # sanitized one). Targets run side by side on every core (FUZZ_JOBS, default all): with more cores than targets, each target forks
 # that many more fuzzing processes (libFuzzer's -fork). FUZZ_PARALLEL=0 runs
@@ -32,8 +33,13 @@ echo "== Fuzz build (clang, libFuzzer, ASan + UBSan) in $build =="
 fuzz_options=(-DTELVAR_BUILD_FUZZ=ON -DTELVAR_FUZZ_ENGINE=libfuzzer -DTELVAR_SANITIZE=ON)
 if [ -n "${FUZZ_BUILD_DIR:-}" ] && [ -f "$build/CMakeCache.txt" ]; then
   # A tree of its caller's, such as scripts/test.sh's sanitized build: only
-  # the fuzzing options are asserted, its tests and build type stay.
-  scripts/configure.sh -S . -B "$build" "${fuzz_options[@]}"
+  # the fuzzing options are asserted (where it lacks them), its tests and
+  # build type stay.
+  if ! { grep -qx "TELVAR_BUILD_FUZZ:BOOL=ON" "$build/CMakeCache.txt" &&
+         grep -qx "TELVAR_FUZZ_ENGINE:STRING=libfuzzer" "$build/CMakeCache.txt" &&
+         grep -qx "TELVAR_SANITIZE:BOOL=ON" "$build/CMakeCache.txt"; }; then
+    scripts/configure.sh -S . -B "$build" "${fuzz_options[@]}"
+  fi
 else
   CXX=${FUZZ_CXX:-clang++} scripts/configure.sh -S . -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELVAR_BUILD_TESTS=OFF -DTELVAR_BUILD_GUI=OFF \
@@ -66,9 +72,14 @@ max_len_of() {
   esac
 }
 
-echo "== Replay: seeds and regression files =="
 for target in "${targets[@]}"; do
   mkdir -p "$work/corpus/$target" "$work/findings/$target"
+done
+# FUZZ_REPLAY=0 where the tree's tests have just replayed the same files
+# (ctest's fuzz_replay_* tests; .ci/run).
+[ "${FUZZ_REPLAY:-1}" = 0 ] || echo "== Replay: seeds and regression files =="
+for target in "${targets[@]}"; do
+  [ "${FUZZ_REPLAY:-1}" = 0 ] && break
   # shellcheck disable=SC2046
   "$fuzzdir/telvar_fuzz_$target" -runs=0 $(inputs_of "$target") >"$work/$target.replay.log" 2>&1 || {
     cat "$work/$target.replay.log"

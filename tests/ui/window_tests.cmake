@@ -23,3 +23,8 @@ target_compile_definitions(window_tests PRIVATE
 add_executable(telvar-screenshot ${CMAKE_CURRENT_LIST_DIR}/ScreenshotMain.cpp)
 target_link_libraries(telvar-screenshot PRIVATE telvar_window telvar_resources)
 target_compile_definitions(telvar-screenshot PRIVATE TELVAR_VERSION="${PROJECT_VERSION}")
+# It pictures the window for the docs, from a release build: a sanitized
+# build, which no test of it needs, leaves it out (it still builds on demand).
+if(TELVAR_SANITIZE)
+  set_target_properties(telvar-screenshot PROPERTIES EXCLUDE_FROM_ALL ON)
+endif()
