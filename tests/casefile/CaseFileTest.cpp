@@ -119,7 +119,8 @@ TEST(CaseFile, AKeyStoreEditIsOneCustodyEventThatAudits) {
     const CommandResult audit = runVerify("--case-file " + quoted(path) + " --audit");
     EXPECT_EQ(audit.status, 0) << audit.out;
     const CommandResult script =
-        runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + " " + quoted(path) + " 2>&1");
+        runCommand(std::string(TELVAR_PYTHON) + " " + TELVAR_CHECK_CASE + " " + quoted(path) +
+                   " 2>&1");
     EXPECT_EQ(script.status, 0) << script.out;
 }
 

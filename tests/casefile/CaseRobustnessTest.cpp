@@ -85,7 +85,7 @@ TEST_F(CaseRobustness, AMovedCaseFindsItsRecordingsAndIsOneFileAtRest) {
     EXPECT_EQ(verifyIn(dir.path(), "--case-file copy.telvarcase --list").status, 0);
     // Reading seals nothing: it writes nothing.
     EXPECT_EQ(runSqlite(dir / "copy.telvarcase", events).out, counted);
-    run = runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + " " +
+    run = runCommand(std::string(TELVAR_PYTHON) + " " + TELVAR_CHECK_CASE + " " +
                      quoted(dir / "copy.telvarcase") + " 2>&1");
     EXPECT_EQ(run.status, 0) << run.out;
 

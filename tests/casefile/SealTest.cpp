@@ -33,7 +33,8 @@ CaseOpenOptions writing(std::shared_ptr<const ExaminerKey> key, bool create = tr
 
 // The third-party check of scripts/, with Python and openssl alone.
 CommandResult runCheckScript(const std::string& path) {
-    return runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + " " + quoted(path) + " 2>&1");
+    return runCommand(std::string(TELVAR_PYTHON) + " " + TELVAR_CHECK_CASE + " " + quoted(path) +
+                      " 2>&1");
 }
 
 AuditResult auditOf(const std::string& path) {
@@ -156,7 +157,8 @@ TEST_F(Seals, AnEditOfAnyColumnFailsTheAudit) {
     }
     EXPECT_EQ(guarded, std::vector<std::string>{"case_info.id"});
     // The third-party check finds each of them too.
-    const CommandResult script = runCommand(std::string("python3 ") + TELVAR_CHECK_CASE + copies);
+    const CommandResult script =
+        runCommand(std::string(TELVAR_PYTHON) + " " + TELVAR_CHECK_CASE + copies);
     EXPECT_EQ(script.status, 1);
     EXPECT_EQ(static_cast<size_t>(std::count(script.out.begin(), script.out.end(), '\n')),
               columns.size() - guarded.size())
